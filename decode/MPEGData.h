@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace oq {
+
+// Everything the program knows about one Ogg Vorbis file. Filled by
+// ReadOggFileInfo; BlockCount and ProfileComplete are replaced by the
+// analysis once the amplitude profile is complete. Sizes and sample counts
+// are 64-bit so that files past 2 GiB are described correctly.
+struct MPEGData {
+    std::string FileName;      // the path as given
+    std::int64_t FileSize = 0; // bytes of the whole physical stream
+    std::string BitRate;       // first link, in units of 1024 bit/s, as text
+    std::string PlayLength;    // "HH:MM:SS"
+    double TimeTotal = 0;      // seconds, all links
+    std::int32_t Streams = 0;  // chained logical streams
+    std::int32_t SerialNumber = 0;
+    std::int32_t Version = 0;  // Vorbis version of the first link
+    std::int32_t Rate = 0;     // Hz, first link
+    std::int32_t Channels = 0; // first link
+    std::int64_t PcmTotal = 0; // samples per channel, all links
+    std::int32_t BlockCount = 0; // amplitude-profile blocks; marker positions run 0..BlockCount
+    bool ProfileComplete = false;
+};
+
+} // namespace oq
