@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/PacketCopy.h"
+#include "engine/PacketTimeline.h"
 #include "engine/SectionJob.h"
 
 #include <cstdint>
@@ -36,11 +38,15 @@ public:
     // Starts a new output stream holding the three headers.
     void BeginOutputStream(const SectionJob& job);
     // The section from the start of the source to job.EndGranule.
+    // A section always holds at least the samples of one packet boundary: a
+    // section that would need samples cut from both ends of one Vorbis packet
+    // cannot be expressed by granule positions, and is refused.
     void CutFirstSection(const SectionJob& job);
     // The section from the previous cut point to job.EndGranule.
     void CutMiddleSection(const SectionJob& job);
-    // The section from the previous cut point to the end of the source; later
-    // links of a chained source follow it unchanged.
+    // The section from the previous cut point (or from the start, when no
+    // section was cut before) to the end of the source; later links of a
+    // chained source follow it unchanged.
     void CutLastSection(const SectionJob& job);
     // Releases the output stream state of the section just cut.
     void ClearStream();
@@ -56,11 +62,28 @@ public:
     std::int64_t BoundaryOverhang() const noexcept { return boundaryOverhang_; }
 
 private:
-    void CutUntil(const SectionJob& job, bool toEnd);
-    void ResendBoundary(const SectionJob& job);
+    // A packet held back until the next one arrives, so that the last packet
+    // of a section can still be marked end-of-stream.
+    struct HeldPacket {
+        PacketCopy Copy;
+        TimedPacket Time;
+        std::int64_t Granule = -1;
+        bool FlushAfter = false; // the decoder must meet its granule position at its own page end
+        bool Held = false;
+    };
+
+    void Cut(const SectionJob& job, bool toEnd);
+    void SubmitHeld();
+    void RequireSource() const;
+    void RequireExactAtStart(const TimedPacket& packet, std::int64_t start) const;
 
     std::unique_ptr<SourceReader> reader_;
     std::unique_ptr<SectionWriter> writer_;
+    HeldPacket held_;
+    PacketCopy precedingPacket_; // PrecedingPacket: the packet before the boundary packet
+    PacketCopy boundaryPacket_;  // BoundaryPacket: the packet that straddles the last cut
+    TimedPacket boundaryTime_;
+    bool boundaryHeld_ = false;
     std::int64_t boundaryOverhang_ = 0;
     std::int64_t lastCut_ = 0;
 };

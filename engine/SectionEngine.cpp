@@ -1,0 +1,199 @@
+#include "engine/SectionEngine.h"
+
+#include "engine/Error.h"
+#include "engine/SectionWriter.h"
+#include "engine/SourceReader.h"
+
+#include <limits>
+
+namespace oq {
+
+SectionEngine::SectionEngine() : writer_(std::make_unique<SectionWriter>()) {}
+
+SectionEngine::~SectionEngine() = default;
+
+void SectionEngine::OpenSourceForCutting(const std::string& sourceName)
+{
+    if (reader_ && reader_->SourceName() == sourceName)
+        return;
+    auto reader = std::make_unique<SourceReader>(sourceName);
+    reader->CaptureHeaders();
+    reader_ = std::move(reader);
+    boundaryHeld_ = false;
+    boundaryOverhang_ = 0;
+    lastCut_ = 0;
+}
+
+void SectionEngine::RequireSource() const
+{
+    if (!reader_)
+        throw Error("no source is open for cutting");
+}
+
+void SectionEngine::BeginOutputStream(const SectionJob& job)
+{
+    RequireSource();
+    writer_->Begin(job, reader_->Headers());
+}
+
+void SectionEngine::CutFirstSection(const SectionJob& job)
+{
+    RequireSource();
+    if (boundaryHeld_)
+        throw Error("the first section of \"" + reader_->SourceName() + "\" has been cut already");
+    Cut(job, false);
+}
+
+void SectionEngine::CutMiddleSection(const SectionJob& job)
+{
+    RequireSource();
+    if (!boundaryHeld_)
+        throw Error("a middle section needs the section before it");
+    Cut(job, false);
+}
+
+void SectionEngine::CutLastSection(const SectionJob& job)
+{
+    RequireSource();
+    Cut(job, true);
+}
+
+// The decoder of a section that starts with the re-sent pair can only drop
+// samples from the front of the boundary packet, and the decoder of a
+// section whose first granule position falls on its end-of-stream packet only
+// from the back. A section inside one packet that needs both is refused.
+void SectionEngine::RequireExactAtStart(const TimedPacket& packet, std::int64_t start) const
+{
+    if (packet.HeadTrim == 0 && start == packet.FullStart())
+        return;
+    throw RangeError("\"" + reader_->SourceName() + "\": the section starting at sample " + std::to_string(start) +
+                     " lies inside one Vorbis packet (samples " + std::to_string(packet.First()) + " to " +
+                     std::to_string(packet.End) + ") and cannot be cut exactly; move the cut point at least to sample " +
+                     std::to_string(packet.End) + " or before sample " + std::to_string(packet.First()));
+}
+
+void SectionEngine::SubmitHeld()
+{
+    if (!held_.Held)
+        return;
+    writer_->Submit(held_.Copy.Packet(), held_.Granule, false);
+    if (held_.FlushAfter)
+        writer_->Flush();
+    held_.Held = false;
+}
+
+void SectionEngine::Cut(const SectionJob& job, bool toEnd)
+{
+    const bool fromStart = !boundaryHeld_;
+    const std::int64_t start = fromStart ? 0 : lastCut_;
+    const std::int64_t end = toEnd ? std::numeric_limits<std::int64_t>::max() : job.EndGranule;
+    if (!fromStart && job.StartGranule != start)
+        throw RangeError("a section must start where the previous one ended (sample " + std::to_string(start) + ")");
+    if (end <= start)
+        throw RangeError("cut points must rise: sample " + std::to_string(end) + " does not lie after sample " +
+                         std::to_string(start));
+
+    held_.Held = false;
+    if (!fromStart) {
+        // The packet before the cut primes the decoder; the boundary packet's
+        // samples past the cut open the section, the rest is dropped through
+        // its granule position on a page of its own.
+        writer_->Submit(precedingPacket_.Packet(), -1, false);
+        if (boundaryTime_.End > end) {
+            RequireExactAtStart(boundaryTime_, start);
+            writer_->Submit(boundaryPacket_.Packet(), end - start, true);
+            writer_->Flush();
+            boundaryOverhang_ = boundaryTime_.End - end;
+            lastCut_ = end;
+            return;
+        }
+        held_.Copy.Swap(boundaryPacket_);
+        held_.Time = boundaryTime_;
+        held_.Granule = boundaryOverhang_;
+        held_.FlushAfter = true;
+        held_.Held = true;
+    }
+
+    // In a section from the start the decoder anchors where the source's
+    // does: no granule position before the source's first one, and that
+    // packet ends a page when the source drops samples from its front.
+    bool anchored = !fromStart;
+    SourcePacket packet;
+    while (reader_->NextPacket(packet)) {
+        const TimedPacket& time = packet.Time;
+        if (time.HeadTrim > 0 && (!fromStart || time.End > end) && time.First() < end) {
+            RequireExactAtStart(time, time.First());
+        }
+        if (time.End > end) {
+            SubmitHeld();
+            precedingPacket_.Swap(held_.Copy);
+            boundaryPacket_.Store(packet.Packet);
+            boundaryTime_ = time;
+            boundaryHeld_ = true;
+            writer_->Submit(packet.Packet, end - start, true);
+            writer_->Flush();
+            boundaryOverhang_ = time.End - end;
+            lastCut_ = end;
+            return;
+        }
+        SubmitHeld();
+        held_.Copy.Store(packet.Packet);
+        held_.Time = time;
+        held_.FlushAfter = false;
+        if (anchored) {
+            held_.Granule = time.End - start;
+        } else if (time.Anchor) {
+            anchored = true;
+            held_.Granule = time.End;
+            held_.FlushAfter = time.HeadTrim > 0;
+        } else {
+            held_.Granule = -1;
+        }
+        held_.Held = true;
+    }
+
+    if (!toEnd) {
+        throw RangeError("\"" + reader_->SourceName() + "\": the cut point at sample " + std::to_string(end) +
+                         " lies past the end of its audio (sample " + std::to_string(reader_->Position()) + ")");
+    }
+    if (!held_.Held)
+        throw FormatError(reader_->SourceName(), "holds no audio to cut");
+    // The source has ended: the held packet closes the section. When it is
+    // still the re-sent boundary packet, the section is its tail alone.
+    if (held_.FlushAfter && !fromStart && held_.Time.End == boundaryTime_.End && held_.Granule == boundaryOverhang_)
+        RequireExactAtStart(held_.Time, start);
+    writer_->Submit(held_.Copy.Packet(), held_.Time.End - start, true);
+    writer_->Flush();
+    held_.Held = false;
+    std::vector<unsigned char> page;
+    while (reader_->NextFollowingPage(page))
+        writer_->WriteRaw(page);
+    lastCut_ = reader_->Position();
+}
+
+void SectionEngine::ClearStream() { writer_->ClearStream(); }
+
+void SectionEngine::CloseOutput() { writer_->CloseOutput(); }
+
+void SectionEngine::CloseSource()
+{
+    if (reader_)
+        reader_->Close();
+    reader_.reset();
+}
+
+void SectionEngine::ReleasePackets()
+{
+    if (reader_)
+        reader_->Headers().Release();
+    precedingPacket_.Release();
+    boundaryPacket_.Release();
+    held_.Copy.Release();
+    boundaryHeld_ = false;
+}
+
+bool SectionEngine::SourceOpen() const noexcept { return reader_ != nullptr; }
+
+bool SectionEngine::OutputOpen() const noexcept { return writer_->OutputOpen(); }
+
+} // namespace oq

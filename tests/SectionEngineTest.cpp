@@ -1,0 +1,414 @@
+#include "engine/Error.h"
+#include "engine/SectionEngine.h"
+#include "engine/SourceReader.h"
+#include "tests/support/OggCheck.h"
+#include "tests/support/TestAudio.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <ogg/ogg.h>
+#include <random>
+
+namespace oq::test {
+namespace {
+
+constexpr std::uint32_t kFirstSerial = 0x10000;
+
+struct SourceFile {
+    std::string Path;
+    int Channels;
+};
+
+// Cuts `source` at the given sample positions the way the job runner does:
+// one engine, sections in order, each begun, cut, cleared and closed.
+std::vector<std::string> CutAt(const std::string& source, const std::vector<std::int64_t>& cuts,
+                               const TempDir& dir, const std::vector<bool>& skip = {})
+{
+    SectionEngine engine;
+    engine.OpenSourceForCutting(source);
+    std::vector<std::string> sections;
+    const std::size_t count = cuts.size() + 1;
+    std::int64_t start = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        SectionJob job;
+        job.OutputName = dir.Path("section" + std::to_string(k + 1) + ".ogg");
+        job.StreamSerial = kFirstSerial + static_cast<std::uint32_t>(k);
+        job.StartGranule = start;
+        job.EndGranule = k + 1 < count ? cuts[k] : 0;
+        job.SkipOutput = k < skip.size() && skip[k];
+        engine.BeginOutputStream(job);
+        if (k + 1 == count)
+            engine.CutLastSection(job);
+        else if (k == 0)
+            engine.CutFirstSection(job);
+        else
+            engine.CutMiddleSection(job);
+        engine.ClearStream();
+        engine.CloseOutput();
+        sections.push_back(job.SkipOutput ? std::string() : job.OutputName);
+        start = job.EndGranule;
+    }
+    engine.ReleasePackets();
+    engine.CloseSource();
+    return sections;
+}
+
+// The central property: the sections, decoded one after another, give the
+// source's decoded samples exactly, and each is a valid stream of its own.
+void ExpectExactSplit(const SourceFile& source, const std::vector<std::int64_t>& cuts, const std::string& label)
+{
+    SCOPED_TRACE(label);
+    TempDir dir;
+    const auto reference = DecodeSamples(source.Path);
+    const auto sections = CutAt(source.Path, cuts, dir);
+    std::vector<std::int16_t> joined;
+    std::int64_t start = 0;
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        SCOPED_TRACE("section " + std::to_string(k + 1));
+        EXPECT_EQ(ProblemWithStream(sections[k], kFirstSerial + static_cast<std::uint32_t>(k)), "");
+        const auto samples = DecodeSamples(sections[k]);
+        const std::int64_t end = k < cuts.size() ? cuts[k] : static_cast<std::int64_t>(reference.size()) / source.Channels;
+        EXPECT_EQ(static_cast<std::int64_t>(samples.size()), (end - start) * source.Channels);
+        joined.insert(joined.end(), samples.begin(), samples.end());
+        start = end;
+    }
+    ASSERT_EQ(joined.size(), reference.size());
+    EXPECT_TRUE(joined == reference) << "decoded samples differ";
+}
+
+// Where each audio packet's kept samples end, counted as the engine counts.
+std::vector<std::int64_t> PacketEnds(const std::string& path)
+{
+    SourceReader reader(path);
+    reader.CaptureHeaders();
+    std::vector<std::int64_t> ends;
+    SourcePacket packet;
+    while (reader.NextPacket(packet))
+        ends.push_back(packet.Time.End);
+    return ends;
+}
+
+std::int64_t TotalSamples(const SourceFile& source)
+{
+    return static_cast<std::int64_t>(DecodeSamples(source.Path).size()) / source.Channels;
+}
+
+// Random cut points at least one long Vorbis block apart, so that no section
+// lies inside a single packet (which cannot be cut exactly, see below).
+constexpr std::int64_t kLongestPacket = 4096;
+
+std::vector<std::int64_t> RandomCuts(std::int64_t total, int count, unsigned seed, std::int64_t from = 1)
+{
+    std::mt19937_64 random(seed);
+    std::uniform_int_distribution<std::int64_t> pick(from, total - kLongestPacket);
+    std::vector<std::int64_t> cuts;
+    while (static_cast<int>(cuts.size()) < count) {
+        const std::int64_t cut = pick(random);
+        const bool apart = std::all_of(cuts.begin(), cuts.end(),
+                                       [&](std::int64_t other) { return std::abs(other - cut) >= kLongestPacket; });
+        if (apart)
+            cuts.push_back(cut);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    return cuts;
+}
+
+// A source that drops samples from the front of its first page's last packet
+// can be cut exactly only from the end of that packet on: the drop must stay
+// at the start of a section.
+std::int64_t FirstExactCut(const std::string& path)
+{
+    SourceReader reader(path);
+    reader.CaptureHeaders();
+    SourcePacket packet;
+    while (reader.NextPacket(packet))
+        if (packet.Time.Anchor)
+            return packet.Time.HeadTrim > 0 ? packet.Time.End : 1;
+    return 1;
+}
+
+// Cut sets that meet every kind of position: random samples, packet ends and
+// the samples on either side of them, page granule positions, and the very
+// first sample.
+std::vector<std::vector<std::int64_t>> CutSetsFor(const SourceFile& source, unsigned seed)
+{
+    const std::int64_t total = TotalSamples(source);
+    const auto ends = PacketEnds(source.Path);
+    const std::int64_t from = FirstExactCut(source.Path);
+    std::vector<std::vector<std::int64_t>> sets;
+    sets.push_back(RandomCuts(total, 7, seed, from));
+    std::vector<std::int64_t> atEnds, besideEnds, atPages;
+    for (std::size_t i = 2; i + 3 < ends.size() && ends[i + 3] < total - kLongestPacket; i += 9) {
+        atEnds.push_back(ends[i]);
+        besideEnds.push_back(ends[i] + 1);
+        besideEnds.push_back(ends[i + 3] - 1);
+    }
+    sets.push_back(atEnds);
+    sets.push_back(besideEnds);
+    for (const PageInfo& page : ReadPages(source.Path))
+        if (page.Granule >= from && page.Granule < total - kLongestPacket && !page.Ends)
+            atPages.push_back(page.Granule);
+    std::sort(atPages.begin(), atPages.end());
+    atPages.erase(std::unique(atPages.begin(), atPages.end()), atPages.end());
+    if (!atPages.empty())
+        sets.push_back(atPages);
+    sets.push_back({from, total / 2});
+    sets.push_back({});
+    for (auto& set : sets)
+        std::erase_if(set, [&](std::int64_t cut) { return cut < from; });
+    return sets;
+}
+
+struct FileCase {
+    const char* Name;
+    AudioSpec Spec;
+    PageLayout Layout;
+};
+
+void PrintTo(const FileCase& file, std::ostream* out) { *out << file.Name; }
+
+class ExactSplit : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(ExactSplit, SectionsDecodeToTheSourceSamples)
+{
+    TempDir dir;
+    const FileCase& file = GetParam();
+    const SourceFile source{dir.Path("source.ogg"), file.Spec.channels};
+    WriteBytes(source.Path, MakeOggVorbis(file.Spec, file.Layout));
+    unsigned seed = 7;
+    for (const auto& cuts : CutSetsFor(source, seed++)) {
+        std::string label = "cuts:";
+        for (std::int64_t cut : cuts)
+            label += " " + std::to_string(cut);
+        ExpectExactSplit(source, cuts, label);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ExactSplit,
+    ::testing::Values(
+        FileCase{"Stereo44k", {.channels = 2, .rate = 44100, .seconds = 6, .signal = Signal::Mixed}, {}},
+        FileCase{"Mono8k", {.channels = 1, .rate = 8000, .seconds = 9, .signal = Signal::Tone}, {}},
+        FileCase{"Mono22k", {.channels = 1, .rate = 22050, .seconds = 4, .signal = Signal::Noise}, {}},
+        FileCase{"SixChannels48k", {.channels = 6, .rate = 48000, .seconds = 3, .signal = Signal::Mixed}, {}},
+        FileCase{"Silence", {.channels = 2, .rate = 44100, .seconds = 3, .signal = Signal::Silence}, {}},
+        FileCase{"OnePacketPages", {.channels = 2, .rate = 22050, .seconds = 4}, {.flushEveryPackets = 1}},
+        FileCase{"PacketsSpanningPages", {.channels = 2, .rate = 44100, .seconds = 4, .signal = Signal::Noise, .quality = 0.6f},
+                 {.maxSegments = 2}},
+        FileCase{"SkewedGranules", {.channels = 2, .rate = 44100, .seconds = 8, .signal = Signal::Mixed},
+                 {.skewEveryPages = 2, .skewSamples = 300}},
+        // The decoder resets its count to every page's granule position, so
+        // the page before the last decides how much the last packet drops.
+        FileCase{"SkewedBeforeTheEnd", {.channels = 2, .rate = 44100, .seconds = 2, .signal = Signal::Noise},
+                 {.flushEveryPackets = 10, .skewEveryPages = 1, .skewSamples = 300}},
+        FileCase{"SkewedTheOtherWay", {.channels = 2, .rate = 44100, .seconds = 2, .signal = Signal::Noise},
+                 {.flushEveryPackets = 10, .skewEveryPages = 1, .skewSamples = -300}},
+        FileCase{"NoEndOfStream", {.channels = 2, .rate = 44100, .seconds = 5}, {.endOfStream = false}},
+        FileCase{"StartsLate", {.channels = 1, .rate = 44100, .seconds = 5}, {.granuleOffset = 100000}},
+        FileCase{"DropsItsFirstSamples", {.channels = 2, .rate = 44100, .seconds = 5}, {.granuleOffset = -300}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(SectionEngine, SeveralMinutesMatchExactly)
+{
+    TempDir dir;
+    const SourceFile source{dir.Path("long.ogg"), 1};
+    WriteBytes(source.Path, MakeOggVorbis({.channels = 1, .rate = 8000, .seconds = 200, .signal = Signal::Mixed}));
+    ExpectExactSplit(source, RandomCuts(TotalSamples(source), 12, 99), "twelve random cuts");
+}
+
+TEST(SectionEngine, SkippedSectionsWriteNothingAndKeepTheOthersExact)
+{
+    TempDir dir;
+    const SourceFile source{dir.Path("source.ogg"), 2};
+    WriteBytes(source.Path, MakeOggVorbis({.seconds = 6, .signal = Signal::Mixed}));
+    const auto reference = DecodeSamples(source.Path);
+    const std::vector<std::int64_t> cuts{40000, 100000, 170000, 200000};
+    const auto sections = CutAt(source.Path, cuts, dir, {false, true, false, true, false});
+    std::int64_t start = 0;
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        const std::int64_t end = k < cuts.size() ? cuts[k] : static_cast<std::int64_t>(reference.size()) / 2;
+        if (k % 2 == 1) {
+            EXPECT_FALSE(std::filesystem::exists(dir.Path("section" + std::to_string(k + 1) + ".ogg")));
+        } else {
+            const std::vector<std::int16_t> expected(reference.begin() + start * 2, reference.begin() + end * 2);
+            EXPECT_TRUE(DecodeSamples(sections[k]) == expected) << "section " << k + 1;
+        }
+        start = end;
+    }
+}
+
+TEST(SectionEngine, LaterSectionsOpenWithTheTwoResentPacketsOnAPageOfTheirOwn)
+{
+    TempDir dir;
+    const std::string source = dir.Path("source.ogg");
+    WriteBytes(source, MakeOggVorbis({.seconds = 4}));
+    const auto ends = PacketEnds(source);
+    const std::int64_t cut = ends[40] + 100; // inside packet 41
+    const auto sections = CutAt(source, {cut}, dir);
+    const auto pages = ReadPages(sections[1]);
+    ASSERT_GE(pages.size(), 4u);
+    // Identification header, then comment and setup headers, then the pair.
+    EXPECT_EQ(pages[2].Packets, 2);
+    EXPECT_EQ(pages[2].Granule, ends[41] - cut);
+    const auto first = ReadPages(sections[0]);
+    EXPECT_TRUE(first.back().Ends);
+    EXPECT_EQ(first.back().Granule, cut);
+}
+
+TEST(SectionEngine, OneSectionFromStartToEndIsACompleteCopy)
+{
+    TempDir dir;
+    const SourceFile source{dir.Path("source.ogg"), 2};
+    WriteBytes(source.Path, MakeOggVorbis({.seconds = 2}, {.endOfStream = false}));
+    ExpectExactSplit(source, {}, "no cut");
+}
+
+// Raw bytes of an Ogg stream made of the given pages' packets; used to make
+// streams of other codecs.
+Bytes StreamOfPackets(std::uint32_t serial, const std::vector<Bytes>& packets)
+{
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, static_cast<int>(serial));
+    Bytes out;
+    for (std::size_t i = 0; i < packets.size(); ++i) {
+        ogg_packet packet{};
+        packet.packet = const_cast<unsigned char*>(packets[i].data());
+        packet.bytes = static_cast<long>(packets[i].size());
+        packet.b_o_s = i == 0;
+        packet.e_o_s = i + 1 == packets.size();
+        packet.packetno = static_cast<long>(i);
+        ogg_stream_packetin(&stream, &packet);
+        ogg_page page;
+        while (ogg_stream_flush(&stream, &page)) {
+            out.insert(out.end(), page.header, page.header + page.header_len);
+            out.insert(out.end(), page.body, page.body + page.body_len);
+        }
+    }
+    ogg_stream_clear(&stream);
+    return out;
+}
+
+// Splits an Ogg file into its pages' bytes.
+std::vector<Bytes> PagesOf(const Bytes& file)
+{
+    std::vector<Bytes> pages;
+    std::size_t offset = 0;
+    while (offset + 27 <= file.size()) {
+        const std::size_t segments = file[offset + 26];
+        std::size_t body = 0;
+        for (std::size_t i = 0; i < segments; ++i)
+            body += file[offset + 27 + i];
+        const std::size_t size = 27 + segments + body;
+        pages.emplace_back(file.begin() + static_cast<long>(offset), file.begin() + static_cast<long>(offset + size));
+        offset += size;
+    }
+    return pages;
+}
+
+TEST(SectionEngine, AudioBesideAnotherStreamIsCutFromTheVorbisStream)
+{
+    TempDir dir;
+    const SourceFile source{dir.Path("muxed.ogg"), 2};
+    const auto vorbis = PagesOf(MakeOggVorbis({.seconds = 4, .signal = Signal::Mixed}));
+    const Bytes opusHead{'O', 'p', 'u', 's', 'H', 'e', 'a', 'd', 1, 2, 0, 0, 0x80, 0xbb, 0, 0, 0, 0, 0};
+    std::vector<Bytes> otherPackets{opusHead};
+    for (int i = 0; i < 40; ++i)
+        otherPackets.push_back(Bytes(50, static_cast<unsigned char>(i)));
+    const auto other = PagesOf(StreamOfPackets(77, otherPackets));
+    // Both streams begin first; then their pages take turns.
+    Bytes muxed = other[0];
+    std::size_t next = 1;
+    for (const Bytes& page : vorbis) {
+        muxed.insert(muxed.end(), page.begin(), page.end());
+        if (next < other.size() && &page != &vorbis.front())
+            muxed.insert(muxed.end(), other[next].begin(), other[next].end()), ++next;
+    }
+    WriteBytes(source.Path, muxed);
+    ExpectExactSplit(source, RandomCuts(TotalSamples(source), 4, 5), "four cuts");
+}
+
+TEST(SectionEngine, ChainedSourceKeepsItsLaterLinksInTheLastSection)
+{
+    TempDir dir;
+    const SourceFile source{dir.Path("chained.ogg"), 2};
+    Bytes chained = MakeOggVorbis({.seconds = 3, .signal = Signal::Mixed});
+    const std::int64_t firstLink = 3 * 44100;
+    const Bytes second = MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 2, .signal = Signal::Noise}, {.serial = 999});
+    chained.insert(chained.end(), second.begin(), second.end());
+    WriteBytes(source.Path, chained);
+    ExpectExactSplit(source, {20000, 90000}, "cuts in the first link");
+
+    // A cut in the second link cannot be made from the first link's packets.
+    TempDir out;
+    EXPECT_THROW(CutAt(source.Path, {20000, firstLink + 1000}, out), RangeError);
+}
+
+TEST(SectionEngine, RefusesCutsItCannotMakeExactly)
+{
+    TempDir dir;
+    const SourceFile source{dir.Path("source.ogg"), 2};
+    WriteBytes(source.Path, MakeOggVorbis({.seconds = 2}));
+    const std::int64_t total = TotalSamples(source);
+    const auto ends = PacketEnds(source.Path);
+    TempDir out;
+    EXPECT_THROW(CutAt(source.Path, {1000, total + 5}, out), RangeError) << "past the end";
+    EXPECT_THROW(CutAt(source.Path, {5000, 5000}, out), RangeError) << "not rising";
+    // Both ends of the section fall inside one packet.
+    EXPECT_THROW(CutAt(source.Path, {ends[30] + 10, ends[30] + 20}, out), RangeError);
+    // The last section would start inside the final, end-trimmed packet.
+    EXPECT_THROW(CutAt(source.Path, {total - 1}, out), RangeError);
+    // A section inside one packet that starts where the packet starts needs
+    // only its end trimmed, which is exact.
+    ExpectExactSplit(source, {ends[30], ends[30] + 20}, "inside one packet from its start");
+}
+
+TEST(SectionEngine, RefusesCutsBeforeTheFirstPageOfASourceThatDropsItsFirstSamples)
+{
+    TempDir dir;
+    const SourceFile source{dir.Path("source.ogg"), 2};
+    WriteBytes(source.Path, MakeOggVorbis({.seconds = 3}, {.granuleOffset = -300}));
+    const std::int64_t first = FirstExactCut(source.Path);
+    ASSERT_GT(first, 1);
+    TempDir out;
+    EXPECT_THROW(CutAt(source.Path, {first / 2}, out), RangeError);
+    EXPECT_THROW(CutAt(source.Path, {first - 1}, out), RangeError);
+    ExpectExactSplit(source, {first}, "at the end of the first page");
+}
+
+TEST(SectionEngine, RefusesSourcesWithoutUsableVorbisHeaders)
+{
+    TempDir dir;
+    const Bytes good = MakeOggVorbis({.seconds = 1});
+    const Bytes opus = StreamOfPackets(5, {{'O', 'p', 'u', 's', 'H', 'e', 'a', 'd', 1, 2, 0, 0, 0x80, 0xbb, 0, 0, 0, 0, 0},
+                                           {'O', 'p', 'u', 's', 'T', 'a', 'g', 's', 0, 0, 0, 0, 0, 0, 0, 0}});
+    const Bytes flac = StreamOfPackets(6, {{0x7f, 'F', 'L', 'A', 'C', 1, 0, 0, 1}});
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        const char* message;
+    };
+    const std::vector<Case> cases{
+        {"empty", {}, "is not an Ogg file"},
+        {"text", Bytes(5000, 'x'), "is not an Ogg file"},
+        {"opus", opus, "Opus"},
+        {"flac", flac, "FLAC"},
+        {"headers cut short", Bytes(good.begin(), good.begin() + 200), "ends before its Vorbis headers are complete"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        WriteBytes(dir.Path("bad.ogg"), test.bytes);
+        SectionEngine engine;
+        try {
+            engine.OpenSourceForCutting(dir.Path("bad.ogg"));
+            ADD_FAILURE() << "accepted";
+        } catch (const FormatError& error) {
+            EXPECT_NE(std::string(error.what()).find(test.message), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("bad.ogg"), std::string::npos);
+        }
+    }
+    SectionEngine engine;
+    EXPECT_THROW(engine.OpenSourceForCutting(dir.Path("missing.ogg")), IoError);
+}
+
+} // namespace
+} // namespace oq::test
