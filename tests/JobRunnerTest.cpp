@@ -1,0 +1,297 @@
+#include "engine/Error.h"
+#include "engine/JobControl.h"
+#include "engine/JobPlanner.h"
+#include "engine/JobRunner.h"
+#include "tests/support/JobTestSupport.h"
+#include "tests/support/OggCheck.h"
+#include "tests/support/TestAudio.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace oq::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr std::uint32_t kSourceSerial = 0x5157; // the generator's default
+constexpr int kChannels = 2;
+
+// A generated source in a folder of its own, with its decoded samples as
+// the reference every section is measured against.
+class SplitRun : public ::testing::Test {
+protected:
+    void SetUp() override { MakeSource({}); }
+
+    void MakeSource(const PageLayout& layout)
+    {
+        WriteBytes(dir_.Path("song.ogg"), MakeOggVorbis({.channels = kChannels, .seconds = 3.0}, layout));
+        reference_ = DecodeSamples(dir_.Path("song.ogg"));
+        fs::create_directories(Out());
+    }
+    std::string Out() const { return dir_.Path("out"); }
+    std::int64_t PcmTotal() const { return static_cast<std::int64_t>(reference_.size()) / kChannels; }
+
+    SectionSource Source(std::vector<std::int64_t> cuts) const
+    {
+        return {.FileName = dir_.Path("song.ogg"), .SerialNumber = kSourceSerial, .PcmTotal = PcmTotal(), .CutPoints = std::move(cuts)};
+    }
+    SplitOptions Split(std::vector<std::int64_t> cuts, SectionChoice choice = SectionChoice::All) const
+    {
+        return {.Source = Source(std::move(cuts)), .OutputFolder = Out(), .Sections = choice, .PreText = "Part ", .PostText = "", .Zeros = true};
+    }
+    std::string SectionName(int k) const { return Out() + "/Part 0" + std::to_string(k) + ".ogg"; }
+
+    // The source's samples of [start, end), sample frames of one channel.
+    std::vector<std::int16_t> Slice(std::int64_t start, std::int64_t end) const
+    {
+        return {reference_.begin() + start * kChannels, reference_.begin() + end * kChannels};
+    }
+    // Section k is a valid stream with its own serial number and exactly the
+    // source's samples of its range.
+    void ExpectSection(int k, std::int64_t start, std::int64_t end) const
+    {
+        SCOPED_TRACE("section " + std::to_string(k));
+        EXPECT_EQ(ProblemWithStream(SectionName(k), kSourceSerial + static_cast<std::uint32_t>(k - 1)), "");
+        EXPECT_TRUE(DecodeSamples(SectionName(k)) == Slice(start, end));
+    }
+
+    TempDir dir_;
+    std::vector<std::int16_t> reference_;
+    JobControl control_;
+    RecordingObserver observer_;
+};
+
+TEST_F(SplitRun, SectionsDecodedInTurnGiveExactlyTheSourceSamples)
+{
+    for (const PageLayout& layout : {PageLayout{}, PageLayout{.flushEveryPackets = 1}, PageLayout{.maxSegments = 3}}) {
+        MakeSource(layout);
+        const std::vector<std::int64_t> cuts = {30000, 70001, 100000};
+        JobList jobs = PlanJobs(Split(cuts), observer_);
+        ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+        const std::vector<std::int64_t> bounds = {0, 30000, 70001, 100000, PcmTotal()};
+        for (int k = 1; k <= 4; ++k)
+            ExpectSection(k, bounds[k - 1], bounds[k]);
+        EXPECT_EQ(FolderEntries(Out()).size(), 4u); // no temporary file left
+        EXPECT_EQ(observer_.Totals().back(), "4 / 4");
+        EXPECT_EQ(observer_.Currents().back(), "song.ogg");
+    }
+}
+
+TEST_F(SplitRun, OneSectionIsTheWholeSourceAsAValidFile)
+{
+    JobList jobs = PlanJobs(Split({}), observer_);
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    ExpectSection(1, 0, PcmTotal());
+    EXPECT_EQ(FolderEntries(Out()).size(), 1u);
+}
+
+TEST_F(SplitRun, OddSectionsAreWrittenExactlyAndEvenOnesNotAtAll)
+{
+    JobList jobs = PlanJobs(Split({20000, 50000, 90000}, SectionChoice::Odd), observer_);
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    EXPECT_EQ(FolderEntries(Out()), (std::set<std::string>{"Part 01.ogg", "Part 03.ogg"}));
+    ExpectSection(1, 0, 20000);
+    ExpectSection(3, 50000, 90000);
+}
+
+TEST_F(SplitRun, ExportWritesOnlyTheChosenSectionYetSampleExact)
+{
+    const std::vector<std::int64_t> cuts = {25000, 60000, 110000};
+    for (const std::int32_t chosen : {2, 4}) {
+        SCOPED_TRACE(chosen);
+        const std::string file = dir_.Path("export.ogg");
+        JobList jobs = PlanJobs(ExportOptions{.Source = Source(cuts), .FileName = file, .Section = chosen}, observer_);
+        ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+        const std::int64_t start = cuts[chosen - 2];
+        const std::int64_t end = chosen <= 3 ? cuts[chosen - 1] : PcmTotal();
+        EXPECT_EQ(ProblemWithStream(file, kSourceSerial + static_cast<std::uint32_t>(chosen - 1)), "");
+        EXPECT_TRUE(DecodeSamples(file) == Slice(start, end));
+        EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"export.ogg", "out", "song.ogg"}));
+    }
+}
+
+TEST_F(SplitRun, AnExistingSectionFileIsReplacedByTheFinishedSection)
+{
+    WriteBytes(SectionName(1), Bytes(100, 9));
+    JobList jobs = PlanJobs(Split({40000}), observer_);
+    EXPECT_TRUE(jobs.WillOverwrite());
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    ExpectSection(1, 0, 40000);
+}
+
+TEST_F(SplitRun, CancelAtACheckPointKeepsFinishedSectionsAndNothingElse)
+{
+    JobList jobs = PlanJobs(Split({20000, 50000, 90000}), observer_);
+    observer_.onTotal = [&](const std::string& text) {
+        if (text == "3 / 4")
+            control_.RequestCancel();
+    };
+    const std::size_t openBefore = OpenFileCount();
+    EXPECT_EQ(RunJobs(jobs, control_, observer_), RunResult::Cancelled);
+    EXPECT_EQ(OpenFileCount(), openBefore);
+    EXPECT_EQ(FolderEntries(Out()), (std::set<std::string>{"Part 01.ogg", "Part 02.ogg"}));
+    ExpectSection(2, 20000, 50000);
+}
+
+TEST_F(SplitRun, PauseAndCancelFromAnotherThread)
+{
+    JobList jobs = PlanJobs(Split({20000, 50000}), observer_);
+    observer_.onTotal = [&](const std::string& text) {
+        if (text == "2 / 3")
+            control_.SetPaused(true);
+    };
+    JobRunner runner(control_, observer_);
+    EXPECT_EQ(runner.ElapsedSeconds(), 0);
+    RunResult result = RunResult::Finished;
+    std::thread worker([&] { result = runner.Run(jobs); });
+    ASSERT_TRUE(WaitFor([&] { return control_.Paused(); }));
+    std::this_thread::sleep_for(1100ms);
+    EXPECT_EQ(FolderEntries(Out()), (std::set<std::string>{"Part 01.ogg"})); // section 2 not begun
+    EXPECT_GE(runner.ElapsedSeconds(), 1);
+    control_.RequestCancel();
+    worker.join();
+    EXPECT_EQ(result, RunResult::Cancelled);
+    EXPECT_EQ(runner.ElapsedSeconds(), 0);
+    EXPECT_EQ(FolderEntries(Out()), (std::set<std::string>{"Part 01.ogg"}));
+}
+
+// A run that fails reports the error and ends as a cancelled run does: every
+// file closed, no temporary file, no final name over a partial file.
+TEST_F(SplitRun, AFailedRunRaisesTheErrorAndCleansUp)
+{
+    struct Case {
+        const char* label;
+        std::function<void()> prepare;      // before the run
+        std::function<void()> atSecondJob;  // as job 2 begins
+        std::set<std::string> left;         // in the output folder afterwards
+    };
+    const std::vector<Case> cases = {
+        {"output folder removed", [] {}, [&] { fs::remove_all(Out()); }, {}},
+        {"final name taken by a folder", [&] { fs::create_directories(SectionName(2) + "/keep"); }, [] {},
+         {"Part 01.ogg", "Part 02.ogg"}},
+        {"source vanished", [&] { fs::remove(dir_.Path("song.ogg")); }, [] {}, {}},
+        {"cut point past the audio", [&] { WriteBytes(dir_.Path("song.ogg"), MakeOggVorbis({.channels = kChannels, .seconds = 1.0})); },
+         [] {}, {"Part 01.ogg"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        MakeSource({});
+        for (const auto& entry : fs::directory_iterator(Out()))
+            fs::remove_all(entry.path());
+        JobList jobs = PlanJobs(Split({20000, 70000}), observer_);
+        c.prepare();
+        observer_.onTotal = [&](const std::string& text) {
+            if (text == "2 / 3")
+                c.atSecondJob();
+        };
+        const std::size_t openBefore = OpenFileCount();
+        EXPECT_THROW(RunJobs(jobs, control_, observer_), Error);
+        EXPECT_EQ(OpenFileCount(), openBefore);
+        EXPECT_EQ(fs::exists(Out()) ? FolderEntries(Out()) : std::set<std::string>{}, c.left);
+        observer_.onTotal = nullptr;
+    }
+}
+
+class WavRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"a", "b", "c"}) {
+            WriteBytes(dir_.Path(std::string(name) + ".ogg"), MakeOggVorbis({.channels = 1, .rate = 8000, .seconds = 0.5}));
+            options_.Files.push_back(dir_.Path(std::string(name) + ".ogg"));
+        }
+    }
+
+    TempDir dir_;
+    WavOptions options_;
+    JobControl control_;
+    RecordingObserver observer_;
+};
+
+TEST_F(WavRun, ConvertsEveryFileBesideItsSource)
+{
+    JobList jobs = PlanJobs(options_, observer_);
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"a.ogg", "a.wav", "b.ogg", "b.wav", "c.ogg", "c.wav"}));
+    EXPECT_EQ(fs::file_size(dir_.Path("b.wav")), 44 + 2 * DecodeSamples(dir_.Path("b.ogg")).size());
+    EXPECT_EQ(observer_.Totals().back(), "3 / 3");
+}
+
+TEST_F(WavRun, ACancelledRunLeavesNoTemporaryFileOfJobsThatNeverRan)
+{
+    JobList jobs = PlanJobs(options_, observer_);
+    observer_.onTotal = [&](const std::string& text) {
+        if (text == "2 / 3")
+            control_.RequestCancel();
+    };
+    EXPECT_EQ(RunJobs(jobs, control_, observer_), RunResult::Cancelled);
+    EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"a.ogg", "a.wav", "b.ogg", "c.ogg"}));
+}
+
+TEST_F(WavRun, ASourceThatIsNoLongerOggVorbisStopsTheRunWithoutAnEmptyWav)
+{
+    JobList jobs = PlanJobs(options_, observer_);
+    WriteBytes(dir_.Path("b.ogg"), Bytes(500, 'x'));
+    WriteBytes(dir_.Path("b.wav"), Bytes(60, 1));
+    EXPECT_THROW(RunJobs(jobs, control_, observer_), FormatError);
+    EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"a.ogg", "a.wav", "b.ogg", "b.wav", "c.ogg"}));
+    EXPECT_TRUE(ReadBytes(dir_.Path("b.wav")) == Bytes(60, 1));
+}
+
+class CatalogRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(dir_.Path("music"));
+        const std::string text = "head\n<QRVLOOP>\n<QRV001>;<QRV004>\n<QRVEND>\ntail\n";
+        WriteBytes(dir_.Path("t.qrv"), Bytes(text.begin(), text.end()));
+    }
+    CatalogOptions Options() const
+    {
+        return {.Mode = CatalogMode::Custom, .CustomTemplate = dir_.Path("t.qrv"), .Directory = dir_.Path("music"),
+                .OutputFile = dir_.Path("list.txt"), .Filter = "*.Ogg", .IncludeSubFolders = true};
+    }
+    std::string Written() const
+    {
+        const Bytes bytes = ReadBytes(dir_.Path("list.txt"));
+        return {bytes.begin(), bytes.end()};
+    }
+
+    TempDir dir_;
+    JobControl control_;
+    RecordingObserver observer_;
+};
+
+TEST_F(CatalogRun, ListsEveryOggFileBetweenHeadAndTail)
+{
+    WriteBytes(dir_.Path("music/one.ogg"), MakeOggVorbis({.channels = 1, .rate = 8000, .seconds = 0.3}));
+    WriteBytes(dir_.Path("music/two.ogg"), MakeOggVorbis({.channels = 1, .rate = 8000, .seconds = 0.3}));
+    WriteBytes(dir_.Path("music/bad.ogg"), Bytes(100, 'x'));
+    JobList jobs = PlanJobs(Options(), control_, observer_);
+    EXPECT_EQ(jobs.Count(), 3u);
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    EXPECT_EQ(Written(), "head\none.ogg;1\ntwo.ogg;1\ntail\n");
+    EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"list.txt", "music", "t.qrv"}));
+}
+
+TEST_F(CatalogRun, ASearchThatFindsNothingWritesHeadAndTail)
+{
+    JobList jobs = PlanJobs(Options(), control_, observer_);
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    EXPECT_EQ(Written(), "head\ntail\n");
+}
+
+TEST_F(CatalogRun, ACancelledSearchPlansNothingAndWritesNothing)
+{
+    WriteBytes(dir_.Path("music/one.ogg"), Bytes(10, 1));
+    control_.RequestCancel();
+    JobList jobs = PlanJobs(Options(), control_, observer_);
+    EXPECT_TRUE(jobs.Empty());
+    EXPECT_EQ(RunJobs(jobs, control_, observer_), RunResult::Cancelled);
+    EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"music", "t.qrv"}));
+}
+
+} // namespace
+} // namespace oq::test
