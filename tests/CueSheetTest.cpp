@@ -1,0 +1,137 @@
+#include "decode/MPEGData.h"
+#include "editor/MarkerList.h"
+#include "editor/PositionConverter.h"
+#include "engine/Error.h"
+#include "wizards/split/CueSheet.h"
+
+#include <gtest/gtest.h>
+
+namespace oq::test {
+namespace {
+
+using namespace std::string_literals;
+
+// Ten minutes over 1000 blocks: one second is 5/3 of a block.
+const PositionConverter kTenMinutes(1000, 600, 600 * 44100, 5'000'000, 460);
+
+std::string Utf16(const std::string& ascii, bool bigEndian)
+{
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : ascii)
+        out += bigEndian ? "\0"s + c : std::string(1, c) + '\0';
+    return out;
+}
+
+TEST(CueSheet, ReadsTheStartOfEveryTrack)
+{
+    const std::string usual = "REM GENRE Rock\n"
+                              "PERFORMER \"Band\"\n"
+                              "FILE \"album.wav\" WAVE\n"
+                              "  TRACK 01 AUDIO\n"
+                              "    TITLE \"One\"\n"
+                              "    INDEX 01 00:00:00\n"
+                              "  TRACK 02 AUDIO\n"
+                              "    TITLE \"Two\"\n"
+                              "    INDEX 01 03:25:40\n";
+    struct Case {
+        const char* what;
+        std::string sheet;
+        CueTrackList starts;
+    };
+    const Case cases[] = {
+        {"LF", usual, {"00:00:00", "03:25:40"}},
+        {"CR LF", "TRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\nTRACK 02 AUDIO\r\nINDEX 01 03:25:40\r\n", {"00:00:00", "03:25:40"}},
+        {"CR alone", "TRACK 01 AUDIO\rINDEX 01 00:00:00\rTRACK 02 AUDIO\rINDEX 01 03:25:40", {"00:00:00", "03:25:40"}},
+        {"UTF-8 mark", "\xEF\xBB\xBFTRACK 01 AUDIO\nINDEX 01 01:02:03\n", {"01:02:03"}},
+        {"UTF-16 LE", Utf16("TRACK 01 AUDIO\r\nINDEX 01 01:02:03\r\n", false), {"01:02:03"}},
+        {"UTF-16 BE", Utf16("TRACK 01 AUDIO\nINDEX 01 01:02:03\n", true), {"01:02:03"}},
+        {"tabs and trailing blanks", "\tTRACK\t01\tAUDIO\n\tINDEX\t01\t02:00:00 \t\r\n", {"02:00:00"}},
+        {"odd spacing", "TRACK 1 AUDIO\nINDEX   1   02:00:00\n", {"02:00:00"}},
+        {"lower case is not a keyword", "track 01 audio\nindex 01 00:00:00\n", {}},
+        {"last line a track", usual + "  TRACK 03 AUDIO\n", {"00:00:00", "03:25:40"}},
+        {"two tracks before one index", "TRACK 01 AUDIO\nTRACK 02 AUDIO\nINDEX 01 00:10:00\n", {"00:10:00"}},
+        {"pregap starts the track", "TRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\nTRACK 02 AUDIO\nINDEX 00 04:58:00\nINDEX 01 05:00:00\n",
+         {"00:00:00", "04:58:00"}},
+        {"keyword inside quotes", "FILE \"TRACKS.wav\" WAVE\n  TRACK 01 AUDIO\n  INDEX 01 00:00:00\n", {"00:00:00"}},
+        {"garbage and binary lines", "\x01\x02\xFF\xFE garbage\n\0\0\nTRACK 01 AUDIO\nnonsense INDEX\n"s, {""}},
+        {"index without track", "INDEX 01 00:00:00\n", {}},
+        {"empty", "", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseCueSheet(c.sheet), c.starts) << c.what;
+}
+
+TEST(CueSheet, StartTextsBecomeWholeSeconds)
+{
+    const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
+        {"00:00:00", 0},
+        {"03:25:40", 205},
+        {"03:25:74", 205},   // frames are dropped
+        {"123:04:50", 7384}, // 2 h 3 min 4 s
+        {"3:25:40", 205},
+        {"75:00:00", 4500},
+        {"00:75:00", 75},
+        {"", std::nullopt},
+        {"1234", std::nullopt},
+        {"03:25", std::nullopt},
+        {"03:5:40", std::nullopt},
+        {"03:25:4", std::nullopt},
+        {"ab:cd:ef", std::nullopt},
+        {"-1:00:00", std::nullopt},
+        {"03:25:40:00", std::nullopt},
+        {"99999999:00:00", std::nullopt},
+    };
+    for (const auto& [text, seconds] : cases)
+        EXPECT_EQ(CueStartSeconds(text), seconds) << text;
+}
+
+TEST(CueSheet, TrackStartsBecomeMarkers)
+{
+    struct Case {
+        const char* what;
+        CueTrackList starts;
+        std::vector<std::int32_t> positions;
+        CueSkips skipped;
+    };
+    const Case cases[] = {
+        {"two tracks", {"00:00:00", "03:25:40"}, {0, 341}, {}},
+        {"one track inside", {"02:00:00"}, {200, 1000}, {}},
+        {"one track past the end", {"20:00:00"}, {1000, 0}, {{}, {1}}},
+        {"one track at the very end", {"10:00:00"}, {1000, 0}, {}},
+        {"one track at the start", {"00:00:00"}, {0, 1000}, {}},
+        {"unreadable track in between", {"00:00:00", "3 min", "06:00:00", "99:00:00"}, {0, 600}, {{2}, {4}}},
+        {"none readable", {"x", "y"}, {1000, 0}, {{1, 2}, {}}},
+        {"far past the end", {"9999999:00:00"}, {1000, 0}, {{}, {1}}},
+    };
+    for (const Case& c : cases) {
+        const CuePlacement placement = PlanCueMarkers(c.starts, kTenMinutes);
+        EXPECT_EQ(placement.Positions, c.positions) << c.what;
+        EXPECT_EQ(placement.Skipped, c.skipped) << c.what;
+    }
+}
+
+TEST(CueSheet, LayingReplacesTheMarkersOrKeepsThem)
+{
+    MPEGData file;
+    file.BlockCount = 1000;
+    file.TimeTotal = 600;
+    file.PcmTotal = 600 * 44100;
+    file.FileSize = 5'000'000;
+    MarkerList markers(file, 460);
+    markers.SelectSection(1);
+    const CueSkips skipped = LayCueMarkers({"05:00:00", "bad", "00:00:00", "08:00:00"}, markers);
+    EXPECT_EQ(skipped.Unreadable, std::vector<int>{2});
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500, 800}));
+    EXPECT_EQ(markers.Sections().back(), (Section{800, 1000}));
+    EXPECT_EQ(markers.ImagePixel(2), 230);
+    EXPECT_EQ(markers.SelectedSection(), 0);
+
+    file.TimeTotal = 0;
+    MarkerList timeless(file, 460);
+    timeless.ReplaceMarkers({0, 10, 1000});
+    EXPECT_THROW(LayCueMarkers({"00:00:00"}, timeless), RangeError);
+    EXPECT_EQ(timeless.Positions(), (std::vector<std::int32_t>{0, 10, 1000}));
+}
+
+} // namespace
+} // namespace oq::test

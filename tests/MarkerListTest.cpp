@@ -1,0 +1,597 @@
+#include "decode/MPEGData.h"
+#include "editor/FieldText.h"
+#include "editor/MarkerList.h"
+#include "editor/MarkerListView.h"
+#include "editor/TimeCode.h"
+#include "engine/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace oq::test {
+namespace {
+
+constexpr std::int32_t kWidth = 460;
+
+MPEGData FileOf(std::int32_t blocks, double seconds, std::int64_t bytes)
+{
+    MPEGData file;
+    file.FileName = "take.ogg";
+    file.BlockCount = blocks;
+    file.TimeTotal = seconds;
+    file.PcmTotal = static_cast<std::int64_t>(seconds * 44100);
+    file.FileSize = bytes;
+    return file;
+}
+
+// 1000 blocks over ten minutes and 5 MB.
+MPEGData TenMinutes()
+{
+    return FileOf(1000, 600, 5'000'000);
+}
+
+// 100 blocks of one second and 1000 bytes each.
+MPEGData HundredSeconds()
+{
+    return FileOf(100, 100, 100'000);
+}
+
+class RecordingView : public MarkerListView {
+public:
+    void InvertSectionRange(std::int32_t x0, std::int32_t x1) override { Add("invert " + std::to_string(x0) + " " + std::to_string(x1)); }
+    void ShowMarkerLine(std::int32_t x) override { Add("line " + std::to_string(x)); }
+    void HideMarkerLine() override { Add("hide line"); }
+    void SetZoomButtons(bool on) override { Add(on ? "zoom on" : "zoom off"); }
+    void DrawZoomView() override { Add("draw zoom"); }
+    void ClearZoomView() override { Add("clear zoom"); }
+    void MoveFocus(FocusTarget target) override { Add(target == FocusTarget::RangeSelectMarker ? "focus marker" : "focus section"); }
+
+    std::vector<std::string> Take() { return std::exchange(events_, {}); }
+    bool Saw(const std::string& event) const { return std::find(events_.begin(), events_.end(), event) != events_.end(); }
+
+private:
+    void Add(std::string event) { events_.push_back(std::move(event)); }
+    std::vector<std::string> events_;
+};
+
+// Everything the window can read from the model.
+struct Observed {
+    std::vector<std::int32_t> positions;
+    std::vector<std::int32_t> pixels;
+    std::vector<bool> visible;
+    int selected, section;
+    std::vector<Section> sections;
+    PixelRange highlight;
+    std::string rangePos, length, size, total;
+    std::vector<std::string> markerItems, sectionItems;
+    bool positionEdited, lengthEdited, sizeEdited, rangePosEnabled, delEnabled, sectionFields, play;
+    bool operator==(const Observed&) const = default;
+};
+
+Observed Observe(const MarkerList& list)
+{
+    Observed seen{};
+    seen.positions = list.Positions();
+    for (int i = 1; i <= list.MarkerCount(); ++i) {
+        seen.pixels.push_back(list.ImagePixel(i));
+        seen.visible.push_back(list.ImageVisible(i));
+    }
+    seen.selected = list.SelectedMarker();
+    seen.section = list.SelectedSection();
+    seen.sections = list.Sections();
+    seen.highlight = list.Highlight();
+    seen.rangePos = list.RangePosText();
+    seen.length = list.SectionLengthText();
+    seen.size = list.SectionSizeText();
+    seen.total = list.SectionTotalText();
+    seen.markerItems = list.MarkerChoiceItems();
+    seen.sectionItems = list.SectionChoiceItems();
+    seen.positionEdited = list.PositionEdited();
+    seen.lengthEdited = list.LengthEdited();
+    seen.sizeEdited = list.SizeEdited();
+    seen.rangePosEnabled = list.RangePosEnabled();
+    seen.delEnabled = list.DelMarkerEnabled();
+    seen.sectionFields = list.SectionFieldsEnabled();
+    seen.play = list.PlayControlsEnabled();
+    return seen;
+}
+
+void TypeLength(MarkerList& list, int seconds)
+{
+    list.SectionLengthEditChange(ShownTimeCode(seconds * 100));
+    list.SectionLengthEditClick();
+}
+
+// --- Opening --------------------------------------------------------------
+
+TEST(MarkerList, BeforeAnyFileThereIsNothing)
+{
+    MarkerList list;
+    EXPECT_EQ(list.SectionTotalText(), "None");
+    EXPECT_EQ(list.MarkerCount(), 0);
+    EXPECT_EQ(list.SectionChoiceItems(), std::vector<std::string>{""});
+    list.AddMarker();
+    EXPECT_EQ(list.MarkerCount(), 0);
+    EXPECT_THROW(list.AppendMarker(0, 0), RangeError);
+}
+
+TEST(MarkerList, NewFileHasTwoMarkersAndOneWholeSection)
+{
+    MarkerList list(TenMinutes(), kWidth);
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 1000}));
+    EXPECT_EQ(list.ImagePixel(1), 0);
+    EXPECT_EQ(list.ImagePixel(2), kWidth);
+    EXPECT_EQ(list.SectionTotalText(), "1");
+    EXPECT_EQ(list.SectionChoiceItems(), (std::vector<std::string>{"", "Section 1 - 00:10:00 - " + KbText(5000)}));
+    EXPECT_EQ(list.MarkerChoiceItems(), (std::vector<std::string>{"", "Marker 1 - 00:00:00", "Marker 2 - 00:10:00"}));
+    EXPECT_EQ(list.SelectedMarker(), 0);
+    EXPECT_EQ(list.SelectedSection(), 0);
+    EXPECT_FALSE(list.RangePosEnabled());
+    EXPECT_FALSE(list.PlayControlsEnabled());
+    EXPECT_FALSE(list.MarkerOnVisible());
+    EXPECT_EQ(list.SectionSamples(1), (SampleRange{0, 600 * 44100}));
+}
+
+TEST(MarkerList, FileShorterThanOneBlockKeepsThePreviousFile)
+{
+    MarkerList list(TenMinutes(), kWidth);
+    list.AddMarker();
+    const Observed before = Observe(list);
+    EXPECT_THROW(list.OpenFile(FileOf(0, 0.05, 900), kWidth), RangeError);
+    EXPECT_EQ(Observe(list), before);
+    EXPECT_EQ(list.File().BlockCount, 1000);
+}
+
+// --- Sections from markers ---------------------------------------------------
+
+TEST(MarkerList, SectionsFollowFromTheMarkers)
+{
+    struct Case {
+        std::vector<std::int32_t> markers;
+        std::vector<Section> sections;
+    };
+    const Case cases[] = {
+        {{0, 1000}, {{0, 1000}}},
+        {{250, 1000}, {{0, 250}, {250, 1000}}},             // leading
+        {{0, 800}, {{0, 800}, {800, 1000}}},                // trailing
+        {{100, 400, 900}, {{0, 100}, {100, 400}, {400, 900}, {900, 1000}}},
+        {{500}, {{0, 500}, {500, 1000}}},                   // a single marker
+        {{700, 0, 1000, 300}, {{0, 300}, {300, 700}, {700, 1000}}}, // laid unsorted
+    };
+    for (const Case& c : cases) {
+        MarkerList list(TenMinutes(), kWidth);
+        list.ReplaceMarkers(c.markers);
+        EXPECT_EQ(list.Sections(), c.sections);
+        EXPECT_EQ(list.SectionTotalText(), std::to_string(c.sections.size()));
+        ASSERT_EQ(list.SectionChoiceItems().size(), c.sections.size() + 1);
+        EXPECT_TRUE(list.SectionChoiceItems().back().starts_with("Section " + std::to_string(c.sections.size()) + " - "));
+        EXPECT_EQ(list.SectionSamples(list.SectionCount()).End, 600 * 44100) << "the last section ends exactly at the last sample";
+    }
+}
+
+TEST(MarkerList, SectionTextsShowLengthAndSize)
+{
+    MarkerList list(TenMinutes(), kWidth);
+    list.ReplaceMarkers({150, 1000});
+    // 150 blocks: 90 seconds and 750 kB.
+    EXPECT_EQ(list.SectionChoiceItems()[1], "Section 1 - 00:01:30 - " + KbText(750));
+    EXPECT_EQ(list.SectionChoiceItems()[2], "Section 2 - 00:08:30 - " + KbText(4250));
+    EXPECT_EQ(list.MarkerChoiceItems()[1], "Marker 1 - 00:01:30");
+}
+
+TEST(MarkerList, SelectedSectionIsHighlightedBetweenMarkerPixels)
+{
+    struct Case {
+        int section;
+        PixelRange range;
+    };
+    // Pixels of 100 and 700 on a 460-pixel display: 46 and 322.
+    const Case cases[] = {{1, {0, 47}}, {2, {47, 323}}, {3, {323, kWidth}}};
+    for (const Case& c : cases) {
+        RecordingView view;
+        MarkerList list(TenMinutes(), kWidth);
+        list.ReplaceMarkers({100, 700});
+        list.SetView(&view);
+        list.SelectSection(c.section);
+        EXPECT_EQ(list.Highlight(), c.range);
+        EXPECT_EQ(view.Take(), (std::vector<std::string>{"invert " + std::to_string(c.range.X0) + " " + std::to_string(c.range.X1), "focus section"}));
+        EXPECT_TRUE(list.ExportOggEnabled());
+        EXPECT_FALSE(list.RangePosEnabled());
+    }
+}
+
+// --- Selection --------------------------------------------------------------
+
+TEST(MarkerList, MarkerAndSectionAreNeverSelectedTogether)
+{
+    RecordingView view;
+    MarkerList list(TenMinutes(), kWidth);
+    list.ReplaceMarkers({0, 500, 1000});
+    list.SetView(&view);
+
+    list.RangeSelectMarkerChange(2);
+    EXPECT_EQ(view.Take(), (std::vector<std::string>{"line 230", "zoom on", "draw zoom", "focus marker"}));
+    EXPECT_EQ(list.RangePosText(), "00:05:00:00");
+    EXPECT_TRUE(list.RangePosEnabled());
+    EXPECT_TRUE(list.PlayControlsEnabled());
+    EXPECT_TRUE(list.DelMarkerEnabled());
+    EXPECT_FALSE(list.ImageVisible(2));
+    EXPECT_TRUE(list.MarkerOnVisible());
+    EXPECT_EQ(list.MarkerOnPixel(), 230);
+
+    list.SectionSelectSectionChange(2);
+    EXPECT_EQ(list.SelectedMarker(), 0);
+    EXPECT_EQ(list.SelectedSection(), 2);
+    EXPECT_EQ(view.Take(), (std::vector<std::string>{"hide line", "zoom off", "clear zoom", "invert 231 461", "focus section"}));
+    EXPECT_EQ(list.RangePosText(), "");
+    EXPECT_FALSE(list.PlayControlsEnabled());
+    EXPECT_EQ(list.SectionLengthText(), "00:05:00:00");
+    EXPECT_EQ(list.SectionSizeText(), "2500");
+
+    // Choosing a marker removes the highlight with the same inversion.
+    list.RangeSelectMarkerChange(1);
+    EXPECT_EQ(view.Take().front(), "invert 231 461");
+    EXPECT_EQ(list.SelectedSection(), 0);
+    EXPECT_EQ(list.SectionSizeText(), "0");
+    EXPECT_FALSE(list.SectionFieldsEnabled());
+
+    list.RangeSelectMarkerChange(-1);
+    EXPECT_EQ(list.SelectedMarker(), 0);
+}
+
+TEST(MarkerList, PlayingKeepsThePlayControlsEnabled)
+{
+    MarkerList list(TenMinutes(), kWidth);
+    list.SelectMarker(1);
+    list.SetPlaying(true);
+    list.SelectMarker(0);
+    EXPECT_TRUE(list.PlayControlsEnabled());
+    list.SetPlaying(false);
+    EXPECT_FALSE(list.PlayControlsEnabled());
+}
+
+TEST(MarkerList, ClearingForgetsAHighlightWithoutInvertingIt)
+{
+    RecordingView view;
+    MarkerList list(TenMinutes(), kWidth);
+    list.SelectSection(1);
+    list.SetView(&view);
+    list.ClearMarkers();
+    for (const std::string& event : view.Take())
+        EXPECT_FALSE(event.starts_with("invert")) << event;
+    EXPECT_EQ(list.MarkerCount(), 0);
+    EXPECT_EQ(list.MarkerChoiceItems(), std::vector<std::string>{""});
+}
+
+// --- Add, delete, tidy --------------------------------------------------------
+
+TEST(MarkerList, AddingTwicePutsTheSecondOneBlockLater)
+{
+    MarkerList list(TenMinutes(), kWidth);
+    list.AddMarker();
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 500, 1000}));
+    EXPECT_EQ(list.SelectedMarker(), 2);
+    EXPECT_EQ(list.ImagePixel(2), kWidth / 2);
+    list.AddMarker();
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 500, 501, 1000}));
+    EXPECT_EQ(list.SelectedMarker(), 3);
+    EXPECT_EQ(list.MarkerOnPixel(), 230); // Trunc(501 / 1000 * 460)
+    EXPECT_EQ(list.SectionTotalText(), "3");
+}
+
+TEST(MarkerList, DeleteCopiesTheLastMarkerIntoTheGap)
+{
+    struct Case {
+        int deleted;
+        std::vector<std::int32_t> after;
+    };
+    const Case cases[] = {{1, {500, 1000}}, {2, {0, 1000}}, {3, {0, 500}}};
+    for (const Case& c : cases) {
+        MarkerList list(TenMinutes(), kWidth);
+        list.ReplaceMarkers({0, 500, 1000});
+        list.SelectMarker(c.deleted);
+        list.SetDragging(true);
+        list.DeleteMarker();
+        EXPECT_EQ(list.Positions(), c.after) << "deleting " << c.deleted;
+        EXPECT_EQ(list.SelectedMarker(), 0);
+        EXPECT_FALSE(list.Dragging());
+        EXPECT_EQ(list.MarkerChoiceItems().size(), 3u);
+        EXPECT_TRUE(list.ImageVisible(1) && list.ImageVisible(2));
+    }
+}
+
+TEST(MarkerList, DeleteNeedsThreeMarkersAndASelection)
+{
+    MarkerList list(TenMinutes(), kWidth);
+    list.SelectMarker(1);
+    EXPECT_FALSE(list.DelMarkerEnabled());
+    list.DeleteMarker();
+    EXPECT_EQ(list.MarkerCount(), 2);
+    list.AddMarker();
+    list.SelectMarker(0);
+    list.DeleteMarker();
+    EXPECT_EQ(list.MarkerCount(), 3);
+}
+
+TEST(MarkerList, SelectedMarkerEndsOnAPositionOfItsOwn)
+{
+    struct Case {
+        std::vector<std::int32_t> markers;
+        int selected;
+        NudgeDirection direction;
+        std::int32_t step;
+        std::vector<std::int32_t> after;
+        int selectedAfter;
+    };
+    const Case cases[] = {
+        {{0, 50, 100}, 2, NudgeDirection::Back, 50, {0, 1, 100}, 2},
+        {{0, 50, 51, 100}, 2, NudgeDirection::Forward, 1, {0, 51, 52, 100}, 3},
+        {{0, 50, 100}, 2, NudgeDirection::Forward, 70, {0, 99, 100}, 2},
+        // Back from the end past a neighbour that holds B - 1 as well.
+        {{0, 90, 99, 100}, 2, NudgeDirection::Forward, 30, {0, 98, 99, 100}, 2},
+        {{0, 50, 100}, 2, NudgeDirection::Forward, 20, {0, 70, 100}, 2},
+    };
+    for (const Case& c : cases) {
+        MarkerList list(HundredSeconds(), kWidth);
+        list.ReplaceMarkers(c.markers);
+        list.SelectMarker(c.selected);
+        list.NudgeMarker(c.direction, c.step);
+        EXPECT_EQ(list.Positions(), c.after);
+        EXPECT_EQ(list.SelectedMarker(), c.selectedAfter);
+        EXPECT_EQ(list.MarkerOnPixel(), list.Converter().PositionToPixel(c.after[static_cast<std::size_t>(c.selectedAfter - 1)]));
+    }
+}
+
+TEST(MarkerList, FullListMovesItsLastMarkerAndItsImage)
+{
+    MarkerList list(FileOf(5000, 600, 5'000'000), kWidth);
+    std::vector<std::int32_t> many(1005);
+    std::iota(many.begin(), many.end(), 0);
+    list.ReplaceMarkers(many);
+    EXPECT_EQ(list.MarkerCount(), MarkerList::kMaxMarkers);
+    EXPECT_EQ(list.Position(1000), 1004);
+    EXPECT_EQ(list.ImagePixel(1000), list.Converter().PositionToPixel(1004));
+
+    list.AddMarker();
+    EXPECT_EQ(list.MarkerCount(), MarkerList::kMaxMarkers);
+    EXPECT_EQ(list.Position(1000), 2500);
+    EXPECT_EQ(list.ImagePixel(1000), kWidth / 2);
+    EXPECT_EQ(list.SelectedMarker(), 1000);
+}
+
+// --- Moving a marker ----------------------------------------------------------
+
+TEST(MarkerList, DraggingMovesOnlyTheMarkerUntilRelease)
+{
+    MarkerList list(TenMinutes(), kWidth);
+    list.ReplaceMarkers({0, 300, 600, 1000});
+    list.SelectMarker(2);
+    list.DragMarker(345);
+    EXPECT_EQ(list.Position(2), 300) << "no drag without the button down";
+
+    list.SetDragging(true);
+    list.DragMarker(345);
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 750, 600, 1000}));
+    EXPECT_EQ(list.RangePosText(), "00:07:30:00");
+    EXPECT_EQ(list.SectionTotalText(), "3") << "the lists wait for the release";
+
+    list.DragMarker(9999);
+    EXPECT_EQ(list.Position(2), 1000);
+    EXPECT_EQ(list.MarkerOnPixel(), kWidth);
+    list.DragMarker(345);
+
+    list.SetDragging(false);
+    list.TidyMarkers();
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 600, 750, 1000}));
+    EXPECT_EQ(list.SelectedMarker(), 3);
+    EXPECT_EQ(list.MarkerOnPixel(), 345);
+    EXPECT_TRUE(list.ImageVisible(2));
+    EXPECT_FALSE(list.ImageVisible(3));
+}
+
+TEST(MarkerList, TypedTimeMovesTheSelectedMarker)
+{
+    // 50.45 s shows as 00:00:50:00; a typed 00:00:50:99 drops its hundredths.
+    MarkerList list(FileOf(1000, 100.9, 4'000'000), kWidth);
+    list.ReplaceMarkers({0, 500, 1000});
+    list.SelectMarker(2);
+    EXPECT_EQ(list.RangePosText(), "00:00:50:00");
+    list.RangePosChange("00:00:50:99");
+    EXPECT_TRUE(list.PositionEdited());
+    list.RangePosClick();
+    EXPECT_EQ(list.Position(2), 495);
+    EXPECT_FALSE(list.PositionEdited());
+
+    // The last marker moved below B gives a trailing section.
+    list.SelectMarker(3);
+    list.RangePosChange("00:01:20:00");
+    list.RangePosClick();
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 495, 792}));
+    EXPECT_EQ(list.Sections().back(), (Section{792, 1000}));
+    EXPECT_EQ(list.SelectedMarker(), 3);
+    EXPECT_EQ(list.RangePosText(), "00:01:19:00");
+
+    // Past the end: B. Unedited: nothing.
+    list.RangePosChange("02:00:00:00");
+    list.RangePosClick();
+    EXPECT_EQ(list.Position(3), 1000);
+    list.RangePosClick();
+    EXPECT_EQ(list.Position(3), 1000);
+}
+
+// --- Section length and size ----------------------------------------------------
+
+TEST(MarkerList, TypedLengthResizesTheSelectedSection)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::int32_t> markers;
+        int section;
+        int seconds;
+        std::vector<std::int32_t> after;
+    };
+    const Case cases[] = {
+        {"longer, swallowing a marker", {0, 40, 70, 100}, 1, 80, {0, 80, 100}},
+        {"shorter", {0, 40, 70, 100}, 1, 20, {0, 20, 70, 100}},
+        {"shorter trailing section splits", {0, 40, 70}, 3, 10, {0, 40, 70, 80}},
+        {"trailing section does not grow", {0, 40, 70}, 3, 50, {0, 40, 70}},
+        {"middle section to the end", {0, 40, 70, 100}, 2, 90, {0, 40, 100}},
+        {"leading section to the end", {10, 40, 70}, 1, 200, {0, 100}},
+        {"leading section to the end, two markers", {10, 50}, 1, 100, {0, 100}},
+        {"leading section swallowing all but one", {10, 20, 30}, 1, 50, {50}},
+        {"leading section swallowing the second of two", {10, 50}, 1, 60, {60}},
+        {"last marker leaves the end", {0, 100}, 1, 50, {0, 50}},
+        {"five seconds are not applied", {0, 40, 70, 100}, 1, 5, {0, 40, 70, 100}},
+    };
+    for (const Case& c : cases) {
+        MarkerList list(HundredSeconds(), kWidth);
+        list.ReplaceMarkers(c.markers);
+        list.SectionSelectSectionChange(c.section);
+        const Section chosen = list.Sections()[static_cast<std::size_t>(c.section - 1)];
+        TypeLength(list, c.seconds);
+        EXPECT_EQ(list.Positions(), c.after) << c.what;
+        EXPECT_EQ(list.SelectedSection(), c.section) << c.what;
+        EXPECT_FALSE(list.LengthEdited()) << c.what;
+        // The fields show the section the model now holds.
+        const Section now = list.Sections()[static_cast<std::size_t>(c.section - 1)];
+        EXPECT_EQ(list.SectionLengthText(), ShownTimeCode((now.End - now.Start) * 100)) << c.what;
+        EXPECT_EQ(now.Start, chosen.Start) << c.what;
+    }
+}
+
+TEST(MarkerList, TypedSizeGoesThroughTheLength)
+{
+    struct Case {
+        const char* what;
+        std::int64_t fileBytes;
+        std::string typed;
+        std::vector<std::int32_t> after;
+        std::string size, length;
+    };
+    const Case cases[] = {
+        // 100 bytes a block: 3 kB are 30 blocks, 30 seconds.
+        {"small size becomes 3", 10'000, "1", {0, 30, 70, 100}, "3", "00:00:30:00"},
+        {"size applied", 10'000, "8", {0, 80, 100}, "8", "00:01:20:00"},
+        // 1000 bytes a block: 3 kB are 3 seconds, too short; the section comes back.
+        {"small size too short", 100'000, "2", {0, 40, 70, 100}, "40", "00:00:40:00"},
+        {"more than the file", 10'000, "4000000000", {0, 40, 70, 100}, "", ""},
+        {"bigger than the file", 10'000, "999999", {0, 100}, "10", "00:01:40:00"},
+    };
+    for (const Case& c : cases) {
+        MarkerList list(FileOf(100, 100, c.fileBytes), kWidth);
+        list.ReplaceMarkers({0, 40, 70, 100});
+        list.SectionSelectSectionChange(1);
+        const Observed before = Observe(list);
+        list.SectionSizeEditChange(c.typed);
+        if (c.size.empty()) {
+            EXPECT_THROW(list.SectionSizeEditClick(), RangeError) << c.what;
+            EXPECT_EQ(list.Positions(), before.positions) << c.what;
+            continue;
+        }
+        list.SectionSizeEditClick();
+        EXPECT_EQ(list.Positions(), c.after) << c.what;
+        EXPECT_EQ(list.SectionSizeText(), c.size) << c.what;
+        EXPECT_EQ(list.SectionLengthText(), c.length) << c.what;
+        EXPECT_FALSE(list.SizeEdited() || list.LengthEdited()) << c.what;
+    }
+}
+
+TEST(MarkerList, TypedLengthWinsOverTypedSize)
+{
+    MarkerList list(HundredSeconds(), kWidth);
+    list.ReplaceMarkers({0, 40, 70, 100});
+    list.SectionSelectSectionChange(1);
+    list.SectionSizeEditChange("20");
+    list.SectionLengthEditChange(ShownTimeCode(3000));
+    list.SectionSizeEditClick();
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 30, 70, 100}));
+
+    // Nothing edited, or no section: the size field's click does nothing.
+    list.SectionSizeEditClick();
+    EXPECT_EQ(list.Position(2), 30);
+}
+
+// --- Failures leave the model as it was -------------------------------------------
+
+TEST(MarkerList, FailedEditLeavesTheModelUntouched)
+{
+    using Step = void (*)(MarkerList&);
+    struct Case {
+        const char* what;
+        MPEGData file;
+        std::int32_t width;
+        Step prepare;
+        Step fail;
+    };
+    const Step setMarkerTime = [](MarkerList& l) { l.RangePosClick(); };
+    const Step applySize = [](MarkerList& l) { l.SectionSizeEditClick(); };
+    const Step applyLength = [](MarkerList& l) { l.SectionLengthEditClick(); };
+    const Case cases[] = {
+        {"time not a number", TenMinutes(), kWidth,
+         [](MarkerList& l) {
+             l.SelectMarker(2);
+             l.RangePosChange("0a:00:10:00");
+         },
+         setMarkerTime},
+        {"file without play time", FileOf(1000, 0, 5'000'000), kWidth,
+         [](MarkerList& l) {
+             l.SelectMarker(2);
+             l.RangePosChange("00:00:10:00");
+         },
+         setMarkerTime},
+        {"size not a number", TenMinutes(), kWidth,
+         [](MarkerList& l) {
+             l.SectionSelectSectionChange(1);
+             l.SectionSizeEditChange("12x");
+         },
+         applySize},
+        {"empty size", TenMinutes(), kWidth,
+         [](MarkerList& l) {
+             l.SectionSelectSectionChange(1);
+             l.SectionSizeEditChange("");
+         },
+         applySize},
+        {"empty file", FileOf(1000, 600, 0), kWidth,
+         [](MarkerList& l) {
+             l.SectionSelectSectionChange(1);
+             l.SectionSizeEditChange("100");
+         },
+         applySize},
+        {"length not a number", TenMinutes(), kWidth,
+         [](MarkerList& l) {
+             l.SectionSelectSectionChange(1);
+             l.SectionLengthEditChange("00:0x:00:00");
+         },
+         applyLength},
+        {"display without width", TenMinutes(), 0,
+         [](MarkerList& l) {
+             l.SelectMarker(2);
+             l.SetDragging(true);
+         },
+         [](MarkerList& l) { l.DragMarker(100); }},
+    };
+    for (const Case& c : cases) {
+        RecordingView view;
+        MarkerList list(c.file, c.width);
+        list.ReplaceMarkers({0, 400, 1000});
+        c.prepare(list);
+        list.SetView(&view);
+        const Observed before = Observe(list);
+        EXPECT_THROW(c.fail(list), RangeError) << c.what;
+        EXPECT_EQ(Observe(list), before) << c.what;
+        EXPECT_EQ(view.Take(), std::vector<std::string>{}) << c.what;
+    }
+}
+
+TEST(MarkerList, FieldKeysAreDigitsBackspaceAndEnter)
+{
+    for (char32_t key = 0; key < 128; ++key) {
+        const FieldKey expected = (key >= '0' && key <= '9') || key == 8 ? FieldKey::Accept : key == 13 ? FieldKey::Apply : FieldKey::Drop;
+        EXPECT_EQ(FilterFieldKey(key), expected) << static_cast<int>(key);
+    }
+    EXPECT_EQ(FilterFieldKey(U'\u0663'), FieldKey::Drop); // a digit of another script
+}
+
+} // namespace
+} // namespace oq::test
