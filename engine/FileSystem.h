@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace oq {
+
+// The size in bytes of the regular file `path` names (following links), 0
+// when the name exists but is no regular file (a folder, a pipe, a device),
+// and -1 when nothing of that name exists or it cannot be looked at.
+// Callers treat a result of 0 or less as no usable file, so a folder is
+// refused without ever being opened, and a pipe is never read (it could
+// block forever).
+std::int64_t FileSizeOf(const std::string& path);
+
+} // namespace oq
