@@ -1,0 +1,172 @@
+#include "editor/PositionConverter.h"
+#include "editor/TimeCode.h"
+#include "engine/Error.h"
+
+#include <clocale>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace oq::test {
+namespace {
+
+// "HHMMSSXX" as the masked edit shows it: "HH:MM:SS:XX".
+std::string Displayed(const std::string& timeCode)
+{
+    return timeCode.substr(0, 2) + ":" + timeCode.substr(2, 2) + ":" + timeCode.substr(4, 2) + ":" + timeCode.substr(6, 2);
+}
+
+TEST(TimeCode, FormatsHundredthsAsEightDigits)
+{
+    const struct {
+        std::int32_t hundredths;
+        const char* code;
+    } cases[] = {
+        {0, "00000000"},        {5, "00000005"},        {5999, "00005999"},       {6000, "00010000"},
+        {9900, "00013900"},     {366100, "01010100"},   {359999, "00595999"},     {360000, "01000000"},
+        {3599999, "09595999"}, {35999999, "99595999"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatTimeCode(c.hundredths), c.code) << c.hundredths;
+}
+
+TEST(TimeCode, ParsesTheDisplayedFormWithOneCarryPerField)
+{
+    const struct {
+        const char* displayed;
+        std::int32_t hundredths;
+    } cases[] = {
+        {"00:00:00:00", 0},
+        {"00:01:30:50", 9050},
+        {"00:00:75:00", 7500},                          // 75 s: 1 min 15 s
+        {"00:99:99:00", 360000 + 40 * 6000 + 39 * 100}, // 1 h 40 min 39 s
+        {"00:59:60:00", 360000},                        // the seconds carry makes the minutes carry
+        {"99:99:99:99", 100 * 360000 + 40 * 6000 + 39 * 100 + 99},
+        {"  :  :  :  ", 0},                             // unfilled places of the mask
+        {"01: 2:03:04", 360000 + 2 * 6000 + 3 * 100 + 4},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseTimeCode(c.displayed), c.hundredths) << c.displayed;
+}
+
+TEST(TimeCode, ParseUndoesFormat)
+{
+    for (std::int32_t hundredths : {0, 1, 99, 100, 5999, 6000, 359999, 360001, 4523417, 35999999})
+        EXPECT_EQ(ParseTimeCode(Displayed(FormatTimeCode(hundredths))), hundredths) << hundredths;
+}
+
+TEST(TimeCode, RejectsFieldsThatAreNoNumbers)
+{
+    for (const char* text : {"ab:00:00:00", "00:0x:00:00", "00:00:00:-1", "00:00:+1:00", "00:00:00", "", "0"})
+        EXPECT_THROW(ParseTimeCode(text), RangeError) << '"' << text << '"';
+    EXPECT_THROW(ShortTime("0102"), RangeError);
+}
+
+TEST(TimeCode, ShortTimeDropsTheHundredths)
+{
+    EXPECT_EQ(ShortTime("01020399"), "01:02:03");
+    EXPECT_EQ(ShortTime(FormatTimeCode(366100)), "01:01:01");
+}
+
+// Runs with the numeric locale set to `name` and restores the previous one.
+class NumericLocale {
+public:
+    explicit NumericLocale(const char* name) : previous_(std::setlocale(LC_NUMERIC, nullptr))
+    {
+        active_ = std::setlocale(LC_NUMERIC, name) != nullptr;
+    }
+    ~NumericLocale() { std::setlocale(LC_NUMERIC, previous_.c_str()); }
+    NumericLocale(const NumericLocale&) = delete;
+    NumericLocale& operator=(const NumericLocale&) = delete;
+    bool Active() const noexcept { return active_; }
+
+private:
+    std::string previous_;
+    bool active_ = false;
+};
+
+TEST(TimeCode, KbTextGroupsThousandsTheLocaleWay)
+{
+    // C.UTF-8 does not group digits, so only a language locale will do.
+    for (const char* name : {"en_US.UTF-8", "en_GB.UTF-8", "en_US.utf8"}) {
+        NumericLocale locale(name);
+        if (!locale.Active())
+            continue;
+        EXPECT_EQ(KbText(1234567), "1,234,567Kb");
+        EXPECT_EQ(KbText(999), "999Kb");
+        EXPECT_EQ(KbText(1000), "1,000Kb");
+        EXPECT_EQ(KbText(0), "0Kb");
+        EXPECT_EQ(GroupedNumber(3000000000LL), "3,000,000,000");
+        EXPECT_EQ(GroupedNumber(-1234), "-1,234");
+        return;
+    }
+    GTEST_SKIP() << "no English locale is installed (locale -a); "
+                    "generate one with: localedef -i en_US -f UTF-8 en_US.UTF-8";
+}
+
+TEST(TimeCode, KbTextIsPlainWithoutGrouping)
+{
+    NumericLocale locale("C");
+    ASSERT_TRUE(locale.Active());
+    EXPECT_EQ(KbText(1234567), "1234567Kb");
+    EXPECT_EQ(GroupedNumber(-1234), "-1234");
+}
+
+// T = 100.9 s over B = 1000 blocks, S = 100.9 s of 44.1 kHz.
+PositionConverter Converter() { return PositionConverter(1000, 100.9, 4449690, 1000000, 500); }
+
+TEST(PositionConverter, ShownTimesTruncateToWholeSeconds)
+{
+    const PositionConverter convert = Converter();
+    // 500 / 1000 * 100.9 = 50.45 s
+    EXPECT_EQ(FormatTimeCode(convert.PositionToSeconds(500) * 100), "00005000");
+    EXPECT_EQ(convert.PositionToSeconds(1000), 100);
+    EXPECT_EQ(convert.PositionToSeconds(0), 0);
+}
+
+TEST(PositionConverter, TypedTimesDropTheirHundredths)
+{
+    const PositionConverter convert = Converter();
+    // 50 / 100.9 * 1000 = 495.5: the 99 hundredths typed never count.
+    EXPECT_EQ(convert.SecondsToPosition(ParseTimeCode("00:00:50:99") / 100), 495);
+    EXPECT_EQ(convert.SecondsToPosition(ParseTimeCode("00:01:40:00") / 100), 991);
+}
+
+TEST(PositionConverter, SamplesReachTheEndExactly)
+{
+    const PositionConverter convert = Converter();
+    EXPECT_EQ(convert.PositionToSamples(1000), 4449690);
+    EXPECT_EQ(convert.PositionToSamples(1001), 4449690);
+    EXPECT_EQ(convert.PositionToSamples(999), 4445240); // 999 / 1000 * 4449690 = 4445240.31
+    EXPECT_EQ(convert.PositionToSamples(0), 0);
+}
+
+TEST(PositionConverter, PixelsAndKilobytes)
+{
+    const PositionConverter convert = Converter();
+    EXPECT_EQ(convert.PositionToPixel(999), 499);
+    EXPECT_EQ(convert.PixelToPosition(499), 998);
+    EXPECT_EQ(convert.SpanToKb(333), 333);   // 1000 bytes per block
+    EXPECT_EQ(convert.KbToSpan(250), 250);
+    // Past 2 GB the kilobyte product needs 64 bits: 3 GB over 1000 blocks.
+    const PositionConverter large(1000, 100.9, 4449690, 3000000000LL, 500);
+    EXPECT_EQ(large.SpanToKb(1000), 3000000);
+    EXPECT_EQ(large.KbToSpan(3000000), 1000);
+}
+
+TEST(PositionConverter, ZeroDivisorsRaiseRangeError)
+{
+    const PositionConverter noBlocks(0, 100.9, 4449690, 1000000, 500);
+    EXPECT_THROW(noBlocks.PositionToSeconds(0), RangeError);
+    EXPECT_THROW(noBlocks.PositionToPixel(0), RangeError);
+    EXPECT_THROW(noBlocks.SpanToKb(1), RangeError);
+    EXPECT_THROW(noBlocks.KbToSpan(1), RangeError);
+    const PositionConverter noTime(1000, 0, 0, 1000000, 500);
+    EXPECT_THROW(noTime.SecondsToPosition(1), RangeError);
+    const PositionConverter noBytes(1000, 100.9, 4449690, 0, 500);
+    EXPECT_THROW(noBytes.KbToSpan(1), RangeError);
+    const PositionConverter noWidth(1000, 100.9, 4449690, 1000000, 0);
+    EXPECT_THROW(noWidth.PixelToPosition(1), RangeError);
+}
+
+} // namespace
+} // namespace oq::test
