@@ -1,0 +1,115 @@
+#include "cli/InfoCommand.h"
+
+#include "decode/OggFileInfo.h"
+#include "decode/OggInformationText.h"
+#include "engine/Error.h"
+
+#include <filesystem>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+
+namespace oq::cli {
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kTimeDecimals = 6; // microseconds: finer than one sample at any usual rate
+
+std::vector<std::string> FileArguments(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (const auto& argument : arguments) {
+        if (!optionsEnded && argument == "--")
+            optionsEnded = true;
+        else if (!optionsEnded && argument.size() > 1 && argument[0] == '-')
+            throw UsageError("unknown option '" + argument + "'");
+        else
+            files.push_back(argument);
+    }
+    if (files.empty())
+        throw UsageError("no file given");
+    return files;
+}
+
+// Why ReadOggFileInfo refused `path`, in words.
+std::string RefusalReason(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (!fs::exists(status))
+        return "no such file";
+    if (fs::is_directory(status))
+        return "is a folder";
+    if (!fs::is_regular_file(status))
+        return "is not a regular file";
+    if (fs::file_size(path, error) == 0)
+        return "is empty";
+    return "not an Ogg Vorbis file";
+}
+
+void PrintRecord(const MPEGData& record)
+{
+    std::ostringstream time;
+    time << std::fixed << std::setprecision(kTimeDecimals) << record.TimeTotal;
+    std::cout << "FileName: " << record.FileName << "\n"
+              << "FileSize: " << record.FileSize << "\n"
+              << "BitRate: " << record.BitRate << "\n"
+              << "PlayLength: " << record.PlayLength << "\n"
+              << "TimeTotal: " << time.str() << "\n"
+              << "Streams: " << record.Streams << "\n"
+              << "SerialNumber: " << record.SerialNumber << "\n"
+              << "Version: " << record.Version << "\n"
+              << "Rate: " << record.Rate << "\n"
+              << "Channels: " << record.Channels << "\n"
+              << "PcmTotal: " << record.PcmTotal << "\n"
+              << "BlockCount: " << record.BlockCount << "\n"
+              << "ProfileComplete: " << (record.ProfileComplete ? "yes" : "no") << "\n";
+}
+
+} // namespace
+
+std::string InfoCommand::Summary() const
+{
+    return "describe Ogg Vorbis files";
+}
+
+std::string InfoCommand::Usage() const
+{
+    return "Usage: oggquorvel-cli info [--] FILE...\n\n"
+           "Prints the file record of each Ogg Vorbis FILE (one \"Name: value\" line\n"
+           "per field), a blank line, and its information text. Files are separated by\n"
+           "a blank line. A file that is missing, empty, a folder or not Ogg Vorbis is\n"
+           "reported and skipped; the exit status is then 1.\n";
+}
+
+int InfoCommand::Run(const std::vector<std::string>& arguments)
+{
+    int status = 0;
+    bool first = true;
+    for (const auto& path : FileArguments(arguments)) {
+        try {
+            MPEGData record;
+            if (ReadOggFileInfo(path, record) != kOggInfoFilled) {
+                std::cerr << "oggquorvel-cli " << Name() << ": \"" << path << "\": " << RefusalReason(path) << "\n";
+                status = kExitFailure;
+                continue;
+            }
+            if (!first)
+                std::cout << "\n";
+            first = false;
+            PrintRecord(record);
+            std::cout << "\n";
+            for (const auto& line : ComposeOggInformation(record).Lines)
+                std::cout << line << "\n";
+        } catch (const Error& error) {
+            std::cerr << "oggquorvel-cli " << Name() << ": " << error.what() << "\n";
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+} // namespace oq::cli
