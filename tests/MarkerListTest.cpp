@@ -238,6 +238,11 @@ TEST(MarkerList, MarkerAndSectionAreNeverSelectedTogether)
 
     list.RangeSelectMarkerChange(-1);
     EXPECT_EQ(list.SelectedMarker(), 0);
+
+    list.SelectMarker(3);
+    list.SelectSection(1);
+    EXPECT_EQ(list.SelectedMarker(), 0);
+    EXPECT_FALSE(list.MarkerOnVisible());
 }
 
 TEST(MarkerList, PlayingKeepsThePlayControlsEnabled)

@@ -233,6 +233,24 @@ TEST(SplitCalculator, OkayLaysMarkersAtEqualSteps)
     }
 }
 
+TEST(SplitCalculator, OkayAppliesAFieldTypedWithoutEnter)
+{
+    const MPEGData file = FileOf(1000, 600, 5'000'000);
+    MarkerList markers(file, kWidth);
+    SplitCalculator wizard;
+    wizard.FormActivate(file);
+    wizard.SelectMethod(SplitMethod::SectionSize);
+    wizard.SplitSectionSizeChange("2500");
+    wizard.ApplyOkay(markers);
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500, 1000}));
+    EXPECT_EQ(Shown(wizard), (Fields{"2", "00:05:00:00", "2500"}));
+
+    wizard.SelectMethod(SplitMethod::SectionCount);
+    wizard.SplitSectionTotalChange("0");
+    wizard.ApplyOkay(markers);
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 1000}));
+}
+
 TEST(SplitCalculator, ThousandSectionsMeetTheMarkerLimit)
 {
     // Size 5 of 5000 kB gives 1000 sections; 1000 markers make 999, the last
