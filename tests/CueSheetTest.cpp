@@ -1,7 +1,7 @@
-#include "decode/MPEGData.h"
 #include "editor/MarkerList.h"
 #include "editor/PositionConverter.h"
 #include "engine/Error.h"
+#include "tests/support/FileRecord.h"
 #include "wizards/split/CueSheet.h"
 
 #include <gtest/gtest.h>
@@ -112,11 +112,7 @@ TEST(CueSheet, TrackStartsBecomeMarkers)
 
 TEST(CueSheet, LayingReplacesTheMarkersOrKeepsThem)
 {
-    MPEGData file;
-    file.BlockCount = 1000;
-    file.TimeTotal = 600;
-    file.PcmTotal = 600 * 44100;
-    file.FileSize = 5'000'000;
+    MPEGData file = FileRecord(1000, 600, 5'000'000);
     MarkerList markers(file, 460);
     markers.SelectSection(1);
     const CueSkips skipped = LayCueMarkers({"05:00:00", "bad", "00:00:00", "08:00:00"}, markers);

@@ -1,9 +1,9 @@
-#include "decode/MPEGData.h"
 #include "editor/FieldText.h"
 #include "editor/MarkerList.h"
 #include "editor/MarkerListView.h"
 #include "editor/TimeCode.h"
 #include "engine/Error.h"
+#include "tests/support/FileRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -14,27 +14,16 @@ namespace {
 
 constexpr std::int32_t kWidth = 460;
 
-MPEGData FileOf(std::int32_t blocks, double seconds, std::int64_t bytes)
-{
-    MPEGData file;
-    file.FileName = "take.ogg";
-    file.BlockCount = blocks;
-    file.TimeTotal = seconds;
-    file.PcmTotal = static_cast<std::int64_t>(seconds * 44100);
-    file.FileSize = bytes;
-    return file;
-}
-
 // 1000 blocks over ten minutes and 5 MB.
 MPEGData TenMinutes()
 {
-    return FileOf(1000, 600, 5'000'000);
+    return FileRecord(1000, 600, 5'000'000);
 }
 
 // 100 blocks of one second and 1000 bytes each.
 MPEGData HundredSeconds()
 {
-    return FileOf(100, 100, 100'000);
+    return FileRecord(100, 100, 100'000);
 }
 
 class RecordingView : public MarkerListView {
@@ -138,7 +127,7 @@ TEST(MarkerList, FileShorterThanOneBlockKeepsThePreviousFile)
     MarkerList list(TenMinutes(), kWidth);
     list.AddMarker();
     const Observed before = Observe(list);
-    EXPECT_THROW(list.OpenFile(FileOf(0, 0.05, 900), kWidth), RangeError);
+    EXPECT_THROW(list.OpenFile(FileRecord(0, 0.05, 900), kWidth), RangeError);
     EXPECT_EQ(Observe(list), before);
     EXPECT_EQ(list.File().BlockCount, 1000);
 }
@@ -350,7 +339,7 @@ TEST(MarkerList, SelectedMarkerEndsOnAPositionOfItsOwn)
 
 TEST(MarkerList, FullListMovesItsLastMarkerAndItsImage)
 {
-    MarkerList list(FileOf(5000, 600, 5'000'000), kWidth);
+    MarkerList list(FileRecord(5000, 600, 5'000'000), kWidth);
     std::vector<std::int32_t> many(1005);
     std::iota(many.begin(), many.end(), 0);
     list.ReplaceMarkers(many);
@@ -398,7 +387,7 @@ TEST(MarkerList, DraggingMovesOnlyTheMarkerUntilRelease)
 TEST(MarkerList, TypedTimeMovesTheSelectedMarker)
 {
     // 50.45 s shows as 00:00:50:00; a typed 00:00:50:99 drops its hundredths.
-    MarkerList list(FileOf(1000, 100.9, 4'000'000), kWidth);
+    MarkerList list(FileRecord(1000, 100.9, 4'000'000), kWidth);
     list.ReplaceMarkers({0, 500, 1000});
     list.SelectMarker(2);
     EXPECT_EQ(list.RangePosText(), "00:00:50:00");
@@ -484,7 +473,7 @@ TEST(MarkerList, TypedSizeGoesThroughTheLength)
         {"bigger than the file", 10'000, "999999", {0, 100}, "10", "00:01:40:00"},
     };
     for (const Case& c : cases) {
-        MarkerList list(FileOf(100, 100, c.fileBytes), kWidth);
+        MarkerList list(FileRecord(100, 100, c.fileBytes), kWidth);
         list.ReplaceMarkers({0, 40, 70, 100});
         list.SectionSelectSectionChange(1);
         const Observed before = Observe(list);
@@ -521,69 +510,48 @@ TEST(MarkerList, TypedLengthWinsOverTypedSize)
 
 TEST(MarkerList, FailedEditLeavesTheModelUntouched)
 {
-    using Step = void (*)(MarkerList&);
+    enum class Field { RangePos, SectionLength, SectionSize, Drag };
     struct Case {
         const char* what;
         MPEGData file;
         std::int32_t width;
-        Step prepare;
-        Step fail;
+        Field field;
+        std::string typed;
     };
-    const Step setMarkerTime = [](MarkerList& l) { l.RangePosClick(); };
-    const Step applySize = [](MarkerList& l) { l.SectionSizeEditClick(); };
-    const Step applyLength = [](MarkerList& l) { l.SectionLengthEditClick(); };
     const Case cases[] = {
-        {"time not a number", TenMinutes(), kWidth,
-         [](MarkerList& l) {
-             l.SelectMarker(2);
-             l.RangePosChange("0a:00:10:00");
-         },
-         setMarkerTime},
-        {"file without play time", FileOf(1000, 0, 5'000'000), kWidth,
-         [](MarkerList& l) {
-             l.SelectMarker(2);
-             l.RangePosChange("00:00:10:00");
-         },
-         setMarkerTime},
-        {"size not a number", TenMinutes(), kWidth,
-         [](MarkerList& l) {
-             l.SectionSelectSectionChange(1);
-             l.SectionSizeEditChange("12x");
-         },
-         applySize},
-        {"empty size", TenMinutes(), kWidth,
-         [](MarkerList& l) {
-             l.SectionSelectSectionChange(1);
-             l.SectionSizeEditChange("");
-         },
-         applySize},
-        {"empty file", FileOf(1000, 600, 0), kWidth,
-         [](MarkerList& l) {
-             l.SectionSelectSectionChange(1);
-             l.SectionSizeEditChange("100");
-         },
-         applySize},
-        {"length not a number", TenMinutes(), kWidth,
-         [](MarkerList& l) {
-             l.SectionSelectSectionChange(1);
-             l.SectionLengthEditChange("00:0x:00:00");
-         },
-         applyLength},
-        {"display without width", TenMinutes(), 0,
-         [](MarkerList& l) {
-             l.SelectMarker(2);
-             l.SetDragging(true);
-         },
-         [](MarkerList& l) { l.DragMarker(100); }},
+        {"time not a number", TenMinutes(), kWidth, Field::RangePos, "0a:00:10:00"},
+        {"file without play time", FileRecord(1000, 0, 5'000'000), kWidth, Field::RangePos, "00:00:10:00"},
+        {"size not a number", TenMinutes(), kWidth, Field::SectionSize, "12x"},
+        {"empty size", TenMinutes(), kWidth, Field::SectionSize, ""},
+        {"empty file", FileRecord(1000, 600, 0), kWidth, Field::SectionSize, "100"},
+        {"length not a number", TenMinutes(), kWidth, Field::SectionLength, "00:0x:00:00"},
+        {"display without width", TenMinutes(), 0, Field::Drag, ""},
     };
     for (const Case& c : cases) {
         RecordingView view;
         MarkerList list(c.file, c.width);
         list.ReplaceMarkers({0, 400, 1000});
-        c.prepare(list);
+        if (c.field == Field::RangePos || c.field == Field::Drag)
+            list.SelectMarker(2);
+        else
+            list.SectionSelectSectionChange(1);
+        if (c.field == Field::RangePos)
+            list.RangePosChange(c.typed);
+        else if (c.field == Field::SectionLength)
+            list.SectionLengthEditChange(c.typed);
+        else if (c.field == Field::SectionSize)
+            list.SectionSizeEditChange(c.typed);
+        list.SetDragging(c.field == Field::Drag);
         list.SetView(&view);
         const Observed before = Observe(list);
-        EXPECT_THROW(c.fail(list), RangeError) << c.what;
+        EXPECT_THROW(
+            {
+                list.RangePosClick();
+                list.SectionSizeEditClick();
+                list.DragMarker(100);
+            },
+            RangeError)
+            << c.what;
         EXPECT_EQ(Observe(list), before) << c.what;
         EXPECT_EQ(view.Take(), std::vector<std::string>{}) << c.what;
     }

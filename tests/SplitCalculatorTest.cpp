@@ -1,26 +1,17 @@
-#include "decode/MPEGData.h"
 #include "editor/MarkerList.h"
 #include "engine/Error.h"
+#include "tests/support/FileRecord.h"
 #include "tests/support/TestAudio.h"
 #include "wizards/split/SplitCalculator.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace oq::test {
 namespace {
 
 constexpr std::int32_t kWidth = 460;
-
-MPEGData FileOf(std::int32_t blocks, double seconds, std::int64_t bytes)
-{
-    MPEGData file;
-    file.FileName = "take.ogg";
-    file.BlockCount = blocks;
-    file.TimeTotal = seconds;
-    file.PcmTotal = static_cast<std::int64_t>(seconds * 44100);
-    file.FileSize = bytes;
-    return file;
-}
 
 struct Fields {
     std::string total, length, size;
@@ -42,27 +33,34 @@ bool AnyEdited(const SplitCalculator& wizard)
     return wizard.TotalEdited() || wizard.LengthEdited() || wizard.SizeEdited();
 }
 
-// A recompute from one field, as the user does it: choose its method,
-// type, press Enter.
+// Typing into the field of a method, without Enter.
+void Edit(SplitCalculator& wizard, SplitMethod method, const std::string& text)
+{
+    if (method == SplitMethod::SectionCount)
+        wizard.SplitSectionTotalChange(text);
+    else if (method == SplitMethod::SectionLength)
+        wizard.SplitSectionLengthChange(text);
+    else
+        wizard.SplitSectionSizeChange(text);
+}
+
+// Enter in the field of a method.
+void Recompute(SplitCalculator& wizard, SplitMethod method)
+{
+    if (method == SplitMethod::SectionCount)
+        wizard.SplitSectionTotalClick();
+    else if (method == SplitMethod::SectionLength)
+        wizard.SplitSectionLengthClick();
+    else
+        wizard.SplitSectionSizeClick();
+}
+
+// A recompute as the user asks for it: choose the method, type, Enter.
 void Type(SplitCalculator& wizard, SplitMethod method, const std::string& text)
 {
     wizard.SelectMethod(method);
-    switch (method) {
-    case SplitMethod::SectionCount:
-        wizard.SplitSectionTotalChange(text);
-        wizard.SplitSectionTotalClick();
-        break;
-    case SplitMethod::SectionLength:
-        wizard.SplitSectionLengthChange(text);
-        wizard.SplitSectionLengthClick();
-        break;
-    case SplitMethod::SectionSize:
-        wizard.SplitSectionSizeChange(text);
-        wizard.SplitSectionSizeClick();
-        break;
-    case SplitMethod::CueSheet:
-        break;
-    }
+    Edit(wizard, method, text);
+    Recompute(wizard, method);
 }
 
 TEST(SplitCalculator, OpensOnTheCountOfOneWithTheWholeFile)
@@ -70,9 +68,9 @@ TEST(SplitCalculator, OpensOnTheCountOfOneWithTheWholeFile)
     SplitCalculator wizard;
     EXPECT_EQ(Shown(wizard), (Fields{"1", "", "0"}));
     EXPECT_TRUE(wizard.TotalEnabled());
-    wizard.FormActivate(FileOf(1000, 600, 5'000'000));
+    wizard.FormActivate(FileRecord(1000, 600, 5'000'000));
     Type(wizard, SplitMethod::SectionSize, "100");
-    wizard.FormActivate(FileOf(1000, 600, 5'000'000));
+    wizard.FormActivate(FileRecord(1000, 600, 5'000'000));
     EXPECT_EQ(wizard.Method(), SplitMethod::SectionCount);
     EXPECT_EQ(Shown(wizard), (Fields{"1", "00:10:00:00", "5000"}));
     EXPECT_TRUE(wizard.TotalEnabled());
@@ -86,11 +84,13 @@ TEST(SplitCalculator, PlayTimeIsRoundedHalfToEven)
     };
     for (const auto& [seconds, length] : cases) {
         SplitCalculator wizard;
-        wizard.FormActivate(FileOf(1000, seconds, 5'000'000));
+        wizard.FormActivate(FileRecord(1000, seconds, 5'000'000));
         EXPECT_EQ(wizard.SectionLengthText(), length) << seconds;
     }
 }
 
+// Each field recomputes the other two; a field that is not a number, or a
+// file without size or play time, changes nothing.
 TEST(SplitCalculator, FieldsFollowTheEditedOne)
 {
     struct Case {
@@ -99,82 +99,53 @@ TEST(SplitCalculator, FieldsFollowTheEditedOne)
         std::int64_t bytes;
         SplitMethod method;
         std::string typed;
-        Fields after;
+        std::optional<Fields> after; // none: the recompute fails
     };
     const Case cases[] = {
-        {"count", 600, 1'234'567, SplitMethod::SectionCount, "5", {"5", "00:02:00:00", "247"}},
-        {"count zero", 600, 1'234'567, SplitMethod::SectionCount, "0", {"1", "00:10:00:00", "1234"}},
-        {"count 1000", 600, 1'234'567, SplitMethod::SectionCount, "1000", {"999", "00:00:00:00", "2"}},
-        {"count even", 600, 5'000'000, SplitMethod::SectionCount, "250", {"250", "00:00:02:00", "20"}},
-        {"size below a thousandth", 600, 5'000'000, SplitMethod::SectionSize, "4", {"834", "00:00:00:00", "6"}},
-        {"size of a thousandth", 600, 5'000'000, SplitMethod::SectionSize, "5", {"1000", "00:00:00:00", "5"}},
-        {"size over the file", 600, 5'000'000, SplitMethod::SectionSize, "99999", {"1", "00:10:00:00", "5000"}},
-        {"size", 600, 5'000'000, SplitMethod::SectionSize, "100", {"50", "00:00:12:00", "100"}},
-        {"length under 5 s", 600, 5'000'000, SplitMethod::SectionLength, "00:00:03:00", {"120", "00:00:05:00", "42"}},
-        {"length over the file", 600, 5'000'000, SplitMethod::SectionLength, "01:00:00:00", {"1", "00:10:00:00", "5001"}},
-        {"length goes through the size", 180, 3'000'000, SplitMethod::SectionLength, "00:01:00:00", {"3", "00:01:00:00", "1001"}},
-        {"typed hundredths stay", 180, 3'000'000, SplitMethod::SectionLength, "00:01:00:50", {"3", "00:01:00:50", "1001"}},
+        {"count", 600, 1'234'567, SplitMethod::SectionCount, "5", Fields{"5", "00:02:00:00", "247"}},
+        {"count zero", 600, 1'234'567, SplitMethod::SectionCount, "0", Fields{"1", "00:10:00:00", "1234"}},
+        {"count 1000", 600, 1'234'567, SplitMethod::SectionCount, "1000", Fields{"999", "00:00:00:00", "2"}},
+        {"count even", 600, 5'000'000, SplitMethod::SectionCount, "250", Fields{"250", "00:00:02:00", "20"}},
+        {"size below a thousandth", 600, 5'000'000, SplitMethod::SectionSize, "4", Fields{"834", "00:00:00:00", "6"}},
+        {"size of a thousandth", 600, 5'000'000, SplitMethod::SectionSize, "5", Fields{"1000", "00:00:00:00", "5"}},
+        {"size over the file", 600, 5'000'000, SplitMethod::SectionSize, "99999", Fields{"1", "00:10:00:00", "5000"}},
+        {"size", 600, 5'000'000, SplitMethod::SectionSize, "100", Fields{"50", "00:00:12:00", "100"}},
+        {"length under 5 s", 600, 5'000'000, SplitMethod::SectionLength, "00:00:03:00", Fields{"120", "00:00:05:00", "42"}},
+        {"length over the file", 600, 5'000'000, SplitMethod::SectionLength, "01:00:00:00", Fields{"1", "00:10:00:00", "5001"}},
+        {"length goes through the size", 180, 3'000'000, SplitMethod::SectionLength, "00:01:00:00", Fields{"3", "00:01:00:00", "1001"}},
+        {"typed hundredths stay", 180, 3'000'000, SplitMethod::SectionLength, "00:01:00:50", Fields{"3", "00:01:00:50", "1001"}},
+        {"empty count", 600, 5'000'000, SplitMethod::SectionCount, "", std::nullopt},
+        {"count past 32 bits", 600, 5'000'000, SplitMethod::SectionCount, "9999999999", std::nullopt},
+        {"size not a number", 600, 5'000'000, SplitMethod::SectionSize, "5k", std::nullopt},
+        {"file under 1000 bytes", 600, 999, SplitMethod::SectionSize, "0", std::nullopt},
+        {"length not a time", 600, 5'000'000, SplitMethod::SectionLength, "00:x0:00:00", std::nullopt},
+        {"no play time", 0.4, 5'000'000, SplitMethod::SectionLength, "00:01:00:00", std::nullopt},
     };
     for (const Case& c : cases) {
         SplitCalculator wizard;
-        wizard.FormActivate(FileOf(1000, c.seconds, c.bytes));
-        Type(wizard, c.method, c.typed);
-        EXPECT_EQ(Shown(wizard), c.after) << c.what;
-        EXPECT_FALSE(AnyEdited(wizard)) << c.what;
-    }
-}
-
-TEST(SplitCalculator, FailedRecomputeChangesNothing)
-{
-    struct Case {
-        const char* what;
-        double seconds;
-        std::int64_t bytes;
-        SplitMethod method;
-        std::string typed;
-    };
-    const Case cases[] = {
-        {"empty count", 600, 5'000'000, SplitMethod::SectionCount, ""},
-        {"count past 32 bits", 600, 5'000'000, SplitMethod::SectionCount, "9999999999"},
-        {"size not a number", 600, 5'000'000, SplitMethod::SectionSize, "5k"},
-        {"file under 1000 bytes", 600, 999, SplitMethod::SectionSize, "0"},
-        {"length not a time", 600, 5'000'000, SplitMethod::SectionLength, "00:x0:00:00"},
-        {"no play time", 0.4, 5'000'000, SplitMethod::SectionLength, "00:01:00:00"},
-    };
-    for (const Case& c : cases) {
-        SplitCalculator wizard;
-        wizard.FormActivate(FileOf(1000, c.seconds, c.bytes));
+        wizard.FormActivate(FileRecord(1000, c.seconds, c.bytes));
         try {
-            wizard.SelectMethod(c.method); // may fail already on the opening values
+            wizard.SelectMethod(c.method); // a failing case may fail on the opening values already
         } catch (const RangeError&) {
         }
-        const Fields before = Shown(wizard);
-        switch (c.method) {
-        case SplitMethod::SectionCount:
-            wizard.SplitSectionTotalChange(c.typed);
-            EXPECT_THROW(wizard.SplitSectionTotalClick(), RangeError) << c.what;
-            EXPECT_EQ(Shown(wizard), (Fields{c.typed, before.length, before.size})) << c.what;
-            EXPECT_TRUE(wizard.TotalEdited()) << c.what;
-            break;
-        case SplitMethod::SectionLength:
-            wizard.SplitSectionLengthChange(c.typed);
-            EXPECT_THROW(wizard.SplitSectionLengthClick(), RangeError) << c.what;
-            EXPECT_EQ(Shown(wizard), (Fields{before.total, c.typed, before.size})) << c.what;
-            EXPECT_TRUE(wizard.LengthEdited()) << c.what;
-            break;
-        default:
-            wizard.SplitSectionSizeChange(c.typed);
-            EXPECT_THROW(wizard.SplitSectionSizeClick(), RangeError) << c.what;
-            EXPECT_EQ(Shown(wizard), (Fields{before.total, before.length, c.typed})) << c.what;
-            EXPECT_TRUE(wizard.SizeEdited()) << c.what;
+        Edit(wizard, c.method, c.typed);
+        if (!c.after) {
+            const Fields typed = Shown(wizard);
+            EXPECT_THROW(Recompute(wizard, c.method), RangeError) << c.what;
+            EXPECT_EQ(Shown(wizard), typed) << c.what;
+            EXPECT_TRUE(AnyEdited(wizard)) << c.what;
+            continue;
         }
+        Recompute(wizard, c.method);
+        EXPECT_EQ(Shown(wizard), *c.after) << c.what;
+        EXPECT_FALSE(AnyEdited(wizard)) << c.what;
     }
 }
 
 TEST(SplitCalculator, RecomputesOnlyTheEditedFieldOfTheChosenMethod)
 {
     SplitCalculator wizard;
-    wizard.FormActivate(FileOf(1000, 600, 5'000'000));
+    wizard.FormActivate(FileRecord(1000, 600, 5'000'000));
     wizard.SplitSectionTotalClick(); // clears what opening left
     const Fields opened = Shown(wizard);
 
@@ -220,7 +191,7 @@ TEST(SplitCalculator, OkayLaysMarkersAtEqualSteps)
         {3, "2", {0, 3}}, // shorter than one step
     };
     for (const Case& c : cases) {
-        const MPEGData file = FileOf(c.blocks, 600, 5'000'000);
+        const MPEGData file = FileRecord(c.blocks, 600, 5'000'000);
         MarkerList markers(file, kWidth);
         markers.SelectSection(1);
         SplitCalculator wizard;
@@ -235,7 +206,7 @@ TEST(SplitCalculator, OkayLaysMarkersAtEqualSteps)
 
 TEST(SplitCalculator, OkayAppliesAFieldTypedWithoutEnter)
 {
-    const MPEGData file = FileOf(1000, 600, 5'000'000);
+    const MPEGData file = FileRecord(1000, 600, 5'000'000);
     MarkerList markers(file, kWidth);
     SplitCalculator wizard;
     wizard.FormActivate(file);
@@ -255,7 +226,7 @@ TEST(SplitCalculator, ThousandSectionsMeetTheMarkerLimit)
 {
     // Size 5 of 5000 kB gives 1000 sections; 1000 markers make 999, the last
     // one running to the end.
-    const MPEGData file = FileOf(100'000, 6000, 5'000'000);
+    const MPEGData file = FileRecord(100'000, 6000, 5'000'000);
     MarkerList markers(file, kWidth);
     SplitCalculator wizard;
     wizard.FormActivate(file);
@@ -281,7 +252,7 @@ TEST(SplitCalculator, FailedOkayKeepsTheMarkers)
         {"file under 1000 bytes gives no section", 999, SplitMethod::SectionLength, "00:01:00:00"},
     };
     for (const Case& c : cases) {
-        const MPEGData file = FileOf(1000, 600, c.bytes);
+        const MPEGData file = FileRecord(1000, 600, c.bytes);
         MarkerList markers(file, kWidth);
         markers.ReplaceMarkers({0, 123, 456, 1000});
         SplitCalculator wizard;
@@ -304,7 +275,7 @@ TEST(SplitCalculator, CueMethodUsesTheLoadedSheet)
     }());
     WriteBytes(dir.Path("empty.cue"), Bytes{'R', 'E', 'M', '\n'});
 
-    const MPEGData file = FileOf(1000, 600, 5'000'000);
+    const MPEGData file = FileRecord(1000, 600, 5'000'000);
     MarkerList markers(file, kWidth);
     markers.ReplaceMarkers({0, 123, 1000});
     SplitCalculator wizard;
