@@ -151,7 +151,8 @@ void MarkerList::ClearMarkers()
 
 void MarkerList::AppendMarker(std::int32_t x, std::int32_t p)
 {
-    Converter();
+    if (!HasFile())
+        throw RangeError("no file is open to place a marker in");
     // A full list moves its last marker; its image goes along, so that the
     // display keeps showing every marker where it is.
     if (MarkerCount() < kMaxMarkers)
