@@ -243,6 +243,18 @@ TEST(OggFileInfo, BitRateCountsTheLastPage)
     EXPECT_EQ(record.FileSize, static_cast<std::int64_t>(bytes.size()));
 }
 
+TEST(OggFileInfo, FileWithoutSamplesHasNoBitRate)
+{
+    // Headers only: the play time is 0, and a rate per second must not divide by it.
+    TempDir dir;
+    WriteBytes(dir.Path("a.ogg"), MakeOggVorbis({.seconds = 0.0}));
+    const MPEGData record = Describe(dir.Path("a.ogg"));
+    EXPECT_EQ(record.PcmTotal, 0);
+    EXPECT_EQ(record.BitRate, "0");
+    EXPECT_EQ(record.PlayLength, "00:00:00");
+    EXPECT_EQ(record.BlockCount, 0);
+}
+
 TEST(OggFileInfo, DescribesFilesPastTwoGigabytes)
 {
     // A sparse gap before the last page carries it past 2^31 bytes, so the
