@@ -1,0 +1,60 @@
+#include "cli/CatalogCommand.h"
+
+#include "cli/Arguments.h"
+#include "cli/JobSession.h"
+#include "engine/JobList.h"
+#include "engine/JobPlanner.h"
+
+#include <iostream>
+
+namespace oq::cli {
+
+std::string CatalogCommand::Summary() const { return "write a catalog of the Ogg files in a folder tree"; }
+
+std::string CatalogCommand::Usage() const
+{
+    return "Usage: oggquorvel-cli catalog DIR --out FILE [OPTIONS]\n\n"
+           "Describes every file of DIR (and its sub-folders) in FILE, made from a\n"
+           "template: the head once, the body once per Ogg Vorbis file, the tail once.\n\n"
+           "Options:\n"
+           "  --template T    csv (default), html, or the path of your own template\n"
+           "  --filter F      \"*.Ogg\" (default; any case of .ogg) or \"*.*\"\n"
+           "  --no-sub        only DIR itself, not its sub-folders\n"
+           "  --quiet         no progress line\n";
+}
+
+int CatalogCommand::Run(const std::vector<std::string>& arguments)
+{
+    const Arguments options(arguments, {"--out", "--template", "--filter"}, {"--no-sub", "--quiet"});
+    if (options.Plain().size() != 1)
+        throw UsageError("give one DIR to catalog");
+    CatalogOptions catalog;
+    catalog.Directory = options.Plain()[0];
+    catalog.OutputFile = options.Require("--out");
+    const std::string chosen = options.Value("--template").value_or("csv");
+    if (chosen == "csv") {
+        catalog.Mode = CatalogMode::Csv;
+    } else if (chosen == "html") {
+        catalog.Mode = CatalogMode::Html;
+    } else {
+        catalog.Mode = CatalogMode::Custom;
+        catalog.CustomTemplate = chosen;
+    }
+    catalog.Filter = options.Value("--filter").value_or("*.Ogg");
+    if (catalog.Filter != "*.Ogg" && catalog.Filter != "*.*")
+        throw UsageError("--filter takes \"*.Ogg\" or \"*.*\"");
+    catalog.IncludeSubFolders = !options.Has("--no-sub");
+
+    JobSession session(options.Has("--quiet"));
+    JobList jobs = PlanJobs(catalog, session.Control(), session.Observer());
+    if (session.Control().Cancelled()) {
+        std::cerr << "Cancelled: nothing was written.\n";
+        return kExitCancelled;
+    }
+    const int status = session.Run(jobs);
+    if (status == 0)
+        std::cout << catalog.OutputFile << "\n";
+    return status;
+}
+
+} // namespace oq::cli

@@ -1,0 +1,56 @@
+#include "cli/ExportCommand.h"
+
+#include "cli/Arguments.h"
+#include "cli/Console.h"
+#include "cli/JobSession.h"
+#include "cli/SectionMethod.h"
+#include "engine/JobList.h"
+
+#include <charconv>
+#include <iostream>
+
+namespace oq::cli {
+
+std::string ExportCommand::Summary() const { return "write one section of a file to a file of its own"; }
+
+std::string ExportCommand::Usage() const
+{
+    return "Usage: oggquorvel-cli export FILE METHOD --section K --to OUT [--quiet]\n\n"
+           "Writes section K (counted from 1) of FILE to OUT without re-encoding,\n"
+           "replacing OUT if it exists.\n\n" +
+           SectionMethod::Usage();
+}
+
+int ExportCommand::Run(const std::vector<std::string>& arguments)
+{
+    std::set<std::string> valueOptions = SectionMethod::Options();
+    valueOptions.insert({"--section", "--to"});
+    const Arguments options(arguments, valueOptions, {"--quiet"});
+    if (options.Plain().size() != 1)
+        throw UsageError("give one FILE to export from");
+    const SectionMethod method(options);
+    const std::string sectionText = options.Require("--section");
+    ExportOptions exported;
+    const auto [end, error] =
+        std::from_chars(sectionText.data(), sectionText.data() + sectionText.size(), exported.Section);
+    if (error != std::errc() || end != sectionText.data() + sectionText.size() || exported.Section < 1)
+        throw UsageError("--section takes a section number from 1 on");
+    exported.FileName = options.Require("--to");
+
+    const MPEGData file = DescribeSourceFile(options.Plain()[0]);
+    std::vector<std::string> warnings;
+    exported.Source = method.Sections(file, warnings);
+    PrintWarnings(warnings);
+    const auto sections = static_cast<std::int32_t>(exported.Source.CutPoints.size() + 1);
+    if (exported.Section > sections)
+        throw UsageError("--section " + sectionText + ": the method gives " + std::to_string(sections) + " sections");
+
+    JobSession session(options.Has("--quiet"));
+    JobList jobs = PlanJobs(exported, session.Observer());
+    const int status = session.Run(jobs);
+    if (status == 0)
+        std::cout << exported.FileName << "\n";
+    return status;
+}
+
+} // namespace oq::cli

@@ -1,0 +1,46 @@
+#include "cli/JobSession.h"
+
+#include "engine/Error.h"
+#include "engine/JobList.h"
+#include "engine/JobPlanner.h"
+#include "engine/JobRunner.h"
+
+#include <iostream>
+#include <unistd.h>
+
+namespace oq::cli {
+
+JobSession::JobSession(bool quiet) : progress_(quiet), guard_([this] { control_.RequestCancel(); }) {}
+
+bool JobSession::ConfirmOverwrite(JobList& jobs, bool force)
+{
+    if (!jobs.WillOverwrite() || force)
+        return true;
+    if (!isatty(STDIN_FILENO)) {
+        jobs.Clear();
+        throw Error("existing files would be overwritten; give --force to replace them");
+    }
+    std::cerr << kOverwriteQuestion << " [OK/Cancel] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    for (char& c : answer)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (answer == "ok" || answer == "o" || answer == "y" || answer == "yes")
+        return true;
+    jobs.Clear();
+    std::cerr << "Nothing was written.\n";
+    return false;
+}
+
+int JobSession::Run(JobList& jobs)
+{
+    const RunResult result = JobRunner(control_, progress_).Run(jobs);
+    progress_.Finish();
+    if (result == RunResult::Cancelled) {
+        std::cerr << "Cancelled: the unfinished output was removed; finished files stay.\n";
+        return kExitCancelled;
+    }
+    return 0;
+}
+
+} // namespace oq::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "cli/InterruptGuard.h"
+#include "cli/TerminalProgress.h"
+#include "engine/JobControl.h"
+
+namespace oq {
+class JobList;
+}
+
+namespace oq::cli {
+
+// Exit status of a run that the user stopped (the shell's for SIGINT).
+constexpr int kExitCancelled = 130;
+
+// One planned and run job list from the terminal: progress on the terminal,
+// Ctrl-C acting as the wizard's Cancel (the temporary output is removed,
+// finished files stay).
+class JobSession {
+public:
+    explicit JobSession(bool quiet);
+
+    JobControl& Control() noexcept { return control_; }
+    JobObserver& Observer() noexcept { return progress_; }
+
+    // When the list would replace existing files: with `force` goes on;
+    // otherwise asks on the terminal, and without a terminal refuses with
+    // an error. A declined question clears the list (nothing is written).
+    bool ConfirmOverwrite(JobList& jobs, bool force);
+    // Runs the list; returns 0, or kExitCancelled after Ctrl-C.
+    int Run(JobList& jobs);
+
+private:
+    JobControl control_;
+    TerminalProgress progress_;
+    InterruptGuard guard_;
+};
+
+} // namespace oq::cli

@@ -1,0 +1,49 @@
+#include "cli/JoinCommand.h"
+
+#include "cli/Arguments.h"
+#include "cli/JobSession.h"
+#include "decode/OggFileInfo.h"
+#include "engine/Error.h"
+#include "engine/JobList.h"
+#include "engine/JobPlanner.h"
+
+#include <iostream>
+
+namespace oq::cli {
+
+std::string JoinCommand::Summary() const { return "join Ogg files into one chained file"; }
+
+std::string JoinCommand::Usage() const
+{
+    return "Usage: oggquorvel-cli join --out OUT IN... [--quiet]\n\n"
+           "Appends the bytes of the Ogg Vorbis files IN, in the order given, into OUT\n"
+           "(a chained Ogg stream), replacing OUT if it exists.\n";
+}
+
+int JoinCommand::Run(const std::vector<std::string>& arguments)
+{
+    const Arguments options(arguments, {"--out"}, {"--quiet"});
+    if (options.Plain().empty())
+        throw UsageError("give the files to join");
+    JoinOptions join;
+    join.OutputFile = options.Require("--out");
+    std::string refused;
+    for (const std::string& name : options.Plain()) {
+        MPEGData file;
+        if (ReadOggFileInfo(name, file) == kOggInfoFilled)
+            join.Files.push_back(file);
+        else
+            refused += (refused.empty() ? "" : ", ") + name;
+    }
+    if (!refused.empty())
+        throw Error("Not a Valid Ogg File.: " + refused);
+
+    JobSession session(options.Has("--quiet"));
+    JobList jobs = PlanJobs(join, session.Observer());
+    const int status = session.Run(jobs);
+    if (status == 0)
+        std::cout << join.OutputFile << "\n";
+    return status;
+}
+
+} // namespace oq::cli

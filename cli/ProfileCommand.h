@@ -1,0 +1,16 @@
+#pragma once
+
+#include "cli/Command.h"
+
+namespace oq::cli {
+
+// `profile FILE`: prints the amplitude profile of a file, one entry a line.
+class ProfileCommand : public Command {
+public:
+    std::string Name() const override { return "profile"; }
+    std::string Summary() const override;
+    std::string Usage() const override;
+    int Run(const std::vector<std::string>& arguments) override;
+};
+
+} // namespace oq::cli

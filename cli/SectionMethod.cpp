@@ -1,0 +1,188 @@
+#include "cli/SectionMethod.h"
+
+#include "cli/Arguments.h"
+#include "cli/Command.h"
+#include "decode/OggFileInfo.h"
+#include "editor/MarkerList.h"
+#include "engine/Error.h"
+#include "wizards/split/SplitCalculator.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace oq::cli {
+
+namespace {
+
+// One amplitude-profile block: 16 KiB of decoded 16-bit PCM.
+constexpr std::int64_t kProfileBlockBytes = 16384;
+constexpr std::int64_t kBytesPerSample = 2;
+
+std::vector<std::string> SplitList(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::stringstream stream(text);
+    for (std::string item; std::getline(stream, item, ',');)
+        if (!item.empty())
+            items.push_back(item);
+    return items;
+}
+
+std::int64_t ParseWhole(const std::string& text, const std::string& what)
+{
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0)
+        throw UsageError("\"" + text + "\" is not " + what);
+    return value;
+}
+
+// Cut points must rise strictly and lie inside the audio.
+void CheckCutPoints(const std::vector<std::int64_t>& cuts, std::int64_t total)
+{
+    for (std::size_t i = 0; i < cuts.size(); ++i) {
+        if (cuts[i] <= 0 || cuts[i] >= total)
+            throw RangeError("the cut point at sample " + std::to_string(cuts[i]) + " lies outside the audio (1 to " +
+                             std::to_string(total - 1) + ")");
+        if (i > 0 && cuts[i] <= cuts[i - 1])
+            throw RangeError("cut points must rise: sample " + std::to_string(cuts[i]) + " follows sample " +
+                             std::to_string(cuts[i - 1]));
+    }
+}
+
+} // namespace
+
+MPEGData DescribeSourceFile(const std::string& path)
+{
+    MPEGData file;
+    if (ReadOggFileInfo(path, file) != kOggInfoFilled)
+        throw FormatError(path, "is not an Ogg Vorbis file");
+    file.BlockCount = static_cast<std::int32_t>(file.PcmTotal * file.Channels * kBytesPerSample / kProfileBlockBytes);
+    return file;
+}
+
+const std::set<std::string>& SectionMethod::Options()
+{
+    static const std::set<std::string> options{"--count", "--length", "--size", "--cue", "--at-samples", "--at"};
+    return options;
+}
+
+std::string SectionMethod::Usage()
+{
+    return "Choose the cut points with exactly one of:\n"
+           "  --count N              N sections of equal length\n"
+           "  --length HH:MM:SS      sections of this play length\n"
+           "  --size KB              sections of this many kilobytes (1000 bytes)\n"
+           "  --cue SHEET            sections at the track starts of a cue sheet\n"
+           "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
+           "  --at T1,T2,...         cut at these times: seconds (90, 1.5) or [HH:]MM:SS[.fff]\n"
+           "The first four lay markers on the file's blocks as the split wizard does.\n";
+}
+
+SectionMethod::SectionMethod(const Arguments& arguments)
+{
+    for (const std::string& option : Options()) {
+        if (!arguments.Has(option))
+            continue;
+        if (!name_.empty())
+            throw UsageError("give only one of " + name_ + " and " + option);
+        name_ = option;
+        value_ = *arguments.Value(option);
+    }
+    if (name_.empty())
+        throw UsageError("choose the cut points with --count, --length, --size, --cue, --at-samples or --at");
+}
+
+void SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const
+{
+    SplitCalculator wizard;
+    wizard.FormActivate(file);
+    if (name_ == "--count") {
+        wizard.SelectMethod(SplitMethod::SectionCount);
+        wizard.SplitSectionTotalChange(std::to_string(ParseWhole(value_, "a section count")));
+        wizard.SplitSectionTotalClick();
+    } else if (name_ == "--length") {
+        std::string shown = value_;
+        if (shown.size() == 8)
+            shown += ":00";
+        if (shown.size() != 11 || shown[2] != ':' || shown[5] != ':' || shown[8] != ':')
+            throw UsageError("\"" + value_ + "\" is not a play length HH:MM:SS");
+        wizard.SelectMethod(SplitMethod::SectionLength);
+        wizard.SplitSectionLengthChange(shown);
+        wizard.SplitSectionLengthClick();
+    } else if (name_ == "--size") {
+        wizard.SelectMethod(SplitMethod::SectionSize);
+        wizard.SplitSectionSizeChange(std::to_string(ParseWhole(value_, "a size in kilobytes")));
+        wizard.SplitSectionSizeClick();
+    } else if (name_ == "--cue") {
+        wizard.LoadCueSheet(value_);
+        if (wizard.CueTracks().empty())
+            throw FormatError(value_, "holds no track with a start");
+        wizard.SelectMethod(SplitMethod::CueSheet);
+    } else {
+        throw UsageError(name_ + " gives sample positions, not markers");
+    }
+    const SplitOutcome outcome = wizard.ApplyOkay(markers);
+    for (int track : outcome.Skipped.Unreadable)
+        warnings.push_back("cue track " + std::to_string(track) + " was skipped: its start cannot be read");
+    for (int track : outcome.Skipped.PastEnd)
+        warnings.push_back("cue track " + std::to_string(track) + " was skipped: it starts after the end of the file");
+}
+
+SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::string>& warnings) const
+{
+    if (LaysMarkers()) {
+        MarkerList markers(file, 0);
+        LayMarkers(file, markers, warnings);
+        return SectionsFromMarkers(file, markers.Positions());
+    }
+    SectionSource source;
+    source.FileName = file.FileName;
+    source.SerialNumber = file.SerialNumber;
+    source.PcmTotal = file.PcmTotal;
+    for (const std::string& item : SplitList(value_))
+        source.CutPoints.push_back(name_ == "--at" ? TimeToSample(item, file.Rate)
+                                                   : ParseWhole(item, "a sample position"));
+    CheckCutPoints(source.CutPoints, file.PcmTotal);
+    return source;
+}
+
+std::int64_t TimeToSample(const std::string& text, std::int32_t rate)
+{
+    // Up to three colon-separated fields; the last may carry a fraction.
+    std::int64_t whole = 0;
+    std::int64_t fraction = 0;
+    std::int64_t scale = 1;
+    int fields = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t colon = text.find(':', start);
+        std::string field = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        ++fields;
+        if (colon == std::string::npos) {
+            if (const auto dot = field.find('.'); dot != std::string::npos) {
+                const std::string digits = field.substr(dot + 1);
+                if (digits.empty() || digits.size() > 9)
+                    throw UsageError("\"" + text + "\" is not a time");
+                fraction = ParseWhole(digits, "a time");
+                for (std::size_t i = 0; i < digits.size(); ++i)
+                    scale *= 10;
+                field = field.substr(0, dot);
+            }
+        }
+        const std::int64_t value = field.empty() ? throw UsageError("\"" + text + "\" is not a time")
+                                                 : ParseWhole(field, "a time");
+        if (fields > 1 && value >= 60)
+            throw UsageError("\"" + text + "\" is not a time: minutes and seconds run to 59");
+        whole = whole * 60 + value;
+        if (colon == std::string::npos)
+            break;
+        if (fields == 3)
+            throw UsageError("\"" + text + "\" is not a time");
+        start = colon + 1;
+    }
+    // Exact: (whole + fraction / scale) * rate, rounded half up.
+    return whole * rate + (fraction * rate * 2 + scale) / (scale * 2);
+}
+
+} // namespace oq::cli

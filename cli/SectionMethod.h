@@ -1,0 +1,54 @@
+#pragma once
+
+#include "decode/MPEGData.h"
+#include "engine/JobPlanner.h"
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace oq {
+class MarkerList;
+}
+
+namespace oq::cli {
+
+class Arguments;
+
+// The file a command cuts, described as the editor describes it after its
+// analysis: BlockCount is the number of whole 16384-byte blocks of decoded
+// PCM, so markers land on the same blocks as in the window. Raises
+// FormatError for a file that is not Ogg Vorbis.
+MPEGData DescribeSourceFile(const std::string& path);
+
+// How a command chooses its cut points: one of --count N, --length
+// HH:MM:SS, --size KB, --cue SHEET (markers laid exactly as the split wizard
+// lays them on the file's block positions), or --at-samples N,... and
+// --at TIME,... (sample positions directly).
+class SectionMethod {
+public:
+    static const std::set<std::string>& Options();
+    static std::string Usage();
+
+    // Raises UsageError unless exactly one method is given.
+    explicit SectionMethod(const Arguments& arguments);
+
+    bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at"; }
+
+    // Lays the markers on `markers` (opened on `file`) for the marker
+    // methods; warnings name cue tracks that gave no marker.
+    void LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
+    // The sections the method gives for `file`.
+    SectionSource Sections(const MPEGData& file, std::vector<std::string>& warnings) const;
+
+private:
+    std::string name_;
+    std::string value_;
+};
+
+// "90", "1.5", "01:30", "1:02:03.25": a time as an exact sample position at
+// `rate`, rounded to the nearest sample. Raises UsageError for other text.
+std::int64_t TimeToSample(const std::string& text, std::int32_t rate);
+
+} // namespace oq::cli

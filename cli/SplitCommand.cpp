@@ -1,0 +1,86 @@
+#include "cli/SplitCommand.h"
+
+#include "cli/Arguments.h"
+#include "cli/Console.h"
+#include "cli/JobSession.h"
+#include "cli/SectionMethod.h"
+#include "engine/JobList.h"
+
+#include <iostream>
+
+namespace oq::cli {
+
+namespace {
+
+SectionChoice ParseChoice(const std::string& text)
+{
+    if (text == "all")
+        return SectionChoice::All;
+    if (text == "odd")
+        return SectionChoice::Odd;
+    if (text == "even")
+        return SectionChoice::Even;
+    throw UsageError("--sections takes all, odd or even");
+}
+
+bool Chosen(SectionChoice choice, std::int32_t section)
+{
+    return choice == SectionChoice::All || (choice == SectionChoice::Odd) == (section % 2 == 1);
+}
+
+} // namespace
+
+std::string SplitCommand::Summary() const { return "cut a file into sections without re-encoding"; }
+
+std::string SplitCommand::Usage() const
+{
+    return "Usage: oggquorvel-cli split FILE METHOD [OPTIONS]\n\n"
+           "Writes the sections of FILE as Ogg Vorbis files of their own, copying the\n"
+           "compressed audio unchanged; played one after another they give exactly the\n"
+           "samples of FILE. Section k is named PRE, \"0\", k, POST (+ \".ogg\").\n\n" +
+           SectionMethod::Usage() +
+           "\nOptions:\n"
+           "  --out DIR          folder for the sections (default: FILE's folder)\n"
+           "  --sections WHICH   all (default), odd or even\n"
+           "  --pre TEXT         text before the section number (default \"Part \")\n"
+           "  --post TEXT        text after the number (default \" - \" and FILE's name)\n"
+           "  --no-zeros         no 0 before the section number\n"
+           "  --force            replace existing files without asking\n"
+           "  --quiet            no progress line\n";
+}
+
+int SplitCommand::Run(const std::vector<std::string>& arguments)
+{
+    std::set<std::string> valueOptions = SectionMethod::Options();
+    valueOptions.insert({"--out", "--sections", "--pre", "--post"});
+    const Arguments options(arguments, valueOptions, {"--no-zeros", "--force", "--quiet"});
+    if (options.Plain().size() != 1)
+        throw UsageError("give one FILE to split");
+    const SectionMethod method(options);
+    const MPEGData file = DescribeSourceFile(options.Plain()[0]);
+
+    std::vector<std::string> warnings;
+    SplitOptions split;
+    split.Source = method.Sections(file, warnings);
+    split.OutputFolder = options.Value("--out").value_or(FolderOf(file.FileName));
+    split.Sections = ParseChoice(options.Value("--sections").value_or("all"));
+    split.PreText = options.Value("--pre").value_or("Part ");
+    split.PostText = options.Value("--post").value_or(" - " + NameOf(file.FileName));
+    split.Zeros = !options.Has("--no-zeros");
+    PrintWarnings(warnings);
+
+    JobSession session(options.Has("--quiet"));
+    JobList jobs = PlanJobs(split, session.Observer());
+    if (!session.ConfirmOverwrite(jobs, options.Has("--force")))
+        return 1;
+    const int status = session.Run(jobs);
+    if (status == 0) {
+        const auto sections = static_cast<std::int32_t>(split.Source.CutPoints.size() + 1);
+        for (std::int32_t k = 1; k <= sections; ++k)
+            if (Chosen(split.Sections, k))
+                std::cout << SectionFileName(split, k) << "\n";
+    }
+    return status;
+}
+
+} // namespace oq::cli

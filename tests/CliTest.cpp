@@ -1,0 +1,210 @@
+#include "tests/support/CliRunner.h"
+#include "tests/support/OggCheck.h"
+#include "tests/support/TestAudio.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+#include <sstream>
+
+namespace oq::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kSourceSerial = 0x5157;
+
+std::set<std::string> FilesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::stringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::int16_t> Joined(const std::vector<std::string>& paths)
+{
+    std::vector<std::int16_t> samples;
+    for (const std::string& path : paths) {
+        const auto part = DecodeSamples(path);
+        samples.insert(samples.end(), part.begin(), part.end());
+    }
+    return samples;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        song_ = dir_.Path("song.ogg");
+        WriteBytes(song_, MakeOggVorbis({.seconds = 12, .signal = Signal::Mixed}));
+    }
+
+    TempDir dir_;
+    std::string song_;
+};
+
+TEST_F(Cli, SplitsByCountIntoExactConsecutivelyNumberedStreams)
+{
+    const CliResult result = RunCli({"split", song_, "--count", "3", "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    std::vector<std::string> parts;
+    for (int k = 1; k <= 3; ++k) {
+        parts.push_back(dir_.Path("Part 0" + std::to_string(k) + " - song.ogg"));
+        EXPECT_EQ(ProblemWithStream(parts.back(), kSourceSerial + static_cast<std::uint32_t>(k) - 1), "");
+    }
+    EXPECT_EQ(Lines(result.Out), parts);
+    EXPECT_TRUE(Joined(parts) == DecodeSamples(song_));
+    EXPECT_EQ(FilesIn(dir_.Root()).size(), 4u) << "no temporary file may stay";
+}
+
+TEST_F(Cli, SplitNamesAndChoosesSectionsAsAsked)
+{
+    const std::string out = dir_.Path("out");
+    fs::create_directory(out);
+    const CliResult result = RunCli({"split", song_, "--at", "1,2.5,00:04,5.25", "--out", out, "--sections", "odd",
+                                     "--pre", "Track ", "--post", " of song", "--no-zeros"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(FilesIn(out), (std::set<std::string>{"Track 1 of song.ogg", "Track 3 of song.ogg", "Track 5 of song.ogg"}));
+    // Section 3 runs from 2.5 s to 4 s: 66150 to 176400 samples.
+    EXPECT_EQ(DecodeSamples(out + "/Track 3 of song.ogg").size(), (176400u - 110250u) * 2);
+}
+
+TEST_F(Cli, SplitAsksBeforeReplacingAndWritesNothingWhenItCannotAsk)
+{
+    WriteBytes(dir_.Path("Part 02 - song.ogg"), Bytes(10, 'x'));
+    const auto before = FilesIn(dir_.Root());
+    const CliResult refused = RunCli({"split", song_, "--count", "3", "--quiet"});
+    EXPECT_NE(refused.Status, 0);
+    EXPECT_NE(refused.Err.find("--force"), std::string::npos) << refused.Err;
+    EXPECT_EQ(FilesIn(dir_.Root()), before);
+    EXPECT_EQ(ReadBytes(dir_.Path("Part 02 - song.ogg")).size(), 10u);
+
+    const CliResult forced = RunCli({"split", song_, "--count", "3", "--quiet", "--force"});
+    EXPECT_EQ(forced.Status, 0) << forced.Err;
+    EXPECT_EQ(ProblemWithStream(dir_.Path("Part 02 - song.ogg"), kSourceSerial + 1), "");
+}
+
+TEST_F(Cli, RefusesBadInputWithAClearMessageAndNoFiles)
+{
+    WriteBytes(dir_.Path("text.ogg"), Bytes(3000, 'x'));
+    const std::string total = std::to_string(12 * 44100);
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* message;
+    };
+    const std::vector<Case> cases{
+        {{"split", dir_.Path("missing.ogg"), "--count", "2"}, "missing.ogg"},
+        {{"split", dir_.Path("text.ogg"), "--count", "2"}, "not an Ogg Vorbis file"},
+        {{"split", song_, "--at-samples", "5000," + total}, "outside the audio"},
+        {{"split", song_, "--at-samples", "9000,5000"}, "must rise"},
+        {{"split", song_, "--at", "1:75"}, "not a time"},
+        {{"split", song_, "--count", "2", "--out", dir_.Path("no/such/folder")}, "no/such/folder"},
+        {{"split", song_}, "choose the cut points"},
+        {{"split", song_, "--count", "2", "--size", "10"}, "only one"},
+        {{"export", song_, "--count", "3", "--section", "4", "--to", dir_.Path("x.ogg")}, "3 sections"},
+        {{"export", song_, "--count", "3", "--section", "1", "--to", song_}, "song.ogg"},
+        {{"join", "--out", dir_.Path("j.ogg"), song_, dir_.Path("text.ogg")}, "Not a Valid Ogg File."},
+        {{"frobnicate"}, "unknown command"},
+    };
+    const auto before = FilesIn(dir_.Root());
+    const auto sourceBytes = ReadBytes(song_);
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.arguments[0] + " " + test.arguments.back());
+        const CliResult result = RunCli(test.arguments);
+        EXPECT_NE(result.Status, 0);
+        EXPECT_NE(result.Err.find(test.message), std::string::npos) << result.Err;
+        EXPECT_EQ(FilesIn(dir_.Root()), before);
+    }
+    EXPECT_TRUE(ReadBytes(song_) == sourceBytes);
+}
+
+TEST_F(Cli, ExportWritesOnlyTheChosenSectionExactly)
+{
+    const std::string target = dir_.Path("chosen.ogg");
+    const CliResult result =
+        RunCli({"export", song_, "--at-samples", "100000,300000", "--section", "2", "--to", target, "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const auto source = DecodeSamples(song_);
+    const std::vector<std::int16_t> expected(source.begin() + 200000, source.begin() + 600000);
+    EXPECT_TRUE(DecodeSamples(target) == expected);
+    EXPECT_EQ(FilesIn(dir_.Root()), (std::set<std::string>{"song.ogg", "chosen.ogg"}));
+}
+
+TEST_F(Cli, MarkersShowWhatTheWizardLays)
+{
+    const CliResult result = RunCli({"markers", song_, "--count", "4"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const auto lines = Lines(result.Out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "Blocks: 129"); // 529200 stereo frames, 4096 to a block
+    EXPECT_EQ(lines.back(), "Sections: 4");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.rfind("Marker ", 0) == 0; }), 5);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.rfind("Section ", 0) == 0; }), 4);
+}
+
+TEST_F(Cli, SplitsAtTheTracksOfACueSheet)
+{
+    const std::string sheet = dir_.Path("song.cue");
+    const std::string text = "FILE \"song.ogg\" OGG\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                             "  TRACK 02 AUDIO\r\n    INDEX 01 00:04:00\r\n  TRACK 03 AUDIO\r\n    INDEX 01 00:09:37\r\n";
+    WriteBytes(sheet, Bytes(text.begin(), text.end()));
+    const CliResult result = RunCli({"split", song_, "--cue", sheet, "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const auto parts = Lines(result.Out);
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_TRUE(Joined(parts) == DecodeSamples(song_));
+}
+
+TEST_F(Cli, JoinsConvertsCataloguesAndProfiles)
+{
+    const std::string second = dir_.Path("sub/second.OGG");
+    fs::create_directory(dir_.Path("sub"));
+    WriteBytes(second, MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 2}, {.serial = 77}));
+
+    const std::string joined = dir_.Path("joined.ogg");
+    CliResult result = RunCli({"join", "--out", joined, song_, second, "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    Bytes expected = ReadBytes(song_);
+    const Bytes tail = ReadBytes(second);
+    expected.insert(expected.end(), tail.begin(), tail.end());
+    EXPECT_TRUE(ReadBytes(joined) == expected);
+
+    const std::string wavs = dir_.Path("wavs");
+    fs::create_directory(wavs);
+    result = RunCli({"wav", "--dir", wavs, song_, second, "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const Bytes wav = ReadBytes(wavs + "/second.wav");
+    const auto decoded = DecodeSamples(second);
+    ASSERT_EQ(wav.size(), 44 + decoded.size() * 2);
+    EXPECT_EQ(std::memcmp(wav.data() + 44, decoded.data(), decoded.size() * 2), 0);
+    EXPECT_TRUE(fs::exists(wavs + "/song.wav"));
+
+    const std::string catalog = dir_.Path("list.csv");
+    result = RunCli({"catalog", dir_.Root(), "--out", catalog, "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const Bytes csv = ReadBytes(catalog);
+    const std::string csvText(csv.begin(), csv.end());
+    for (const char* name : {"song.ogg", "joined.ogg", "second.OGG"})
+        EXPECT_NE(csvText.find(name), std::string::npos) << name << " missing from\n" << csvText;
+    EXPECT_EQ(csvText.find("song.cue"), std::string::npos);
+
+    result = RunCli({"profile", second, "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    // 44100 mono samples are 88200 bytes: five whole blocks and a part.
+    EXPECT_EQ(Lines(result.Out).size(), 6u);
+}
+
+} // namespace
+} // namespace oq::test

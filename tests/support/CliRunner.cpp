@@ -1,0 +1,51 @@
+#include "tests/support/CliRunner.h"
+
+#include "tests/support/TestAudio.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace oq::test {
+
+#ifndef OQ_CLI_PATH
+#define OQ_CLI_PATH "oggquorvel-cli"
+#endif
+
+CliResult RunCli(const std::vector<std::string>& arguments)
+{
+    TempDir dir;
+    const std::string out = dir.Path("out"), err = dir.Path("err");
+    std::vector<std::string> words{OQ_CLI_PATH};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + words[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+
+    CliResult result;
+    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    const Bytes outBytes = ReadBytes(out), errBytes = ReadBytes(err);
+    result.Out.assign(outBytes.begin(), outBytes.end());
+    result.Err.assign(errBytes.begin(), errBytes.end());
+    return result;
+}
+
+} // namespace oq::test
