@@ -26,9 +26,8 @@ int ReadField(const std::string& text, std::size_t offset)
         throw RangeError("\"" + text + "\" is not a time code HH:MM:SS:XX");
     int value = 0;
     for (std::size_t i = offset; i < offset + 2; ++i) {
-        const char c = text[i];
-        if (c == ' ')
-            continue; // an unfilled place of the mask reads as 0
+        // An unfilled place of the mask is shown, and read, as 0.
+        const char c = text[i] == ' ' ? '0' : text[i];
         if (c < '0' || c > '9')
             throw RangeError("\"" + text + "\" is not a time code HH:MM:SS:XX");
         value = value * 10 + (c - '0');
