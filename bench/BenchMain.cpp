@@ -1,0 +1,566 @@
+// Times the section engine against the least work a lossless rewrite needs
+// and against peer tools, and records decoding references, on generated
+// material. Every figure is the median of several runs, each in a child
+// process of its own, and is shown next to a reference measured in the same
+// run, because these machines are shared and their absolute speed varies.
+
+#include "bench/BenchMaterial.h"
+#include "bench/BenchReport.h"
+#include "bench/ChildRun.h"
+#include "bench/PacketFloor.h"
+#include "bench/PeerCommands.h"
+#include "bench/SplitRun.h"
+#include "bench/ToolWork.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace oq::bench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kSections = 10;
+constexpr int kDefaultRuns = 5;
+constexpr double kFloorGoal = 1.2;      // engine time / libogg packet floor
+constexpr double kPeakGoalMiB = 16.0;
+constexpr double kPeakSpreadMiB = 1.0;  // peaks this close on a 4x longer file: independent of length
+constexpr double kOggspltGoal = 0.9;    // engine time / oggsplt time
+constexpr std::size_t kWarmBlockBytes = 65536;
+
+struct Options {
+    int Runs = kDefaultRuns;
+    std::string CacheRoot;
+};
+
+// The runs of one measurement; a failed run ends it.
+struct Measured {
+    std::vector<ChildOutcome> Runs;
+    double Seconds = 0;
+    double CpuSeconds = 0;
+    std::int64_t Peak = 0;
+    std::string Failure;
+    bool Ok() const noexcept { return Failure.empty() && !Runs.empty(); }
+};
+
+// One thing to time: a run, and what must happen before each run (not timed).
+struct Task {
+    std::string Label;
+    std::function<ChildOutcome()> Once;
+    std::function<void()> Prepare;
+};
+
+Task ChildTask(std::string label, std::function<void()> work, std::function<void()> prepare = {})
+{
+    return {std::move(label), [work = std::move(work)] { return RunInChild(work); }, std::move(prepare)};
+}
+
+Task CommandTask(std::string label, std::vector<std::string> command, std::function<void()> prepare = {})
+{
+    return {std::move(label), [command = std::move(command)] { return RunCommand(command); }, std::move(prepare)};
+}
+
+// Commands run one after another, timed together; the first failure ends them.
+Task ChainTask(std::string label, std::vector<std::vector<std::string>> commands, std::function<void()> prepare = {})
+{
+    auto once = [commands = std::move(commands)] {
+        ChildOutcome sum;
+        for (const auto& command : commands) {
+            const ChildOutcome step = RunCommand(command);
+            if (!step.Ok())
+                return step;
+            sum.Seconds += step.Seconds;
+            sum.CpuSeconds += step.CpuSeconds;
+            sum.PeakBytes = std::max(sum.PeakBytes, step.PeakBytes);
+        }
+        return sum;
+    };
+    return {std::move(label), std::move(once), std::move(prepare)};
+}
+
+std::string LastLine(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    const std::size_t start = text.find_last_of('\n');
+    return start == std::string::npos ? text : text.substr(start + 1);
+}
+
+std::string Fixed(double value, const char* format)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string SignedText(std::int64_t value)
+{
+    return (value > 0 ? "+" : "") + std::to_string(value);
+}
+
+std::string MinutesText(std::int64_t samples, long rate)
+{
+    const std::int64_t seconds = rate > 0 ? samples / rate : 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+    return text;
+}
+
+// The system's one-minute load average, -1 when it does not tell.
+double LoadAverage()
+{
+    std::ifstream in("/proc/loadavg");
+    double load = -1;
+    in >> load;
+    return in ? load : -1;
+}
+
+// Reads a file once so that the first timed run does not pay for the disk.
+void Warm(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    char block[kWarmBlockBytes];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+    }
+}
+
+std::int64_t CountLines(const std::string& path)
+{
+    std::ifstream in(path);
+    std::int64_t lines = 0;
+    for (std::string line; std::getline(in, line);)
+        ++lines;
+    return lines;
+}
+
+// Runs the tasks in rounds, each task once per round in turn, so that a
+// change in the machine's load during the run touches all of them alike.
+std::vector<Measured> TimeInRounds(const std::vector<Task>& tasks, int rounds)
+{
+    std::vector<Measured> results(tasks.size());
+    for (int round = 1; round <= rounds; ++round) {
+        std::printf("  round %d/%d:", round, rounds);
+        for (std::size_t i = 0; i < tasks.size(); ++i) {
+            Measured& result = results[i];
+            if (!result.Failure.empty())
+                continue;
+            if (tasks[i].Prepare)
+                tasks[i].Prepare();
+            const ChildOutcome outcome = tasks[i].Once();
+            if (outcome.Ok()) {
+                result.Runs.push_back(outcome);
+                std::printf(" %s %.3f", tasks[i].Label.c_str(), outcome.Seconds);
+            } else {
+                result.Failure = "failed, exit " + std::to_string(outcome.ExitCode);
+                if (!outcome.Errors.empty())
+                    result.Failure += ": " + LastLine(outcome.Errors);
+                std::printf(" %s FAILED", tasks[i].Label.c_str());
+            }
+            std::fflush(stdout);
+        }
+        std::printf("\n");
+    }
+    for (Measured& result : results) {
+        result.Seconds = MedianSeconds(result.Runs);
+        result.CpuSeconds = MedianCpuSeconds(result.Runs);
+        result.Peak = HighestPeak(result.Runs);
+    }
+    return results;
+}
+
+class BenchRun {
+public:
+    BenchRun(BenchMaterial material, int runs) : material_(std::move(material)), runs_(runs) {}
+
+    void Run()
+    {
+        for (const std::string& file : {material_.Long, material_.Quarter, material_.Mono, material_.Surround})
+            Warm(file);
+        for (const std::string& file : OggFilesIn(material_.ShortFolder))
+            Warm(file);
+        const double loadBefore = LoadAverage();
+        std::cout << "measuring: medians of " << QuickRounds() << " rounds (decoding: " << runs_ << "), "
+                  << std::thread::hardware_concurrency() << " cores, load average " << loadBefore << "\n";
+        SplitLong();
+        SplitOther("mono", material_.Mono);
+        SplitOther("6 channels", material_.Surround);
+        Decoding();
+        Catalog();
+        fs::remove_all(material_.Scratch);
+        report_.AddNote(Fixed(loadBefore, "load average %.1f") + Fixed(LoadAverage(), " before, %.1f after the run") +
+                        " on " + std::to_string(std::thread::hardware_concurrency()) +
+                        " cores: wall times stretch with load, processor times much less");
+        AddTargets();
+        std::cout << "\n";
+        report_.Print(std::cout);
+    }
+
+private:
+    // Measurements under a second are cheap, so they get more rounds.
+    int QuickRounds() const { return 2 * runs_ + 1; }
+    std::string Scratch(const std::string& name) const { return material_.Scratch + "/" + name; }
+    std::function<void()> Reset(const std::string& folder) const
+    {
+        return [folder = Scratch(folder)] { ResetFolder(folder); };
+    }
+
+    // A row for `measured`, with its ratio to `reference` when both ran.
+    void AddRow(const std::string& name, const Measured& measured, const std::string& referenceName = {},
+                const Measured* reference = nullptr, const std::string& note = {})
+    {
+        ReportRow row;
+        row.Name = name;
+        row.Note = note;
+        if (!measured.Ok()) {
+            row.Note = measured.Failure;
+            report_.AddRow(row);
+            return;
+        }
+        row.Seconds = measured.Seconds;
+        row.CpuSeconds = measured.CpuSeconds;
+        row.PeakMiB = ToMiB(measured.Peak);
+        if (reference && reference->Ok() && reference->Seconds > 0) {
+            row.Reference = referenceName;
+            row.Ratio = measured.Seconds / reference->Seconds;
+        }
+        report_.AddRow(row);
+    }
+
+    // A peer's row: its ratio is ours to theirs.
+    void AddPeerRow(const std::string& name, const Measured& peer, const Measured& engine, const std::string& note)
+    {
+        AddRow(name, peer, {}, nullptr, note);
+        if (peer.Ok() && engine.Ok()) {
+            ReportRow& row = report_.LastRow();
+            row.Reference = "engine/this";
+            row.Ratio = engine.Seconds / peer.Seconds;
+        }
+    }
+
+    // Compares the decoded lengths of a split's sections with the source's.
+    std::string CheckLengths(const std::string& what, const std::vector<std::string>& sections,
+                             std::int64_t sourceLength, bool mustBeExact)
+    {
+        std::int64_t total = 0;
+        for (const std::string& section : sections) {
+            const std::int64_t length = DecodedLength(section);
+            if (length < 0) {
+                if (mustBeExact)
+                    lengthProblems_.push_back(what + ": " + section + " does not decode");
+                return section + " does not decode";
+            }
+            total += length;
+        }
+        const std::int64_t difference = total - sourceLength;
+        if (mustBeExact) {
+            ++lengthChecks_;
+            if (difference != 0 || sections.empty())
+                lengthProblems_.push_back(what + ": sections decode to " + SignedText(difference) + " samples");
+        }
+        return std::to_string(sections.size()) + " sections, " +
+               (difference == 0 ? std::string("decoded length exact")
+                                : "decoded length " + SignedText(difference) + " samples");
+    }
+
+    std::string Title(const std::string& source, std::int64_t total, long rate) const
+    {
+        return "Split into " + std::to_string(kSections) + " equal sections: " +
+               fs::path(source).filename().string() + " (" + MinutesText(total, rate) +
+               Fixed(static_cast<double>(fs::file_size(source)) / 1e6, ", %.1f MB)");
+    }
+
+    void SplitLong()
+    {
+        const std::string& source = material_.Long;
+        const std::string& quarter = material_.Quarter;
+        const std::int64_t total = DecodedLength(source);
+        const std::int64_t quarterTotal = DecodedLength(quarter);
+        const long rate = SampleRate(source);
+        const auto cuts = EqualCutPoints(total, kSections);
+        const auto quarterCuts = EqualCutPoints(quarterTotal, kSections);
+        const std::string title = Title(source, total, rate);
+        report_.AddSection(title);
+        std::cout << title << "\n";
+
+        enum { kIdle, kFloor, kEngine, kCopy, kQuarterFloor, kQuarterEngine, kPeers };
+        std::vector<Task> tasks = {
+            ChildTask("idle", [] {}),
+            ChildTask("floor", [=, this] { PassPacketsThroughStreamLayer(source, Scratch("floor/copy.ogg")); },
+                      Reset("floor")),
+            ChildTask("engine", [=, this] { SplitWithEngine(source, cuts, Scratch("engine")); }, Reset("engine")),
+            CommandTask("cp", {"cp", source, Scratch("cp/copy.ogg")}, Reset("cp")),
+            ChildTask("floor/4", [=, this] { PassPacketsThroughStreamLayer(quarter, Scratch("floor/copy.ogg")); },
+                      Reset("floor")),
+            ChildTask("engine/4", [=, this] { SplitWithEngine(quarter, quarterCuts, Scratch("engine4")); },
+                      Reset("engine4")),
+        };
+        // Peers, when installed, with what to say of their output.
+        struct Peer {
+            std::string Name;
+            std::string Folder;
+            std::string Prefix;
+            std::string Kind;
+        };
+        std::vector<Peer> peers;
+        auto addPeer = [&](const std::string& program, const std::string& package, Peer peer,
+                           const std::function<Task(const std::string& path)>& makeTask) {
+            const std::string path = FindProgram(program);
+            if (path.empty()) {
+                NotInstalled(program, package);
+                return;
+            }
+            tasks.push_back(makeTask(path));
+            peers.push_back(std::move(peer));
+        };
+        addPeer("oggsplt", "mp3splt", {"oggsplt (mp3splt)", "oggsplt", "", "cuts at hundredths, not samples"},
+                [&](const std::string& path) {
+                    return CommandTask("oggsplt", OggspltCommand(path, source, Scratch("oggsplt"), cuts, rate),
+                                       Reset("oggsplt"));
+                });
+        addPeer("vcut", "vorbis-tools",
+                {"vcut, " + std::to_string(cuts.size()) + " runs chained", "vcut", "vcut", "one cut per run"},
+                [&](const std::string& path) {
+                    return ChainTask("vcut", VcutChain(path, source, Scratch("vcut"), cuts), Reset("vcut"));
+                });
+        addPeer("ffmpeg", "ffmpeg", {"ffmpeg -c copy -f segment", "ffmpeg", "", "cuts at packets"},
+                [&](const std::string& path) {
+                    return CommandTask("ffmpeg", FfmpegSegmentCommand(path, source, Scratch("ffmpeg"), cuts, rate),
+                                       Reset("ffmpeg"));
+                });
+
+        const std::vector<Measured> results = TimeInRounds(tasks, QuickRounds());
+        const Measured& engine = results[kEngine];
+        const Measured& copy = results[kCopy];
+        AddRow("idle child (peak baseline)", results[kIdle], {}, nullptr, "what every child inherits");
+        AddRow("libogg packet floor", results[kFloor], "cp", &copy);
+        AddRow("cp of the same bytes", copy);
+        std::string engineNote = CheckLengths("engine, 45 min", OggFilesIn(Scratch("engine")), total, true);
+        if (engine.Ok() && copy.Ok())
+            engineNote += Fixed(engine.Seconds / copy.Seconds, "; %.1f x cp");
+        AddRow("engine split (sample-exact)", engine, "floor", &results[kFloor], engineNote);
+        AddRow("libogg packet floor, 1/4 length", results[kQuarterFloor]);
+        AddRow("engine split, 1/4 length", results[kQuarterEngine], "floor", &results[kQuarterFloor],
+               CheckLengths("engine, 1/4 length", OggFilesIn(Scratch("engine4")), quarterTotal, true));
+        for (std::size_t k = 0; k < peers.size(); ++k) {
+            const Peer& peer = peers[k];
+            const Measured& measured = results[kPeers + k];
+            AddPeerRow(peer.Name, measured, engine,
+                       peer.Kind + "; " +
+                           CheckLengths(peer.Name, OggFilesIn(Scratch(peer.Folder), peer.Prefix), total, false));
+            if (peer.Folder == "oggsplt" && engine.Ok() && measured.Ok())
+                oggspltRatio_ = {engine.Seconds / measured.Seconds, engine.CpuSeconds / measured.CpuSeconds};
+        }
+
+        if (engine.Ok() && results[kFloor].Ok())
+            floorRatio_ = {engine.Seconds / results[kFloor].Seconds, engine.CpuSeconds / results[kFloor].CpuSeconds};
+        if (engine.Ok())
+            longPeak_ = ToMiB(engine.Peak);
+        if (results[kQuarterEngine].Ok())
+            quarterPeak_ = ToMiB(results[kQuarterEngine].Peak);
+    }
+
+    void NotInstalled(const std::string& program, const std::string& package)
+    {
+        report_.AddNote(program + " is not installed (package " + package +
+                        "; scripts/setup --bench installs it): not compared");
+    }
+
+    void SplitOther(const std::string& label, const std::string& source)
+    {
+        const std::int64_t total = DecodedLength(source);
+        const auto cuts = EqualCutPoints(total, kSections);
+        const std::string title = Title(source, total, SampleRate(source));
+        report_.AddSection(title);
+        std::cout << title << "\n";
+        const std::vector<Measured> results = TimeInRounds(
+            {ChildTask("floor", [=, this] { PassPacketsThroughStreamLayer(source, Scratch("floor/copy.ogg")); },
+                       Reset("floor")),
+             ChildTask("engine", [=, this] { SplitWithEngine(source, cuts, Scratch("engine")); }, Reset("engine"))},
+            QuickRounds());
+        AddRow("libogg packet floor", results[0]);
+        AddRow("engine split (sample-exact)", results[1], "floor", &results[0],
+               CheckLengths("engine, " + label, OggFilesIn(Scratch("engine")), total, true));
+    }
+
+    void Decoding()
+    {
+        const std::string& source = material_.Long;
+        const std::string title = "Decoding references: " + fs::path(source).filename().string();
+        report_.AddSection(title);
+        std::cout << title << "\n";
+        std::vector<Task> tasks = {ChildTask("ov_read", [=] { DecodeWholeFile(source); })};
+        const std::string oggdec = FindProgram("oggdec");
+        if (oggdec.empty())
+            report_.AddNote("oggdec is not installed (package vorbis-tools): no oggdec reference");
+        else
+            tasks.push_back(CommandTask("oggdec", {oggdec, "-Q", "-o", "/dev/null", source}));
+        if (kHaveAmplitudeProfile)
+            tasks.push_back(ChildTask("profile", [=] { ProfileWholeFile(source); }));
+        else
+            report_.AddNote("amplitude profile: not in this build yet, not timed");
+        if (kHaveWavWriter)
+            tasks.push_back(ChildTask(
+                "wav", [=, this] { ConvertWholeFileToWav(source, Scratch("wav/long.wav")); }, Reset("wav")));
+        else
+            report_.AddNote("WAV conversion: not in this build yet, not timed");
+
+        const std::vector<Measured> results = TimeInRounds(tasks, runs_);
+        fs::remove_all(Scratch("wav"));
+        const Measured& plain = results[0];
+        const Measured* oggdecResult = oggdec.empty() ? nullptr : &results[1];
+        AddRow("ov_read decode (libvorbisfile)", plain, {}, nullptr, "reference for decoding work");
+        if (oggdecResult)
+            AddRow("oggdec -o /dev/null", *oggdecResult, "ov_read", &plain);
+        std::size_t next = oggdecResult ? 2 : 1;
+        auto versusOggdec = [&](const Measured& measured) {
+            if (!oggdecResult || !measured.Ok() || !oggdecResult->Ok())
+                return std::string();
+            return Fixed(measured.Seconds / oggdecResult->Seconds, "%.2f x oggdec");
+        };
+        if (kHaveAmplitudeProfile) {
+            AddRow("amplitude profile", results[next], "ov_read", &plain, versusOggdec(results[next]));
+            ++next;
+        }
+        if (kHaveWavWriter)
+            AddRow("WAV conversion", results[next], "ov_read", &plain, versusOggdec(results[next]));
+    }
+
+    void Catalog()
+    {
+        if (!kHaveCatalog) {
+            report_.AddNote("catalog: not in this build yet, not timed");
+            return;
+        }
+        const std::string& folder = material_.ShortFolder;
+        const auto files = OggFilesIn(folder);
+        const std::string title = "Catalog of a folder of " + std::to_string(files.size()) + " short files";
+        report_.AddSection(title);
+        std::cout << title << "\n";
+        const std::string output = Scratch("catalog/catalog.csv");
+        const std::vector<Measured> results =
+            TimeInRounds({ChildTask("open", [=] { MeasureEachFile(folder); }),
+                          ChildTask("catalog", [=] { WriteCatalogOf(folder, output); }, Reset("catalog"))},
+                         QuickRounds());
+        AddRow("open + length of each file", results[0], {}, nullptr, "reference: the decoder library alone");
+        std::string note;
+        if (results[1].Ok()) {
+            const std::int64_t lines = CountLines(output);
+            note = std::to_string(std::lround(static_cast<double>(files.size()) / results[1].Seconds)) +
+                   " files/s; " + std::to_string(lines) + " lines written";
+            if (lines < static_cast<std::int64_t>(files.size()))
+                note += " (FEWER THAN FILES)";
+        }
+        AddRow("catalog (CSV template)", results[1], "open", &results[0], note);
+    }
+
+    // Wall and processor time ratios of one comparison.
+    struct Ratio {
+        double Wall = 0;
+        double Cpu = 0;
+    };
+
+    static TargetVerdict RatioTarget(const std::string& goal, const std::optional<Ratio>& ratio, double limit)
+    {
+        TargetVerdict verdict = AtMost(goal, ratio ? std::optional(ratio->Wall) : std::nullopt, limit, " x");
+        if (ratio)
+            verdict.Evidence += Fixed(ratio->Cpu, " wall; %.2f x processor time");
+        return verdict;
+    }
+
+    void AddTargets()
+    {
+        report_.AddTarget(RatioTarget(Fixed(kFloorGoal, "engine split <= %.1f x libogg packet floor (45 min)"),
+                                      floorRatio_, kFloorGoal));
+        report_.AddTarget(AtMost(Fixed(kPeakGoalMiB, "engine peak memory under %.0f MiB (45 min)"), longPeak_,
+                                 kPeakGoalMiB, " MiB"));
+        std::optional<double> spread;
+        if (longPeak_ && quarterPeak_)
+            spread = std::abs(*longPeak_ - *quarterPeak_);
+        TargetVerdict independent =
+            AtMost(Fixed(kPeakSpreadMiB, "engine peak independent of file length (45 vs 11 min within %.0f MiB)"),
+                   spread, kPeakSpreadMiB, " MiB");
+        if (spread)
+            independent.Evidence = Fixed(*longPeak_, "%.1f MiB vs ") + Fixed(*quarterPeak_, "%.1f MiB");
+        report_.AddTarget(independent);
+        report_.AddTarget(
+            RatioTarget(Fixed(kOggspltGoal, "engine split <= %.1f x oggsplt (45 min)"), oggspltRatio_, kOggspltGoal));
+        TargetVerdict exact;
+        exact.Goal = "engine sections decode to exactly the source's length";
+        if (lengthChecks_ > 0) {
+            exact.Met = lengthProblems_.empty();
+            exact.Evidence = lengthProblems_.empty() ? std::to_string(lengthChecks_) + " splits checked"
+                                                     : lengthProblems_.front();
+        }
+        report_.AddTarget(exact);
+    }
+
+    BenchMaterial material_;
+    int runs_;
+    BenchReport report_;
+    int lengthChecks_ = 0;
+    std::vector<std::string> lengthProblems_;
+    std::optional<Ratio> floorRatio_;
+    std::optional<Ratio> oggspltRatio_;
+    std::optional<double> longPeak_;
+    std::optional<double> quarterPeak_;
+};
+
+void PrintUsage()
+{
+    std::cout << "usage: oq_bench [--runs N] [--material FOLDER]\n"
+                 "  --runs N           runs of each decoding measurement, median reported (default "
+              << kDefaultRuns
+              << ");\n"
+                 "                     the quicker measurements get 2N+1\n"
+                 "  --material FOLDER  where generated material is kept (default: bench-material in the build\n"
+                 "                     folder, beside bin/)\n";
+}
+
+Options ParseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--runs" && i + 1 < argc) {
+            options.Runs = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--material" && i + 1 < argc) {
+            options.CacheRoot = argv[++i];
+        } else {
+            PrintUsage();
+            std::exit(arg == "--help" || arg == "-h" ? 0 : 2);
+        }
+    }
+    if (options.CacheRoot.empty())
+        options.CacheRoot = fs::read_symlink("/proc/self/exe").parent_path().parent_path().string() + "/bench-material";
+    return options;
+}
+
+} // namespace
+
+} // namespace oq::bench
+
+int main(int argc, char** argv)
+{
+    try {
+        const oq::bench::Options options = oq::bench::ParseOptions(argc, argv);
+        const oq::bench::BenchMaterial material = oq::bench::MaterialUnder(options.CacheRoot);
+        oq::bench::EnsureMaterial(material, std::cout);
+        oq::bench::BenchRun(material, options.Runs).Run();
+        return 0;
+    } catch (const std::exception& error) {
+        std::cerr << "oq_bench: " << error.what() << "\n";
+        return 1;
+    }
+}

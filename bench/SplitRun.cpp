@@ -1,0 +1,100 @@
+#include "bench/SplitRun.h"
+
+#include "decode/VorbisFile.h"
+#include "engine/SectionEngine.h"
+#include "engine/SectionJob.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+namespace oq::bench {
+
+namespace {
+
+constexpr std::uint32_t kFirstSectionSerial = 0x51560001;
+
+std::string SectionName(const std::string& folder, std::size_t number)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "/section%02zu.ogg", number);
+    return folder + name;
+}
+
+} // namespace
+
+std::vector<std::int64_t> EqualCutPoints(std::int64_t totalSamples, int sections)
+{
+    if (sections < 1 || totalSamples < sections)
+        throw std::invalid_argument("cannot cut " + std::to_string(totalSamples) + " samples into " +
+                                    std::to_string(sections) + " sections");
+    std::vector<std::int64_t> cuts;
+    for (int k = 1; k < sections; ++k)
+        cuts.push_back(totalSamples * k / sections);
+    return cuts;
+}
+
+std::vector<std::string> SplitWithEngine(const std::string& source, const std::vector<std::int64_t>& cuts,
+                                         const std::string& folder)
+{
+    SectionEngine engine;
+    engine.OpenSourceForCutting(source);
+    std::vector<std::string> sections;
+    std::int64_t start = 0;
+    for (std::size_t k = 0; k <= cuts.size(); ++k) {
+        SectionJob job;
+        job.OutputName = SectionName(folder, k + 1);
+        job.StreamSerial = kFirstSectionSerial + static_cast<std::uint32_t>(k);
+        job.StartGranule = start;
+        job.EndGranule = k < cuts.size() ? cuts[k] : 0;
+        engine.BeginOutputStream(job);
+        if (k == cuts.size())
+            engine.CutLastSection(job);
+        else if (k == 0)
+            engine.CutFirstSection(job);
+        else
+            engine.CutMiddleSection(job);
+        engine.ClearStream();
+        engine.CloseOutput();
+        sections.push_back(job.OutputName);
+        start = job.EndGranule;
+    }
+    engine.ReleasePackets();
+    engine.CloseSource();
+    return sections;
+}
+
+std::int64_t DecodedLength(const std::string& path)
+{
+    const auto file = OpenVorbisFile(path);
+    if (!file)
+        return -1;
+    const ogg_int64_t total = ov_pcm_total(file->Handle(), -1);
+    return total < 0 ? -1 : static_cast<std::int64_t>(total);
+}
+
+long SampleRate(const std::string& path)
+{
+    const auto file = OpenVorbisFile(path);
+    return file ? file->Info().rate : 0;
+}
+
+std::vector<std::string> OggFilesIn(const std::string& folder, const std::string& prefix)
+{
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.is_regular_file() && entry.path().extension() == ".ogg" &&
+            entry.path().filename().string().starts_with(prefix))
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void ResetFolder(const std::string& folder)
+{
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+}
+
+} // namespace oq::bench

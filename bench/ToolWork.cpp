@@ -1,0 +1,106 @@
+#include "bench/ToolWork.h"
+
+#include "bench/SplitRun.h"
+#include "decode/VorbisFile.h"
+
+#include <stdexcept>
+
+#if __has_include("decode/AmplitudeProfile.h")
+#include "decode/AmplitudeProfile.h"
+#include <atomic>
+#endif
+#if __has_include("decode/WavWriter.h") && __has_include("engine/JobControl.h")
+#include "decode/WavWriter.h"
+#include "engine/JobControl.h"
+#include "engine/JobObserver.h"
+#endif
+#if __has_include("engine/CatalogWriter.h") && __has_include("engine/JobPlanner.h") && __has_include("engine/JobRunner.h")
+#include "engine/JobControl.h"
+#include "engine/JobList.h"
+#include "engine/JobObserver.h"
+#include "engine/JobPlanner.h"
+#include "engine/JobRunner.h"
+#endif
+
+namespace oq::bench {
+
+namespace {
+
+constexpr int kDecodeBufferBytes = 8192;
+
+[[noreturn, maybe_unused]] void NotBuiltIn(const std::string& tool)
+{
+    throw std::logic_error(tool + " is not part of this build");
+}
+
+} // namespace
+
+void DecodeWholeFile(const std::string& path)
+{
+    const auto file = OpenVorbisFile(path);
+    if (!file)
+        throw std::runtime_error(path + " is no Ogg Vorbis file");
+    char buffer[kDecodeBufferBytes];
+    int link = 0;
+    for (;;) {
+        const long got = ov_read(file->Handle(), buffer, sizeof buffer, 0, 2, 1, &link); // 16-bit little-endian signed
+        if (got == 0)
+            return;
+        if (got < 0 && got != OV_HOLE)
+            throw std::runtime_error("decoding " + path + " failed");
+    }
+}
+
+void ProfileWholeFile([[maybe_unused]] const std::string& path)
+{
+#if __has_include("decode/AmplitudeProfile.h")
+    const std::atomic<bool> cancelled{false};
+    if (!ComputeAmplitudeProfile(path, cancelled).Complete)
+        throw std::runtime_error("the amplitude profile of " + path + " is incomplete");
+#else
+    // Timed here once decode/AmplitudeProfile.h is in the tree.
+    NotBuiltIn("the amplitude profile");
+#endif
+}
+
+void ConvertWholeFileToWav([[maybe_unused]] const std::string& source, [[maybe_unused]] const std::string& output)
+{
+#if __has_include("decode/WavWriter.h") && __has_include("engine/JobControl.h")
+    JobControl control;
+    JobObserver quiet;
+    if (ConvertToWav(source, output, control, quiet) != WavOutcome::Written)
+        throw std::runtime_error("converting " + source + " to WAV did not finish");
+#else
+    // Timed here once decode/WavWriter.h is in the tree.
+    NotBuiltIn("the WAV writer");
+#endif
+}
+
+void WriteCatalogOf([[maybe_unused]] const std::string& folder, [[maybe_unused]] const std::string& output)
+{
+#if __has_include("engine/CatalogWriter.h") && __has_include("engine/JobPlanner.h") && __has_include("engine/JobRunner.h")
+    CatalogOptions options;
+    options.Mode = CatalogMode::Csv;
+    options.Directory = folder;
+    options.OutputFile = output;
+    options.Filter = "*.ogg";
+    options.IncludeSubFolders = false;
+    JobControl control;
+    JobObserver quiet;
+    JobList jobs = PlanJobs(options, control, quiet);
+    if (RunJobs(jobs, control, quiet) != RunResult::Finished)
+        throw std::runtime_error("the catalog of " + folder + " did not finish");
+#else
+    // Timed here once the catalog tool (engine/Catalog*.h) is in the tree.
+    NotBuiltIn("the catalog tool");
+#endif
+}
+
+void MeasureEachFile(const std::string& folder)
+{
+    for (const std::string& file : OggFilesIn(folder))
+        if (DecodedLength(file) < 0)
+            throw std::runtime_error(file + " has no known length");
+}
+
+} // namespace oq::bench

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+namespace oq::bench {
+
+// The program's own decoding and catalog tools, as the benchmark runs them.
+// They are timed only when the build holds them: each flag says whether it
+// does, and each function raises when its tool fails (or is not built in).
+
+#if __has_include("decode/AmplitudeProfile.h")
+inline constexpr bool kHaveAmplitudeProfile = true;
+#else
+inline constexpr bool kHaveAmplitudeProfile = false;
+#endif
+
+#if __has_include("decode/WavWriter.h") && __has_include("engine/JobControl.h")
+inline constexpr bool kHaveWavWriter = true;
+#else
+inline constexpr bool kHaveWavWriter = false;
+#endif
+
+#if __has_include("engine/CatalogWriter.h") && __has_include("engine/JobPlanner.h") && __has_include("engine/JobRunner.h")
+inline constexpr bool kHaveCatalog = true;
+#else
+inline constexpr bool kHaveCatalog = false;
+#endif
+
+// The plain reference: every sample decoded with ov_read, front to back.
+void DecodeWholeFile(const std::string& path);
+// The amplitude profile of the whole file.
+void ProfileWholeFile(const std::string& path);
+// The whole file converted to a WAV file.
+void ConvertWholeFileToWav(const std::string& source, const std::string& output);
+// The catalog tool (CSV template) over the Ogg files of one folder.
+void WriteCatalogOf(const std::string& folder, const std::string& output);
+// The floor of any catalog: each file opened by the decoder library and its
+// length asked for.
+void MeasureEachFile(const std::string& folder);
+
+} // namespace oq::bench
