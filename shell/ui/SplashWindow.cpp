@@ -1,0 +1,54 @@
+#include "shell/ui/SplashWindow.h"
+
+#include "shell/ui/Skin.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+namespace oq {
+
+SplashWindow::SplashWindow(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setFixedSize(kSize);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    timer_.setSingleShot(true);
+    timer_.start(kMinimumMilliseconds);
+}
+
+void SplashWindow::ShowNow()
+{
+    show();
+    picture_ = SkinSplash(devicePixelRatioF());
+    repaint();
+    QCoreApplication::processEvents();
+}
+
+void SplashWindow::WaitAndClose()
+{
+    while (!MayClose())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    close();
+}
+
+void SplashWindow::paintEvent(QPaintEvent*)
+{
+    if (picture_.isNull() || !qFuzzyCompare(picture_.devicePixelRatio(), devicePixelRatioF()))
+        picture_ = SkinSplash(devicePixelRatioF());
+    QPainter(this).drawPixmap(0, 0, picture_);
+}
+
+void SplashWindow::closeEvent(QCloseEvent* event)
+{
+    if (MayClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace oq
