@@ -1,0 +1,308 @@
+#include "decode/MPEGData.h"
+#include "engine/CatalogEscaping.h"
+#include "engine/CatalogSearch.h"
+#include "engine/CatalogTemplate.h"
+#include "engine/CatalogWriter.h"
+#include "engine/Error.h"
+#include "engine/JobControl.h"
+#include "engine/JobObserver.h"
+#include "engine/ProgramDirectory.h"
+#include "tests/support/TestAudio.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sys/stat.h>
+
+namespace oq::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// Past 2 GiB (the record holds 64-bit sizes), a negative serial number.
+const MPEGData kRecord{.FileName = "/music/live/set one.ogg", .FileSize = 3'500'123'456, .BitRate = "128",
+                       .PlayLength = "01:02:03", .Streams = 3, .SerialNumber = -5, .Rate = 48000, .Channels = 2};
+
+TEST(CatalogTemplate, SplitsIntoHeadBodyAndTail)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        Lines head, body, tail;
+    };
+    const Case cases[] = {
+        {"the usual layout; marker lines are never written, empty body lines are dropped",
+         "H1\n\nH3\nbefore <QRVLOOP> after\nB <QRV001>\n\n<QRV000><QRV000>\nignored <QRVEND> ignored\n\nT <QRV001>\n",
+         {"H1", "", "H3"}, {"B set one.ogg"}, {"", "T <QRV001>"}},
+        {"no loop marker: all is head, and the lines after an end marker come once more as tail",
+         "A\nB <QRVEND>\nC\n", {"A", "B <QRVEND>", "C"}, {}, {"C"}},
+        {"no end marker: every line after the loop marker is body, and there is no tail",
+         "H\n<QRVLOOP>\n<QRV009>\nlast\n", {"H"}, {"48000", "last"}, {}},
+        {"the tail follows the first end marker of the whole template",
+         "x<QRVEND>\n<QRVLOOP>\n<QRV004>\n<QRVEND>\nT\n", {"x<QRVEND>"}, {"3"}, {"<QRVLOOP>", "<QRV004>", "<QRVEND>", "T"}},
+        {"lines ended by CR LF, and a last line without a line end",
+         "H\r\n<QRVLOOP>\r\n<QRV008>\r\n<QRVEND>\r\nT", {"H"}, {"01:02:03"}, {"T"}},
+        {"note lines are left out, markers inside them do not count",
+         "<QRV: <QRVLOOP> and <QRVEND> in a note>\nH\n<QRVLOOP>\n<QRV: between body lines>\n<QRV007>\n<QRVEND>\n",
+         {"H"}, {"0"}, {}},
+    };
+    for (const Case& c : cases) {
+        const CatalogTemplate t = CatalogTemplate::Parse(c.text, "t.qrv");
+        EXPECT_EQ(t.Head(), c.head) << c.what;
+        EXPECT_EQ(t.ExpandBody(kRecord), c.body) << c.what;
+        EXPECT_EQ(t.Tail(), c.tail) << c.what;
+    }
+}
+
+TEST(CatalogTemplate, EveryTagExpandsToItsField)
+{
+    const CatalogTemplate t = CatalogTemplate::Parse(
+        "<QRVLOOP>\n1=<QRV001>|2=<QRV002>|3=<QRV003>|4=<QRV004>|5=<QRV005>\n"
+        "6=<QRV006>|7=<QRV007>|8=<QRV008>|9=<QRV009>|10=<QRV010>|0=<QRV000>|11=<QRV011>|999=<QRV999>\n"
+        "<QRV001]closing character skipped, values not searched again\n<QRVEND>\n",
+        "tags.qrv");
+    MPEGData file = kRecord;
+    file.FileName = "/music/<QRV003>.ogg";
+    EXPECT_EQ(t.ExpandBody(file), (Lines{"1=<QRV003>.ogg|2=/music/|3=3500123456|4=3|5=-5",
+                                         "6=128|7=0|8=01:02:03|9=48000|10=Stereo|0=|11=|999=",
+                                         "<QRV003>.oggclosing character skipped, values not searched again"}));
+    const CatalogTemplate mode = CatalogTemplate::Parse("<QRVLOOP>\n<QRV010>\n", "mode.qrv");
+    for (const auto& [channels, text] : {std::pair{1, "Mono"}, {6, "Mono"}, {0, "Mono"}}) {
+        file.Channels = channels;
+        EXPECT_EQ(mode.ExpandBody(file), Lines{text}) << "only exactly two channels are stereo";
+    }
+}
+
+TEST(CatalogTemplate, BadTagsAndNotesNameTheTemplateAndLine)
+{
+    struct Case {
+        std::string text, expected;
+    };
+    const Case cases[] = {
+        {"head <QRVxyz> is not checked\n<QRVLOOP>\nok <QRV001>\nbad <QRV0a1>\n", "line 4: the tag \"<QRV0a1>\""},
+        {"<QRVLOOP>\n\ncut short <QRV12", "line 3: the tag \"<QRV12\""},
+        {"<QRVLOOP>\n<QRV-01>\n", "line 2"},
+        {"<QRV:ESCAPE XML>\n", "line 1: unknown escaping \"XML\""},
+    };
+    for (const Case& c : cases) {
+        try {
+            CatalogTemplate::Parse(c.text, "/home/me/mine.qrv");
+            ADD_FAILURE() << "accepted: " << c.text;
+        } catch (const FormatError& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find("/home/me/mine.qrv"), std::string::npos) << message;
+            EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+        }
+    }
+}
+
+TEST(CatalogEscaping, ValuesStayWholeInTheirFormat)
+{
+    struct Case {
+        std::string value, html, csv;
+    };
+    const Case cases[] = {
+        {"a, \"b\" <c> & 'd'", "a, &quot;b&quot; &lt;c&gt; &amp; &#39;d&#39;", "\"a, \"\"b\"\" <c> & 'd'\""},
+        {"two\nlines; bell\x07", "two\nlines; bell\xEF\xBF\xBD", "\"two\nlines; bell\x07\""},
+        {"na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5"},
+        // Latin-1, an overlong '/', a surrogate and a cut sequence are no UTF-8.
+        {"caf\xE9 \xC0\xAF\xED\xA0\x80\xE2\x82", "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
+         "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {" padded", " padded", "\" padded\""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::Html), c.html) << c.value;
+        EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::Csv), c.csv) << c.value;
+        EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::None), c.value);
+    }
+}
+
+TEST(CatalogSearch, FilterMatchesLikeTheFileDialogs)
+{
+    struct Case {
+        const char *name, *filter;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"a.ogg", "*.Ogg", true},  {"B.OGG", "*.Ogg", true},   {"x.ogg.txt", "*.Ogg", false}, {"ogg", "*.Ogg", false},
+        {"README", "*.*", true},   {"x1.ogg", "x?.ogg", true}, {"x12.ogg", "x?.ogg", false},  {"aXbYb", "a*b", true},
+        {"aXbYc", "a*b", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MatchesFileFilter(c.name, c.filter), c.matches) << c.name << " / " << c.filter;
+}
+
+struct Counter : JobObserver {
+    void CurrentFile(const std::string& name) override { names.push_back(name); }
+    void TotalText(const std::string& text) override { totals.push_back(text); }
+    Lines names, totals;
+};
+
+class CatalogFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"b.OGG", "a.ogg", "C.Ogg", "notes.txt", "Sub2/deep/z.ogg", "Sub2/m.ogg", "sub1/y.ogg",
+                                 "dir.ogg/x.ogg"}) {
+            fs::create_directories(fs::path(Root() + "/" + name).parent_path());
+            WriteBytes(Root() + "/" + name, Bytes{1});
+        }
+        // A link back to the top must not send the search round in circles.
+        fs::create_directory_symlink(Root(), Root() + "/sub1/loop");
+        mkfifo((Root() + "/pipe.ogg").c_str(), 0600);
+    }
+    std::string Root() const { return dir_.Root(); }
+    Lines Relative(const Lines& paths) const
+    {
+        Lines relative;
+        for (const std::string& path : paths)
+            relative.push_back(path.substr(Root().size() + 1));
+        return relative;
+    }
+
+    TempDir dir_;
+    JobControl control_;
+    Counter counter_;
+};
+
+TEST_F(CatalogFiles, FolderFirstThenSubFoldersDepthFirstInNameOrder)
+{
+    const Lines found = CollectCatalogFiles(Root(), "*.Ogg", true, control_, counter_);
+    EXPECT_EQ(Relative(found), (Lines{"a.ogg", "b.OGG", "C.Ogg", "dir.ogg/x.ogg", "sub1/y.ogg", "Sub2/m.ogg", "Sub2/deep/z.ogg"}))
+        << "folders and pipes matching the filter are no files; the loop is searched once";
+    EXPECT_EQ(counter_.names, (Lines{"a.ogg", "b.OGG", "C.Ogg", "x.ogg", "y.ogg", "m.ogg", "z.ogg"}));
+    EXPECT_EQ(counter_.totals.back(), "7");
+}
+
+TEST_F(CatalogFiles, WithoutSubFoldersWithEveryNameCancelledAndMissing)
+{
+    EXPECT_EQ(Relative(CollectCatalogFiles(Root() + "/", "*.Ogg", false, control_, counter_)), (Lines{"a.ogg", "b.OGG", "C.Ogg"}));
+    EXPECT_EQ(Relative(CollectCatalogFiles(Root(), "*.*", false, control_, counter_)), (Lines{"a.ogg", "b.OGG", "C.Ogg", "notes.txt"}));
+    EXPECT_THROW(CollectCatalogFiles(Root() + "/nowhere", "*.Ogg", true, control_, counter_), IoError);
+    control_.RequestCancel();
+    EXPECT_TRUE(CollectCatalogFiles(Root(), "*.Ogg", true, control_, counter_).empty());
+}
+
+// Writes real Ogg files with awkward names and returns their paths.
+Lines MakeAwkwardFiles(const TempDir& dir)
+{
+    const Lines names = {"a, \"quoted\" <tag> & co.ogg", "na\xC3\xAFve \xE2\x82\xAC.ogg", "two\nlines.ogg", "caf\xE9.ogg"};
+    Lines paths;
+    const Bytes audio = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 1.0}, {.serial = 0x80000001u});
+    for (const std::string& name : names) {
+        paths.push_back(dir.Path(name));
+        WriteBytes(paths.back(), audio);
+    }
+    return paths;
+}
+
+std::string RunCatalog(CatalogMode mode, const Lines& files, const std::string& output)
+{
+    CatalogWriter writer(CatalogTemplate::Load(CatalogTemplatePath(mode)), output);
+    writer.Start();
+    for (const std::string& file : files)
+        writer.AddEntry(file);
+    writer.Finish();
+    return Text(ReadBytes(output));
+}
+
+// RFC 4180, with '\n' as the line end.
+std::vector<Lines> ParseCsv(const std::string& text)
+{
+    std::vector<Lines> rows(1);
+    std::string field;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+            field += text[++i];
+        } else if (c == '"' && (quoted || field.empty())) {
+            quoted = !quoted;
+        } else if (!quoted && (c == ',' || c == '\n')) {
+            rows.back().push_back(std::exchange(field, {}));
+            if (c == '\n')
+                rows.emplace_back();
+        } else {
+            field += c;
+        }
+    }
+    EXPECT_TRUE(field.empty() && rows.back().empty()) << "the last row ends with a line end";
+    rows.pop_back();
+    return rows;
+}
+
+TEST(CatalogShippedTemplates, CsvHasAHeaderRowAndOneWholeRowPerFile)
+{
+    EXPECT_EQ(CatalogTemplatePath(CatalogMode::Html), ProgramDirectory() + "/html.qrv");
+    EXPECT_EQ(CatalogTemplatePath(CatalogMode::Custom), ProgramDirectory() + "/csv.qrv") << "no file chosen";
+    EXPECT_EQ(CatalogTemplatePath(CatalogMode::Custom, "/my/own.qrv"), "/my/own.qrv");
+    TempDir dir;
+    const Lines files = MakeAwkwardFiles(dir);
+    const auto rows = ParseCsv(RunCatalog(CatalogMode::Csv, files, dir.Path("catalog.csv")));
+    ASSERT_EQ(rows.size(), files.size() + 1);
+    EXPECT_EQ(rows[0][0], "File Name");
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Lines& row = rows[i + 1];
+        ASSERT_EQ(row.size(), rows[0].size()) << files[i];
+        EXPECT_EQ(row[0], ValidUtf8(fs::path(files[i]).filename().string()));
+        EXPECT_EQ(row[1], dir.Root() + "/");
+        EXPECT_EQ(row[6], "Mono");
+        EXPECT_EQ(row[8], "-2147483647") << "serial numbers are signed";
+    }
+}
+
+TEST(CatalogShippedTemplates, HtmlEscapesNamesAndStaysWellFormed)
+{
+    TempDir dir;
+    const Lines files = MakeAwkwardFiles(dir);
+    const std::string html = RunCatalog(CatalogMode::Html, files, dir.Path("catalog.html"));
+    EXPECT_EQ(ValidUtf8(html), html);
+    EXPECT_NE(html.find("<td class=\"name\">a, &quot;quoted&quot; &lt;tag&gt; &amp; co.ogg</td>"), std::string::npos);
+    EXPECT_NE(html.find("na\xC3\xAFve \xE2\x82\xAC.ogg"), std::string::npos);
+    EXPECT_EQ(html.find("QRV"), std::string::npos) << "no tag or note left behind";
+
+    const std::size_t bodyStart = html.find("<tbody>"), bodyEnd = html.find("</tbody>");
+    ASSERT_LT(bodyStart, bodyEnd);
+    const std::string rows = html.substr(bodyStart + 7, bodyEnd - bodyStart - 7);
+    const std::regex row("<tr>");
+    EXPECT_EQ(std::distance(std::sregex_iterator(rows.begin(), rows.end(), row), std::sregex_iterator()),
+              static_cast<long>(files.size()));
+    // With the table's own tags and the character references taken out, no
+    // markup character may remain.
+    const std::string bare = std::regex_replace(
+        std::regex_replace(rows, std::regex(R"(</?t[rd]( class="[a-z]+")?>)"), ""), std::regex("&(amp|lt|gt|quot|#39);"), "");
+    EXPECT_EQ(bare.find_first_of("<>&\""), std::string::npos) << bare;
+    EXPECT_NE(html.find("</html>"), std::string::npos);
+}
+
+TEST(CatalogWriter, WritesOnlyOggFilesAndHeadAndTailWhenNoneIsFound)
+{
+    TempDir dir;
+    const std::string ogg = dir.Path("one.ogg");
+    WriteBytes(ogg, MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 2.0}));
+    WriteBytes(dir.Path("text.ogg"), Bytes(500, 'x'));
+    WriteBytes(dir.Path("empty.ogg"), {});
+    const CatalogTemplate t = CatalogTemplate::Parse("head\n<QRVLOOP>\n<QRV001> <QRV008> <QRV009> <QRV010>\n<QRVEND>\ntail\n", "t.qrv");
+
+    CatalogWriter writer(t, dir.Path("out.txt"));
+    writer.Start();
+    EXPECT_FALSE(writer.AddEntry(dir.Path("text.ogg")));
+    EXPECT_FALSE(writer.AddEntry(dir.Path("empty.ogg")));
+    EXPECT_FALSE(writer.AddEntry(dir.Root()));
+    EXPECT_TRUE(writer.AddEntry(ogg));
+    writer.Finish();
+    EXPECT_EQ(Text(ReadBytes(dir.Path("out.txt"))), "head\none.ogg 00:00:02 44100 Stereo\ntail\n");
+
+    WriteBytes(dir.Path("empty.txt"), Bytes(100, 'o')); // replaced
+    CatalogWriter none(t, dir.Path("empty.txt"));
+    none.Start();
+    none.Finish();
+    EXPECT_EQ(Text(ReadBytes(dir.Path("empty.txt"))), "head\ntail\n");
+}
+
+} // namespace
+} // namespace oq::test
