@@ -10,6 +10,7 @@
 #include "bench/PacketFloor.h"
 #include "bench/PeerCommands.h"
 #include "bench/SplitRun.h"
+#include "bench/TimedRounds.h"
 #include "bench/ToolWork.h"
 
 #include <algorithm>
@@ -43,59 +44,6 @@ struct Options {
     int Runs = kDefaultRuns;
     std::string CacheRoot;
 };
-
-// The runs of one measurement; a failed run ends it.
-struct Measured {
-    std::vector<ChildOutcome> Runs;
-    double Seconds = 0;
-    double CpuSeconds = 0;
-    std::int64_t Peak = 0;
-    std::string Failure;
-    bool Ok() const noexcept { return Failure.empty() && !Runs.empty(); }
-};
-
-// One thing to time: a run, and what must happen before each run (not timed).
-struct Task {
-    std::string Label;
-    std::function<ChildOutcome()> Once;
-    std::function<void()> Prepare;
-};
-
-Task ChildTask(std::string label, std::function<void()> work, std::function<void()> prepare = {})
-{
-    return {std::move(label), [work = std::move(work)] { return RunInChild(work); }, std::move(prepare)};
-}
-
-Task CommandTask(std::string label, std::vector<std::string> command, std::function<void()> prepare = {})
-{
-    return {std::move(label), [command = std::move(command)] { return RunCommand(command); }, std::move(prepare)};
-}
-
-// Commands run one after another, timed together; the first failure ends them.
-Task ChainTask(std::string label, std::vector<std::vector<std::string>> commands, std::function<void()> prepare = {})
-{
-    auto once = [commands = std::move(commands)] {
-        ChildOutcome sum;
-        for (const auto& command : commands) {
-            const ChildOutcome step = RunCommand(command);
-            if (!step.Ok())
-                return step;
-            sum.Seconds += step.Seconds;
-            sum.CpuSeconds += step.CpuSeconds;
-            sum.PeakBytes = std::max(sum.PeakBytes, step.PeakBytes);
-        }
-        return sum;
-    };
-    return {std::move(label), std::move(once), std::move(prepare)};
-}
-
-std::string LastLine(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    const std::size_t start = text.find_last_of('\n');
-    return start == std::string::npos ? text : text.substr(start + 1);
-}
 
 std::string Fixed(double value, const char* format)
 {
@@ -143,41 +91,6 @@ std::int64_t CountLines(const std::string& path)
     for (std::string line; std::getline(in, line);)
         ++lines;
     return lines;
-}
-
-// Runs the tasks in rounds, each task once per round in turn, so that a
-// change in the machine's load during the run touches all of them alike.
-std::vector<Measured> TimeInRounds(const std::vector<Task>& tasks, int rounds)
-{
-    std::vector<Measured> results(tasks.size());
-    for (int round = 1; round <= rounds; ++round) {
-        std::printf("  round %d/%d:", round, rounds);
-        for (std::size_t i = 0; i < tasks.size(); ++i) {
-            Measured& result = results[i];
-            if (!result.Failure.empty())
-                continue;
-            if (tasks[i].Prepare)
-                tasks[i].Prepare();
-            const ChildOutcome outcome = tasks[i].Once();
-            if (outcome.Ok()) {
-                result.Runs.push_back(outcome);
-                std::printf(" %s %.3f", tasks[i].Label.c_str(), outcome.Seconds);
-            } else {
-                result.Failure = "failed, exit " + std::to_string(outcome.ExitCode);
-                if (!outcome.Errors.empty())
-                    result.Failure += ": " + LastLine(outcome.Errors);
-                std::printf(" %s FAILED", tasks[i].Label.c_str());
-            }
-            std::fflush(stdout);
-        }
-        std::printf("\n");
-    }
-    for (Measured& result : results) {
-        result.Seconds = MedianSeconds(result.Runs);
-        result.CpuSeconds = MedianCpuSeconds(result.Runs);
-        result.Peak = HighestPeak(result.Runs);
-    }
-    return results;
 }
 
 class BenchRun {
@@ -340,7 +253,7 @@ private:
                                        Reset("ffmpeg"));
                 });
 
-        const std::vector<Measured> results = TimeInRounds(tasks, QuickRounds());
+        const std::vector<Measured> results = TimeInRounds(tasks, QuickRounds(), std::cout);
         const Measured& engine = results[kEngine];
         const Measured& copy = results[kCopy];
         AddRow("idle child (peak baseline)", results[kIdle], {}, nullptr, "what every child inherits");
@@ -388,7 +301,7 @@ private:
             {ChildTask("floor", [=, this] { PassPacketsThroughStreamLayer(source, Scratch("floor/copy.ogg")); },
                        Reset("floor")),
              ChildTask("engine", [=, this] { SplitWithEngine(source, cuts, Scratch("engine")); }, Reset("engine"))},
-            QuickRounds());
+            QuickRounds(), std::cout);
         AddRow("libogg packet floor", results[0]);
         AddRow("engine split (sample-exact)", results[1], "floor", &results[0],
                CheckLengths("engine, " + label, OggFilesIn(Scratch("engine")), total, true));
@@ -416,7 +329,7 @@ private:
         else
             report_.AddNote("WAV conversion: not in this build yet, not timed");
 
-        const std::vector<Measured> results = TimeInRounds(tasks, runs_);
+        const std::vector<Measured> results = TimeInRounds(tasks, runs_, std::cout);
         fs::remove_all(Scratch("wav"));
         const Measured& plain = results[0];
         const Measured* oggdecResult = oggdec.empty() ? nullptr : &results[1];
@@ -452,7 +365,7 @@ private:
         const std::vector<Measured> results =
             TimeInRounds({ChildTask("open", [=] { MeasureEachFile(folder); }),
                           ChildTask("catalog", [=] { WriteCatalogOf(folder, output); }, Reset("catalog"))},
-                         QuickRounds());
+                         QuickRounds(), std::cout);
         AddRow("open + length of each file", results[0], {}, nullptr, "reference: the decoder library alone");
         std::string note;
         if (results[1].Ok()) {

@@ -7,6 +7,8 @@
 #include "bench/PacketFloor.h"
 #include "bench/PeerCommands.h"
 #include "bench/SplitRun.h"
+#include "bench/TimedRounds.h"
+#include "bench/ToolWork.h"
 #include "bench/VariedAudio.h"
 #include "decode/VorbisFile.h"
 #include "engine/Error.h"
@@ -16,7 +18,9 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -151,6 +155,96 @@ TEST(BenchChildRun, MedianShrugsOffOutliers)
     EXPECT_DOUBLE_EQ(MedianCpuSeconds(runs({4.0, 1.0, 2.0, 3.0})), 1.25);
     EXPECT_DOUBLE_EQ(MedianSeconds({}), 0.0);
     EXPECT_EQ(HighestPeak(runs({0.3, 9.0, 0.1})), 90);
+}
+
+TEST(BenchTimedRounds, InterleavesTasksAndDropsOnlyTheOneThatFailed)
+{
+    std::vector<std::string> events;
+    auto task = [&](const std::string& name, int failInRound) {
+        auto runs = std::make_shared<int>(0);
+        return Task{name,
+                    [&events, name, failInRound, runs] {
+                        events.push_back("run " + name);
+                        ChildOutcome outcome;
+                        outcome.Seconds = 0.1 * ++*runs;
+                        if (*runs == failInRound) {
+                            outcome.ExitCode = 2;
+                            outcome.Errors = "first line\nthe cause\n";
+                        }
+                        return outcome;
+                    },
+                    [&events, name] { events.push_back("prepare " + name); }};
+    };
+    std::ostringstream progress;
+    const auto results = TimeInRounds({task("a", 0), task("b", 2), task("c", 0)}, 3, progress);
+
+    const std::vector<std::string> round = {"prepare a", "run a", "prepare b", "run b", "prepare c", "run c"};
+    std::vector<std::string> expected = round;
+    expected.insert(expected.end(), round.begin(), round.end());
+    expected.insert(expected.end(), {"prepare a", "run a", "prepare c", "run c"});
+    EXPECT_EQ(events, expected);
+
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_TRUE(results[0].Ok());
+    EXPECT_DOUBLE_EQ(results[0].Seconds, 0.2);
+    EXPECT_FALSE(results[1].Ok());
+    EXPECT_EQ(results[1].Failure, "failed, exit 2: the cause");
+    EXPECT_EQ(results[1].Runs.size(), 1u);
+    EXPECT_EQ(results[2].Runs.size(), 3u);
+    EXPECT_NE(progress.str().find("round 2/3: a 0.200 b FAILED c 0.200\n"), std::string::npos);
+}
+
+TEST(BenchTimedRounds, ChainAddsUpAndStopsAtTheFirstFailure)
+{
+    TempDir dir;
+    const ChildOutcome both = ChainTask("sleeps", {{"sleep", "0.1"}, {"sleep", "0.1"}}).Once();
+    EXPECT_TRUE(both.Ok());
+    EXPECT_GE(both.Seconds, 0.2);
+
+    const std::string marker = dir.Path("ran");
+    const ChildOutcome broken = ChainTask("broken", {{"true"}, {"sh", "-c", "exit 4"}, {"touch", marker}}).Once();
+    EXPECT_EQ(broken.ExitCode, 4);
+    EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
+TEST(BenchToolWork, RunsEachToolToTheEndAndRaisesOnFailure)
+{
+    TempDir dir;
+    const std::string source = dir.Path("source.ogg");
+    test::WriteBytes(source, test::MakeOggVorbis({.channels = 1, .seconds = 2.0}));
+    const std::string text = dir.Path("text.ogg");
+    test::WriteBytes(text, test::Bytes(5000, 'x'));
+
+    EXPECT_NO_THROW(DecodeWholeFile(source));
+    EXPECT_THROW(DecodeWholeFile(text), std::runtime_error);
+    if (kHaveAmplitudeProfile) {
+        EXPECT_NO_THROW(ProfileWholeFile(source));
+        EXPECT_THROW(ProfileWholeFile(text), std::runtime_error);
+    }
+    if (kHaveWavWriter) {
+        ConvertWholeFileToWav(source, dir.Path("out.wav"));
+        EXPECT_EQ(std::filesystem::file_size(dir.Path("out.wav")), 44u + 2u * 2 * 44100);
+    }
+    EXPECT_THROW(MeasureEachFile(dir.Root()), std::runtime_error); // text.ogg has no length
+    std::filesystem::remove(text);
+    EXPECT_NO_THROW(MeasureEachFile(dir.Root()));
+}
+
+TEST(BenchToolWork, CatalogListsEveryFileOfTheFolder)
+{
+    if (!kHaveCatalog)
+        GTEST_SKIP() << "the catalog tool is not in this build";
+    TempDir dir;
+    const std::string folder = dir.Path("music");
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"one.ogg", "two.ogg", "three.ogg"})
+        test::WriteBytes(folder + "/" + name, test::MakeOggVorbis({.channels = 2, .seconds = 1.0}));
+    const std::string output = dir.Path("catalog.csv");
+    WriteCatalogOf(folder, output);
+    std::ifstream in(output);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char* name : {"one.ogg", "two.ogg", "three.ogg"})
+        EXPECT_NE(written.find(name), std::string::npos) << name;
 }
 
 std::vector<test::Bytes> AudioPackets(const std::string& path)
