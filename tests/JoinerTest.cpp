@@ -75,39 +75,6 @@ TEST(Joiner, CopiesTheListedBytesOfEachInputInListOrder)
     EXPECT_EQ(observer.Maximum(), 5);
 }
 
-TEST(Joiner, CopiesAByteRangeFromItsOffset)
-{
-    TempDir dir;
-    const Bytes source = Pattern(9000, 9);
-    WriteBytes(dir.Path("in"), source);
-    JobControl control;
-    Joiner joiner;
-    ASSERT_TRUE(joiner.CopyBytes(dir.Path("in"), dir.Path("out"), 4100, 4500, control));
-    ASSERT_TRUE(joiner.CopyBytes(dir.Path("in"), dir.Path("out"), 4100, 3, control)); // source still open
-    joiner.CloseSource();
-    joiner.CloseOutput();
-    Bytes expected(source.begin() + 4100, source.begin() + 8600);
-    expected.insert(expected.end(), source.begin() + 4100, source.begin() + 4103);
-    EXPECT_TRUE(ReadBytes(dir.Path("out")) == expected);
-}
-
-TEST(Joiner, ReplacesAnExistingOutputOnlyWhenTheJoinIsComplete)
-{
-    JoinFolder folder;
-    folder.Add("a.ogg", Pattern(5000, 1), 5000);
-    folder.Add("b.ogg", Pattern(6000, 2), 6000);
-    const Bytes old = Pattern(777, 5);
-    WriteBytes(folder.Dir().Path("joined.ogg"), old);
-    JobControl control;
-    RecordingObserver observer;
-    bool oldIntactDuringRun = true;
-    observer.onTotal = [&](const std::string&) { oldIntactDuringRun &= ReadBytes(folder.Dir().Path("joined.ogg")) == old; };
-    JobList jobs = PlanJobs(folder.Options(), observer);
-    ASSERT_EQ(RunJobs(jobs, control, observer), RunResult::Finished);
-    EXPECT_TRUE(oldIntactDuringRun);
-    EXPECT_EQ(ReadBytes(folder.Dir().Path("joined.ogg")).size(), 11000u);
-}
-
 // A failed join must report the file at fault, keep the old output and leave
 // no temporary file, whatever the failure.
 TEST(Joiner, AFailedJoinReportsTheFileAndLeavesTheFolderAsItWas)
@@ -156,53 +123,40 @@ TEST(Joiner, AFailedJoinReportsTheFileAndLeavesTheFolderAsItWas)
     }
 }
 
-TEST(Joiner, PauseHoldsTheRunAndCancelWhilePausedEndsItWithNothingWritten)
+// Paused from the running thread as the second job begins, the run waits
+// with the old output intact until another thread resumes or cancels it.
+TEST(Joiner, PauseHoldsTheRunUntilResumedOrCancelled)
 {
-    JoinFolder folder;
-    folder.Add("a.ogg", Pattern(50000, 1), 50000);
-    folder.Add("b.ogg", Pattern(50000, 2), 50000);
-    WriteBytes(folder.Dir().Path("joined.ogg"), Pattern(10, 3));
-    const auto before = FolderEntries(folder.Dir().Root());
-    JobControl control;
-    RecordingObserver observer;
-    JobList jobs = PlanJobs(folder.Options(), observer);
-    // Pause as the second job begins: the first input has been copied.
-    observer.onTotal = [&](const std::string& text) {
-        if (text == "2 / 3")
-            control.SetPaused(true);
-    };
-    RunResult result = RunResult::Finished;
-    std::thread worker([&] { result = RunJobs(jobs, control, observer); });
-    ASSERT_TRUE(WaitFor([&] { return control.Paused(); }));
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(observer.Totals().back(), "2 / 3");
-    EXPECT_EQ(observer.Position(), 1);
-    control.RequestCancel();
-    worker.join();
-    EXPECT_EQ(result, RunResult::Cancelled);
-    EXPECT_EQ(FolderEntries(folder.Dir().Root()), before);
-    EXPECT_TRUE(ReadBytes(folder.Dir().Path("joined.ogg")) == Pattern(10, 3));
-}
-
-TEST(Joiner, ResumingAPausedRunFinishesIt)
-{
-    JoinFolder folder;
-    folder.Add("a.ogg", Pattern(20000, 1), 20000);
-    folder.Add("b.ogg", Pattern(20000, 2), 20000);
-    JobControl control;
-    control.SetPaused(true);
-    RecordingObserver planObserver;
-    JobList jobs = PlanJobs(folder.Options(), planObserver);
-    RecordingObserver observer;
-    RunResult result = RunResult::Cancelled;
-    std::thread worker([&] { result = RunJobs(jobs, control, observer); });
-    ASSERT_TRUE(WaitFor([&] { return observer.Totals().size() == 1; }));
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(observer.Totals().size(), 1u); // still before the first job
-    control.SetPaused(false);
-    worker.join();
-    EXPECT_EQ(result, RunResult::Finished);
-    EXPECT_EQ(ReadBytes(folder.Dir().Path("joined.ogg")).size(), 40000u);
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "resumed");
+        JoinFolder folder;
+        folder.Add("a.ogg", Pattern(50000, 1), 50000);
+        folder.Add("b.ogg", Pattern(50000, 2), 50000);
+        WriteBytes(folder.Dir().Path("joined.ogg"), Pattern(10, 3));
+        const auto before = FolderEntries(folder.Dir().Root());
+        JobControl control;
+        RecordingObserver observer;
+        JobList jobs = PlanJobs(folder.Options(), observer);
+        observer.onTotal = [&](const std::string& text) {
+            if (text == "2 / 3")
+                control.SetPaused(true);
+        };
+        RunResult result = cancel ? RunResult::Finished : RunResult::Cancelled;
+        std::thread worker([&] { result = RunJobs(jobs, control, observer); });
+        ASSERT_TRUE(WaitFor([&] { return control.Paused(); }));
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(observer.Totals().back(), "2 / 3");
+        EXPECT_EQ(observer.Position(), 1);
+        EXPECT_TRUE(ReadBytes(folder.Dir().Path("joined.ogg")) == Pattern(10, 3));
+        if (cancel)
+            control.RequestCancel();
+        else
+            control.SetPaused(false);
+        worker.join();
+        EXPECT_EQ(result, cancel ? RunResult::Cancelled : RunResult::Finished);
+        EXPECT_EQ(FolderEntries(folder.Dir().Root()), before);
+        EXPECT_EQ(ReadBytes(folder.Dir().Path("joined.ogg")).size(), cancel ? 10u : 100000u);
+    }
 }
 
 } // namespace
