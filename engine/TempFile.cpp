@@ -5,35 +5,47 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <random>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace oq {
 
 std::string MakeTempName(const std::string& directory, const std::string& prefix)
 {
     const std::string folder = directory.empty() ? std::string(".") : directory;
-    std::string pattern = folder;
-    if (pattern.back() != '/')
-        pattern += '/';
-    // mkstemps replaces the six X with random characters and creates the
-    // file with O_CREAT | O_EXCL, so the name is ours alone.
-    static constexpr char kUnique[] = "XXXXXX";
+    const std::string stem = folder + (folder.back() == '/' ? "" : "/") + prefix;
     static constexpr char kSuffix[] = ".tmp";
-    pattern += prefix + kUnique + kSuffix;
-
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int descriptor = mkstemps(name.data(), static_cast<int>(sizeof kSuffix - 1));
-    if (descriptor < 0)
-        throw IoError(folder, "cannot create a temporary file in", errno);
-    if (close(descriptor) != 0) {
-        const int err = errno;
-        unlink(name.data());
-        throw IoError(name.data(), "cannot close", err);
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // Names drawn at random until one is free; O_EXCL makes the name ours
+    // alone. Mode 0666 under the umask gives the finished file the
+    // permissions any other new file of the user gets (a private 0600 would
+    // follow the output to its final name).
+    static constexpr int kAttempts = 100;
+    static constexpr int kUniqueLength = 8;
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::string name = stem;
+        for (int i = 0; i < kUniqueLength; ++i)
+            name += kLetters[pick(random)];
+        name += kSuffix;
+        const int descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor < 0) {
+            if (errno == EEXIST)
+                continue;
+            throw IoError(folder, "cannot create a temporary file in", errno);
+        }
+        if (close(descriptor) != 0) {
+            const int err = errno;
+            unlink(name.c_str());
+            throw IoError(name, "cannot close", err);
+        }
+        return name;
     }
-    return name.data();
+    throw IoError(folder, "cannot find a free temporary file name in", EEXIST);
 }
 
 TempFile::TempFile(TempFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}

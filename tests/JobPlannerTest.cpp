@@ -7,6 +7,7 @@
 #include "tests/support/TestAudio.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace oq::test {
 namespace {
@@ -209,6 +210,10 @@ TEST(TempFile, MakesNewEmptyFilesAndRemovesThemUnlessReleased)
     EXPECT_EQ(fs::path(a).parent_path(), fs::path(dir.Root()));
     EXPECT_EQ(fs::path(a).filename().string().rfind("Ogg", 0), 0u);
     EXPECT_EQ(fs::file_size(a), 0u);
+    // The finished output keeps these permissions: those of any new file.
+    const mode_t mask = umask(022);
+    umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(a).permissions()), 0666 & ~mask);
     {
         TempFile kept(a);
         TempFile dropped(b);
