@@ -1,11 +1,14 @@
 #include "shell/ui/Skin.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QStyleFactory>
+#include <QToolTip>
 
 #include <cmath>
 #include <functional>
@@ -947,6 +950,18 @@ QPalette SkinPalette()
         palette.setColor(QPalette::Disabled, role, grey);
     palette.setColor(QPalette::Disabled, QPalette::Base, QColor(0xf1, 0xee, 0xe9));
     return palette;
+}
+
+void ApplySkinToApplication()
+{
+    // The skin is drawn for one look of the standard controls everywhere.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(SkinPalette());
+    QToolTip::setPalette(SkinPalette());
+    QIcon icon;
+    for (const int pixels : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(SkinAppIcon(pixels)));
+    QApplication::setWindowIcon(icon);
 }
 
 } // namespace oq

@@ -84,5 +84,7 @@ QPixmap SkinSplash(qreal dpr);
 QImage SkinAppIcon(int pixels);
 // A palette for the standard controls of a skinned window.
 QPalette SkinPalette();
+// Gives the application the skin's style, palette, tool tips and icon.
+void ApplySkinToApplication();
 
 } // namespace oq
