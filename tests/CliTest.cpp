@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
+#include <thread>
+#include <csignal>
+#include <chrono>
 
 namespace oq::test {
 namespace {
@@ -204,6 +207,29 @@ TEST_F(Cli, JoinsConvertsCataloguesAndProfiles)
     ASSERT_EQ(result.Status, 0) << result.Err;
     // 44100 mono samples are 88200 bytes: five whole blocks and a part.
     EXPECT_EQ(Lines(result.Out).size(), 6u);
+}
+
+TEST_F(Cli, InterruptCancelsLikeTheCancelButton)
+{
+    const std::string longer = dir_.Path("longer.ogg");
+    WriteBytes(longer, MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 90, .signal = Signal::Noise}));
+    const std::string out = dir_.Path("wavs");
+    fs::create_directory(out);
+    CliProcess run({"wav", "--dir", out, song_, longer});
+    // Interrupt once the second conversion is under way: the first is done.
+    const auto converting = [&] {
+        return fs::exists(out + "/song.wav") &&
+               std::any_of(fs::directory_iterator(out), fs::directory_iterator(), [](const auto& entry) {
+                   return entry.path().extension() == ".tmp" && fs::file_size(entry.path()) > 0;
+               });
+    };
+    for (int wait = 0; wait < 2000 && !converting(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(converting()) << "the conversion ended before it could be interrupted";
+    run.Signal(SIGINT);
+    const CliResult result = run.Wait();
+    EXPECT_EQ(result.Status, 130) << result.Err;
+    EXPECT_EQ(FilesIn(out), std::set<std::string>{"song.wav"});
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "tests/support/CliRunner.h"
 
-#include "tests/support/TestAudio.h"
-
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdexcept>
@@ -16,10 +15,9 @@ namespace oq::test {
 #define OQ_CLI_PATH "oggquorvel-cli"
 #endif
 
-CliResult RunCli(const std::vector<std::string>& arguments)
+CliProcess::CliProcess(const std::vector<std::string>& arguments)
 {
-    TempDir dir;
-    const std::string out = dir.Path("out"), err = dir.Path("err");
+    const std::string out = output_.Path("out"), err = output_.Path("err");
     std::vector<std::string> words{OQ_CLI_PATH};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -37,15 +35,32 @@ CliResult RunCli(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         throw std::runtime_error("cannot start " + words[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
+    child_ = child;
+}
 
+CliProcess::~CliProcess()
+{
+    if (child_ > 0) {
+        kill(child_, SIGKILL);
+        waitpid(child_, nullptr, 0);
+    }
+}
+
+void CliProcess::Signal(int signal) { kill(child_, signal); }
+
+CliResult CliProcess::Wait()
+{
+    int status = 0;
+    waitpid(child_, &status, 0);
+    child_ = -1;
     CliResult result;
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    const Bytes outBytes = ReadBytes(out), errBytes = ReadBytes(err);
+    const Bytes outBytes = ReadBytes(output_.Path("out")), errBytes = ReadBytes(output_.Path("err"));
     result.Out.assign(outBytes.begin(), outBytes.end());
     result.Err.assign(errBytes.begin(), errBytes.end());
     return result;
 }
+
+CliResult RunCli(const std::vector<std::string>& arguments) { return CliProcess(arguments).Wait(); }
 
 } // namespace oq::test
