@@ -382,6 +382,12 @@ TEST(SectionEngine, RefusesSourcesWithoutUsableVorbisHeaders)
     const Bytes opus = StreamOfPackets(5, {{'O', 'p', 'u', 's', 'H', 'e', 'a', 'd', 1, 2, 0, 0, 0x80, 0xbb, 0, 0, 0, 0, 0},
                                            {'O', 'p', 'u', 's', 'T', 'a', 'g', 's', 0, 0, 0, 0, 0, 0, 0, 0}});
     const Bytes flac = StreamOfPackets(6, {{0x7f, 'F', 'L', 'A', 'C', 1, 0, 0, 1}});
+    // The setup header spans several small pages; one of them is lost.
+    const auto smallPages = PagesOf(MakeOggVorbis({.seconds = 1}, {.maxSegments = 2}));
+    Bytes gap;
+    for (std::size_t i = 0; i < smallPages.size(); ++i)
+        if (i != 3)
+            gap.insert(gap.end(), smallPages[i].begin(), smallPages[i].end());
     struct Case {
         const char* name;
         Bytes bytes;
@@ -393,6 +399,7 @@ TEST(SectionEngine, RefusesSourcesWithoutUsableVorbisHeaders)
         {"opus", opus, "Opus"},
         {"flac", flac, "FLAC"},
         {"headers cut short", Bytes(good.begin(), good.begin() + 200), "ends before its Vorbis headers are complete"},
+        {"a page lost among the headers", gap, "data is missing among its Vorbis headers"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
