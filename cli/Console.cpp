@@ -1,5 +1,8 @@
 #include "cli/Console.h"
 
+#include "decode/OggFileInfo.h"
+#include "engine/Error.h"
+
 #include <filesystem>
 #include <iostream>
 
@@ -12,6 +15,22 @@ std::string FolderOf(const std::string& path)
 }
 
 std::string NameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+std::vector<MPEGData> DescribeInputs(const std::vector<std::string>& names)
+{
+    std::vector<MPEGData> files;
+    std::string refused;
+    for (const std::string& name : names) {
+        MPEGData file;
+        if (ReadOggFileInfo(name, file) == kOggInfoFilled)
+            files.push_back(file);
+        else
+            refused += (refused.empty() ? "" : ", ") + name;
+    }
+    if (!refused.empty())
+        throw Error("Not a Valid Ogg File.: " + refused);
+    return files;
+}
 
 void PrintWarnings(const std::vector<std::string>& warnings)
 {

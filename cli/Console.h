@@ -1,9 +1,15 @@
 #pragma once
 
+#include "decode/MPEGData.h"
+
 #include <string>
 #include <vector>
 
 namespace oq::cli {
+
+// Describes each input file; raises one error naming every file that is not
+// Ogg Vorbis ("Not a Valid Ogg File."), as the wizard's lists refuse them.
+std::vector<MPEGData> DescribeInputs(const std::vector<std::string>& names);
 
 // The folder part of a path ("." when it has none) and its last part.
 std::string FolderOf(const std::string& path);

@@ -1,9 +1,8 @@
 #include "cli/JoinCommand.h"
 
 #include "cli/Arguments.h"
+#include "cli/Console.h"
 #include "cli/JobSession.h"
-#include "decode/OggFileInfo.h"
-#include "engine/Error.h"
 #include "engine/JobList.h"
 #include "engine/JobPlanner.h"
 
@@ -27,16 +26,7 @@ int JoinCommand::Run(const std::vector<std::string>& arguments)
         throw UsageError("give the files to join");
     JoinOptions join;
     join.OutputFile = options.Require("--out");
-    std::string refused;
-    for (const std::string& name : options.Plain()) {
-        MPEGData file;
-        if (ReadOggFileInfo(name, file) == kOggInfoFilled)
-            join.Files.push_back(file);
-        else
-            refused += (refused.empty() ? "" : ", ") + name;
-    }
-    if (!refused.empty())
-        throw Error("Not a Valid Ogg File.: " + refused);
+    join.Files = DescribeInputs(options.Plain());
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(join, session.Observer());

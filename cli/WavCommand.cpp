@@ -1,9 +1,8 @@
 #include "cli/WavCommand.h"
 
 #include "cli/Arguments.h"
+#include "cli/Console.h"
 #include "cli/JobSession.h"
-#include "decode/OggFileInfo.h"
-#include "engine/Error.h"
 #include "engine/JobList.h"
 #include "engine/JobPlanner.h"
 
@@ -28,16 +27,8 @@ int WavCommand::Run(const std::vector<std::string>& arguments)
     WavOptions wav;
     wav.OneDirectory = options.Has("--dir");
     wav.OutputFolder = options.Value("--dir").value_or("");
-    std::string refused;
-    for (const std::string& name : options.Plain()) {
-        MPEGData file;
-        if (ReadOggFileInfo(name, file) == kOggInfoFilled)
-            wav.Files.push_back(name);
-        else
-            refused += (refused.empty() ? "" : ", ") + name;
-    }
-    if (!refused.empty())
-        throw Error("Not a Valid Ogg File.: " + refused);
+    for (const MPEGData& file : DescribeInputs(options.Plain()))
+        wav.Files.push_back(file.FileName);
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(wav, session.Observer());
