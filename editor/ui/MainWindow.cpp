@@ -161,7 +161,11 @@ void MainWindow::BuildControls()
     bold.setBold(true);
     oggTitle_->setFont(bold);
 
+    // The choice lists are narrow for texts like "Section 12 - 00:03:25 - 1,234Kb".
+    QFont listFont = font();
+    listFont.setStretch(QFont::SemiCondensed);
     rangeSelectMarker_ = new QComboBox(this);
+    rangeSelectMarker_->setFont(listFont);
     rangeSelectMarker_->setObjectName(QStringLiteral("RangeSelectMarker"));
     rangeSelectMarker_->setGeometry(kRangeSelectMarkerPlace);
     rangeSelectMarker_->setToolTip(tr("Select Marker"));
@@ -181,6 +185,7 @@ void MainWindow::BuildControls()
     rangePos_ = makeField("RangePos", NumericField::Kind::Time, kRangePosPlace, tr("Marker Position"));
 
     sectionSelectSection_ = new QComboBox(this);
+    sectionSelectSection_->setFont(listFont);
     sectionSelectSection_->setObjectName(QStringLiteral("SectionSelectSection"));
     sectionSelectSection_->setGeometry(kSectionSelectSectionPlace);
     sectionSelectSection_->setToolTip(tr("Select Section"));

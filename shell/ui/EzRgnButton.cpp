@@ -44,7 +44,10 @@ QRegion CropRegion(const QPixmap& picture)
                 kept.setPixel(x, y, qRgba(0, 0, 0, 255));
         }
     }
-    return QRegion(QBitmap::fromImage(kept.createAlphaMask()));
+    const QRegion region(QBitmap::fromImage(kept.createAlphaMask()));
+    // An empty mask means no mask to Qt; a picture all of the key colour
+    // must leave nothing of the button, so it gets a mask outside itself.
+    return region.isEmpty() ? QRegion(-1, -1, 1, 1) : region;
 }
 
 } // namespace
@@ -285,9 +288,16 @@ void EzRgnButton::mouseReleaseEvent(QMouseEvent* event)
 
 void EzRgnButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The second press of a double-click is swallowed: the release that
-    // follows finds the button not held and clicks nothing.
+    // The second press of a double-click arrives as this event, and on some
+    // platforms after a press of its own, which is taken back here: the
+    // release that follows finds the button not held, so a double-click
+    // clicks only once.
     event->accept();
+    if (event->button() != Qt::LeftButton || !down_)
+        return;
+    down_ = false;
+    Refresh();
+    UpdateRepeat();
 }
 
 } // namespace oq

@@ -10,8 +10,10 @@
 #include <QStyleFactory>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <numbers>
 
 namespace oq {
@@ -663,7 +665,7 @@ QPainterPath WaveformPath(const QRectF& r, int columns, double seed)
     return path;
 }
 
-// The program's sign: an orange waveform on a dark tile, cut by a marker.
+// The program's sign: the bars of a sound on a dark tile, cut by a marker.
 void PaintLogo(QPainter& p, const QRectF& r)
 {
     p.save();
@@ -676,37 +678,41 @@ void PaintLogo(QPainter& p, const QRectF& r)
     p.setBrush(tile);
     p.drawRoundedRect(r, s * 0.22, s * 0.22);
 
-    const QRectF band(r.left() + s * 0.12, r.top() + s * 0.22, s * 0.76, s * 0.56);
-    QPainterPath wave;
-    const int columns = 24;
-    for (int i = 0; i <= columns; ++i) {
-        const double t = static_cast<double>(i) / columns;
-        const double height = 0.18 + 0.82 * std::pow(std::sin(t * std::numbers::pi), 1.4) * (0.75 + 0.25 * std::cos(t * 17));
-        const QPointF top(band.left() + t * band.width(), band.center().y() - band.height() / 2 * height);
-        if (i == 0)
-            wave.moveTo(top);
-        else
-            wave.lineTo(top);
-    }
-    for (int i = columns; i >= 0; --i) {
-        const double t = static_cast<double>(i) / columns;
-        const double height = 0.18 + 0.82 * std::pow(std::sin(t * std::numbers::pi), 1.4) * (0.75 + 0.25 * std::cos(t * 17));
-        wave.lineTo(band.left() + t * band.width(), band.center().y() + band.height() / 2 * height);
-    }
-    wave.closeSubpath();
-    QLinearGradient orange(band.topLeft(), band.bottomLeft());
-    orange.setColorAt(0, QColor(0xff, 0xa7, 0x45));
-    orange.setColorAt(1, QColor(0xe8, 0x6a, 0x04));
+    // Bar heights of a phrase that swells and fades; small signs get fewer,
+    // wider bars so that they stay bars.
+    static constexpr double kHeights[] = {0.30, 0.55, 0.85, 0.65, 1.00, 0.75, 0.50, 0.80, 0.40};
+    static constexpr double kFewHeights[] = {0.45, 0.85, 1.00, 0.60, 0.75};
+    constexpr qreal kFewBarsBelow = 32;
+    const bool few = s < kFewBarsBelow;
+    const double* heights = few ? kFewHeights : kHeights;
+    const int bars = few ? static_cast<int>(std::size(kFewHeights)) : static_cast<int>(std::size(kHeights));
+    const int cutAfter = few ? 3 : 6;
+    const qreal left = r.left() + s * 0.13;
+    const qreal pitch = s * 0.74 / bars;
+    const qreal barWidth = pitch * 0.62;
+    const qreal middle = r.top() + s * 0.46;
+    const qreal reach = s * 0.31;
+    QLinearGradient orange(0, middle - reach, 0, middle + reach);
+    orange.setColorAt(0, QColor(0xff, 0xb0, 0x55));
+    orange.setColorAt(0.5, QColor(0xfc, 0x82, 0x04));
+    orange.setColorAt(1, QColor(0xe0, 0x62, 0x02));
     p.setBrush(orange);
-    p.drawPath(wave);
+    for (int i = 0; i < bars; ++i) {
+        const qreal half = std::max(reach * heights[i], barWidth / 2);
+        p.drawRoundedRect(QRectF(left + i * pitch + (pitch - barWidth) / 2, middle - half, barWidth, 2 * half),
+                          barWidth / 2, barWidth / 2);
+    }
 
-    const qreal cut = r.left() + s * 0.62;
-    p.setPen(QPen(QColor(0xf8, 0xf4, 0xee), std::max(1.0, s * 0.05), Qt::SolidLine, Qt::FlatCap));
-    p.drawLine(QPointF(cut, r.top() + s * 0.14), QPointF(cut, r.bottom() - s * 0.2));
+    // The cut: a light line between two bars and the marker under it.
+    const QColor light(0xf8, 0xf4, 0xee);
+    const qreal cut = left + cutAfter * pitch;
+    const qreal markerWidth = s * 0.2;
+    const qreal markerTop = r.bottom() - s * 0.27;
+    p.setPen(QPen(light, std::max(1.0, s * 0.045), Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(QPointF(cut, r.top() + s * 0.1), QPointF(cut, markerTop + s * 0.02));
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xf8, 0xf4, 0xee));
-    const qreal m = s * 0.11;
-    p.drawPath(MarkerShape(cut - m, r.bottom() - s * 0.23, 2 * m, s * 0.15));
+    p.setBrush(light);
+    p.drawPath(MarkerShape(cut - markerWidth / 2, markerTop, markerWidth, s * 0.17));
     p.restore();
 }
 

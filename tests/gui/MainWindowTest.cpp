@@ -30,9 +30,9 @@ QString Path(const TempDir& dir, const char* name)
     return QString::fromStdString(dir.Path(name));
 }
 
-void WriteOgg(const QString& path, double seconds, std::uint32_t seed = 1)
+void WriteOgg(const QString& path, double seconds, Signal signal, std::uint32_t seed = 1)
 {
-    WriteBytes(path.toStdString(), MakeOggVorbis({.channels = 2, .seconds = seconds, .signal = Signal::Mixed, .seed = seed}));
+    WriteBytes(path.toStdString(), MakeOggVorbis({.channels = 2, .seconds = seconds, .signal = signal, .seed = seed}));
 }
 
 QSettings Store()
@@ -89,9 +89,10 @@ private slots:
         QVERIFY(settingsDir_.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
         audio_ = std::make_unique<TempDir>();
-        WriteOgg(Path(*audio_, "first.ogg"), 12.0, 1);
-        WriteOgg(Path(*audio_, "second.ogg"), 4.0, 2);
-        WriteOgg(Path(*audio_, "third.ogg"), 4.0, 3);
+        // Long enough (1374 blocks of stereo) for the overview to use its full width.
+        WriteOgg(Path(*audio_, "first.ogg"), 135.0, Signal::Mixed, 1);
+        WriteOgg(Path(*audio_, "second.ogg"), 4.0, Signal::Mixed, 2);
+        WriteOgg(Path(*audio_, "third.ogg"), 4.0, Signal::Mixed, 3);
         WriteBytes(audio_->Path("notes.ogg"), Bytes(5000, 'x'));
     }
 
@@ -186,7 +187,7 @@ private slots:
         QCOMPARE(Find<QLabel>(window, "OggTitle")->text(), QStringLiteral("first.ogg"));
         QCOMPARE(Find<QLabel>(window, "SectionTotal")->text(), QStringLiteral("1"));
         QCOMPARE(Find<QComboBox>(window, "RangeSelectMarker")->count(), 3);
-        QVERIFY(Find<QComboBox>(window, "SectionSelectSection")->itemText(1).startsWith(QStringLiteral("Section 1 - 00:00:12 - ")));
+        QVERIFY(Find<QComboBox>(window, "SectionSelectSection")->itemText(1).startsWith(QStringLiteral("Section 1 - 00:02:15 - ")));
         for (const char* button : {"Vis_SaveSplit", "Vis_OggInfo", "Vis_AddMarker", "Vis_SplitWizard"})
             QVERIFY2(On(window, button), button);
         for (const char* button : {"Vis_DelMarker", "Vis_ExportOgg", "Vis_PlayTo", "Vis_ZoomIn", "Vis_NudgeFwd"})
