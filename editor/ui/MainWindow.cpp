@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
@@ -334,6 +335,10 @@ void MainWindow::OpenByDialog()
 
 bool MainWindow::OpenOggFile(const QString& fileName)
 {
+    // One file at a time: a file dropped while another is analysed is ignored.
+    if (opening_)
+        return false;
+    const QScopedValueRollback busy(opening_, true);
     MPEGData record;
     int result = kOggInfoRefused;
     try {
@@ -355,7 +360,6 @@ bool MainWindow::OpenOggFile(const QString& fileName)
     profile_ = {};
     markers_.ClearMarkers();
     display_->SetFile(record_);
-    RefreshControls();
     return AnalyseAndShow();
 }
 

@@ -117,6 +117,7 @@ private:
     MPEGData record_;
     AmplitudeProfile profile_;
     QString lastOpenDir_;
+    bool opening_ = false;
 
     std::unique_ptr<WaveformDisplay> display_;
     std::unique_ptr<HelpViewer> help_;

@@ -28,7 +28,10 @@ bool WindowDragger::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonDblClick: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         QWindow* handle = window->windowHandle();
-        manualMove_ = !(handle && handle->startSystemMove());
+        // Window systems start their own move from the primary button only
+        // (X11 hands the move to the window manager as a button-1 drag).
+        const bool systemMove = mouse->button() == Qt::LeftButton && handle && handle->startSystemMove();
+        manualMove_ = !systemMove;
         pressGlobal_ = mouse->globalPosition().toPoint();
         windowStart_ = window->pos();
         return true;

@@ -7,10 +7,10 @@ class QWidget;
 
 namespace oq {
 
-// Moves a borderless window when the user drags its background: a press of
-// any mouse button on a watched widget hands the move to the window system
-// where it offers one (so it snaps and follows its own rules), and otherwise
-// moves the window with the mouse until the button is released.
+// Moves a borderless window when the user drags its background with any
+// mouse button. A left-button drag is handed to the window system where it
+// offers one (so the move snaps and follows its rules); other buttons, and
+// systems without one, move the window with the mouse until the release.
 class WindowDragger : public QObject {
     Q_OBJECT
 

@@ -77,6 +77,14 @@ private slots:
         }
         painter.end();
         SaveScreenshot(sheet, QStringLiteral("buttons-200"));
+        for (const auto& [window, name] : {std::pair{SkinWindow::Progress, "skin-progress-200"},
+                                           std::pair{SkinWindow::Information, "skin-information-200"},
+                                           std::pair{SkinWindow::SplitWizard, "skin-split-wizard-200"},
+                                           std::pair{SkinWindow::SaveWizard, "skin-save-wizard-200"}}) {
+            const QPixmap background = SkinBackground(window, 2);
+            QCOMPARE(background.size(), SkinWindowSize(window) * 2);
+            SaveScreenshot(background, QLatin1String(name));
+        }
         QTest::qWait(SplashWindow::kMinimumMilliseconds);
         splash.WaitAndClose();
     }
