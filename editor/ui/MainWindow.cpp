@@ -11,6 +11,8 @@
 #include "shell/ui/NumericField.h"
 #include "shell/ui/Skin.h"
 #include "shell/ui/WindowDragger.h"
+#include "wizards/save/ui/SaveWizard.h"
+#include "wizards/split/ui/SplitWizard.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -90,6 +92,10 @@ MainWindow::MainWindow(QWidget* parent)
     RefreshControls();
     // Made after the main window, as the program's windows are made in turn.
     progress_ = new ProgressWindow(this);
+    splitWizard_ = new SplitWizard(this);
+    connect(splitWizard_, &SplitWizard::helpRequested, this, &MainWindow::ShowHelp);
+    saveWizard_ = new SaveWizard(this);
+    connect(saveWizard_, &SaveWizard::helpRequested, this, &MainWindow::ShowHelp);
 }
 
 MainWindow::~MainWindow() = default;
@@ -219,12 +225,25 @@ void MainWindow::Connect()
     onClick(visNudgeBack_, [this] { display_->NudgeBack(); });
     onClick(visNudgeFwd_, [this] { display_->NudgeForward(); });
     onClick(toolHelp_, [this] { ShowHelp(QString::fromLatin1(HelpViewer::kContentsTopic)); });
+    onClick(visSplitWizard_, [this] {
+        splitWizard_->SetStartFolder(lastOpenDir_);
+        CentreOver(splitWizard_);
+        splitWizard_->Run(record_, markers_);
+        RefreshControls();
+    });
+    onClick(visSaveSplit_, [this] {
+        CentreOver(saveWizard_);
+        const QString folder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(record_.FileName))).absolutePath();
+        saveWizard_->ShowSplit(record_, markers_.Positions(), folder);
+        RefreshControls();
+    });
+    onClick(visExportOgg_, [this] { ExportSection(); });
     connect(formMin_, &EzRgnButton::clicked, this, &QWidget::showMinimized);
     connect(formClose_, &EzRgnButton::clicked, this, &QWidget::close);
-    // Vis_OggInfo, Vis_SaveSplit, Vis_ExportOgg, Vis_SplitWizard, Vis_PlayTo,
-    // Vis_PlayFrom, Tool_Join, Tool_Wave and Tool_Catalog open the
-    // information window, the wizards and playback; they are connected where
-    // those are made, and until then their clicks do nothing.
+    // Vis_OggInfo, Vis_PlayTo, Vis_PlayFrom, Tool_Join, Tool_Wave and
+    // Tool_Catalog open the information window, the wizards and playback;
+    // they are connected where those are made, and until then their clicks
+    // do nothing.
 
     connect(rangeSelectMarker_, &QComboBox::activated, this,
             [this](int index) { Guarded([&] { markers_.RangeSelectMarkerChange(index); }); });
@@ -504,6 +523,24 @@ void MainWindow::CentreOver(QWidget* window) const
             place = area.topLeft() + QPoint(area.width() / 2 - size.width() / 2, area.height() / 2 - size.height() / 2);
     }
     window->move(place);
+}
+
+void MainWindow::ExportSection()
+{
+    const int section = markers_.SelectedSection();
+    if (section < 1)
+        return;
+    const QString source = QFile::decodeName(QByteArray::fromStdString(record_.FileName));
+    QFileDialog dialog(this, tr("Save As"), QFileInfo(source).absolutePath());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({tr("Ogg Files (*.ogg)"), tr("All Files (*.*)")});
+    dialog.setDefaultSuffix(QStringLiteral("ogg"));
+    dialog.selectFile(QFileInfo(source).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    CentreOver(saveWizard_);
+    saveWizard_->ShowExport(record_, markers_.Positions(), section, dialog.selectedFiles().constFirst());
+    RefreshControls();
 }
 
 void MainWindow::ShowHelp(const QString& topic)

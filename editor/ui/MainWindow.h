@@ -24,6 +24,8 @@ class EzRgnButton;
 class HelpViewer;
 class NumericField;
 class ProgressWindow;
+class SaveWizard;
+class SplitWizard;
 class WaveformDisplay;
 enum class FocusTarget;
 enum class SkinButton;
@@ -78,6 +80,8 @@ public:
     WaveformDisplay& Display() const noexcept { return *display_; }
     ProgressWindow& Progress() const noexcept { return *progress_; }
     HelpViewer& Help() const noexcept { return *help_; }
+    SplitWizard& SplitWizardWindow() const noexcept { return *splitWizard_; }
+    SaveWizard& SaveWizardWindow() const noexcept { return *saveWizard_; }
 
     // The folder of the last file opened through the dialog ("OpenMe").
     const QString& LastOpenDir() const noexcept { return lastOpenDir_; }
@@ -110,6 +114,7 @@ private:
     void SetZoomButtons(bool zoomIn, bool zoomOut);
     void MoveFocus(FocusTarget target);
     void OpenByDialog();
+    void ExportSection();
     bool AnalyseAndShow();
 
     // The model first: the display is its view and must go before it.
@@ -122,6 +127,8 @@ private:
     std::unique_ptr<WaveformDisplay> display_;
     std::unique_ptr<HelpViewer> help_;
     ProgressWindow* progress_ = nullptr;
+    SplitWizard* splitWizard_ = nullptr;
+    SaveWizard* saveWizard_ = nullptr;
 
     QLabel* background_ = nullptr;
     EzRgnButton* visOpenOgg_ = nullptr;

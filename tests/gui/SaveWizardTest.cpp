@@ -1,0 +1,304 @@
+#include "decode/OggFileInfo.h"
+#include "decode/VorbisFile.h"
+#include "engine/JobPlanner.h"
+#include "shell/ui/EzRgnButton.h"
+#include "shell/ui/Skin.h"
+#include "tests/gui/Screenshot.h"
+#include "tests/support/TestAudio.h"
+#include "wizards/save/ui/SaveWizard.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QtTest>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <set>
+
+namespace oq::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+template <typename T>
+T* Find(const QWidget& window, const char* name)
+{
+    auto* found = window.findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+EzRgnButton* Button(const QWidget& window, const char* name)
+{
+    return Find<EzRgnButton>(window, name);
+}
+
+// The one button of Next, Start, Pause and Done that is shown.
+QString Shared(const QWidget& window)
+{
+    for (const char* name : {"Wizard_Next", "Wizard_Start", "Wizard_Pause", "Wizard_Done"})
+        if (Button(window, name)->isVisible())
+            return QLatin1String(name);
+    return {};
+}
+
+// Runs `act` once the modal wizard is on the screen; `act` must close it.
+// Returns the wizard's modal result.
+int WhileOpen(SaveWizard& wizard, const std::function<int()>& open, const std::function<void()>& act)
+{
+    bool acted = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &wizard, [&] {
+        if (acted || !wizard.isVisible())
+            return;
+        acted = true;
+        act();
+    });
+    poll.start(5);
+    const int result = open();
+    if (!acted)
+        qWarning("the wizard never showed");
+    return result;
+}
+
+// Answers every message box with `answer` and keeps the last text.
+class MessageAnswerer : public QObject {
+public:
+    explicit MessageAnswerer(QMessageBox::StandardButton answer) : answer_(answer)
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            text_ = box->text();
+            ++count_;
+            if (QAbstractButton* button = box->button(answer_))
+                button->click();
+            else
+                box->accept();
+        });
+        timer_.start(10);
+    }
+    const QString& Text() const noexcept { return text_; }
+    int Count() const noexcept { return count_; }
+
+private:
+    QMessageBox::StandardButton answer_;
+    QTimer timer_;
+    QString text_;
+    int count_ = 0;
+};
+
+std::set<std::string> FilesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+bool IsOggVorbis(const std::string& path)
+{
+    return OpenVorbisFile(path) != nullptr;
+}
+
+} // namespace
+
+class SaveWizardTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDir> audio_;
+    MPEGData record_;
+    std::vector<std::int32_t> markers_;
+
+    // Clicks Start and waits until the run has ended.
+    static void StartAndWait(SaveWizard& wizard)
+    {
+        Button(wizard, "Wizard_Start")->Click();
+        QVERIFY(QTest::qWaitFor([&] { return !wizard.Flow().Running(); }, 20000));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        ApplySkinToApplication();
+        audio_ = std::make_unique<TempDir>();
+        const std::string path = audio_->Path("song.ogg");
+        WriteBytes(path, MakeOggVorbis({.channels = 2, .seconds = 12.0, .signal = Signal::Mixed, .seed = 7}));
+        QCOMPARE(ReadOggFileInfo(path, record_), kOggInfoFilled);
+        const std::int32_t blocks = record_.BlockCount;
+        markers_ = {0, blocks / 3, 2 * blocks / 3, blocks};
+    }
+
+    void splitWritesTheOddSectionsWithCustomNames()
+    {
+        TempDir out;
+        SaveWizard wizard;
+        wizard.SetFolderChooser([&](const QString&) { return QString::fromStdString(out.Root()); });
+        const int result = WhileOpen(
+            wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(audio_->Root())); },
+            [&] {
+                QCOMPARE(Find<QLineEdit>(wizard, "SplitFile_PostText")->text(), QStringLiteral(" - song.ogg"));
+                QCOMPARE(Find<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part 01 - song.ogg"));
+                QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Next"));
+                QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
+                SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-split"));
+
+                Button(wizard, "EzRgnBtn1")->Click();
+                QCOMPARE(Find<QLineEdit>(wizard, "SplitDirEdit1")->text(), QString::fromStdString(out.Root()));
+                Find<QComboBox>(wizard, "SplitFile_Sections")->setCurrentIndex(1);
+                QTest::keyClicks(Find<QLineEdit>(wizard, "SplitFile_PreText"), QStringLiteral("Cut"));
+                Find<QLineEdit>(wizard, "SplitFile_PostText")->setText(QStringLiteral(" end"));
+                QCOMPARE(Find<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut01 end"));
+                Find<QCheckBox>(wizard, "SplitFile_Zeros")->click();
+                QCOMPARE(Find<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut1 end"));
+
+                Button(wizard, "Wizard_Next")->Click();
+                QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Start"));
+                QVERIFY(Button(wizard, "Wizard_Back")->Enabled());
+                QVERIFY(!Find<QLabel>(wizard, "Final_Label2")->isEnabled());
+                QCOMPARE(Find<QLabel>(wizard, "Final_Time")->text(), QStringLiteral("00:00:00"));
+                SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-final"));
+                StartAndWait(wizard);
+                QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Done"));
+                QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
+                QVERIFY(!Find<QLabel>(wizard, "Final_Label1")->isEnabled());
+                SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-done"));
+                Button(wizard, "Wizard_Done")->Click();
+            });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"Part Cut1 end.ogg", "Part Cut3 end.ogg"}));
+        QVERIFY(IsOggVorbis(out.Path("Part Cut1 end.ogg")));
+        QVERIFY(IsOggVorbis(out.Path("Part Cut3 end.ogg")));
+    }
+
+    void exportStartsOnTheFinalPageAndWritesOneSection()
+    {
+        TempDir out;
+        const std::string target = out.Path("middle.ogg");
+        SaveWizard wizard;
+        const int result = WhileOpen(
+            wizard, [&] { return wizard.ShowExport(record_, markers_, 2, QString::fromStdString(target)); },
+            [&] {
+                QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Start"));
+                QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
+                QVERIFY(Find<QWidget>(wizard, "FinalPanel1")->isVisible());
+                StartAndWait(wizard);
+                QCOMPARE(Find<QLabel>(wizard, "Final_Current")->text(), QStringLiteral("song.ogg"));
+                Button(wizard, "Wizard_Done")->Click();
+            });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"middle.ogg"}));
+        const auto vorbis = OpenVorbisFile(target);
+        QVERIFY(vorbis != nullptr);
+    }
+
+    void overwriteQuestionCancelWritesNothingAndOkReplaces()
+    {
+        TempDir out;
+        const std::string first = out.Path("Part 01 - song.ogg");
+        WriteBytes(first, Bytes(10, 'x'));
+        const auto runSplit = [&](QMessageBox::StandardButton answer) {
+            MessageAnswerer answerer(answer);
+            SaveWizard wizard;
+            WhileOpen(
+                wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(out.Root())); },
+                [&] {
+                    Button(wizard, "Wizard_Next")->Click();
+                    StartAndWait(wizard);
+                    QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Done"));
+                    Button(wizard, "Wizard_Done")->Click();
+                });
+            QCOMPARE(answerer.Count(), 1);
+            QCOMPARE(answerer.Text(), QString::fromLatin1(kOverwriteQuestion));
+        };
+        runSplit(QMessageBox::Cancel);
+        QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"Part 01 - song.ogg"}));
+        QCOMPARE(ReadBytes(first).size(), std::size_t{10});
+
+        runSplit(QMessageBox::Ok);
+        QCOMPARE(FilesIn(out.Root()),
+                 (std::set<std::string>{"Part 01 - song.ogg", "Part 02 - song.ogg", "Part 03 - song.ogg"}));
+        QVERIFY(IsOggVorbis(first));
+    }
+
+    void pausedRunHoldsTheTimerTicksAndCancelRemovesEverything()
+    {
+        TempDir out;
+        SaveWizard wizard;
+        const int result = WhileOpen(
+            wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(out.Root())); },
+            [&] {
+                Button(wizard, "Wizard_Next")->Click();
+                Button(wizard, "Wizard_Start")->Click();
+                QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Pause"));
+                QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
+                QVERIFY(Find<QLabel>(wizard, "Final_Label2")->isEnabled());
+                Button(wizard, "Wizard_Pause")->Click();
+                QVERIFY(wizard.Paused());
+                // Held before its first job, the run still lets the window live.
+                QVERIFY(QTest::qWaitFor(
+                    [&] { return Find<QLabel>(wizard, "Final_Time")->text() == QStringLiteral("00:00:01"); }, 3000));
+                QVERIFY(wizard.Flow().Running());
+                Button(wizard, "Wizard_Pause")->Click();
+                Button(wizard, "Wizard_Pause")->Click();
+                QVERIFY(wizard.Paused());
+                Button(wizard, "Wizard_Cancel")->Click();
+                QVERIFY(QTest::qWaitFor([&] { return !wizard.isVisible(); }, 20000));
+            });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY(FilesIn(out.Root()).empty());
+    }
+
+    void aFailedRunShowsTheErrorAndClosesAsCancelled()
+    {
+        MessageAnswerer answerer(QMessageBox::Ok);
+        SaveWizard wizard;
+        const int result = WhileOpen(
+            wizard,
+            [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(audio_->Path("no/such/folder"))); },
+            [&] {
+                Button(wizard, "Wizard_Next")->Click();
+                Button(wizard, "Wizard_Start")->Click();
+                QVERIFY(QTest::qWaitFor([&] { return !wizard.isVisible(); }, 20000));
+            });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(answerer.Count(), 1);
+        QVERIFY(!answerer.Text().isEmpty());
+        QVERIFY(!wizard.Flow().Running());
+        QVERIFY(!Button(wizard, "Wizard_Pause")->isVisible());
+    }
+
+    void backReturnsToTheOptionsAndHelpFollowsThePage()
+    {
+        SaveWizard wizard;
+        QStringList topics;
+        connect(&wizard, &SaveWizard::helpRequested, this, [&](const QString& topic) { topics << topic; });
+        WhileOpen(
+            wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(audio_->Root())); },
+            [&] {
+                Button(wizard, "Wizard_Help")->Click();
+                Button(wizard, "Wizard_Next")->Click();
+                Button(wizard, "Wizard_Help")->Click();
+                Button(wizard, "Wizard_Back")->Click();
+                QVERIFY(Find<QWidget>(wizard, "SplitFilePanel1")->isVisible());
+                QVERIFY(!Find<QWidget>(wizard, "FinalPanel1")->isVisible());
+                QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Next"));
+                Button(wizard, "Wizard_Cancel")->Click();
+            });
+        QCOMPARE(topics, (QStringList{QStringLiteral("Intro.html"), QStringLiteral("Intro.html")}));
+    }
+};
+
+} // namespace oq::test
+
+QTEST_MAIN(oq::test::SaveWizardTest)
+#include "SaveWizardTest.moc"

@@ -1,0 +1,227 @@
+#include "editor/ui/MainWindow.h"
+#include "shell/ui/EzRgnButton.h"
+#include "shell/ui/NumericField.h"
+#include "shell/ui/Skin.h"
+#include "tests/gui/Screenshot.h"
+#include "tests/support/TestAudio.h"
+#include "wizards/split/ui/SplitWizard.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <functional>
+#include <memory>
+
+namespace oq::test {
+namespace {
+
+template <typename T>
+T* Find(const QWidget& window, const char* name)
+{
+    auto* found = window.findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+// Replaces a field's text as the user would: select all, type, press Enter.
+void Type(NumericField* field, const QString& text)
+{
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+// Clicks the main window's Split Wizard button and runs `act` once the
+// modal wizard is on the screen; `act` must close it.
+void WithWizardOpen(MainWindow& main, const std::function<void(SplitWizard&)>& act)
+{
+    SplitWizard& wizard = main.SplitWizardWindow();
+    bool acted = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &wizard, [&] {
+        if (acted || !wizard.isVisible())
+            return;
+        acted = true;
+        act(wizard);
+    });
+    poll.start(5);
+    Find<EzRgnButton>(main, "Vis_SplitWizard")->Click();
+    QVERIFY(acted);
+    QVERIFY(!wizard.isVisible());
+}
+
+// Answers the next message box and keeps its text.
+class MessageCatcher : public QObject {
+public:
+    MessageCatcher()
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text_ = box->text();
+                box->accept();
+            }
+        });
+        timer_.start(10);
+    }
+    const QString& Text() const noexcept { return text_; }
+
+private:
+    QTimer timer_;
+    QString text_;
+};
+
+} // namespace
+
+class SplitWizardTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir settingsDir_;
+    std::unique_ptr<TempDir> audio_;
+    QString oggPath_;
+
+private slots:
+    void initTestCase()
+    {
+        ApplySkinToApplication();
+        QVERIFY(settingsDir_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        audio_ = std::make_unique<TempDir>();
+        oggPath_ = QString::fromStdString(audio_->Path("take.ogg"));
+        WriteBytes(oggPath_.toStdString(),
+                   MakeOggVorbis({.channels = 2, .seconds = 40.0, .signal = Signal::Mixed, .seed = 4}));
+    }
+
+    void countMethodLaysEvenSectionsAndKeepsTheFieldsInStep()
+    {
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(oggPath_));
+        const MPEGData& record = main.OpenFileRecord();
+        const std::int64_t kilobytes = record.FileSize / 1000;
+
+        WithWizardOpen(main, [&](SplitWizard& wizard) {
+            QVERIFY(Find<QRadioButton>(wizard, "SplitRadio1")->isChecked());
+            auto* total = Find<NumericField>(wizard, "SplitSectionTotal");
+            auto* size = Find<NumericField>(wizard, "SplitSectionSize");
+            auto* length = Find<NumericField>(wizard, "SplitSectionLength");
+            QCOMPARE(total->text(), QStringLiteral("1"));
+            QCOMPARE(size->text(), QString::number(kilobytes));
+            QCOMPARE(length->displayText(), QStringLiteral("00:00:40:00"));
+            QVERIFY(total->isEnabled() && !size->isEnabled() && !length->isEnabled());
+            QVERIFY(!Find<EzRgnButton>(wizard, "cueBrowse")->Enabled());
+
+            // Letters are dropped; Enter recomputes the other two fields.
+            Type(total, QStringLiteral("4x"));
+            QCOMPARE(total->text(), QStringLiteral("4"));
+            QCOMPARE(size->text(), QString::number((kilobytes + 3) / 4));
+            QCOMPARE(length->displayText(), QStringLiteral("00:00:10:00"));
+            Type(total, QStringLiteral("1500"));
+            QCOMPARE(total->text(), QStringLiteral("999"));
+            Type(total, QStringLiteral("5"));
+            SaveScreenshot(wizard.grab(), QStringLiteral("split-wizard-count"));
+
+            // The size method takes over: only its field is live.
+            Find<QRadioButton>(wizard, "SplitRadio3")->click();
+            QVERIFY(size->isEnabled() && !total->isEnabled());
+            QVERIFY(Find<QLabel>(wizard, "Gui_Label4")->isEnabled());
+            QVERIFY(!Find<QLabel>(wizard, "Gui_Label2")->isEnabled());
+            Type(size, QString::number(kilobytes * 10));
+            QCOMPARE(size->text(), QString::number(kilobytes));
+            QCOMPARE(total->text(), QStringLiteral("1"));
+
+            Find<QRadioButton>(wizard, "SplitRadio1")->click();
+            Type(total, QStringLiteral("5"));
+            Find<EzRgnButton>(wizard, "newOkay")->Click();
+        });
+        const std::int32_t step = record.BlockCount / 5;
+        QCOMPARE(main.Markers().Positions(),
+                 (std::vector<std::int32_t>{0, step, 2 * step, 3 * step, 4 * step, record.BlockCount}));
+        QCOMPARE(Find<QLabel>(main, "SectionTotal")->text(), QStringLiteral("5"));
+    }
+
+    void cancelAndAFailedOkayLeaveTheMarkers()
+    {
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(oggPath_));
+        const std::vector<std::int32_t> before = main.Markers().Positions();
+
+        WithWizardOpen(main, [](SplitWizard& wizard) {
+            Type(Find<NumericField>(wizard, "SplitSectionTotal"), QStringLiteral("7"));
+            Find<EzRgnButton>(wizard, "newCancel")->Click();
+        });
+        QCOMPARE(main.Markers().Positions(), before);
+
+        // An emptied count cannot be recomputed: OK keeps the window open
+        // and the markers as they were, and the user can correct it.
+        WithWizardOpen(main, [](SplitWizard& wizard) {
+            auto* total = Find<NumericField>(wizard, "SplitSectionTotal");
+            total->selectAll();
+            QTest::keyClick(total, Qt::Key_Backspace);
+            Find<EzRgnButton>(wizard, "newOkay")->Click();
+            QVERIFY(wizard.isVisible());
+            Find<EzRgnButton>(wizard, "newCancel")->Click();
+        });
+        QCOMPARE(main.Markers().Positions(), before);
+    }
+
+    void cueSheetLaysTrackStartsAndNamesTheSkippedTrack()
+    {
+        const std::string cuePath = audio_->Path("album.cue");
+        {
+            std::ofstream cue(cuePath);
+            cue << "FILE \"take.wav\" WAVE\n"
+                   "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                   "  TRACK 02 AUDIO\n    INDEX 01 0:1x:00\n"
+                   "  TRACK 03 AUDIO\n    INDEX 01 00:20:00\n"
+                   "  TRACK 04 AUDIO\n    INDEX 01 09:00:00\n";
+        }
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(oggPath_));
+        const MPEGData& record = main.OpenFileRecord();
+        QString startedIn;
+        main.SplitWizardWindow().SetCueChooser([&](const QString& folder) {
+            startedIn = folder;
+            return QString::fromStdString(cuePath);
+        });
+
+        MessageCatcher catcher;
+        WithWizardOpen(main, [](SplitWizard& wizard) {
+            Find<QRadioButton>(wizard, "SplitRadio4")->click();
+            QVERIFY(!Find<NumericField>(wizard, "SplitSectionTotal")->isEnabled());
+            auto* browse = Find<EzRgnButton>(wizard, "cueBrowse");
+            QVERIFY(browse->Enabled());
+            browse->Click();
+            QCOMPARE(Find<QLineEdit>(wizard, "Edit1")->text(), QStringLiteral("album.cue"));
+            SaveScreenshot(wizard.grab(), QStringLiteral("split-wizard-cue"));
+            Find<EzRgnButton>(wizard, "newOkay")->Click();
+        });
+        QCOMPARE(startedIn, main.LastOpenDir());
+        QVERIFY(catcher.Text().contains(QStringLiteral("Cue track 2 ")));
+        // Track 4 lies past the end and is dropped without a word.
+        QVERIFY(!catcher.Text().contains(QStringLiteral("4")));
+        const auto twenty = static_cast<std::int32_t>(20.0 / record.TimeTotal * record.BlockCount);
+        // The last track runs to the end of the file without a marker there.
+        QCOMPARE(main.Markers().Positions(), (std::vector<std::int32_t>{0, twenty}));
+        QCOMPARE(main.Markers().SectionCount(), 2);
+
+        // The sheet stays for the next opening, which starts on the count.
+        WithWizardOpen(main, [](SplitWizard& wizard) {
+            QVERIFY(Find<QRadioButton>(wizard, "SplitRadio1")->isChecked());
+            QCOMPARE(Find<QLineEdit>(wizard, "Edit1")->text(), QStringLiteral("album.cue"));
+            Find<EzRgnButton>(wizard, "newCancel")->Click();
+        });
+    }
+};
+
+} // namespace oq::test
+
+QTEST_MAIN(oq::test::SplitWizardTest)
+#include "SplitWizardTest.moc"
