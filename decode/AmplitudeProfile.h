@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decode/ParallelParts.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -30,7 +32,14 @@ using ProfileProgress = std::function<void(std::int32_t lastIndex)>;
 // block half counted. A file that cannot be opened or is not Ogg Vorbis gives
 // an empty, incomplete profile. Decoder errors inside the stream (holes, bad
 // links) are passed over.
+//
+// A plain file is decoded in parts on every processor core at once, and the
+// entries are still exactly those of one pass from the start; progress and
+// the cancel are still seen on the calling thread, in entry order.
 AmplitudeProfile ComputeAmplitudeProfile(const std::string& fileName, const std::atomic<bool>& cancelled,
                                          const ProfileProgress& progress = {});
+// The same with the division of the work given.
+AmplitudeProfile ComputeAmplitudeProfile(const std::string& fileName, const std::atomic<bool>& cancelled,
+                                         const ProfileProgress& progress, const PartLayout& layout);
 
 } // namespace oq

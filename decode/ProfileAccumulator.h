@@ -42,6 +42,7 @@ public:
 
 private:
     void CountSample(std::int16_t sample) noexcept;
+    void CountWholeSamples(const unsigned char* data, std::size_t samples) noexcept;
     void CloseBlock();
 
     std::vector<std::int16_t> entries_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decode/ParallelParts.h"
+
 #include <cstdint>
 #include <string>
 
@@ -30,7 +32,13 @@ enum class WavOutcome {
 // created. A source that cannot be opened raises IoError; so does any failed
 // write, seek or close of the output, which is then left incomplete for the
 // caller to delete.
+//
+// A plain source is decoded in parts on every processor core at once, each
+// written straight to its place; the bytes are those of one pass.
 WavOutcome ConvertToWav(const std::string& source, const std::string& output, const JobControl& control,
                         JobObserver& observer, std::uint64_t maxDataBytes = kMaxWavDataBytes);
+// The same with the division of the work given.
+WavOutcome ConvertToWav(const std::string& source, const std::string& output, const JobControl& control,
+                        JobObserver& observer, std::uint64_t maxDataBytes, const PartLayout& layout);
 
 } // namespace oq

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace oq {
@@ -43,6 +44,11 @@ File File::Create(const std::string& path)
 File File::OpenAppend(const std::string& path)
 {
     return File(OpenStream(path, "ab", "cannot open for writing"), path);
+}
+
+File File::OpenUpdate(const std::string& path)
+{
+    return File(OpenStream(path, "r+b", "cannot open for writing"), path);
 }
 
 File::File(File&& other) noexcept
@@ -106,6 +112,14 @@ std::int64_t File::Size() const
     if (fstat(fileno(stream_), &info) != 0)
         throw IoError(path_, "cannot find the size of", errno);
     return info.st_size;
+}
+
+void File::Truncate(std::int64_t size)
+{
+    if (std::fflush(stream_) != 0)
+        throw IoError(path_, "cannot write to", errno);
+    if (ftruncate(fileno(stream_), static_cast<off_t>(size)) != 0)
+        throw IoError(path_, "cannot shorten", errno);
 }
 
 void File::Close()

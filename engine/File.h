@@ -19,6 +19,8 @@ public:
     static File Create(const std::string& path);
     // Opens an existing file for writing at its end.
     static File OpenAppend(const std::string& path);
+    // Opens an existing file for writing anywhere in it, keeping its bytes.
+    static File OpenUpdate(const std::string& path);
 
     File() = default;
     File(File&& other) noexcept;
@@ -36,6 +38,8 @@ public:
     void Seek(std::int64_t offset, Origin origin = Origin::Begin);
     std::int64_t Tell() const;
     std::int64_t Size() const;
+    // Cuts the file to `size` bytes (or lengthens it with zeros).
+    void Truncate(std::int64_t size);
     void Close();
 
 private:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numeric>
 #include <random>
 
 namespace oq::test {
@@ -141,6 +142,53 @@ TEST_F(AmplitudeProfileFile, CancelIsSeenAfterTheBlockIsStored)
     EXPECT_FALSE(profile.Complete);
     const auto expected = ExpectedProfile(DecodeSamples(path));
     EXPECT_EQ(profile.Entries, std::vector<std::int16_t>(expected.begin(), expected.begin() + 2));
+}
+
+// Parts decoded on several threads: seams at every page, where block
+// boundaries fall near most seams, and seams one or two at a time at spread
+// places, so that the blocks that straddle them are counted across parts.
+TEST_F(AmplitudeProfileFile, PartsOnSeveralThreadsGiveTheOnePassProfile)
+{
+    const Bytes files[] = {
+        MakeOggVorbis({.seconds = 3.0, .signal = Signal::Mixed}, {.flushEveryPackets = 3}),
+        MakeOggVorbis({.channels = 6, .rate = 8000, .seconds = 2.0, .signal = Signal::Noise}, {.flushEveryPackets = 2}),
+        MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 2.5}, {.maxSegments = 5, .skewEveryPages = 2, .skewSamples = 300}),
+    };
+    for (const Bytes& ogg : files) {
+        const std::string path = Write(ogg);
+        const auto expected = ExpectedProfile(DecodeSamples(path));
+        const auto size = static_cast<std::int64_t>(ogg.size());
+        std::vector<PartLayout> layouts;
+        std::vector<std::int64_t> everyOffset(ogg.size());
+        std::iota(everyOffset.begin(), everyOffset.end(), 1);
+        layouts.push_back({.Threads = 2, .Targets = everyOffset, .OnePassOnMismatch = false});
+        layouts.push_back({.Threads = 3, .Targets = std::vector<std::int64_t>{size / 3, 2 * size / 3}, .OnePassOnMismatch = false});
+        for (int k = 1; k < 12; ++k)
+            layouts.push_back({.Threads = 2, .Targets = std::vector<std::int64_t>{size * k / 12}, .OnePassOnMismatch = false});
+        for (const PartLayout& layout : layouts) {
+            std::vector<std::int32_t> positions;
+            const AmplitudeProfile profile = ComputeAmplitudeProfile(
+                path, cancelled_, [&](std::int32_t last) { positions.push_back(last); }, layout);
+            EXPECT_TRUE(profile.Complete);
+            EXPECT_EQ(profile.Entries, expected) << layout.Targets->size() << " targets from " << layout.Targets->front();
+            std::vector<std::int32_t> inOrder(expected.size());
+            std::iota(inOrder.begin(), inOrder.end(), 0);
+            EXPECT_EQ(positions, inOrder);
+        }
+    }
+}
+
+TEST_F(AmplitudeProfileFile, CancelWhileInPartsKeepsTheReportedFront)
+{
+    const Bytes ogg = MakeOggVorbis({.seconds = 4.0}, {.flushEveryPackets = 3});
+    const std::string path = Write(ogg);
+    std::vector<std::int64_t> everyOffset(ogg.size());
+    std::iota(everyOffset.begin(), everyOffset.end(), 1);
+    const AmplitudeProfile profile = ComputeAmplitudeProfile(
+        path, cancelled_, [&](std::int32_t last) { cancelled_ = last == 5; }, {.Threads = 2, .Targets = everyOffset, .OnePassOnMismatch = false});
+    EXPECT_FALSE(profile.Complete);
+    const auto expected = ExpectedProfile(DecodeSamples(path));
+    EXPECT_EQ(profile.Entries, std::vector<std::int16_t>(expected.begin(), expected.begin() + 6));
 }
 
 TEST_F(AmplitudeProfileFile, UnreadableFilesGiveAnEmptyIncompleteProfile)

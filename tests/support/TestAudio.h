@@ -17,6 +17,7 @@ enum class Signal {
     Noise,   // deterministic white noise
     Silence, // digital zero
     Mixed,   // stretches of tone, noise and silence in turn
+    Clipped, // a full-scale square wave: the decoded waves overshoot and clip
 };
 
 struct AudioSpec {
