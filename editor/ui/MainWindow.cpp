@@ -1,6 +1,8 @@
 #include "editor/ui/MainWindow.h"
 
 #include "decode/OggFileInfo.h"
+#include "decode/PlayRange.h"
+#include "decode/ui/Player.h"
 #include "decode/ui/ProgressWindow.h"
 #include "editor/MarkerListView.h"
 #include "editor/ui/OverviewView.h"
@@ -8,6 +10,7 @@
 #include "engine/Error.h"
 #include "shell/ui/EzRgnButton.h"
 #include "shell/ui/HelpViewer.h"
+#include "shell/ui/InfoWindow.h"
 #include "shell/ui/NumericField.h"
 #include "shell/ui/Skin.h"
 #include "shell/ui/WindowDragger.h"
@@ -94,8 +97,11 @@ MainWindow::MainWindow(QWidget* parent)
     progress_ = new ProgressWindow(this);
     splitWizard_ = new SplitWizard(this);
     connect(splitWizard_, &SplitWizard::helpRequested, this, &MainWindow::ShowHelp);
+    infoWindow_ = new InfoWindow(*player_, this);
+    infoWindow_->ShowOggInformation(record_);
     saveWizard_ = new SaveWizard(this);
     connect(saveWizard_, &SaveWizard::helpRequested, this, &MainWindow::ShowHelp);
+    connect(saveWizard_, &SaveWizard::lastFolderChanged, this, &MainWindow::SetLastOpenDir);
 }
 
 MainWindow::~MainWindow() = default;
@@ -210,6 +216,7 @@ void MainWindow::BuildControls()
     sectionSizeEdit_->ShowModelText("0");
 
     help_ = std::make_unique<HelpViewer>(HelpViewer::ProgramHelpFolder());
+    player_ = std::make_unique<Player>();
 }
 
 void MainWindow::Connect()
@@ -224,6 +231,10 @@ void MainWindow::Connect()
     onClick(visZoomOut_, [this] { display_->ZoomOut(); });
     onClick(visNudgeBack_, [this] { display_->NudgeBack(); });
     onClick(visNudgeFwd_, [this] { display_->NudgeForward(); });
+    onClick(visPlayTo_, [this] { PlayAroundMarker(true); });
+    onClick(visPlayFrom_, [this] { PlayAroundMarker(false); });
+    onClick(visOggInfo_, [this] { ShowInformationWindow(); });
+    connect(player_.get(), &Player::finished, this, &MainWindow::PlaybackFinished);
     onClick(toolHelp_, [this] { ShowHelp(QString::fromLatin1(HelpViewer::kContentsTopic)); });
     onClick(visSplitWizard_, [this] {
         splitWizard_->SetStartFolder(lastOpenDir_);
@@ -238,12 +249,13 @@ void MainWindow::Connect()
         RefreshControls();
     });
     onClick(visExportOgg_, [this] { ExportSection(); });
+    onClick(toolJoin_, [this] { ShowTool(ActiveTool::Join); });
+    onClick(toolWave_, [this] { ShowTool(ActiveTool::Wav); });
+    onClick(toolCatalog_, [this] { ShowTool(ActiveTool::Catalog); });
     connect(formMin_, &EzRgnButton::clicked, this, &QWidget::showMinimized);
     connect(formClose_, &EzRgnButton::clicked, this, &QWidget::close);
-    // Vis_OggInfo, Vis_PlayTo, Vis_PlayFrom, Tool_Join, Tool_Wave and
-    // Tool_Catalog open the information window, the wizards and playback;
-    // they are connected where those are made, and until then their clicks
-    // do nothing.
+    // Tool_Join, Tool_Wave and Tool_Catalog open the save wizard's tools; they
+    // are connected where those are made, and until then their clicks do nothing.
 
     connect(rangeSelectMarker_, &QComboBox::activated, this,
             [this](int index) { Guarded([&] { markers_.RangeSelectMarkerChange(index); }); });
@@ -330,6 +342,8 @@ bool MainWindow::event(QEvent* event)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     help_->close();
+    // The sound ends with the window, and the device is released before the program ends.
+    player_->Stop();
     SaveSettings();
     QWidget::closeEvent(event);
     emit closed();
@@ -429,6 +443,8 @@ void MainWindow::RefreshControls()
     }
     display_->RefreshMarkers();
     SyncControls();
+    if (infoWindow_)
+        infoWindow_->ShowOggInformation(record_);
 }
 
 void MainWindow::SyncControls()
@@ -525,6 +541,38 @@ void MainWindow::CentreOver(QWidget* window) const
     window->move(place);
 }
 
+// --- Playback and information ------------------------------------------------------------
+
+void MainWindow::PlayAroundMarker(bool upTo)
+{
+    const int selected = markers_.SelectedMarker();
+    if (selected < 1 || player_->Playing()) {
+        player_->Stop();
+        return;
+    }
+    const PlayRange range = ComputePlayRange(record_, markers_.Position(selected), PlayTime(), upTo);
+    if (range.Length > 0 && player_->PlaySamples(record_.FileName, range.Start, range.Length))
+        markers_.SetPlaying(true);
+}
+
+void MainWindow::PlaybackFinished()
+{
+    markers_.SetPlaying(false);
+    // The marker list may have lost its selection while the sound played.
+    SyncControls();
+}
+
+void MainWindow::ShowInformationWindow()
+{
+    if (!infoWindowPlaced_) {
+        CentreOver(infoWindow_);
+        infoWindowPlaced_ = true;
+    }
+    infoWindow_->show();
+    infoWindow_->raise();
+    infoWindow_->activateWindow();
+}
+
 void MainWindow::ExportSection()
 {
     const int section = markers_.SelectedSection();
@@ -540,6 +588,14 @@ void MainWindow::ExportSection()
         return;
     CentreOver(saveWizard_);
     saveWizard_->ShowExport(record_, markers_.Positions(), section, dialog.selectedFiles().constFirst());
+    RefreshControls();
+}
+
+void MainWindow::ShowTool(ActiveTool tool)
+{
+    saveWizard_->SetLastFolder(lastOpenDir_);
+    CentreOver(saveWizard_);
+    saveWizard_->ShowTool(tool);
     RefreshControls();
 }
 

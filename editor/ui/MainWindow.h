@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,12 +23,15 @@ namespace oq {
 
 class EzRgnButton;
 class HelpViewer;
+class InfoWindow;
+class Player;
 class NumericField;
 class ProgressWindow;
 class SaveWizard;
 class SplitWizard;
 class WaveformDisplay;
 enum class FocusTarget;
+enum class ActiveTool : std::uint8_t;
 enum class SkinButton;
 
 // The program's one editing window: borderless and skinned, it opens an Ogg
@@ -80,6 +84,12 @@ public:
     WaveformDisplay& Display() const noexcept { return *display_; }
     ProgressWindow& Progress() const noexcept { return *progress_; }
     HelpViewer& Help() const noexcept { return *help_; }
+    Player& Playback() const noexcept { return *player_; }
+    InfoWindow& Information() const noexcept { return *infoWindow_; }
+
+    // The play buttons: plays the play length up to (`upTo`) or from the
+    // selected marker; a click while a playback runs stops it instead.
+    void PlayAroundMarker(bool upTo);
     SplitWizard& SplitWizardWindow() const noexcept { return *splitWizard_; }
     SaveWizard& SaveWizardWindow() const noexcept { return *saveWizard_; }
 
@@ -115,7 +125,10 @@ private:
     void MoveFocus(FocusTarget target);
     void OpenByDialog();
     void ExportSection();
+    void ShowTool(ActiveTool tool);
     bool AnalyseAndShow();
+    void PlaybackFinished();
+    void ShowInformationWindow();
 
     // The model first: the display is its view and must go before it.
     MarkerList markers_;
@@ -127,6 +140,9 @@ private:
     std::unique_ptr<WaveformDisplay> display_;
     std::unique_ptr<HelpViewer> help_;
     ProgressWindow* progress_ = nullptr;
+    std::unique_ptr<Player> player_;
+    InfoWindow* infoWindow_ = nullptr;
+    bool infoWindowPlaced_ = false;
     SplitWizard* splitWizard_ = nullptr;
     SaveWizard* saveWizard_ = nullptr;
 

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QAudioSink;
+class QIODevice;
+
+namespace oq {
+
+class PcmRangeReader;
+
+// Plays ranges of Ogg Vorbis files on the default audio output and holds
+// the program's output volume.
+//
+// A playback opens the device for itself and closes it when it ends. It is
+// driven by a short timer on the interface thread: each tick decodes a read
+// or two and hands them to the device, so the windows stay usable. The
+// device's queue holds at most kMaxQueuedBuffers reads: sound starts as soon
+// as the first reads are in, and a stop silences it at once.
+class Player : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxQueuedBuffers = 16;
+    static constexpr int kTickMs = 5;
+    static constexpr std::uint16_t kFullVolume = 65535;
+
+    explicit Player(QObject* parent = nullptr);
+    ~Player() override;
+
+    // Starts playing `length` frames from frame `start` of `fileName` and
+    // returns at once; `finished` follows when the range has been heard or
+    // the playback was stopped. Returns false, and plays nothing, when the
+    // file cannot be decoded, there is no output device, or one is playing.
+    bool PlaySamples(const std::string& fileName, std::int64_t start, std::int64_t length);
+    // Silences the device, releases it and the decoder; `finished` follows
+    // when a playback was running. Harmless when idle.
+    void Stop();
+    bool Playing() const noexcept { return sink_ != nullptr; }
+    // Set by Stop, cleared when the next playback opens the device.
+    bool StopRequested() const noexcept { return stopRequested_; }
+
+    // The program's output volume, left channel in the low 16 bits and right
+    // in the high 16 bits (0..65535 each). The device plays one level for
+    // both, the louder of the two. Always available, whether or not a device
+    // is playing or present; they return whether the volume was read or set.
+    bool GetWaveVolume(std::uint16_t& left, std::uint16_t& right) const;
+    bool SetWaveVolume(std::uint32_t volume);
+
+signals:
+    void finished();
+
+private:
+    void Tick();
+    // Hands decoded reads to the device while it has room; false at the end of the range.
+    bool Feed();
+    bool Drained() const;
+    void ApplyVolume();
+    // Releases the device and the decoder; `silenceNow` drops what is still queued.
+    void Close(bool silenceNow);
+
+    std::unique_ptr<PcmRangeReader> reader_;
+    std::unique_ptr<QAudioSink> sink_;
+    QIODevice* output_ = nullptr;
+    QByteArray pending_; // the part of a read the device had no room for
+    qint64 bytesPerSecond_ = 0;
+    qint64 bytesWritten_ = 0;
+    bool draining_ = false;
+    QElapsedTimer drainClock_;
+    qint64 playedAtDrainUs_ = 0;
+    bool stopRequested_ = false;
+    QTimer tick_;
+    std::uint16_t left_ = kFullVolume;
+    std::uint16_t right_ = kFullVolume;
+};
+
+} // namespace oq
