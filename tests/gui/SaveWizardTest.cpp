@@ -14,9 +14,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRadioButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <memory>
 #include <set>
@@ -104,6 +108,23 @@ std::set<std::string> FilesIn(const std::string& folder)
     return names;
 }
 
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+QStringList RowNames(const SaveWizard& wizard, const char* view)
+{
+    QStringList names;
+    auto* list = Find<QTreeWidget>(wizard, view);
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names << list->topLevelItem(i)->text(1);
+    return names;
+}
+
 bool IsOggVorbis(const std::string& path)
 {
     return OpenVorbisFile(path) != nullptr;
@@ -142,7 +163,13 @@ private slots:
     {
         TempDir out;
         SaveWizard wizard;
-        wizard.SetFolderChooser([&](const QString&) { return QString::fromStdString(out.Root()); });
+        SaveWizard::Dialogs dialogs;
+        dialogs.ChooseFolder = [&](const QString& title, const QString&) {
+            return title == QStringLiteral("Select Directory for Split Section Output:")
+                       ? QString::fromStdString(out.Root())
+                       : QString();
+        };
+        wizard.SetDialogs(dialogs);
         const int result = WhileOpen(
             wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(audio_->Root())); },
             [&] {
@@ -275,6 +302,158 @@ private slots:
         QVERIFY(!answerer.Text().isEmpty());
         QVERIFY(!wizard.Flow().Running());
         QVERIFY(!Button(wizard, "Wizard_Pause")->isVisible());
+    }
+
+    void joinWritesTheFilesInTheSortedOrder()
+    {
+        TempDir in;
+        const double seconds[] = {3.0, 1.0, 2.0};
+        const char* names[] = {"c.ogg", "a.ogg", "B.ogg"};
+        QStringList chosen;
+        for (int i = 0; i < 3; ++i) {
+            WriteBytes(in.Path(names[i]), MakeOggVorbis({.channels = 2, .seconds = seconds[i], .seed = 9u + i},
+                                                        {.serial = 0x100u + static_cast<std::uint32_t>(i)}));
+            chosen << QString::fromStdString(in.Path(names[i]));
+        }
+        WriteBytes(in.Path("fake.ogg"), Bytes(3000, 'x'));
+        chosen << QString::fromStdString(in.Path("fake.ogg"));
+        const std::string target = in.Path("joined.ogg");
+
+        MessageAnswerer answerer(QMessageBox::Ok);
+        SaveWizard wizard;
+        QString lastFolder;
+        connect(&wizard, &SaveWizard::lastFolderChanged, this, [&](const QString& folder) { lastFolder = folder; });
+        SaveWizard::Dialogs dialogs;
+        dialogs.OpenOggFiles = [&](const QString&) { return chosen; };
+        dialogs.SaveFile = [&](const QString& proposed, const QString&, const QString&) {
+            return proposed == QStringLiteral("Joined.ogg") ? QString::fromStdString(target) : QString();
+        };
+        wizard.SetDialogs(dialogs);
+        const int result = WhileOpen(wizard, [&] { return wizard.ShowTool(ActiveTool::Join); }, [&] {
+            QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
+            Button(wizard, "Join_Add2")->Click();
+            QCOMPARE(RowNames(wizard, "JoinListBox1"), (QStringList{"c.ogg", "a.ogg", "B.ogg"}));
+            QCOMPARE(Find<QLineEdit>(wizard, "JoinTxt1")->text(), QStringLiteral("3"));
+            QCOMPARE(Find<QLineEdit>(wizard, "JoinTxt2")->text(), QStringLiteral("00:00:06"));
+            // A row moves with Down; the last row cannot.
+            auto* view = Find<QTreeWidget>(wizard, "JoinListBox1");
+            view->topLevelItem(0)->setSelected(true);
+            QVERIFY(Button(wizard, "Join_Down2")->Enabled());
+            QVERIFY(!Button(wizard, "Join_Up2")->Enabled());
+            Button(wizard, "Join_Down2")->Click();
+            QCOMPARE(RowNames(wizard, "JoinListBox1"), (QStringList{"a.ogg", "c.ogg", "B.ogg"}));
+            QCOMPARE(view->topLevelItem(0)->text(0), QStringLiteral("1"));
+            Button(wizard, "Join_ZtoA2")->Click();
+            QCOMPARE(RowNames(wizard, "JoinListBox1"), (QStringList{"c.ogg", "B.ogg", "a.ogg"}));
+            Button(wizard, "Join_AtoZ2")->Click();
+            QCOMPARE(RowNames(wizard, "JoinListBox1"), (QStringList{"a.ogg", "B.ogg", "c.ogg"}));
+            QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
+            Button(wizard, "JoinBrowse")->Click();
+            QVERIFY(Button(wizard, "Wizard_Next")->Enabled());
+            SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-join"));
+            Button(wizard, "Wizard_Next")->Click();
+            StartAndWait(wizard);
+            Button(wizard, "Wizard_Done")->Click();
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(answerer.Count(), 1);
+        QCOMPARE(answerer.Text(), QStringLiteral("Not a Valid Ogg File."));
+        QCOMPARE(lastFolder, QString::fromStdString(in.Root()));
+        MPEGData joined;
+        QCOMPARE(ReadOggFileInfo(target, joined), kOggInfoFilled);
+        QVERIFY2(std::abs(joined.TimeTotal - 6.0) < 0.1, qPrintable(QString::number(joined.TimeTotal)));
+        // The first part of the join is a.ogg, the one-second file.
+        const auto parts = DecodeSamples(target);
+        const auto first = DecodeSamples(in.Path("a.ogg"));
+        QVERIFY(parts.size() > first.size());
+        QVERIFY(std::equal(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(first.size() / 2), parts.begin()));
+
+        // The list stays for the next opening.
+        WhileOpen(wizard, [&] { return wizard.ShowTool(ActiveTool::Join); }, [&] {
+            QCOMPARE(RowNames(wizard, "JoinListBox1").size(), 3);
+            Button(wizard, "Wizard_Cancel")->Click();
+        });
+    }
+
+    void wavConversionIntoOneFolder()
+    {
+        TempDir out;
+        SaveWizard wizard;
+        SaveWizard::Dialogs dialogs;
+        dialogs.OpenOggFiles = [&](const QString&) { return QStringList{QString::fromStdString(record_.FileName)}; };
+        dialogs.ChooseFolder = [&](const QString& title, const QString&) {
+            return title == QStringLiteral("Select Directory for WAV Output:") ? QString::fromStdString(out.Root())
+                                                                                : QString();
+        };
+        wizard.SetDialogs(dialogs);
+        const int result = WhileOpen(wizard, [&] { return wizard.ShowTool(ActiveTool::Wav); }, [&] {
+            QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
+            Button(wizard, "Wav_Add")->Click();
+            QVERIFY(Button(wizard, "Wizard_Next")->Enabled());
+            QVERIFY(!Button(wizard, "Wav_DirBrowse")->Enabled());
+            Find<QRadioButton>(wizard, "Wav_Radio1")->click();
+            QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
+            QVERIFY(Button(wizard, "Wav_DirBrowse")->Enabled());
+            Button(wizard, "Wav_DirBrowse")->Click();
+            QVERIFY(Button(wizard, "Wizard_Next")->Enabled());
+            SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-wav"));
+            Button(wizard, "Wizard_Next")->Click();
+            StartAndWait(wizard);
+            Button(wizard, "Wizard_Done")->Click();
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"song.wav"}));
+        const Bytes wav = ReadBytes(out.Path("song.wav"));
+        QCOMPARE(std::string(wav.begin(), wav.begin() + 4), std::string("RIFF"));
+        QCOMPARE(wav.size(), std::size_t{44} + DecodeSamples(record_.FileName).size() * 2);
+    }
+
+    void catalogOfAFolderTreeAsCsvAndHtml_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("csv") << 0 << QStringLiteral("Untitled.csv");
+        QTest::newRow("html") << 1 << QStringLiteral("Untitled.html");
+    }
+
+    void catalogOfAFolderTreeAsCsvAndHtml()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, proposed);
+        TempDir tree;
+        fs::create_directories(tree.Path("deep/deeper"));
+        WriteBytes(tree.Path("top.ogg"), ReadBytes(record_.FileName));
+        WriteBytes(tree.Path("deep/deeper/inner.ogg"), ReadBytes(record_.FileName));
+        TempDir out;
+        const std::string target = out.Path(proposed.toStdString());
+        QString offered;
+        SaveWizard wizard;
+        SaveWizard::Dialogs dialogs;
+        dialogs.ChooseFolder = [&](const QString&, const QString&) { return QString::fromStdString(tree.Root()); };
+        dialogs.SaveFile = [&](const QString& name, const QString&, const QString&) {
+            offered = name;
+            return QString::fromStdString(target);
+        };
+        wizard.SetDialogs(dialogs);
+        const int result = WhileOpen(wizard, [&] { return wizard.ShowTool(ActiveTool::Catalog); }, [&] {
+            Find<QComboBox>(wizard, "Cat_ModeBox")->setCurrentIndex(mode);
+            QVERIFY(!Button(wizard, "Cat_Brows")->Enabled());
+            QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
+            Button(wizard, "Cat_DirBut")->Click();
+            QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
+            Button(wizard, "Cat_OutBut")->Click();
+            QVERIFY(Button(wizard, "Wizard_Next")->Enabled());
+            SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-catalog"));
+            Button(wizard, "Wizard_Next")->Click();
+            StartAndWait(wizard);
+            Button(wizard, "Wizard_Done")->Click();
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(offered, proposed);
+        const std::string catalog = ReadText(target);
+        QVERIFY(catalog.find("top.ogg") != std::string::npos);
+        QVERIFY(catalog.find("inner.ogg") != std::string::npos);
+        QCOMPARE(catalog.find("<") != std::string::npos, mode == 1);
     }
 
     void backReturnsToTheOptionsAndHelpFollowsThePage()

@@ -5,6 +5,7 @@
 #include "engine/JobList.h"
 #include "engine/JobRunner.h"
 #include "wizards/save/SaveWizardFlow.h"
+#include "wizards/save/ToolFileList.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -23,6 +24,8 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QRadioButton;
+class QTreeWidget;
 
 namespace oq {
 
@@ -45,13 +48,27 @@ public:
     static constexpr QSize kSize{392, 360};
     static constexpr int kElapsedTickMs = 1000;
 
-    // Picks a folder, starting at `current`; empty when the user cancels.
-    using FolderChooser = std::function<QString(const QString& current)>;
+    // The file dialogs the pages ask; each answers empty when the user
+    // cancels. Tests put their own answers in place of the dialogs.
+    struct Dialogs {
+        // A folder, starting at `current`.
+        std::function<QString(const QString& title, const QString& current)> ChooseFolder;
+        // Existing Ogg files to add, starting in `folder`.
+        std::function<QStringList(const QString& folder)> OpenOggFiles;
+        // An existing file (the catalog template).
+        std::function<QString(const QString& nameFilters, const QString& defaultSuffix)> OpenFile;
+        // A file to write, with `proposed` as its name.
+        std::function<QString(const QString& proposed, const QString& nameFilters, const QString& defaultSuffix)>
+            SaveFile;
+    };
 
     explicit SaveWizard(QWidget* parent = nullptr);
     ~SaveWizard() override;
 
-    void SetFolderChooser(FolderChooser chooser);
+    void SetDialogs(Dialogs dialogs);
+    // The folder the Add dialog starts in; Add moves it to the folder of the
+    // files chosen and reports it with lastFolderChanged.
+    void SetLastFolder(const QString& folder) { lastFolder_ = folder; }
 
     // Saves the sections that `markerPositions` cut `file` into; the page
     // proposes `outputFolder`. Returns the modal result.
@@ -60,11 +77,17 @@ public:
     int ShowExport(const MPEGData& file, const std::vector<std::int32_t>& markerPositions, std::int32_t section,
                    const QString& fileName);
 
+    // Opens the join, WAV or catalog tool on its page.
+    int ShowTool(ActiveTool tool);
+
     const SaveWizardFlow& Flow() const noexcept { return flow_; }
+    const ToolFileList& JoinList() const noexcept { return joinList_; }
+    const ToolFileList& WavList() const noexcept { return wavList_; }
     bool Paused() const noexcept { return control_.Paused(); }
 
 signals:
     void helpRequested(const QString& topic);
+    void lastFolderChanged(const QString& folder);
 
 public slots:
     // Cancel, Escape and closing the window: during a run they ask the run to
@@ -88,6 +111,21 @@ private:
     void BuildButtons();
     void BuildSplitPage();
     void BuildFinalPage();
+    void BuildJoinPage();
+    void BuildWavPage();
+    void BuildCatalogPage();
+    TranPanel* MakePage(const char* name);
+    EzRgnButton* MakeTextButton(QWidget* parent, const char* name, const QString& caption, QRect place);
+    EzRgnButton* MakeBrowseButton(QWidget* parent, const char* name, QPoint place);
+    ToolFileList& ActiveList() noexcept { return flow_.Tool() == ActiveTool::Wav ? wavList_ : joinList_; }
+    QTreeWidget* ActiveListView() const noexcept;
+    void AddFiles();
+    void EditList(void (ToolFileList::*edit)());
+    void ShowList(const ToolFileList& list, QTreeWidget* view);
+    void RefreshPage();
+    void RefreshJoin();
+    void RefreshWav();
+    void RefreshCatalog();
     void Connect();
     int Open(ActiveTool tool, bool exportOneSection);
     // Shows the flow's page and button states.
@@ -120,7 +158,12 @@ private:
     RunResult result_ = RunResult::Finished;
     QTimer elapsedTimer_;
     std::int64_t elapsedSeconds_ = 0;
-    FolderChooser chooseFolder_;
+    Dialogs dialogs_;
+    QString lastFolder_;
+    ToolFileList joinList_;
+    ToolFileList wavList_;
+    QString joinOutput_;
+    QString wavFolder_;
 
     // What the opening was given.
     MPEGData file_;
@@ -146,6 +189,38 @@ private:
     QLineEdit* postText_ = nullptr;
     QCheckBox* zeros_ = nullptr;
     QLabel* example_ = nullptr;
+
+    TranPanel* joinPage_ = nullptr;
+    QTreeWidget* joinView_ = nullptr;
+    EzRgnButton* joinDel_ = nullptr;
+    EzRgnButton* joinClear_ = nullptr;
+    EzRgnButton* joinUp_ = nullptr;
+    EzRgnButton* joinDown_ = nullptr;
+    EzRgnButton* joinAtoZ_ = nullptr;
+    EzRgnButton* joinZtoA_ = nullptr;
+    QLineEdit* joinFiles_ = nullptr;
+    QLineEdit* joinLength_ = nullptr;
+    QLineEdit* joinSize_ = nullptr;
+    QLineEdit* joinOutputEdit_ = nullptr;
+
+    TranPanel* wavPage_ = nullptr;
+    QTreeWidget* wavView_ = nullptr;
+    EzRgnButton* wavDel_ = nullptr;
+    EzRgnButton* wavClear_ = nullptr;
+    QRadioButton* wavBeside_ = nullptr;
+    QRadioButton* wavOneFolder_ = nullptr;
+    QLineEdit* wavDirEdit_ = nullptr;
+    EzRgnButton* wavDirBrowse_ = nullptr;
+
+    TranPanel* catalogPage_ = nullptr;
+    QComboBox* catMode_ = nullptr;
+    QLabel* catCustomLabel_ = nullptr;
+    QLineEdit* catTemplate_ = nullptr;
+    EzRgnButton* catTemplateBrowse_ = nullptr;
+    QLineEdit* catDir_ = nullptr;
+    QLineEdit* catOutFile_ = nullptr;
+    QComboBox* catFilter_ = nullptr;
+    QCheckBox* catSub_ = nullptr;
 
     TranPanel* finalPage_ = nullptr;
     QLabel* finalLabel1_ = nullptr;
