@@ -7,10 +7,13 @@
 #include "shell/ui/WindowDragger.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QSlider>
+
+#include <algorithm>
 
 namespace oq {
 
@@ -22,9 +25,28 @@ constexpr QRect kVolTrackPlace{9, 216, 225, 17};
 constexpr QPoint kClosePlace{223, 7};
 constexpr int kFontPoints = 8;
 constexpr int kVolumeMax = 65535;
-// The text's fields are aligned with tabs: short names ("Bit Rate:") take
-// two, long ones ("Sampling Rate:") one, so a stop lies between their widths.
-constexpr int kTabStopPixels = 48;
+constexpr int kTabGapPixels = 6; // least space between a name and its value
+
+// The text's values are aligned with tabs: short names ("Bit Rate:") are
+// followed by two, long ones ("Sampling Rate:") by one. A stop wider than
+// every short name and half as wide as the longest long one brings all
+// values to the second stop, whatever the font's widths.
+qreal TabStopFor(const QStringList& lines, const QFontMetricsF& metrics)
+{
+    qreal shortNames = 0;
+    qreal longNames = 0;
+    for (const QString& line : lines) {
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        if (tab < 0)
+            continue;
+        const qreal width = metrics.horizontalAdvance(line.left(tab)) + kTabGapPixels;
+        if (line.mid(tab).startsWith(QStringLiteral("\t\t")))
+            shortNames = std::max(shortNames, width);
+        else
+            longNames = std::max(longNames, width);
+    }
+    return std::max(shortNames, longNames / 2);
+}
 
 } // namespace
 
@@ -51,7 +73,6 @@ InfoWindow::InfoWindow(Player& volume, QWidget* parent)
     infoMemo1_->setReadOnly(true);
     infoMemo1_->setLineWrapMode(QPlainTextEdit::NoWrap);
     infoMemo1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    infoMemo1_->setTabStopDistance(kTabStopPixels);
     infoMemo1_->setToolTip(tr("Ogg Information"));
 
     zoomLbl4_->setObjectName(QStringLiteral("ZoomLbl4"));
@@ -84,6 +105,9 @@ void InfoWindow::ShowOggInformation(const MPEGData& record)
     QStringList lines;
     for (const std::string& line : ComposeOggInformation(record).Lines)
         lines.append(QString::fromStdString(line));
+    const qreal stop = TabStopFor(lines, QFontMetricsF(infoMemo1_->font()));
+    if (stop > 0)
+        infoMemo1_->setTabStopDistance(stop);
     const QString text = lines.join(QLatin1Char('\n'));
     // Unchanged text keeps where the user scrolled to.
     if (infoMemo1_->toPlainText() != text)

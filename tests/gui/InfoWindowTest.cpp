@@ -4,6 +4,7 @@
 #include "shell/ui/EzRgnButton.h"
 #include "shell/ui/InfoWindow.h"
 #include "shell/ui/Skin.h"
+#include "tests/gui/Controls.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 
@@ -38,10 +39,7 @@ private:
     QString Path(const char* name) const { return QString::fromStdString(audio_->Path(name)); }
     static EzRgnButton* Button(const QWidget& window, const char* name)
     {
-        auto* button = window.findChild<EzRgnButton*>(QLatin1String(name));
-        if (!button)
-            qFatal("no button %s", name);
-        return button;
+        return FindControl<EzRgnButton>(window, name);
     }
 
 private slots:

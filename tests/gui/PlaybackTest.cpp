@@ -2,6 +2,7 @@
 #include "decode/ui/Player.h"
 #include "editor/ui/MainWindow.h"
 #include "shell/ui/EzRgnButton.h"
+#include "tests/gui/Controls.h"
 #include "tests/support/TestAudio.h"
 
 #include <QApplication>
@@ -180,15 +181,6 @@ private:
     std::string file_;
     std::vector<std::int16_t> decoded_;
 
-    template <typename T>
-    static T* Find(const MainWindow& window, const char* name)
-    {
-        auto* found = window.findChild<T*>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
-
     // A shown main window with the test file open, the play length set and
     // marker `marker` (a middle one added when 0) selected.
     std::unique_ptr<MainWindow> OpenWindow(int seconds, int marker)
@@ -197,9 +189,9 @@ private:
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()) || !window->OpenOggFile(QString::fromStdString(file_)))
             qFatal("the test file did not open");
-        Find<QSpinBox>(*window, "PlayTimeSpin")->setValue(seconds);
+        FindControl<QSpinBox>(*window, "PlayTimeSpin")->setValue(seconds);
         if (marker == 0)
-            Find<EzRgnButton>(*window, "Vis_AddMarker")->Click();
+            FindControl<EzRgnButton>(*window, "Vis_AddMarker")->Click();
         else
             window->Markers().SelectMarker(marker);
         window->RefreshControls();
@@ -239,7 +231,7 @@ private slots:
         Recorder recorder;
         const std::int64_t before = recorder.Frames();
         const qint64 clicked = recorder.Now();
-        Find<EzRgnButton>(*window, upTo ? "Vis_PlayTo" : "Vis_PlayFrom")->Click();
+        FindControl<EzRgnButton>(*window, upTo ? "Vis_PlayTo" : "Vis_PlayFrom")->Click();
         QVERIFY(window->Playback().Playing());
         QTRY_VERIFY_WITH_TIMEOUT(!window->Playback().Playing(), 5000);
         QTest::qWait(300);
@@ -269,12 +261,12 @@ private slots:
         Recorder recorder;
         const std::int64_t before = recorder.Frames();
         const qint64 clicked = recorder.Now();
-        Find<EzRgnButton>(*window, "Vis_PlayFrom")->Click();
+        FindControl<EzRgnButton>(*window, "Vis_PlayFrom")->Click();
         QTest::qWait(700);
         // Either button stops; the window stays usable meanwhile.
-        QVERIFY(Find<EzRgnButton>(*window, "Vis_PlayTo")->Enabled());
+        QVERIFY(FindControl<EzRgnButton>(*window, "Vis_PlayTo")->Enabled());
         const qint64 stopped = recorder.Now();
-        Find<EzRgnButton>(*window, "Vis_PlayTo")->Click();
+        FindControl<EzRgnButton>(*window, "Vis_PlayTo")->Click();
         QVERIFY(!window->Playback().Playing());
         QTest::qWait(400);
         const auto heard = recorder.Heard(before);
@@ -291,7 +283,7 @@ private slots:
 
         // A click after a stop plays again; closing the window ends it.
         const std::int64_t again = recorder.Frames();
-        Find<EzRgnButton>(*window, "Vis_PlayFrom")->Click();
+        FindControl<EzRgnButton>(*window, "Vis_PlayFrom")->Click();
         QVERIFY(window->Playback().Playing());
         QTest::qWait(500);
         const qint64 closed = recorder.Now();
@@ -309,7 +301,7 @@ private slots:
         QCOMPARE(window->Markers().Position(2), window->OpenFileRecord().BlockCount);
         Recorder recorder;
         const std::int64_t before = recorder.Frames();
-        Find<EzRgnButton>(*window, "Vis_PlayFrom")->Click();
+        FindControl<EzRgnButton>(*window, "Vis_PlayFrom")->Click();
         QVERIFY(!window->Playback().Playing());
         QTest::qWait(400);
         QVERIFY(!recorder.Heard(before));
