@@ -3,6 +3,7 @@
 #include "engine/JobPlanner.h"
 #include "shell/ui/EzRgnButton.h"
 #include "shell/ui/Skin.h"
+#include "tests/gui/Controls.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 #include "wizards/save/ui/SaveWizard.h"
@@ -30,18 +31,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-template <typename T>
-T* Find(const QWidget& window, const char* name)
-{
-    auto* found = window.findChild<T*>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
-
 EzRgnButton* Button(const QWidget& window, const char* name)
 {
-    return Find<EzRgnButton>(window, name);
+    return FindControl<EzRgnButton>(window, name);
 }
 
 // The one button of Next, Start, Pause and Done that is shown.
@@ -119,7 +111,7 @@ std::string ReadText(const std::string& path)
 QStringList RowNames(const SaveWizard& wizard, const char* view)
 {
     QStringList names;
-    auto* list = Find<QTreeWidget>(wizard, view);
+    auto* list = FindControl<QTreeWidget>(wizard, view);
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         names << list->topLevelItem(i)->text(1);
     return names;
@@ -173,31 +165,31 @@ private slots:
         const int result = WhileOpen(
             wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(audio_->Root())); },
             [&] {
-                QCOMPARE(Find<QLineEdit>(wizard, "SplitFile_PostText")->text(), QStringLiteral(" - song.ogg"));
-                QCOMPARE(Find<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part 01 - song.ogg"));
+                QCOMPARE(FindControl<QLineEdit>(wizard, "SplitFile_PostText")->text(), QStringLiteral(" - song.ogg"));
+                QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part 01 - song.ogg"));
                 QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Next"));
                 QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
                 SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-split"));
 
                 Button(wizard, "EzRgnBtn1")->Click();
-                QCOMPARE(Find<QLineEdit>(wizard, "SplitDirEdit1")->text(), QString::fromStdString(out.Root()));
-                Find<QComboBox>(wizard, "SplitFile_Sections")->setCurrentIndex(1);
-                QTest::keyClicks(Find<QLineEdit>(wizard, "SplitFile_PreText"), QStringLiteral("Cut"));
-                Find<QLineEdit>(wizard, "SplitFile_PostText")->setText(QStringLiteral(" end"));
-                QCOMPARE(Find<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut01 end"));
-                Find<QCheckBox>(wizard, "SplitFile_Zeros")->click();
-                QCOMPARE(Find<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut1 end"));
+                QCOMPARE(FindControl<QLineEdit>(wizard, "SplitDirEdit1")->text(), QString::fromStdString(out.Root()));
+                FindControl<QComboBox>(wizard, "SplitFile_Sections")->setCurrentIndex(1);
+                QTest::keyClicks(FindControl<QLineEdit>(wizard, "SplitFile_PreText"), QStringLiteral("Cut"));
+                FindControl<QLineEdit>(wizard, "SplitFile_PostText")->setText(QStringLiteral(" end"));
+                QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut01 end"));
+                FindControl<QCheckBox>(wizard, "SplitFile_Zeros")->click();
+                QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut1 end"));
 
                 Button(wizard, "Wizard_Next")->Click();
                 QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Start"));
                 QVERIFY(Button(wizard, "Wizard_Back")->Enabled());
-                QVERIFY(!Find<QLabel>(wizard, "Final_Label2")->isEnabled());
-                QCOMPARE(Find<QLabel>(wizard, "Final_Time")->text(), QStringLiteral("00:00:00"));
+                QVERIFY(!FindControl<QLabel>(wizard, "Final_Label2")->isEnabled());
+                QCOMPARE(FindControl<QLabel>(wizard, "Final_Time")->text(), QStringLiteral("00:00:00"));
                 SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-final"));
                 StartAndWait(wizard);
                 QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Done"));
                 QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
-                QVERIFY(!Find<QLabel>(wizard, "Final_Label1")->isEnabled());
+                QVERIFY(!FindControl<QLabel>(wizard, "Final_Label1")->isEnabled());
                 SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-done"));
                 Button(wizard, "Wizard_Done")->Click();
             });
@@ -217,9 +209,9 @@ private slots:
             [&] {
                 QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Start"));
                 QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
-                QVERIFY(Find<QWidget>(wizard, "FinalPanel1")->isVisible());
+                QVERIFY(FindControl<QWidget>(wizard, "FinalPanel1")->isVisible());
                 StartAndWait(wizard);
-                QCOMPARE(Find<QLabel>(wizard, "Final_Current")->text(), QStringLiteral("song.ogg"));
+                QCOMPARE(FindControl<QLabel>(wizard, "Final_Current")->text(), QStringLiteral("song.ogg"));
                 Button(wizard, "Wizard_Done")->Click();
             });
         QCOMPARE(result, int(QDialog::Accepted));
@@ -268,12 +260,12 @@ private slots:
                 Button(wizard, "Wizard_Start")->Click();
                 QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Pause"));
                 QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
-                QVERIFY(Find<QLabel>(wizard, "Final_Label2")->isEnabled());
+                QVERIFY(FindControl<QLabel>(wizard, "Final_Label2")->isEnabled());
                 Button(wizard, "Wizard_Pause")->Click();
                 QVERIFY(wizard.Paused());
                 // Held before its first job, the run still lets the window live.
                 QVERIFY(QTest::qWaitFor(
-                    [&] { return Find<QLabel>(wizard, "Final_Time")->text() == QStringLiteral("00:00:01"); }, 3000));
+                    [&] { return FindControl<QLabel>(wizard, "Final_Time")->text() == QStringLiteral("00:00:01"); }, 3000));
                 QVERIFY(wizard.Flow().Running());
                 Button(wizard, "Wizard_Pause")->Click();
                 Button(wizard, "Wizard_Pause")->Click();
@@ -333,10 +325,10 @@ private slots:
             QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
             Button(wizard, "Join_Add2")->Click();
             QCOMPARE(RowNames(wizard, "JoinListBox1"), (QStringList{"c.ogg", "a.ogg", "B.ogg"}));
-            QCOMPARE(Find<QLineEdit>(wizard, "JoinTxt1")->text(), QStringLiteral("3"));
-            QCOMPARE(Find<QLineEdit>(wizard, "JoinTxt2")->text(), QStringLiteral("00:00:06"));
+            QCOMPARE(FindControl<QLineEdit>(wizard, "JoinTxt1")->text(), QStringLiteral("3"));
+            QCOMPARE(FindControl<QLineEdit>(wizard, "JoinTxt2")->text(), QStringLiteral("00:00:06"));
             // A row moves with Down; the last row cannot.
-            auto* view = Find<QTreeWidget>(wizard, "JoinListBox1");
+            auto* view = FindControl<QTreeWidget>(wizard, "JoinListBox1");
             view->topLevelItem(0)->setSelected(true);
             QVERIFY(Button(wizard, "Join_Down2")->Enabled());
             QVERIFY(!Button(wizard, "Join_Up2")->Enabled());
@@ -391,7 +383,7 @@ private slots:
             Button(wizard, "Wav_Add")->Click();
             QVERIFY(Button(wizard, "Wizard_Next")->Enabled());
             QVERIFY(!Button(wizard, "Wav_DirBrowse")->Enabled());
-            Find<QRadioButton>(wizard, "Wav_Radio1")->click();
+            FindControl<QRadioButton>(wizard, "Wav_Radio1")->click();
             QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
             QVERIFY(Button(wizard, "Wav_DirBrowse")->Enabled());
             Button(wizard, "Wav_DirBrowse")->Click();
@@ -436,7 +428,7 @@ private slots:
         };
         wizard.SetDialogs(dialogs);
         const int result = WhileOpen(wizard, [&] { return wizard.ShowTool(ActiveTool::Catalog); }, [&] {
-            Find<QComboBox>(wizard, "Cat_ModeBox")->setCurrentIndex(mode);
+            FindControl<QComboBox>(wizard, "Cat_ModeBox")->setCurrentIndex(mode);
             QVERIFY(!Button(wizard, "Cat_Brows")->Enabled());
             QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
             Button(wizard, "Cat_DirBut")->Click();
@@ -468,8 +460,8 @@ private slots:
                 Button(wizard, "Wizard_Next")->Click();
                 Button(wizard, "Wizard_Help")->Click();
                 Button(wizard, "Wizard_Back")->Click();
-                QVERIFY(Find<QWidget>(wizard, "SplitFilePanel1")->isVisible());
-                QVERIFY(!Find<QWidget>(wizard, "FinalPanel1")->isVisible());
+                QVERIFY(FindControl<QWidget>(wizard, "SplitFilePanel1")->isVisible());
+                QVERIFY(!FindControl<QWidget>(wizard, "FinalPanel1")->isVisible());
                 QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Next"));
                 Button(wizard, "Wizard_Cancel")->Click();
             });

@@ -2,6 +2,7 @@
 #include "shell/ui/EzRgnButton.h"
 #include "shell/ui/NumericField.h"
 #include "shell/ui/Skin.h"
+#include "tests/gui/Controls.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 #include "wizards/split/ui/SplitWizard.h"
@@ -20,15 +21,6 @@
 
 namespace oq::test {
 namespace {
-
-template <typename T>
-T* Find(const QWidget& window, const char* name)
-{
-    auto* found = window.findChild<T*>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
 
 // Replaces a field's text as the user would: select all, type, press Enter.
 void Type(NumericField* field, const QString& text)
@@ -53,7 +45,7 @@ void WithWizardOpen(MainWindow& main, const std::function<void(SplitWizard&)>& a
         act(wizard);
     });
     poll.start(5);
-    Find<EzRgnButton>(main, "Vis_SplitWizard")->Click();
+    FindControl<EzRgnButton>(main, "Vis_SplitWizard")->Click();
     QVERIFY(acted);
     QVERIFY(!wizard.isVisible());
 }
@@ -108,15 +100,15 @@ private slots:
         const std::int64_t kilobytes = record.FileSize / 1000;
 
         WithWizardOpen(main, [&](SplitWizard& wizard) {
-            QVERIFY(Find<QRadioButton>(wizard, "SplitRadio1")->isChecked());
-            auto* total = Find<NumericField>(wizard, "SplitSectionTotal");
-            auto* size = Find<NumericField>(wizard, "SplitSectionSize");
-            auto* length = Find<NumericField>(wizard, "SplitSectionLength");
+            QVERIFY(FindControl<QRadioButton>(wizard, "SplitRadio1")->isChecked());
+            auto* total = FindControl<NumericField>(wizard, "SplitSectionTotal");
+            auto* size = FindControl<NumericField>(wizard, "SplitSectionSize");
+            auto* length = FindControl<NumericField>(wizard, "SplitSectionLength");
             QCOMPARE(total->text(), QStringLiteral("1"));
             QCOMPARE(size->text(), QString::number(kilobytes));
             QCOMPARE(length->displayText(), QStringLiteral("00:00:40:00"));
             QVERIFY(total->isEnabled() && !size->isEnabled() && !length->isEnabled());
-            QVERIFY(!Find<EzRgnButton>(wizard, "cueBrowse")->Enabled());
+            QVERIFY(!FindControl<EzRgnButton>(wizard, "cueBrowse")->Enabled());
 
             // Letters are dropped; Enter recomputes the other two fields.
             Type(total, QStringLiteral("4x"));
@@ -129,22 +121,22 @@ private slots:
             SaveScreenshot(wizard.grab(), QStringLiteral("split-wizard-count"));
 
             // The size method takes over: only its field is live.
-            Find<QRadioButton>(wizard, "SplitRadio3")->click();
+            FindControl<QRadioButton>(wizard, "SplitRadio3")->click();
             QVERIFY(size->isEnabled() && !total->isEnabled());
-            QVERIFY(Find<QLabel>(wizard, "Gui_Label4")->isEnabled());
-            QVERIFY(!Find<QLabel>(wizard, "Gui_Label2")->isEnabled());
+            QVERIFY(FindControl<QLabel>(wizard, "Gui_Label4")->isEnabled());
+            QVERIFY(!FindControl<QLabel>(wizard, "Gui_Label2")->isEnabled());
             Type(size, QString::number(kilobytes * 10));
             QCOMPARE(size->text(), QString::number(kilobytes));
             QCOMPARE(total->text(), QStringLiteral("1"));
 
-            Find<QRadioButton>(wizard, "SplitRadio1")->click();
+            FindControl<QRadioButton>(wizard, "SplitRadio1")->click();
             Type(total, QStringLiteral("5"));
-            Find<EzRgnButton>(wizard, "newOkay")->Click();
+            FindControl<EzRgnButton>(wizard, "newOkay")->Click();
         });
         const std::int32_t step = record.BlockCount / 5;
         QCOMPARE(main.Markers().Positions(),
                  (std::vector<std::int32_t>{0, step, 2 * step, 3 * step, 4 * step, record.BlockCount}));
-        QCOMPARE(Find<QLabel>(main, "SectionTotal")->text(), QStringLiteral("5"));
+        QCOMPARE(FindControl<QLabel>(main, "SectionTotal")->text(), QStringLiteral("5"));
     }
 
     void cancelAndAFailedOkayLeaveTheMarkers()
@@ -154,20 +146,20 @@ private slots:
         const std::vector<std::int32_t> before = main.Markers().Positions();
 
         WithWizardOpen(main, [](SplitWizard& wizard) {
-            Type(Find<NumericField>(wizard, "SplitSectionTotal"), QStringLiteral("7"));
-            Find<EzRgnButton>(wizard, "newCancel")->Click();
+            Type(FindControl<NumericField>(wizard, "SplitSectionTotal"), QStringLiteral("7"));
+            FindControl<EzRgnButton>(wizard, "newCancel")->Click();
         });
         QCOMPARE(main.Markers().Positions(), before);
 
         // An emptied count cannot be recomputed: OK keeps the window open
         // and the markers as they were, and the user can correct it.
         WithWizardOpen(main, [](SplitWizard& wizard) {
-            auto* total = Find<NumericField>(wizard, "SplitSectionTotal");
+            auto* total = FindControl<NumericField>(wizard, "SplitSectionTotal");
             total->selectAll();
             QTest::keyClick(total, Qt::Key_Backspace);
-            Find<EzRgnButton>(wizard, "newOkay")->Click();
+            FindControl<EzRgnButton>(wizard, "newOkay")->Click();
             QVERIFY(wizard.isVisible());
-            Find<EzRgnButton>(wizard, "newCancel")->Click();
+            FindControl<EzRgnButton>(wizard, "newCancel")->Click();
         });
         QCOMPARE(main.Markers().Positions(), before);
     }
@@ -194,14 +186,14 @@ private slots:
 
         MessageCatcher catcher;
         WithWizardOpen(main, [](SplitWizard& wizard) {
-            Find<QRadioButton>(wizard, "SplitRadio4")->click();
-            QVERIFY(!Find<NumericField>(wizard, "SplitSectionTotal")->isEnabled());
-            auto* browse = Find<EzRgnButton>(wizard, "cueBrowse");
+            FindControl<QRadioButton>(wizard, "SplitRadio4")->click();
+            QVERIFY(!FindControl<NumericField>(wizard, "SplitSectionTotal")->isEnabled());
+            auto* browse = FindControl<EzRgnButton>(wizard, "cueBrowse");
             QVERIFY(browse->Enabled());
             browse->Click();
-            QCOMPARE(Find<QLineEdit>(wizard, "Edit1")->text(), QStringLiteral("album.cue"));
+            QCOMPARE(FindControl<QLineEdit>(wizard, "Edit1")->text(), QStringLiteral("album.cue"));
             SaveScreenshot(wizard.grab(), QStringLiteral("split-wizard-cue"));
-            Find<EzRgnButton>(wizard, "newOkay")->Click();
+            FindControl<EzRgnButton>(wizard, "newOkay")->Click();
         });
         QCOMPARE(startedIn, main.LastOpenDir());
         QVERIFY(catcher.Text().contains(QStringLiteral("Cue track 2 ")));
@@ -214,9 +206,9 @@ private slots:
 
         // The sheet stays for the next opening, which starts on the count.
         WithWizardOpen(main, [](SplitWizard& wizard) {
-            QVERIFY(Find<QRadioButton>(wizard, "SplitRadio1")->isChecked());
-            QCOMPARE(Find<QLineEdit>(wizard, "Edit1")->text(), QStringLiteral("album.cue"));
-            Find<EzRgnButton>(wizard, "newCancel")->Click();
+            QVERIFY(FindControl<QRadioButton>(wizard, "SplitRadio1")->isChecked());
+            QCOMPARE(FindControl<QLineEdit>(wizard, "Edit1")->text(), QStringLiteral("album.cue"));
+            FindControl<EzRgnButton>(wizard, "newCancel")->Click();
         });
     }
 };
