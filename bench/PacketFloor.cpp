@@ -11,7 +11,7 @@ namespace oq::bench {
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 4096; // as the section engine reads its source
+constexpr std::size_t kBlockBytes = 64 * 1024; // as the section engine reads its source
 constexpr std::int64_t kVorbisHeaderPackets = 3;
 
 void WritePage(File& out, const ogg_page& page)

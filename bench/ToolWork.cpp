@@ -3,7 +3,13 @@
 #include "bench/SplitRun.h"
 #include "decode/VorbisFile.h"
 
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #if __has_include("decode/AmplitudeProfile.h")
 #include "decode/AmplitudeProfile.h"
@@ -94,6 +100,34 @@ void WriteCatalogOf([[maybe_unused]] const std::string& folder, [[maybe_unused]]
     // Timed here once the catalog tool (engine/Catalog*.h) is in the tree.
     NotBuiltIn("the catalog tool");
 #endif
+}
+
+void BusyWork(unsigned threads, std::uint64_t iterations)
+{
+    std::atomic<std::uint64_t> sink{0};
+    const auto share = [&](std::uint64_t steps) {
+        std::uint64_t state = steps;
+        for (std::uint64_t i = 0; i < steps; ++i)
+            state = state * 6364136223846793005ull + 1442695040888963407ull; // each step needs the last
+        sink += state;
+    };
+    std::vector<std::jthread> workers;
+    for (unsigned k = 1; k < threads; ++k)
+        workers.emplace_back(share, iterations / threads);
+    share(iterations - (threads - 1) * (iterations / threads));
+}
+
+bool SameWavData(const std::string& first, const std::string& second)
+{
+    constexpr std::streamoff kHeaderBytes = 44;
+    std::ifstream a(first, std::ios::binary);
+    std::ifstream b(second, std::ios::binary);
+    if (!a || !b)
+        return false;
+    a.seekg(kHeaderBytes);
+    b.seekg(kHeaderBytes);
+    return std::equal(std::istreambuf_iterator<char>(a), std::istreambuf_iterator<char>(),
+                      std::istreambuf_iterator<char>(b), std::istreambuf_iterator<char>());
 }
 
 void MeasureEachFile(const std::string& folder)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace oq::bench {
@@ -37,5 +38,12 @@ void WriteCatalogOf(const std::string& folder, const std::string& output);
 // The floor of any catalog: each file opened by the decoder library and its
 // length asked for.
 void MeasureEachFile(const std::string& folder);
+
+// `iterations` steps of dependent integer arithmetic, split evenly over
+// `threads` threads: the work a second core can halve when it is free.
+void BusyWork(unsigned threads, std::uint64_t iterations);
+// Whether two WAV files hold the same sample bytes after their 44-byte
+// headers; false when either cannot be read.
+bool SameWavData(const std::string& first, const std::string& second);
 
 } // namespace oq::bench

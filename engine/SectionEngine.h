@@ -62,28 +62,21 @@ public:
     std::int64_t BoundaryOverhang() const noexcept { return boundaryOverhang_; }
 
 private:
-    // A packet held back until the next one arrives, so that the last packet
-    // of a section can still be marked end-of-stream.
-    struct HeldPacket {
-        PacketCopy Copy;
-        TimedPacket Time;
-        std::int64_t Granule = -1;
-        bool FlushAfter = false; // the decoder must meet its granule position at its own page end
-        bool Held = false;
-    };
-
     void Cut(const SectionJob& job, bool toEnd);
-    void SubmitHeld();
+    // Ends a section with the last packet of the source's link, and copies
+    // the links that follow it.
+    void EndWithLastPacket(const ogg_packet& packet, const TimedPacket& time, std::int64_t start);
     void RequireSource() const;
     void RequireExactAtStart(const TimedPacket& packet, std::int64_t start) const;
+    [[noreturn]] void PastTheEnd(std::int64_t end) const;
 
     std::unique_ptr<SourceReader> reader_;
     std::unique_ptr<SectionWriter> writer_;
-    HeldPacket held_;
     PacketCopy precedingPacket_; // PrecedingPacket: the packet before the boundary packet
     PacketCopy boundaryPacket_;  // BoundaryPacket: the packet that straddles the last cut
     TimedPacket boundaryTime_;
     bool boundaryHeld_ = false;
+    bool boundaryLast_ = false; // the boundary packet is the last of the source's link
     std::int64_t boundaryOverhang_ = 0;
     std::int64_t lastCut_ = 0;
 };

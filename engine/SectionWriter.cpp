@@ -27,6 +27,26 @@ void SectionWriter::Begin(const SectionJob& job, const HeaderPackets& headers)
     }
 }
 
+namespace {
+
+// The stream layer's page-out ends a page only when the queued packets hold
+// more than this many bytes, when 255 lacing values are queued, when the
+// stream has ended, or for the first page of a stream.
+constexpr long kPageOutBytes = 4096;
+constexpr long kMostLacingValues = 255;
+
+// False when the stream layer's page-out would certainly find no page yet.
+// It scans every queued lacing value on each call, so asking after every
+// small packet costs more than all else the writer does; the pages made are
+// the same, because where it ends a page depends only on what lies before.
+bool PageMayBeComplete(const ogg_stream_state& stream)
+{
+    return stream.e_o_s || !stream.b_o_s || stream.lacing_fill >= kMostLacingValues ||
+           stream.body_fill - stream.body_returned > kPageOutBytes;
+}
+
+} // namespace
+
 void SectionWriter::Submit(const ogg_packet& source, std::int64_t granule, bool endOfStream)
 {
     ogg_packet packet = source;
@@ -37,7 +57,7 @@ void SectionWriter::Submit(const ogg_packet& source, std::int64_t granule, bool 
     if (ogg_stream_packetin(stream_->get(), &packet) != 0)
         throw Error("cannot queue a packet for \"" + outputFile_.Path() + "\"");
     ogg_page page;
-    while (ogg_stream_pageout(stream_->get(), &page) != 0)
+    while (PageMayBeComplete(*stream_->get()) && ogg_stream_pageout(stream_->get(), &page) != 0)
         WriteOutputPage(page);
 }
 

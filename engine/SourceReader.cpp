@@ -110,24 +110,50 @@ std::uint32_t SourceReader::StreamSerial() const noexcept
     return stream_ ? static_cast<std::uint32_t>(stream_->Serial()) : 0;
 }
 
-bool SourceReader::NextPacket(SourcePacket& out)
+void SourceReader::HeldPacket::Keep()
+{
+    if (Kept)
+        return;
+    Copy.Store(Packet);
+    Packet = Copy.Packet();
+    Kept = true;
+}
+
+long SourceReader::Blocksize(const ogg_packet& packet)
+{
+    if (packet.bytes <= 0)
+        return headers_.Blocksize(packet);
+    long& known = blocksizeByFirstByte_[packet.packet[0]];
+    if (known == 0) {
+        // The decoder library reads the type bit and the mode number from
+        // the front of the packet; a packet of the first byte alone gives the
+        // same answer, or an error when the mode number does not fit in it.
+        ogg_packet front = packet;
+        front.bytes = 1;
+        known = headers_.Blocksize(front);
+    }
+    return known > 0 ? known : headers_.Blocksize(packet);
+}
+
+bool SourceReader::ReadAhead()
 {
     ogg_page page;
     while (!linkEnded_) {
-        const int result = ogg_stream_packetout(stream_->get(), &out.Packet);
+        const int result = ogg_stream_packetout(stream_->get(), &ahead_);
         if (result == 1) {
-            const long blocksize = headers_.Blocksize(out.Packet);
+            aheadBlocksize_ = Blocksize(ahead_);
             // A packet that is not audio of this stream is refused by the
             // decoder as well, so it neither counts nor goes into a section.
-            if (blocksize <= 0)
-                continue;
-            out.Time = timeline_.Place(blocksize, out.Packet.granulepos, out.Packet.e_o_s != 0);
-            if (out.Packet.e_o_s)
-                linkEnded_ = true;
-            return true;
+            if (aheadBlocksize_ > 0)
+                return true;
+            continue;
         }
         if (result < 0)
             continue; // a gap: the decoder carries on with the next packet as well
+        // The next page moves the stream layer's buffer: the packets handed
+        // out are kept first.
+        for (HeldPacket& packet : handedOut_)
+            packet.Keep();
         if (!NextPage(page)) {
             linkEnded_ = true;
             break;
@@ -143,6 +169,31 @@ bool SourceReader::NextPacket(SourcePacket& out)
     }
     return false;
 }
+
+bool SourceReader::NextPacket(SourcePacket& out)
+{
+    if (!started_) {
+        started_ = true;
+        haveAhead_ = ReadAhead();
+    }
+    if (!haveAhead_)
+        return false;
+    current_ ^= 1; // the packet handed out last becomes the one before
+    HeldPacket& current = handedOut_[current_];
+    current.Packet = ahead_;
+    current.Kept = false;
+    const long blocksize = aheadBlocksize_;
+    const bool endOfStream = current.Packet.e_o_s != 0;
+    if (endOfStream)
+        linkEnded_ = true;
+    haveAhead_ = ReadAhead();
+    out.Packet = current.Packet;
+    out.Time = timeline_.Place(blocksize, out.Packet.granulepos, endOfStream);
+    out.Last = !haveAhead_;
+    return true;
+}
+
+ogg_packet SourceReader::PreviousPacket() const noexcept { return handedOut_[current_ ^ 1].Packet; }
 
 void SourceReader::StashPage(const ogg_page& page)
 {

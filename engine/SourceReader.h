@@ -6,6 +6,7 @@
 #include "engine/OggSyncState.h"
 #include "engine/PacketTimeline.h"
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -19,6 +20,7 @@ namespace oq {
 struct SourcePacket {
     ogg_packet Packet{};
     TimedPacket Time;
+    bool Last = false; // no audio packet of the link follows
 };
 
 // Reads the source of a cutting run forward, once: bytes in fixed blocks into
@@ -33,8 +35,9 @@ struct SourcePacket {
 // file; what follows the link can be taken page by page for copying.
 class SourceReader {
 public:
-    // Bytes asked of the file at a time.
-    static constexpr std::size_t kBlockBytes = 4096;
+    // Bytes asked of the file at a time: large, because the sync layer moves
+    // the unread rest of its buffer to the front before every block.
+    static constexpr std::size_t kBlockBytes = 64 * 1024;
 
     // Opens the source for reading; raises IoError when it cannot.
     explicit SourceReader(const std::string& sourceName);
@@ -49,7 +52,11 @@ public:
     std::uint32_t StreamSerial() const noexcept;
 
     // The next audio packet of the followed link; false once it has ended.
+    // The reader looks one audio packet ahead, so that it can tell the last.
     bool NextPacket(SourcePacket& packet);
+    // The audio packet returned before the last one (an empty packet before
+    // the second); valid until the next call of NextPacket.
+    ogg_packet PreviousPacket() const noexcept;
     // After the link has ended: the next whole page of the links that follow
     // it (from the first page that begins a stream on), header and body
     // bytes together; false when there is none.
@@ -61,9 +68,22 @@ public:
     void Close();
 
 private:
+    // A packet handed out: its fields point into the stream layer's buffer,
+    // which moves when the next page goes in, or into `Copy` once kept.
+    struct HeldPacket {
+        ogg_packet Packet{};
+        PacketCopy Copy;
+        bool Kept = true;
+        void Keep();
+    };
+
     std::size_t ReadSourceBlock();
     bool NextPage(ogg_page& page);
     void StashPage(const ogg_page& page);
+    // The next audio packet of the link into `ahead_`, with its block size;
+    // false when the link has ended.
+    bool ReadAhead();
+    long Blocksize(const ogg_packet& packet);
 
     std::string sourceName_;
     File sourceFile_;
@@ -74,6 +94,16 @@ private:
     bool linkEnded_ = false;
     bool followingStarted_ = false;
     std::vector<unsigned char> stashedPage_; // a page that began the next link
+    bool started_ = false;
+    // The packet handed out last and the one before it, in turns.
+    std::array<HeldPacket, 2> handedOut_;
+    std::size_t current_ = 0;
+    ogg_packet ahead_{};
+    long aheadBlocksize_ = 0;
+    bool haveAhead_ = false;
+    // Block sizes by a packet's first byte, which holds its type and mode
+    // unless the stream has more than 128 modes; 0 while not looked up.
+    std::array<long, 256> blocksizeByFirstByte_{};
 };
 
 } // namespace oq
