@@ -1,10 +1,28 @@
 #include "decode/VorbisFile.h"
 
 #include "decode/StreamCallbacks.h"
+#include "engine/HeaderPackets.h"
 
 #include <utility>
 
 namespace oq {
+
+namespace {
+
+// The decoder library builds a link's codebooks only when decoding of the
+// link starts, and a failure then is not final (see DecoderCanUse): every
+// link is made ready here, where a failure can still refuse the file.
+bool EveryLinkDecodable(OggVorbis_File& handle)
+{
+    for (long link = 0; link < ov_streams(&handle); ++link) {
+        vorbis_info* info = ov_info(&handle, static_cast<int>(link));
+        if (!info || !DecoderCanUse(*info))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 VorbisFile::VorbisFile(std::string path) : path_(std::move(path)) {}
 
@@ -26,7 +44,7 @@ std::unique_ptr<VorbisFile> OpenVorbisFile(const std::string& path)
     }
     decoder->opened_ = true;
     decoder->info_ = ov_info(&decoder->handle_, 0);
-    if (!decoder->info_)
+    if (!decoder->info_ || !EveryLinkDecodable(decoder->handle_))
         return nullptr;
     return decoder;
 }

@@ -29,6 +29,8 @@ void HeaderPackets::Add(const ogg_packet& packet)
     }
     packets_[static_cast<std::size_t>(count_)].Store(packet);
     ++count_;
+    if (Complete() && !DecoderCanUse(info_))
+        throw FormatError(sourceName_, "has a Vorbis setup header that cannot be decoded");
     if (Complete()) {
         // Only the raw comment packet is kept; the parsed comments are not needed.
         vorbis_comment_clear(&comment_);
@@ -40,6 +42,15 @@ long HeaderPackets::Blocksize(const ogg_packet& packet)
 {
     ogg_packet copy = packet;
     return vorbis_packet_blocksize(&info_, &copy);
+}
+
+bool DecoderCanUse(vorbis_info& info)
+{
+    vorbis_dsp_state decoder;
+    if (vorbis_synthesis_init(&decoder, &info) != 0)
+        return false;
+    vorbis_dsp_clear(&decoder);
+    return true;
 }
 
 void HeaderPackets::Release() noexcept

@@ -21,7 +21,7 @@ public:
     ~HeaderPackets();
 
     // Takes the next header packet; raises FormatError when the decoder
-    // library refuses it.
+    // library refuses it, or cannot decode with the three of them.
     void Add(const ogg_packet& packet);
     bool Complete() const noexcept { return count_ == kCount; }
     const PacketCopy& operator[](int index) const { return packets_.at(static_cast<std::size_t>(index)); }
@@ -38,5 +38,12 @@ private:
     vorbis_comment comment_;
     int count_ = 0;
 };
+
+// Whether the decoder library can decode with the stream format parsed from
+// a stream's three headers. The library parses a setup header whose
+// codebooks it later fails to build; it keeps the half-built codebooks then,
+// and decoding with them divides by zero. After a false answer `info` must
+// only be cleared.
+bool DecoderCanUse(vorbis_info& info);
 
 } // namespace oq
