@@ -6,6 +6,7 @@
 #include "engine/FileSystem.h"
 
 #include <cmath>
+#include <limits>
 
 namespace oq {
 
@@ -16,6 +17,11 @@ constexpr int kBytesPerSample = 2;    // decoded samples are 16-bit
 constexpr double kBitRateUnit = 1024; // the bit rate is shown in units of 1024 bit/s
 constexpr std::int64_t kHundredthsPerSecond = 100;
 constexpr std::int64_t kHundredthsPerHour = 360000;
+// Block positions and times in hundredths of a second are 32-bit numbers
+// throughout the editor (the latter reach about 248 days).
+constexpr long double kMostBlocks = std::numeric_limits<std::int32_t>::max();
+constexpr double kMostSeconds = std::numeric_limits<std::int32_t>::max() / 100.0;
+constexpr long kMostRate = std::numeric_limits<std::int32_t>::max(); // the header allows 32 unsigned bits
 
 // The library answers a query it cannot serve with a negative error code.
 template <typename Number>
@@ -83,22 +89,34 @@ int ReadOggFileInfo(const std::string& fileName, MPEGData& record)
         return kOggInfoRefused;
     OggVorbis_File* vf = decoder->Handle();
 
+    const double timeTotal = Checked(ov_time_total(vf, -1), fileName, "play time");
+    const std::int64_t pcmTotal = Checked(ov_pcm_total(vf, -1), fileName, "sample count");
+    const vorbis_info& format = decoder->Info();
+    // A file that claims more than the editor can count (a damaged header or
+    // last granule position, as a rule) is refused rather than described
+    // with numbers that wrap. The analysis counts blocks of the decoded
+    // bytes, which for some channel counts gives a few more than
+    // SamplesPerBlock does.
+    const long double decodedBlocks = static_cast<long double>(pcmTotal) * format.channels * kBytesPerSample / kBlockBytes;
+    if (timeTotal > kMostSeconds || decodedBlocks > kMostBlocks || format.rate > kMostRate)
+        return kOggInfoRefused;
+
     MPEGData info;
     info.FileName = fileName;
     // The whole file: the library's ov_raw_total stops at the start of the
     // last page.
     info.FileSize = fileSize;
     info.BitRate = BitRateText(*vf, fileSize);
-    info.TimeTotal = Checked(ov_time_total(vf, -1), fileName, "play time");
+    info.TimeTotal = timeTotal;
     info.PlayLength = PlayLengthText(RoundedHundredths(info.TimeTotal));
     info.Streams = static_cast<std::int32_t>(ov_streams(vf));
     // Serial numbers are unsigned on the page; the record shows the same
     // 32 bits as a signed number.
     info.SerialNumber = static_cast<std::int32_t>(ov_serialnumber(vf, -1));
-    info.Version = decoder->Info().version;
-    info.Rate = static_cast<std::int32_t>(decoder->Info().rate);
-    info.Channels = decoder->Info().channels;
-    info.PcmTotal = Checked(ov_pcm_total(vf, -1), fileName, "sample count");
+    info.Version = format.version;
+    info.Rate = static_cast<std::int32_t>(format.rate);
+    info.Channels = format.channels;
+    info.PcmTotal = pcmTotal;
     info.BlockCount = static_cast<std::int32_t>(info.PcmTotal / SamplesPerBlock(info.Channels));
     info.ProfileComplete = false;
     record = std::move(info);

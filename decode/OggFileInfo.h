@@ -12,10 +12,12 @@ constexpr int kOggInfoRefused = -1;  // ... or refused it
 
 // Describes the Ogg Vorbis file `fileName` in `record` and returns
 // kOggInfoFilled. Returns kOggInfoRefused when the name is missing, empty,
-// no regular file, or not an Ogg Vorbis stream; raises IoError when the file
-// exists but cannot be opened for reading. Whenever it does not return
-// kOggInfoFilled the record is left exactly as it was, so a refused file
-// never leaves its name behind in the description of another.
+// no regular file, not an Ogg Vorbis stream, or claims more samples than
+// 32-bit block positions or times in hundredths can hold (about 248 days);
+// raises IoError when the file exists but cannot be opened for reading.
+// Whenever it does not return kOggInfoFilled the record is left exactly as
+// it was, so a refused file never leaves its name behind in the description
+// of another.
 int ReadOggFileInfo(const std::string& fileName, MPEGData& record);
 
 // Sample frames per channel in one amplitude-profile block (16384 bytes of
