@@ -3,6 +3,9 @@
 #include "decode/MPEGData.h"
 #include "engine/Error.h"
 
+#include <cmath>
+#include <limits>
+
 namespace oq {
 
 namespace {
@@ -14,6 +17,24 @@ void RequireNonZero(Real divisor, const char* what)
 {
     if (divisor == 0)
         throw RangeError(std::string("cannot convert positions: ") + what + " is zero");
+}
+
+// Truncated toward zero. A result beyond the integer's range (positions of
+// a time far past the end of a very long file) is held at the range's end:
+// it still lies past every position of the file, where a plain conversion
+// would be undefined.
+template <typename Integer>
+Integer Truncated(Real value)
+{
+    constexpr Real lowest = std::numeric_limits<Integer>::min();
+    constexpr Real highest = std::numeric_limits<Integer>::max();
+    if (std::isnan(value))
+        return 0;
+    if (value <= lowest)
+        return std::numeric_limits<Integer>::min();
+    if (value >= highest)
+        return std::numeric_limits<Integer>::max();
+    return static_cast<Integer>(value);
 }
 
 } // namespace
@@ -32,13 +53,13 @@ PositionConverter::PositionConverter(const MPEGData& file, std::int32_t displayW
 std::int32_t PositionConverter::PositionToSeconds(std::int32_t position) const
 {
     RequireNonZero(blocks_, "the block count");
-    return static_cast<std::int32_t>(Real(position) / blocks_ * Real(seconds_));
+    return Truncated<std::int32_t>(Real(position) / blocks_ * Real(seconds_));
 }
 
 std::int32_t PositionConverter::SecondsToPosition(std::int32_t seconds) const
 {
     RequireNonZero(Real(seconds_), "the play time");
-    return static_cast<std::int32_t>(Real(seconds) / Real(seconds_) * blocks_);
+    return Truncated<std::int32_t>(Real(seconds) / Real(seconds_) * blocks_);
 }
 
 std::int64_t PositionConverter::PositionToSamples(std::int32_t position) const
@@ -46,25 +67,25 @@ std::int64_t PositionConverter::PositionToSamples(std::int32_t position) const
     if (position >= blocks_)
         return samples_;
     RequireNonZero(blocks_, "the block count");
-    return static_cast<std::int64_t>(Real(position) / blocks_ * Real(samples_));
+    return Truncated<std::int64_t>(Real(position) / blocks_ * Real(samples_));
 }
 
 std::int32_t PositionConverter::PositionToPixel(std::int32_t position) const
 {
     RequireNonZero(blocks_, "the block count");
-    return static_cast<std::int32_t>(Real(position) / blocks_ * width_);
+    return Truncated<std::int32_t>(Real(position) / blocks_ * width_);
 }
 
 std::int32_t PositionConverter::PixelToPosition(std::int32_t pixel) const
 {
     RequireNonZero(width_, "the display width");
-    return static_cast<std::int32_t>(Real(pixel) / width_ * blocks_);
+    return Truncated<std::int32_t>(Real(pixel) / width_ * blocks_);
 }
 
 std::int64_t PositionConverter::SpanToKb(std::int32_t span) const
 {
     RequireNonZero(blocks_, "the block count");
-    return static_cast<std::int64_t>(Real(bytes_) / blocks_ * span / 1000);
+    return Truncated<std::int64_t>(Real(bytes_) / blocks_ * span / 1000);
 }
 
 std::int32_t PositionConverter::KbToSpan(std::int64_t kilobytes) const
@@ -72,7 +93,7 @@ std::int32_t PositionConverter::KbToSpan(std::int64_t kilobytes) const
     RequireNonZero(blocks_, "the block count");
     RequireNonZero(Real(bytes_), "the file size");
     // 64-bit product: sizes past 2 GB would overflow the 32-bit one.
-    return static_cast<std::int32_t>(Real(kilobytes * 1000) / (Real(bytes_) / blocks_));
+    return Truncated<std::int32_t>(Real(kilobytes * 1000) / (Real(bytes_) / blocks_));
 }
 
 } // namespace oq

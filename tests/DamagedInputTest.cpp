@@ -91,5 +91,28 @@ TEST(DamagedInput, ClaimsBeyondTheEditorsCountsAreRefused)
     }
 }
 
+// A track start far past the end of a file of 2^31 - 1 blocks overflowed the
+// 32-bit position (blocks + 1), and the conversion of a start beyond a
+// long file's last block was undefined. Such starts are skipped as past
+// the end, and conversions hold at the integer range's ends.
+TEST(DamagedInput, TrackStartsPastTheEndOfTheLongestFile)
+{
+    // Files of 2 * 10^8 seconds: one start 40 s past the end, one far beyond.
+    struct Case {
+        std::int32_t blocks;
+        CueTrackList starts;
+    };
+    const Case cases[] = {{kMostBlocks, {"0:00:00", "9999999:00:00"}}, {kMostBlocks - 1000, {"0:00:00", "3333334:00:00"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.blocks);
+        const PositionConverter file(c.blocks, 2.0e8, std::int64_t{c.blocks} * 4096, std::int64_t{c.blocks} * 16384);
+        const CuePlacement placement = PlanCueMarkers(c.starts, file);
+        EXPECT_EQ(placement.Positions, (std::vector<std::int32_t>{0, c.blocks}));
+        EXPECT_EQ(placement.Skipped.PastEnd, std::vector<int>{2});
+        EXPECT_EQ(file.SecondsToPosition(400'000'000), kMostBlocks);
+    }
+    EXPECT_EQ(PositionConverter(1, 1.0e-9, 1, 1).SecondsToPosition(-5), std::numeric_limits<std::int32_t>::min());
+}
+
 } // namespace
 } // namespace oq::test

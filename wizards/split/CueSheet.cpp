@@ -202,8 +202,8 @@ CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter&
             placement.Skipped.Unreadable.push_back(track);
             continue;
         }
-        const std::int32_t p = *seconds > farBeyond ? blocks + 1 : std::max(convert.SecondsToPosition(*seconds), 0);
-        if (p > blocks) {
+        const std::int32_t p = *seconds > farBeyond ? 0 : std::max(convert.SecondsToPosition(*seconds), 0);
+        if (*seconds > farBeyond || p > blocks) {
             placement.Skipped.PastEnd.push_back(track);
             continue;
         }
