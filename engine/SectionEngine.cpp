@@ -21,6 +21,7 @@ void SectionEngine::OpenSourceForCutting(const std::string& sourceName)
     reader->CaptureHeaders();
     reader_ = std::move(reader);
     boundaryHeld_ = false;
+    boundaryLast_ = false;
     boundaryOverhang_ = 0;
     lastCut_ = 0;
 }
@@ -73,16 +74,30 @@ void SectionEngine::RequireExactAtStart(const TimedPacket& packet, std::int64_t 
                      std::to_string(packet.End) + " or before sample " + std::to_string(packet.First()));
 }
 
-void SectionEngine::SubmitHeld()
+[[noreturn]] void SectionEngine::PastTheEnd(std::int64_t end) const
 {
-    if (!held_.Held)
-        return;
-    writer_->Submit(held_.Copy.Packet(), held_.Granule, false);
-    if (held_.FlushAfter)
-        writer_->Flush();
-    held_.Held = false;
+    throw RangeError("\"" + reader_->SourceName() + "\": the cut point at sample " + std::to_string(end) +
+                     " lies past the end of its audio (sample " + std::to_string(reader_->Position()) + ")");
 }
 
+void SectionEngine::EndWithLastPacket(const ogg_packet& packet, const TimedPacket& time, std::int64_t start)
+{
+    writer_->Submit(packet, time.End - start, true);
+    writer_->Flush();
+    // Later links of a chained source follow unchanged, those that are whole.
+    FollowingLinks following(reader_->SourceName());
+    std::vector<unsigned char> page;
+    while (reader_->NextFollowingPage(page)) {
+        following.Add(std::move(page));
+        while (following.Take(page))
+            writer_->WriteRaw(page);
+    }
+    lastCut_ = reader_->Position();
+}
+
+// Each packet goes to the writer as soon as it is read: the reader says
+// which one is the source's last, and keeps the one before the boundary
+// packet for the next section's start, so no packet is copied on its way.
 void SectionEngine::Cut(const SectionJob& job, bool toEnd)
 {
     const bool fromStart = !boundaryHeld_;
@@ -94,7 +109,6 @@ void SectionEngine::Cut(const SectionJob& job, bool toEnd)
         throw RangeError("cut points must rise: sample " + std::to_string(end) + " does not lie after sample " +
                          std::to_string(start));
 
-    held_.Held = false;
     if (!fromStart) {
         // The packet before the cut primes the decoder; the boundary packet's
         // samples past the cut open the section, the rest is dropped through
@@ -108,11 +122,16 @@ void SectionEngine::Cut(const SectionJob& job, bool toEnd)
             lastCut_ = end;
             return;
         }
-        held_.Copy.Swap(boundaryPacket_);
-        held_.Time = boundaryTime_;
-        held_.Granule = boundaryOverhang_;
-        held_.FlushAfter = true;
-        held_.Held = true;
+        if (boundaryLast_) {
+            // The source ends with the boundary packet: the section is its tail.
+            if (!toEnd)
+                PastTheEnd(end);
+            RequireExactAtStart(boundaryTime_, start);
+            EndWithLastPacket(boundaryPacket_.Packet(), boundaryTime_, start);
+            return;
+        }
+        writer_->Submit(boundaryPacket_.Packet(), boundaryOverhang_, false);
+        writer_->Flush(); // the decoder must meet its granule position at its own page end
     }
 
     // In a section from the start the decoder anchors where the source's
@@ -126,10 +145,10 @@ void SectionEngine::Cut(const SectionJob& job, bool toEnd)
             RequireExactAtStart(time, time.First());
         }
         if (time.End > end) {
-            SubmitHeld();
-            precedingPacket_.Swap(held_.Copy);
+            precedingPacket_.Store(reader_->PreviousPacket());
             boundaryPacket_.Store(packet.Packet);
             boundaryTime_ = time;
+            boundaryLast_ = packet.Last;
             boundaryHeld_ = true;
             writer_->Submit(packet.Packet, end - start, true);
             writer_->Flush();
@@ -137,44 +156,30 @@ void SectionEngine::Cut(const SectionJob& job, bool toEnd)
             lastCut_ = end;
             return;
         }
-        SubmitHeld();
-        held_.Copy.Store(packet.Packet);
-        held_.Time = time;
-        held_.FlushAfter = false;
+        if (packet.Last) {
+            // The source has ended: its last packet closes the section.
+            if (!toEnd)
+                PastTheEnd(end);
+            EndWithLastPacket(packet.Packet, time, start);
+            return;
+        }
+        std::int64_t granule = -1;
+        bool flushAfter = false;
         if (anchored) {
-            held_.Granule = time.End - start;
+            granule = time.End - start;
         } else if (time.Anchor) {
             anchored = true;
-            held_.Granule = time.End;
-            held_.FlushAfter = time.HeadTrim > 0;
-        } else {
-            held_.Granule = -1;
+            granule = time.End;
+            flushAfter = time.HeadTrim > 0;
         }
-        held_.Held = true;
+        writer_->Submit(packet.Packet, granule, false);
+        if (flushAfter)
+            writer_->Flush();
     }
 
-    if (!toEnd) {
-        throw RangeError("\"" + reader_->SourceName() + "\": the cut point at sample " + std::to_string(end) +
-                         " lies past the end of its audio (sample " + std::to_string(reader_->Position()) + ")");
-    }
-    if (!held_.Held)
-        throw FormatError(reader_->SourceName(), "holds no audio to cut");
-    // The source has ended: the held packet closes the section. When it is
-    // still the re-sent boundary packet, the section is its tail alone.
-    if (held_.FlushAfter && !fromStart && held_.Time.End == boundaryTime_.End && held_.Granule == boundaryOverhang_)
-        RequireExactAtStart(held_.Time, start);
-    writer_->Submit(held_.Copy.Packet(), held_.Time.End - start, true);
-    writer_->Flush();
-    held_.Held = false;
-    // Later links of a chained source follow unchanged, those that are whole.
-    FollowingLinks following(reader_->SourceName());
-    std::vector<unsigned char> page;
-    while (reader_->NextFollowingPage(page)) {
-        following.Add(std::move(page));
-        while (following.Take(page))
-            writer_->WriteRaw(page);
-    }
-    lastCut_ = reader_->Position();
+    if (!toEnd)
+        PastTheEnd(end);
+    throw FormatError(reader_->SourceName(), "holds no audio to cut");
 }
 
 void SectionEngine::ClearStream() { writer_->ClearStream(); }
@@ -194,8 +199,8 @@ void SectionEngine::ReleasePackets()
         reader_->Headers().Release();
     precedingPacket_.Release();
     boundaryPacket_.Release();
-    held_.Copy.Release();
     boundaryHeld_ = false;
+    boundaryLast_ = false;
 }
 
 bool SectionEngine::SourceOpen() const noexcept { return reader_ != nullptr; }
