@@ -4,6 +4,23 @@
 
 namespace oq {
 
+namespace {
+
+// Granule positions of damaged pages can lie anywhere in 64 bits. The
+// decoder's arithmetic on them wraps around; so does this, without the
+// undefined behaviour of a signed overflow.
+std::int64_t WrappingAdd(std::int64_t a, std::int64_t b)
+{
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+
+std::int64_t WrappingSub(std::int64_t a, std::int64_t b)
+{
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+
+} // namespace
+
 TimedPacket PacketTimeline::Place(long blocksize, std::int64_t granule, bool endOfStream)
 {
     TimedPacket packet;
@@ -18,15 +35,15 @@ TimedPacket PacketTimeline::Place(long blocksize, std::int64_t granule, bool end
         if (granule != -1) {
             packet.Anchor = true;
             decoderGranule_ = granule;
-            const std::int64_t extra = std::min(std::max<std::int64_t>(sampleCount_ - granule, 0), packet.Advance);
+            const std::int64_t extra = std::clamp<std::int64_t>(WrappingSub(sampleCount_, granule), 0, packet.Advance);
             // A stream that is all one page ends short instead of starting late.
             (endOfStream ? packet.TailTrim : packet.HeadTrim) = extra;
         }
     } else {
-        decoderGranule_ += packet.Advance;
+        decoderGranule_ = WrappingAdd(decoderGranule_, packet.Advance);
         if (granule != -1 && decoderGranule_ != granule) {
             if (endOfStream && decoderGranule_ > granule)
-                packet.TailTrim = std::min(decoderGranule_ - granule, packet.Advance);
+                packet.TailTrim = std::clamp<std::int64_t>(WrappingSub(decoderGranule_, granule), 0, packet.Advance);
             // Elsewhere the decoder believes the page and moves on from it.
             decoderGranule_ = granule;
         }

@@ -9,6 +9,7 @@
 #include "engine/Error.h"
 #include "engine/JobControl.h"
 #include "engine/JobObserver.h"
+#include "engine/PacketTimeline.h"
 #include "engine/SectionEngine.h"
 #include "engine/SourceReader.h"
 #include "tests/support/OggCheck.h"
@@ -156,6 +157,28 @@ TEST(DamagedInput, TrackStartsPastTheEndOfTheLongestFile)
         EXPECT_EQ(file.SecondsToPosition(400'000'000), kMostBlocks);
     }
     EXPECT_EQ(PositionConverter(1, 1.0e-9, 1, 1).SecondsToPosition(-5), std::numeric_limits<std::int32_t>::min());
+}
+
+// Granule positions near the ends of the 64-bit range overflowed the
+// running position of the packet timeline, with which both the section
+// engine and the analysis follow a stream. It now wraps around as the
+// decoder's does, and every packet still yields its samples.
+TEST(DamagedInput, GranulesAtTheEndsOfTheRangeDoNotOverflowTheTimeline)
+{
+    constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kSmallest = std::numeric_limits<std::int64_t>::min();
+    for (const std::int64_t first : {kLargest - 300, kSmallest + 2}) {
+        SCOPED_TRACE(first);
+        PacketTimeline timeline;
+        timeline.Place(2048, -1, false);
+        timeline.Place(2048, first, false);
+        timeline.Place(2048, -1, false);
+        const TimedPacket last = timeline.Place(2048, kSmallest, true);
+        EXPECT_GE(last.Kept(), 0);
+        EXPECT_LE(last.Kept(), last.Advance);
+        EXPECT_EQ(timeline.Position(), last.End);
+        EXPECT_GE(timeline.Position(), 1024); // the packet after the anchor keeps its samples
+    }
 }
 
 } // namespace
