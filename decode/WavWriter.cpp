@@ -159,7 +159,6 @@ struct WavPart {
     std::size_t Start = 0;  // the plan's start its decoding begins from
     std::int64_t Begin = 0; // first decoded byte
     std::int64_t Bytes = 0;
-    std::int64_t SourceBegin = 0;           // where its pages begin in the source
     std::atomic<std::int64_t> Written{0};   // bytes handed to the output
     std::atomic<std::int64_t> Consumed{0};  // source bytes read, from the file's start
 };
@@ -181,7 +180,6 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const JobControl& con
             auto part = std::make_unique<WavPart>();
             part->Start = start;
             part->Begin = begin;
-            part->SourceBegin = from.Offset;
             part->Consumed = from.Offset;
             parts.push_back(std::move(part));
         }
