@@ -187,18 +187,23 @@ TEST_F(CatalogFiles, WithoutSubFoldersWithEveryNameCancelledAndMissing)
     EXPECT_TRUE(CollectCatalogFiles(Root(), "*.Ogg", true, control_, counter_).empty());
 }
 
-// Writes real Ogg files with awkward names and returns their paths.
+// Writes real Ogg files with awkward names, in a folder with an awkward
+// name, and returns their paths.
 Lines MakeAwkwardFiles(const TempDir& dir)
 {
+    const std::string folder = dir.Path("live, \"best\" <of> & r\xC3\xA9sum\xC3\xA9\nvol. 2");
+    fs::create_directory(folder);
     const Lines names = {"a, \"quoted\" <tag> & co.ogg", "na\xC3\xAFve \xE2\x82\xAC.ogg", "two\nlines.ogg", "caf\xE9.ogg"};
     Lines paths;
     const Bytes audio = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 1.0}, {.serial = 0x80000001u});
     for (const std::string& name : names) {
-        paths.push_back(dir.Path(name));
+        paths.push_back(folder + "/" + name);
         WriteBytes(paths.back(), audio);
     }
     return paths;
 }
+
+std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().string() + "/"; }
 
 std::string RunCatalog(CatalogMode mode, const Lines& files, const std::string& output)
 {
@@ -249,7 +254,7 @@ TEST(CatalogShippedTemplates, CsvHasAHeaderRowAndOneWholeRowPerFile)
         const Lines& row = rows[i + 1];
         ASSERT_EQ(row.size(), rows[0].size()) << files[i];
         EXPECT_EQ(row[0], ValidUtf8(fs::path(files[i]).filename().string()));
-        EXPECT_EQ(row[1], dir.Root() + "/");
+        EXPECT_EQ(row[1], FolderOf(files[i]));
         EXPECT_EQ(row[6], "Mono");
         EXPECT_EQ(row[8], "-2147483647") << "serial numbers are signed";
     }
@@ -277,6 +282,25 @@ TEST(CatalogShippedTemplates, HtmlEscapesNamesAndStaysWellFormed)
         std::regex_replace(rows, std::regex(R"(</?t[rd]( class="[a-z]+")?>)"), ""), std::regex("&(amp|lt|gt|quot|#39);"), "");
     EXPECT_EQ(bare.find_first_of("<>&\""), std::string::npos) << bare;
     EXPECT_NE(html.find("</html>"), std::string::npos);
+
+    // Read back, every row gives the file's own name and folder.
+    const std::regex rowPattern(R"(<tr>([\s\S]*?)</tr>)"), cellPattern(R"(<td[^>]*>([\s\S]*?)</td>)");
+    const auto unescaped = [](std::string text) {
+        for (const auto& [reference, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}})
+            text = std::regex_replace(text, std::regex(reference), character);
+        return text;
+    };
+    std::size_t file = 0;
+    for (auto row = std::sregex_iterator(rows.begin(), rows.end(), rowPattern); row != std::sregex_iterator(); ++row, ++file) {
+        ASSERT_LT(file, files.size());
+        const std::string cells = (*row)[1].str();
+        Lines values;
+        for (auto cell = std::sregex_iterator(cells.begin(), cells.end(), cellPattern); cell != std::sregex_iterator(); ++cell)
+            values.push_back(unescaped((*cell)[1].str()));
+        ASSERT_GE(values.size(), 2u);
+        EXPECT_EQ(values[0], ValidUtf8(fs::path(files[file]).filename().string()));
+        EXPECT_EQ(values[1], FolderOf(files[file]));
+    }
 }
 
 TEST(CatalogWriter, WritesOnlyOggFilesAndHeadAndTailWhenNoneIsFound)
