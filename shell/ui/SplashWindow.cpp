@@ -17,6 +17,8 @@ SplashWindow::SplashWindow(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
+    // A coarse timer may fire up to 5 % early; the splash's time is a minimum.
+    timer_.setTimerType(Qt::PreciseTimer);
     timer_.setSingleShot(true);
     timer_.start(kMinimumMilliseconds);
 }
