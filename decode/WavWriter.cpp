@@ -13,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace oq {
@@ -77,8 +78,9 @@ void CompleteHeader(File& output)
 }
 
 // Decoded bytes of all links together: every link has its own channel count.
-// Negative when the decoder cannot tell; the limit is then watched while
-// writing.
+// Negative when the decoder cannot tell, or when the links claim more than
+// 64 bits can count (damaged granule positions); the limit is then watched
+// while writing.
 std::int64_t DecodedBytes(VorbisFile& decoder)
 {
     OggVorbis_File* handle = decoder.Handle();
@@ -86,9 +88,12 @@ std::int64_t DecodedBytes(VorbisFile& decoder)
     for (long link = 0; link < ov_streams(handle); ++link) {
         const ogg_int64_t frames = ov_pcm_total(handle, static_cast<int>(link));
         const vorbis_info* format = ov_info(handle, static_cast<int>(link));
-        if (frames < 0 || !format)
+        if (frames < 0 || !format || format->channels < 1)
             return -1;
-        total += frames * format->channels * kBytesPerSample;
+        const std::int64_t frameBytes = std::int64_t{format->channels} * kBytesPerSample;
+        if (frames > (std::numeric_limits<std::int64_t>::max() - total) / frameBytes)
+            return -1;
+        total += frames * frameBytes;
     }
     return total;
 }

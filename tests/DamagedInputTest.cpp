@@ -14,9 +14,11 @@
 #include "engine/SourceReader.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/OggSurgery.h"
+#include "tests/support/OutputCheck.h"
 #include "tests/support/TestAudio.h"
 #include "wizards/split/CueSheet.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -90,6 +92,23 @@ TEST(DamagedInput, ClaimsBeyondTheEditorsCountsAreRefused)
             EXPECT_EQ(record.BlockCount, 22050 * 36000 / 8192);
         }
     }
+}
+
+// A last granule position of 2^62 made the WAV writer's count of the bytes
+// to come overflow (undefined behaviour, found by the fuzz target of the
+// file readers). Such a count is now taken as unknown: what the file really
+// holds is converted, and the header describes it.
+TEST(DamagedInput, AClaimPast64BitsOfSampleBytesStillConvertsWhatIsThere)
+{
+    TempDir dir;
+    Bytes file = MakeOggVorbis({.channels = 2, .rate = 22050, .seconds = 1.0}, {.flushEveryPackets = 8});
+    SetGranule(file, PageSpans(file).back(), std::int64_t{1} << 62);
+    WriteBytes(dir.Path("claims.ogg"), file);
+    const JobControl control;
+    JobObserver quiet;
+    ASSERT_EQ(ConvertToWav(dir.Path("claims.ogg"), dir.Path("claims.wav"), control, quiet), WavOutcome::Written);
+    EXPECT_EQ(ProblemWithWav(dir.Path("claims.wav")), "");
+    EXPECT_GT(std::filesystem::file_size(dir.Path("claims.wav")), 44u + 22050u * 4 / 2);
 }
 
 // A chained source cut short inside its second link's headers gave a last
