@@ -142,7 +142,11 @@ void SectionEngine::Cut(const SectionJob& job, bool toEnd)
     while (reader_->NextPacket(packet)) {
         const TimedPacket& time = packet.Time;
         if (time.HeadTrim > 0 && (!fromStart || time.End > end) && time.First() < end) {
-            RequireExactAtStart(time, time.First());
+            // Only the first section can drop samples from its front as the
+            // source does, and only when it holds the whole packet.
+            throw RangeError("\"" + reader_->SourceName() + "\": cannot cut before sample " + std::to_string(time.End) +
+                             ": the file drops samples at the start of its first audio page, which only a section "
+                             "that starts with the file and runs past that sample can do");
         }
         if (time.End > end) {
             precedingPacket_.Store(reader_->PreviousPacket());

@@ -111,6 +111,41 @@ TEST(DamagedInput, AClaimPast64BitsOfSampleBytesStillConvertsWhatIsThere)
     EXPECT_GT(std::filesystem::file_size(dir.Path("claims.wav")), 44u + 22050u * 4 / 2);
 }
 
+// A source whose first page drops samples from its front cannot be cut
+// before the end of that page's last packet; the refusal named a section
+// "starting" at that packet and "inside one Vorbis packet" of no samples.
+// It now says where cutting can begin.
+TEST(DamagedInput, ACutBeforeTheFirstGranuleOfASourceThatDropsSamplesIsRefusedClearly)
+{
+    TempDir dir;
+    const std::string path = dir.Path("drops.ogg");
+    WriteBytes(path, MakeOggVorbis({.channels = 2, .rate = 22050, .seconds = 1.5, .signal = Signal::Mixed}, {.granuleOffset = -700}));
+    SourceReader reader(path);
+    reader.CaptureHeaders();
+    SourcePacket packet;
+    while (reader.NextPacket(packet) && !packet.Time.Anchor) {
+    }
+    ASSERT_GT(packet.Time.HeadTrim, 0);
+    const std::string firstExact = std::to_string(packet.Time.End);
+    for (const std::int64_t cut : {std::int64_t{5000}, packet.Time.End - 1}) {
+        SCOPED_TRACE(cut);
+        SectionEngine engine;
+        engine.OpenSourceForCutting(path);
+        try {
+            for (const auto& [start, end] : {std::pair<std::int64_t, std::int64_t>{0, cut}, {cut, 0}}) {
+                const SectionJob job{.OutputName = dir.Path("part.ogg"), .StreamSerial = 1, .StartGranule = start, .EndGranule = end};
+                engine.BeginOutputStream(job);
+                end == 0 ? engine.CutLastSection(job) : engine.CutFirstSection(job);
+                engine.ClearStream();
+                engine.CloseOutput();
+            }
+            ADD_FAILURE() << "cut";
+        } catch (const RangeError& error) {
+            EXPECT_NE(std::string(error.what()).find("cannot cut before sample " + firstExact), std::string::npos) << error.what();
+        }
+    }
+}
+
 // A chained source cut short inside its second link's headers gave a last
 // section carrying the broken link, which no decoder (this program's own
 // included) could open. Only whole later links follow the last section now.
