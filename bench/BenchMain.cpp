@@ -12,6 +12,7 @@
 #include "bench/SplitRun.h"
 #include "bench/TimedRounds.h"
 #include "bench/ToolWork.h"
+#include "editor/MarkerList.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +40,8 @@ constexpr double kPeakGoalMiB = 16.0;
 constexpr double kPeakSpreadMiB = 1.0;  // peaks this close on a 4x longer file: independent of length
 constexpr double kOggspltGoal = 0.9;    // engine time / oggsplt time
 constexpr double kDecodeGoal = 0.6;     // profile or WAV time / oggdec time
+constexpr double kOpenGoal = 0.65;      // desktop program's open-to-waveform time / oggdec time
+constexpr double kFrameMs = 1000.0 / 60; // one frame of a 60 Hz screen: an event handled within it looks smooth
 constexpr std::uint64_t kBusyIterations = 400'000'000; // about a second of arithmetic on one core
 constexpr std::size_t kWarmBlockBytes = 65536;
 
@@ -113,6 +116,7 @@ public:
         SplitOther("6 channels", material_.Surround);
         Headroom();
         Decoding();
+        Desktop();
         Catalog();
         fs::remove_all(material_.Scratch);
         report_.AddNote(Fixed(loadBefore, "load average %.1f") + Fixed(LoadAverage(), " before, %.1f after the run") +
@@ -367,6 +371,92 @@ private:
         wavIdentical_ = sameData;
     }
 
+    // The desktop program's timing tool, built beside this one with the GUI.
+    static std::string DesktopBenchProgram()
+    {
+        const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / "oq_gui_bench";
+        return fs::exists(program) ? program.string() : std::string();
+    }
+
+    void Desktop()
+    {
+        const std::string program = DesktopBenchProgram();
+        const std::string oggdec = FindProgram("oggdec");
+        if (program.empty() || oggdec.empty()) {
+            report_.AddNote("oq_gui_bench (built with the desktop program) or oggdec (package vorbis-tools) is "
+                            "missing: the desktop program not timed");
+            return;
+        }
+        OpenInDesktop(program, oggdec);
+        EditMarkersInDesktop(program);
+    }
+
+    void OpenInDesktop(const std::string& program, const std::string& oggdec)
+    {
+        const std::string& source = material_.Long;
+        const std::string title = "Desktop program: opening " + fs::path(source).filename().string() +
+                                  " until its waveform is drawn";
+        report_.AddSection(title);
+        std::cout << title << "\n";
+        ResetFolder(Scratch("desktop"));
+        const std::vector<Measured> results = TimeInRounds(
+            {CommandTask("oggdec", {oggdec, "-Q", "-o", "/dev/null", source}),
+             SelfTimedTask("open", {program, "open", source, Scratch("desktop/open.txt")}, Scratch("desktop/open.txt"),
+                           "opened")},
+            runs_, std::cout);
+        AddRow("oggdec -o /dev/null", results[0]);
+        AddRow("open to waveform drawn", results[1], "oggdec", &results[0],
+               CoresUsed(results[1]) + "; from the open call, the program already started");
+        openRatio_ = RatioOf(results[1], results[0]);
+    }
+
+    // The time per event of marker editing with the most markers a file can
+    // have; peak and processor time are not of interest here.
+    void EditMarkersInDesktop(const std::string& program)
+    {
+        const std::string& source = material_.Mono;
+        const std::string title = "Desktop program: " + std::to_string(MarkerList::kMaxMarkers) + " markers on " +
+                                  fs::path(source).filename().string() + ", time per event";
+        report_.AddSection(title);
+        std::cout << title << "\n";
+        const std::string reportPath = Scratch("desktop/markers.txt");
+        const std::vector<std::string> figures = {"full_repaint", "drag_move", "nudge"};
+        std::vector<std::vector<ChildOutcome>> runs(figures.size());
+        for (int round = 1; round <= QuickRounds(); ++round) {
+            fs::remove(reportPath);
+            const ChildOutcome outcome = RunCommand({program, "markers", source, reportPath});
+            const auto read = ReadFigures(reportPath);
+            if (!outcome.Ok() || read.size() < figures.size()) {
+                report_.AddNote("marker editing in the desktop program failed: " + outcome.Errors);
+                return;
+            }
+            std::cout << "  round " << round << "/" << QuickRounds() << ":";
+            for (std::size_t k = 0; k < figures.size(); ++k) {
+                ChildOutcome figure;
+                figure.Seconds = read.at(figures[k]);
+                runs[k].push_back(figure);
+                std::cout << " " << figures[k] << Fixed(read.at(figures[k]) * 1000, " %.3f ms");
+            }
+            std::cout << "\n";
+        }
+        const double full = MedianSeconds(runs[0]);
+        const auto addEventRow = [&](const std::string& name, double seconds, bool againstFull) {
+            ReportRow row;
+            row.Name = name;
+            row.Seconds = seconds;
+            if (againstFull && full > 0) {
+                row.Reference = "full paint";
+                row.Ratio = seconds / full;
+            }
+            row.Note = Fixed(seconds * 1000, "%.3f ms; ") + Fixed(seconds * 1000 / kFrameMs * 100, "%.1f %% of a 60 Hz frame");
+            report_.AddRow(row);
+        };
+        addEventRow("full repaint of the display", full, false);
+        addEventRow("drag move (marker held)", MedianSeconds(runs[1]), true);
+        addEventRow("nudge", MedianSeconds(runs[2]), true);
+        slowestEditMs_ = std::max(MedianSeconds(runs[1]), MedianSeconds(runs[2])) * 1000;
+    }
+
     static std::string CoresUsed(const Measured& measured)
     {
         return measured.Ok() && measured.Seconds > 0 ? Fixed(measured.CpuSeconds / measured.Seconds, "%.2f cores busy")
@@ -449,6 +539,11 @@ private:
             RatioTarget(Fixed(kDecodeGoal, "WAV conversion <= %.1f x oggdec writing the WAV (45 min)"), wavRatio_, kDecodeGoal);
         wav.Evidence += headroom + (wavIdentical_ ? "; samples identical" : "; SAMPLES DIFFER");
         report_.AddTarget(wav);
+        report_.AddTarget(RatioTarget(
+            Fixed(kOpenGoal, "desktop program: open to waveform drawn <= %.2f x oggdec -o /dev/null (45 min)"),
+            openRatio_, kOpenGoal));
+        report_.AddTarget(AtMost(Fixed(kFrameMs, "drag move and nudge with 1000 markers within a 60 Hz frame (%.1f ms)"),
+                                 slowestEditMs_, kFrameMs, " ms"));
         TargetVerdict exact;
         exact.Goal = "engine sections decode to exactly the source's length";
         if (lengthChecks_ > 0) {
@@ -468,6 +563,8 @@ private:
     std::optional<Ratio> oggspltRatio_;
     std::optional<Ratio> profileRatio_;
     std::optional<Ratio> wavRatio_;
+    std::optional<Ratio> openRatio_;
+    std::optional<double> slowestEditMs_;
     std::optional<double> headroom_;
     bool wavIdentical_ = false;
     std::optional<double> longPeak_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 namespace oq::bench {
 
@@ -32,6 +34,39 @@ Task ChildTask(std::string label, std::function<void()> work, std::function<void
 Task CommandTask(std::string label, std::vector<std::string> command, std::function<void()> prepare)
 {
     return {std::move(label), [command = std::move(command)] { return RunCommand(command); }, std::move(prepare)};
+}
+
+Task SelfTimedTask(std::string label, std::vector<std::string> command, std::string reportPath, std::string figure)
+{
+    auto once = [command = std::move(command), reportPath = std::move(reportPath), figure = std::move(figure)] {
+        std::filesystem::remove(reportPath);
+        ChildOutcome outcome = RunCommand(command);
+        if (!outcome.Ok())
+            return outcome;
+        const auto figures = ReadFigures(reportPath);
+        const auto seconds = figures.find(figure);
+        if (seconds == figures.end()) {
+            outcome.ExitCode = 1;
+            outcome.Errors = "no figure \"" + figure + "\" in " + reportPath;
+            return outcome;
+        }
+        outcome.Seconds = seconds->second;
+        if (const auto cpu = figures.find(figure + "_cpu"); cpu != figures.end())
+            outcome.CpuSeconds = cpu->second;
+        return outcome;
+    };
+    return {std::move(label), std::move(once), {}};
+}
+
+std::map<std::string, double> ReadFigures(const std::string& reportPath)
+{
+    std::map<std::string, double> figures;
+    std::ifstream in(reportPath);
+    std::string name;
+    double value = 0;
+    while (in >> name >> value)
+        figures[name] = value;
+    return figures;
 }
 
 Task ChainTask(std::string label, std::vector<std::vector<std::string>> commands, std::function<void()> prepare)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,6 +23,13 @@ struct Task {
 Task ChildTask(std::string label, std::function<void()> work, std::function<void()> prepare = {});
 // A program run with its output discarded.
 Task CommandTask(std::string label, std::vector<std::string> command, std::function<void()> prepare = {});
+// A program that times the part of its run that matters itself and writes
+// "name seconds" lines to `reportPath`: the figure `figure` (and
+// "<figure>_cpu", when given, for the processor time) replace the process's
+// own times, which would include its start.
+Task SelfTimedTask(std::string label, std::vector<std::string> command, std::string reportPath, std::string figure);
+// The "name value" lines of such a report; empty when it cannot be read.
+std::map<std::string, double> ReadFigures(const std::string& reportPath);
 // Programs run one after another and timed together (times and processor
 // times add up, the peak is the highest); the first failure ends the chain.
 Task ChainTask(std::string label, std::vector<std::vector<std::string>> commands, std::function<void()> prepare = {});
