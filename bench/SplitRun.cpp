@@ -1,8 +1,7 @@
 #include "bench/SplitRun.h"
 
 #include "decode/VorbisFile.h"
-#include "engine/SectionEngine.h"
-#include "engine/SectionJob.h"
+#include "tests/support/SectionCuts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -38,31 +37,10 @@ std::vector<std::int64_t> EqualCutPoints(std::int64_t totalSamples, int sections
 std::vector<std::string> SplitWithEngine(const std::string& source, const std::vector<std::int64_t>& cuts,
                                          const std::string& folder)
 {
-    SectionEngine engine;
-    engine.OpenSourceForCutting(source);
-    std::vector<std::string> sections;
-    std::int64_t start = 0;
-    for (std::size_t k = 0; k <= cuts.size(); ++k) {
-        SectionJob job;
-        job.OutputName = SectionName(folder, k + 1);
-        job.StreamSerial = kFirstSectionSerial + static_cast<std::uint32_t>(k);
-        job.StartGranule = start;
-        job.EndGranule = k < cuts.size() ? cuts[k] : 0;
-        engine.BeginOutputStream(job);
-        if (k == cuts.size())
-            engine.CutLastSection(job);
-        else if (k == 0)
-            engine.CutFirstSection(job);
-        else
-            engine.CutMiddleSection(job);
-        engine.ClearStream();
-        engine.CloseOutput();
-        sections.push_back(job.OutputName);
-        start = job.EndGranule;
-    }
-    engine.ReleasePackets();
-    engine.CloseSource();
-    return sections;
+    return test::CutSections(source, {.Cuts = cuts,
+                                      .OutputName = [&](std::size_t n) { return SectionName(folder, n); },
+                                      .FirstSerial = kFirstSectionSerial,
+                                      .Skipped = {}});
 }
 
 std::int64_t DecodedLength(const std::string& path)

@@ -9,8 +9,8 @@
 // whether the pages keep the checksums they came with.
 
 #include "engine/Error.h"
-#include "engine/SectionEngine.h"
 #include "fuzz/FuzzInput.h"
+#include "tests/support/SectionCuts.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -26,30 +26,10 @@ constexpr std::int64_t kLongestGap = 65536;
 void CutAll(const std::string& source, const std::vector<std::int64_t>& cuts, std::uint8_t skipMask,
             std::uint32_t serial)
 {
-    oq::SectionEngine engine;
-    engine.OpenSourceForCutting(source);
-    const std::size_t count = cuts.size() + 1;
-    std::int64_t start = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-        const oq::SectionJob job{.OutputName = oq::fuzz::ScratchFolder() + "/section.ogg",
-                                 .StreamSerial = serial + static_cast<std::uint32_t>(k),
-                                 .StartGranule = start,
-                                 .EndGranule = k + 1 < count ? cuts[k] : 0,
-                                 .SkipOutput = ((skipMask >> k) & 1) != 0};
-        engine.BeginOutputStream(job);
-        if (k + 1 == count)
-            engine.CutLastSection(job);
-        else if (k == 0)
-            engine.CutFirstSection(job);
-        else
-            engine.CutMiddleSection(job);
-        engine.ClearStream();
-        if (engine.OutputOpen())
-            engine.CloseOutput();
-        start = job.EndGranule;
-    }
-    engine.ReleasePackets();
-    engine.CloseSource();
+    oq::test::CutSections(source, {.Cuts = cuts,
+                                   .OutputName = [](std::size_t) { return oq::fuzz::ScratchFolder() + "/section.ogg"; },
+                                   .FirstSerial = serial,
+                                   .Skipped = [&](std::size_t n) { return ((skipMask >> (n - 1)) & 1) != 0; }});
 }
 
 } // namespace

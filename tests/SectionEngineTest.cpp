@@ -2,6 +2,7 @@
 #include "engine/SectionEngine.h"
 #include "engine/SourceReader.h"
 #include "tests/support/OggCheck.h"
+#include "tests/support/SectionCuts.h"
 #include "tests/support/TestAudio.h"
 
 #include <filesystem>
@@ -19,38 +20,14 @@ struct SourceFile {
     int Channels;
 };
 
-// Cuts `source` at the given sample positions the way the job runner does:
-// one engine, sections in order, each begun, cut, cleared and closed.
+// Cuts `source` at the given sample positions into numbered files in `dir`.
 std::vector<std::string> CutAt(const std::string& source, const std::vector<std::int64_t>& cuts,
                                const TempDir& dir, const std::vector<bool>& skip = {})
 {
-    SectionEngine engine;
-    engine.OpenSourceForCutting(source);
-    std::vector<std::string> sections;
-    const std::size_t count = cuts.size() + 1;
-    std::int64_t start = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-        SectionJob job;
-        job.OutputName = dir.Path("section" + std::to_string(k + 1) + ".ogg");
-        job.StreamSerial = kFirstSerial + static_cast<std::uint32_t>(k);
-        job.StartGranule = start;
-        job.EndGranule = k + 1 < count ? cuts[k] : 0;
-        job.SkipOutput = k < skip.size() && skip[k];
-        engine.BeginOutputStream(job);
-        if (k + 1 == count)
-            engine.CutLastSection(job);
-        else if (k == 0)
-            engine.CutFirstSection(job);
-        else
-            engine.CutMiddleSection(job);
-        engine.ClearStream();
-        engine.CloseOutput();
-        sections.push_back(job.SkipOutput ? std::string() : job.OutputName);
-        start = job.EndGranule;
-    }
-    engine.ReleasePackets();
-    engine.CloseSource();
-    return sections;
+    return CutSections(source, {.Cuts = cuts,
+                                .OutputName = [&](std::size_t n) { return dir.Path("section" + std::to_string(n) + ".ogg"); },
+                                .FirstSerial = kFirstSerial,
+                                .Skipped = [&](std::size_t n) { return n <= skip.size() && skip[n - 1]; }});
 }
 
 // The central property: the sections, decoded one after another, give the
