@@ -42,7 +42,6 @@ constexpr int kPlayTimeMax = 99;
 constexpr int kShortHead = 6;
 constexpr int kShortTail = 41;
 
-constexpr int kFontPixels = 11;
 constexpr int kFieldFontPixels = 10; // "00:00:00:00" fits the 66-pixel fields
 
 // Places and sizes in the client area (left, top, width, height).
@@ -81,13 +80,8 @@ std::string LocalName(const QString& fileName)
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
-    setWindowTitle(tr("Ogg Quorvel 2003"));
-    setFixedSize(kClientSize);
+    DressSkinForm(*this, tr("Ogg Quorvel 2003"), kClientSize);
     move(kDefaultPlace);
-    setPalette(SkinPalette());
-    QFont font = this->font();
-    font.setPixelSize(kFontPixels);
-    setFont(font);
 
     BuildControls();
     Connect();

@@ -958,6 +958,19 @@ QPalette SkinPalette()
     return palette;
 }
 
+void DressSkinForm(QWidget& form, const QString& title, QSize size)
+{
+    // The forms' text was laid out for an 11-pixel font, whatever the
+    // screen's resolution setting: sizes are pixels throughout the skin.
+    constexpr int kFormFontPixels = 11;
+    form.setWindowTitle(title);
+    form.setFixedSize(size);
+    form.setPalette(SkinPalette());
+    QFont font = form.font();
+    font.setPixelSize(kFormFontPixels);
+    form.setFont(font);
+}
+
 void ApplySkinToApplication()
 {
     // The skin is drawn for one look of the standard controls everywhere.

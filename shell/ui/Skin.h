@@ -84,6 +84,9 @@ QPixmap SkinSplash(qreal dpr);
 QImage SkinAppIcon(int pixels);
 // A palette for the standard controls of a skinned window.
 QPalette SkinPalette();
+// Dresses a skinned form: `title`, the fixed client size `size`, the skin's
+// palette and the forms' font.
+void DressSkinForm(QWidget& form, const QString& title, QSize size);
 // Gives the application the skin's style, palette, tool tips and icon.
 void ApplySkinToApplication();
 

@@ -31,7 +31,6 @@ namespace oq {
 
 namespace {
 
-constexpr int kFontPixels = 11;
 constexpr QRect kPagePlace{6, 36, 380, 274};
 // The buttons in the well at the foot: Help left, Cancel right, Back and
 // the shared place of Next, Start, Pause and Done between them.
@@ -176,13 +175,8 @@ SaveWizard::SaveWizard(QWidget* parent)
       dialogs_(DefaultDialogs(this))
 {
     setObjectName(QStringLiteral("SaveWizardForm"));
-    setWindowTitle(tr("Save Wizard"));
-    setFixedSize(kSize);
+    DressSkinForm(*this, tr("Save Wizard"), kSize);
     setModal(true);
-    setPalette(SkinPalette());
-    QFont font = this->font();
-    font.setPixelSize(kFontPixels);
-    setFont(font);
 
     background_ = new QLabel(this);
     background_->setObjectName(QStringLiteral("BackImage1"));

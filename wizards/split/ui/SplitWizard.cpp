@@ -22,7 +22,6 @@ namespace oq {
 
 namespace {
 
-constexpr int kFontPixels = 11;
 // Four method rows under the heading, one every 40 pixels.
 constexpr int kFirstRowTop = 74;
 constexpr int kRowStep = 40;
@@ -67,13 +66,8 @@ SplitWizard::SplitWizard(QWidget* parent)
       chooseCue_([this](const QString& folder) { return DefaultCueChooser(this, folder); })
 {
     setObjectName(QStringLiteral("SplitWizardForm"));
-    setWindowTitle(tr("Split Wizard"));
-    setFixedSize(kSize);
+    DressSkinForm(*this, tr("Split Wizard"), kSize);
     setModal(true);
-    setPalette(SkinPalette());
-    QFont font = this->font();
-    font.setPixelSize(kFontPixels);
-    setFont(font);
     BuildControls();
     Connect();
     Sync();
