@@ -8,6 +8,7 @@
 #include "engine/JobControl.h"
 #include "engine/JobObserver.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -75,25 +76,45 @@ JobStacker& AddJob(JobList& jobs, JobObserver& observer, const std::string& outp
     return job;
 }
 
-// Every section must hold samples: an empty one cannot be cut, and finding
-// that out here stops the run before any file is written.
+// Cut points rise and stay within the source. Two may coincide (two markers
+// at one place): the section between them is empty and gets no job.
+// Finding a wrong order here stops the run before any file is written.
 void RequireCutPoints(const SectionSource& source)
 {
     std::int64_t previous = 0;
     for (const std::int64_t cut : source.CutPoints) {
-        if (cut <= previous || cut >= source.PcmTotal)
+        if (cut < previous || cut > source.PcmTotal)
             throw RangeError("cannot split \"" + source.FileName + "\": the cut point at sample " + std::to_string(cut) +
-                             " does not lie after the previous one and before the end (sample " +
+                             " lies before the previous one or past the end (sample " +
                              std::to_string(source.PcmTotal) + ")");
         previous = cut;
     }
 }
 
-// Section k's place in the one forward pass over the source, its samples and
-// its stream; `written` chooses whether it reaches a file.
-void SetSectionSteps(JobStacker& job, const SectionSource& source, std::int32_t k, bool written)
+std::int64_t SectionStart(const SectionSource& source, std::int32_t k)
+{
+    return k == 1 ? 0 : source.CutPoints[k - 2];
+}
+
+// The numbers of the sections that hold samples, in order; there is always
+// at least one, since the source is not empty.
+std::vector<std::int32_t> SectionsWithAudio(const SectionSource& source)
 {
     const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
+    std::vector<std::int32_t> sections;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        const std::int64_t end = k < count ? source.CutPoints[k - 1] : source.PcmTotal;
+        if (end > SectionStart(source, k) || (k == count && sections.empty()))
+            sections.push_back(k);
+    }
+    return sections;
+}
+
+// Section k's place in the one forward pass over the source (`first` and
+// `last` among the sections that hold samples), its samples and its stream;
+// `written` chooses whether it reaches a file.
+void SetSectionSteps(JobStacker& job, const SectionSource& source, std::int32_t k, bool first, bool last, bool written)
+{
     job.SkipOutput = !written;
     // Unsigned arithmetic: the serial number wraps instead of overflowing.
     job.StreamSerial = static_cast<std::uint32_t>(source.SerialNumber) + static_cast<std::uint32_t>(k - 1);
@@ -101,16 +122,17 @@ void SetSectionSteps(JobStacker& job, const SectionSource& source, std::int32_t 
     job.ClearStream = true;
     job.CloseOutput = true;
     job.FinishOutput = written;
-    job.StartGranule = k == 1 ? 0 : source.CutPoints[k - 2];
-    job.EndGranule = k < count ? source.CutPoints[k - 1] : 0;
-    job.OpenSource = k == 1;
-    // The last section, the only one of a one-section split included, runs
-    // to the end of the source and frees everything the run held for it.
-    job.CutFirst = k == 1 && k < count;
-    job.CutMiddle = k > 1 && k < count;
-    job.CutLast = k == count;
-    job.ReleasePackets = k == count;
-    job.CloseSource = k == count;
+    job.StartGranule = SectionStart(source, k);
+    // The last section with samples, the only one included, runs to the end
+    // of the source (sections after it are empty) and frees everything the
+    // run held for it.
+    job.EndGranule = last ? 0 : source.CutPoints[k - 1];
+    job.OpenSource = first;
+    job.CutFirst = first && !last;
+    job.CutMiddle = !first && !last;
+    job.CutLast = last;
+    job.ReleasePackets = last;
+    job.CloseSource = last;
 }
 
 bool Chosen(SectionChoice choice, std::int32_t k)
@@ -163,15 +185,17 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
     // One temporary name serves every section: each is moved to its final
     // name before the next one writes it again.
     const std::string temporary = jobs.Adopt(TempFile::Create(options.OutputFolder, kOggPrefix));
-    const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
-    for (std::int32_t k = 1; k <= count; ++k) {
+    // Sections keep their numbers in the names; an empty one leaves a gap.
+    const std::vector<std::int32_t> sections = SectionsWithAudio(source);
+    for (const std::int32_t k : sections) {
         const std::string finalName = SectionFileName(options, k);
         const bool written = Chosen(options.Sections, k);
         if (written)
             RefuseSourceAsOutput(finalName, source.FileName);
-        if (FileSizeOf(finalName) > 0)
+        if (written && FileSizeOf(finalName) > 0)
             jobs.NoteOverwrite();
-        SetSectionSteps(AddJob(jobs, observer, temporary, finalName, source.FileName), source, k, written);
+        SetSectionSteps(AddJob(jobs, observer, temporary, finalName, source.FileName), source, k, k == sections.front(),
+                        k == sections.back(), written);
     }
     return jobs;
 }
@@ -183,11 +207,16 @@ JobList PlanJobs(const ExportOptions& options, JobObserver& observer)
     const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
     if (options.Section < 1 || options.Section > count)
         throw RangeError("cannot export section " + std::to_string(options.Section) + " of " + std::to_string(count));
+    const std::vector<std::int32_t> sections = SectionsWithAudio(source);
+    if (std::find(sections.begin(), sections.end(), options.Section) == sections.end())
+        throw RangeError("cannot export section " + std::to_string(options.Section) + " of \"" + source.FileName +
+                         "\": it holds no audio (its two markers stand at one place)");
     RefuseSourceAsOutput(options.FileName, source.FileName);
     JobList jobs(JobTool::Split);
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.FileName), kOggPrefix));
-    for (std::int32_t k = 1; k <= count; ++k)
-        SetSectionSteps(AddJob(jobs, observer, temporary, options.FileName, source.FileName), source, k, k == options.Section);
+    for (const std::int32_t k : sections)
+        SetSectionSteps(AddJob(jobs, observer, temporary, options.FileName, source.FileName), source, k,
+                        k == sections.front(), k == sections.back(), k == options.Section);
     return jobs;
 }
 

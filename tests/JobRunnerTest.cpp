@@ -79,6 +79,9 @@ TEST_F(SplitRun, WrittenSectionsHoldExactlyTheirSamplesOfTheSource)
         {{}, {}, SectionChoice::All}, // one section: the whole source as a file of its own
         {{}, cuts, SectionChoice::Odd},
         {{}, cuts, SectionChoice::Even},
+        // Markers at one place: the empty sections are not written.
+        {{}, {30000, 30000, PcmTotal()}, SectionChoice::All},
+        {{.flushEveryPackets = 1}, {0, 70001, 70001}, SectionChoice::All},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(i);
@@ -91,7 +94,8 @@ TEST_F(SplitRun, WrittenSectionsHoldExactlyTheirSamplesOfTheSource)
         bounds.push_back(PcmTotal());
         std::set<std::string> written;
         for (int k = 1; k < static_cast<int>(bounds.size()); ++k) {
-            if (c.choice == SectionChoice::All || (k % 2 == 1) == (c.choice == SectionChoice::Odd)) {
+            const bool empty = bounds[k - 1] == bounds[k];
+            if (!empty && (c.choice == SectionChoice::All || (k % 2 == 1) == (c.choice == SectionChoice::Odd))) {
                 ExpectSection(k, bounds[k - 1], bounds[k]);
                 written.insert(fs::path(SectionName(k)).filename().string());
             }
