@@ -1,5 +1,6 @@
 #include "decode/OggFileInfo.h"
 
+#include "decode/OggDataEnd.h"
 #include "decode/VorbisFile.h"
 #include "editor/TimeCode.h"
 #include "engine/Error.h"
@@ -103,10 +104,10 @@ int ReadOggFileInfo(const std::string& fileName, MPEGData& record)
 
     MPEGData info;
     info.FileName = fileName;
-    // The whole file: the library's ov_raw_total stops at the start of the
-    // last page.
-    info.FileSize = fileSize;
-    info.BitRate = BitRateText(*vf, fileSize);
+    // Up to the end of the last page: the library's ov_raw_total stops at
+    // its start, and bytes after it are no part of the stream.
+    info.FileSize = OggDataEnd(fileName, fileSize);
+    info.BitRate = BitRateText(*vf, info.FileSize);
     info.TimeTotal = timeTotal;
     info.PlayLength = PlayLengthText(RoundedHundredths(info.TimeTotal));
     info.Streams = static_cast<std::int32_t>(ov_streams(vf));

@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cmath>
 #include <filesystem>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <ogg/ogg.h>
 #include <sys/stat.h>
@@ -241,6 +242,25 @@ TEST(OggFileInfo, BitRateCountsTheLastPage)
     EXPECT_EQ(record.BitRate, ExpectedBitRate(bytes, 1.0));
     EXPECT_NE(record.BitRate, "0");
     EXPECT_EQ(record.FileSize, static_cast<std::int64_t>(bytes.size()));
+}
+
+TEST(OggFileInfo, TrailingBytesAreNoPartOfTheFile)
+{
+    // Whatever follows the last page (a short tag, junk that holds a stray
+    // capture pattern, more junk than a largest page twice over) is left out
+    // of the size, so a join does not copy it and the bit rate does not count it.
+    TempDir dir;
+    const auto bytes = MakeOggVorbis({.channels = 2, .rate = 22050, .seconds = 2.0, .signal = Signal::Noise});
+    Bytes strayCapture(5000, 0x5a);
+    std::memcpy(strayCapture.data() + 100, "OggS", 4);
+    for (const Bytes& tail : {Bytes(128, 0x20), strayCapture, Bytes(300'000, 0xab)}) {
+        Bytes file = bytes;
+        file.insert(file.end(), tail.begin(), tail.end());
+        WriteBytes(dir.Path("a.ogg"), file);
+        const MPEGData record = Describe(dir.Path("a.ogg"));
+        EXPECT_EQ(record.FileSize, static_cast<std::int64_t>(bytes.size())) << tail.size();
+        EXPECT_EQ(record.BitRate, ExpectedBitRate(bytes, 2.0));
+    }
 }
 
 TEST(OggFileInfo, FileWithoutSamplesHasNoBitRate)
