@@ -371,7 +371,7 @@ bool MainWindow::OpenOggFile(const QString& fileName)
     try {
         result = ReadOggFileInfo(LocalName(fileName), record);
     } catch (const std::exception&) {
-        return false; // could not even be read: nothing changes, nothing is said
+        result = kOggInfoRefused; // could not even be read: the same answer
     }
     if (result != kOggInfoFilled) {
         QMessageBox::information(this, windowTitle(), tr("Not a Valid MPEG File."));
@@ -387,6 +387,8 @@ bool MainWindow::OpenOggFile(const QString& fileName)
     profile_ = {};
     markers_.ClearMarkers();
     display_->SetFile(record_);
+    // An information window left open shows the new file before its analysis.
+    infoWindow_->ShowOggInformation(record_);
     return AnalyseAndShow();
 }
 

@@ -1,4 +1,6 @@
+#include "decode/AmplitudeProfile.h"
 #include "decode/OggInformationText.h"
+#include "decode/ui/ProgressWindow.h"
 #include "decode/ui/Player.h"
 #include "editor/ui/MainWindow.h"
 #include "shell/ui/EzRgnButton.h"
@@ -79,8 +81,17 @@ private slots:
         QCOMPARE(info.geometry().center(), window.geometry().center());
         SaveScreenshot(info.grab(), QStringLiteral("info-window"));
 
-        // Another file while it is shown replaces the text at once.
+        // Another file while it is shown replaces the text at once, before
+        // its analysis has begun.
+        QString duringAnalysis;
+        window.Progress().SetAnalysis([&](const std::string& fileName, const std::atomic<bool>& cancelled,
+                                          const ProfileProgress& progress) {
+            QMetaObject::invokeMethod(&info, [&] { duringAnalysis = info.InfoMemo()->toPlainText(); },
+                                      Qt::BlockingQueuedConnection);
+            return ComputeAmplitudeProfile(fileName, cancelled, progress);
+        });
         QVERIFY(window.OpenOggFile(Path("second.ogg")));
+        QCOMPARE(duringAnalysis, Expected(window.OpenFileRecord()));
         QCOMPARE(info.InfoMemo()->toPlainText(), Expected(window.OpenFileRecord()));
         QVERIFY(info.InfoMemo()->toPlainText() != first);
         SaveScreenshot(info.grab(), QStringLiteral("info-window-second-file"));

@@ -271,7 +271,7 @@ void SplitWizard::ReportSkipped(const CueSkips& skipped)
                              ? tr("Cue track %1 was skipped: its start time could not be read.").arg(numbers.front())
                              : tr("Cue tracks %1 were skipped: their start times could not be read.")
                                    .arg(numbers.join(QStringLiteral(", ")));
-    QMessageBox::warning(this, tr("Ogg Quorvel 2003"), text);
+    QMessageBox::information(this, tr("Ogg Quorvel 2003"), text);
 }
 
 } // namespace oq
