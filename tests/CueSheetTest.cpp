@@ -75,10 +75,13 @@ TEST(CueSheet, StartTextsBecomeWholeSeconds)
         {"1234", std::nullopt},
         {"03:25", std::nullopt},
         {"03:5:40", std::nullopt},
-        {"03:25:4", std::nullopt},
+        {"03:25:4", 205},       // what follows the seconds matters only as far as two frame digits
+        {"03:25:40 xyz", 205},
+        {"03:25:40:00", 205},
+        {"03:25:", std::nullopt},
+        {"03:25:x0", std::nullopt},
         {"ab:cd:ef", std::nullopt},
         {"-1:00:00", std::nullopt},
-        {"03:25:40:00", std::nullopt},
         {"99999999:00:00", std::nullopt},
     };
     for (const auto& [text, seconds] : cases)

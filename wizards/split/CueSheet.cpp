@@ -182,7 +182,12 @@ std::optional<std::int32_t> CueStartSeconds(std::string_view start)
         return std::nullopt;
     const auto minutes = Digits(start.substr(0, first), 1, 7);
     const auto seconds = Digits(start.substr(first + 1, second - first - 1), 2, 2);
-    const auto frames = Digits(start.substr(second + 1), 2, 2);
+    // Frames are dropped; only their first two characters are looked at, so
+    // a one-digit frame or text after the time does not lose the track.
+    std::string_view frameText = start.substr(second + 1, 2);
+    if (frameText.size() == 2 && (frameText[1] < '0' || frameText[1] > '9'))
+        frameText.remove_suffix(1);
+    const auto frames = Digits(frameText, 1, 2);
     if (!minutes || !seconds || !frames || *minutes > kMostMinutes)
         return std::nullopt;
     return static_cast<std::int32_t>(*minutes * kSecondsPerMinute + *seconds);
