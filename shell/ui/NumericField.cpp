@@ -10,8 +10,9 @@ namespace oq {
 
 namespace {
 
-// Two digits per field, each place optional and shown blank as a space.
-const QString kTimeMask = QStringLiteral("99:99:99:99; ");
+// Two digits per field, each place optional; an unfilled place shows 0.
+// Only the shown text is read, where blanks and typed zeros look alike.
+const QString kTimeMask = QStringLiteral("99:99:99:99;0");
 
 } // namespace
 

@@ -24,7 +24,7 @@ public:
 
     Kind FieldKind() const noexcept { return kind_; }
     // The text in the form the editing model keeps: the digits of a number,
-    // the shown "HH:MM:SS:XX" of a time (unfilled places as spaces).
+    // the shown "HH:MM:SS:XX" of a time (unfilled places as 0).
     std::string ModelText() const;
     // Shows a text of the model without reporting it as an edit.
     void ShowModelText(const std::string& text);

@@ -237,6 +237,13 @@ private slots:
         const auto& converter = window.Markers().Converter();
         QCOMPARE(window.Markers().Position(2), converter.SecondsToPosition(9));
         QCOMPARE(length->displayText(), QString::fromStdString(window.Markers().SectionLengthText()));
+        // A digit taken away shows as 0.
+        NumericField field(NumericField::Kind::Time);
+        field.ShowModelText("12:34:56:78");
+        QTest::keyClick(&field, Qt::Key_End);
+        QTest::keyClick(&field, Qt::Key_Backspace);
+        QCOMPARE(field.displayText(), QStringLiteral("12:34:56:70"));
+        QCOMPARE(field.ModelText(), "12:34:56:70");
     }
 
     void refusedFileKeepsTheOpenOne()
