@@ -642,7 +642,13 @@ void SaveWizard::AddFiles()
     bool anyRejected = false;
     for (const QString& name : chosen) {
         MPEGData record;
-        if (ReadOggFileInfo(LocalName(name), record) == kOggInfoFilled)
+        int result = kOggInfoRefused;
+        try {
+            result = ReadOggFileInfo(LocalName(name), record);
+        } catch (const std::exception&) {
+            // Unreadable (gone, no permission): refused like any non-Ogg file.
+        }
+        if (result == kOggInfoFilled)
             ActiveList().Append(record);
         else
             anyRejected = true;
