@@ -7,6 +7,7 @@
 #include "shell/ui/NumericField.h"
 #include "shell/ui/Skin.h"
 #include "shell/ui/SplashWindow.h"
+#include "tests/gui/MessageAnswerer.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 
@@ -39,29 +40,6 @@ QSettings Store()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(MainWindow::kSettingsKey));
 }
-
-// Closes the next message box that opens and keeps its text.
-class MessageCatcher : public QObject {
-public:
-    MessageCatcher()
-    {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text_ = box->text();
-                icon_ = box->icon();
-                box->accept();
-            }
-        });
-        timer_.start(10);
-    }
-    const QString& Text() const noexcept { return text_; }
-    QMessageBox::Icon Icon() const noexcept { return icon_; }
-
-private:
-    QTimer timer_;
-    QString text_;
-    QMessageBox::Icon icon_ = QMessageBox::NoIcon;
-};
 
 } // namespace
 
@@ -250,7 +228,7 @@ private slots:
     {
         MainWindow window;
         QVERIFY(window.OpenOggFile(Path(*audio_, "first.ogg")));
-        MessageCatcher catcher;
+        MessageAnswerer catcher;
         QVERIFY(!window.OpenOggFile(Path(*audio_, "notes.ogg")));
         QCOMPARE(catcher.Text(), QStringLiteral("Not a Valid MPEG File."));
         QCOMPARE(catcher.Icon(), QMessageBox::Information);

@@ -3,6 +3,7 @@
 #include "shell/ui/NumericField.h"
 #include "shell/ui/Skin.h"
 #include "tests/gui/Controls.h"
+#include "tests/gui/MessageAnswerer.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 #include "wizards/split/ui/SplitWizard.h"
@@ -49,26 +50,6 @@ void WithWizardOpen(MainWindow& main, const std::function<void(SplitWizard&)>& a
     QVERIFY(acted);
     QVERIFY(!wizard.isVisible());
 }
-
-// Answers the next message box and keeps its text.
-class MessageCatcher : public QObject {
-public:
-    MessageCatcher()
-    {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text_ = box->text();
-                box->accept();
-            }
-        });
-        timer_.start(10);
-    }
-    const QString& Text() const noexcept { return text_; }
-
-private:
-    QTimer timer_;
-    QString text_;
-};
 
 } // namespace
 
@@ -184,7 +165,7 @@ private slots:
             return QString::fromStdString(cuePath);
         });
 
-        MessageCatcher catcher;
+        MessageAnswerer catcher;
         WithWizardOpen(main, [](SplitWizard& wizard) {
             FindControl<QRadioButton>(wizard, "SplitRadio4")->click();
             QVERIFY(!FindControl<NumericField>(wizard, "SplitSectionTotal")->isEnabled());

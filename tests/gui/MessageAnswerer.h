@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace oq::test {
+
+// While it lives, answers every message box that opens with `answer` (or
+// accepts it when the box has no such button), keeping the last text and
+// icon and counting the boxes. Message boxes run their own event loop, so
+// the answer comes from a timer.
+class MessageAnswerer : public QObject {
+public:
+    explicit MessageAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok) : answer_(answer)
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            text_ = box->text();
+            icon_ = box->icon();
+            ++count_;
+            if (QAbstractButton* button = box->button(answer_))
+                button->click();
+            else
+                box->accept();
+        });
+        timer_.start(kPollMs);
+    }
+    const QString& Text() const noexcept { return text_; }
+    QMessageBox::Icon Icon() const noexcept { return icon_; }
+    int Count() const noexcept { return count_; }
+
+private:
+    static constexpr int kPollMs = 10;
+    QMessageBox::StandardButton answer_;
+    QTimer timer_;
+    QString text_;
+    QMessageBox::Icon icon_ = QMessageBox::NoIcon;
+    int count_ = 0;
+};
+
+} // namespace oq::test
