@@ -284,7 +284,9 @@ TEST_P(BadInputTest, EveryReaderAnswersAndLeavesTheSourceAlone)
         MPEGData record;
         if (ReadOggFileInfo(Source(), record) != kOggInfoFilled)
             return;
-        EXPECT_EQ(record.FileSize, static_cast<std::int64_t>(bytes_.size()));
+        // Up to the last whole, valid page: a damaged or cut tail is no part of it.
+        EXPECT_GT(record.FileSize, 0);
+        EXPECT_LE(record.FileSize, static_cast<std::int64_t>(bytes_.size()));
         EXPECT_GE(record.Channels, 1);
         EXPECT_GE(record.Rate, 1);
         EXPECT_GE(record.PcmTotal, 0);
