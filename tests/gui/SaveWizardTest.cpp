@@ -1,30 +1,38 @@
 #include "decode/OggFileInfo.h"
 #include "decode/VorbisFile.h"
+#include "editor/ui/MainWindow.h"
 #include "engine/JobPlanner.h"
 #include "shell/ui/EzRgnButton.h"
 #include "shell/ui/Skin.h"
 #include "tests/gui/Controls.h"
 #include "tests/gui/Screenshot.h"
+#include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"
 #include "wizards/save/ui/SaveWizard.h"
+#include "wizards/split/ui/SplitWizard.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <functional>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace oq::test {
 namespace {
@@ -46,16 +54,24 @@ QString Shared(const QWidget& window)
 }
 
 // Runs `act` once the modal wizard is on the screen; `act` must close it.
+// An `act` that stopped at a failed check leaves it open: it is then
+// cancelled, so that the failure ends the test instead of hanging it.
 // Returns the wizard's modal result.
-int WhileOpen(SaveWizard& wizard, const std::function<int()>& open, const std::function<void()>& act)
+int WhileOpen(QDialog& wizard, const std::function<int()>& open, const std::function<void()>& act)
 {
     bool acted = false;
+    bool actDone = false; // `act` waits in event loops of its own, where this timer fires too
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &wizard, [&] {
-        if (acted || !wizard.isVisible())
+        if (!wizard.isVisible())
+            return;
+        if (actDone)
+            wizard.reject();
+        if (acted)
             return;
         acted = true;
         act();
+        actDone = true;
     });
     poll.start(5);
     const int result = open();
@@ -122,12 +138,64 @@ bool IsOggVorbis(const std::string& path)
     return OpenVorbisFile(path) != nullptr;
 }
 
+void Click(const QWidget& window, const char* button)
+{
+    Button(window, button)->Click();
+}
+
+// Answers the main window's save dialog as a user would: types `name`
+// over the proposed one, in the folder the dialog opened in, and closes it
+// with OK. Keeps the file the dialog proposed. The dialog may write its
+// proposal into the name field again once it has read its folder, so the
+// name is typed and the dialog closed in one step, with no event between.
+class SaveDialogAnswerer : public QObject {
+public:
+    explicit SaveDialogAnswerer(QString name) : name_(std::move(name))
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* typed = dialog ? qobject_cast<QLineEdit*>(dialog->focusWidget()) : nullptr;
+            if (!typed)
+                return;
+            proposed_ = dialog->selectedFiles().value(0);
+            typed->setText(name_);
+            static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+        });
+        timer_.start(10);
+    }
+    const QString& Proposed() const noexcept { return proposed_; }
+
+private:
+    QString name_;
+    QTimer timer_;
+    QString proposed_;
+};
+
+constexpr int kChannels = 2; // every source of these tests is stereo
+
+// `file` is a complete stream of its own (serial `serial`) holding exactly
+// the source's samples of `range`; returns its length in sample frames.
+std::int64_t CheckSection(const std::string& file, std::uint32_t serial, const std::vector<std::int16_t>& source,
+                          SampleRange range)
+{
+    const std::string problem = ProblemWithStream(file, serial);
+    if (!problem.empty())
+        qWarning("%s: %s", file.c_str(), problem.c_str());
+    const std::vector<std::int16_t> decoded = DecodeSamples(file);
+    const auto from = source.begin() + static_cast<std::ptrdiff_t>(range.Start * kChannels);
+    const auto to = source.begin() + static_cast<std::ptrdiff_t>(range.End * kChannels);
+    if (!problem.empty() || !std::equal(decoded.begin(), decoded.end(), from, to))
+        return -1;
+    return static_cast<std::int64_t>(decoded.size()) / kChannels;
+}
+
 } // namespace
 
 class SaveWizardTest : public QObject {
     Q_OBJECT
 
 private:
+    QTemporaryDir settingsDir_; // the main window reads and writes its settings here
     std::unique_ptr<TempDir> audio_;
     MPEGData record_;
     std::vector<std::int32_t> markers_;
@@ -143,6 +211,8 @@ private slots:
     void initTestCase()
     {
         ApplySkinToApplication();
+        QVERIFY(settingsDir_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
         audio_ = std::make_unique<TempDir>();
         const std::string path = audio_->Path("song.ogg");
         WriteBytes(path, MakeOggVorbis({.channels = 2, .seconds = 12.0, .signal = Signal::Mixed, .seed = 7}));
@@ -466,6 +536,112 @@ private slots:
                 Button(wizard, "Wizard_Cancel")->Click();
             });
         QCOMPARE(topics, (QStringList{QStringLiteral("Intro.html"), QStringLiteral("Intro.html")}));
+    }
+
+    // A user's whole cue split: the split wizard lays a marker at each
+    // track start, Save Split Sections writes one file per track beside the
+    // source, each holding exactly the samples between its markers.
+    void cueSheetSplitFromTheMainWindowWritesOneFilePerTrack()
+    {
+        TempDir album;
+        const std::string source = album.Path("album.ogg");
+        WriteBytes(source, MakeOggVorbis({.channels = kChannels, .seconds = 30.0, .signal = Signal::Mixed, .seed = 11}));
+        {
+            std::ofstream cue(album.Path("album.cue"));
+            cue << "FILE \"album.wav\" WAVE\n"
+                   "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                   "  TRACK 02 AUDIO\n    INDEX 01 00:08:00\n"
+                   "  TRACK 03 AUDIO\n    INDEX 00 00:16:10\n    INDEX 01 00:17:50\n"
+                   "  TRACK 04 AUDIO\n    INDEX 01 00:26:00\n";
+        }
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
+        main.SplitWizardWindow().SetCueChooser([&](const QString&) { return QString::fromStdString(album.Path("album.cue")); });
+        WhileOpen(
+            main.SplitWizardWindow(), [&] { Click(main, "Vis_SplitWizard"); return 0; },
+            [&] {
+                FindControl<QRadioButton>(main.SplitWizardWindow(), "SplitRadio4")->click();
+                Click(main.SplitWizardWindow(), "cueBrowse");
+                Click(main.SplitWizardWindow(), "newOkay");
+            });
+        // Track 3 starts at its first index, to the whole second.
+        const PositionConverter& converter = main.Markers().Converter();
+        QCOMPARE(main.Markers().Positions(),
+                 (std::vector<std::int32_t>{0, converter.SecondsToPosition(8), converter.SecondsToPosition(16),
+                                            converter.SecondsToPosition(26)}));
+        QCOMPARE(main.Markers().SectionCount(), 4);
+        SaveScreenshot(main.grab(), QStringLiteral("main-window-cue-markers"));
+
+        SaveWizard& wizard = main.SaveWizardWindow();
+        WhileOpen(wizard, [&] { Click(main, "Vis_SaveSplit"); return 0; }, [&] {
+            QVERIFY(FindControl<QWidget>(wizard, "SplitFilePanel1")->isVisible());
+            QVERIFY(!FindControl<QWidget>(wizard, "FinalPanel1")->isVisible());
+            QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Next"));
+            QCOMPARE(FindControl<QLineEdit>(wizard, "SplitDirEdit1")->text(), QString::fromStdString(album.Root()));
+            QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part 01 - album.ogg"));
+            Click(wizard, "Wizard_Next");
+            StartAndWait(wizard);
+            QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Done"));
+            Click(wizard, "Wizard_Done");
+        });
+        QCOMPARE(FilesIn(album.Root()),
+                 (std::set<std::string>{"album.ogg", "album.cue", "Part 01 - album.ogg", "Part 02 - album.ogg",
+                                        "Part 03 - album.ogg", "Part 04 - album.ogg"}));
+
+        const std::vector<std::int16_t> samples = DecodeSamples(source);
+        const auto serial = static_cast<std::uint32_t>(main.OpenFileRecord().SerialNumber);
+        std::int64_t total = 0;
+        for (int k = 1; k <= 4; ++k) {
+            const std::string part = album.Path("Part 0" + std::to_string(k) + " - album.ogg");
+            const std::int64_t length =
+                CheckSection(part, serial + static_cast<std::uint32_t>(k - 1), samples, main.Markers().SectionSamples(k));
+            QVERIFY2(length > 0, part.c_str());
+            total += length;
+        }
+        QCOMPARE(total, static_cast<std::int64_t>(samples.size()) / kChannels);
+    }
+
+    void exportFromTheMainWindowWritesTheSelectedSection_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::newRow("first, from the file start") << 1;
+        QTest::newRow("inner") << 2;
+        QTest::newRow("last, to the file end") << 3;
+    }
+
+    void exportFromTheMainWindowWritesTheSelectedSection()
+    {
+        QFETCH(int, section);
+        TempDir folder;
+        const std::string source = folder.Path("song.ogg");
+        WriteBytes(source, ReadBytes(record_.FileName));
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
+        const std::int32_t blocks = main.OpenFileRecord().BlockCount;
+        main.Markers().ReplaceMarkers({0, blocks / 4, 3 * blocks / 5, blocks});
+        main.RefreshControls();
+        FindControl<QComboBox>(main, "SectionSelectSection")->activated(section);
+        QVERIFY(Button(main, "Vis_ExportOgg")->Enabled());
+
+        SaveDialogAnswerer answerer(QStringLiteral("cut.ogg"));
+        SaveWizard& wizard = main.SaveWizardWindow();
+        WhileOpen(wizard, [&] { Click(main, "Vis_ExportOgg"); return 0; }, [&] {
+            QVERIFY(FindControl<QWidget>(wizard, "FinalPanel1")->isVisible());
+            QVERIFY(!FindControl<QWidget>(wizard, "SplitFilePanel1")->isVisible());
+            QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Start"));
+            QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
+            SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-export"));
+            StartAndWait(wizard);
+            QCOMPARE(FindControl<QLabel>(wizard, "Final_Current")->text(), QStringLiteral("song.ogg"));
+            Click(wizard, "Wizard_Done");
+        });
+        // The dialog proposed the source itself, beside which the user saved.
+        QCOMPARE(answerer.Proposed(), QString::fromStdString(source));
+        QCOMPARE(FilesIn(folder.Root()), (std::set<std::string>{"song.ogg", "cut.ogg"}));
+        const std::string target = folder.Path("cut.ogg");
+        const SampleRange range = main.Markers().SectionSamples(section);
+        const auto serial = static_cast<std::uint32_t>(record_.SerialNumber + section - 1);
+        QCOMPARE(CheckSection(target, serial, DecodeSamples(record_.FileName), range), range.End - range.Start);
     }
 };
 
