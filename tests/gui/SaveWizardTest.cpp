@@ -15,7 +15,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -142,34 +141,6 @@ void Click(const QWidget& window, const char* button)
 {
     Button(window, button)->Click();
 }
-
-// Answers the main window's save dialog as a user would: types `name`
-// over the proposed one, in the folder the dialog opened in, and closes it
-// with OK. Keeps the file the dialog proposed. The dialog may write its
-// proposal into the name field again once it has read its folder, so the
-// name is typed and the dialog closed in one step, with no event between.
-class SaveDialogAnswerer : public QObject {
-public:
-    explicit SaveDialogAnswerer(QString name) : name_(std::move(name))
-    {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            auto* typed = dialog ? qobject_cast<QLineEdit*>(dialog->focusWidget()) : nullptr;
-            if (!typed)
-                return;
-            proposed_ = dialog->selectedFiles().value(0);
-            typed->setText(name_);
-            static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
-        });
-        timer_.start(10);
-    }
-    const QString& Proposed() const noexcept { return proposed_; }
-
-private:
-    QString name_;
-    QTimer timer_;
-    QString proposed_;
-};
 
 constexpr int kChannels = 2; // every source of these tests is stereo
 
@@ -599,49 +570,6 @@ private slots:
             total += length;
         }
         QCOMPARE(total, static_cast<std::int64_t>(samples.size()) / kChannels);
-    }
-
-    void exportFromTheMainWindowWritesTheSelectedSection_data()
-    {
-        QTest::addColumn<int>("section");
-        QTest::newRow("first, from the file start") << 1;
-        QTest::newRow("inner") << 2;
-        QTest::newRow("last, to the file end") << 3;
-    }
-
-    void exportFromTheMainWindowWritesTheSelectedSection()
-    {
-        QFETCH(int, section);
-        TempDir folder;
-        const std::string source = folder.Path("song.ogg");
-        WriteBytes(source, ReadBytes(record_.FileName));
-        MainWindow main;
-        QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
-        const std::int32_t blocks = main.OpenFileRecord().BlockCount;
-        main.Markers().ReplaceMarkers({0, blocks / 4, 3 * blocks / 5, blocks});
-        main.RefreshControls();
-        FindControl<QComboBox>(main, "SectionSelectSection")->activated(section);
-        QVERIFY(Button(main, "Vis_ExportOgg")->Enabled());
-
-        SaveDialogAnswerer answerer(QStringLiteral("cut.ogg"));
-        SaveWizard& wizard = main.SaveWizardWindow();
-        WhileOpen(wizard, [&] { Click(main, "Vis_ExportOgg"); return 0; }, [&] {
-            QVERIFY(FindControl<QWidget>(wizard, "FinalPanel1")->isVisible());
-            QVERIFY(!FindControl<QWidget>(wizard, "SplitFilePanel1")->isVisible());
-            QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Start"));
-            QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
-            SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-export"));
-            StartAndWait(wizard);
-            QCOMPARE(FindControl<QLabel>(wizard, "Final_Current")->text(), QStringLiteral("song.ogg"));
-            Click(wizard, "Wizard_Done");
-        });
-        // The dialog proposed the source itself, beside which the user saved.
-        QCOMPARE(answerer.Proposed(), QString::fromStdString(source));
-        QCOMPARE(FilesIn(folder.Root()), (std::set<std::string>{"song.ogg", "cut.ogg"}));
-        const std::string target = folder.Path("cut.ogg");
-        const SampleRange range = main.Markers().SectionSamples(section);
-        const auto serial = static_cast<std::uint32_t>(record_.SerialNumber + section - 1);
-        QCOMPARE(CheckSection(target, serial, DecodeSamples(record_.FileName), range), range.End - range.Start);
     }
 };
 
