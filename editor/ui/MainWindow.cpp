@@ -75,10 +75,25 @@ std::string LocalName(const QString& fileName)
     return QFile::encodeName(fileName).toStdString();
 }
 
+// The "Save As" dialog for an exported section, proposing the open file's
+// own name in its folder; an empty text for Cancel.
+QString ChooseExportFile(QWidget* parent, const QString& source)
+{
+    QFileDialog dialog(parent, QObject::tr("Save As"), QFileInfo(source).absolutePath());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QObject::tr("Ogg Files (*.ogg)"), QObject::tr("All Files (*.*)")});
+    dialog.setDefaultSuffix(QStringLiteral("ogg"));
+    dialog.selectFile(QFileInfo(source).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      chooseExport_([this](const QString& source) { return ChooseExportFile(this, source); })
 {
     DressSkinForm(*this, tr("Ogg Quorvel 2003"), kClientSize);
     move(kDefaultPlace);
@@ -574,16 +589,11 @@ void MainWindow::ExportSection()
     const int section = markers_.SelectedSection();
     if (section < 1)
         return;
-    const QString source = QFile::decodeName(QByteArray::fromStdString(record_.FileName));
-    QFileDialog dialog(this, tr("Save As"), QFileInfo(source).absolutePath());
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({tr("Ogg Files (*.ogg)"), tr("All Files (*.*)")});
-    dialog.setDefaultSuffix(QStringLiteral("ogg"));
-    dialog.selectFile(QFileInfo(source).fileName());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString file = chooseExport_(QFile::decodeName(QByteArray::fromStdString(record_.FileName)));
+    if (file.isEmpty())
         return;
     CentreOver(saveWizard_);
-    saveWizard_->ShowExport(record_, markers_.Positions(), section, dialog.selectedFiles().constFirst());
+    saveWizard_->ShowExport(record_, markers_.Positions(), section, file);
     RefreshControls();
 }
 

@@ -94,6 +94,12 @@ public:
     SaveWizard& SaveWizardWindow() const noexcept { return *saveWizard_; }
 
     // The folder of the last file opened through the dialog ("OpenMe").
+    // Asks where Export Ogg Section writes: given the open file's path,
+    // returns the chosen file, or an empty text for Cancel. The default is
+    // the "Save As" dialog in the open file's folder.
+    using ExportChooser = std::function<QString(const QString& source)>;
+    void SetExportChooser(ExportChooser chooser) { chooseExport_ = std::move(chooser); }
+
     const QString& LastOpenDir() const noexcept { return lastOpenDir_; }
     void SetLastOpenDir(const QString& folder) { lastOpenDir_ = folder; }
     // The play length in seconds (1..99).
@@ -135,6 +141,7 @@ private:
     MPEGData record_;
     AmplitudeProfile profile_;
     QString lastOpenDir_;
+    ExportChooser chooseExport_;
     bool opening_ = false;
 
     std::unique_ptr<WaveformDisplay> display_;

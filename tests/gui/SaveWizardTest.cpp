@@ -5,6 +5,7 @@
 #include "shell/ui/EzRgnButton.h"
 #include "shell/ui/Skin.h"
 #include "tests/gui/Controls.h"
+#include "tests/gui/MessageAnswerer.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"
@@ -78,34 +79,6 @@ int WhileOpen(QDialog& wizard, const std::function<int()>& open, const std::func
         qWarning("the wizard never showed");
     return result;
 }
-
-// Answers every message box with `answer` and keeps the last text.
-class MessageAnswerer : public QObject {
-public:
-    explicit MessageAnswerer(QMessageBox::StandardButton answer) : answer_(answer)
-    {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            text_ = box->text();
-            ++count_;
-            if (QAbstractButton* button = box->button(answer_))
-                button->click();
-            else
-                box->accept();
-        });
-        timer_.start(10);
-    }
-    const QString& Text() const noexcept { return text_; }
-    int Count() const noexcept { return count_; }
-
-private:
-    QMessageBox::StandardButton answer_;
-    QTimer timer_;
-    QString text_;
-    int count_ = 0;
-};
 
 std::set<std::string> FilesIn(const std::string& folder)
 {
@@ -571,6 +544,59 @@ private slots:
         }
         QCOMPARE(total, static_cast<std::int64_t>(samples.size()) / kChannels);
     }
+
+    void exportFromTheMainWindowWritesTheSelectedSection_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::newRow("first, from the file start") << 1;
+        QTest::newRow("inner") << 2;
+        QTest::newRow("last, to the file end") << 3;
+    }
+
+    void exportFromTheMainWindowWritesTheSelectedSection()
+    {
+        QFETCH(int, section);
+        TempDir folder;
+        const std::string source = folder.Path("song.ogg");
+        WriteBytes(source, ReadBytes(record_.FileName));
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
+        const std::int32_t blocks = main.OpenFileRecord().BlockCount;
+        main.Markers().ReplaceMarkers({0, blocks / 4, 3 * blocks / 5, blocks});
+        main.RefreshControls();
+        FindControl<QComboBox>(main, "SectionSelectSection")->activated(section);
+        QVERIFY(Button(main, "Vis_ExportOgg")->Enabled());
+
+        // The user keeps the proposed folder and types another name.
+        QString proposed;
+        main.SetExportChooser([&](const QString& offered) {
+            proposed = offered;
+            return QFileInfo(offered).absoluteDir().filePath(QStringLiteral("cut.ogg"));
+        });
+        SaveWizard& wizard = main.SaveWizardWindow();
+        WhileOpen(wizard, [&] { Click(main, "Vis_ExportOgg"); return 0; }, [&] {
+            QVERIFY(FindControl<QWidget>(wizard, "FinalPanel1")->isVisible());
+            QVERIFY(!FindControl<QWidget>(wizard, "SplitFilePanel1")->isVisible());
+            QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Start"));
+            QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
+            StartAndWait(wizard);
+            QCOMPARE(FindControl<QLabel>(wizard, "Final_Current")->text(), QStringLiteral("song.ogg"));
+            Click(wizard, "Wizard_Done");
+        });
+        QCOMPARE(proposed, QString::fromStdString(source));
+        QCOMPARE(FilesIn(folder.Root()), (std::set<std::string>{"song.ogg", "cut.ogg"}));
+        const SampleRange range = main.Markers().SectionSamples(section);
+        const auto serial = static_cast<std::uint32_t>(record_.SerialNumber + section - 1);
+        QCOMPARE(CheckSection(folder.Path("cut.ogg"), serial, DecodeSamples(record_.FileName), range),
+                 range.End - range.Start);
+
+        // Cancel in the dialog: no wizard, nothing written.
+        main.SetExportChooser([](const QString&) { return QString(); });
+        Click(main, "Vis_ExportOgg");
+        QVERIFY(!wizard.isVisible());
+        QCOMPARE(FilesIn(folder.Root()), (std::set<std::string>{"song.ogg", "cut.ogg"}));
+    }
+
 };
 
 } // namespace oq::test
