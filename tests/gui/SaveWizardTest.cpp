@@ -32,7 +32,6 @@
 #include <functional>
 #include <memory>
 #include <set>
-#include <utility>
 
 namespace oq::test {
 namespace {
