@@ -186,14 +186,19 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
     // name before the next one writes it again.
     const std::string temporary = jobs.Adopt(TempFile::Create(options.OutputFolder, kOggPrefix));
     // Sections keep their numbers in the names; an empty one leaves a gap.
+    // The question about replacing files looks at every section's name,
+    // written or not.
     const std::vector<std::int32_t> sections = SectionsWithAudio(source);
-    for (const std::int32_t k : sections) {
+    const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
+    for (std::int32_t k = 1; k <= count; ++k) {
         const std::string finalName = SectionFileName(options, k);
+        if (FileSizeOf(finalName) > 0)
+            jobs.NoteOverwrite();
+        if (std::find(sections.begin(), sections.end(), k) == sections.end())
+            continue;
         const bool written = Chosen(options.Sections, k);
         if (written)
             RefuseSourceAsOutput(finalName, source.FileName);
-        if (written && FileSizeOf(finalName) > 0)
-            jobs.NoteOverwrite();
         SetSectionSteps(AddJob(jobs, observer, temporary, finalName, source.FileName), source, k, k == sections.front(),
                         k == sections.back(), written);
     }
