@@ -6,7 +6,6 @@
 #include <ogg/ogg.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace oq {
 
