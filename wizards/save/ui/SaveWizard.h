@@ -6,6 +6,7 @@
 #include "engine/JobRunner.h"
 #include "wizards/save/SaveWizardFlow.h"
 #include "wizards/save/ToolFileList.h"
+#include "wizards/save/ui/SaveWizardDialogs.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -19,18 +20,17 @@
 #include <thread>
 #include <vector>
 
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QProgressBar;
-class QRadioButton;
-class QTreeWidget;
 
 namespace oq {
 
+class CatalogOptionsPage;
 class EzRgnButton;
+class JoinListPage;
+class SplitOptionsPage;
 class TranPanel;
+class WavListPage;
 
 // The one modal window through which the output tools run: an options page
 // for the tool, then the final page whose Start plans the jobs and runs them
@@ -48,19 +48,7 @@ public:
     static constexpr QSize kSize{392, 360};
     static constexpr int kElapsedTickMs = 1000;
 
-    // The file dialogs the pages ask; each answers empty when the user
-    // cancels. Tests put their own answers in place of the dialogs.
-    struct Dialogs {
-        // A folder, starting at `current`.
-        std::function<QString(const QString& title, const QString& current)> ChooseFolder;
-        // Existing Ogg files to add, starting in `folder`.
-        std::function<QStringList(const QString& folder)> OpenOggFiles;
-        // An existing file (the catalog template).
-        std::function<QString(const QString& nameFilters, const QString& defaultSuffix)> OpenFile;
-        // A file to write, with `proposed` as its name.
-        std::function<QString(const QString& proposed, const QString& nameFilters, const QString& defaultSuffix)>
-            SaveFile;
-    };
+    using Dialogs = SaveWizardDialogs;
 
     explicit SaveWizard(QWidget* parent = nullptr);
     ~SaveWizard() override;
@@ -81,8 +69,8 @@ public:
     int ShowTool(ActiveTool tool);
 
     const SaveWizardFlow& Flow() const noexcept { return flow_; }
-    const ToolFileList& JoinList() const noexcept { return joinList_; }
-    const ToolFileList& WavList() const noexcept { return wavList_; }
+    const ToolFileList& JoinList() const noexcept;
+    const ToolFileList& WavList() const noexcept;
     bool Paused() const noexcept { return control_.Paused(); }
 
 signals:
@@ -109,29 +97,12 @@ private:
     };
 
     void BuildButtons();
-    void BuildSplitPage();
     void BuildFinalPage();
-    void BuildJoinPage();
-    void BuildWavPage();
-    void BuildCatalogPage();
-    TranPanel* MakePage(const char* name);
-    EzRgnButton* MakeTextButton(QWidget* parent, const char* name, const QString& caption, QRect place);
-    EzRgnButton* MakeBrowseButton(QWidget* parent, const char* name, QPoint place);
-    ToolFileList& ActiveList() noexcept { return flow_.Tool() == ActiveTool::Wav ? wavList_ : joinList_; }
-    QTreeWidget* ActiveListView() const noexcept;
-    void AddFiles();
-    void EditList(void (ToolFileList::*edit)());
-    void ShowList(const ToolFileList& list, QTreeWidget* view);
     void RefreshPage();
-    void RefreshJoin();
-    void RefreshWav();
-    void RefreshCatalog();
     void Connect();
     int Open(ActiveTool tool, bool exportOneSection);
     // Shows the flow's page and button states.
     void ShowState();
-    void RefreshExample();
-    void BrowseFolder();
     void Next();
     void Back();
     void Start();
@@ -160,17 +131,12 @@ private:
     std::int64_t elapsedSeconds_ = 0;
     Dialogs dialogs_;
     QString lastFolder_;
-    ToolFileList joinList_;
-    ToolFileList wavList_;
-    QString joinOutput_;
-    QString wavFolder_;
 
     // What the opening was given.
     MPEGData file_;
     std::vector<std::int32_t> markers_;
     std::int32_t exportSection_ = 1;
     QString exportFileName_;
-    QString splitFolder_;
 
     QLabel* background_ = nullptr;
     EzRgnButton* help_ = nullptr;
@@ -181,47 +147,10 @@ private:
     EzRgnButton* done_ = nullptr;
     EzRgnButton* cancel_ = nullptr;
 
-    TranPanel* splitPage_ = nullptr;
-    QLineEdit* splitDir_ = nullptr;
-    EzRgnButton* splitBrowse_ = nullptr;
-    QComboBox* splitSections_ = nullptr;
-    QLineEdit* preText_ = nullptr;
-    QLineEdit* postText_ = nullptr;
-    QCheckBox* zeros_ = nullptr;
-    QLabel* example_ = nullptr;
-
-    TranPanel* joinPage_ = nullptr;
-    QTreeWidget* joinView_ = nullptr;
-    EzRgnButton* joinDel_ = nullptr;
-    EzRgnButton* joinClear_ = nullptr;
-    EzRgnButton* joinUp_ = nullptr;
-    EzRgnButton* joinDown_ = nullptr;
-    EzRgnButton* joinAtoZ_ = nullptr;
-    EzRgnButton* joinZtoA_ = nullptr;
-    QLineEdit* joinFiles_ = nullptr;
-    QLineEdit* joinLength_ = nullptr;
-    QLineEdit* joinSize_ = nullptr;
-    QLineEdit* joinOutputEdit_ = nullptr;
-
-    TranPanel* wavPage_ = nullptr;
-    QTreeWidget* wavView_ = nullptr;
-    EzRgnButton* wavDel_ = nullptr;
-    EzRgnButton* wavClear_ = nullptr;
-    QRadioButton* wavBeside_ = nullptr;
-    QRadioButton* wavOneFolder_ = nullptr;
-    QLineEdit* wavDirEdit_ = nullptr;
-    EzRgnButton* wavDirBrowse_ = nullptr;
-
-    TranPanel* catalogPage_ = nullptr;
-    QComboBox* catMode_ = nullptr;
-    QLabel* catCustomLabel_ = nullptr;
-    QLineEdit* catTemplate_ = nullptr;
-    EzRgnButton* catTemplateBrowse_ = nullptr;
-    QLineEdit* catDir_ = nullptr;
-    QLineEdit* catOutFile_ = nullptr;
-    QComboBox* catFilter_ = nullptr;
-    QCheckBox* catSub_ = nullptr;
-
+    SplitOptionsPage* splitPage_ = nullptr;
+    JoinListPage* joinPage_ = nullptr;
+    WavListPage* wavPage_ = nullptr;
+    CatalogOptionsPage* catalogPage_ = nullptr;
     TranPanel* finalPage_ = nullptr;
     QLabel* finalLabel1_ = nullptr;
     std::vector<QWidget*> runLabels_;

@@ -1,0 +1,39 @@
+#pragma once
+
+// The controls the save wizard's pages are built from, dressed alike.
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QTreeWidget;
+class QWidget;
+
+namespace oq {
+
+class EzRgnButton;
+class TranPanel;
+
+inline constexpr const char* kProgramTitle = "Ogg Quorvel 2003";
+inline constexpr const char* kOggFilters = "Ogg Files (*.ogg);;All Files (*.*)";
+
+// File names as the engine takes them (local 8-bit) and as the user reads them.
+std::string LocalName(const QString& name);
+QString ShownName(const std::string& name);
+
+// Places `page` in the window's page area, hidden until the flow shows it.
+void PlaceWizardPage(TranPanel& page, const char* name);
+
+QLabel* Caption(QWidget* parent, const char* name, const QString& text, const QRect& place);
+QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name, const QRect& place, const QString& hint);
+// A skinned button showing `caption`, drawn to the size of `place`.
+EzRgnButton* TextButton(QWidget* parent, const char* name, const QString& caption, QRect place);
+EzRgnButton* BrowseButton(QWidget* parent, const char* name, QPoint place);
+// The five-column view of a ToolFileList.
+QTreeWidget* FileListView(QWidget* parent, const char* name, const QRect& place);
+
+} // namespace oq
