@@ -86,38 +86,8 @@ SaveWizard::Dialogs DefaultDialogs(QWidget* parent)
 
 } // namespace
 
-// Passes the worker's reports to the window's thread.
-class SaveWizard::Reporter : public JobObserver {
-public:
-    explicit Reporter(SaveWizard& wizard) : wizard_(wizard) {}
-
-    void CurrentFile(const std::string& name) override
-    {
-        wizard_.PostReports([&](Reports& r) { r.CurrentFile = name; });
-    }
-    void TotalText(const std::string& text) override
-    {
-        wizard_.PostReports([&](Reports& r) { r.TotalText = text; });
-    }
-    void ProcessText(const std::string& text) override
-    {
-        wizard_.PostReports([&](Reports& r) { r.ProcessText = text; });
-    }
-    void Progress(std::int64_t position, std::int64_t maximum) override
-    {
-        wizard_.PostReports([&](Reports& r) {
-            r.Position = position;
-            r.Maximum = maximum;
-        });
-    }
-
-private:
-    SaveWizard& wizard_;
-};
-
 SaveWizard::SaveWizard(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), reporter_(std::make_unique<Reporter>(*this)),
-      dialogs_(DefaultDialogs(this))
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), dialogs_(DefaultDialogs(this))
 {
     setObjectName(QStringLiteral("SaveWizardForm"));
     DressSkinForm(*this, tr("Save Wizard"), kSize);
@@ -135,15 +105,9 @@ SaveWizard::SaveWizard(QWidget* parent)
     BuildFinalPage();
     BuildButtons();
     Connect();
-    elapsedTimer_.setInterval(kElapsedTickMs);
 }
 
-SaveWizard::~SaveWizard()
-{
-    control_.RequestCancel();
-    if (worker_.joinable())
-        worker_.join();
-}
+SaveWizard::~SaveWizard() = default;
 
 void SaveWizard::SetDialogs(Dialogs dialogs)
 {
@@ -220,7 +184,13 @@ void SaveWizard::Connect()
     connect(pause_, &EzRgnButton::clicked, this, &SaveWizard::TogglePause);
     connect(done_, &EzRgnButton::clicked, this, &QDialog::accept);
     connect(cancel_, &EzRgnButton::clicked, this, &SaveWizard::reject);
-    connect(&elapsedTimer_, &QTimer::timeout, this, &SaveWizard::Tick);
+    connect(&run_, &SaveWizardRun::planned, this, &SaveWizard::Planned);
+    connect(&run_, &SaveWizardRun::finished, this, [this](RunResult result, const QString& failure) {
+        EndRun(!failure.isEmpty() || result == RunResult::Cancelled, failure);
+    });
+    connect(&run_, &SaveWizardRun::reportsTaken, this, &SaveWizard::ShowReports);
+    connect(&run_, &SaveWizardRun::elapsed, this,
+            [this](qint64 seconds) { finalTime_->setText(QString::fromStdString(ElapsedText(seconds))); });
 
     // A page tells when its readiness may have changed; Next follows it.
     for (FileListPage* page : std::initializer_list<FileListPage*>{joinPage_, wavPage_}) {
@@ -264,20 +234,15 @@ int SaveWizard::ShowTool(ActiveTool tool)
 
 int SaveWizard::Open(ActiveTool tool, bool exportOneSection)
 {
-    if (worker_.joinable())
+    if (run_.Busy())
         return QDialog::Rejected;
-    control_.Reset();
+    run_.Reset();
     flow_.Activate(tool, exportOneSection);
-    {
-        const std::lock_guard lock(reportsMutex_);
-        reports_ = {};
-    }
     finalCurrent_->clear();
     finalProcess_->clear();
     finalTotal_->clear();
     finalProgress_->setRange(0, kInitialProgressMaximum);
     finalProgress_->setValue(0);
-    elapsedSeconds_ = 0;
     finalTime_->setText(QString::fromStdString(ElapsedText(0)));
     next_->SetEnabled(true);
     ShowState();
@@ -342,25 +307,28 @@ void SaveWizard::RefreshPage()
 
 void SaveWizard::Start()
 {
+    SaveWizardRun::Planner planner;
     try {
         if (flow_.Tool() == ActiveTool::Join) {
             JoinOptions options = joinPage_->Options();
-            planner_ = [options](JobObserver& observer) { return PlanJobs(options, observer); };
+            planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
         } else if (flow_.Tool() == ActiveTool::Wav) {
             WavOptions options = wavPage_->Options();
-            planner_ = [options](JobObserver& observer) { return PlanJobs(options, observer); };
+            planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
         } else if (flow_.Tool() == ActiveTool::Catalog) {
             CatalogOptions options = catalogPage_->Options();
-            planner_ = [this, options](JobObserver& observer) { return PlanJobs(options, control_, observer); };
+            planner = [options](JobObserver& observer, const JobControl& control) {
+                return PlanJobs(options, control, observer);
+            };
         } else if (flow_.ExportOneSection()) {
             const SectionSource source = SectionsFromMarkers(file_, markers_);
             ExportOptions options{source, LocalName(exportFileName_), exportSection_};
-            planner_ = [options](JobObserver& observer) { return PlanJobs(options, observer); };
+            planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
         } else {
             SplitOptions options;
             options.Source = SectionsFromMarkers(file_, markers_);
             splitPage_->Apply(options);
-            planner_ = [options](JobObserver& observer) { return PlanJobs(options, observer); };
+            planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
         }
     } catch (const std::exception& failure) {
         QMessageBox::critical(this, QLatin1String(kProgramTitle), QString::fromStdString(failure.what()));
@@ -369,77 +337,38 @@ void SaveWizard::Start()
     if (!flow_.Start())
         return;
     ShowState();
-    OnWorker([this] { jobs_ = std::make_unique<JobList>(planner_(*reporter_)); },
-             [this](const QString& failure) { Planned(failure); });
-}
-
-void SaveWizard::OnWorker(std::function<void()> work, std::function<void(const QString&)> then)
-{
-    if (worker_.joinable())
-        worker_.join();
-    worker_ = std::jthread([this, work = std::move(work), then = std::move(then)] {
-        QString failure;
-        try {
-            work();
-        } catch (const std::exception& error) {
-            failure = QString::fromStdString(error.what());
-            if (failure.isEmpty())
-                failure = tr("The job failed.");
-        } catch (...) {
-            failure = tr("The job failed.");
-        }
-        QMetaObject::invokeMethod(
-            this,
-            [this, then, failure] {
-                if (worker_.joinable())
-                    worker_.join();
-                then(failure);
-            },
-            Qt::QueuedConnection);
-    });
+    run_.Plan(std::move(planner));
 }
 
 void SaveWizard::Planned(const QString& failure)
 {
-    if (!failure.isEmpty() || !jobs_) {
-        EndRun(true, failure.isEmpty() ? tr("The job failed.") : failure);
+    if (!failure.isEmpty()) {
+        EndRun(true, failure);
         return;
     }
-    if (control_.Cancelled()) {
-        jobs_->Clear();
+    if (run_.Control().Cancelled()) {
+        run_.Discard();
         EndRun(true, {});
         return;
     }
-    if (jobs_->WillOverwrite()) {
+    if (run_.WillOverwrite()) {
         const auto answer = QMessageBox::question(this, QLatin1String(kProgramTitle),
                                                   QString::fromLatin1(kOverwriteQuestion),
                                                   QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
         if (answer != QMessageBox::Ok) {
             // Declined: the plan's temporary files go, nothing is written,
             // and the run ends as a finished one.
-            jobs_->Clear();
-            jobs_.reset();
+            run_.Discard();
             EndRun(false, {});
             return;
         }
     }
-    elapsedSeconds_ = 0;
-    elapsedTimer_.start();
-    OnWorker([this] { result_ = JobRunner(control_, *reporter_).Run(*jobs_); },
-             [this](const QString& failure) { RunFinished(result_, failure); });
-}
-
-void SaveWizard::RunFinished(RunResult result, const QString& failure)
-{
-    jobs_.reset();
-    EndRun(!failure.isEmpty() || result == RunResult::Cancelled, failure);
+    run_.Run();
 }
 
 void SaveWizard::EndRun(bool closeAsCancelled, const QString& failure)
 {
-    jobs_.reset();
-    elapsedTimer_.stop();
-    TakeReports();
+    run_.End();
     flow_.RunEnded();
     ShowState();
     if (!failure.isEmpty())
@@ -450,13 +379,13 @@ void SaveWizard::EndRun(bool closeAsCancelled, const QString& failure)
 
 void SaveWizard::TogglePause()
 {
-    control_.SetPaused(!control_.Paused());
+    run_.Control().SetPaused(!run_.Control().Paused());
 }
 
 void SaveWizard::reject()
 {
     if (flow_.Running()) {
-        control_.RequestCancel();
+        run_.Control().RequestCancel();
         return;
     }
     QDialog::reject();
@@ -465,49 +394,24 @@ void SaveWizard::reject()
 void SaveWizard::closeEvent(QCloseEvent* event)
 {
     if (flow_.Running()) {
-        control_.RequestCancel();
+        run_.Control().RequestCancel();
         event->ignore();
         return;
     }
     QDialog::closeEvent(event);
 }
 
-void SaveWizard::Tick()
+void SaveWizard::ShowReports(const SaveWizardRun::Reports& reports)
 {
-    ++elapsedSeconds_;
-    finalTime_->setText(QString::fromStdString(ElapsedText(elapsedSeconds_)));
-}
-
-// --- Reports ------------------------------------------------------------------------
-
-void SaveWizard::PostReports(const std::function<void(Reports&)>& change)
-{
-    {
-        const std::lock_guard lock(reportsMutex_);
-        change(reports_);
-    }
-    // One pending hand-over at a time: a worker that reports faster than the
-    // window paints does not flood its event queue.
-    if (!reportsPosted_.exchange(true))
-        QMetaObject::invokeMethod(this, &SaveWizard::TakeReports, Qt::QueuedConnection);
-}
-
-void SaveWizard::TakeReports()
-{
-    reportsPosted_.store(false);
-    Reports now;
-    {
-        const std::lock_guard lock(reportsMutex_);
-        now = reports_;
-    }
-    finalCurrent_->setText(ShownName(now.CurrentFile));
-    finalTotal_->setText(QString::fromStdString(now.TotalText));
-    finalProcess_->setText(QString::fromStdString(now.ProcessText));
-    if (now.Maximum > 0) {
+    finalCurrent_->setText(ShownName(reports.CurrentFile));
+    finalTotal_->setText(QString::fromStdString(reports.TotalText));
+    finalProcess_->setText(QString::fromStdString(reports.ProcessText));
+    if (reports.Maximum > 0) {
         // Scaled so that byte counts beyond the int range still fit the bar.
-        const std::int64_t divisor = now.Maximum / kBarLimit + 1;
-        finalProgress_->setRange(0, static_cast<int>(now.Maximum / divisor));
-        finalProgress_->setValue(static_cast<int>(std::clamp<std::int64_t>(now.Position, 0, now.Maximum) / divisor));
+        const std::int64_t divisor = reports.Maximum / kBarLimit + 1;
+        finalProgress_->setRange(0, static_cast<int>(reports.Maximum / divisor));
+        finalProgress_->setValue(
+            static_cast<int>(std::clamp<std::int64_t>(reports.Position, 0, reports.Maximum) / divisor));
     }
 }
 

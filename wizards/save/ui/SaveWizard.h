@@ -1,23 +1,14 @@
 #pragma once
 
 #include "decode/MPEGData.h"
-#include "engine/JobControl.h"
-#include "engine/JobList.h"
-#include "engine/JobRunner.h"
 #include "wizards/save/SaveWizardFlow.h"
 #include "wizards/save/ToolFileList.h"
 #include "wizards/save/ui/SaveWizardDialogs.h"
+#include "wizards/save/ui/SaveWizardRun.h"
 
 #include <QDialog>
-#include <QTimer>
 
-#include <atomic>
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
 class QLabel;
@@ -34,9 +25,9 @@ class WavListPage;
 
 // The one modal window through which the output tools run: an options page
 // for the tool, then the final page whose Start plans the jobs and runs them
-// on a worker thread. The window stays responsive during a run: Pause and
-// Cancel reach the worker through a JobControl, the elapsed time ticks, and
-// the worker's reports are carried over to the window's thread.
+// off the window's thread (SaveWizardRun). The window stays responsive during
+// a run: Pause and Cancel reach the worker, the elapsed time ticks, and the
+// final page shows what the worker reports.
 //
 // The window is made once and reused; the options keep their values from
 // one opening to the next, except those the opening sets (the split's
@@ -46,7 +37,7 @@ class SaveWizard : public QDialog {
 
 public:
     static constexpr QSize kSize{392, 360};
-    static constexpr int kElapsedTickMs = 1000;
+    static constexpr int kElapsedTickMs = SaveWizardRun::kElapsedTickMs;
 
     using Dialogs = SaveWizardDialogs;
 
@@ -71,7 +62,7 @@ public:
     const SaveWizardFlow& Flow() const noexcept { return flow_; }
     const ToolFileList& JoinList() const noexcept;
     const ToolFileList& WavList() const noexcept;
-    bool Paused() const noexcept { return control_.Paused(); }
+    bool Paused() const noexcept { return run_.Control().Paused(); }
 
 signals:
     void helpRequested(const QString& topic);
@@ -86,16 +77,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    class Reporter;
-    // What the worker last reported, taken over by the window's thread.
-    struct Reports {
-        std::string CurrentFile;
-        std::string TotalText;
-        std::string ProcessText;
-        std::int64_t Position = 0;
-        std::int64_t Maximum = 0;
-    };
-
     void BuildButtons();
     void BuildFinalPage();
     void RefreshPage();
@@ -107,28 +88,12 @@ private:
     void Back();
     void Start();
     void TogglePause();
-    void Tick();
-    // Runs `work` on the worker; `then` runs on the window's thread after it,
-    // with the failure's text (empty when none).
-    void OnWorker(std::function<void()> work, std::function<void(const QString& failure)> then);
     void Planned(const QString& failure);
-    void RunFinished(RunResult result, const QString& failure);
     void EndRun(bool closeAsCancelled, const QString& failure);
-    void TakeReports();
-    void PostReports(const std::function<void(Reports&)>& change);
+    void ShowReports(const SaveWizardRun::Reports& reports);
 
     SaveWizardFlow flow_;
-    JobControl control_;
-    std::unique_ptr<Reporter> reporter_;
-    std::mutex reportsMutex_;
-    Reports reports_;
-    std::atomic<bool> reportsPosted_{false};
-    std::unique_ptr<JobList> jobs_;
-    std::function<JobList(JobObserver&)> planner_;
-    std::jthread worker_;
-    RunResult result_ = RunResult::Finished;
-    QTimer elapsedTimer_;
-    std::int64_t elapsedSeconds_ = 0;
+    SaveWizardRun run_;
     Dialogs dialogs_;
     QString lastFolder_;
 
