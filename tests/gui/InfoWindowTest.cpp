@@ -5,15 +5,13 @@
 #include "editor/ui/MainWindow.h"
 #include "shell/ui/EzRgnButton.h"
 #include "shell/ui/InfoWindow.h"
-#include "shell/ui/Skin.h"
 #include "tests/gui/Controls.h"
+#include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 
 #include <QPlainTextEdit>
-#include <QSettings>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -35,7 +33,7 @@ class InfoWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir settingsDir_;
+    DesktopSandbox sandbox_;
     std::unique_ptr<TempDir> audio_;
 
     QString Path(const char* name) const { return QString::fromStdString(audio_->Path(name)); }
@@ -47,9 +45,7 @@ private:
 private slots:
     void initTestCase()
     {
-        ApplySkinToApplication();
-        QVERIFY(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        QVERIFY(sandbox_.Ready());
         audio_ = std::make_unique<TempDir>();
         WriteBytes(audio_->Path("first.ogg"), MakeOggVorbis({.channels = 2, .seconds = 3.0, .signal = Signal::Mixed}));
         WriteBytes(audio_->Path("second.ogg"),

@@ -8,6 +8,7 @@
 #include "shell/ui/Skin.h"
 #include "shell/ui/SplashWindow.h"
 #include "tests/gui/MessageAnswerer.h"
+#include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 
@@ -17,7 +18,6 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -47,7 +47,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir settingsDir_;
+    DesktopSandbox sandbox_;
     std::unique_ptr<TempDir> audio_;
 
     template <typename T>
@@ -63,9 +63,7 @@ private:
 private slots:
     void initTestCase()
     {
-        ApplySkinToApplication();
-        QVERIFY(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        QVERIFY(sandbox_.Ready());
         audio_ = std::make_unique<TempDir>();
         // Long enough (1374 blocks of stereo) for the overview to use its full width.
         WriteOgg(Path(*audio_, "first.ogg"), 135.0, Signal::Mixed, 1);

@@ -3,14 +3,13 @@
 #include "editor/ui/MainWindow.h"
 #include "shell/ui/EzRgnButton.h"
 #include "tests/gui/Controls.h"
+#include "tests/gui/DesktopSandbox.h"
 #include "tests/support/TestAudio.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -176,7 +175,7 @@ class PlaybackTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir settingsDir_;
+    DesktopSandbox sandbox_{false};
     std::unique_ptr<TempDir> audio_;
     std::string file_;
     std::vector<std::int16_t> decoded_;
@@ -203,8 +202,7 @@ private slots:
     {
         if (!server->Running())
             QSKIP(server->Why().c_str());
-        QVERIFY(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        QVERIFY(sandbox_.Ready());
         audio_ = std::make_unique<TempDir>();
         file_ = audio_->Path("noise.ogg");
         WriteBytes(file_, MakeOggVorbis({.channels = kChannels, .rate = kRate, .seconds = 4.0, .signal = Signal::Noise}));

@@ -3,8 +3,8 @@
 #include "editor/ui/MainWindow.h"
 #include "engine/JobPlanner.h"
 #include "shell/ui/EzRgnButton.h"
-#include "shell/ui/Skin.h"
 #include "tests/gui/Controls.h"
+#include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/MessageAnswerer.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/OggCheck.h"
@@ -20,8 +20,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -138,7 +136,7 @@ class SaveWizardTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir settingsDir_; // the main window reads and writes its settings here
+    DesktopSandbox sandbox_;
     std::unique_ptr<TempDir> audio_;
     MPEGData record_;
     std::vector<std::int32_t> markers_;
@@ -153,9 +151,7 @@ private:
 private slots:
     void initTestCase()
     {
-        ApplySkinToApplication();
-        QVERIFY(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        QVERIFY(sandbox_.Ready());
         audio_ = std::make_unique<TempDir>();
         const std::string path = audio_->Path("song.ogg");
         WriteBytes(path, MakeOggVorbis({.channels = 2, .seconds = 12.0, .signal = Signal::Mixed, .seed = 7}));

@@ -2,13 +2,12 @@
 #include "shell/ui/EzRgnButton.h"
 #include "shell/ui/Skin.h"
 #include "shell/ui/SplashWindow.h"
+#include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 
 #include <QLabel>
 #include <QPainter>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace oq::test {
@@ -21,9 +20,7 @@ class SkinScaleTest : public QObject {
 private slots:
     void initTestCase()
     {
-        ApplySkinToApplication();
-        QVERIFY(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        QVERIFY(sandbox_.Ready());
     }
 
     void mainWindowIsPaintedAtTheScreensRatio()
@@ -90,7 +87,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir settingsDir_;
+    DesktopSandbox sandbox_;
 };
 
 } // namespace oq::test

@@ -1,8 +1,8 @@
 #include "editor/ui/MainWindow.h"
 #include "shell/ui/EzRgnButton.h"
 #include "shell/ui/NumericField.h"
-#include "shell/ui/Skin.h"
 #include "tests/gui/Controls.h"
+#include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/MessageAnswerer.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
@@ -12,8 +12,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fstream>
@@ -57,16 +55,14 @@ class SplitWizardTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir settingsDir_;
+    DesktopSandbox sandbox_;
     std::unique_ptr<TempDir> audio_;
     QString oggPath_;
 
 private slots:
     void initTestCase()
     {
-        ApplySkinToApplication();
-        QVERIFY(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        QVERIFY(sandbox_.Ready());
         audio_ = std::make_unique<TempDir>();
         oggPath_ = QString::fromStdString(audio_->Path("take.ogg"));
         WriteBytes(oggPath_.toStdString(),
