@@ -276,9 +276,8 @@ private slots:
                 QVERIFY(QTest::qWaitFor(
                     [&] { return FindControl<QLabel>(wizard, "Final_Time")->text() == QStringLiteral("00:00:01"); }, 3000));
                 QVERIFY(wizard.Flow().Running());
-                Button(wizard, "Wizard_Pause")->Click();
-                Button(wizard, "Wizard_Pause")->Click();
-                QVERIFY(wizard.Paused());
+                // No resume here: a short run let go for a moment may end
+                // before the Cancel below reaches it.
                 Button(wizard, "Wizard_Cancel")->Click();
                 QVERIFY(QTest::qWaitFor([&] { return !wizard.isVisible(); }, 20000));
             });
