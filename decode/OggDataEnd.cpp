@@ -47,9 +47,16 @@ std::int64_t LastPageEnd(File& file, std::int64_t start, std::int64_t end)
 
 } // namespace
 
-std::int64_t OggDataEnd(const std::string& fileName, std::int64_t fileSize)
+std::int64_t OggDataEnd(const std::string& fileName, std::int64_t fileSize, std::int64_t lastPageStart)
 {
     File file = File::OpenRead(fileName);
+    // A page begins there, so no page is cut by starting the look at it; and
+    // reaching the end, the look misses no page after it.
+    if (lastPageStart >= 0 && lastPageStart < fileSize && fileSize - lastPageStart <= kWindow) {
+        const std::int64_t found = LastPageEnd(file, lastPageStart, fileSize);
+        if (found >= 0)
+            return found;
+    }
     // Windows step backwards from the end, each overlapping the one before
     // by a largest page, so that a page cut by one window's start lies
     // whole in the next.

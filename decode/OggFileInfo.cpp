@@ -106,7 +106,7 @@ int ReadOggFileInfo(const std::string& fileName, MPEGData& record)
     info.FileName = fileName;
     // Up to the end of the last page: the library's ov_raw_total stops at
     // its start, and bytes after it are no part of the stream.
-    info.FileSize = OggDataEnd(fileName, fileSize);
+    info.FileSize = OggDataEnd(fileName, fileSize, ov_raw_total(vf, -1));
     info.BitRate = BitRateText(*vf, info.FileSize);
     info.TimeTotal = timeTotal;
     info.PlayLength = PlayLengthText(RoundedHundredths(info.TimeTotal));
