@@ -1,6 +1,6 @@
-#include "editor/ui/MainWindow.h"
-#include "shell/ui/Skin.h"
-#include "shell/ui/SplashWindow.h"
+#include "gui/editor/MainWindow.h"
+#include "gui/controls/Skin.h"
+#include "gui/controls/SplashWindow.h"
 
 #include <QApplication>
 #include <QTimer>

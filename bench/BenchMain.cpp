@@ -12,7 +12,7 @@
 #include "bench/SplitRun.h"
 #include "bench/TimedRounds.h"
 #include "bench/ToolWork.h"
-#include "editor/MarkerList.h"
+#include "model/MarkerList.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "bench/PacketFloor.h"
 
-#include "engine/Error.h"
-#include "engine/File.h"
-#include "engine/OggStreamState.h"
-#include "engine/OggSyncState.h"
+#include "base/Error.h"
+#include "base/File.h"
+#include "ogg/OggStreamState.h"
+#include "ogg/OggSyncState.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "bench/SplitRun.h"
 
-#include "decode/VorbisFile.h"
+#include "vorbis/VorbisFile.h"
 #include "tests/support/SectionCuts.h"
 
 #include <algorithm>

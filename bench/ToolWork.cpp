@@ -1,7 +1,7 @@
 #include "bench/ToolWork.h"
 
 #include "bench/SplitRun.h"
-#include "decode/VorbisFile.h"
+#include "vorbis/VorbisFile.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,21 +11,21 @@
 #include <thread>
 #include <vector>
 
-#if __has_include("decode/AmplitudeProfile.h")
-#include "decode/AmplitudeProfile.h"
+#if __has_include("tools/AmplitudeProfile.h")
+#include "tools/AmplitudeProfile.h"
 #include <atomic>
 #endif
-#if __has_include("decode/WavWriter.h") && __has_include("engine/JobControl.h")
-#include "decode/WavWriter.h"
-#include "engine/JobControl.h"
-#include "engine/JobObserver.h"
+#if __has_include("tools/WavWriter.h") && __has_include("base/JobControl.h")
+#include "tools/WavWriter.h"
+#include "base/JobControl.h"
+#include "base/JobObserver.h"
 #endif
-#if __has_include("engine/CatalogWriter.h") && __has_include("engine/JobPlanner.h") && __has_include("engine/JobRunner.h")
-#include "engine/JobControl.h"
-#include "engine/JobList.h"
-#include "engine/JobObserver.h"
-#include "engine/JobPlanner.h"
-#include "engine/JobRunner.h"
+#if __has_include("tools/CatalogWriter.h") && __has_include("jobs/JobPlanner.h") && __has_include("jobs/JobRunner.h")
+#include "base/JobControl.h"
+#include "jobs/JobList.h"
+#include "base/JobObserver.h"
+#include "jobs/JobPlanner.h"
+#include "jobs/JobRunner.h"
 #endif
 
 namespace oq::bench {
@@ -59,7 +59,7 @@ void DecodeWholeFile(const std::string& path)
 
 void ProfileWholeFile([[maybe_unused]] const std::string& path)
 {
-#if __has_include("decode/AmplitudeProfile.h")
+#if __has_include("tools/AmplitudeProfile.h")
     const std::atomic<bool> cancelled{false};
     if (!ComputeAmplitudeProfile(path, cancelled).Complete)
         throw std::runtime_error("the amplitude profile of " + path + " is incomplete");
@@ -71,7 +71,7 @@ void ProfileWholeFile([[maybe_unused]] const std::string& path)
 
 void ConvertWholeFileToWav([[maybe_unused]] const std::string& source, [[maybe_unused]] const std::string& output)
 {
-#if __has_include("decode/WavWriter.h") && __has_include("engine/JobControl.h")
+#if __has_include("tools/WavWriter.h") && __has_include("base/JobControl.h")
     JobControl control;
     JobObserver quiet;
     if (ConvertToWav(source, output, control, quiet) != WavOutcome::Written)
@@ -84,7 +84,7 @@ void ConvertWholeFileToWav([[maybe_unused]] const std::string& source, [[maybe_u
 
 void WriteCatalogOf([[maybe_unused]] const std::string& folder, [[maybe_unused]] const std::string& output)
 {
-#if __has_include("engine/CatalogWriter.h") && __has_include("engine/JobPlanner.h") && __has_include("engine/JobRunner.h")
+#if __has_include("tools/CatalogWriter.h") && __has_include("jobs/JobPlanner.h") && __has_include("jobs/JobRunner.h")
     CatalogOptions options;
     options.Mode = CatalogMode::Csv;
     options.Directory = folder;

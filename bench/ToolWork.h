@@ -9,19 +9,19 @@ namespace oq::bench {
 // They are timed only when the build holds them: each flag says whether it
 // does, and each function raises when its tool fails (or is not built in).
 
-#if __has_include("decode/AmplitudeProfile.h")
+#if __has_include("tools/AmplitudeProfile.h")
 inline constexpr bool kHaveAmplitudeProfile = true;
 #else
 inline constexpr bool kHaveAmplitudeProfile = false;
 #endif
 
-#if __has_include("decode/WavWriter.h") && __has_include("engine/JobControl.h")
+#if __has_include("tools/WavWriter.h") && __has_include("base/JobControl.h")
 inline constexpr bool kHaveWavWriter = true;
 #else
 inline constexpr bool kHaveWavWriter = false;
 #endif
 
-#if __has_include("engine/CatalogWriter.h") && __has_include("engine/JobPlanner.h") && __has_include("engine/JobRunner.h")
+#if __has_include("tools/CatalogWriter.h") && __has_include("jobs/JobPlanner.h") && __has_include("jobs/JobRunner.h")
 inline constexpr bool kHaveCatalog = true;
 #else
 inline constexpr bool kHaveCatalog = false;

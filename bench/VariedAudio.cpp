@@ -1,8 +1,8 @@
 #include "bench/VariedAudio.h"
 
-#include "engine/File.h"
-#include "engine/OggStreamState.h"
-#include "engine/TempFile.h"
+#include "base/File.h"
+#include "ogg/OggStreamState.h"
+#include "base/TempFile.h"
 
 #include <array>
 #include <cmath>

@@ -2,8 +2,8 @@
 
 #include "cli/Arguments.h"
 #include "cli/JobSession.h"
-#include "engine/JobList.h"
-#include "engine/JobPlanner.h"
+#include "jobs/JobList.h"
+#include "jobs/JobPlanner.h"
 
 #include <iostream>
 

@@ -1,7 +1,7 @@
 #include "cli/Console.h"
 
-#include "decode/OggFileInfo.h"
-#include "engine/Error.h"
+#include "media/OggFileInfo.h"
+#include "base/Error.h"
 
 #include <filesystem>
 #include <iostream>

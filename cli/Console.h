@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decode/MPEGData.h"
+#include "media/MPEGData.h"
 
 #include <string>
 #include <vector>

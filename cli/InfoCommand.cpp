@@ -1,8 +1,8 @@
 #include "cli/InfoCommand.h"
 
-#include "decode/OggFileInfo.h"
-#include "decode/OggInformationText.h"
-#include "engine/Error.h"
+#include "media/OggFileInfo.h"
+#include "media/OggInformationText.h"
+#include "base/Error.h"
 
 #include <filesystem>
 #include <iomanip>

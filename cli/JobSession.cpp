@@ -1,9 +1,9 @@
 #include "cli/JobSession.h"
 
-#include "engine/Error.h"
-#include "engine/JobList.h"
-#include "engine/JobPlanner.h"
-#include "engine/JobRunner.h"
+#include "base/Error.h"
+#include "jobs/JobList.h"
+#include "jobs/JobPlanner.h"
+#include "jobs/JobRunner.h"
 
 #include <iostream>
 #include <unistd.h>

@@ -2,7 +2,7 @@
 
 #include "cli/InterruptGuard.h"
 #include "cli/TerminalProgress.h"
-#include "engine/JobControl.h"
+#include "base/JobControl.h"
 
 namespace oq {
 class JobList;

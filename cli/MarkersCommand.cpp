@@ -3,7 +3,7 @@
 #include "cli/Arguments.h"
 #include "cli/Console.h"
 #include "cli/SectionMethod.h"
-#include "editor/MarkerList.h"
+#include "model/MarkerList.h"
 
 #include <iostream>
 

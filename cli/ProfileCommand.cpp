@@ -5,7 +5,7 @@
 #include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
 #include "cli/TerminalProgress.h"
-#include "decode/AmplitudeProfile.h"
+#include "tools/AmplitudeProfile.h"
 
 #include <atomic>
 #include <iostream>

@@ -2,10 +2,10 @@
 
 #include "cli/Arguments.h"
 #include "cli/Command.h"
-#include "decode/OggFileInfo.h"
-#include "editor/MarkerList.h"
-#include "engine/Error.h"
-#include "wizards/split/SplitCalculator.h"
+#include "media/OggFileInfo.h"
+#include "model/MarkerList.h"
+#include "base/Error.h"
+#include "model/SplitCalculator.h"
 
 #include <charconv>
 #include <sstream>

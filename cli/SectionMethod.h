@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decode/MPEGData.h"
-#include "engine/JobPlanner.h"
+#include "media/MPEGData.h"
+#include "jobs/JobPlanner.h"
 
 #include <memory>
 #include <set>

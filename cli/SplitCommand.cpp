@@ -4,7 +4,7 @@
 #include "cli/Console.h"
 #include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
-#include "engine/JobList.h"
+#include "jobs/JobList.h"
 
 #include <iostream>
 

@@ -1,6 +1,6 @@
 #include "cli/TerminalProgress.h"
 
-#include "editor/TimeCode.h"
+#include "base/TimeCode.h"
 
 #include <cstdio>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #include "cli/Command.h"
 #include "cli/CommandList.h"
-#include "engine/Error.h"
+#include "base/Error.h"
 
 #include <clocale>
 #include <iostream>

@@ -3,10 +3,10 @@
 // that every escaped value stays one value of its format: HTML text without
 // markup, a CSV field that reads back as the value.
 
-#include "decode/MPEGData.h"
-#include "engine/CatalogEscaping.h"
-#include "engine/CatalogTemplate.h"
-#include "engine/Error.h"
+#include "media/MPEGData.h"
+#include "tools/CatalogEscaping.h"
+#include "tools/CatalogTemplate.h"
+#include "base/Error.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -3,9 +3,9 @@
 // to the longest the block positions can hold. Every marker laid must lie on
 // the file, and every track must either give a marker or be reported.
 
-#include "editor/PositionConverter.h"
-#include "engine/Error.h"
-#include "wizards/split/CueSheet.h"
+#include "model/PositionConverter.h"
+#include "base/Error.h"
+#include "model/CueSheet.h"
 
 #include <cstdlib>
 #include <limits>

@@ -3,13 +3,13 @@
 // WAV conversion. Refusals are fine answers; crashes, leaks, undefined
 // behaviour, other exceptions and hangs are not.
 
-#include "decode/AmplitudeProfile.h"
-#include "decode/OggFileInfo.h"
-#include "decode/OggInformationText.h"
-#include "decode/WavWriter.h"
-#include "engine/Error.h"
-#include "engine/JobControl.h"
-#include "engine/JobObserver.h"
+#include "tools/AmplitudeProfile.h"
+#include "media/OggFileInfo.h"
+#include "media/OggInformationText.h"
+#include "tools/WavWriter.h"
+#include "base/Error.h"
+#include "base/JobControl.h"
+#include "base/JobObserver.h"
 #include "fuzz/FuzzInput.h"
 
 #include <atomic>

@@ -8,7 +8,7 @@
 // the gap before each cut, which sections are skipped, the first serial and
 // whether the pages keep the checksums they came with.
 
-#include "engine/Error.h"
+#include "base/Error.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/support/SectionCuts.h"
 

@@ -3,8 +3,8 @@
 // the same number of hundredths; every other text must be refused with
 // RangeError.
 
-#include "editor/TimeCode.h"
-#include "engine/Error.h"
+#include "base/TimeCode.h"
+#include "base/Error.h"
 
 #include <cstdlib>
 #include <string>

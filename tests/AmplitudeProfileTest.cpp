@@ -1,5 +1,5 @@
-#include "decode/AmplitudeProfile.h"
-#include "decode/ProfileAccumulator.h"
+#include "tools/AmplitudeProfile.h"
+#include "tools/ProfileAccumulator.h"
 #include "tests/support/TestAudio.h"
 
 #include <gtest/gtest.h>

@@ -5,21 +5,21 @@
 // with a valid result or a clear error, finish, leave the source's bytes as
 // they were and leave no temporary file behind.
 
-#include "decode/AmplitudeProfile.h"
-#include "decode/OggFileInfo.h"
-#include "editor/PositionConverter.h"
-#include "engine/CatalogTemplate.h"
-#include "engine/Error.h"
-#include "engine/JobControl.h"
-#include "engine/JobPlanner.h"
-#include "engine/JobRunner.h"
+#include "tools/AmplitudeProfile.h"
+#include "media/OggFileInfo.h"
+#include "model/PositionConverter.h"
+#include "tools/CatalogTemplate.h"
+#include "base/Error.h"
+#include "base/JobControl.h"
+#include "jobs/JobPlanner.h"
+#include "jobs/JobRunner.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/JobTestSupport.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/OggSurgery.h"
 #include "tests/support/OutputCheck.h"
 #include "tests/support/TestAudio.h"
-#include "wizards/split/CueSheet.h"
+#include "model/CueSheet.h"
 
 #include <condition_variable>
 #include <cstdio>

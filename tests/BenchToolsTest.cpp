@@ -10,9 +10,9 @@
 #include "bench/TimedRounds.h"
 #include "bench/ToolWork.h"
 #include "bench/VariedAudio.h"
-#include "decode/VorbisFile.h"
-#include "engine/Error.h"
-#include "engine/SourceReader.h"
+#include "vorbis/VorbisFile.h"
+#include "base/Error.h"
+#include "tools/SourceReader.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"
 

@@ -1,8 +1,8 @@
-#include "editor/MarkerList.h"
-#include "editor/PositionConverter.h"
-#include "engine/Error.h"
+#include "model/MarkerList.h"
+#include "model/PositionConverter.h"
+#include "base/Error.h"
 #include "tests/support/FileRecord.h"
-#include "wizards/split/CueSheet.h"
+#include "model/CueSheet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,22 +1,22 @@
 // Faults that damaged files and extreme lengths brought out (most of them
 // found by the fuzz targets), each pinned down where it was mended.
 
-#include "decode/AmplitudeProfile.h"
-#include "decode/OggFileInfo.h"
-#include "decode/VorbisFile.h"
-#include "decode/WavWriter.h"
-#include "editor/PositionConverter.h"
-#include "engine/Error.h"
-#include "engine/JobControl.h"
-#include "engine/JobObserver.h"
-#include "engine/PacketTimeline.h"
-#include "engine/SectionEngine.h"
-#include "engine/SourceReader.h"
+#include "tools/AmplitudeProfile.h"
+#include "media/OggFileInfo.h"
+#include "vorbis/VorbisFile.h"
+#include "tools/WavWriter.h"
+#include "model/PositionConverter.h"
+#include "base/Error.h"
+#include "base/JobControl.h"
+#include "base/JobObserver.h"
+#include "vorbis/PacketTimeline.h"
+#include "tools/SectionEngine.h"
+#include "tools/SourceReader.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/OggSurgery.h"
 #include "tests/support/OutputCheck.h"
 #include "tests/support/TestAudio.h"
-#include "wizards/split/CueSheet.h"
+#include "model/CueSheet.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

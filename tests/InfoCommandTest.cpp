@@ -1,4 +1,4 @@
-#include "decode/OggFileInfo.h"
+#include "media/OggFileInfo.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/TestAudio.h"
 

@@ -1,8 +1,8 @@
-#include "engine/Error.h"
-#include "engine/JobControl.h"
-#include "engine/JobPlanner.h"
-#include "engine/JobRunner.h"
-#include "engine/Joiner.h"
+#include "base/Error.h"
+#include "base/JobControl.h"
+#include "jobs/JobPlanner.h"
+#include "jobs/JobRunner.h"
+#include "tools/Joiner.h"
 #include "tests/support/JobTestSupport.h"
 #include "tests/support/TestAudio.h"
 

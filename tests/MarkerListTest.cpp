@@ -1,8 +1,8 @@
-#include "editor/FieldText.h"
-#include "editor/MarkerList.h"
-#include "editor/MarkerListView.h"
-#include "editor/TimeCode.h"
-#include "engine/Error.h"
+#include "base/FieldText.h"
+#include "model/MarkerList.h"
+#include "model/MarkerListView.h"
+#include "base/TimeCode.h"
+#include "base/Error.h"
 #include "tests/support/FileRecord.h"
 
 #include <gtest/gtest.h>

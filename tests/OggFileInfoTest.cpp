@@ -1,7 +1,7 @@
-#include "decode/OggFileInfo.h"
-#include "decode/OggInformationText.h"
-#include "engine/File.h"
-#include "engine/FileSystem.h"
+#include "media/OggFileInfo.h"
+#include "media/OggInformationText.h"
+#include "base/File.h"
+#include "base/FileSystem.h"
 #include "tests/support/TestAudio.h"
 
 #include <clocale>

@@ -1,6 +1,6 @@
-#include "decode/ParallelParts.h"
-#include "decode/PartDecoder.h"
-#include "decode/StreamPlan.h"
+#include "tools/ParallelParts.h"
+#include "vorbis/PartDecoder.h"
+#include "vorbis/StreamPlan.h"
 #include "tests/support/TestAudio.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "decode/PlayRange.h"
+#include "tools/PlayRange.h"
 #include "tests/support/TestAudio.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "wizards/save/SaveWizardFlow.h"
+#include "model/SaveWizardFlow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "engine/SectionWriter.h"
-#include "engine/SourceReader.h"
+#include "tools/SectionWriter.h"
+#include "tools/SourceReader.h"
 #include "tests/support/TestAudio.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "editor/MarkerList.h"
-#include "engine/Error.h"
+#include "model/MarkerList.h"
+#include "base/Error.h"
 #include "tests/support/FileRecord.h"
 #include "tests/support/TestAudio.h"
-#include "wizards/split/SplitCalculator.h"
+#include "model/SplitCalculator.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "editor/PositionConverter.h"
-#include "editor/TimeCode.h"
-#include "engine/Error.h"
+#include "model/PositionConverter.h"
+#include "base/TimeCode.h"
+#include "base/Error.h"
 
 #include <clocale>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "wizards/save/ToolFileList.h"
+#include "model/ToolFileList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "decode/WavWriter.h"
-#include "engine/Error.h"
-#include "engine/JobControl.h"
-#include "engine/JobObserver.h"
+#include "tools/WavWriter.h"
+#include "base/Error.h"
+#include "base/JobControl.h"
+#include "base/JobObserver.h"
 #include "tests/support/TestAudio.h"
 
 #include <gtest/gtest.h>

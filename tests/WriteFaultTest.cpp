@@ -5,10 +5,10 @@
 // reports it, every file it opened is closed, no temporary file stays, and
 // each final name holds either its old file untouched or a whole new one.
 
-#include "engine/Error.h"
-#include "engine/JobControl.h"
-#include "engine/JobPlanner.h"
-#include "engine/JobRunner.h"
+#include "base/Error.h"
+#include "base/JobControl.h"
+#include "jobs/JobPlanner.h"
+#include "jobs/JobRunner.h"
 #include "tests/support/JobTestSupport.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/OggSurgery.h"

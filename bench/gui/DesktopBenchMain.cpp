@@ -14,10 +14,10 @@
 // the figures must not include starting Qt and building the windows, so the
 // child's own wall time cannot stand for them.
 
-#include "editor/MarkerList.h"
-#include "editor/ui/MainWindow.h"
-#include "editor/ui/OverviewView.h"
-#include "editor/ui/WaveformDisplay.h"
+#include "model/MarkerList.h"
+#include "gui/editor/MainWindow.h"
+#include "gui/editor/OverviewView.h"
+#include "gui/editor/WaveformDisplay.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/ui/Skin.h"
+#include "gui/controls/Skin.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

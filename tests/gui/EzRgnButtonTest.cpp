@@ -1,6 +1,6 @@
-#include "shell/ui/EzRgnButton.h"
-#include "shell/ui/Skin.h"
-#include "shell/ui/WindowDragger.h"
+#include "gui/controls/EzRgnButton.h"
+#include "gui/controls/Skin.h"
+#include "gui/controls/WindowDragger.h"
 
 #include <QPainter>
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
-#include "decode/AmplitudeProfile.h"
-#include "decode/OggFileInfo.h"
-#include "decode/ui/ProgressWindow.h"
-#include "shell/ui/EzRgnButton.h"
+#include "tools/AmplitudeProfile.h"
+#include "media/OggFileInfo.h"
+#include "gui/windows/ProgressWindow.h"
+#include "gui/controls/EzRgnButton.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 

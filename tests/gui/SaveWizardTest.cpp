@@ -1,16 +1,16 @@
-#include "decode/OggFileInfo.h"
-#include "decode/VorbisFile.h"
-#include "editor/ui/MainWindow.h"
-#include "engine/JobPlanner.h"
-#include "shell/ui/EzRgnButton.h"
+#include "media/OggFileInfo.h"
+#include "vorbis/VorbisFile.h"
+#include "gui/editor/MainWindow.h"
+#include "jobs/JobPlanner.h"
+#include "gui/controls/EzRgnButton.h"
 #include "tests/gui/Controls.h"
 #include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/MessageAnswerer.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"
-#include "wizards/save/ui/SaveWizard.h"
-#include "wizards/split/ui/SplitWizard.h"
+#include "gui/savewizard/SaveWizard.h"
+#include "gui/splitwizard/SplitWizard.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,12 +1,12 @@
-#include "editor/ui/MainWindow.h"
-#include "shell/ui/EzRgnButton.h"
-#include "shell/ui/NumericField.h"
+#include "gui/editor/MainWindow.h"
+#include "gui/controls/EzRgnButton.h"
+#include "gui/controls/NumericField.h"
 #include "tests/gui/Controls.h"
 #include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/MessageAnswerer.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
-#include "wizards/split/ui/SplitWizard.h"
+#include "gui/splitwizard/SplitWizard.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/JobObserver.h"
+#include "base/JobObserver.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "tests/support/SectionCuts.h"
 
-#include "engine/SectionEngine.h"
-#include "engine/SectionJob.h"
+#include "tools/SectionEngine.h"
+#include "tools/SectionJob.h"
 
 namespace oq::test {
 

@@ -1,0 +1,19 @@
+#include "base/FileSystem.h"
+
+#include <filesystem>
+
+namespace oq {
+
+std::int64_t FileSizeOf(const std::string& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status))
+        return -1;
+    if (!std::filesystem::is_regular_file(status))
+        return 0;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+} // namespace oq

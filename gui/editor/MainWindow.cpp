@@ -1,0 +1,613 @@
+#include "gui/editor/MainWindow.h"
+
+#include "media/OggFileInfo.h"
+#include "tools/PlayRange.h"
+#include "gui/windows/Player.h"
+#include "gui/windows/ProgressWindow.h"
+#include "model/MarkerListView.h"
+#include "gui/editor/OverviewView.h"
+#include "gui/editor/WaveformDisplay.h"
+#include "base/Error.h"
+#include "gui/controls/EzRgnButton.h"
+#include "gui/controls/HelpViewer.h"
+#include "gui/windows/InfoWindow.h"
+#include "gui/controls/NumericField.h"
+#include "gui/controls/Skin.h"
+#include "gui/controls/WindowDragger.h"
+#include "gui/savewizard/SaveWizard.h"
+#include "gui/splitwizard/SplitWizard.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include <optional>
+
+namespace oq {
+
+namespace {
+
+constexpr int kPlayTimeMin = 1;
+constexpr int kPlayTimeMax = 99;
+// ShortenName keeps this much of either end of a long name.
+constexpr int kShortHead = 6;
+constexpr int kShortTail = 41;
+
+constexpr int kFieldFontPixels = 10; // "00:00:00:00" fits the 66-pixel fields
+
+// Places and sizes in the client area (left, top, width, height).
+constexpr QRect kOggTitlePlace{13, 307, 323, 13};
+constexpr QRect kPlayTimeSpinPlace{63, 340, 36, 22};
+constexpr QRect kRangeSelectMarkerPlace{13, 390, 138, 21};
+constexpr QRect kRangePosPlace{83, 419, 66, 21};
+constexpr QRect kSectionSelectSectionPlace{164, 362, 174, 21};
+constexpr int kSectionTotalRight = 336;
+constexpr QRect kSectionTotalPlace{kSectionTotalRight - 100, 337, 100, 13};
+constexpr QRect kSectionLengthEditPlace{271, 390, 66, 21};
+constexpr QRect kSectionSizeEditPlace{271, 419, 66, 21};
+// The nudge buttons sit in the bottom corners of the zoom view, inside its frame.
+constexpr QPoint kNudgeBackPlace{1, 110};
+constexpr QPoint kNudgeFwdPlace{121, 110};
+
+QString SettingsValue(const char* value)
+{
+    return QStringLiteral("%1/%2").arg(QLatin1String(MainWindow::kSettingsGroup), QLatin1String(value));
+}
+
+// The per-user store: the registry's "Software\Ogg Quorvel 2003" on Windows,
+// "~/.config/Ogg Quorvel 2003.conf" on Linux.
+QSettings SettingsStore()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(MainWindow::kSettingsKey));
+}
+
+std::string LocalName(const QString& fileName)
+{
+    return QFile::encodeName(fileName).toStdString();
+}
+
+// The "Save As" dialog for an exported section, proposing the open file's
+// own name in its folder; an empty text for Cancel.
+QString ChooseExportFile(QWidget* parent, const QString& source)
+{
+    QFileDialog dialog(parent, QObject::tr("Save As"), QFileInfo(source).absolutePath());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QObject::tr("Ogg Files (*.ogg)"), QObject::tr("All Files (*.*)")});
+    dialog.setDefaultSuffix(QStringLiteral("ogg"));
+    dialog.selectFile(QFileInfo(source).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      chooseExport_([this](const QString& source) { return ChooseExportFile(this, source); })
+{
+    DressSkinForm(*this, tr("Ogg Quorvel 2003"), kClientSize);
+    move(kDefaultPlace);
+
+    BuildControls();
+    Connect();
+    LoadSettings();
+    RefreshControls();
+    // Made after the main window, as the program's windows are made in turn.
+    progress_ = new ProgressWindow(this);
+    splitWizard_ = new SplitWizard(this);
+    connect(splitWizard_, &SplitWizard::helpRequested, this, &MainWindow::ShowHelp);
+    infoWindow_ = new InfoWindow(*player_, this);
+    infoWindow_->ShowOggInformation(record_);
+    saveWizard_ = new SaveWizard(this);
+    connect(saveWizard_, &SaveWizard::helpRequested, this, &MainWindow::ShowHelp);
+    connect(saveWizard_, &SaveWizard::lastFolderChanged, this, &MainWindow::SetLastOpenDir);
+}
+
+MainWindow::~MainWindow() = default;
+
+// --- Building ---------------------------------------------------------------------
+
+EzRgnButton* MainWindow::MakeButton(const char* name, SkinButton skin, QPoint place, const QString& hint,
+                                    QWidget* parent)
+{
+    auto* button = new EzRgnButton(parent ? parent : this);
+    button->setObjectName(QLatin1String(name));
+    button->SetImageList(SkinButtonPictures(skin, devicePixelRatioF()));
+    button->SetPaintMode(PaintMode::pmCrop);
+    button->move(place);
+    button->setToolTip(hint);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+void MainWindow::BuildControls()
+{
+    background_ = new QLabel(this);
+    background_->setObjectName(QStringLiteral("Background"));
+    background_->setGeometry(QRect(QPoint(0, 0), kClientSize));
+    background_->setPixmap(SkinBackground(SkinWindow::Main, devicePixelRatioF()));
+    WindowDragger::Install(background_);
+    // Presses that no control takes (labels, the empty parts of the display)
+    // move the window too.
+    WindowDragger::Install(this);
+
+    display_ = std::make_unique<WaveformDisplay>(markers_, this);
+
+    visOpenOgg_ = MakeButton("Vis_OpenOgg", SkinButton::OpenOgg, {62, 46}, tr("Open Ogg"));
+    visOggInfo_ = MakeButton("Vis_OggInfo", SkinButton::OggInfo, {184, 46}, tr("Ogg Info"));
+    visSaveSplit_ = MakeButton("Vis_SaveSplit", SkinButton::SaveSplit, {306, 46}, tr("Save Split Sections"));
+    visExportOgg_ = MakeButton("Vis_ExportOgg", SkinButton::ExportOgg, {428, 46}, tr("Export Ogg Section"));
+    visAddMarker_ = MakeButton("Vis_AddMarker", SkinButton::AddMarker, {13, 123}, tr("Add Marker"));
+    visDelMarker_ = MakeButton("Vis_DelMarker", SkinButton::DelMarker, {13, 188}, tr("Delete Marker"));
+    visSplitWizard_ = MakeButton("Vis_SplitWizard", SkinButton::SplitWizard, {13, 253}, tr("Split Wizard"));
+    visPlayTo_ = MakeButton("Vis_PlayTo", SkinButton::PlayTo, {13, 334}, tr("Play Upto Marker"));
+    visPlayFrom_ = MakeButton("Vis_PlayFrom", SkinButton::PlayFrom, {103, 334}, tr("Play From Marker"));
+    visZoomIn_ = MakeButton("Vis_ZoomIn", SkinButton::ZoomIn, {505, 312}, tr("Zoom In"));
+    visZoomOut_ = MakeButton("Vis_ZoomOut", SkinButton::ZoomOut, {505, 389}, tr("Zoom Out"));
+    visNudgeBack_ = MakeButton("Vis_NudgeBack", SkinButton::NudgeBack, kNudgeBackPlace, tr("Nudge Back"),
+                               display_->ZoomPanel());
+    visNudgeFwd_ = MakeButton("Vis_NudgeFwd", SkinButton::NudgeForward, kNudgeFwdPlace, tr("Nudge Forward"),
+                              display_->ZoomPanel());
+    visNudgeBack_->SetAutoRepeat(true);
+    visNudgeFwd_->SetAutoRepeat(true);
+    toolJoin_ = MakeButton("Tool_Join", SkinButton::Join, {62, 464}, tr("Ogg Joiner"));
+    toolWave_ = MakeButton("Tool_Wave", SkinButton::Wave, {184, 464}, tr("Ogg > Wave"));
+    toolCatalog_ = MakeButton("Tool_Catalog", SkinButton::Catalog, {306, 464}, tr("Catalog"));
+    toolHelp_ = MakeButton("Tool_Help", SkinButton::Help, {428, 464}, tr("Help"));
+    formMin_ = MakeButton("Form_Min", SkinButton::Minimize, {496, 7}, tr("Minimize"));
+    formClose_ = MakeButton("Form_Close", SkinButton::Close, {533, 7}, tr("Close"));
+
+    playTimeSpin_ = new QSpinBox(this);
+    playTimeSpin_->setObjectName(QStringLiteral("PlayTimeSpin"));
+    playTimeSpin_->setGeometry(kPlayTimeSpinPlace);
+    playTimeSpin_->setRange(kPlayTimeMin, kPlayTimeMax);
+    playTimeSpin_->setValue(kDefaultPlayTime);
+    playTimeSpin_->setToolTip(tr("Play Length in Seconds"));
+    playTimeSpin_->setAlignment(Qt::AlignCenter);
+    playTimeSpin_->setEnabled(false);
+
+    oggTitle_ = new QLabel(this);
+    oggTitle_->setObjectName(QStringLiteral("OggTitle"));
+    oggTitle_->setGeometry(kOggTitlePlace);
+    QFont bold = font();
+    bold.setBold(true);
+    oggTitle_->setFont(bold);
+
+    // The choice lists are narrow for texts like "Section 12 - 00:03:25 - 1,234Kb".
+    QFont listFont = font();
+    listFont.setStretch(QFont::SemiCondensed);
+    rangeSelectMarker_ = new QComboBox(this);
+    rangeSelectMarker_->setFont(listFont);
+    rangeSelectMarker_->setObjectName(QStringLiteral("RangeSelectMarker"));
+    rangeSelectMarker_->setGeometry(kRangeSelectMarkerPlace);
+    rangeSelectMarker_->setToolTip(tr("Select Marker"));
+
+    QFont fieldFont = font();
+    fieldFont.setPixelSize(kFieldFontPixels);
+    const auto makeField = [&](const char* name, NumericField::Kind kind, const QRect& place, const QString& hint) {
+        auto* field = new NumericField(kind, this);
+        field->setObjectName(QLatin1String(name));
+        field->setGeometry(place);
+        field->setToolTip(hint);
+        field->setFont(fieldFont);
+        field->setAlignment(Qt::AlignCenter);
+        field->setTextMargins(0, 0, 0, 0);
+        return field;
+    };
+    rangePos_ = makeField("RangePos", NumericField::Kind::Time, kRangePosPlace, tr("Marker Position"));
+
+    sectionSelectSection_ = new QComboBox(this);
+    sectionSelectSection_->setFont(listFont);
+    sectionSelectSection_->setObjectName(QStringLiteral("SectionSelectSection"));
+    sectionSelectSection_->setGeometry(kSectionSelectSectionPlace);
+    sectionSelectSection_->setToolTip(tr("Select Section"));
+
+    sectionTotal_ = new QLabel(this);
+    sectionTotal_->setObjectName(QStringLiteral("SectionTotal"));
+    sectionTotal_->setGeometry(kSectionTotalPlace);
+    sectionTotal_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    sectionTotal_->setFont(bold);
+
+    sectionLengthEdit_ = makeField("SectionLengthEdit", NumericField::Kind::Time, kSectionLengthEditPlace,
+                                   tr("Section Length"));
+    sectionSizeEdit_ = makeField("SectionSizeEdit", NumericField::Kind::Number, kSectionSizeEditPlace,
+                                 tr("Section Size"));
+    sectionSizeEdit_->ShowModelText("0");
+
+    help_ = std::make_unique<HelpViewer>(HelpViewer::ProgramHelpFolder());
+    player_ = std::make_unique<Player>();
+}
+
+void MainWindow::Connect()
+{
+    const auto onClick = [this](EzRgnButton* button, auto work) {
+        connect(button, &EzRgnButton::clicked, this, [this, work] { Guarded(work); });
+    };
+    onClick(visOpenOgg_, [this] { OpenByDialog(); });
+    onClick(visAddMarker_, [this] { markers_.AddMarker(); });
+    onClick(visDelMarker_, [this] { markers_.DeleteMarker(); });
+    onClick(visZoomIn_, [this] { display_->ZoomIn(); });
+    onClick(visZoomOut_, [this] { display_->ZoomOut(); });
+    onClick(visNudgeBack_, [this] { display_->NudgeBack(); });
+    onClick(visNudgeFwd_, [this] { display_->NudgeForward(); });
+    onClick(visPlayTo_, [this] { PlayAroundMarker(true); });
+    onClick(visPlayFrom_, [this] { PlayAroundMarker(false); });
+    onClick(visOggInfo_, [this] { ShowInformationWindow(); });
+    connect(player_.get(), &Player::finished, this, &MainWindow::PlaybackFinished);
+    onClick(toolHelp_, [this] { ShowHelp(QString::fromLatin1(HelpViewer::kContentsTopic)); });
+    onClick(visSplitWizard_, [this] {
+        splitWizard_->SetStartFolder(lastOpenDir_);
+        CentreOver(splitWizard_);
+        splitWizard_->Run(record_, markers_);
+        RefreshControls();
+    });
+    onClick(visSaveSplit_, [this] {
+        CentreOver(saveWizard_);
+        const QString folder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(record_.FileName))).absolutePath();
+        saveWizard_->ShowSplit(record_, markers_.Positions(), folder);
+        RefreshControls();
+    });
+    onClick(visExportOgg_, [this] { ExportSection(); });
+    onClick(toolJoin_, [this] { ShowTool(ActiveTool::Join); });
+    onClick(toolWave_, [this] { ShowTool(ActiveTool::Wav); });
+    onClick(toolCatalog_, [this] { ShowTool(ActiveTool::Catalog); });
+    connect(formMin_, &EzRgnButton::clicked, this, &QWidget::showMinimized);
+    connect(formClose_, &EzRgnButton::clicked, this, &QWidget::close);
+    // Tool_Join, Tool_Wave and Tool_Catalog open the save wizard's tools; they
+    // are connected where those are made, and until then their clicks do nothing.
+
+    connect(rangeSelectMarker_, &QComboBox::activated, this,
+            [this](int index) { Guarded([&] { markers_.RangeSelectMarkerChange(index); }); });
+    connect(sectionSelectSection_, &QComboBox::activated, this,
+            [this](int index) { Guarded([&] { markers_.SectionSelectSectionChange(index); }); });
+    connect(rangePos_, &NumericField::edited, this, [this](const std::string& text) { markers_.RangePosChange(text); });
+    connect(rangePos_, &NumericField::applied, this, [this] { Guarded([this] { markers_.RangePosClick(); }); });
+    connect(sectionLengthEdit_, &NumericField::edited, this,
+            [this](const std::string& text) { markers_.SectionLengthEditChange(text); });
+    connect(sectionLengthEdit_, &NumericField::applied, this,
+            [this] { Guarded([this] { markers_.SectionLengthEditClick(); }); });
+    connect(sectionSizeEdit_, &NumericField::edited, this,
+            [this](const std::string& text) { markers_.SectionSizeEditChange(text); });
+    connect(sectionSizeEdit_, &NumericField::applied, this,
+            [this] { Guarded([this] { markers_.SectionSizeEditClick(); }); });
+
+    connect(display_.get(), &WaveformDisplay::markerDragged, this, &MainWindow::SyncControls);
+    connect(display_.get(), &WaveformDisplay::markersChanged, this, &MainWindow::SyncControls);
+    connect(display_.get(), &WaveformDisplay::selectionChanged, this, &MainWindow::SyncControls);
+    connect(display_.get(), &WaveformDisplay::zoomButtonsChanged, this, &MainWindow::SetZoomButtons);
+    connect(display_.get(), &WaveformDisplay::focusRequested, this, &MainWindow::MoveFocus);
+    connect(display_.get(), &WaveformDisplay::filesDropped, this, [this](const QStringList& files) {
+        // Only the first of several dropped files is opened.
+        if (!files.isEmpty())
+            Guarded([&] { OpenOggFile(files.first()); });
+    });
+}
+
+// --- Settings -----------------------------------------------------------------------
+
+void MainWindow::LoadSettings()
+{
+    const QSettings settings = SettingsStore();
+    const auto number = [&settings](const char* value) -> std::optional<int> {
+        bool ok = false;
+        const int read = settings.value(SettingsValue(value)).toInt(&ok);
+        return ok ? std::optional<int>(read) : std::nullopt;
+    };
+    QPoint place = pos();
+    if (const auto top = number("Top"))
+        place.setY(*top);
+    if (const auto left = number("Left"))
+        place.setX(*left);
+    // A place remembered from a screen that is gone would leave the window
+    // out of reach: it then keeps the first place.
+    const QRect wanted(place, kClientSize);
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().intersects(wanted)) {
+            move(place);
+            break;
+        }
+    const QString folder = settings.value(SettingsValue("OpenMe")).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        lastOpenDir_ = folder;
+    if (const auto playTime = number("PlayTime"))
+        playTimeSpin_->setValue(*playTime); // the spin field keeps it within 1..99
+}
+
+void MainWindow::SaveSettings() const
+{
+    QSettings settings = SettingsStore();
+    settings.setValue(SettingsValue("Top"), y());
+    settings.setValue(SettingsValue("Left"), x());
+    settings.setValue(SettingsValue("OpenMe"), lastOpenDir_);
+    settings.setValue(SettingsValue("PlayTime"), playTimeSpin_->value());
+    settings.sync();
+}
+
+int MainWindow::PlayTime() const
+{
+    return playTimeSpin_->value();
+}
+
+// --- Lifecycle ------------------------------------------------------------------------
+
+bool MainWindow::event(QEvent* event)
+{
+    // A window that closed over this one may have changed the model.
+    if (event->type() == QEvent::WindowActivate)
+        RefreshControls();
+    return QWidget::event(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    help_->close();
+    // The sound ends with the window, and the device is released before the program ends.
+    player_->Stop();
+    SaveSettings();
+    QWidget::closeEvent(event);
+    emit closed();
+}
+
+// --- Opening files ----------------------------------------------------------------------
+
+void MainWindow::OpenByDialog()
+{
+    QFileDialog dialog(this, tr("Open Ogg"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({tr("Ogg Files (*.ogg)"), tr("All Files (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("ogg"));
+    if (!lastOpenDir_.isEmpty() && QFileInfo(lastOpenDir_).isDir())
+        dialog.setDirectory(lastOpenDir_);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString file = dialog.selectedFiles().first();
+    lastOpenDir_ = QFileInfo(file).absolutePath();
+    OpenOggFile(file);
+}
+
+bool MainWindow::OpenOggFile(const QString& fileName)
+{
+    // One file at a time: a file dropped while another is analysed is ignored.
+    if (opening_)
+        return false;
+    const QScopedValueRollback busy(opening_, true);
+    MPEGData record;
+    int result = kOggInfoRefused;
+    try {
+        result = ReadOggFileInfo(LocalName(fileName), record);
+    } catch (const std::exception&) {
+        result = kOggInfoRefused; // could not even be read: the same answer
+    }
+    if (result != kOggInfoFilled) {
+        QMessageBox::information(this, windowTitle(), tr("Not a Valid MPEG File."));
+        return false;
+    }
+    // Markers are block positions; a file of less than one block has none.
+    if (record.BlockCount < 1) {
+        QMessageBox::information(this, windowTitle(), tr("This Ogg file is too short to edit."));
+        return false;
+    }
+
+    record_ = record;
+    profile_ = {};
+    markers_.ClearMarkers();
+    display_->SetFile(record_);
+    // An information window left open shows the new file before its analysis.
+    infoWindow_->ShowOggInformation(record_);
+    return AnalyseAndShow();
+}
+
+bool MainWindow::AnalyseAndShow()
+{
+    CentreOver(progress_);
+    // A cancelled analysis leaves the file open with the placeholder profile.
+    progress_->Analyse(record_, profile_);
+    display_->SetProfile(profile_, record_.ProfileComplete);
+    try {
+        markers_.OpenFile(record_, display_->DisplayWidth());
+    } catch (const RangeError&) {
+        // The decoder found less than one block after all: nothing to edit.
+        QMessageBox::information(this, windowTitle(), tr("This Ogg file is too short to edit."));
+        RefreshControls();
+        return false;
+    }
+    display_->RefreshMarkers();
+    RefreshControls();
+    return true;
+}
+
+// --- Controls --------------------------------------------------------------------------
+
+void MainWindow::Guarded(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const std::exception&) {
+        // Silent: the operation stops where it failed.
+    }
+    display_->RefreshMarkers();
+    SyncControls();
+}
+
+void MainWindow::RefreshControls()
+{
+    // The model's own refresh of the selection writes its fields again and
+    // redraws the zoom view; a failure there leaves the controls as the model stands.
+    try {
+        if (markers_.SectionCount() > 0) {
+            if (markers_.SelectedMarker() >= 1)
+                markers_.SelectMarker(markers_.SelectedMarker());
+            if (markers_.SelectedSection() >= 1)
+                markers_.SelectSection(markers_.SelectedSection());
+        }
+    } catch (const std::exception&) {
+    }
+    display_->RefreshMarkers();
+    SyncControls();
+    if (infoWindow_)
+        infoWindow_->ShowOggInformation(record_);
+}
+
+void MainWindow::SyncControls()
+{
+    const bool open = markers_.SectionCount() > 0;
+    const bool markerSelected = open && markers_.SelectedMarker() >= 1;
+
+    if (open) {
+        const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(record_.FileName))).fileName();
+        oggTitle_->setText(ShortenName(name));
+        oggTitle_->setToolTip(name);
+    } else {
+        oggTitle_->setText(tr("Open an Ogg to edit"));
+        oggTitle_->setToolTip(tr("Open an Ogg to edit"));
+    }
+
+    SetChoiceItems(rangeSelectMarker_, shownMarkerItems_, markers_.MarkerChoiceItems(), markers_.MarkerChoiceIndex());
+    SetChoiceItems(sectionSelectSection_, shownSectionItems_, markers_.SectionChoiceItems(),
+                   markers_.SectionChoiceIndex());
+    rangePos_->ShowModelText(markers_.RangePosText());
+    sectionLengthEdit_->ShowModelText(markers_.SectionLengthText());
+    sectionSizeEdit_->ShowModelText(markers_.SectionSizeText());
+    sectionTotal_->setText(QString::fromStdString(markers_.SectionTotalText()));
+
+    for (EzRgnButton* button : {visSaveSplit_, visOggInfo_, visAddMarker_, visSplitWizard_})
+        button->SetEnabled(open);
+    rangeSelectMarker_->setEnabled(open);
+    sectionSelectSection_->setEnabled(open);
+    visDelMarker_->SetEnabled(open && markers_.DelMarkerEnabled() && markers_.SelectedMarker() >= 1);
+    rangePos_->setEnabled(markerSelected && markers_.RangePosEnabled());
+
+    const bool sectionFields = open && markers_.SectionFieldsEnabled();
+    sectionLengthEdit_->setEnabled(sectionFields);
+    sectionSizeEdit_->setEnabled(sectionFields);
+    visExportOgg_->SetEnabled(sectionFields);
+
+    const bool play = open && markers_.PlayControlsEnabled();
+    visPlayTo_->SetEnabled(play);
+    visPlayFrom_->SetEnabled(play);
+    visNudgeBack_->SetEnabled(play);
+    visNudgeFwd_->SetEnabled(play);
+    playTimeSpin_->setEnabled(play);
+
+    SetZoomButtons(display_->ZoomInEnabled(), display_->ZoomOutEnabled());
+}
+
+void MainWindow::SetChoiceItems(QComboBox* list, std::vector<std::string>& shown,
+                                const std::vector<std::string>& items, int index)
+{
+    const QSignalBlocker quiet(list);
+    if (items != shown) {
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(items.size()));
+        for (const std::string& item : items)
+            texts.append(QString::fromStdString(item));
+        list->clear();
+        list->addItems(texts);
+        shown = items;
+    }
+    list->setCurrentIndex(index);
+}
+
+void MainWindow::SetZoomButtons(bool zoomIn, bool zoomOut)
+{
+    const bool markerSelected = markers_.SectionCount() > 0 && markers_.SelectedMarker() >= 1;
+    visZoomIn_->SetEnabled(markerSelected && zoomIn);
+    visZoomOut_->SetEnabled(markerSelected && zoomOut);
+}
+
+void MainWindow::MoveFocus(FocusTarget target)
+{
+    QWidget* list = target == FocusTarget::RangeSelectMarker ? rangeSelectMarker_ : sectionSelectSection_;
+    if (list->isEnabled())
+        list->setFocus();
+}
+
+QString MainWindow::ShortenName(const QString& text)
+{
+    if (text.size() <= kShortNameLimit)
+        return text;
+    return text.left(kShortHead) + QStringLiteral(" ... ") + text.right(kShortTail);
+}
+
+void MainWindow::CentreOver(QWidget* window) const
+{
+    const QSize size = window->size();
+    QPoint place(x() + width() / 2 - size.width() / 2, y() + height() / 2 - size.height() / 2);
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->geometry();
+        if (!area.contains(QRect(place, size)))
+            place = area.topLeft() + QPoint(area.width() / 2 - size.width() / 2, area.height() / 2 - size.height() / 2);
+    }
+    window->move(place);
+}
+
+// --- Playback and information ------------------------------------------------------------
+
+void MainWindow::PlayAroundMarker(bool upTo)
+{
+    const int selected = markers_.SelectedMarker();
+    if (selected < 1 || player_->Playing()) {
+        player_->Stop();
+        return;
+    }
+    const PlayRange range = ComputePlayRange(record_, markers_.Position(selected), PlayTime(), upTo);
+    if (range.Length > 0 && player_->PlaySamples(record_.FileName, range.Start, range.Length))
+        markers_.SetPlaying(true);
+}
+
+void MainWindow::PlaybackFinished()
+{
+    markers_.SetPlaying(false);
+    // The marker list may have lost its selection while the sound played.
+    SyncControls();
+}
+
+void MainWindow::ShowInformationWindow()
+{
+    if (!infoWindowPlaced_) {
+        CentreOver(infoWindow_);
+        infoWindowPlaced_ = true;
+    }
+    infoWindow_->show();
+    infoWindow_->raise();
+    infoWindow_->activateWindow();
+}
+
+void MainWindow::ExportSection()
+{
+    const int section = markers_.SelectedSection();
+    if (section < 1)
+        return;
+    const QString file = chooseExport_(QFile::decodeName(QByteArray::fromStdString(record_.FileName)));
+    if (file.isEmpty())
+        return;
+    CentreOver(saveWizard_);
+    saveWizard_->ShowExport(record_, markers_.Positions(), section, file);
+    RefreshControls();
+}
+
+void MainWindow::ShowTool(ActiveTool tool)
+{
+    saveWizard_->SetLastFolder(lastOpenDir_);
+    CentreOver(saveWizard_);
+    saveWizard_->ShowTool(tool);
+    RefreshControls();
+}
+
+void MainWindow::ShowHelp(const QString& topic)
+{
+    help_->ShowTopic(topic);
+}
+
+} // namespace oq

@@ -1,0 +1,91 @@
+#include "gui/savewizard/SplitOptionsPage.h"
+
+#include "gui/controls/EzRgnButton.h"
+#include "model/SaveWizardFlow.h"
+#include "gui/savewizard/WizardWidgets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <algorithm>
+
+namespace oq {
+
+SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dialogs)
+    : TranPanel(parent), dialogs_(dialogs)
+{
+    PlaceWizardPage(*this, "SplitFilePanel1");
+    Caption(this, "Label1", tr("Select Output Directory for Split Parts:"), {10, 6, 360, 18});
+    folderEdit_ = ReadOnlyEdit(this, "SplitDirEdit1", {10, 26, 322, 22}, tr("Output Directory"));
+    auto* browse = BrowseButton(this, "EzRgnBtn1", {340, 26});
+
+    Caption(this, "SplitFile_Label1", tr("Select the Sections to create:"), {10, 60, 200, 18});
+    sections_ = new QComboBox(this);
+    sections_->setObjectName(QStringLiteral("SplitFile_Sections"));
+    sections_->setGeometry(210, 58, 150, 22);
+    sections_->setToolTip(tr("Sections To Create"));
+    sections_->addItems({tr("All Sections"), tr("Odd Sections"), tr("Even Sections")});
+
+    Caption(this, "SplitFile_Label2", tr("Select the Custom Filename options for output:"), {10, 96, 360, 18});
+    Caption(this, "SplitFile_Label3", tr("Pre Section Number Text:"), {10, 120, 160, 22});
+    preText_ = new QLineEdit(QStringLiteral("Part "), this);
+    preText_->setObjectName(QStringLiteral("SplitFile_PreText"));
+    preText_->setGeometry(172, 120, 188, 22);
+    preText_->setToolTip(tr("Pre Section Number Text"));
+    Caption(this, "SplitFile_Label4", tr("Post Section Number Text:"), {10, 148, 160, 22});
+    postText_ = new QLineEdit(this);
+    postText_->setObjectName(QStringLiteral("SplitFile_PostText"));
+    postText_->setGeometry(172, 148, 188, 22);
+    postText_->setToolTip(tr("Post Section Number Text"));
+    zeros_ = new QCheckBox(tr("Add Preceding 0's to Section Numbers"), this);
+    zeros_->setObjectName(QStringLiteral("SplitFile_Zeros"));
+    zeros_->setGeometry(10, 178, 360, 22);
+    zeros_->setChecked(true);
+
+    Caption(this, "SplitFile_Label5", tr("Example Filename:"), {10, 214, 360, 18});
+    example_ = Caption(this, "SplitFile_Example", QString(), {10, 236, 300, 20});
+    QFont bold = font();
+    bold.setBold(true);
+    example_->setFont(bold);
+
+    connect(browse, &EzRgnButton::clicked, this, &SplitOptionsPage::BrowseFolder);
+    connect(preText_, &QLineEdit::textChanged, this, &SplitOptionsPage::RefreshExample);
+    connect(postText_, &QLineEdit::textChanged, this, &SplitOptionsPage::RefreshExample);
+    connect(zeros_, &QCheckBox::toggled, this, &SplitOptionsPage::RefreshExample);
+}
+
+void SplitOptionsPage::Open(const QString& outputFolder, const QString& postText)
+{
+    folder_ = outputFolder;
+    folderEdit_->setText(outputFolder);
+    postText_->setText(postText);
+    RefreshExample();
+}
+
+void SplitOptionsPage::Apply(SplitOptions& options) const
+{
+    options.OutputFolder = LocalName(folder_);
+    options.Sections = static_cast<SectionChoice>(std::max(0, sections_->currentIndex()));
+    options.PreText = preText_->text().toStdString();
+    options.PostText = postText_->text().toStdString();
+    options.Zeros = zeros_->isChecked();
+}
+
+void SplitOptionsPage::BrowseFolder()
+{
+    const QString chosen = dialogs_.ChooseFolder(tr("Select Directory for Split Section Output:"), folder_);
+    if (chosen.isEmpty())
+        return;
+    folder_ = chosen;
+    folderEdit_->setText(chosen);
+}
+
+void SplitOptionsPage::RefreshExample()
+{
+    example_->setText(QString::fromStdString(
+        SplitExampleName(preText_->text().toStdString(), zeros_->isChecked(), postText_->text().toStdString())));
+}
+
+} // namespace oq

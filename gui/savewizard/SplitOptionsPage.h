@@ -1,0 +1,44 @@
+#pragma once
+
+#include "jobs/JobPlanner.h"
+#include "gui/controls/TranPanel.h"
+#include "gui/savewizard/SaveWizardDialogs.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace oq {
+
+class EzRgnButton;
+
+// Where the split writes its sections and how it names them, with an
+// example name that follows the naming choices as they are typed.
+class SplitOptionsPage : public TranPanel {
+    Q_OBJECT
+
+public:
+    // `dialogs` belongs to the window and outlives the page.
+    SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dialogs);
+
+    // What each opening sets; the other choices keep their values.
+    void Open(const QString& outputFolder, const QString& postText);
+    // Fills the folder and naming choices of `options`; the source is not the page's.
+    void Apply(SplitOptions& options) const;
+
+private:
+    void BrowseFolder();
+    void RefreshExample();
+
+    const SaveWizardDialogs& dialogs_;
+    QString folder_;
+    QLineEdit* folderEdit_ = nullptr;
+    QComboBox* sections_ = nullptr;
+    QLineEdit* preText_ = nullptr;
+    QLineEdit* postText_ = nullptr;
+    QCheckBox* zeros_ = nullptr;
+    QLabel* example_ = nullptr;
+};
+
+} // namespace oq

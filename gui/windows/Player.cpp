@@ -1,0 +1,172 @@
+#include "gui/windows/Player.h"
+
+#include "tools/PlayRange.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QMediaDevices>
+
+#include <algorithm>
+
+namespace oq {
+
+namespace {
+
+constexpr int kSampleBytes = 2; // 16-bit PCM
+// A device whose played time stops short of what it was given (it may not
+// count a last partial period) is closed this long after the sound should
+// have ended.
+constexpr qint64 kDrainGraceUs = 500'000;
+
+} // namespace
+
+Player::Player(QObject* parent)
+    : QObject(parent)
+{
+    tick_.setInterval(kTickMs);
+    connect(&tick_, &QTimer::timeout, this, &Player::Tick);
+}
+
+Player::~Player()
+{
+    Close(true);
+}
+
+bool Player::PlaySamples(const std::string& fileName, std::int64_t start, std::int64_t length)
+{
+    if (Playing())
+        return false;
+    std::unique_ptr<PcmRangeReader> reader = PcmRangeReader::Open(fileName, start, length);
+    if (!reader)
+        return false;
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull())
+        return false;
+    QAudioFormat format;
+    format.setSampleRate(static_cast<int>(reader->Rate()));
+    format.setChannelCount(reader->Channels());
+    format.setSampleFormat(QAudioFormat::Int16);
+    if (!device.isFormatSupported(format))
+        return false;
+
+    auto sink = std::make_unique<QAudioSink>(device, format);
+    bytesPerSecond_ = static_cast<qint64>(format.bytesForDuration(1'000'000));
+    sink->setBufferSize(kMaxQueuedBuffers * PcmRangeReader::kReadBytes);
+    QIODevice* output = sink->start();
+    if (!output || sink->error() != QAudio::NoError)
+        return false;
+    reader_ = std::move(reader);
+    sink_ = std::move(sink);
+    output_ = output;
+    pending_.clear();
+    bytesWritten_ = 0;
+    draining_ = false;
+    drainClock_.invalidate();
+    stopRequested_ = false;
+    ApplyVolume();
+    // The first reads go out at once rather than a tick later.
+    Tick();
+    if (Playing())
+        tick_.start();
+    return true;
+}
+
+void Player::Stop()
+{
+    stopRequested_ = true;
+    if (!Playing())
+        return;
+    Close(true);
+    emit finished();
+}
+
+void Player::Close(bool silenceNow)
+{
+    tick_.stop();
+    if (sink_) {
+        // reset drops what is queued, so the sound ends now rather than after the queue.
+        if (silenceNow)
+            sink_->reset();
+        sink_->stop();
+        sink_.reset();
+    }
+    output_ = nullptr;
+    reader_.reset();
+    pending_.clear();
+}
+
+void Player::Tick()
+{
+    if (!sink_)
+        return;
+    if (sink_->error() == QAudio::OpenError || sink_->error() == QAudio::FatalError) {
+        Stop();
+        return;
+    }
+    if (!draining_ && !Feed()) {
+        draining_ = true;
+        playedAtDrainUs_ = sink_->processedUSecs();
+        drainClock_.start();
+    }
+    if (draining_ && Drained()) {
+        Close(false);
+        emit finished();
+    }
+}
+
+bool Player::Feed()
+{
+    for (;;) {
+        if (pending_.isEmpty()) {
+            const std::vector<char> read = reader_->Next();
+            if (read.empty())
+                return false;
+            pending_ = QByteArray(read.data(), static_cast<qsizetype>(read.size()));
+        }
+        const qint64 room = sink_->bytesFree();
+        if (room <= 0)
+            return true;
+        // Whole frames only, so the channels never slip.
+        const qint64 frameBytes = static_cast<qint64>(reader_->Channels()) * kSampleBytes;
+        const qint64 take = std::min<qint64>(room, pending_.size()) / frameBytes * frameBytes;
+        if (take <= 0)
+            return true;
+        const qint64 written = output_->write(pending_.constData(), take);
+        if (written <= 0)
+            return true;
+        bytesWritten_ += written;
+        pending_.remove(0, static_cast<qsizetype>(written));
+    }
+}
+
+bool Player::Drained() const
+{
+    const qint64 writtenUs = bytesPerSecond_ > 0 ? bytesWritten_ * 1'000'000 / bytesPerSecond_ : 0;
+    if (sink_->processedUSecs() >= writtenUs)
+        return true;
+    return drainClock_.isValid() && drainClock_.nsecsElapsed() / 1000 >= writtenUs - playedAtDrainUs_ + kDrainGraceUs;
+}
+
+bool Player::GetWaveVolume(std::uint16_t& left, std::uint16_t& right) const
+{
+    left = left_;
+    right = right_;
+    return true;
+}
+
+bool Player::SetWaveVolume(std::uint32_t volume)
+{
+    left_ = static_cast<std::uint16_t>(volume & 0xFFFF);
+    right_ = static_cast<std::uint16_t>(volume >> 16);
+    ApplyVolume();
+    return true;
+}
+
+void Player::ApplyVolume()
+{
+    if (sink_)
+        sink_->setVolume(static_cast<qreal>(std::max(left_, right_)) / kFullVolume);
+}
+
+} // namespace oq

@@ -1,0 +1,44 @@
+#include "jobs/JobList.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace oq {
+
+JobStacker& JobList::AddJob(const std::string& outputName, const std::string& finalName, const std::string& sourceName)
+{
+    JobStacker& job = jobs_.emplace_back();
+    job.OutputName = outputName;
+    job.FinalName = finalName;
+    job.SourceName = sourceName;
+    return job;
+}
+
+std::string JobList::Adopt(TempFile file)
+{
+    return temporaries_.emplace_back(std::move(file)).Path();
+}
+
+void JobList::ReleaseTemporary(const std::string& path) noexcept
+{
+    const auto found = std::find_if(temporaries_.begin(), temporaries_.end(),
+                                    [&](const TempFile& file) { return file.Path() == path; });
+    if (found == temporaries_.end())
+        return;
+    found->Release();
+    temporaries_.erase(found);
+}
+
+void JobList::RemoveTemporaries() noexcept
+{
+    temporaries_.clear();
+}
+
+void JobList::Clear() noexcept
+{
+    jobs_.clear();
+    RemoveTemporaries();
+    willOverwrite_ = false;
+}
+
+} // namespace oq

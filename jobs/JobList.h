@@ -1,0 +1,66 @@
+#pragma once
+
+#include "jobs/JobStacker.h"
+#include "base/TempFile.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace oq {
+
+// Which save tool a job list belongs to; the runner finishes a catalog
+// differently from the other outputs.
+enum class JobTool { Split = 0, Join = 1, Wav = 2, Catalog = 3 };
+
+// The jobs of one run, in the order they run, together with the temporary
+// files planned for them. A temporary file that has not been given its final
+// name is deleted when the list is cleared or goes, so an abandoned plan
+// (the overwrite question answered with Cancel) leaves nothing behind.
+class JobList {
+public:
+    explicit JobList(JobTool tool = JobTool::Split) : tool_(tool) {}
+    JobList(JobList&&) noexcept = default;
+    JobList& operator=(JobList&&) noexcept = default;
+    JobList(const JobList&) = delete;
+    JobList& operator=(const JobList&) = delete;
+
+    JobTool Tool() const noexcept { return tool_; }
+
+    // Appends a new job reading `sourceName`, writing `outputName` and
+    // finishing as `finalName`; its numbers are zero and no step is set.
+    JobStacker& AddJob(const std::string& outputName, const std::string& finalName, const std::string& sourceName);
+
+    std::size_t Count() const noexcept { return jobs_.size(); }
+    bool Empty() const noexcept { return jobs_.empty(); }
+    JobStacker& operator[](std::size_t index) { return jobs_[index]; }
+    const JobStacker& operator[](std::size_t index) const { return jobs_[index]; }
+    JobStacker& Back() { return jobs_.back(); }
+    std::vector<JobStacker>::const_iterator begin() const noexcept { return jobs_.begin(); }
+    std::vector<JobStacker>::const_iterator end() const noexcept { return jobs_.end(); }
+
+    // Takes charge of a temporary file the jobs write; returns its name.
+    std::string Adopt(TempFile file);
+    // The temporary file of this name has received its final name.
+    void ReleaseTemporary(const std::string& path) noexcept;
+    // Deletes every temporary file still in charge.
+    void RemoveTemporaries() noexcept;
+    std::size_t TemporaryCount() const noexcept { return temporaries_.size(); }
+
+    // An existing, non-empty file would be replaced by a final name; the
+    // caller asks before running.
+    bool WillOverwrite() const noexcept { return willOverwrite_; }
+    void NoteOverwrite() noexcept { willOverwrite_ = true; }
+
+    // Drops every job and deletes the temporary files: the run that follows
+    // does nothing.
+    void Clear() noexcept;
+
+private:
+    JobTool tool_;
+    std::vector<JobStacker> jobs_;
+    std::vector<TempFile> temporaries_;
+    bool willOverwrite_ = false;
+};
+
+} // namespace oq

@@ -1,0 +1,293 @@
+#include "jobs/JobPlanner.h"
+
+#include "model/PositionConverter.h"
+#include "tools/CatalogSearch.h"
+#include "tools/CatalogTemplate.h"
+#include "base/Error.h"
+#include "base/FileSystem.h"
+#include "base/JobControl.h"
+#include "base/JobObserver.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace oq {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kOggPrefix[] = "Ogg";
+constexpr char kWavPrefix[] = "wav";
+constexpr char kCatalogPrefix[] = "cat";
+constexpr char kFindingText[] = "Finding Files...";
+constexpr char kCreatingCatalogText[] = "Creating Catalog...";
+constexpr char kOggExtension[] = ".ogg";
+constexpr char kWavExtension[] = ".wav";
+
+std::string FolderOf(const std::string& path)
+{
+    return fs::path(path).parent_path().string();
+}
+
+std::string BaseNameOf(const std::string& path)
+{
+    return fs::path(path).filename().string();
+}
+
+std::string WithDelimiter(const std::string& folder)
+{
+    if (folder.empty() || folder.back() == '/')
+        return folder;
+    return folder + '/';
+}
+
+// The dot that starts the extension of the name part of `path`, or npos.
+std::size_t ExtensionStart(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string::npos;
+    return dot;
+}
+
+std::string ChangeExtension(const std::string& path, const std::string& extension)
+{
+    return path.substr(0, ExtensionStart(path)) + extension;
+}
+
+// Writing `finalName` must never replace or delete `sourceName` while it is
+// being read; hard links and symbolic links count as the same file.
+void RefuseSourceAsOutput(const std::string& finalName, const std::string& sourceName)
+{
+    std::error_code ignored;
+    if (fs::equivalent(finalName, sourceName, ignored))
+        throw IoError(finalName, "cannot write the output over its own source", 0);
+}
+
+JobStacker& AddJob(JobList& jobs, JobObserver& observer, const std::string& outputName, const std::string& finalName,
+                   const std::string& sourceName)
+{
+    JobStacker& job = jobs.AddJob(outputName, finalName, sourceName);
+    observer.TotalText(std::to_string(jobs.Count()));
+    observer.CurrentFile(BaseNameOf(sourceName));
+    return job;
+}
+
+// Cut points rise and stay within the source. Two may coincide (two markers
+// at one place): the section between them is empty and gets no job.
+// Finding a wrong order here stops the run before any file is written.
+void RequireCutPoints(const SectionSource& source)
+{
+    std::int64_t previous = 0;
+    for (const std::int64_t cut : source.CutPoints) {
+        if (cut < previous || cut > source.PcmTotal)
+            throw RangeError("cannot split \"" + source.FileName + "\": the cut point at sample " + std::to_string(cut) +
+                             " lies before the previous one or past the end (sample " +
+                             std::to_string(source.PcmTotal) + ")");
+        previous = cut;
+    }
+}
+
+std::int64_t SectionStart(const SectionSource& source, std::int32_t k)
+{
+    return k == 1 ? 0 : source.CutPoints[k - 2];
+}
+
+// The numbers of the sections that hold samples, in order; there is always
+// at least one, since the source is not empty.
+std::vector<std::int32_t> SectionsWithAudio(const SectionSource& source)
+{
+    const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
+    std::vector<std::int32_t> sections;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        const std::int64_t end = k < count ? source.CutPoints[k - 1] : source.PcmTotal;
+        if (end > SectionStart(source, k) || (k == count && sections.empty()))
+            sections.push_back(k);
+    }
+    return sections;
+}
+
+// Section k's place in the one forward pass over the source (`first` and
+// `last` among the sections that hold samples), its samples and its stream;
+// `written` chooses whether it reaches a file.
+void SetSectionSteps(JobStacker& job, const SectionSource& source, std::int32_t k, bool first, bool last, bool written)
+{
+    job.SkipOutput = !written;
+    // Unsigned arithmetic: the serial number wraps instead of overflowing.
+    job.StreamSerial = static_cast<std::uint32_t>(source.SerialNumber) + static_cast<std::uint32_t>(k - 1);
+    job.BeginStream = true;
+    job.ClearStream = true;
+    job.CloseOutput = true;
+    job.FinishOutput = written;
+    job.StartGranule = SectionStart(source, k);
+    // The last section with samples, the only one included, runs to the end
+    // of the source (sections after it are empty) and frees everything the
+    // run held for it.
+    job.EndGranule = last ? 0 : source.CutPoints[k - 1];
+    job.OpenSource = first;
+    job.CutFirst = first && !last;
+    job.CutMiddle = !first && !last;
+    job.CutLast = last;
+    job.ReleasePackets = last;
+    job.CloseSource = last;
+}
+
+bool Chosen(SectionChoice choice, std::int32_t k)
+{
+    switch (choice) {
+    case SectionChoice::Odd:
+        return k % 2 == 1;
+    case SectionChoice::Even:
+        return k % 2 == 0;
+    case SectionChoice::All:
+        break;
+    }
+    return true;
+}
+
+} // namespace
+
+SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::int32_t>& markerPositions)
+{
+    if (markerPositions.empty())
+        throw RangeError("cannot split \"" + file.FileName + "\": there is no marker");
+    const PositionConverter converter(file);
+    const auto markers = static_cast<std::int32_t>(markerPositions.size());
+    const bool leading = markerPositions.front() > 0;
+    const bool trailing = markerPositions.back() < file.BlockCount;
+    const std::int32_t sections = (leading ? 1 : 0) + (markers - 1) + (trailing ? 1 : 0);
+
+    SectionSource source{.FileName = file.FileName, .SerialNumber = file.SerialNumber, .PcmTotal = file.PcmTotal, .CutPoints = {}};
+    // Section k ends at marker k with a leading section, else at marker k + 1
+    // (markers counted from 1); the last section runs to the end.
+    for (std::int32_t k = 1; k < sections; ++k)
+        source.CutPoints.push_back(converter.PositionToSamples(markerPositions[leading ? k - 1 : k]));
+    return source;
+}
+
+std::string SectionFileName(const SplitOptions& options, std::int32_t section)
+{
+    std::string name = WithDelimiter(options.OutputFolder) + options.PreText + (options.Zeros ? "0" : "") +
+                       std::to_string(section) + options.PostText;
+    if (ExtensionStart(name) == std::string::npos)
+        name += kOggExtension;
+    return name;
+}
+
+JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
+{
+    const SectionSource& source = options.Source;
+    RequireCutPoints(source);
+    JobList jobs(JobTool::Split);
+    // One temporary name serves every section: each is moved to its final
+    // name before the next one writes it again.
+    const std::string temporary = jobs.Adopt(TempFile::Create(options.OutputFolder, kOggPrefix));
+    // Sections keep their numbers in the names; an empty one leaves a gap.
+    // The question about replacing files looks at every section's name,
+    // written or not.
+    const std::vector<std::int32_t> sections = SectionsWithAudio(source);
+    const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        const std::string finalName = SectionFileName(options, k);
+        if (FileSizeOf(finalName) > 0)
+            jobs.NoteOverwrite();
+        if (std::find(sections.begin(), sections.end(), k) == sections.end())
+            continue;
+        const bool written = Chosen(options.Sections, k);
+        if (written)
+            RefuseSourceAsOutput(finalName, source.FileName);
+        SetSectionSteps(AddJob(jobs, observer, temporary, finalName, source.FileName), source, k, k == sections.front(),
+                        k == sections.back(), written);
+    }
+    return jobs;
+}
+
+JobList PlanJobs(const ExportOptions& options, JobObserver& observer)
+{
+    const SectionSource& source = options.Source;
+    RequireCutPoints(source);
+    const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
+    if (options.Section < 1 || options.Section > count)
+        throw RangeError("cannot export section " + std::to_string(options.Section) + " of " + std::to_string(count));
+    const std::vector<std::int32_t> sections = SectionsWithAudio(source);
+    if (std::find(sections.begin(), sections.end(), options.Section) == sections.end())
+        throw RangeError("cannot export section " + std::to_string(options.Section) + " of \"" + source.FileName +
+                         "\": it holds no audio (its two markers stand at one place)");
+    RefuseSourceAsOutput(options.FileName, source.FileName);
+    JobList jobs(JobTool::Split);
+    const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.FileName), kOggPrefix));
+    for (const std::int32_t k : sections)
+        SetSectionSteps(AddJob(jobs, observer, temporary, options.FileName, source.FileName), source, k,
+                        k == sections.front(), k == sections.back(), k == options.Section);
+    return jobs;
+}
+
+JobList PlanJobs(const JoinOptions& options, JobObserver& observer)
+{
+    if (options.Files.empty())
+        throw RangeError("cannot join: no file is listed");
+    JobList jobs(JobTool::Join);
+    const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.OutputFile), kOggPrefix));
+    for (const MPEGData& file : options.Files) {
+        JobStacker& job = AddJob(jobs, observer, temporary, options.OutputFile, file.FileName);
+        job.CopyBytes = true;
+        job.CloseSource = true;
+        job.CopyOffset = 0;
+        job.CopyLength = file.FileSize;
+    }
+    JobStacker& finish = AddJob(jobs, observer, temporary, options.OutputFile, options.Files.front().FileName);
+    finish.CloseOutput = true;
+    finish.FinishOutput = true;
+    return jobs;
+}
+
+JobList PlanJobs(const WavOptions& options, JobObserver& /*observer*/)
+{
+    JobList jobs(JobTool::Wav);
+    for (const std::string& source : options.Files) {
+        const std::string folder = options.OneDirectory ? options.OutputFolder : FolderOf(source);
+        const std::string finalName =
+            ChangeExtension(options.OneDirectory ? WithDelimiter(folder) + BaseNameOf(source) : source, kWavExtension);
+        RefuseSourceAsOutput(finalName, source);
+        JobStacker& job = jobs.AddJob(jobs.Adopt(TempFile::Create(folder, kWavPrefix)), finalName, source);
+        job.MakeWav = true;
+        job.FinishOutput = true;
+    }
+    return jobs;
+}
+
+JobList PlanJobs(const CatalogOptions& options, const JobControl& control, JobObserver& observer)
+{
+    observer.TotalText("0");
+    observer.CurrentFile("");
+    observer.ProcessText(kFindingText);
+    const std::vector<std::string> files =
+        CollectCatalogFiles(options.Directory, options.Filter, options.IncludeSubFolders, control, observer);
+    JobList jobs(JobTool::Catalog);
+    if (control.Cancelled())
+        return jobs;
+
+    observer.ProcessText(kCreatingCatalogText);
+    const std::string templateName = CatalogTemplatePath(options.Mode, options.CustomTemplate);
+    // Read once here only to refuse an unreadable or broken template before
+    // anything is written; the run reads it again for the catalog itself.
+    CatalogTemplate::Load(templateName);
+    const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.OutputFile), kCatalogPrefix));
+    for (const std::string& file : files) {
+        JobStacker& job = AddJob(jobs, observer, temporary, {}, file);
+        job.MakeCatalogEntry = true;
+        job.TemplateName = templateName;
+    }
+    // With no file found, a job of its own finishes the catalog, which then
+    // holds the template's head and tail.
+    if (jobs.Empty())
+        AddJob(jobs, observer, temporary, {}, {}).TemplateName = templateName;
+    jobs.Back().FinalName = options.OutputFile;
+    jobs.Back().FinishOutput = true;
+    return jobs;
+}
+
+} // namespace oq

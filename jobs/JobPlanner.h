@@ -1,0 +1,101 @@
+#pragma once
+
+#include "media/MPEGData.h"
+#include "tools/CatalogTemplate.h"
+#include "jobs/JobList.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace oq {
+
+class JobControl;
+class JobObserver;
+
+// The question the caller (a message box, a terminal prompt) asks when a
+// planned split would replace existing files; Cancel is answered by
+// clearing the plan.
+inline constexpr char kOverwriteQuestion[] = "This Will Overwrite Existing Files, Click OK To Continue:";
+
+// The file being cut and where its sections end.
+struct SectionSource {
+    std::string FileName;
+    std::int32_t SerialNumber = 0; // of the source's first stream
+    std::int64_t PcmTotal = 0;     // samples per channel of the source
+    // Where the sections end, in samples of the source, ascending: section k
+    // ends at CutPoints[k - 1]; the last section (one more than there are cut
+    // points) runs to the end of the source.
+    std::vector<std::int64_t> CutPoints;
+};
+
+// The sections that the markers (block positions, ascending, at least one)
+// cut `file` into: a leading section when the first marker lies after 0, one
+// between each pair of markers, a trailing one when the last lies before the
+// end.
+SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::int32_t>& markerPositions);
+
+enum class SectionChoice { All = 0, Odd = 1, Even = 2 };
+
+struct SplitOptions {
+    SectionSource Source;
+    std::string OutputFolder; // the source's folder unless the user chose another
+    SectionChoice Sections = SectionChoice::All;
+    std::string PreText = "Part ";
+    std::string PostText;
+    bool Zeros = true; // one "0" before every section number
+};
+
+struct ExportOptions {
+    SectionSource Source;
+    std::string FileName;     // the file the user chose for the section
+    std::int32_t Section = 1; // counted from 1 in file order
+};
+
+struct JoinOptions {
+    std::vector<MPEGData> Files; // in join order; FileName and FileSize are used
+    std::string OutputFile;
+};
+
+struct WavOptions {
+    std::vector<std::string> Files;
+    bool OneDirectory = false; // false: each WAV file beside its Ogg file
+    std::string OutputFolder;  // used when OneDirectory
+};
+
+struct CatalogOptions {
+    CatalogMode Mode = CatalogMode::Csv;
+    std::string CustomTemplate; // used in the custom mode when not empty
+    std::string Directory;      // searched for files
+    std::string OutputFile;     // the catalog written
+    std::string Filter = "*.Ogg";
+    bool IncludeSubFolders = true;
+};
+
+// The full name of section `section`'s file: the folder, the pre text, "0"
+// with zeros on, the number, the post text, and ".ogg" when the name has no
+// extension of its own.
+std::string SectionFileName(const SplitOptions& options, std::int32_t section);
+
+// Each planner turns a tool's options into its job list, creating the
+// temporary files the jobs write in the target folders. The observer sees
+// the job count and the current file grow as the list is built. Nothing is
+// written to a final name here; a name that would replace the file being cut
+// is refused with IoError before anything is created.
+
+// Every section is cut; those that the choice leaves out are not written.
+// WillOverwrite() tells whether an existing non-empty file has a section's
+// name.
+JobList PlanJobs(const SplitOptions& options, JobObserver& observer);
+// Every section up to the end is cut; only the chosen one is written. The
+// user already agreed to replace the chosen file, so nothing is asked.
+JobList PlanJobs(const ExportOptions& options, JobObserver& observer);
+JobList PlanJobs(const JoinOptions& options, JobObserver& observer);
+JobList PlanJobs(const WavOptions& options, JobObserver& observer);
+// Searches the folder first, honouring pause and cancel; a cancelled search
+// yields an empty list. A search that finds nothing still yields one job,
+// which writes a catalog of head and tail. A template that cannot be read
+// or used is refused here, before anything is written.
+JobList PlanJobs(const CatalogOptions& options, const JobControl& control, JobObserver& observer);
+
+} // namespace oq

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "media/MPEGData.h"
+
+#include <cstdint>
+#include <string>
+
+namespace oq {
+
+constexpr int kOggInfoFilled = 100;  // ReadOggFileInfo described the file
+constexpr int kOggInfoRefused = -1;  // ... or refused it
+
+// Describes the Ogg Vorbis file `fileName` in `record` and returns
+// kOggInfoFilled. Returns kOggInfoRefused when the name is missing, empty,
+// no regular file, not an Ogg Vorbis stream, or claims more samples than
+// 32-bit block positions or times in hundredths can hold (about 248 days);
+// raises IoError when the file exists but cannot be opened for reading.
+// Whenever it does not return kOggInfoFilled the record is left exactly as
+// it was, so a refused file never leaves its name behind in the description
+// of another.
+int ReadOggFileInfo(const std::string& fileName, MPEGData& record);
+
+// Sample frames per channel in one amplitude-profile block (16384 bytes of
+// decoded 16-bit samples): 8192 for mono, 4096 for stereo, 2730 for three
+// channels. `channels` must be 1..8192.
+std::int32_t SamplesPerBlock(std::int32_t channels);
+
+// Round to the nearest whole number, halves to the even neighbour
+// (2.5 -> 2, 3.5 -> 4, -2.5 -> -2), whatever the floating-point unit's mode.
+std::int64_t RoundHalfEven(double value);
+
+// A play time in seconds rounded to whole seconds, in hundredths.
+std::int64_t RoundedHundredths(double seconds);
+
+// "HH:MM:SS" of a count of hundredths, the hundredths dropped. From 100 hours
+// on the hour field takes as many digits as it needs ("123:04:05"), since
+// the two-digit field cannot hold it.
+std::string PlayLengthText(std::int64_t hundredths);
+
+} // namespace oq

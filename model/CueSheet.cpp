@@ -1,0 +1,237 @@
+#include "model/CueSheet.h"
+
+#include "model/MarkerList.h"
+#include "model/PositionConverter.h"
+#include "base/File.h"
+
+#include <algorithm>
+
+namespace oq {
+
+namespace {
+
+constexpr std::string_view kTrackKeyword = "TRACK";
+constexpr std::string_view kIndexKeyword = "INDEX";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+constexpr std::size_t kReadChunkBytes = 64 * 1024;
+// More minutes than this (about 19 years) is not a track start of any file.
+constexpr std::int64_t kMostMinutes = 9'999'999;
+constexpr std::int32_t kSecondsPerMinute = 60;
+
+// Spaces and control characters separate and surround the words of a line.
+bool IsBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ' || c == '\x7F';
+}
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+void AppendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// UTF-16 text (after its byte order mark) as UTF-8; the keywords and
+// times are ASCII, the rest only has to survive. A lone surrogate becomes
+// U+FFFD, an odd last byte is dropped.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    constexpr char32_t kReplacement = 0xFFFD;
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    const auto unit = [&](std::size_t k) {
+        const auto first = static_cast<unsigned char>(bytes[k]);
+        const auto second = static_cast<unsigned char>(bytes[k + 1]);
+        return static_cast<char32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    };
+    for (std::size_t k = 0; k + 1 < bytes.size(); k += 2) {
+        char32_t code = unit(k);
+        if (code >= 0xD800 && code < 0xDC00 && k + 3 < bytes.size() && unit(k + 2) >= 0xDC00 && unit(k + 2) < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (unit(k + 2) - 0xDC00);
+            k += 2;
+        } else if (code >= 0xD800 && code < 0xE000) {
+            code = kReplacement;
+        }
+        AppendUtf8(out, code);
+    }
+    return out;
+}
+
+std::string DecodeSheet(std::string_view raw)
+{
+    if (raw.starts_with(kUtf8Mark))
+        return std::string(raw.substr(kUtf8Mark.size()));
+    if (raw.starts_with(kUtf16LeMark))
+        return Utf16ToUtf8(raw.substr(kUtf16LeMark.size()), false);
+    if (raw.starts_with(kUtf16BeMark))
+        return Utf16ToUtf8(raw.substr(kUtf16BeMark.size()), true);
+    return std::string(raw);
+}
+
+// Lines end at LF, at CR LF, and at a CR alone (as older sheets write them).
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t begin = 0;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] != '\n' && text[k] != '\r')
+            continue;
+        lines.push_back(text.substr(begin, k - begin));
+        if (text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')
+            ++k;
+        begin = k + 1;
+    }
+    if (begin < text.size())
+        lines.push_back(text.substr(begin));
+    return lines;
+}
+
+// The start on an INDEX line: after the keyword, its separator and the
+// index number, to the end of the line.
+std::string StartAfterIndex(std::string_view line, std::size_t keyword)
+{
+    std::string_view rest = line.substr(keyword + kIndexKeyword.size());
+    while (!rest.empty() && IsBlank(rest.front()))
+        rest.remove_prefix(1);
+    while (!rest.empty() && !IsBlank(rest.front()))
+        rest.remove_prefix(1);
+    return std::string(Trim(rest));
+}
+
+// A field of digits only, of `minDigits` to `maxDigits` characters.
+std::optional<std::int64_t> Digits(std::string_view field, std::size_t minDigits, std::size_t maxDigits)
+{
+    if (field.size() < minDigits || field.size() > maxDigits)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (const char c : field) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+CueTrackList ParseCueSheet(std::string_view contents)
+{
+    const std::string text = DecodeSheet(contents);
+    CueTrackList tracks;
+    bool inTrackHeader = false;
+    for (const std::string_view line : SplitLines(text)) {
+        if (!inTrackHeader) {
+            if (line.find(kTrackKeyword) != std::string_view::npos) {
+                tracks.emplace_back();
+                inTrackHeader = true;
+            }
+            continue;
+        }
+        const std::size_t index = line.find(kIndexKeyword);
+        if (index != std::string_view::npos) {
+            tracks.back() = StartAfterIndex(line, index);
+            inTrackHeader = false;
+        }
+    }
+    if (inTrackHeader)
+        tracks.pop_back();
+    return tracks;
+}
+
+CueTrackList ReadCueSheet(const std::string& path)
+{
+    File file = File::OpenRead(path);
+    std::string contents;
+    char buffer[kReadChunkBytes];
+    while (const std::size_t count = file.Read(buffer, sizeof buffer))
+        contents.append(buffer, count);
+    file.Close();
+    return ParseCueSheet(contents);
+}
+
+std::optional<std::int32_t> CueStartSeconds(std::string_view start)
+{
+    const std::size_t first = start.find(':');
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t second = start.find(':', first + 1);
+    if (second == std::string_view::npos)
+        return std::nullopt;
+    const auto minutes = Digits(start.substr(0, first), 1, 7);
+    const auto seconds = Digits(start.substr(first + 1, second - first - 1), 2, 2);
+    // Frames are dropped; only their first two characters are looked at, so
+    // a one-digit frame or text after the time does not lose the track.
+    std::string_view frameText = start.substr(second + 1, 2);
+    if (frameText.size() == 2 && (frameText[1] < '0' || frameText[1] > '9'))
+        frameText.remove_suffix(1);
+    const auto frames = Digits(frameText, 1, 2);
+    if (!minutes || !seconds || !frames || *minutes > kMostMinutes)
+        return std::nullopt;
+    return static_cast<std::int32_t>(*minutes * kSecondsPerMinute + *seconds);
+}
+
+CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter& convert)
+{
+    const std::int32_t blocks = convert.BlockCount();
+    // Starts beyond twice the play time are past the end whatever the
+    // rounding; leaving them out keeps the conversion within 32 bits.
+    const std::int64_t farBeyond = 2 * (std::int64_t{convert.PositionToSeconds(blocks)} + 1);
+    CuePlacement placement;
+    for (std::size_t k = 0; k < tracks.size(); ++k) {
+        const int track = static_cast<int>(k) + 1;
+        const auto seconds = CueStartSeconds(tracks[k]);
+        if (!seconds) {
+            placement.Skipped.Unreadable.push_back(track);
+            continue;
+        }
+        const std::int32_t p = *seconds > farBeyond ? 0 : std::max(convert.SecondsToPosition(*seconds), 0);
+        if (*seconds > farBeyond || p > blocks) {
+            placement.Skipped.PastEnd.push_back(track);
+            continue;
+        }
+        placement.Positions.push_back(p);
+    }
+    // The last track runs to the end of the file without a marker there; a
+    // sheet of one track (or none that fits) still needs two markers.
+    auto& positions = placement.Positions;
+    if (positions.empty()) {
+        positions.push_back(blocks);
+        positions.push_back(0);
+    } else if (positions.size() == 1) {
+        // A single start at the very end must not give an empty section.
+        positions.push_back(positions.front() == blocks ? 0 : blocks);
+    }
+    return placement;
+}
+
+CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers)
+{
+    CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
+    markers.ReplaceMarkers(placement.Positions);
+    return placement.Skipped;
+}
+
+} // namespace oq

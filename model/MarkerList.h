@@ -1,0 +1,229 @@
+#pragma once
+
+#include "media/MPEGData.h"
+#include "model/PositionConverter.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace oq {
+
+class MarkerListView;
+
+// One section of the file between two block positions.
+struct Section {
+    std::int32_t Start = 0;
+    std::int32_t End = 0;
+    bool operator==(const Section&) const = default;
+};
+
+// A section's cut points in sample frames per channel.
+struct SampleRange {
+    std::int64_t Start = 0;
+    std::int64_t End = 0;
+    bool operator==(const SampleRange&) const = default;
+};
+
+// The pixel range x0 <= x < x1 of the section highlight on the overview.
+struct PixelRange {
+    std::int32_t X0 = 0;
+    std::int32_t X1 = 0;
+    bool operator==(const PixelRange&) const = default;
+};
+
+enum class NudgeDirection { Back, Forward };
+
+// The editing model of the open file: up to 1000 markers (block positions
+// 0..B, each with the display pixel of its on-screen image), the sections
+// they cut the file into, the one selected marker or section, and the texts
+// and enabled states of the main window's marker and section controls.
+//
+// Markers and sections are numbered from 1, as the choice lists show them;
+// 0 stands for "none". Sections are derived from the markers: a leading one
+// from 0 when the first marker lies after 0, one between each pair of
+// neighbours, a trailing one to B when the last marker lies before B.
+//
+// Every operation that reads a typed text or divides by a file quantity
+// does so before its first change: when it raises RangeError the model is
+// exactly as it was. Display effects are reported to the MarkerListView at
+// the moment they happen; texts and enabled states are read back from here.
+class MarkerList {
+public:
+    static constexpr int kMaxMarkers = 1000;
+
+    // No file yet: no markers, no sections, SectionTotal reads "None".
+    MarkerList();
+    // A model with `file` opened on a display `displayWidth` pixels wide.
+    MarkerList(const MPEGData& file, std::int32_t displayWidth);
+    MarkerList(const MarkerList&) = delete;
+    MarkerList& operator=(const MarkerList&) = delete;
+
+    // The display to notify; null for none. Not owned.
+    void SetView(MarkerListView* view) noexcept;
+
+    // Makes `file` the open file and lays its two markers, at 0 and at B.
+    // A file shorter than one block (B < 1) cannot hold markers: RangeError,
+    // and the previous file stays open with its markers.
+    void OpenFile(const MPEGData& file, std::int32_t displayWidth);
+    bool HasFile() const noexcept { return converter_.has_value(); }
+    const MPEGData& File() const noexcept { return file_; }
+    // The open file's conversions (RangeError for every one before a file).
+    const PositionConverter& Converter() const;
+
+    // --- Operations ----------------------------------------------------------
+
+    // Empties both lists and ends every selection and edit.
+    void ClearMarkers();
+    // Adds a marker at block position p with its image at pixel x, unsorted.
+    // A full list moves its last marker (and its image) instead of growing.
+    void AppendMarker(std::int32_t x, std::int32_t p);
+    // The Add Marker button: a marker in the middle of the file, selected.
+    void AddMarker();
+    // The Delete Marker button: removes the selected marker while at least
+    // three remain.
+    void DeleteMarker();
+    // Selects marker i (1..n); i < 1 or past the list selects none.
+    void SelectMarker(int i);
+    // Selects section j (1..m) and highlights it; j < 1 or past the list
+    // selects none. Selecting a section ends a marker selection.
+    void SelectSection(int j);
+    // Moves the selected marker off positions other markers hold, sorts the
+    // markers and rebuilds both choice lists.
+    void TidyMarkers();
+    // Rebuilds the section choice list, the section count and SectionTotal.
+    void RebuildSectionList();
+    // Moves the selected marker by `step` blocks (the zoom step), within 0..B.
+    void NudgeMarker(NudgeDirection direction, std::int32_t step);
+    // Applies the time typed into RangePos to the selected marker.
+    void SetMarkerTime();
+    // Applies a typed section length or size to the selected section.
+    void ApplySectionEdit();
+    // Lays a whole new marker list (in any order, images at PositionToPixel)
+    // and selects nothing, as the split wizard and the cue sheet do.
+    void ReplaceMarkers(const std::vector<std::int32_t>& positions);
+
+    // Dragging with the mouse: the selected marker follows display pixel x,
+    // limited to 0..W, while dragging is on. Releasing the left button should
+    // run TidyMarkers after SetDragging(false).
+    void SetDragging(bool on) noexcept { dragging_ = on; }
+    bool Dragging() const noexcept { return dragging_; }
+    void DragMarker(std::int32_t x);
+
+    // While a playback runs the play controls stay enabled.
+    void SetPlaying(bool on) noexcept { playing_ = on; }
+
+    // --- Field events --------------------------------------------------------
+
+    // A field's text changed (typed by the user); sets its edited flag.
+    void RangePosChange(const std::string& shown);
+    void SectionLengthEditChange(const std::string& shown);
+    void SectionSizeEditChange(const std::string& text);
+    // A click into a field or Enter in it.
+    void RangePosClick() { SetMarkerTime(); }
+    void SectionLengthEditClick() { ApplySectionEdit(); }
+    void SectionSizeEditClick();
+    // A choice list's item was chosen; -1 means no item.
+    void RangeSelectMarkerChange(int index);
+    void SectionSelectSectionChange(int index);
+
+    // --- Markers ------------------------------------------------------------
+
+    int MarkerCount() const noexcept { return static_cast<int>(markers_.size()); }
+    std::int32_t Position(int i) const { return At(i).Position; }
+    std::vector<std::int32_t> Positions() const;
+    std::int32_t ImagePixel(int i) const { return At(i).Pixel; }
+    // The selected marker's own image is hidden; MarkerOn stands in its place.
+    bool ImageVisible(int i) const;
+    int SelectedMarker() const noexcept { return selected_; }
+    bool MarkerOnVisible() const noexcept { return selected_ >= 1; }
+    std::int32_t MarkerOnPixel() const;
+
+    // --- Sections (as of the last RebuildSectionList) --------------------------
+
+    int SectionCount() const noexcept { return static_cast<int>(sections_.size()); }
+    const std::vector<Section>& Sections() const noexcept { return sections_; }
+    // Section j's cut points: PositionToSamples of its start and end.
+    SampleRange SectionSamples(int j) const;
+    int SelectedSection() const noexcept { return selectedSection_; }
+    // The highlight of the selected section; meaningful while one is selected.
+    PixelRange Highlight() const noexcept { return highlight_; }
+
+    // --- Controls -----------------------------------------------------------
+
+    // The masked time fields hold their shown form "HH:MM:SS:XX" (or empty).
+    const std::string& RangePosText() const noexcept { return rangePos_; }
+    const std::string& SectionLengthText() const noexcept { return sectionLength_; }
+    const std::string& SectionSizeText() const noexcept { return sectionSize_; }
+    const std::string& SectionTotalText() const noexcept { return sectionTotal_; }
+    // Item 0 of each choice list is the empty "none" item.
+    const std::vector<std::string>& MarkerChoiceItems() const noexcept { return markerItems_; }
+    int MarkerChoiceIndex() const noexcept { return selected_; }
+    const std::vector<std::string>& SectionChoiceItems() const noexcept { return sectionItems_; }
+    int SectionChoiceIndex() const noexcept { return selectedSection_; }
+
+    bool PositionEdited() const noexcept { return positionEdited_; }
+    bool LengthEdited() const noexcept { return lengthEdited_; }
+    bool SizeEdited() const noexcept { return sizeEdited_; }
+
+    bool RangePosEnabled() const noexcept { return rangePosEnabled_; }
+    bool DelMarkerEnabled() const noexcept { return delMarkerEnabled_; }
+    // SectionLengthEdit, SectionSizeEdit and Vis_ExportOgg go together.
+    bool SectionFieldsEnabled() const noexcept { return sectionFieldsEnabled_; }
+    bool ExportOggEnabled() const noexcept { return sectionFieldsEnabled_; }
+    // Vis_PlayFrom, Vis_PlayTo, PlayTimeSpin, Vis_NudgeFwd, Vis_NudgeBack.
+    bool PlayControlsEnabled() const noexcept { return playControlsEnabled_ || playing_; }
+
+private:
+    struct Marker {
+        std::int32_t Position = 0;
+        std::int32_t Pixel = 0; // where its image (or MarkerOn) stands
+    };
+    // Section j's first marker a (0: the file start) and its bounds.
+    struct SectionPlace {
+        int FirstMarker = 0;
+        Section Bounds;
+    };
+
+    const Marker& At(int i) const;
+    Marker& At(int i);
+    std::int32_t Blocks() const { return Converter().BlockCount(); }
+    std::optional<SectionPlace> PlaceOfSection(int j) const;
+    std::vector<Section> DeriveSections() const;
+    std::string TimeText(std::int32_t position) const;
+    void SeparateSelectedMarker();
+    void SortMarkers();
+    void MoveMarker(int i, std::int32_t position);
+    void ResizeSelectedSection(std::int32_t span);
+    MarkerListView& View() const;
+
+    MPEGData file_;
+    std::optional<PositionConverter> converter_;
+    MarkerListView* view_ = nullptr;
+
+    std::vector<Marker> markers_; // marker i in slot i - 1
+    int selected_ = 0;
+    std::vector<Section> sections_;
+    int selectedSection_ = 0;
+    PixelRange highlight_;
+
+    std::string rangePos_;
+    std::string sectionLength_;
+    std::string sectionSize_ = "0";
+    std::string sectionTotal_ = "None";
+    std::vector<std::string> markerItems_{""};
+    std::vector<std::string> sectionItems_{""};
+
+    bool dragging_ = false;
+    bool playing_ = false;
+    bool positionEdited_ = false;
+    bool lengthEdited_ = false;
+    bool sizeEdited_ = false;
+    bool rangePosEnabled_ = false;
+    bool delMarkerEnabled_ = false;
+    bool sectionFieldsEnabled_ = false;
+    bool playControlsEnabled_ = false;
+};
+
+} // namespace oq

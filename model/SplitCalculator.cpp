@@ -1,0 +1,230 @@
+#include "model/SplitCalculator.h"
+
+#include "media/MPEGData.h"
+#include "base/FieldText.h"
+#include "model/MarkerList.h"
+#include "base/Error.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+namespace oq {
+
+namespace {
+
+constexpr std::int64_t kBytesPerKb = 1000;
+constexpr std::int64_t kHundredthsPerSecond = 100;
+// A typed length below this many hundredths (5 seconds) is raised to it.
+constexpr std::int32_t kShortestLengthHundredths = 500;
+// Laying markers closer than this many blocks makes no useful sections.
+constexpr std::int32_t kSmallestStepBlocks = 5;
+
+// Kilobytes per section, rounded up, or sections per size, rounded up.
+std::int64_t DivideRoundingUp(std::int64_t total, std::int64_t part)
+{
+    if (part <= 0)
+        throw RangeError("cannot divide by a section of " + std::to_string(part));
+    return total / part + (total % part > 0 ? 1 : 0);
+}
+
+std::string LengthText(std::int64_t seconds)
+{
+    if (seconds > std::numeric_limits<std::int32_t>::max() / kHundredthsPerSecond)
+        throw RangeError("a length of " + std::to_string(seconds) + " seconds is too long");
+    return ShownTimeCode(static_cast<std::int32_t>(seconds * kHundredthsPerSecond));
+}
+
+// Marker positions 0, step, 2 step, ... B for `count` sections of a file
+// of `blocks` blocks, laid as a list of at most MarkerList::kMaxMarkers
+// markers takes them: once full, each further position moves the last
+// marker, so the list still ends at B.
+std::vector<std::int32_t> EvenPositions(std::int32_t blocks, std::int32_t count)
+{
+    if (count < 1)
+        throw RangeError("cannot split into " + std::to_string(count) + " sections");
+    std::int32_t step = std::max(blocks / count, kSmallestStepBlocks);
+    step = std::min(step, blocks);
+    std::vector<std::int32_t> positions{0};
+    int markersInList = 1;
+    std::int32_t p = 0;
+    do {
+        p = p + step > blocks || count == markersInList ? blocks : p + step;
+        positions.push_back(p);
+        markersInList = std::min(markersInList + 1, MarkerList::kMaxMarkers);
+    } while (p < blocks);
+    return positions;
+}
+
+} // namespace
+
+std::int64_t SplitCalculator::RoundedSeconds() const
+{
+    // To the nearest whole second, halves to the even one.
+    const double whole = std::floor(seconds_);
+    const double fraction = seconds_ - whole;
+    auto rounded = static_cast<std::int64_t>(whole);
+    if (fraction > 0.5 || (fraction == 0.5 && rounded % 2 != 0))
+        ++rounded;
+    return rounded;
+}
+
+void SplitCalculator::WriteField(std::string& field, bool& edited, const std::string& text)
+{
+    // Writing a field is a change of its text like any other.
+    if (field != text) {
+        field = text;
+        edited = true;
+    }
+}
+
+void SplitCalculator::Write(const Fields& fields)
+{
+    WriteField(total_, totalEdited_, fields.Total);
+    WriteField(length_, lengthEdited_, fields.Length);
+    WriteField(size_, sizeEdited_, fields.Size);
+}
+
+void SplitCalculator::FormActivate(const MPEGData& file)
+{
+    bytes_ = file.FileSize;
+    seconds_ = file.TimeTotal;
+    totalEdited_ = lengthEdited_ = sizeEdited_ = false;
+    WriteField(total_, totalEdited_, "1");
+    SelectMethod(SplitMethod::SectionCount);
+    WriteField(size_, sizeEdited_, std::to_string(Kilobytes()));
+    WriteField(length_, lengthEdited_, LengthText(RoundedSeconds()));
+}
+
+void SplitCalculator::SelectMethod(SplitMethod method)
+{
+    if (method == method_)
+        return;
+    method_ = method;
+    switch (method) {
+    case SplitMethod::SectionCount:
+        totalEdited_ = true;
+        break;
+    case SplitMethod::SectionLength:
+        lengthEdited_ = true;
+        break;
+    case SplitMethod::SectionSize:
+        sizeEdited_ = true;
+        break;
+    case SplitMethod::CueSheet:
+        return;
+    }
+    RecomputeRequest(method);
+}
+
+void SplitCalculator::SplitSectionTotalChange(const std::string& text)
+{
+    total_ = text;
+    totalEdited_ = true;
+}
+
+void SplitCalculator::SplitSectionLengthChange(const std::string& shown)
+{
+    length_ = shown;
+    lengthEdited_ = true;
+}
+
+void SplitCalculator::SplitSectionSizeChange(const std::string& text)
+{
+    size_ = text;
+    sizeEdited_ = true;
+}
+
+void SplitCalculator::SplitSectionTotalClick()
+{
+    RecomputeRequest(SplitMethod::SectionCount);
+}
+
+void SplitCalculator::SplitSectionLengthClick()
+{
+    RecomputeRequest(SplitMethod::SectionLength);
+}
+
+void SplitCalculator::SplitSectionSizeClick()
+{
+    RecomputeRequest(SplitMethod::SectionSize);
+}
+
+void SplitCalculator::RecomputeRequest(SplitMethod field)
+{
+    if (field == method_) {
+        if (field == SplitMethod::SectionCount && totalEdited_)
+            Write(FromCount());
+        else if (field == SplitMethod::SectionLength && lengthEdited_)
+            Write(FromLength());
+        else if (field == SplitMethod::SectionSize && sizeEdited_)
+            Write(FromSize());
+    }
+    totalEdited_ = lengthEdited_ = sizeEdited_ = false;
+}
+
+SplitCalculator::Fields SplitCalculator::FromCount() const
+{
+    const std::int32_t count = std::clamp(ReadFieldNumber(total_), 1, kMostSections);
+    return {std::to_string(count), LengthText(RoundedSeconds() / count), std::to_string(DivideRoundingUp(Kilobytes(), count))};
+}
+
+SplitCalculator::Fields SplitCalculator::FromSize() const
+{
+    const std::int64_t kilobytes = Kilobytes();
+    // At most about 1000 sections: a size below a thousandth of the file is
+    // raised just past it.
+    const std::int64_t thousandth = kilobytes / 1000;
+    std::int64_t size = ReadFieldNumber(size_);
+    if (size < thousandth)
+        size = thousandth + 1;
+    size = std::min(size, kilobytes);
+    const std::int64_t count = DivideRoundingUp(kilobytes, size);
+    return {std::to_string(count), LengthText(RoundedSeconds() / count), std::to_string(size)};
+}
+
+SplitCalculator::Fields SplitCalculator::FromLength() const
+{
+    const std::int64_t rounded = RoundedSeconds();
+    std::string length = length_;
+    std::int32_t hundredths = ReadShownTime(length_);
+    if (hundredths < kShortestLengthHundredths) {
+        hundredths = kShortestLengthHundredths;
+        length = ShownTimeCode(hundredths);
+    }
+    std::int64_t seconds = hundredths / kHundredthsPerSecond;
+    if (rounded < seconds) {
+        seconds = rounded;
+        length = LengthText(rounded);
+    }
+    if (seconds <= 0)
+        throw RangeError("a file without play time cannot be split by length");
+    // Through the size: sections of this length share the bytes in
+    // proportion, and one whole kilobyte is always added.
+    using Real = long double;
+    const Real share = Real(bytes_) / (Real(rounded) / Real(seconds)) / kBytesPerKb;
+    const auto size = static_cast<std::int64_t>(share) + 1;
+    return {std::to_string(DivideRoundingUp(Kilobytes(), size)), length, std::to_string(size)};
+}
+
+void SplitCalculator::LoadCueSheet(const std::string& path)
+{
+    CueTrackList tracks = ReadCueSheet(path);
+    cueFileText_ = tracks.empty() ? std::string() : std::filesystem::path(path).filename().string();
+    cueTracks_ = std::move(tracks);
+}
+
+SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers)
+{
+    if (method_ == SplitMethod::CueSheet) {
+        if (cueTracks_.empty())
+            return {};
+        return {true, LayCueMarkers(cueTracks_, markers)};
+    }
+    RecomputeRequest(method_);
+    markers.ReplaceMarkers(EvenPositions(markers.Converter().BlockCount(), ReadFieldNumber(total_)));
+    return {true, {}};
+}
+
+} // namespace oq

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "vorbis/HeaderPackets.h"
+#include "ogg/OggStreamState.h"
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace oq {
+
+// The links that follow the cut link of a chained source, on their way into
+// the last section unchanged. A link goes through whole once the Vorbis
+// headers of its stream are complete and the decoder accepts them; a link
+// that ends or breaks before that (a source cut short, a damaged header, a
+// link of another codec) is left out, because a decoder could not open the
+// section with it. Pages before the first link begins (the end of streams
+// that ran beside the cut one) are left out too.
+class FollowingLinks {
+public:
+    explicit FollowingLinks(std::string sourceName) : sourceName_(std::move(sourceName)) {}
+    FollowingLinks(const FollowingLinks&) = delete;
+    FollowingLinks& operator=(const FollowingLinks&) = delete;
+
+    // The next whole page of the source (header and body bytes).
+    void Add(std::vector<unsigned char> page);
+    // The next page to copy, in source order; false when none is ready.
+    bool Take(std::vector<unsigned char>& page);
+
+private:
+    enum class State { BeforeFirstLink, Checking, Copying, Skipping };
+
+    void BeginLink();
+    void Check(ogg_page& page, bool begins);
+
+    std::string sourceName_;
+    State state_ = State::BeforeFirstLink;
+    bool inBeginnings_ = false; // the last page began a stream
+    std::unique_ptr<OggStreamState> stream_; // the Vorbis stream of the link being checked
+    std::unique_ptr<HeaderPackets> headers_;
+    std::deque<std::vector<unsigned char>> held_; // pages of the link being checked
+    std::size_t heldBytes_ = 0;
+    std::deque<std::vector<unsigned char>> ready_;
+};
+
+} // namespace oq

@@ -1,0 +1,214 @@
+#include "tools/SectionEngine.h"
+
+#include "base/Error.h"
+#include "tools/FollowingLinks.h"
+#include "tools/SectionWriter.h"
+#include "tools/SourceReader.h"
+
+#include <limits>
+
+namespace oq {
+
+SectionEngine::SectionEngine() : writer_(std::make_unique<SectionWriter>()) {}
+
+SectionEngine::~SectionEngine() = default;
+
+void SectionEngine::OpenSourceForCutting(const std::string& sourceName)
+{
+    if (reader_ && reader_->SourceName() == sourceName)
+        return;
+    auto reader = std::make_unique<SourceReader>(sourceName);
+    reader->CaptureHeaders();
+    reader_ = std::move(reader);
+    boundaryHeld_ = false;
+    boundaryLast_ = false;
+    boundaryOverhang_ = 0;
+    lastCut_ = 0;
+}
+
+void SectionEngine::RequireSource() const
+{
+    if (!reader_)
+        throw Error("no source is open for cutting");
+}
+
+void SectionEngine::BeginOutputStream(const SectionJob& job)
+{
+    RequireSource();
+    writer_->Begin(job, reader_->Headers());
+}
+
+void SectionEngine::CutFirstSection(const SectionJob& job)
+{
+    RequireSource();
+    if (boundaryHeld_)
+        throw Error("the first section of \"" + reader_->SourceName() + "\" has been cut already");
+    Cut(job, false);
+}
+
+void SectionEngine::CutMiddleSection(const SectionJob& job)
+{
+    RequireSource();
+    if (!boundaryHeld_)
+        throw Error("a middle section needs the section before it");
+    Cut(job, false);
+}
+
+void SectionEngine::CutLastSection(const SectionJob& job)
+{
+    RequireSource();
+    Cut(job, true);
+}
+
+// The decoder of a section that starts with the re-sent pair can only drop
+// samples from the front of the boundary packet, and the decoder of a
+// section whose first granule position falls on its end-of-stream packet only
+// from the back. A section inside one packet that needs both is refused.
+void SectionEngine::RequireExactAtStart(const TimedPacket& packet, std::int64_t start) const
+{
+    if (packet.HeadTrim == 0 && start == packet.FullStart())
+        return;
+    throw RangeError("\"" + reader_->SourceName() + "\": the section starting at sample " + std::to_string(start) +
+                     " lies inside one Vorbis packet (samples " + std::to_string(packet.First()) + " to " +
+                     std::to_string(packet.End) + ") and cannot be cut exactly; move the cut point at least to sample " +
+                     std::to_string(packet.End) + " or before sample " + std::to_string(packet.First()));
+}
+
+[[noreturn]] void SectionEngine::PastTheEnd(std::int64_t end) const
+{
+    throw RangeError("\"" + reader_->SourceName() + "\": the cut point at sample " + std::to_string(end) +
+                     " lies past the end of its audio (sample " + std::to_string(reader_->Position()) + ")");
+}
+
+void SectionEngine::EndWithLastPacket(const ogg_packet& packet, const TimedPacket& time, std::int64_t start)
+{
+    writer_->Submit(packet, time.End - start, true);
+    writer_->Flush();
+    // Later links of a chained source follow unchanged, those that are whole.
+    FollowingLinks following(reader_->SourceName());
+    std::vector<unsigned char> page;
+    while (reader_->NextFollowingPage(page)) {
+        following.Add(std::move(page));
+        while (following.Take(page))
+            writer_->WriteRaw(page);
+    }
+    lastCut_ = reader_->Position();
+}
+
+// Each packet goes to the writer as soon as it is read: the reader says
+// which one is the source's last, and keeps the one before the boundary
+// packet for the next section's start, so no packet is copied on its way.
+void SectionEngine::Cut(const SectionJob& job, bool toEnd)
+{
+    const bool fromStart = !boundaryHeld_;
+    const std::int64_t start = fromStart ? 0 : lastCut_;
+    const std::int64_t end = toEnd ? std::numeric_limits<std::int64_t>::max() : job.EndGranule;
+    if (!fromStart && job.StartGranule != start)
+        throw RangeError("a section must start where the previous one ended (sample " + std::to_string(start) + ")");
+    if (end <= start)
+        throw RangeError("cut points must rise: sample " + std::to_string(end) + " does not lie after sample " +
+                         std::to_string(start));
+
+    if (!fromStart) {
+        // The packet before the cut primes the decoder; the boundary packet's
+        // samples past the cut open the section, the rest is dropped through
+        // its granule position on a page of its own.
+        writer_->Submit(precedingPacket_.Packet(), -1, false);
+        if (boundaryTime_.End > end) {
+            RequireExactAtStart(boundaryTime_, start);
+            writer_->Submit(boundaryPacket_.Packet(), end - start, true);
+            writer_->Flush();
+            boundaryOverhang_ = boundaryTime_.End - end;
+            lastCut_ = end;
+            return;
+        }
+        if (boundaryLast_) {
+            // The source ends with the boundary packet: the section is its tail.
+            if (!toEnd)
+                PastTheEnd(end);
+            RequireExactAtStart(boundaryTime_, start);
+            EndWithLastPacket(boundaryPacket_.Packet(), boundaryTime_, start);
+            return;
+        }
+        writer_->Submit(boundaryPacket_.Packet(), boundaryOverhang_, false);
+        writer_->Flush(); // the decoder must meet its granule position at its own page end
+    }
+
+    // In a section from the start the decoder anchors where the source's
+    // does: no granule position before the source's first one, and that
+    // packet ends a page when the source drops samples from its front.
+    bool anchored = !fromStart;
+    SourcePacket packet;
+    while (reader_->NextPacket(packet)) {
+        const TimedPacket& time = packet.Time;
+        if (time.HeadTrim > 0 && (!fromStart || time.End > end) && time.First() < end) {
+            // Only the first section can drop samples from its front as the
+            // source does, and only when it holds the whole packet.
+            throw RangeError("\"" + reader_->SourceName() + "\": cannot cut before sample " + std::to_string(time.End) +
+                             ": the file drops samples at the start of its first audio page, which only a section "
+                             "that starts with the file and runs past that sample can do");
+        }
+        if (time.End > end) {
+            precedingPacket_.Store(reader_->PreviousPacket());
+            boundaryPacket_.Store(packet.Packet);
+            boundaryTime_ = time;
+            boundaryLast_ = packet.Last;
+            boundaryHeld_ = true;
+            writer_->Submit(packet.Packet, end - start, true);
+            writer_->Flush();
+            boundaryOverhang_ = time.End - end;
+            lastCut_ = end;
+            return;
+        }
+        if (packet.Last) {
+            // The source has ended: its last packet closes the section.
+            if (!toEnd)
+                PastTheEnd(end);
+            EndWithLastPacket(packet.Packet, time, start);
+            return;
+        }
+        std::int64_t granule = -1;
+        bool flushAfter = false;
+        if (anchored) {
+            granule = time.End - start;
+        } else if (time.Anchor) {
+            anchored = true;
+            granule = time.End;
+            flushAfter = time.HeadTrim > 0;
+        }
+        writer_->Submit(packet.Packet, granule, false);
+        if (flushAfter)
+            writer_->Flush();
+    }
+
+    if (!toEnd)
+        PastTheEnd(end);
+    throw FormatError(reader_->SourceName(), "holds no audio to cut");
+}
+
+void SectionEngine::ClearStream() { writer_->ClearStream(); }
+
+void SectionEngine::CloseOutput() { writer_->CloseOutput(); }
+
+void SectionEngine::CloseSource()
+{
+    if (reader_)
+        reader_->Close();
+    reader_.reset();
+}
+
+void SectionEngine::ReleasePackets()
+{
+    if (reader_)
+        reader_->Headers().Release();
+    precedingPacket_.Release();
+    boundaryPacket_.Release();
+    boundaryHeld_ = false;
+    boundaryLast_ = false;
+}
+
+bool SectionEngine::SourceOpen() const noexcept { return reader_ != nullptr; }
+
+bool SectionEngine::OutputOpen() const noexcept { return writer_->OutputOpen(); }
+
+} // namespace oq

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "ogg/PacketCopy.h"
+#include "vorbis/PacketTimeline.h"
+#include "tools/SectionJob.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace oq {
+
+class SourceReader;
+class SectionWriter;
+
+// Cuts the sections of one Ogg Vorbis source losslessly, in one forward
+// pass: the compressed packets are copied into new pages behind the source's
+// three header packets, and every granule position is recomputed so that the
+// sections, decoded one after another, give exactly the source's samples.
+//
+// One object serves one run. The step operations are called in section
+// order, each section as BeginOutputStream, one Cut...Section, ClearStream
+// and CloseOutput; the source stays open from OpenSourceForCutting to
+// CloseSource, and each cut continues where the previous one stopped.
+//
+// Failures raise oq::Error subclasses: IoError for files, FormatError for a
+// source that is not usable Ogg Vorbis, RangeError for a cut point past the
+// end of the audio or a section that one Vorbis packet cannot hold exactly.
+class SectionEngine {
+public:
+    SectionEngine();
+    SectionEngine(const SectionEngine&) = delete;
+    SectionEngine& operator=(const SectionEngine&) = delete;
+    ~SectionEngine();
+
+    // Opens the source (unless it is open already) and captures its headers.
+    void OpenSourceForCutting(const std::string& sourceName);
+    // Starts a new output stream holding the three headers.
+    void BeginOutputStream(const SectionJob& job);
+    // The section from the start of the source to job.EndGranule.
+    // A section always holds at least the samples of one packet boundary: a
+    // section that would need samples cut from both ends of one Vorbis packet
+    // cannot be expressed by granule positions, and is refused.
+    void CutFirstSection(const SectionJob& job);
+    // The section from the previous cut point to job.EndGranule.
+    void CutMiddleSection(const SectionJob& job);
+    // The section from the previous cut point (or from the start, when no
+    // section was cut before) to the end of the source; later links of a
+    // chained source follow it unchanged.
+    void CutLastSection(const SectionJob& job);
+    // Releases the output stream state of the section just cut.
+    void ClearStream();
+    // Closes the output file; a late write error is raised here.
+    void CloseOutput();
+    void CloseSource();
+    // Drops the header copies and the two held packets.
+    void ReleasePackets();
+
+    bool SourceOpen() const noexcept;
+    bool OutputOpen() const noexcept;
+    // Samples of the last boundary packet that lie past the last cut point.
+    std::int64_t BoundaryOverhang() const noexcept { return boundaryOverhang_; }
+
+private:
+    void Cut(const SectionJob& job, bool toEnd);
+    // Ends a section with the last packet of the source's link, and copies
+    // the links that follow it.
+    void EndWithLastPacket(const ogg_packet& packet, const TimedPacket& time, std::int64_t start);
+    void RequireSource() const;
+    void RequireExactAtStart(const TimedPacket& packet, std::int64_t start) const;
+    [[noreturn]] void PastTheEnd(std::int64_t end) const;
+
+    std::unique_ptr<SourceReader> reader_;
+    std::unique_ptr<SectionWriter> writer_;
+    PacketCopy precedingPacket_; // PrecedingPacket: the packet before the boundary packet
+    PacketCopy boundaryPacket_;  // BoundaryPacket: the packet that straddles the last cut
+    TimedPacket boundaryTime_;
+    bool boundaryHeld_ = false;
+    bool boundaryLast_ = false; // the boundary packet is the last of the source's link
+    std::int64_t boundaryOverhang_ = 0;
+    std::int64_t lastCut_ = 0;
+};
+
+} // namespace oq

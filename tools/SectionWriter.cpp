@@ -1,0 +1,87 @@
+#include "tools/SectionWriter.h"
+
+#include "base/Error.h"
+#include "vorbis/HeaderPackets.h"
+
+namespace oq {
+
+void SectionWriter::Begin(const SectionJob& job, const HeaderPackets& headers)
+{
+    skipOutput_ = job.SkipOutput;
+    if (!skipOutput_ && !outputFile_.IsOpen())
+        outputFile_ = File::Create(job.OutputName);
+    stream_ = std::make_unique<OggStreamState>(static_cast<int>(job.StreamSerial));
+    packetNumber_ = 0;
+    for (int i = 0; i < HeaderPackets::kCount; ++i) {
+        ogg_packet packet = headers[i].Packet();
+        packet.b_o_s = i == 0;
+        packet.e_o_s = 0;
+        packet.granulepos = 0;
+        packet.packetno = packetNumber_++;
+        ogg_stream_packetin(stream_->get(), &packet);
+        // The identification header goes alone on the first page; the
+        // comment and setup headers follow on pages of their own, so that
+        // audio always starts on a fresh page.
+        if (i == 0 || i == HeaderPackets::kCount - 1)
+            Flush();
+    }
+}
+
+namespace {
+
+// The stream layer's page-out ends a page only when the queued packets hold
+// more than this many bytes, when 255 lacing values are queued, when the
+// stream has ended, or for the first page of a stream.
+constexpr long kPageOutBytes = 4096;
+constexpr long kMostLacingValues = 255;
+
+// False when the stream layer's page-out would certainly find no page yet.
+// It scans every queued lacing value on each call, so asking after every
+// small packet costs more than all else the writer does; the pages made are
+// the same, because where it ends a page depends only on what lies before.
+bool PageMayBeComplete(const ogg_stream_state& stream)
+{
+    return stream.e_o_s || !stream.b_o_s || stream.lacing_fill >= kMostLacingValues ||
+           stream.body_fill - stream.body_returned > kPageOutBytes;
+}
+
+} // namespace
+
+void SectionWriter::Submit(const ogg_packet& source, std::int64_t granule, bool endOfStream)
+{
+    ogg_packet packet = source;
+    packet.b_o_s = 0;
+    packet.e_o_s = endOfStream;
+    packet.granulepos = granule;
+    packet.packetno = packetNumber_++;
+    if (ogg_stream_packetin(stream_->get(), &packet) != 0)
+        throw Error("cannot queue a packet for \"" + outputFile_.Path() + "\"");
+    ogg_page page;
+    while (PageMayBeComplete(*stream_->get()) && ogg_stream_pageout(stream_->get(), &page) != 0)
+        WriteOutputPage(page);
+}
+
+void SectionWriter::Flush()
+{
+    ogg_page page;
+    while (ogg_stream_flush(stream_->get(), &page) != 0)
+        WriteOutputPage(page);
+}
+
+void SectionWriter::WriteOutputPage(const ogg_page& page)
+{
+    if (skipOutput_)
+        return;
+    outputFile_.Write(page.header, static_cast<std::size_t>(page.header_len));
+    outputFile_.Write(page.body, static_cast<std::size_t>(page.body_len));
+}
+
+void SectionWriter::WriteRaw(const std::vector<unsigned char>& page)
+{
+    if (!skipOutput_)
+        outputFile_.Write(page.data(), page.size());
+}
+
+void SectionWriter::CloseOutput() { outputFile_.Close(); }
+
+} // namespace oq

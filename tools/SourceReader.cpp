@@ -1,0 +1,227 @@
+#include "tools/SourceReader.h"
+
+#include "base/Error.h"
+
+#include <cstring>
+#include <vorbis/codec.h>
+
+namespace oq {
+
+namespace {
+
+// Names the codec of a stream's first packet for a clear refusal.
+std::string CodecOf(const ogg_packet& packet)
+{
+    const auto starts = [&](const char* magic, std::size_t length) {
+        return packet.bytes >= static_cast<long>(length) && std::memcmp(packet.packet, magic, length) == 0;
+    };
+    if (starts("OpusHead", 8))
+        return "Opus";
+    if (starts("\x7f" "FLAC", 5) || starts("fLaC", 4))
+        return "FLAC";
+    if (starts("\x80theora", 7))
+        return "Theora";
+    if (starts("Speex   ", 8))
+        return "Speex";
+    if (starts("\x01vorbis", 7))
+        return "damaged Vorbis";
+    return "unknown";
+}
+
+} // namespace
+
+SourceReader::SourceReader(const std::string& sourceName)
+    : sourceName_(sourceName), sourceFile_(File::OpenRead(sourceName)), headers_(sourceName)
+{
+}
+
+std::size_t SourceReader::ReadSourceBlock()
+{
+    char* buffer = ogg_sync_buffer(sync_.get(), kBlockBytes);
+    if (!buffer)
+        throw Error("out of memory while reading \"" + sourceName_ + "\"");
+    const std::size_t count = sourceFile_.Read(buffer, kBlockBytes);
+    ogg_sync_wrote(sync_.get(), static_cast<long>(count));
+    return count;
+}
+
+bool SourceReader::NextPage(ogg_page& page)
+{
+    for (;;) {
+        const int result = ogg_sync_pageout(sync_.get(), &page);
+        if (result == 1)
+            return true;
+        // A negative result means bytes were skipped to regain sync.
+        if (result == 0 && ReadSourceBlock() == 0)
+            return false;
+    }
+}
+
+void SourceReader::CaptureHeaders()
+{
+    ogg_page page;
+    std::string otherCodecs;
+    bool sawPage = false;
+    while (!stream_) {
+        if (!NextPage(page)) {
+            if (!sawPage)
+                throw FormatError(sourceName_, "is not an Ogg file");
+            throw FormatError(sourceName_, otherCodecs.empty() ? "holds no Vorbis audio stream"
+                                                               : "holds no Vorbis audio stream (found " + otherCodecs + ")");
+        }
+        sawPage = true;
+        if (!ogg_page_bos(&page)) {
+            // The streams of a file all begin before any of them goes on.
+            throw FormatError(sourceName_, otherCodecs.empty() ? "does not begin with an Ogg stream header page"
+                                                               : "holds no Vorbis audio stream (found " + otherCodecs + ")");
+        }
+        auto probe = std::make_unique<OggStreamState>(ogg_page_serialno(&page));
+        ogg_packet first;
+        if (ogg_stream_pagein(probe->get(), &page) != 0 || ogg_stream_packetout(probe->get(), &first) != 1) {
+            otherCodecs += otherCodecs.empty() ? "a damaged stream" : ", a damaged stream";
+            continue;
+        }
+        if (vorbis_synthesis_idheader(&first) != 1) {
+            otherCodecs += (otherCodecs.empty() ? "" : ", ") + CodecOf(first);
+            continue;
+        }
+        headers_.Add(first);
+        stream_ = std::move(probe);
+    }
+
+    while (!headers_.Complete()) {
+        ogg_packet packet;
+        const int result = ogg_stream_packetout(stream_->get(), &packet);
+        if (result == 1) {
+            headers_.Add(packet);
+        } else if (result < 0) {
+            throw FormatError(sourceName_, "is damaged: data is missing among its Vorbis headers");
+        } else {
+            if (!NextPage(page))
+                throw FormatError(sourceName_, "ends before its Vorbis headers are complete");
+            if (ogg_page_serialno(&page) == stream_->Serial())
+                ogg_stream_pagein(stream_->get(), &page);
+        }
+    }
+}
+
+std::uint32_t SourceReader::StreamSerial() const noexcept
+{
+    return stream_ ? static_cast<std::uint32_t>(stream_->Serial()) : 0;
+}
+
+void SourceReader::HeldPacket::Keep()
+{
+    if (Kept)
+        return;
+    Copy.Store(Packet);
+    Packet = Copy.Packet();
+    Kept = true;
+}
+
+long SourceReader::Blocksize(const ogg_packet& packet)
+{
+    if (packet.bytes <= 0)
+        return headers_.Blocksize(packet);
+    long& known = blocksizeByFirstByte_[packet.packet[0]];
+    if (known == 0) {
+        // The decoder library reads the type bit and the mode number from
+        // the front of the packet; a packet of the first byte alone gives the
+        // same answer, or an error when the mode number does not fit in it.
+        ogg_packet front = packet;
+        front.bytes = 1;
+        known = headers_.Blocksize(front);
+    }
+    return known > 0 ? known : headers_.Blocksize(packet);
+}
+
+bool SourceReader::ReadAhead()
+{
+    ogg_page page;
+    while (!linkEnded_) {
+        const int result = ogg_stream_packetout(stream_->get(), &ahead_);
+        if (result == 1) {
+            aheadBlocksize_ = Blocksize(ahead_);
+            // A packet that is not audio of this stream is refused by the
+            // decoder as well, so it neither counts nor goes into a section.
+            if (aheadBlocksize_ > 0)
+                return true;
+            continue;
+        }
+        if (result < 0)
+            continue; // a gap: the decoder carries on with the next packet as well
+        // The next page moves the stream layer's buffer: the packets handed
+        // out are kept first.
+        for (HeldPacket& packet : handedOut_)
+            packet.Keep();
+        if (!NextPage(page)) {
+            linkEnded_ = true;
+            break;
+        }
+        if (ogg_page_bos(&page)) {
+            // A stream beginning here starts the next link of a chained file.
+            StashPage(page);
+            linkEnded_ = true;
+            break;
+        }
+        if (ogg_page_serialno(&page) == stream_->Serial())
+            ogg_stream_pagein(stream_->get(), &page);
+    }
+    return false;
+}
+
+bool SourceReader::NextPacket(SourcePacket& out)
+{
+    if (!started_) {
+        started_ = true;
+        haveAhead_ = ReadAhead();
+    }
+    if (!haveAhead_)
+        return false;
+    current_ ^= 1; // the packet handed out last becomes the one before
+    HeldPacket& current = handedOut_[current_];
+    current.Packet = ahead_;
+    current.Kept = false;
+    const long blocksize = aheadBlocksize_;
+    const bool endOfStream = current.Packet.e_o_s != 0;
+    if (endOfStream)
+        linkEnded_ = true;
+    haveAhead_ = ReadAhead();
+    out.Packet = current.Packet;
+    out.Time = timeline_.Place(blocksize, out.Packet.granulepos, endOfStream);
+    out.Last = !haveAhead_;
+    return true;
+}
+
+ogg_packet SourceReader::PreviousPacket() const noexcept { return handedOut_[current_ ^ 1].Packet; }
+
+void SourceReader::StashPage(const ogg_page& page)
+{
+    stashedPage_.assign(page.header, page.header + page.header_len);
+    stashedPage_.insert(stashedPage_.end(), page.body, page.body + page.body_len);
+}
+
+bool SourceReader::NextFollowingPage(std::vector<unsigned char>& out)
+{
+    if (!stashedPage_.empty()) {
+        out.swap(stashedPage_);
+        stashedPage_.clear();
+        followingStarted_ = true;
+        return true;
+    }
+    ogg_page page;
+    while (NextPage(page)) {
+        // Pages of streams that ran beside the followed one end with it.
+        if (!followingStarted_ && !ogg_page_bos(&page))
+            continue;
+        followingStarted_ = true;
+        out.assign(page.header, page.header + page.header_len);
+        out.insert(out.end(), page.body, page.body + page.body_len);
+        return true;
+    }
+    return false;
+}
+
+void SourceReader::Close() { sourceFile_.Close(); }
+
+} // namespace oq
