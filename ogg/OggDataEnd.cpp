@@ -1,7 +1,7 @@
 #include "ogg/OggDataEnd.h"
 
 #include "base/File.h"
-#include "ogg/OggSyncState.h"
+#include "ogg/PageReader.h"
 
 #include <ogg/ogg.h>
 
@@ -24,18 +24,15 @@ constexpr std::int64_t kWindow = 2 * kLargestPage;
 // pattern, length and checksum), so stray "OggS" bytes do not count.
 std::int64_t LastPageEnd(File& file, std::int64_t start, std::int64_t end)
 {
-    OggSyncState sync;
-    const auto length = static_cast<long>(end - start);
-    char* buffer = ogg_sync_buffer(sync.get(), length);
     file.Seek(start);
-    const std::size_t read = file.Read(buffer, static_cast<std::size_t>(length));
-    ogg_sync_wrote(sync.get(), static_cast<long>(read));
+    PageReader pages(file);
+    pages.ReadBlock(static_cast<std::size_t>(end - start));
 
     std::int64_t at = start;
     std::int64_t lastEnd = -1;
     ogg_page page;
     for (;;) {
-        const long step = ogg_sync_pageseek(sync.get(), &page);
+        const long step = ogg_sync_pageseek(pages.Sync(), &page);
         if (step == 0)
             break; // the rest is not a whole page
         if (step > 0)
