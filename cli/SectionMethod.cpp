@@ -3,6 +3,7 @@
 #include "cli/Arguments.h"
 #include "cli/Command.h"
 #include "media/OggFileInfo.h"
+#include "media/ProfileBlock.h"
 #include "model/MarkerList.h"
 #include "base/Error.h"
 #include "model/SplitCalculator.h"
@@ -14,8 +15,7 @@ namespace oq::cli {
 
 namespace {
 
-// One amplitude-profile block: 16 KiB of decoded 16-bit PCM.
-constexpr std::int64_t kProfileBlockBytes = 16384;
+// Decoded samples are 16-bit.
 constexpr std::int64_t kBytesPerSample = 2;
 
 std::vector<std::string> SplitList(const std::string& text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/ProfileBlock.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -17,9 +19,7 @@ namespace oq {
 // entries, joined in order, give the whole profile.
 class ProfileAccumulator {
 public:
-    // One profile entry: 16 KiB of decoded 16-bit PCM (4096 stereo frames,
-    // 8192 mono frames).
-    static constexpr std::size_t kBlockBytes = 16384;
+    static constexpr std::size_t kBlockBytes = kProfileBlockBytes;
 
     // Feeds decoded bytes; returns how many entries they completed.
     std::size_t Add(const unsigned char* data, std::size_t count);
