@@ -1,7 +1,8 @@
 #include "media/OggFileInfo.h"
 
+#include "media/CodecChoice.h"
+#include "media/ProfileBlock.h"
 #include "ogg/OggDataEnd.h"
-#include "vorbis/VorbisFile.h"
 #include "base/TimeCode.h"
 #include "base/Error.h"
 #include "base/FileSystem.h"
@@ -13,7 +14,6 @@ namespace oq {
 
 namespace {
 
-constexpr int kBlockBytes = 16384;    // one amplitude-profile entry: 16 KiB of decoded PCM
 constexpr int kBytesPerSample = 2;    // decoded samples are 16-bit
 constexpr double kBitRateUnit = 1024; // the bit rate is shown in units of 1024 bit/s
 constexpr std::int64_t kHundredthsPerSecond = 100;
@@ -35,17 +35,17 @@ Number Checked(Number value, const std::string& path, const char* what)
 
 // The first link's bit rate in units of 1024 bit/s: its audio bytes (those
 // after its headers) over its play time, in whole bit/s, then rounded to
-// the unit. The decoder library's own figure (ov_bitrate) ends the last
-// link at the start of its final page and so leaves that page out (a file
-// whose audio fits one page gets 0); the link's end is therefore taken
-// from the next link's start or, for the only link, from the file's size.
-std::string BitRateText(OggVorbis_File& vf, std::int64_t fileSize)
+// the unit. The decoder library's own figure ends the last link at the start
+// of its final page and so leaves that page out (a file whose audio fits one
+// page gets 0); the link's end is therefore taken from the next link's start
+// or, for the only link, from the file's size.
+std::string BitRateText(FileDecoder& decoder, std::int64_t fileSize)
 {
-    const double seconds = ov_time_total(&vf, 0);
+    const double seconds = decoder.Seconds(0);
     if (seconds <= 0)
         return "0"; // a link without samples has no bit rate
-    const std::int64_t linkEnd = vf.links > 1 ? vf.offsets[1] : fileSize;
-    const std::int64_t bitsPerSecond = RoundHalfEven(static_cast<double>(linkEnd - vf.dataoffsets[0]) * 8 / seconds);
+    const std::int64_t linkEnd = decoder.Links() > 1 ? decoder.LinkStart(1) : fileSize;
+    const std::int64_t bitsPerSecond = RoundHalfEven(static_cast<double>(linkEnd - decoder.AudioStart(0)) * 8 / seconds);
     return std::to_string(RoundHalfEven(bitsPerSecond / kBitRateUnit));
 }
 
@@ -53,7 +53,7 @@ std::string BitRateText(OggVorbis_File& vf, std::int64_t fileSize)
 
 std::int32_t SamplesPerBlock(std::int32_t channels)
 {
-    return static_cast<std::int32_t>(static_cast<double>(kBlockBytes) / (kBytesPerSample * channels));
+    return static_cast<std::int32_t>(static_cast<double>(kProfileBlockBytes) / (kBytesPerSample * channels));
 }
 
 std::int64_t RoundHalfEven(double value)
@@ -85,38 +85,37 @@ int ReadOggFileInfo(const std::string& fileName, MPEGData& record)
     const std::int64_t fileSize = FileSizeOf(fileName);
     if (fileSize <= 0)
         return kOggInfoRefused;
-    const auto decoder = OpenVorbisFile(fileName);
+    const auto decoder = OpenFileDecoder(fileName);
     if (!decoder)
         return kOggInfoRefused;
-    OggVorbis_File* vf = decoder->Handle();
 
-    const double timeTotal = Checked(ov_time_total(vf, -1), fileName, "play time");
-    const std::int64_t pcmTotal = Checked(ov_pcm_total(vf, -1), fileName, "sample count");
-    const vorbis_info& format = decoder->Info();
+    const double timeTotal = Checked(decoder->Seconds(-1), fileName, "play time");
+    const std::int64_t pcmTotal = Checked(decoder->Frames(-1), fileName, "sample count");
+    const StreamFormat format = *decoder->Format(0);
     // A file that claims more than the editor can count (a damaged header or
     // last granule position, as a rule) is refused rather than described
     // with numbers that wrap. The analysis counts blocks of the decoded
     // bytes, which for some channel counts gives a few more than
     // SamplesPerBlock does.
-    const long double decodedBlocks = static_cast<long double>(pcmTotal) * format.channels * kBytesPerSample / kBlockBytes;
-    if (timeTotal > kMostSeconds || decodedBlocks > kMostBlocks || format.rate > kMostRate)
+    const long double decodedBlocks = static_cast<long double>(pcmTotal) * format.Channels * kBytesPerSample / kProfileBlockBytes;
+    if (timeTotal > kMostSeconds || decodedBlocks > kMostBlocks || format.Rate > kMostRate)
         return kOggInfoRefused;
 
     MPEGData info;
     info.FileName = fileName;
-    // Up to the end of the last page: the library's ov_raw_total stops at
+    // Up to the end of the last page: the decoder library's count stops at
     // its start, and bytes after it are no part of the stream.
-    info.FileSize = OggDataEnd(fileName, fileSize, ov_raw_total(vf, -1));
-    info.BitRate = BitRateText(*vf, info.FileSize);
+    info.FileSize = OggDataEnd(fileName, fileSize, decoder->LastPageStart());
+    info.BitRate = BitRateText(*decoder, info.FileSize);
     info.TimeTotal = timeTotal;
     info.PlayLength = PlayLengthText(RoundedHundredths(info.TimeTotal));
-    info.Streams = static_cast<std::int32_t>(ov_streams(vf));
+    info.Streams = static_cast<std::int32_t>(decoder->Links());
     // Serial numbers are unsigned on the page; the record shows the same
     // 32 bits as a signed number.
-    info.SerialNumber = static_cast<std::int32_t>(ov_serialnumber(vf, -1));
-    info.Version = format.version;
-    info.Rate = static_cast<std::int32_t>(format.rate);
-    info.Channels = format.channels;
+    info.SerialNumber = static_cast<std::int32_t>(decoder->Serial());
+    info.Version = format.Version;
+    info.Rate = static_cast<std::int32_t>(format.Rate);
+    info.Channels = format.Channels;
     info.PcmTotal = pcmTotal;
     info.BlockCount = static_cast<std::int32_t>(info.PcmTotal / SamplesPerBlock(info.Channels));
     info.ProfileComplete = false;

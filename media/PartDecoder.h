@@ -1,6 +1,6 @@
 #pragma once
 
-#include "vorbis/StreamPlan.h"
+#include "media/StreamPlan.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +13,8 @@ namespace oq {
 using PcmSink = std::function<bool(const unsigned char* data, std::size_t count, std::int64_t consumed)>;
 
 // Decodes bytes [begin, end) of a planned stream's decoded output (16-bit
-// little-endian, channels interleaved, exactly as ov_read gives it), from the
+// little-endian, channels interleaved, exactly as the codec library's
+// one-pass decoding gives it), from the
 // plan's start `start`, which must lie at or before `begin`; end < 0 decodes
 // to the end of the stream. The decoder library's own handling of granule
 // positions is kept out: each packet's samples are taken as the plan's

@@ -1,8 +1,9 @@
-#include "vorbis/StreamPlan.h"
+#include "media/StreamPlan.h"
 
 #include "base/File.h"
+#include "media/CodecChoice.h"
 #include "ogg/OggStreamState.h"
-#include "ogg/OggSyncState.h"
+#include "ogg/PageReader.h"
 
 #include <algorithm>
 #include <deque>
@@ -15,10 +16,6 @@ constexpr std::size_t kReadBytes = 64 * 1024;
 constexpr int kLacingCountAt = 26; // header byte holding the number of lacing values
 constexpr int kLacingAt = 27;      // the lacing values follow it
 constexpr unsigned char kContinuingLacing = 255; // a lacing value of 255 continues its packet
-constexpr std::int64_t kHeaderPacketCount = HeaderPackets::kCount;
-
-// A part may start where at least one audio packet precedes the priming one.
-constexpr std::int64_t kFirstInnerPacket = kHeaderPacketCount + 1;
 
 constexpr std::int64_t kPartBytes = 1024 * 1024;   // about 0.15 s of decoding on one core
 constexpr std::int64_t kMinPartBytes = 64 * 1024;  // below this a part costs more than it saves
@@ -55,8 +52,8 @@ PageShape ShapeOf(const ogg_page& page)
 // packet that a plain file would not hold ends the scan without a plan.
 class PlanScanner {
 public:
-    PlanScanner(const std::string& path, const std::vector<std::int64_t>& targets, HeaderPackets& headers)
-        : in_(File::OpenRead(path)), targets_(targets), headers_(headers)
+    PlanScanner(const std::string& path, const std::vector<std::int64_t>& targets)
+        : path_(path), in_(File::OpenRead(path)), pages_(in_), targets_(targets)
     {
     }
 
@@ -64,15 +61,12 @@ public:
     {
         ogg_page page;
         for (;;) {
-            const long result = ogg_sync_pageseek(sync_.get(), &page);
+            const long result = ogg_sync_pageseek(pages_.Sync(), &page);
             if (result < 0)
                 return false; // bytes that are no page: damage or a foreign format
             if (result == 0) {
-                char* buffer = ogg_sync_buffer(sync_.get(), kReadBytes);
-                const std::size_t got = in_.Read(buffer, kReadBytes);
-                if (got == 0)
+                if (pages_.ReadBlock(kReadBytes) == 0)
                     break;
-                ogg_sync_wrote(sync_.get(), static_cast<long>(got));
                 continue;
             }
             const std::int64_t pageOffset = offset_;
@@ -81,11 +75,14 @@ public:
                 return false;
         }
         // Bytes after the last page, or a file without complete headers.
-        return sync_.get()->fill == sync_.get()->returned && headers_.Complete();
+        return pages_.Drained() && codec_ && codec_->HeadersComplete();
     }
 
+    // The codec chosen for the stream; null before its first packet.
+    std::shared_ptr<StreamCodec> Codec() const noexcept { return codec_; }
+
     std::int64_t Bytes() const noexcept { return offset_; }
-    std::int64_t Frames() const noexcept { return timeline_.Position(); }
+    std::int64_t Frames() const noexcept { return clock_->Position(); }
     std::uint32_t Serial() const noexcept { return static_cast<std::uint32_t>(stream_->Serial()); }
 
 private:
@@ -106,7 +103,9 @@ private:
             shape.Segments == 0)
             return false;
 
-        if (shape.PacketStarts > 0 && packetsBegun_ >= kFirstInnerPacket) {
+        // A part may start where at least one audio packet precedes the
+        // priming one.
+        if (shape.PacketStarts > 0 && codec_ && packetsBegun_ > codec_->HeaderCount()) {
             const bool wanted = nextTarget_ < targets_.size() && pageOffset >= targets_[nextTarget_];
             while (nextTarget_ < targets_.size() && targets_[nextTarget_] <= pageOffset)
                 ++nextTarget_;
@@ -130,19 +129,26 @@ private:
     bool TakePacket(ogg_packet& packet, std::vector<DecodeStart>& starts)
     {
         const std::int64_t index = packetsOut_++;
-        if (index < kHeaderPacketCount) {
+        if (index == 0) {
+            codec_ = ChooseStreamCodec(packet, path_);
+            if (!codec_)
+                return false;
+        }
+        const int headerCount = codec_->HeaderCount();
+        if (index < headerCount) {
             try {
-                headers_.Add(packet);
+                codec_->AddHeader(packet);
             } catch (const FormatError&) {
                 return false;
             }
-            if (!headers_.Complete())
+            if (!codec_->HeadersComplete())
                 return true;
             // Audio must begin on a page of its own, where the decoder
             // library begins reading it.
-            if (packetsBegun_ != kHeaderPacketCount || packetOpen_)
+            if (packetsBegun_ != headerCount || packetOpen_)
                 return false;
-            pending_.push_front(StartAt(offset_, kHeaderPacketCount));
+            clock_ = codec_->NewClock();
+            pending_.push_front(StartAt(offset_, headerCount));
             return true;
         }
         std::optional<DecodeStart> start;
@@ -150,14 +156,13 @@ private:
             start = pending_.front();
             pending_.pop_front();
             start->PacketBytes = packet.bytes;
-            start->Timeline = timeline_;
+            start->Clock = clock_->Clone();
         }
-        const long blocksize = headers_.Blocksize(packet);
         // The decoder refuses a packet that is not audio, so it neither
         // counts nor can it prime a restarted decoder.
-        if (blocksize <= 0)
+        TimedPacket time;
+        if (!clock_->Place(packet, time))
             return true;
-        const TimedPacket time = timeline_.Place(blocksize, packet.granulepos, packet.e_o_s != 0);
         if (start) {
             start->FirstFrame = time.End;
             starts.push_back(*start);
@@ -165,12 +170,13 @@ private:
         return true;
     }
 
+    std::string path_;
     File in_;
-    OggSyncState sync_;
+    PageReader pages_;
     std::unique_ptr<OggStreamState> stream_;
     const std::vector<std::int64_t>& targets_;
-    HeaderPackets& headers_;
-    PacketTimeline timeline_;
+    std::shared_ptr<StreamCodec> codec_;
+    std::unique_ptr<PacketClock> clock_; // from the first audio packet on
     std::deque<DecodeStart> pending_;
     std::size_t nextTarget_ = 0;
     std::int64_t offset_ = 0;
@@ -181,32 +187,18 @@ private:
     bool ended_ = false;
 };
 
-// Channels and rate, from the identification header alone.
-void ReadFormat(const HeaderPackets& headers, int& channels, long& rate)
-{
-    vorbis_info info;
-    vorbis_info_init(&info);
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    ogg_packet identification = headers[0].Packet();
-    vorbis_synthesis_headerin(&info, &comment, &identification);
-    channels = info.channels;
-    rate = info.rate;
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
-}
-
 } // namespace
 
-StreamPlan::StreamPlan(const std::string& path) : path_(path), headers_(std::make_shared<HeaderPackets>(path)) {}
+StreamPlan::StreamPlan(const std::string& path) : path_(path) {}
 
 std::optional<StreamPlan> StreamPlan::Scan(const std::string& path, const std::vector<std::int64_t>& startTargets)
 {
     StreamPlan plan(path);
-    PlanScanner scanner(path, startTargets, *plan.headers_);
-    if (!scanner.Run(plan.starts_) || plan.starts_.empty() || plan.starts_.front().PacketIndex != kHeaderPacketCount)
+    PlanScanner scanner(path, startTargets);
+    if (!scanner.Run(plan.starts_) || plan.starts_.empty() ||
+        plan.starts_.front().PacketIndex != scanner.Codec()->HeaderCount())
         return std::nullopt;
-    ReadFormat(plan.Headers(), plan.channels_, plan.rate_);
+    plan.codec_ = scanner.Codec();
     plan.serial_ = scanner.Serial();
     plan.frames_ = scanner.Frames();
     plan.fileBytes_ = scanner.Bytes();

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/Error.h"
-#include "vorbis/HeaderPackets.h"
-#include "vorbis/PacketTimeline.h"
+#include "codec/PacketClock.h"
+#include "codec/StreamCodec.h"
 
 #include <cstdint>
 #include <memory>
@@ -16,14 +16,14 @@ namespace oq {
 // `FirstFrame` on, exactly the samples that one pass from the start gives.
 // The first packet that begins on the page only primes the decoder (a
 // restarted decoder gives nothing for it); the packets after it are counted
-// on `Timeline`, a copy of the whole stream's timeline taken before that
-// packet, so that no granule position is trusted beyond what the reference
-// decoder itself makes of it.
+// on `Clock`, a copy of the whole stream's clock taken before that packet,
+// so that no granule position is trusted beyond what the reference decoder
+// itself makes of it.
 struct DecodeStart {
     std::int64_t Offset = 0;      // byte offset of the page in the source
-    std::int64_t PacketIndex = 0; // of the priming packet in the stream, the three headers counted
+    std::int64_t PacketIndex = 0; // of the priming packet in the stream, the headers counted
     long PacketBytes = 0;         // the priming packet's size, compared when decoding starts here
-    PacketTimeline Timeline;
+    std::shared_ptr<const PacketClock> Clock;
     std::int64_t FirstFrame = 0;  // sample frame of the decoded output where the primed decoder's output begins
 };
 
@@ -34,9 +34,9 @@ public:
     using Error::Error;
 };
 
-// What one pass over the pages of an Ogg Vorbis file, without decoding,
-// tells about its decoded output: its length and places where decoding can
-// begin in the middle. Only plain files get a plan: one logical Vorbis stream,
+// What one pass over the pages of an Ogg file, without decoding, tells about
+// its decoded output: its length and places where decoding can begin in the
+// middle. Only plain files get a plan: one logical stream of a known codec,
 // unchained and alone, whose pages follow one another without gaps, damage,
 // or bytes between or after them, and whose audio begins on the page after
 // its headers. Anything else is decoded in one pass from the start, because
@@ -47,16 +47,17 @@ public:
     // Reads `path` once. `startTargets` are rising byte offsets; for each the
     // plan holds the first usable page at or after it (targets that fall on
     // the same page give one start). Returns no plan for a file that is not
-    // plain or not Ogg Vorbis; raises IoError when the file cannot be read.
+    // plain or of no known codec; raises IoError when the file cannot be read.
     static std::optional<StreamPlan> Scan(const std::string& path, const std::vector<std::int64_t>& startTargets);
 
     const std::string& Path() const noexcept { return path_; }
-    const HeaderPackets& Headers() const noexcept { return *headers_; }
+    // The stream's codec, its headers complete.
+    const StreamCodec& Codec() const noexcept { return *codec_; }
     std::uint32_t Serial() const noexcept { return serial_; }
-    int Channels() const noexcept { return channels_; }
-    long Rate() const noexcept { return rate_; }
+    int Channels() const noexcept { return codec_->Channels(); }
+    long Rate() const noexcept { return codec_->Rate(); }
     // Bytes of one decoded 16-bit sample frame.
-    std::int64_t FrameBytes() const noexcept { return 2 * static_cast<std::int64_t>(channels_); }
+    std::int64_t FrameBytes() const noexcept { return 2 * static_cast<std::int64_t>(Channels()); }
     // Sample frames of the whole decoded output.
     std::int64_t Frames() const noexcept { return frames_; }
     std::int64_t DecodedBytes() const noexcept { return frames_ * FrameBytes(); }
@@ -68,10 +69,8 @@ private:
     explicit StreamPlan(const std::string& path);
 
     std::string path_;
-    std::shared_ptr<HeaderPackets> headers_;
+    std::shared_ptr<const StreamCodec> codec_; // shared by the plan's copies, whose clocks refer to it
     std::uint32_t serial_ = 0;
-    int channels_ = 0;
-    long rate_ = 0;
     std::int64_t frames_ = 0;
     std::int64_t fileBytes_ = 0;
     std::vector<DecodeStart> starts_;

@@ -1,6 +1,6 @@
 #include "tools/ParallelParts.h"
-#include "vorbis/PartDecoder.h"
-#include "vorbis/StreamPlan.h"
+#include "media/PartDecoder.h"
+#include "media/StreamPlan.h"
 #include "tests/support/TestAudio.h"
 
 #include <gtest/gtest.h>

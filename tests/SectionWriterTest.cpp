@@ -34,8 +34,8 @@ TEST(SectionWriter, PagesAreThoseOfAskingTheStreamLayerAfterEveryPacket)
             Append(expected, page);
     };
     std::int64_t packetNumber = 0;
-    for (int i = 0; i < HeaderPackets::kCount; ++i) {
-        ogg_packet header = reader.Headers()[i].Packet();
+    for (int i = 0; i < reader.Codec().HeaderCount(); ++i) {
+        ogg_packet header = reader.Codec().Header(i).Packet();
         header.b_o_s = i == 0;
         header.e_o_s = 0;
         header.granulepos = 0;
@@ -49,7 +49,7 @@ TEST(SectionWriter, PagesAreThoseOfAskingTheStreamLayerAfterEveryPacket)
     job.OutputName = dir.Path("out.ogg");
     job.StreamSerial = kSerial;
     SectionWriter writer;
-    writer.Begin(job, reader.Headers());
+    writer.Begin(job, reader.Codec());
 
     std::mt19937 random(5);
     std::uniform_int_distribution<int> kind(0, 9);

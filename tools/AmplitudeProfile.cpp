@@ -1,12 +1,10 @@
 #include "tools/AmplitudeProfile.h"
 
-#include "tools/ParallelParts.h"
-#include "vorbis/PartDecoder.h"
-#include "vorbis/PcmConversion.h"
-#include "tools/ProfileAccumulator.h"
-#include "vorbis/StreamPlan.h"
-#include "vorbis/VorbisFile.h"
 #include "base/Error.h"
+#include "media/CodecChoice.h"
+#include "media/PartDecoder.h"
+#include "tools/PlannedParts.h"
+#include "tools/ProfileAccumulator.h"
 
 #include <array>
 #include <memory>
@@ -15,14 +13,11 @@ namespace oq {
 
 namespace {
 
-// ov_read's output format: little-endian, 16-bit words, signed.
-constexpr int kLittleEndian = 0;
-constexpr int kWordBytes = 2;
-constexpr int kSigned = 1;
+constexpr int kWordBytes = 2; // decoded samples are 16-bit
 
 constexpr auto kBlockBytes = static_cast<std::int64_t>(ProfileAccumulator::kBlockBytes);
 
-// Vorbis allows up to 255 channels of 16-bit samples per frame.
+// Ogg codecs carry up to 255 channels of 16-bit samples per frame.
 constexpr std::size_t kLargestFrameBytes = 255 * kWordBytes;
 
 // What to ask of the decoder: the rest of the block, so that each block is
@@ -31,18 +26,18 @@ constexpr std::size_t kLargestFrameBytes = 255 * kWordBytes;
 // rest of a block can be when the frame size does not divide the block size
 // (3, 5, 6 or 7 channels); the length is then rounded up to whole frames and
 // the few bytes past the block's end go to the next block.
-int ReadLength(VorbisFile& decoder, const ProfileAccumulator& accumulator)
+int ReadLength(FileDecoder& decoder, const ProfileAccumulator& accumulator)
 {
-    const vorbis_info* link = ov_info(decoder.Handle(), -1);
-    const std::size_t frameBytes = link && link->channels > 0 ? static_cast<std::size_t>(link->channels) * kWordBytes : 1;
+    const auto link = decoder.Format(-1);
+    const std::size_t frameBytes = link && link->Channels > 0 ? static_cast<std::size_t>(link->Channels) * kWordBytes : 1;
     const std::size_t frames = (accumulator.BytesToBlockEnd() + frameBytes - 1) / frameBytes;
     return static_cast<int>(frames * frameBytes);
 }
 
-std::unique_ptr<VorbisFile> TryOpen(const std::string& fileName)
+std::unique_ptr<FileDecoder> TryOpen(const std::string& fileName)
 {
     try {
-        return OpenVorbisFile(fileName);
+        return OpenFileDecoder(fileName);
     } catch (const IoError&) {
         return nullptr;
     }
@@ -75,16 +70,16 @@ private:
     std::int32_t reported_;
 };
 
-// Decodes the file front to back in one pass through ov_read.
-AmplitudeProfile ProfileInOnePass(VorbisFile& decoder, EntryReporter& reporter)
+// Decodes the file front to back in one pass through the codec library.
+AmplitudeProfile ProfileInOnePass(FileDecoder& decoder, EntryReporter& reporter)
 {
     AmplitudeProfile profile;
     ProfileAccumulator accumulator;
     std::array<unsigned char, ProfileAccumulator::kBlockBytes + kLargestFrameBytes> buffer;
     bool going = true;
     while (going && !profile.Complete) {
-        const long got = ov_read(decoder.Handle(), reinterpret_cast<char*>(buffer.data()),
-                                 ReadLength(decoder, accumulator), kLittleEndian, kWordBytes, kSigned, nullptr);
+        const long got =
+            decoder.ReadPcm16(reinterpret_cast<char*>(buffer.data()), ReadLength(decoder, accumulator));
         std::size_t stored = 0;
         if (got == 0) {
             accumulator.Finish();
@@ -114,29 +109,18 @@ struct ProfilePart {
 
 // Decodes the parts of the file on several threads; the calling thread
 // reports the entries in order as the front of the profile is complete.
-// Returns no profile when the file has no plan.
-std::optional<AmplitudeProfile> ProfileInParts(const std::string& fileName, const std::atomic<bool>& cancelled,
-                                               EntryReporter& reporter, const PartLayout& layout)
+AmplitudeProfile ProfileInParts(const StreamPlan& plan, const std::atomic<bool>& cancelled, EntryReporter& reporter,
+                                const PartLayout& layout)
 {
-    if (!kPcmConversionMatchesDecoderLibrary)
-        return std::nullopt;
-    const auto plan = StreamPlan::Scan(fileName, TargetsOf(layout, fileName));
-    if (!plan)
-        return std::nullopt;
-
-    const std::int64_t total = plan->DecodedBytes();
+    const std::int64_t total = plan.DecodedBytes();
     const std::int64_t entryCount = total / kBlockBytes + 1; // the block that holds the end is recorded too
     std::vector<std::unique_ptr<ProfilePart>> parts;
-    for (std::size_t start = 0; start < plan->Starts().size(); ++start) {
-        const std::int64_t first = plan->Starts()[start].FirstFrame * plan->FrameBytes();
-        const std::int64_t begin = (first + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
-        if (start == 0 || (begin > parts.back()->Begin && begin < total)) {
-            auto part = std::make_unique<ProfilePart>();
-            part->Start = start;
-            part->Begin = begin;
-            part->FirstEntry = begin / kBlockBytes;
-            parts.push_back(std::move(part));
-        }
+    for (const DecodedSpan& span : DivideDecodedOutput(plan, kBlockBytes)) {
+        auto part = std::make_unique<ProfilePart>();
+        part->Start = span.Start;
+        part->Begin = span.Begin;
+        part->FirstEntry = span.Begin / kBlockBytes;
+        parts.push_back(std::move(part));
     }
     for (std::size_t k = 0; k < parts.size(); ++k)
         parts[k]->EntryCount = (k + 1 < parts.size() ? parts[k + 1]->FirstEntry : entryCount) - parts[k]->FirstEntry;
@@ -154,7 +138,7 @@ std::optional<AmplitudeProfile> ProfileInParts(const std::string& fileName, cons
             part.Stored.store(stored, std::memory_order_release);
         };
         const std::int64_t end = last ? -1 : part.Begin + part.EntryCount * kBlockBytes;
-        const bool finished = DecodePart(*plan, part.Start, part.Begin, end, [&](const unsigned char* data, std::size_t count, std::int64_t) {
+        const bool finished = DecodePart(plan, part.Start, part.Begin, end, [&](const unsigned char* data, std::size_t count, std::int64_t) {
             if (accumulator.Add(data, count) > 0)
                 publish();
             return !stop && !cancelled;
@@ -164,7 +148,7 @@ std::optional<AmplitudeProfile> ProfileInParts(const std::string& fileName, cons
         if (last)
             accumulator.Finish();
         if (static_cast<std::int64_t>(accumulator.Entries().size()) != part.EntryCount)
-            throw StreamPlanMismatch("\"" + fileName + "\" decodes to another length than planned");
+            throw StreamPlanMismatch("\"" + plan.Path() + "\" decodes to another length than planned");
         publish();
     };
     std::size_t front = 0; // the first part not yet reported to its end
@@ -204,15 +188,13 @@ AmplitudeProfile ComputeAmplitudeProfile(const std::string& fileName, const std:
     if (!decoder)
         return {};
     EntryReporter reporter(cancelled, progress, 0);
-    try {
-        if (auto profile = ProfileInParts(fileName, cancelled, reporter, layout))
+    if (const auto plan = PlanParts(fileName, layout)) {
+        if (auto profile =
+                UnlessPlanMismatch(layout, [&] { return ProfileInParts(*plan, cancelled, reporter, layout); }))
             return std::move(*profile);
-    } catch (const StreamPlanMismatch&) {
-        // Decoded again in one pass; entries reported already are not
-        // reported twice.
-        if (!layout.OnePassOnMismatch)
-            throw;
     }
+    // Decoded in one pass, or again after a mismatch: entries reported
+    // already are not reported twice.
     EntryReporter resumed(cancelled, progress, reporter.Reported());
     return ProfileInOnePass(*decoder, resumed);
 }

@@ -1,8 +1,7 @@
 #include "tools/FollowingLinks.h"
 
 #include "base/Error.h"
-
-#include <vorbis/codec.h>
+#include "media/CodecChoice.h"
 
 namespace oq {
 
@@ -32,7 +31,7 @@ void FollowingLinks::BeginLink()
     held_.clear();
     heldBytes_ = 0;
     stream_.reset();
-    headers_ = std::make_unique<HeaderPackets>(sourceName_);
+    codec_.reset();
     state_ = State::Checking;
 }
 
@@ -66,17 +65,19 @@ void FollowingLinks::Check(ogg_page& page, bool begins)
 {
     try {
         if (!stream_) {
-            // The link's Vorbis stream is the first one whose beginning page
-            // holds a Vorbis identification header.
+            // The link's audio stream is the first one whose beginning page
+            // holds the first header of a known codec.
             if (!begins) {
                 state_ = State::Skipping;
                 return;
             }
             auto probe = std::make_unique<OggStreamState>(ogg_page_serialno(&page));
             ogg_packet first;
-            if (ogg_stream_pagein(probe->get(), &page) == 0 && ogg_stream_packetout(probe->get(), &first) == 1 &&
-                vorbis_synthesis_idheader(&first) == 1) {
-                headers_->Add(first);
+            if (ogg_stream_pagein(probe->get(), &page) != 0 || ogg_stream_packetout(probe->get(), &first) != 1)
+                return;
+            if (auto codec = ChooseStreamCodec(first, sourceName_)) {
+                codec->AddHeader(first);
+                codec_ = std::move(codec);
                 stream_ = std::move(probe);
             }
             return;
@@ -88,7 +89,7 @@ void FollowingLinks::Check(ogg_page& page, bool begins)
             return;
         }
         ogg_packet packet;
-        while (!headers_->Complete()) {
+        while (!codec_->HeadersComplete()) {
             const int result = ogg_stream_packetout(stream_->get(), &packet);
             if (result == 0)
                 return;
@@ -96,7 +97,7 @@ void FollowingLinks::Check(ogg_page& page, bool begins)
                 state_ = State::Skipping; // data is missing among the headers
                 return;
             }
-            headers_->Add(packet);
+            codec_->AddHeader(packet);
         }
         state_ = State::Copying;
     } catch (const FormatError&) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "vorbis/HeaderPackets.h"
+#include "codec/StreamCodec.h"
 #include "ogg/OggStreamState.h"
 
 #include <cstddef>
@@ -12,10 +12,10 @@
 namespace oq {
 
 // The links that follow the cut link of a chained source, on their way into
-// the last section unchanged. A link goes through whole once the Vorbis
-// headers of its stream are complete and the decoder accepts them; a link
-// that ends or breaks before that (a source cut short, a damaged header, a
-// link of another codec) is left out, because a decoder could not open the
+// the last section unchanged. A link goes through whole once the headers of
+// its audio stream are complete and its codec accepts them; a link that ends
+// or breaks before that (a source cut short, a damaged header, a link of no
+// known codec) is left out, because a decoder could not open the
 // section with it. Pages before the first link begins (the end of streams
 // that ran beside the cut one) are left out too.
 class FollowingLinks {
@@ -38,8 +38,8 @@ private:
     std::string sourceName_;
     State state_ = State::BeforeFirstLink;
     bool inBeginnings_ = false; // the last page began a stream
-    std::unique_ptr<OggStreamState> stream_; // the Vorbis stream of the link being checked
-    std::unique_ptr<HeaderPackets> headers_;
+    std::unique_ptr<OggStreamState> stream_; // the audio stream of the link being checked
+    std::unique_ptr<StreamCodec> codec_;
     std::deque<std::vector<unsigned char>> held_; // pages of the link being checked
     std::size_t heldBytes_ = 0;
     std::deque<std::vector<unsigned char>> ready_;

@@ -1,6 +1,6 @@
 #include "tools/ParallelParts.h"
 
-#include "vorbis/StreamPlan.h"
+#include "media/StreamPlan.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "tools/PlayRange.h"
 
-#include "vorbis/VorbisFile.h"
+#include "media/CodecChoice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,23 +52,23 @@ PlayRange ComputePlayRange(const MPEGData& file, std::int32_t position, int play
 std::unique_ptr<PcmRangeReader> PcmRangeReader::Open(const std::string& fileName, std::int64_t start,
                                                      std::int64_t length)
 {
-    std::unique_ptr<VorbisFile> file;
+    std::unique_ptr<FileDecoder> file;
     try {
-        file = OpenVorbisFile(fileName);
+        file = OpenFileDecoder(fileName);
     } catch (const std::exception&) {
         return nullptr; // missing or unreadable: nothing plays
     }
     if (!file || length < 1)
         return nullptr;
-    const std::int64_t bytes = length * file->Info().channels * kSampleBytes;
+    const std::int64_t bytes = length * file->Format(0)->Channels * kSampleBytes;
     // A failed seek leaves the decoder at the file start; the range plays from there.
-    ov_pcm_seek(file->Handle(), start);
+    file->SeekFrame(start);
     return std::unique_ptr<PcmRangeReader>(new PcmRangeReader(std::move(file), bytes));
 }
 
-PcmRangeReader::PcmRangeReader(std::unique_ptr<VorbisFile> file, std::int64_t remainingBytes)
-    : file_(std::move(file)), remaining_(remainingBytes), channels_(file_->Info().channels),
-      rate_(file_->Info().rate)
+PcmRangeReader::PcmRangeReader(std::unique_ptr<FileDecoder> file, std::int64_t remainingBytes)
+    : file_(std::move(file)), remaining_(remainingBytes), channels_(file_->Format(0)->Channels),
+      rate_(file_->Format(0)->Rate)
 {
 }
 
@@ -79,13 +79,13 @@ std::vector<char> PcmRangeReader::Next()
     std::vector<char> buffer(kReadBytes);
     for (int failed = 0; !end_ && remaining_ > 0 && failed < kMaxFailedReads; ++failed) {
         int link = 0;
-        const long n = ov_read(file_->Handle(), buffer.data(), kReadBytes, 0, kSampleBytes, 1, &link);
+        const long n = file_->ReadPcm16(buffer.data(), kReadBytes, &link);
         if (n == 0)
             break;
         if (n < 0)
             continue; // a hole in the stream: the next read goes on after it
-        const vorbis_info* info = ov_info(file_->Handle(), link);
-        if (!info || info->channels != channels_ || info->rate != rate_)
+        const auto format = file_->Format(link);
+        if (!format || format->Channels != channels_ || format->Rate != rate_)
             break;
         buffer.resize(static_cast<std::size_t>(n));
         remaining_ -= n;

@@ -9,7 +9,7 @@
 
 namespace oq {
 
-class VorbisFile;
+class FileDecoder;
 
 // The stretch of the open file that a play button plays, in sample frames
 // per channel.
@@ -42,7 +42,7 @@ class PcmRangeReader {
 public:
     static constexpr int kReadBytes = 8192; // one decoder read: 2048 frames of 16-bit stereo
 
-    // Null when the file cannot be decoded (missing, unreadable, not Ogg Vorbis).
+    // Null when the file cannot be decoded (missing, unreadable, no known codec).
     static std::unique_ptr<PcmRangeReader> Open(const std::string& fileName, std::int64_t start,
                                                 std::int64_t length);
     ~PcmRangeReader();
@@ -60,9 +60,9 @@ public:
     bool AtEnd() const noexcept { return end_; }
 
 private:
-    explicit PcmRangeReader(std::unique_ptr<VorbisFile> file, std::int64_t remainingBytes);
+    explicit PcmRangeReader(std::unique_ptr<FileDecoder> file, std::int64_t remainingBytes);
 
-    std::unique_ptr<VorbisFile> file_;
+    std::unique_ptr<FileDecoder> file_;
     std::int64_t remaining_ = 0; // bytes still wanted
     int channels_ = 0;
     long rate_ = 0;

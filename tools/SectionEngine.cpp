@@ -35,7 +35,7 @@ void SectionEngine::RequireSource() const
 void SectionEngine::BeginOutputStream(const SectionJob& job)
 {
     RequireSource();
-    writer_->Begin(job, reader_->Headers());
+    writer_->Begin(job, reader_->Codec());
 }
 
 void SectionEngine::CutFirstSection(const SectionJob& job)
@@ -200,7 +200,7 @@ void SectionEngine::CloseSource()
 void SectionEngine::ReleasePackets()
 {
     if (reader_)
-        reader_->Headers().Release();
+        reader_->Codec().ReleaseHeaders();
     precedingPacket_.Release();
     boundaryPacket_.Release();
     boundaryHeld_ = false;

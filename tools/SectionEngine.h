@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ogg/PacketCopy.h"
-#include "vorbis/PacketTimeline.h"
+#include "codec/TimedPacket.h"
 #include "tools/SectionJob.h"
 
 #include <cstdint>

@@ -1,28 +1,28 @@
 #include "tools/SectionWriter.h"
 
 #include "base/Error.h"
-#include "vorbis/HeaderPackets.h"
+#include "codec/StreamCodec.h"
 
 namespace oq {
 
-void SectionWriter::Begin(const SectionJob& job, const HeaderPackets& headers)
+void SectionWriter::Begin(const SectionJob& job, const StreamCodec& codec)
 {
     skipOutput_ = job.SkipOutput;
     if (!skipOutput_ && !outputFile_.IsOpen())
         outputFile_ = File::Create(job.OutputName);
     stream_ = std::make_unique<OggStreamState>(static_cast<int>(job.StreamSerial));
     packetNumber_ = 0;
-    for (int i = 0; i < HeaderPackets::kCount; ++i) {
-        ogg_packet packet = headers[i].Packet();
+    const int headerCount = codec.HeaderCount();
+    for (int i = 0; i < headerCount; ++i) {
+        ogg_packet packet = codec.Header(i).Packet();
         packet.b_o_s = i == 0;
         packet.e_o_s = 0;
         packet.granulepos = 0;
         packet.packetno = packetNumber_++;
         ogg_stream_packetin(stream_->get(), &packet);
-        // The identification header goes alone on the first page; the
-        // comment and setup headers follow on pages of their own, so that
-        // audio always starts on a fresh page.
-        if (i == 0 || i == HeaderPackets::kCount - 1)
+        // The first header goes alone on the first page; the others follow
+        // on pages of their own, so that audio always starts on a fresh page.
+        if (i == 0 || i == headerCount - 1)
             Flush();
     }
 }

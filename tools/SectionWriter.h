@@ -10,7 +10,7 @@
 
 namespace oq {
 
-class HeaderPackets;
+class StreamCodec;
 
 // The output side of a cut: one new Ogg stream per section, built by libogg's
 // stream layer from the packets handed in and written page by page. With the
@@ -22,9 +22,9 @@ public:
     SectionWriter& operator=(const SectionWriter&) = delete;
 
     // BeginOutputStream: opens the job's output (unless skipped or already
-    // open), starts a stream with the job's serial number and puts the three
-    // headers on pages of their own.
-    void Begin(const SectionJob& job, const HeaderPackets& headers);
+    // open), starts a stream with the job's serial number and puts the
+    // codec's headers on pages of their own.
+    void Begin(const SectionJob& job, const StreamCodec& codec);
     // Queues one packet with the given granule position and writes every
     // page the stream layer completes.
     void Submit(const ogg_packet& packet, std::int64_t granule, bool endOfStream);

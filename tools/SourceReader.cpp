@@ -1,9 +1,9 @@
 #include "tools/SourceReader.h"
 
 #include "base/Error.h"
+#include "media/CodecChoice.h"
 
 #include <cstring>
-#include <vorbis/codec.h>
 
 namespace oq {
 
@@ -31,24 +31,16 @@ std::string CodecOf(const ogg_packet& packet)
 } // namespace
 
 SourceReader::SourceReader(const std::string& sourceName)
-    : sourceName_(sourceName), sourceFile_(File::OpenRead(sourceName)), headers_(sourceName)
+    : sourceName_(sourceName), sourceFile_(File::OpenRead(sourceName)), pages_(sourceFile_)
 {
 }
 
-std::size_t SourceReader::ReadSourceBlock()
-{
-    char* buffer = ogg_sync_buffer(sync_.get(), kBlockBytes);
-    if (!buffer)
-        throw Error("out of memory while reading \"" + sourceName_ + "\"");
-    const std::size_t count = sourceFile_.Read(buffer, kBlockBytes);
-    ogg_sync_wrote(sync_.get(), static_cast<long>(count));
-    return count;
-}
+std::size_t SourceReader::ReadSourceBlock() { return pages_.ReadBlock(kBlockBytes); }
 
 bool SourceReader::NextPage(ogg_page& page)
 {
     for (;;) {
-        const int result = ogg_sync_pageout(sync_.get(), &page);
+        const int result = ogg_sync_pageout(pages_.Sync(), &page);
         if (result == 1)
             return true;
         // A negative result means bytes were skipped to regain sync.
@@ -81,28 +73,31 @@ void SourceReader::CaptureHeaders()
             otherCodecs += otherCodecs.empty() ? "a damaged stream" : ", a damaged stream";
             continue;
         }
-        if (vorbis_synthesis_idheader(&first) != 1) {
+        auto codec = ChooseStreamCodec(first, sourceName_);
+        if (!codec) {
             otherCodecs += (otherCodecs.empty() ? "" : ", ") + CodecOf(first);
             continue;
         }
-        headers_.Add(first);
+        codec->AddHeader(first);
+        codec_ = std::move(codec);
         stream_ = std::move(probe);
     }
 
-    while (!headers_.Complete()) {
+    while (!codec_->HeadersComplete()) {
         ogg_packet packet;
         const int result = ogg_stream_packetout(stream_->get(), &packet);
         if (result == 1) {
-            headers_.Add(packet);
+            codec_->AddHeader(packet);
         } else if (result < 0) {
-            throw FormatError(sourceName_, "is damaged: data is missing among its Vorbis headers");
+            throw FormatError(sourceName_, "is damaged: data is missing among its " + codec_->Name() + " headers");
         } else {
             if (!NextPage(page))
-                throw FormatError(sourceName_, "ends before its Vorbis headers are complete");
+                throw FormatError(sourceName_, "ends before its " + codec_->Name() + " headers are complete");
             if (ogg_page_serialno(&page) == stream_->Serial())
                 ogg_stream_pagein(stream_->get(), &page);
         }
     }
+    clock_ = codec_->NewClock();
 }
 
 std::uint32_t SourceReader::StreamSerial() const noexcept
@@ -119,32 +114,15 @@ void SourceReader::HeldPacket::Keep()
     Kept = true;
 }
 
-long SourceReader::Blocksize(const ogg_packet& packet)
-{
-    if (packet.bytes <= 0)
-        return headers_.Blocksize(packet);
-    long& known = blocksizeByFirstByte_[packet.packet[0]];
-    if (known == 0) {
-        // The decoder library reads the type bit and the mode number from
-        // the front of the packet; a packet of the first byte alone gives the
-        // same answer, or an error when the mode number does not fit in it.
-        ogg_packet front = packet;
-        front.bytes = 1;
-        known = headers_.Blocksize(front);
-    }
-    return known > 0 ? known : headers_.Blocksize(packet);
-}
-
 bool SourceReader::ReadAhead()
 {
     ogg_page page;
     while (!linkEnded_) {
         const int result = ogg_stream_packetout(stream_->get(), &ahead_);
         if (result == 1) {
-            aheadBlocksize_ = Blocksize(ahead_);
             // A packet that is not audio of this stream is refused by the
             // decoder as well, so it neither counts nor goes into a section.
-            if (aheadBlocksize_ > 0)
+            if (clock_->Place(ahead_, aheadTime_))
                 return true;
             continue;
         }
@@ -182,13 +160,12 @@ bool SourceReader::NextPacket(SourcePacket& out)
     HeldPacket& current = handedOut_[current_];
     current.Packet = ahead_;
     current.Kept = false;
-    const long blocksize = aheadBlocksize_;
-    const bool endOfStream = current.Packet.e_o_s != 0;
-    if (endOfStream)
+    out.Time = aheadTime_;
+    position_ = out.Time.End;
+    if (current.Packet.e_o_s != 0)
         linkEnded_ = true;
     haveAhead_ = ReadAhead();
     out.Packet = current.Packet;
-    out.Time = timeline_.Place(blocksize, out.Packet.granulepos, endOfStream);
     out.Last = !haveAhead_;
     return true;
 }

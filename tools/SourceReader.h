@@ -1,10 +1,10 @@
 #pragma once
 
 #include "base/File.h"
-#include "vorbis/HeaderPackets.h"
+#include "codec/PacketClock.h"
+#include "codec/StreamCodec.h"
 #include "ogg/OggStreamState.h"
-#include "ogg/OggSyncState.h"
-#include "vorbis/PacketTimeline.h"
+#include "ogg/PageReader.h"
 
 #include <array>
 #include <cstddef>
@@ -24,11 +24,12 @@ struct SourcePacket {
 };
 
 // Reads the source of a cutting run forward, once: bytes in fixed blocks into
-// the sync layer, pages of the followed Vorbis stream into its stream state,
-// and audio packets out, each placed on the decoded timeline.
+// the sync layer, pages of the followed stream into its stream state, and
+// audio packets out, each placed on the decoded timeline by the stream's
+// codec.
 //
-// The followed stream is the first Vorbis stream among the streams that
-// begin the file, so audio multiplexed with other streams (and files whose
+// The followed stream is the first stream of a known codec (see
+// media/CodecChoice) among the streams that begin the file, so audio multiplexed with other streams (and files whose
 // first stream is another codec) can be cut; pages of other streams are
 // passed over. The stream's link ends at its end-of-stream packet, or at the
 // first stream that begins after it (a chained file), or at the end of the
@@ -44,11 +45,12 @@ public:
     SourceReader(const SourceReader&) = delete;
     SourceReader& operator=(const SourceReader&) = delete;
 
-    // Finds the Vorbis stream and takes its three header packets; raises
-    // FormatError for a file that is not Ogg, holds no Vorbis stream, or ends
-    // or breaks before its headers are complete.
+    // Finds the stream to follow and hands its header packets to its codec;
+    // raises FormatError for a file that is not Ogg, holds no stream of a
+    // known codec, or ends or breaks before its headers are complete.
     void CaptureHeaders();
-    HeaderPackets& Headers() noexcept { return headers_; }
+    // The followed stream's codec, once CaptureHeaders has found it.
+    StreamCodec& Codec() noexcept { return *codec_; }
     std::uint32_t StreamSerial() const noexcept;
 
     // The next audio packet of the followed link; false once it has ended.
@@ -62,8 +64,8 @@ public:
     // bytes together; false when there is none.
     bool NextFollowingPage(std::vector<unsigned char>& page);
 
-    // Samples of the decoded link read so far.
-    std::int64_t Position() const noexcept { return timeline_.Position(); }
+    // Samples of the decoded link handed out so far.
+    std::int64_t Position() const noexcept { return position_; }
     const std::string& SourceName() const noexcept { return sourceName_; }
     void Close();
 
@@ -80,17 +82,17 @@ private:
     std::size_t ReadSourceBlock();
     bool NextPage(ogg_page& page);
     void StashPage(const ogg_page& page);
-    // The next audio packet of the link into `ahead_`, with its block size;
-    // false when the link has ended.
+    // The next audio packet of the link into `ahead_`, placed on the
+    // timeline; false when the link has ended.
     bool ReadAhead();
-    long Blocksize(const ogg_packet& packet);
 
     std::string sourceName_;
     File sourceFile_;
-    OggSyncState sync_;
+    PageReader pages_;
     std::unique_ptr<OggStreamState> stream_;
-    HeaderPackets headers_;
-    PacketTimeline timeline_;
+    std::unique_ptr<StreamCodec> codec_;
+    std::unique_ptr<PacketClock> clock_; // refers to codec_, which outlives it
+    std::int64_t position_ = 0;
     bool linkEnded_ = false;
     bool followingStarted_ = false;
     std::vector<unsigned char> stashedPage_; // a page that began the next link
@@ -99,11 +101,8 @@ private:
     std::array<HeldPacket, 2> handedOut_;
     std::size_t current_ = 0;
     ogg_packet ahead_{};
-    long aheadBlocksize_ = 0;
+    TimedPacket aheadTime_;
     bool haveAhead_ = false;
-    // Block sizes by a packet's first byte, which holds its type and mode
-    // unless the stream has more than 128 modes; 0 while not looked up.
-    std::array<long, 256> blocksizeByFirstByte_{};
 };
 
 } // namespace oq

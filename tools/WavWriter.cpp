@@ -1,13 +1,12 @@
 #include "tools/WavWriter.h"
 
-#include "vorbis/PartDecoder.h"
-#include "vorbis/PcmConversion.h"
-#include "vorbis/StreamPlan.h"
-#include "vorbis/VorbisFile.h"
 #include "base/Error.h"
 #include "base/File.h"
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
+#include "media/CodecChoice.h"
+#include "media/PartDecoder.h"
+#include "tools/PlannedParts.h"
 
 #include <algorithm>
 #include <array>
@@ -26,10 +25,6 @@ constexpr int kBytesPerSample = kBitsPerSample / 8;
 constexpr std::size_t kHeaderBytes = 44;
 constexpr std::size_t kDataTagOffset = 36;
 
-// ov_read's output format: little-endian, 16-bit words, signed.
-constexpr int kLittleEndian = 0;
-constexpr int kSigned = 1;
-
 // The header as written first: both size fields 0 until the data is written.
 using Header = std::array<unsigned char, kHeaderBytes>;
 
@@ -41,10 +36,10 @@ void PutLittleEndian(unsigned char* at, std::uint32_t value, int bytes)
         at[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-Header MakeHeader(const vorbis_info& format)
+Header MakeHeader(const StreamFormat& format)
 {
-    const auto channels = static_cast<std::uint32_t>(format.channels);
-    const auto rate = static_cast<std::uint32_t>(format.rate);
+    const auto channels = static_cast<std::uint32_t>(format.Channels);
+    const auto rate = static_cast<std::uint32_t>(format.Rate);
     Header header{};
     PutTag(&header[0], "RIFF");
     PutTag(&header[8], "WAVE");
@@ -81,16 +76,15 @@ void CompleteHeader(File& output)
 // Negative when the decoder cannot tell, or when the links claim more than
 // 64 bits can count (damaged granule positions); the limit is then watched
 // while writing.
-std::int64_t DecodedBytes(VorbisFile& decoder)
+std::int64_t DecodedBytes(FileDecoder& decoder)
 {
-    OggVorbis_File* handle = decoder.Handle();
     std::int64_t total = 0;
-    for (long link = 0; link < ov_streams(handle); ++link) {
-        const ogg_int64_t frames = ov_pcm_total(handle, static_cast<int>(link));
-        const vorbis_info* format = ov_info(handle, static_cast<int>(link));
-        if (frames < 0 || !format || format->channels < 1)
+    for (int link = 0; link < decoder.Links(); ++link) {
+        const std::int64_t frames = decoder.Frames(link);
+        const auto format = decoder.Format(link);
+        if (frames < 0 || !format || format->Channels < 1)
             return -1;
-        const std::int64_t frameBytes = std::int64_t{format->channels} * kBytesPerSample;
+        const std::int64_t frameBytes = std::int64_t{format->Channels} * kBytesPerSample;
         if (frames > (std::numeric_limits<std::int64_t>::max() - total) / frameBytes)
             return -1;
         total += frames * frameBytes;
@@ -131,18 +125,16 @@ private:
     long long percent_ = 0;
 };
 
-// Decodes the whole source front to back through ov_read, appending to the
-// output after its header.
-WavOutcome WriteInOnePass(VorbisFile& decoder, File& wav, const JobControl& control, StatusLine& status,
+// Decodes the whole source front to back through the codec library,
+// appending to the output after its header.
+WavOutcome WriteInOnePass(FileDecoder& decoder, File& wav, const JobControl& control, StatusLine& status,
                           const std::string& source, std::uint64_t maxDataBytes)
 {
-    OggVorbis_File* handle = decoder.Handle();
-    const std::int64_t total = ov_raw_total(handle, -1);
+    const std::int64_t total = decoder.LastPageStart();
     std::array<char, kReadBytes> buffer;
     std::uint64_t written = 0;
     for (;;) {
-        const long got = ov_read(handle, buffer.data(), static_cast<int>(buffer.size()), kLittleEndian,
-                                 kBytesPerSample, kSigned, nullptr);
+        const long got = decoder.ReadPcm16(buffer.data(), static_cast<int>(buffer.size()));
         if (got == 0)
             return WavOutcome::Written;
         if (got > 0) {
@@ -152,7 +144,7 @@ WavOutcome WriteInOnePass(VorbisFile& decoder, File& wav, const JobControl& cont
                 throw RangeError(TooLongMessage(source));
             wav.Write(buffer.data(), static_cast<std::size_t>(got));
         }
-        status.Show(ov_raw_tell(handle), total);
+        status.Show(decoder.BytesConsumed(), total);
         if (control.CheckPoint())
             return WavOutcome::Cancelled;
     }
@@ -177,20 +169,14 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const JobControl& con
                         std::int64_t sourceBytes, unsigned threads)
 {
     std::vector<std::unique_ptr<WavPart>> parts;
-    const std::int64_t total = plan.DecodedBytes();
-    for (std::size_t start = 0; start < plan.Starts().size(); ++start) {
-        const DecodeStart& from = plan.Starts()[start];
-        const std::int64_t begin = from.FirstFrame * plan.FrameBytes();
-        if (start == 0 || (begin > parts.back()->Begin && begin < total)) {
-            auto part = std::make_unique<WavPart>();
-            part->Start = start;
-            part->Begin = begin;
-            part->Consumed = from.Offset;
-            parts.push_back(std::move(part));
-        }
+    for (const DecodedSpan& span : DivideDecodedOutput(plan, 1)) {
+        auto part = std::make_unique<WavPart>();
+        part->Start = span.Start;
+        part->Begin = span.Begin;
+        part->Bytes = span.End - span.Begin;
+        part->Consumed = plan.Starts()[span.Start].Offset;
+        parts.push_back(std::move(part));
     }
-    for (std::size_t k = 0; k < parts.size(); ++k)
-        parts[k]->Bytes = (k + 1 < parts.size() ? parts[k + 1]->Begin : total) - parts[k]->Begin;
     wav.Size(); // writes the header out before other handles write after it
 
     const auto work = [&](std::size_t k, const std::atomic<bool>& stop) {
@@ -247,28 +233,24 @@ WavOutcome ConvertToWav(const std::string& source, const std::string& output, co
 WavOutcome ConvertToWav(const std::string& source, const std::string& output, const JobControl& control,
                         JobObserver& observer, std::uint64_t maxDataBytes, const PartLayout& layout)
 {
-    const auto decoder = OpenVorbisFile(source);
+    const auto decoder = OpenFileDecoder(source);
     if (!decoder)
         return WavOutcome::NotOggVorbis;
-    std::optional<StreamPlan> plan;
-    if (kPcmConversionMatchesDecoderLibrary)
-        plan = StreamPlan::Scan(source, TargetsOf(layout, source));
+    const std::optional<StreamPlan> plan = PlanParts(source, layout);
     const std::int64_t expected = plan ? plan->DecodedBytes() : DecodedBytes(*decoder);
     if (expected >= 0 && static_cast<std::uint64_t>(expected) > maxDataBytes)
         throw RangeError(TooLongMessage(source));
 
     File wav = File::Create(output);
-    const Header header = MakeHeader(decoder->Info());
+    const Header header = MakeHeader(*decoder->Format(0));
     wav.Write(header.data(), header.size());
     StatusLine status(observer);
     std::optional<WavOutcome> outcome;
     if (plan) {
-        try {
-            outcome = WriteInParts(*plan, wav, control, status, ov_raw_total(decoder->Handle(), -1),
-                                   ThreadsOf(layout));
-        } catch (const StreamPlanMismatch&) {
-            if (!layout.OnePassOnMismatch)
-                throw;
+        outcome = UnlessPlanMismatch(layout, [&] {
+            return WriteInParts(*plan, wav, control, status, decoder->LastPageStart(), ThreadsOf(layout));
+        });
+        if (!outcome) {
             // Converted again in one pass.
             wav.Truncate(static_cast<std::int64_t>(kHeaderBytes));
             wav.Seek(static_cast<std::int64_t>(kHeaderBytes));

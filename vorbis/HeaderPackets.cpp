@@ -38,10 +38,11 @@ void HeaderPackets::Add(const ogg_packet& packet)
     }
 }
 
-long HeaderPackets::Blocksize(const ogg_packet& packet)
+long HeaderPackets::Blocksize(const ogg_packet& packet) const
 {
+    // The library only reads the format, though it asks for it unqualified.
     ogg_packet copy = packet;
-    return vorbis_packet_blocksize(&info_, &copy);
+    return vorbis_packet_blocksize(const_cast<vorbis_info*>(&info_), &copy);
 }
 
 bool DecoderCanUse(vorbis_info& info)

@@ -28,7 +28,9 @@ public:
 
     // Samples in the packet's block, or a negative value for a packet that
     // is not audio of this stream.
-    long Blocksize(const ogg_packet& packet);
+    long Blocksize(const ogg_packet& packet) const;
+    // The stream format parsed from the headers taken so far.
+    const vorbis_info& Info() const noexcept { return info_; }
     void Release() noexcept;
 
 private:

@@ -24,7 +24,6 @@ std::int64_t WrappingSub(std::int64_t a, std::int64_t b)
 TimedPacket PacketTimeline::Place(long blocksize, std::int64_t granule, bool endOfStream)
 {
     TimedPacket packet;
-    packet.Blocksize = blocksize;
     // The first packet only primes the overlap and yields nothing.
     packet.Advance = started_ ? (previousBlocksize_ + blocksize) / 4 : 0;
     started_ = true;

@@ -1,0 +1,7 @@
+#include "codec/FileDecoder.h"
+
+namespace oq {
+
+FileDecoder::~FileDecoder() = default;
+
+} // namespace oq

@@ -1,0 +1,7 @@
+#include "codec/PacketClock.h"
+
+namespace oq {
+
+PacketClock::~PacketClock() = default;
+
+} // namespace oq

@@ -1,0 +1,7 @@
+#include "codec/PacketDecoder.h"
+
+namespace oq {
+
+PacketDecoder::~PacketDecoder() = default;
+
+} // namespace oq

@@ -1,0 +1,7 @@
+#include "codec/StreamCodec.h"
+
+namespace oq {
+
+StreamCodec::~StreamCodec() = default;
+
+} // namespace oq

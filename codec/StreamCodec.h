@@ -1,0 +1,51 @@
+#pragma once
+
+#include "codec/PacketClock.h"
+#include "codec/PacketDecoder.h"
+#include "ogg/PacketCopy.h"
+
+#include <memory>
+#include <ogg/ogg.h>
+#include <string>
+
+namespace oq {
+
+// The codec of one logical stream of an Ogg file, as far as cutting and
+// decoding it packet by packet need it. It takes the stream's header
+// packets, which lead every section cut from the stream, and once they are
+// complete it times and decodes the audio packets. A codec is chosen for a
+// stream by its first packet, which is then the first header handed in.
+class StreamCodec {
+public:
+    // Defined out of line, so that the class's virtual table has one home.
+    virtual ~StreamCodec();
+
+    // The codec's name, for messages.
+    virtual std::string Name() const = 0;
+
+    // Header packets the stream begins with.
+    virtual int HeaderCount() const noexcept = 0;
+    // Takes the next header packet; raises FormatError when it is damaged,
+    // or when the headers together cannot be decoded with.
+    virtual void AddHeader(const ogg_packet& packet) = 0;
+    virtual bool HeadersComplete() const noexcept = 0;
+    // Header packet `index` (0 .. HeaderCount() - 1) as taken.
+    virtual const PacketCopy& Header(int index) const = 0;
+    // Drops the copies of the header packets.
+    virtual void ReleaseHeaders() noexcept = 0;
+
+    // Once the headers are complete: the decoded format,
+    virtual int Channels() const noexcept = 0;
+    virtual long Rate() const noexcept = 0;
+    // a clock at the stream's first audio packet,
+    virtual std::unique_ptr<PacketClock> NewClock() const = 0;
+    // and a decoder for its audio packets, null when the codec library
+    // cannot be set up with the headers.
+    virtual std::unique_ptr<PacketDecoder> NewDecoder() const = 0;
+    // Whether decoding packets here gives exactly the bytes that the codec
+    // library's own decoding of the file in one pass gives; when not, files
+    // are decoded in one pass only.
+    virtual bool PacketDecodingMatchesOnePass() const noexcept = 0;
+};
+
+} // namespace oq

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "codec/FileDecoder.h"
+#include "codec/StreamCodec.h"
+
+#include <memory>
+#include <ogg/ogg.h>
+#include <string>
+
+namespace oq {
+
+// The codecs the program reads. Only Vorbis so far; another codec joins here
+// and nowhere in the page handling.
+
+// A codec for the logical stream whose first packet is `first`, not yet
+// given any header; null when the packet begins no stream of a known codec.
+// `sourceName` names the file in the codec's messages.
+std::unique_ptr<StreamCodec> ChooseStreamCodec(const ogg_packet& first, const std::string& sourceName);
+
+// Opens `path` for decoding in one pass. Returns null when the file holds no
+// stream that a known codec's library accepts and can decode; raises IoError
+// when the file cannot be opened for reading at all.
+std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path);
+
+} // namespace oq
