@@ -103,61 +103,58 @@ void SectionEngine::Cut(const SectionJob& job, bool toEnd)
     const bool fromStart = !boundaryHeld_;
     const std::int64_t start = fromStart ? 0 : lastCut_;
     const std::int64_t end = toEnd ? std::numeric_limits<std::int64_t>::max() : job.EndGranule;
+    RequireCutPoints(job, fromStart, start, end);
+    if (!fromStart && OpenWithBoundary(start, end, toEnd))
+        return;
+    CopyPackets(fromStart, start, end, toEnd);
+}
+
+void SectionEngine::RequireCutPoints(const SectionJob& job, bool fromStart, std::int64_t start, std::int64_t end) const
+{
     if (!fromStart && job.StartGranule != start)
         throw RangeError("a section must start where the previous one ended (sample " + std::to_string(start) + ")");
     if (end <= start)
         throw RangeError("cut points must rise: sample " + std::to_string(end) + " does not lie after sample " +
                          std::to_string(start));
+}
 
-    if (!fromStart) {
-        // The packet before the cut primes the decoder; the boundary packet's
-        // samples past the cut open the section, the rest is dropped through
-        // its granule position on a page of its own.
-        writer_->Submit(precedingPacket_.Packet(), -1, false);
-        if (boundaryTime_.End > end) {
-            RequireExactAtStart(boundaryTime_, start);
-            writer_->Submit(boundaryPacket_.Packet(), end - start, true);
-            writer_->Flush();
-            boundaryOverhang_ = boundaryTime_.End - end;
-            lastCut_ = end;
-            return;
-        }
-        if (boundaryLast_) {
-            // The source ends with the boundary packet: the section is its tail.
-            if (!toEnd)
-                PastTheEnd(end);
-            RequireExactAtStart(boundaryTime_, start);
-            EndWithLastPacket(boundaryPacket_.Packet(), boundaryTime_, start);
-            return;
-        }
-        writer_->Submit(boundaryPacket_.Packet(), boundaryOverhang_, false);
-        writer_->Flush(); // the decoder must meet its granule position at its own page end
+// The packet before the cut primes the decoder; the boundary packet's
+// samples past the cut open the section, the rest is dropped through its
+// granule position on a page of its own.
+bool SectionEngine::OpenWithBoundary(std::int64_t start, std::int64_t end, bool toEnd)
+{
+    writer_->Submit(precedingPacket_.Packet(), -1, false);
+    if (boundaryTime_.End > end) {
+        RequireExactAtStart(boundaryTime_, start);
+        EndAtCut(boundaryPacket_.Packet(), boundaryTime_, start, end);
+        return true;
     }
+    if (boundaryLast_) {
+        // The source ends with the boundary packet: the section is its tail.
+        if (!toEnd)
+            PastTheEnd(end);
+        RequireExactAtStart(boundaryTime_, start);
+        EndWithLastPacket(boundaryPacket_.Packet(), boundaryTime_, start);
+        return true;
+    }
+    writer_->Submit(boundaryPacket_.Packet(), boundaryOverhang_, false);
+    writer_->Flush(); // the decoder must meet its granule position at its own page end
+    return false;
+}
 
-    // In a section from the start the decoder anchors where the source's
-    // does: no granule position before the source's first one, and that
-    // packet ends a page when the source drops samples from its front.
+// In a section from the start the decoder anchors where the source's does:
+// no granule position before the source's first one, and that packet ends a
+// page when the source drops samples from its front.
+void SectionEngine::CopyPackets(bool fromStart, std::int64_t start, std::int64_t end, bool toEnd)
+{
     bool anchored = !fromStart;
     SourcePacket packet;
     while (reader_->NextPacket(packet)) {
         const TimedPacket& time = packet.Time;
-        if (time.HeadTrim > 0 && (!fromStart || time.End > end) && time.First() < end) {
-            // Only the first section can drop samples from its front as the
-            // source does, and only when it holds the whole packet.
-            throw RangeError("\"" + reader_->SourceName() + "\": cannot cut before sample " + std::to_string(time.End) +
-                             ": the file drops samples at the start of its first audio page, which only a section "
-                             "that starts with the file and runs past that sample can do");
-        }
+        RequireHeadTrimKept(time, fromStart, end);
         if (time.End > end) {
-            precedingPacket_.Store(reader_->PreviousPacket());
-            boundaryPacket_.Store(packet.Packet);
-            boundaryTime_ = time;
-            boundaryLast_ = packet.Last;
-            boundaryHeld_ = true;
-            writer_->Submit(packet.Packet, end - start, true);
-            writer_->Flush();
-            boundaryOverhang_ = time.End - end;
-            lastCut_ = end;
+            HoldBoundary(packet);
+            EndAtCut(packet.Packet, time, start, end);
             return;
         }
         if (packet.Last) {
@@ -184,6 +181,38 @@ void SectionEngine::Cut(const SectionJob& job, bool toEnd)
     if (!toEnd)
         PastTheEnd(end);
     throw FormatError(reader_->SourceName(), "holds no audio to cut");
+}
+
+// Only the first section can drop samples from its front as the source
+// does, and only when it holds the whole packet.
+void SectionEngine::RequireHeadTrimKept(const TimedPacket& time, bool fromStart, std::int64_t end) const
+{
+    if (time.HeadTrim > 0 && (!fromStart || time.End > end) && time.First() < end) {
+        throw RangeError("\"" + reader_->SourceName() + "\": cannot cut before sample " + std::to_string(time.End) +
+                         ": the file drops samples at the start of its first audio page, which only a section "
+                         "that starts with the file and runs past that sample can do");
+    }
+}
+
+// The packet that straddles the cut, and the one before it, open the next
+// section.
+void SectionEngine::HoldBoundary(const SourcePacket& packet)
+{
+    precedingPacket_.Store(reader_->PreviousPacket());
+    boundaryPacket_.Store(packet.Packet);
+    boundaryTime_ = packet.Time;
+    boundaryLast_ = packet.Last;
+    boundaryHeld_ = true;
+}
+
+// Ends the section with the packet that straddles the cut: its granule
+// position drops the samples past the cut, on a page of its own.
+void SectionEngine::EndAtCut(const ogg_packet& packet, const TimedPacket& time, std::int64_t start, std::int64_t end)
+{
+    writer_->Submit(packet, end - start, true);
+    writer_->Flush();
+    boundaryOverhang_ = time.End - end;
+    lastCut_ = end;
 }
 
 void SectionEngine::ClearStream() { writer_->ClearStream(); }

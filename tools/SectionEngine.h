@@ -11,6 +11,7 @@
 namespace oq {
 
 class SourceReader;
+struct SourcePacket;
 class SectionWriter;
 
 // Cuts the sections of one Ogg Vorbis source losslessly, in one forward
@@ -63,6 +64,16 @@ public:
 
 private:
     void Cut(const SectionJob& job, bool toEnd);
+    void RequireCutPoints(const SectionJob& job, bool fromStart, std::int64_t start, std::int64_t end) const;
+    // Opens a section after the first with the held packets; true when that
+    // already ends it (the cut lies inside the boundary packet, or the source
+    // ends with it).
+    bool OpenWithBoundary(std::int64_t start, std::int64_t end, bool toEnd);
+    // Copies the source's packets into the section up to the cut at `end`.
+    void CopyPackets(bool fromStart, std::int64_t start, std::int64_t end, bool toEnd);
+    void RequireHeadTrimKept(const TimedPacket& time, bool fromStart, std::int64_t end) const;
+    void HoldBoundary(const SourcePacket& packet);
+    void EndAtCut(const ogg_packet& packet, const TimedPacket& time, std::int64_t start, std::int64_t end);
     // Ends a section with the last packet of the source's link, and copies
     // the links that follow it.
     void EndWithLastPacket(const ogg_packet& packet, const TimedPacket& time, std::int64_t start);
