@@ -14,9 +14,9 @@ class SourceReader;
 struct SourcePacket;
 class SectionWriter;
 
-// Cuts the sections of one Ogg Vorbis source losslessly, in one forward
-// pass: the compressed packets are copied into new pages behind the source's
-// three header packets, and every granule position is recomputed so that the
+// Cuts the sections of one Ogg source losslessly, in one forward pass: the
+// compressed packets of its audio stream are copied into new pages behind
+// the stream's header packets, and every granule position is recomputed so that the
 // sections, decoded one after another, give exactly the source's samples.
 //
 // One object serves one run. The step operations are called in section
@@ -25,8 +25,8 @@ class SectionWriter;
 // CloseSource, and each cut continues where the previous one stopped.
 //
 // Failures raise oq::Error subclasses: IoError for files, FormatError for a
-// source that is not usable Ogg Vorbis, RangeError for a cut point past the
-// end of the audio or a section that one Vorbis packet cannot hold exactly.
+// source that holds no usable audio stream, RangeError for a cut point past the
+// end of the audio or a section that one packet cannot hold exactly.
 class SectionEngine {
 public:
     SectionEngine();
@@ -36,11 +36,11 @@ public:
 
     // Opens the source (unless it is open already) and captures its headers.
     void OpenSourceForCutting(const std::string& sourceName);
-    // Starts a new output stream holding the three headers.
+    // Starts a new output stream holding the source stream's headers.
     void BeginOutputStream(const SectionJob& job);
     // The section from the start of the source to job.EndGranule.
     // A section always holds at least the samples of one packet boundary: a
-    // section that would need samples cut from both ends of one Vorbis packet
+    // section that would need samples cut from both ends of one packet
     // cannot be expressed by granule positions, and is refused.
     void CutFirstSection(const SectionJob& job);
     // The section from the previous cut point to job.EndGranule.
