@@ -34,13 +34,17 @@ public:
     // Drops the copies of the header packets.
     virtual void ReleaseHeaders() noexcept = 0;
 
-    // Once the headers are complete: the decoded format,
+    // The rest asks for complete headers.
+
+    // The decoded format: channels per frame and frames per second.
     virtual int Channels() const noexcept = 0;
     virtual long Rate() const noexcept = 0;
-    // a clock at the stream's first audio packet,
+    // A clock standing before the stream's first audio packet. It refers to
+    // this codec, which must outlive it and its copies.
     virtual std::unique_ptr<PacketClock> NewClock() const = 0;
-    // and a decoder for its audio packets, null when the codec library
-    // cannot be set up with the headers.
+    // A decoder of the stream's audio packets, independent of this codec and
+    // of other decoders; null when the codec library cannot be set up with
+    // the headers.
     virtual std::unique_ptr<PacketDecoder> NewDecoder() const = 0;
     // Whether decoding packets here gives exactly the bytes that the codec
     // library's own decoding of the file in one pass gives; when not, files
