@@ -1,7 +1,7 @@
 // Writes the program icon, painted by the skin, as <folder>/<size>/oggquorvel.png
 // for every size named on the command line; the build installs them into
 // the desktop's icon theme.
-#include "gui/controls/Skin.h"
+#include "gui/controls/SkinLogo.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "gui/controls/SplashWindow.h"
 
-#include "gui/controls/Skin.h"
+#include "gui/controls/SkinSplash.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -13,6 +13,7 @@
 #include "gui/windows/InfoWindow.h"
 #include "gui/controls/NumericField.h"
 #include "gui/controls/Skin.h"
+#include "gui/editor/MainWindowSkin.h"
 #include "gui/controls/WindowDragger.h"
 #include "gui/savewizard/SaveWizard.h"
 #include "gui/splitwizard/SplitWizard.h"
@@ -44,19 +45,11 @@ constexpr int kShortTail = 41;
 
 constexpr int kFieldFontPixels = 10; // "00:00:00:00" fits the 66-pixel fields
 
-// Places and sizes in the client area (left, top, width, height).
-constexpr QRect kOggTitlePlace{13, 307, 323, 13};
-constexpr QRect kPlayTimeSpinPlace{63, 340, 36, 22};
-constexpr QRect kRangeSelectMarkerPlace{13, 390, 138, 21};
-constexpr QRect kRangePosPlace{83, 419, 66, 21};
-constexpr QRect kSectionSelectSectionPlace{164, 362, 174, 21};
-constexpr int kSectionTotalRight = 336;
-constexpr QRect kSectionTotalPlace{kSectionTotalRight - 100, 337, 100, 13};
-constexpr QRect kSectionLengthEditPlace{271, 390, 66, 21};
-constexpr QRect kSectionSizeEditPlace{271, 419, 66, 21};
-// The nudge buttons sit in the bottom corners of the zoom view, inside its frame.
-constexpr QPoint kNudgeBackPlace{1, 110};
-constexpr QPoint kNudgeFwdPlace{121, 110};
+QFont BoldFont(QFont font)
+{
+    font.setBold(true);
+    return font;
+}
 
 QString SettingsValue(const char* value)
 {
@@ -99,6 +92,8 @@ MainWindow::MainWindow(QWidget* parent)
     move(kDefaultPlace);
 
     BuildControls();
+    help_ = std::make_unique<HelpViewer>(HelpViewer::ProgramHelpFolder());
+    player_ = std::make_unique<Player>();
     Connect();
     LoadSettings();
     RefreshControls();
@@ -132,100 +127,125 @@ EzRgnButton* MainWindow::MakeButton(const char* name, SkinButton skin, QPoint pl
 
 void MainWindow::BuildControls()
 {
+    // In this order: later controls lie over earlier ones.
+    BuildBackground();
+    display_ = std::make_unique<WaveformDisplay>(markers_, this);
+    BuildButtons();
+    BuildPlayTimeSpin();
+    BuildFileTitle();
+    BuildMarkerControls();
+    BuildSectionControls();
+}
+
+void MainWindow::BuildBackground()
+{
     background_ = new QLabel(this);
     background_->setObjectName(QStringLiteral("Background"));
     background_->setGeometry(QRect(QPoint(0, 0), kClientSize));
-    background_->setPixmap(SkinBackground(SkinWindow::Main, devicePixelRatioF()));
+    background_->setPixmap(MainWindowBackground(devicePixelRatioF()));
     WindowDragger::Install(background_);
     // Presses that no control takes (labels, the empty parts of the display)
     // move the window too.
     WindowDragger::Install(this);
+}
 
-    display_ = std::make_unique<WaveformDisplay>(markers_, this);
-
-    visOpenOgg_ = MakeButton("Vis_OpenOgg", SkinButton::OpenOgg, {62, 46}, tr("Open Ogg"));
-    visOggInfo_ = MakeButton("Vis_OggInfo", SkinButton::OggInfo, {184, 46}, tr("Ogg Info"));
-    visSaveSplit_ = MakeButton("Vis_SaveSplit", SkinButton::SaveSplit, {306, 46}, tr("Save Split Sections"));
-    visExportOgg_ = MakeButton("Vis_ExportOgg", SkinButton::ExportOgg, {428, 46}, tr("Export Ogg Section"));
-    visAddMarker_ = MakeButton("Vis_AddMarker", SkinButton::AddMarker, {13, 123}, tr("Add Marker"));
-    visDelMarker_ = MakeButton("Vis_DelMarker", SkinButton::DelMarker, {13, 188}, tr("Delete Marker"));
-    visSplitWizard_ = MakeButton("Vis_SplitWizard", SkinButton::SplitWizard, {13, 253}, tr("Split Wizard"));
-    visPlayTo_ = MakeButton("Vis_PlayTo", SkinButton::PlayTo, {13, 334}, tr("Play Upto Marker"));
-    visPlayFrom_ = MakeButton("Vis_PlayFrom", SkinButton::PlayFrom, {103, 334}, tr("Play From Marker"));
-    visZoomIn_ = MakeButton("Vis_ZoomIn", SkinButton::ZoomIn, {505, 312}, tr("Zoom In"));
-    visZoomOut_ = MakeButton("Vis_ZoomOut", SkinButton::ZoomOut, {505, 389}, tr("Zoom Out"));
-    visNudgeBack_ = MakeButton("Vis_NudgeBack", SkinButton::NudgeBack, kNudgeBackPlace, tr("Nudge Back"),
+void MainWindow::BuildButtons()
+{
+    using Layout = MainWindowLayout;
+    visOpenOgg_ = MakeButton("Vis_OpenOgg", SkinButton::OpenOgg, Layout::kOpenOgg, tr("Open Ogg"));
+    visOggInfo_ = MakeButton("Vis_OggInfo", SkinButton::OggInfo, Layout::kOggInfo, tr("Ogg Info"));
+    visSaveSplit_ = MakeButton("Vis_SaveSplit", SkinButton::SaveSplit, Layout::kSaveSplit, tr("Save Split Sections"));
+    visExportOgg_ = MakeButton("Vis_ExportOgg", SkinButton::ExportOgg, Layout::kExportOgg, tr("Export Ogg Section"));
+    visAddMarker_ = MakeButton("Vis_AddMarker", SkinButton::AddMarker, Layout::kAddMarker, tr("Add Marker"));
+    visDelMarker_ = MakeButton("Vis_DelMarker", SkinButton::DelMarker, Layout::kDelMarker, tr("Delete Marker"));
+    visSplitWizard_ = MakeButton("Vis_SplitWizard", SkinButton::SplitWizard, Layout::kSplitWizard, tr("Split Wizard"));
+    visPlayTo_ = MakeButton("Vis_PlayTo", SkinButton::PlayTo, Layout::kPlayTo, tr("Play Upto Marker"));
+    visPlayFrom_ = MakeButton("Vis_PlayFrom", SkinButton::PlayFrom, Layout::kPlayFrom, tr("Play From Marker"));
+    visZoomIn_ = MakeButton("Vis_ZoomIn", SkinButton::ZoomIn, Layout::kZoomIn, tr("Zoom In"));
+    visZoomOut_ = MakeButton("Vis_ZoomOut", SkinButton::ZoomOut, Layout::kZoomOut, tr("Zoom Out"));
+    visNudgeBack_ = MakeButton("Vis_NudgeBack", SkinButton::NudgeBack, Layout::kNudgeBack, tr("Nudge Back"),
                                display_->ZoomPanel());
-    visNudgeFwd_ = MakeButton("Vis_NudgeFwd", SkinButton::NudgeForward, kNudgeFwdPlace, tr("Nudge Forward"),
+    visNudgeFwd_ = MakeButton("Vis_NudgeFwd", SkinButton::NudgeForward, Layout::kNudgeFwd, tr("Nudge Forward"),
                               display_->ZoomPanel());
     visNudgeBack_->SetAutoRepeat(true);
     visNudgeFwd_->SetAutoRepeat(true);
-    toolJoin_ = MakeButton("Tool_Join", SkinButton::Join, {62, 464}, tr("Ogg Joiner"));
-    toolWave_ = MakeButton("Tool_Wave", SkinButton::Wave, {184, 464}, tr("Ogg > Wave"));
-    toolCatalog_ = MakeButton("Tool_Catalog", SkinButton::Catalog, {306, 464}, tr("Catalog"));
-    toolHelp_ = MakeButton("Tool_Help", SkinButton::Help, {428, 464}, tr("Help"));
-    formMin_ = MakeButton("Form_Min", SkinButton::Minimize, {496, 7}, tr("Minimize"));
-    formClose_ = MakeButton("Form_Close", SkinButton::Close, {533, 7}, tr("Close"));
+    toolJoin_ = MakeButton("Tool_Join", SkinButton::Join, Layout::kJoin, tr("Ogg Joiner"));
+    toolWave_ = MakeButton("Tool_Wave", SkinButton::Wave, Layout::kWave, tr("Ogg > Wave"));
+    toolCatalog_ = MakeButton("Tool_Catalog", SkinButton::Catalog, Layout::kCatalog, tr("Catalog"));
+    toolHelp_ = MakeButton("Tool_Help", SkinButton::Help, Layout::kHelp, tr("Help"));
+    formMin_ = MakeButton("Form_Min", SkinButton::Minimize, Layout::kMinimize, tr("Minimize"));
+    formClose_ = MakeButton("Form_Close", SkinButton::Close, Layout::kClose, tr("Close"));
+}
 
+void MainWindow::BuildPlayTimeSpin()
+{
     playTimeSpin_ = new QSpinBox(this);
     playTimeSpin_->setObjectName(QStringLiteral("PlayTimeSpin"));
-    playTimeSpin_->setGeometry(kPlayTimeSpinPlace);
+    playTimeSpin_->setGeometry(MainWindowLayout::kPlayTimeSpin);
     playTimeSpin_->setRange(kPlayTimeMin, kPlayTimeMax);
     playTimeSpin_->setValue(kDefaultPlayTime);
     playTimeSpin_->setToolTip(tr("Play Length in Seconds"));
     playTimeSpin_->setAlignment(Qt::AlignCenter);
     playTimeSpin_->setEnabled(false);
+}
 
+void MainWindow::BuildFileTitle()
+{
     oggTitle_ = new QLabel(this);
     oggTitle_->setObjectName(QStringLiteral("OggTitle"));
-    oggTitle_->setGeometry(kOggTitlePlace);
-    QFont bold = font();
-    bold.setBold(true);
-    oggTitle_->setFont(bold);
+    oggTitle_->setGeometry(MainWindowLayout::kOggTitle);
+    oggTitle_->setFont(BoldFont(font()));
+}
 
-    // The choice lists are narrow for texts like "Section 12 - 00:03:25 - 1,234Kb".
-    QFont listFont = font();
-    listFont.setStretch(QFont::SemiCondensed);
-    rangeSelectMarker_ = new QComboBox(this);
-    rangeSelectMarker_->setFont(listFont);
-    rangeSelectMarker_->setObjectName(QStringLiteral("RangeSelectMarker"));
-    rangeSelectMarker_->setGeometry(kRangeSelectMarkerPlace);
-    rangeSelectMarker_->setToolTip(tr("Select Marker"));
+void MainWindow::BuildMarkerControls()
+{
+    rangeSelectMarker_ = MakeChoiceList("RangeSelectMarker", MainWindowLayout::kRangeSelectMarker, tr("Select Marker"));
+    rangePos_ = MakeField("RangePos", NumericField::Kind::Time, MainWindowLayout::kRangePos, tr("Marker Position"));
+}
 
-    QFont fieldFont = font();
-    fieldFont.setPixelSize(kFieldFontPixels);
-    const auto makeField = [&](const char* name, NumericField::Kind kind, const QRect& place, const QString& hint) {
-        auto* field = new NumericField(kind, this);
-        field->setObjectName(QLatin1String(name));
-        field->setGeometry(place);
-        field->setToolTip(hint);
-        field->setFont(fieldFont);
-        field->setAlignment(Qt::AlignCenter);
-        field->setTextMargins(0, 0, 0, 0);
-        return field;
-    };
-    rangePos_ = makeField("RangePos", NumericField::Kind::Time, kRangePosPlace, tr("Marker Position"));
-
-    sectionSelectSection_ = new QComboBox(this);
-    sectionSelectSection_->setFont(listFont);
-    sectionSelectSection_->setObjectName(QStringLiteral("SectionSelectSection"));
-    sectionSelectSection_->setGeometry(kSectionSelectSectionPlace);
-    sectionSelectSection_->setToolTip(tr("Select Section"));
+void MainWindow::BuildSectionControls()
+{
+    sectionSelectSection_ =
+        MakeChoiceList("SectionSelectSection", MainWindowLayout::kSectionSelectSection, tr("Select Section"));
 
     sectionTotal_ = new QLabel(this);
     sectionTotal_->setObjectName(QStringLiteral("SectionTotal"));
-    sectionTotal_->setGeometry(kSectionTotalPlace);
+    sectionTotal_->setGeometry(MainWindowLayout::kSectionTotal);
     sectionTotal_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    sectionTotal_->setFont(bold);
+    sectionTotal_->setFont(BoldFont(font()));
 
-    sectionLengthEdit_ = makeField("SectionLengthEdit", NumericField::Kind::Time, kSectionLengthEditPlace,
+    sectionLengthEdit_ = MakeField("SectionLengthEdit", NumericField::Kind::Time, MainWindowLayout::kSectionLengthEdit,
                                    tr("Section Length"));
-    sectionSizeEdit_ = makeField("SectionSizeEdit", NumericField::Kind::Number, kSectionSizeEditPlace,
+    sectionSizeEdit_ = MakeField("SectionSizeEdit", NumericField::Kind::Number, MainWindowLayout::kSectionSizeEdit,
                                  tr("Section Size"));
     sectionSizeEdit_->ShowModelText("0");
+}
 
-    help_ = std::make_unique<HelpViewer>(HelpViewer::ProgramHelpFolder());
-    player_ = std::make_unique<Player>();
+QComboBox* MainWindow::MakeChoiceList(const char* name, const QRect& place, const QString& hint)
+{
+    // The choice lists are narrow for texts like "Section 12 - 00:03:25 - 1,234Kb".
+    QFont listFont = font();
+    listFont.setStretch(QFont::SemiCondensed);
+    auto* list = new QComboBox(this);
+    list->setFont(listFont);
+    list->setObjectName(QLatin1String(name));
+    list->setGeometry(place);
+    list->setToolTip(hint);
+    return list;
+}
+
+NumericField* MainWindow::MakeField(const char* name, NumericField::Kind kind, const QRect& place, const QString& hint)
+{
+    QFont fieldFont = font();
+    fieldFont.setPixelSize(kFieldFontPixels);
+    auto* field = new NumericField(kind, this);
+    field->setObjectName(QLatin1String(name));
+    field->setGeometry(place);
+    field->setToolTip(hint);
+    field->setFont(fieldFont);
+    field->setAlignment(Qt::AlignCenter);
+    field->setTextMargins(0, 0, 0, 0);
+    return field;
 }
 
 void MainWindow::Connect()

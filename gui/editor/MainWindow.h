@@ -3,8 +3,11 @@
 #include "tools/AmplitudeProfile.h"
 #include "media/MPEGData.h"
 #include "model/MarkerList.h"
+#include "gui/controls/NumericField.h"
+#include "gui/editor/MainWindowLayout.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -25,7 +28,6 @@ class EzRgnButton;
 class HelpViewer;
 class InfoWindow;
 class Player;
-class NumericField;
 class ProgressWindow;
 class SaveWizard;
 class SplitWizard;
@@ -49,7 +51,7 @@ class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr QSize kClientSize{557, 531};
+    static constexpr QSize kClientSize = MainWindowLayout::kClientSize;
     static constexpr QPoint kDefaultPlace{21, 26}; // left, top
     static constexpr int kDefaultPlayTime = 6;     // seconds
     static constexpr int kShortNameLimit = 50;     // longer file names are shortened in the title
@@ -115,7 +117,16 @@ protected:
 
 private:
     EzRgnButton* MakeButton(const char* name, SkinButton skin, QPoint place, const QString& hint, QWidget* parent = nullptr);
+    QComboBox* MakeChoiceList(const char* name, const QRect& place, const QString& hint);
+    NumericField* MakeField(const char* name, NumericField::Kind kind, const QRect& place, const QString& hint);
+    // The window's own controls, each group by one function.
     void BuildControls();
+    void BuildBackground();
+    void BuildButtons();
+    void BuildPlayTimeSpin();
+    void BuildFileTitle();
+    void BuildMarkerControls();
+    void BuildSectionControls();
     void Connect();
     void LoadSettings();
     void SaveSettings() const;

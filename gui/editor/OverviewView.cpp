@@ -1,7 +1,7 @@
 #include "gui/editor/OverviewView.h"
 
 #include "model/MarkerList.h"
-#include "gui/controls/Skin.h"
+#include "gui/editor/SkinMarkerGlyph.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/editor/MainWindowLayout.h"
 #include "gui/editor/WaveformPicture.h"
 
 #include <QPixmap>
@@ -31,7 +32,7 @@ public:
     // Where the view stands in the main window's client area: it reaches from
     // the ruler (top 129) to the bottom of the marker images (290), and from
     // the left of the first marker image to the right of the "End" text.
-    static constexpr QRect kPlace{54, 126, 496, 166};
+    static constexpr QRect kPlace = MainWindowLayout::kOverview;
     // The framed panel (OggPanel) and its picture (ImgOgg), in view coordinates.
     static constexpr QRect kPanel{14, 19, 461, 131};
     static constexpr QRect kPicture{15, 20, 459, 129};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/editor/MainWindowLayout.h"
 #include "model/MarkerListView.h"
 #include "gui/editor/WaveformScale.h"
 #include "gui/editor/ZoomState.h"
@@ -46,7 +47,7 @@ class WaveformDisplay : public QObject, private MarkerListView {
     Q_OBJECT
 
 public:
-    static constexpr QRect kZoomSizePlace{507, 367, 30, 13};
+    static constexpr QRect kZoomSizePlace = MainWindowLayout::kZoomSize;
 
     // Becomes the view of `markers` until destroyed.
     WaveformDisplay(MarkerList& markers, QWidget* parent);

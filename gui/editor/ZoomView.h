@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/editor/MainWindowLayout.h"
 #include "gui/editor/WaveformPicture.h"
 
 #include <QRect>
@@ -17,7 +18,7 @@ class ZoomView : public QWidget {
 
 public:
     // In the main window's client area.
-    static constexpr QRect kPlace{349, 307, 151, 133};
+    static constexpr QRect kPlace = MainWindowLayout::kZoom;
     // The picture inside the one-pixel frame, in view coordinates.
     static constexpr QRect kPicture{1, 1, 149, 131};
 

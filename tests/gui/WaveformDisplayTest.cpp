@@ -6,7 +6,7 @@
 #include "gui/editor/WaveformPicture.h"
 #include "gui/editor/WaveformScale.h"
 #include "gui/editor/ZoomView.h"
-#include "gui/controls/Skin.h"
+#include "gui/editor/MainWindowSkin.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/FileRecord.h"
 #include "tests/support/TestAudio.h"
@@ -32,13 +32,13 @@ constexpr int kZoomRows = 131;
 // The main window's client area with its skin; the display's widgets stand on it.
 class Host : public QWidget {
 public:
-    Host() { resize(SkinWindowSize(SkinWindow::Main)); }
+    Host() { resize(MainWindowLayout::kClientSize); }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         if (skin_.devicePixelRatio() != devicePixelRatioF() || skin_.isNull())
-            skin_ = SkinBackground(SkinWindow::Main, devicePixelRatioF());
+            skin_ = MainWindowBackground(devicePixelRatioF());
         QPainter(this).drawPixmap(0, 0, skin_);
     }
 
