@@ -1,7 +1,5 @@
 #include "gui/savewizard/SaveWizardRun.h"
 
-#include <exception>
-
 namespace oq {
 
 // Passes the worker's reports to the window's thread.
@@ -37,13 +35,13 @@ SaveWizardRun::SaveWizardRun() : reporter_(std::make_unique<Reporter>(*this))
 {
     elapsedTimer_.setInterval(kElapsedTickMs);
     connect(&elapsedTimer_, &QTimer::timeout, this, &SaveWizardRun::Tick);
+    connect(&worker_, &WorkerThread::reportsReady, this, &SaveWizardRun::TakeReports);
 }
 
 SaveWizardRun::~SaveWizardRun()
 {
+    // The worker, joined as the last member goes, stops at its next check.
     control_.RequestCancel();
-    if (worker_.joinable())
-        worker_.join();
 }
 
 void SaveWizardRun::Reset()
@@ -59,10 +57,10 @@ void SaveWizardRun::Reset()
 void SaveWizardRun::Plan(Planner planner)
 {
     planner_ = std::move(planner);
-    OnWorker([this] { jobs_ = std::make_unique<JobList>(planner_(*reporter_, control_)); },
+    worker_.Start([this] { jobs_ = std::make_unique<JobList>(planner_(*reporter_, control_)); },
              [this](const QString& failure) {
                  if (failure.isEmpty() && !jobs_)
-                     emit planned(tr("The job failed."));
+                     emit planned(WorkerThread::UnexplainedFailure());
                  else
                      emit planned(failure);
              });
@@ -84,7 +82,7 @@ void SaveWizardRun::Run()
 {
     elapsedSeconds_ = 0;
     elapsedTimer_.start();
-    OnWorker([this] { result_ = JobRunner(control_, *reporter_).Run(*jobs_); },
+    worker_.Start([this] { result_ = JobRunner(control_, *reporter_).Run(*jobs_); },
              [this](const QString& failure) {
                  jobs_.reset();
                  emit finished(result_, failure);
@@ -98,47 +96,17 @@ void SaveWizardRun::End()
     TakeReports();
 }
 
-void SaveWizardRun::OnWorker(std::function<void()> work, std::function<void(const QString&)> then)
-{
-    if (worker_.joinable())
-        worker_.join();
-    worker_ = std::jthread([this, work = std::move(work), then = std::move(then)] {
-        QString failure;
-        try {
-            work();
-        } catch (const std::exception& error) {
-            failure = QString::fromStdString(error.what());
-            if (failure.isEmpty())
-                failure = tr("The job failed.");
-        } catch (...) {
-            failure = tr("The job failed.");
-        }
-        QMetaObject::invokeMethod(
-            this,
-            [this, then, failure] {
-                if (worker_.joinable())
-                    worker_.join();
-                then(failure);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
 void SaveWizardRun::PostReports(const std::function<void(Reports&)>& change)
 {
     {
         const std::lock_guard lock(reportsMutex_);
         change(reports_);
     }
-    // One pending hand-over at a time: a worker that reports faster than the
-    // window paints does not flood its event queue.
-    if (!reportsPosted_.exchange(true))
-        QMetaObject::invokeMethod(this, &SaveWizardRun::TakeReports, Qt::QueuedConnection);
+    worker_.Report();
 }
 
 void SaveWizardRun::TakeReports()
 {
-    reportsPosted_.store(false);
     Reports now;
     {
         const std::lock_guard lock(reportsMutex_);

@@ -4,18 +4,17 @@
 #include "jobs/JobList.h"
 #include "base/JobObserver.h"
 #include "jobs/JobRunner.h"
+#include "gui/controls/WorkerThread.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace oq {
 
@@ -48,7 +47,7 @@ public:
     JobControl& Control() noexcept { return control_; }
     const JobControl& Control() const noexcept { return control_; }
     // A worker has not been taken back yet.
-    bool Busy() const noexcept { return worker_.joinable(); }
+    bool Busy() const noexcept { return worker_.Busy(); }
 
     // Before an opening: not paused or cancelled, nothing reported, no time elapsed.
     void Reset();
@@ -73,9 +72,6 @@ signals:
 private:
     class Reporter;
 
-    // Runs `work` on the worker; `then` runs on the window's thread after it,
-    // with the failure's text (empty when none).
-    void OnWorker(std::function<void()> work, std::function<void(const QString& failure)> then);
     void PostReports(const std::function<void(Reports&)>& change);
     void TakeReports();
     void Tick();
@@ -84,14 +80,13 @@ private:
     std::unique_ptr<Reporter> reporter_;
     std::mutex reportsMutex_;
     Reports reports_;
-    std::atomic<bool> reportsPosted_{false};
     std::unique_ptr<JobList> jobs_;
     Planner planner_;
     RunResult result_ = RunResult::Finished;
     QTimer elapsedTimer_;
     std::int64_t elapsedSeconds_ = 0;
     // Last: destroyed first, so that no worker outlives what it uses.
-    std::jthread worker_;
+    WorkerThread worker_;
 };
 
 } // namespace oq

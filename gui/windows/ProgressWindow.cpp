@@ -17,9 +17,6 @@ namespace {
 
 constexpr QRect kProgressBarPlace{11, 35, 201, 24};
 constexpr QRect kCancelPlace{78, 81, 67, 29};
-// How often the bar catches up with the worker: smooth to the eye without
-// a repaint per block (a long file has tens of thousands).
-constexpr int kProgressIntervalMs = 15;
 
 } // namespace
 
@@ -47,16 +44,14 @@ ProgressWindow::ProgressWindow(QWidget* parent)
     cancelButton_->setCursor(Qt::PointingHandCursor);
     connect(cancelButton_, &EzRgnButton::clicked, this, &ProgressWindow::Cancel);
 
-    progressTimer_.setInterval(kProgressIntervalMs);
-    connect(&progressTimer_, &QTimer::timeout, this, &ProgressWindow::ShowProgress);
+    connect(&worker_, &WorkerThread::reportsReady, this, &ProgressWindow::ShowProgress);
     PrepareSkin();
 }
 
 ProgressWindow::~ProgressWindow()
 {
+    // The worker, joined as the last member goes, stops after its block.
     cancelled_.store(true);
-    if (worker_.joinable())
-        worker_.join();
 }
 
 void ProgressWindow::SetAnalysis(Analysis analysis)
@@ -108,19 +103,14 @@ void ProgressWindow::Start()
     }
     running_ = true;
     lastIndex_.store(-1);
-    workerFailed_ = false;
-    progressTimer_.start();
-    worker_ = std::jthread([this, fileName = file_->FileName] {
-        try {
-            result_ = analysis_(fileName, cancelled_, [this](std::int32_t index) { lastIndex_.store(index); });
-        } catch (...) {
-            // Whatever stopped the decoder, the window must close and no
-            // profile may be left half made.
-            result_ = {};
-            workerFailed_ = true;
-        }
-        QMetaObject::invokeMethod(this, &ProgressWindow::Finish, Qt::QueuedConnection);
-    });
+    worker_.Start(
+        [this, fileName = file_->FileName] {
+            result_ = analysis_(fileName, cancelled_, [this](std::int32_t index) {
+                lastIndex_.store(index);
+                worker_.Report();
+            });
+        },
+        [this](const QString& failure) { Finish(failure); });
 }
 
 void ProgressWindow::ShowProgress()
@@ -128,15 +118,18 @@ void ProgressWindow::ShowProgress()
     progressBar_->setValue(std::clamp(lastIndex_.load(), 0, progressBar_->maximum()));
 }
 
-void ProgressWindow::Finish()
+void ProgressWindow::Finish(const QString& failure)
 {
-    worker_.join();
-    progressTimer_.stop();
     ShowProgress();
     running_ = false;
 
+    // Whatever stopped the decoder, the window must close and no profile
+    // may be left half made.
+    const bool workerFailed = !failure.isEmpty();
+    if (workerFailed)
+        result_ = {};
     int result = kResultOk;
-    const bool unreadable = workerFailed_ || (!result_.Complete && result_.Entries.empty());
+    const bool unreadable = workerFailed || (!result_.Complete && result_.Entries.empty());
     if (unreadable) {
         // Nothing of this file was decoded: no profile, and the record keeps
         // the estimate that its information gave.

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "tools/AmplitudeProfile.h"
+#include "gui/controls/WorkerThread.h"
 
 #include <QDialog>
 #include <QPixmap>
-#include <QTimer>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <thread>
 
 class QProgressBar;
 
@@ -33,6 +32,9 @@ public:
     // or the file could no longer be opened).
     static constexpr int kResultOk = 1;
     static constexpr int kResultCancel = 2;
+    // How often the bar catches up with the worker: smooth to the eye
+    // without a repaint per block (a long file has tens of thousands).
+    static constexpr int kProgressIntervalMs = 15;
 
     // What runs on the worker: ComputeAmplitudeProfile, unless a test puts
     // something around it.
@@ -74,25 +76,23 @@ protected:
 private:
     void Start();
     void ShowProgress();
-    void Finish();
+    void Finish(const QString& failure);
     void PrepareSkin();
 
     Analysis analysis_;
     QProgressBar* progressBar_;
     EzRgnButton* cancelButton_;
     QPixmap background_;
-    QTimer progressTimer_;
 
     MPEGData* file_ = nullptr;
     AmplitudeProfile* profile_ = nullptr;
     bool running_ = false;
     std::atomic<bool> cancelled_{false};
     std::atomic<std::int32_t> lastIndex_{-1};
-    // Written by the worker before it reports the end; read after the join.
+    // Written by the worker before it ends; read after the join.
     AmplitudeProfile result_;
-    bool workerFailed_ = false;
     // Last, so that it is joined before anything it uses goes.
-    std::jthread worker_;
+    WorkerThread worker_{kProgressIntervalMs};
 };
 
 } // namespace oq
