@@ -6,6 +6,11 @@ namespace oq {
 
 namespace {
 
+std::string SystemReason(const std::string& operation, int err)
+{
+    return err == 0 ? operation : operation + ": " + std::strerror(err);
+}
+
 std::string DescribeIo(const std::string& path, const std::string& operation, int err)
 {
     std::string text = operation + " \"" + path + "\"";
@@ -19,12 +24,12 @@ std::string DescribeIo(const std::string& path, const std::string& operation, in
 } // namespace
 
 IoError::IoError(const std::string& path, const std::string& operation, int err)
-    : Error(DescribeIo(path, operation, err)), path_(path), code_(err)
+    : FileError(path, SystemReason(operation, err), DescribeIo(path, operation, err)), code_(err)
 {
 }
 
 FormatError::FormatError(const std::string& path, const std::string& problem)
-    : Error("\"" + path + "\": " + problem)
+    : FileError(path, problem, "\"" + path + "\": " + problem)
 {
 }
 

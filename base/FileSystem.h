@@ -13,4 +13,11 @@ namespace oq {
 // block forever).
 std::int64_t FileSizeOf(const std::string& path);
 
+// The size in bytes of the regular file `path` names (following links), for
+// a file about to be read. Raises IoError, with the system's reason, when
+// nothing of that name exists or it cannot be looked at, and when it is a
+// folder, a pipe or a device (which is never opened: a pipe could block
+// forever).
+std::int64_t RegularFileSize(const std::string& path);
+
 } // namespace oq

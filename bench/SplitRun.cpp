@@ -1,6 +1,7 @@
 #include "bench/SplitRun.h"
 
 #include "vorbis/VorbisFile.h"
+#include "base/Error.h"
 #include "tests/support/SectionCuts.h"
 
 #include <algorithm>
@@ -45,17 +46,21 @@ std::vector<std::string> SplitWithEngine(const std::string& source, const std::v
 
 std::int64_t DecodedLength(const std::string& path)
 {
-    const auto file = OpenVorbisFile(path);
-    if (!file)
+    try {
+        const ogg_int64_t total = ov_pcm_total(OpenVorbisFile(path)->Handle(), -1);
+        return total < 0 ? -1 : static_cast<std::int64_t>(total);
+    } catch (const NotOggVorbisError&) {
         return -1;
-    const ogg_int64_t total = ov_pcm_total(file->Handle(), -1);
-    return total < 0 ? -1 : static_cast<std::int64_t>(total);
+    }
 }
 
 long SampleRate(const std::string& path)
 {
-    const auto file = OpenVorbisFile(path);
-    return file ? file->Info().rate : 0;
+    try {
+        return OpenVorbisFile(path)->Info().rate;
+    } catch (const NotOggVorbisError&) {
+        return 0;
+    }
 }
 
 std::vector<std::string> OggFilesIn(const std::string& folder, const std::string& prefix)

@@ -21,11 +21,11 @@ std::vector<MPEGData> DescribeInputs(const std::vector<std::string>& names)
     std::vector<MPEGData> files;
     std::string refused;
     for (const std::string& name : names) {
-        MPEGData file;
-        if (ReadOggFileInfo(name, file) == kOggInfoFilled)
-            files.push_back(file);
-        else
+        try {
+            files.push_back(ReadOggFileInfo(name));
+        } catch (const NotOggVorbisError&) {
             refused += (refused.empty() ? "" : ", ") + name;
+        }
     }
     if (!refused.empty())
         throw Error("Not a Valid Ogg File.: " + refused);

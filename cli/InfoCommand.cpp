@@ -4,7 +4,6 @@
 #include "media/OggInformationText.h"
 #include "base/Error.h"
 
-#include <filesystem>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
@@ -31,23 +30,6 @@ std::vector<std::string> FileArguments(const std::vector<std::string>& arguments
     if (files.empty())
         throw UsageError("no file given");
     return files;
-}
-
-// Why ReadOggFileInfo refused `path`, in words.
-std::string RefusalReason(const std::string& path)
-{
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const auto status = fs::status(path, error);
-    if (!fs::exists(status))
-        return "no such file";
-    if (fs::is_directory(status))
-        return "is a folder";
-    if (!fs::is_regular_file(status))
-        return "is not a regular file";
-    if (fs::file_size(path, error) == 0)
-        return "is empty";
-    return "not an Ogg Vorbis file";
 }
 
 void PrintRecord(const MPEGData& record)
@@ -91,12 +73,7 @@ int InfoCommand::Run(const std::vector<std::string>& arguments)
     bool first = true;
     for (const auto& path : FileArguments(arguments)) {
         try {
-            MPEGData record;
-            if (ReadOggFileInfo(path, record) != kOggInfoFilled) {
-                std::cerr << "oggquorvel-cli " << Name() << ": \"" << path << "\": " << RefusalReason(path) << "\n";
-                status = kExitFailure;
-                continue;
-            }
+            const MPEGData record = ReadOggFileInfo(path);
             if (!first)
                 std::cout << "\n";
             first = false;

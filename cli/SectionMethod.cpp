@@ -54,9 +54,7 @@ void CheckCutPoints(const std::vector<std::int64_t>& cuts, std::int64_t total)
 
 MPEGData DescribeSourceFile(const std::string& path)
 {
-    MPEGData file;
-    if (ReadOggFileInfo(path, file) != kOggInfoFilled)
-        throw FormatError(path, "is not an Ogg Vorbis file");
+    MPEGData file = ReadOggFileInfo(path);
     file.BlockCount = static_cast<std::int32_t>(file.PcmTotal * file.Channels * kBytesPerSample / kProfileBlockBytes);
     return file;
 }

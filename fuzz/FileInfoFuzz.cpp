@@ -30,20 +30,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     size = bytes.size();
     const std::string path = oq::fuzz::WriteScratchFile("file.ogg", bytes.data(), size);
-    oq::MPEGData record;
     try {
-        if (oq::ReadOggFileInfo(path, record) == oq::kOggInfoFilled) {
-            // A described file always has a format and a length, and its
-            // recorded size ends at or before its last byte.
-            if (record.Channels < 1 || record.Rate < 1 || record.PcmTotal < 0 || record.BlockCount < 0 ||
-                record.TimeTotal < 0 || record.FileSize < 1 || record.FileSize > static_cast<std::int64_t>(size)) {
-                std::fprintf(stderr, "described as %d channels, %d Hz, %lld samples, %d blocks, %f s, %lld bytes\n",
-                             record.Channels, record.Rate, static_cast<long long>(record.PcmTotal), record.BlockCount,
-                             record.TimeTotal, static_cast<long long>(record.FileSize));
-                std::abort();
-            }
-            oq::ComposeOggInformation(record);
+        const oq::MPEGData record = oq::ReadOggFileInfo(path);
+        // A described file always has a format and a length, and its
+        // recorded size ends at or before its last byte.
+        if (record.Channels < 1 || record.Rate < 1 || record.PcmTotal < 0 || record.BlockCount < 0 ||
+            record.TimeTotal < 0 || record.FileSize < 1 || record.FileSize > static_cast<std::int64_t>(size)) {
+            std::fprintf(stderr, "described as %d channels, %d Hz, %lld samples, %d blocks, %f s, %lld bytes\n",
+                         record.Channels, record.Rate, static_cast<long long>(record.PcmTotal), record.BlockCount,
+                         record.TimeTotal, static_cast<long long>(record.FileSize));
+            std::abort();
         }
+        oq::ComposeOggInformation(record);
     } catch (const oq::Error&) {
     }
 

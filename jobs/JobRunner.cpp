@@ -127,8 +127,11 @@ bool RunSteps::Perform(std::size_t index)
         // The list holds only files that were readable Ogg Vorbis when they
         // were added; one that no longer is must not become an empty WAV
         // file under its final name.
-        if (ConvertToWav(job.SourceName, job.OutputName, control_, observer_) == WavOutcome::NotOggVorbis)
-            throw FormatError(job.SourceName, "is no longer an Ogg Vorbis file");
+        try {
+            ConvertToWav(job.SourceName, job.OutputName, control_, observer_);
+        } catch (const NotOggVorbisError&) {
+            throw NotOggVorbisError(job.SourceName, "is no longer an Ogg Vorbis file");
+        }
         if (Stop())
             return false;
     }

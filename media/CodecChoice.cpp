@@ -15,10 +15,7 @@ std::unique_ptr<StreamCodec> ChooseStreamCodec(const ogg_packet& first, const st
 
 std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path)
 {
-    auto file = OpenVorbisFile(path);
-    if (!file)
-        return nullptr;
-    return std::make_unique<VorbisFileDecoder>(std::move(file));
+    return std::make_unique<VorbisFileDecoder>(OpenVorbisFile(path));
 }
 
 } // namespace oq

@@ -17,9 +17,10 @@ namespace oq {
 // `sourceName` names the file in the codec's messages.
 std::unique_ptr<StreamCodec> ChooseStreamCodec(const ogg_packet& first, const std::string& sourceName);
 
-// Opens `path` for decoding in one pass. Returns null when the file holds no
-// stream that a known codec's library accepts and can decode; raises IoError
-// when the file cannot be opened for reading at all.
+// Opens `path` for decoding in one pass; the result is never null. Raises
+// NotOggVorbisError when the file holds no stream that a known codec's
+// library accepts and can decode, IoError when the file cannot be opened
+// for reading at all.
 std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path);
 
 } // namespace oq

@@ -29,7 +29,7 @@ template <typename Number>
 Number Checked(Number value, const std::string& path, const char* what)
 {
     if (value < 0)
-        throw FormatError(path, std::string("cannot determine the ") + what);
+        throw NotOggVorbisError(path, std::string("cannot determine the ") + what);
     return value;
 }
 
@@ -80,14 +80,12 @@ std::string PlayLengthText(std::int64_t hundredths)
     return hourText + ShortTime(FormatTimeCode(withinHour)).substr(2);
 }
 
-int ReadOggFileInfo(const std::string& fileName, MPEGData& record)
+MPEGData ReadOggFileInfo(const std::string& fileName)
 {
-    const std::int64_t fileSize = FileSizeOf(fileName);
-    if (fileSize <= 0)
-        return kOggInfoRefused;
+    const std::int64_t fileSize = RegularFileSize(fileName);
+    if (fileSize == 0)
+        throw NotOggVorbisError(fileName, "is empty");
     const auto decoder = OpenFileDecoder(fileName);
-    if (!decoder)
-        return kOggInfoRefused;
 
     const double timeTotal = Checked(decoder->Seconds(-1), fileName, "play time");
     const std::int64_t pcmTotal = Checked(decoder->Frames(-1), fileName, "sample count");
@@ -99,7 +97,7 @@ int ReadOggFileInfo(const std::string& fileName, MPEGData& record)
     // SamplesPerBlock does.
     const long double decodedBlocks = static_cast<long double>(pcmTotal) * format.Channels * kBytesPerSample / kProfileBlockBytes;
     if (timeTotal > kMostSeconds || decodedBlocks > kMostBlocks || format.Rate > kMostRate)
-        return kOggInfoRefused;
+        throw NotOggVorbisError(fileName, "claims a length or rate past what the editor can count");
 
     MPEGData info;
     info.FileName = fileName;
@@ -119,8 +117,7 @@ int ReadOggFileInfo(const std::string& fileName, MPEGData& record)
     info.PcmTotal = pcmTotal;
     info.BlockCount = static_cast<std::int32_t>(info.PcmTotal / SamplesPerBlock(info.Channels));
     info.ProfileComplete = false;
-    record = std::move(info);
-    return kOggInfoFilled;
+    return info;
 }
 
 } // namespace oq

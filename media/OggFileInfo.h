@@ -7,18 +7,12 @@
 
 namespace oq {
 
-constexpr int kOggInfoFilled = 100;  // ReadOggFileInfo described the file
-constexpr int kOggInfoRefused = -1;  // ... or refused it
-
-// Describes the Ogg Vorbis file `fileName` in `record` and returns
-// kOggInfoFilled. Returns kOggInfoRefused when the name is missing, empty,
-// no regular file, not an Ogg Vorbis stream, or claims more samples than
-// 32-bit block positions or times in hundredths can hold (about 248 days);
-// raises IoError when the file exists but cannot be opened for reading.
-// Whenever it does not return kOggInfoFilled the record is left exactly as
-// it was, so a refused file never leaves its name behind in the description
-// of another.
-int ReadOggFileInfo(const std::string& fileName, MPEGData& record);
+// Describes the Ogg Vorbis file `fileName`. Raises IoError when nothing of
+// that name can be read (missing, unreadable, a folder, a pipe or device),
+// and NotOggVorbisError when the file is empty, not an Ogg Vorbis stream, or
+// claims more samples than 32-bit block positions or times in hundredths
+// can hold (about 248 days).
+MPEGData ReadOggFileInfo(const std::string& fileName);
 
 // Sample frames per channel in one amplitude-profile block (16384 bytes of
 // decoded 16-bit samples): 8192 for mono, 4096 for stereo, 2730 for three

@@ -133,6 +133,28 @@ TEST_F(Cli, RefusesBadInputWithAClearMessageAndNoFiles)
     EXPECT_TRUE(ReadBytes(song_) == sourceBytes);
 }
 
+// Every command that reads a file says so when there is none, in the
+// system's words, instead of calling it no Ogg Vorbis file.
+TEST_F(Cli, AMissingFileIsReportedAsMissing)
+{
+    const std::string missing = dir_.Path("missing.ogg");
+    const std::vector<std::vector<std::string>> commands{
+        {"split", missing, "--count", "2"},
+        {"info", missing},
+        {"export", missing, "--count", "2", "--section", "1", "--to", dir_.Path("x.ogg")},
+        {"wav", missing},
+    };
+    for (const auto& arguments : commands) {
+        SCOPED_TRACE(arguments[0]);
+        const CliResult result = RunCli(arguments);
+        EXPECT_EQ(result.Status, 1);
+        EXPECT_NE(result.Err.find("cannot open \"" + missing + "\": No such file or directory"), std::string::npos)
+            << result.Err;
+        EXPECT_EQ(result.Err.find("Ogg Vorbis"), std::string::npos) << result.Err;
+    }
+    EXPECT_EQ(FilesIn(dir_.Root()), (std::set<std::string>{"song.ogg"}));
+}
+
 TEST_F(Cli, ExportWritesOnlyTheChosenSectionExactly)
 {
     const std::string target = dir_.Path("chosen.ogg");

@@ -1,5 +1,6 @@
 #include "media/OggFileInfo.h"
 #include "media/OggInformationText.h"
+#include "base/Error.h"
 #include "base/File.h"
 #include "base/FileSystem.h"
 #include "tests/support/TestAudio.h"
@@ -14,13 +15,6 @@
 
 namespace oq::test {
 namespace {
-
-MPEGData Describe(const std::string& path)
-{
-    MPEGData record;
-    EXPECT_EQ(ReadOggFileInfo(path, record), kOggInfoFilled) << path;
-    return record;
-}
 
 struct PageSpan {
     std::size_t offset;
@@ -73,7 +67,7 @@ TEST(OggFileInfo, DescribesAFile)
     TempDir dir;
     const auto bytes = MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 3.0, .signal = Signal::Noise});
     WriteBytes(dir.Path("a.ogg"), bytes);
-    const MPEGData record = Describe(dir.Path("a.ogg"));
+    const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
 
     EXPECT_EQ(record.FileName, dir.Path("a.ogg"));
     EXPECT_EQ(record.FileSize, static_cast<std::int64_t>(bytes.size()));
@@ -110,7 +104,7 @@ TEST(OggFileInfo, PlayLengthIsTheRoundedPlayTime)
     } cases[] = {{2.5, "00:00:02"}, {3.5, "00:00:04"}, {0.4, "00:00:00"}};
     for (const auto& c : cases) {
         WriteBytes(dir.Path("a.ogg"), MakeOggVorbis({.channels = 1, .rate = 8000, .seconds = c.seconds}));
-        const MPEGData record = Describe(dir.Path("a.ogg"));
+        const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
         EXPECT_EQ(record.TimeTotal, c.seconds);
         EXPECT_EQ(record.PlayLength, c.shown) << c.seconds;
     }
@@ -147,7 +141,7 @@ TEST(OggFileInfo, BlockCountAndChannelModeFollowTheChannels)
     } cases[] = {{1, 3, "Mono"}, {2, 6, "Stereo"}, {3, 10, "Mono"}, {6, 20, "Mono"}};
     for (const auto& c : cases) {
         WriteBytes(dir.Path("a.ogg"), MakeOggVorbis({.channels = c.channels, .rate = 8000, .seconds = 27300 / 8000.0}));
-        const MPEGData record = Describe(dir.Path("a.ogg"));
+        const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
         ASSERT_EQ(record.PcmTotal, 27300);
         EXPECT_EQ(record.BlockCount, c.blocks) << c.channels << " channels";
         EXPECT_EQ(ComposeOggInformation(record).Lines.at(3), std::string("Channel Mode:\t") + c.mode) << c.channels;
@@ -161,7 +155,7 @@ TEST(OggFileInfo, SerialWithTopBitSetIsNegative)
 {
     TempDir dir;
     WriteBytes(dir.Path("a.ogg"), MakeOggVorbis({.seconds = 0.5}, {.serial = 0x80000123u}));
-    const MPEGData record = Describe(dir.Path("a.ogg"));
+    const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
     EXPECT_EQ(record.SerialNumber, -2147483357);
     EXPECT_EQ(ComposeOggInformation(record).Lines.at(9), "Serial Number:\t-2147483357");
 }
@@ -176,7 +170,7 @@ TEST(OggFileInfo, ChainedFileSumsLinksAndTakesTheFormatOfTheFirst)
     chained.insert(chained.end(), second.begin(), second.end());
     WriteBytes(dir.Path("chained.ogg"), chained);
 
-    const MPEGData record = Describe(dir.Path("chained.ogg"));
+    const MPEGData record = ReadOggFileInfo(dir.Path("chained.ogg"));
     EXPECT_EQ(record.Streams, 2);
     EXPECT_EQ(record.FileSize, static_cast<std::int64_t>(chained.size()));
     EXPECT_EQ(record.TimeTotal, 3.0);
@@ -186,11 +180,13 @@ TEST(OggFileInfo, ChainedFileSumsLinksAndTakesTheFormatOfTheFirst)
     EXPECT_EQ(record.Channels, 2);
     EXPECT_EQ(record.SerialNumber, 11);
     EXPECT_EQ(record.BlockCount, 88200 / 4096);
-    EXPECT_EQ(record.BitRate, Describe(dir.Path("first.ogg")).BitRate);
+    EXPECT_EQ(record.BitRate, ReadOggFileInfo(dir.Path("first.ogg")).BitRate);
     EXPECT_EQ(ComposeOggInformation(record).Lines.at(8), "Chained Streams:\t2");
 }
 
-TEST(OggFileInfo, RefusedFilesLeaveTheRecordAlone)
+// Every refusal names the file and says why: the system's reason when the
+// name cannot be read as a file, the format's when it is no Ogg Vorbis.
+TEST(OggFileInfo, RefusedFilesRaiseTheirReason)
 {
     TempDir dir;
     WriteBytes(dir.Path("empty.ogg"), {});
@@ -202,17 +198,27 @@ TEST(OggFileInfo, RefusedFilesLeaveTheRecordAlone)
     // A pipe must be refused before it is opened: reading it would wait for a writer forever.
     ASSERT_EQ(mkfifo(dir.Path("pipe.ogg").c_str(), 0600), 0);
 
-    for (const char* name : {"missing.ogg", "empty.ogg", "text.ogg", "truncated.ogg", "folder.ogg", "pipe.ogg"}) {
-        MPEGData record;
-        record.FileName = "previous.ogg";
-        record.FileSize = 77;
-        record.BlockCount = 5;
-        record.ProfileComplete = true;
-        EXPECT_EQ(ReadOggFileInfo(dir.Path(name), record), kOggInfoRefused) << name;
-        EXPECT_EQ(record.FileName, "previous.ogg") << name;
-        EXPECT_EQ(record.FileSize, 77) << name;
-        EXPECT_EQ(record.BlockCount, 5) << name;
-        EXPECT_TRUE(record.ProfileComplete) << name;
+    struct Case {
+        const char* name;
+        bool unreadable; // IoError rather than NotOggVorbisError
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"missing.ogg", true, "No such file or directory"}, {"folder.ogg", true, "Is a directory"},
+        {"pipe.ogg", true, "pipe or device"},               {"empty.ogg", false, "is empty"},
+        {"text.ogg", false, "is not an Ogg Vorbis file"},   {"truncated.ogg", false, "is not an Ogg Vorbis file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            ReadOggFileInfo(dir.Path(c.name));
+            ADD_FAILURE() << "described";
+        } catch (const FileError& error) {
+            EXPECT_EQ(dynamic_cast<const IoError*>(&error) != nullptr, c.unreadable) << error.what();
+            EXPECT_EQ(dynamic_cast<const NotOggVorbisError*>(&error) != nullptr, !c.unreadable) << error.what();
+            EXPECT_EQ(error.Path(), dir.Path(c.name));
+            EXPECT_NE(error.Reason().find(c.reason), std::string::npos) << error.Reason();
+        }
     }
 }
 
@@ -238,7 +244,7 @@ TEST(OggFileInfo, BitRateCountsTheLastPage)
     const auto bytes = MakeOggVorbis({.channels = 1, .rate = 8000, .seconds = 1.0});
     ASSERT_EQ(PagesOf(bytes).back().offset, HeaderPageBytes(bytes));
     WriteBytes(dir.Path("a.ogg"), bytes);
-    const MPEGData record = Describe(dir.Path("a.ogg"));
+    const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
     EXPECT_EQ(record.BitRate, ExpectedBitRate(bytes, 1.0));
     EXPECT_NE(record.BitRate, "0");
     EXPECT_EQ(record.FileSize, static_cast<std::int64_t>(bytes.size()));
@@ -257,7 +263,7 @@ TEST(OggFileInfo, TrailingBytesAreNoPartOfTheFile)
         Bytes file = bytes;
         file.insert(file.end(), tail.begin(), tail.end());
         WriteBytes(dir.Path("a.ogg"), file);
-        const MPEGData record = Describe(dir.Path("a.ogg"));
+        const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
         EXPECT_EQ(record.FileSize, static_cast<std::int64_t>(bytes.size())) << tail.size();
         EXPECT_EQ(record.BitRate, ExpectedBitRate(bytes, 2.0));
     }
@@ -268,7 +274,7 @@ TEST(OggFileInfo, FileWithoutSamplesHasNoBitRate)
     // Headers only: the play time is 0, and a rate per second must not divide by it.
     TempDir dir;
     WriteBytes(dir.Path("a.ogg"), MakeOggVorbis({.seconds = 0.0}));
-    const MPEGData record = Describe(dir.Path("a.ogg"));
+    const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
     EXPECT_EQ(record.PcmTotal, 0);
     EXPECT_EQ(record.BitRate, "0");
     EXPECT_EQ(record.PlayLength, "00:00:00");
@@ -295,7 +301,7 @@ TEST(OggFileInfo, DescribesFilesPastTwoGigabytes)
     const std::int64_t size = static_cast<std::int64_t>(bytes.size()) + kGapBytes;
     ASSERT_EQ(FileSizeOf(path), size);
 
-    const MPEGData record = Describe(path);
+    const MPEGData record = ReadOggFileInfo(path);
     EXPECT_EQ(record.FileSize, size);
     EXPECT_EQ(record.Streams, 1);
     EXPECT_EQ(record.PcmTotal, 16000);

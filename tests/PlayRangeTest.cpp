@@ -1,4 +1,5 @@
 #include "tools/PlayRange.h"
+#include "base/Error.h"
 #include "tests/support/TestAudio.h"
 
 #include <gtest/gtest.h>
@@ -115,8 +116,8 @@ TEST(PlayRangeTest, NothingOpensForAMissingOrForeignFile)
 {
     TempDir dir;
     WriteBytes(dir.Path("text.ogg"), Bytes(5000, 'x'));
-    EXPECT_FALSE(PcmRangeReader::Open(dir.Path("missing.ogg"), 0, 100));
-    EXPECT_FALSE(PcmRangeReader::Open(dir.Path("text.ogg"), 0, 100));
+    EXPECT_THROW(PcmRangeReader::Open(dir.Path("missing.ogg"), 0, 100), IoError);
+    EXPECT_THROW(PcmRangeReader::Open(dir.Path("text.ogg"), 0, 100), NotOggVorbisError);
 }
 
 } // namespace

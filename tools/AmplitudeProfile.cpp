@@ -38,8 +38,8 @@ std::unique_ptr<FileDecoder> TryOpen(const std::string& fileName)
 {
     try {
         return OpenFileDecoder(fileName);
-    } catch (const IoError&) {
-        return nullptr;
+    } catch (const FileError&) {
+        return nullptr; // unreadable or not Ogg Vorbis: no profile
     }
 }
 

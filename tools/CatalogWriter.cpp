@@ -1,6 +1,8 @@
 #include "tools/CatalogWriter.h"
 
 #include "media/OggFileInfo.h"
+#include "base/Error.h"
+#include "base/FileSystem.h"
 
 #include <stdexcept>
 #include <utility>
@@ -20,9 +22,16 @@ void CatalogWriter::Start()
 
 bool CatalogWriter::AddEntry(const std::string& fileName)
 {
-    MPEGData info;
-    if (ReadOggFileInfo(fileName, info) != kOggInfoFilled)
+    // The search lists folders and files of every kind; only Ogg Vorbis
+    // files have an entry.
+    if (FileSizeOf(fileName) <= 0)
         return false;
+    MPEGData info;
+    try {
+        info = ReadOggFileInfo(fileName);
+    } catch (const NotOggVorbisError&) {
+        return false;
+    }
     WriteLines(template_.ExpandBody(info));
     return true;
 }

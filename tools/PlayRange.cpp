@@ -52,14 +52,9 @@ PlayRange ComputePlayRange(const MPEGData& file, std::int32_t position, int play
 std::unique_ptr<PcmRangeReader> PcmRangeReader::Open(const std::string& fileName, std::int64_t start,
                                                      std::int64_t length)
 {
-    std::unique_ptr<FileDecoder> file;
-    try {
-        file = OpenFileDecoder(fileName);
-    } catch (const std::exception&) {
-        return nullptr; // missing or unreadable: nothing plays
-    }
-    if (!file || length < 1)
+    if (length < 1)
         return nullptr;
+    std::unique_ptr<FileDecoder> file = OpenFileDecoder(fileName);
     const std::int64_t bytes = length * file->Format(0)->Channels * kSampleBytes;
     // A failed seek leaves the decoder at the file start; the range plays from there.
     file->SeekFrame(start);

@@ -57,14 +57,14 @@ void SourceReader::CaptureHeaders()
     while (!stream_) {
         if (!NextPage(page)) {
             if (!sawPage)
-                throw FormatError(sourceName_, "is not an Ogg file");
-            throw FormatError(sourceName_, otherCodecs.empty() ? "holds no Vorbis audio stream"
+                throw NotOggVorbisError(sourceName_, "is not an Ogg file");
+            throw NotOggVorbisError(sourceName_, otherCodecs.empty() ? "holds no Vorbis audio stream"
                                                                : "holds no Vorbis audio stream (found " + otherCodecs + ")");
         }
         sawPage = true;
         if (!ogg_page_bos(&page)) {
             // The streams of a file all begin before any of them goes on.
-            throw FormatError(sourceName_, otherCodecs.empty() ? "does not begin with an Ogg stream header page"
+            throw NotOggVorbisError(sourceName_, otherCodecs.empty() ? "does not begin with an Ogg stream header page"
                                                                : "holds no Vorbis audio stream (found " + otherCodecs + ")");
         }
         auto probe = std::make_unique<OggStreamState>(ogg_page_serialno(&page));
@@ -89,10 +89,10 @@ void SourceReader::CaptureHeaders()
         if (result == 1) {
             codec_->AddHeader(packet);
         } else if (result < 0) {
-            throw FormatError(sourceName_, "is damaged: data is missing among its " + codec_->Name() + " headers");
+            throw NotOggVorbisError(sourceName_, "is damaged: data is missing among its " + codec_->Name() + " headers");
         } else {
             if (!NextPage(page))
-                throw FormatError(sourceName_, "ends before its " + codec_->Name() + " headers are complete");
+                throw NotOggVorbisError(sourceName_, "ends before its " + codec_->Name() + " headers are complete");
             if (ogg_page_serialno(&page) == stream_->Serial())
                 ogg_stream_pagein(stream_->get(), &page);
         }

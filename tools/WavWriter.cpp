@@ -234,8 +234,6 @@ WavOutcome ConvertToWav(const std::string& source, const std::string& output, co
                         JobObserver& observer, std::uint64_t maxDataBytes, const PartLayout& layout)
 {
     const auto decoder = OpenFileDecoder(source);
-    if (!decoder)
-        return WavOutcome::NotOggVorbis;
     const std::optional<StreamPlan> plan = PlanParts(source, layout);
     const std::int64_t expected = plan ? plan->DecodedBytes() : DecodedBytes(*decoder);
     if (expected >= 0 && static_cast<std::uint64_t>(expected) > maxDataBytes)

@@ -15,7 +15,6 @@ class JobObserver;
 constexpr std::uint64_t kMaxWavDataBytes = 0xFFFFFFFFull - 36;
 
 enum class WavOutcome {
-    NotOggVorbis, // the source is not Ogg Vorbis; no output was created
     Written,      // every sample was written
     Cancelled,    // stopped by a cancel; the output is a valid, shorter WAV file
 };
@@ -27,11 +26,12 @@ enum class WavOutcome {
 // and cancel are honoured after every read; the header sizes are completed
 // on a cancel too.
 //
-// A source whose decoded data would not fit the header's 32-bit size fields
-// (more than `maxDataBytes`) is refused with RangeError before the output is
-// created. A source that cannot be opened raises IoError; so does any failed
-// write, seek or close of the output, which is then left incomplete for the
-// caller to delete.
+// A source that is not Ogg Vorbis raises NotOggVorbisError, and one whose
+// decoded data would not fit the header's 32-bit size fields (more than
+// `maxDataBytes`) RangeError, both before the output is created. A source
+// that cannot be opened raises IoError; so does any failed write, seek or
+// close of the output, which is then left incomplete for the caller to
+// delete.
 //
 // A plain source is decoded in parts on every processor core at once, each
 // written straight to its place; the bytes are those of one pass.

@@ -2,6 +2,7 @@
 
 #include "vorbis/StreamCallbacks.h"
 #include "vorbis/HeaderPackets.h"
+#include "base/Error.h"
 
 #include <utility>
 
@@ -40,12 +41,12 @@ std::unique_ptr<VorbisFile> OpenVorbisFile(const std::string& path)
         // A failed open leaves the file to us (the library calls no close),
         // and clearing the half-initialised handle is safe.
         ov_clear(&decoder->handle_);
-        return nullptr;
+        throw NotOggVorbisError(path, "is not an Ogg Vorbis file");
     }
     decoder->opened_ = true;
     decoder->info_ = ov_info(&decoder->handle_, 0);
     if (!decoder->info_ || !EveryLinkDecodable(decoder->handle_))
-        return nullptr;
+        throw NotOggVorbisError(path, "has a Vorbis setup header that cannot be decoded");
     return decoder;
 }
 

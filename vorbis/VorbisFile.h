@@ -34,10 +34,11 @@ private:
     bool opened_ = false;
 };
 
-// Opens `path` for decoding. Returns null when the file is not an Ogg Vorbis
-// stream the library accepts, or has a link whose setup header the library
-// parses but cannot decode with; raises IoError when the file cannot be
-// opened for reading at all (missing, unreadable, a folder).
+// Opens `path` for decoding; the result is never null. Raises
+// NotOggVorbisError when the file is not an Ogg Vorbis stream the library
+// accepts, or has a link whose setup header the library parses but cannot
+// decode with; IoError when the file cannot be opened for reading at all
+// (missing, unreadable, a folder).
 std::unique_ptr<VorbisFile> OpenVorbisFile(const std::string& path);
 
 } // namespace oq

@@ -10,6 +10,8 @@
 #include "base/Error.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/HelpViewer.h"
+#include "gui/controls/LocalFileName.h"
+#include "gui/controls/QuietFailure.h"
 #include "gui/windows/InfoWindow.h"
 #include "gui/controls/NumericField.h"
 #include "gui/controls/Skin.h"
@@ -61,11 +63,6 @@ QString SettingsValue(const char* value)
 QSettings SettingsStore()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(MainWindow::kSettingsKey));
-}
-
-std::string LocalName(const QString& fileName)
-{
-    return QFile::encodeName(fileName).toStdString();
 }
 
 // The "Save As" dialog for an exported section, proposing the open file's
@@ -273,7 +270,7 @@ void MainWindow::Connect()
     });
     onClick(visSaveSplit_, [this] {
         CentreOver(saveWizard_);
-        const QString folder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(record_.FileName))).absolutePath();
+        const QString folder = QFileInfo(ShownName(record_.FileName)).absolutePath();
         saveWizard_->ShowSplit(record_, markers_.Positions(), folder);
         RefreshControls();
     });
@@ -402,13 +399,11 @@ bool MainWindow::OpenOggFile(const QString& fileName)
         return false;
     const QScopedValueRollback busy(opening_, true);
     MPEGData record;
-    int result = kOggInfoRefused;
     try {
-        result = ReadOggFileInfo(LocalName(fileName), record);
-    } catch (const std::exception&) {
-        result = kOggInfoRefused; // could not even be read: the same answer
-    }
-    if (result != kOggInfoFilled) {
+        record = ReadOggFileInfo(LocalName(fileName));
+    } catch (const std::exception& failure) {
+        // Unreadable or not Ogg Vorbis: the user gets the same answer.
+        NoteQuietFailure("Opening a file", failure);
         QMessageBox::information(this, windowTitle(), tr("Not a Valid MPEG File."));
         return false;
     }
@@ -435,8 +430,9 @@ bool MainWindow::AnalyseAndShow()
     display_->SetProfile(profile_, record_.ProfileComplete);
     try {
         markers_.OpenFile(record_, display_->DisplayWidth());
-    } catch (const RangeError&) {
+    } catch (const RangeError& failure) {
         // The decoder found less than one block after all: nothing to edit.
+        NoteQuietFailure(("Opening \"" + record_.FileName + "\"").c_str(), failure);
         QMessageBox::information(this, windowTitle(), tr("This Ogg file is too short to edit."));
         RefreshControls();
         return false;
@@ -452,8 +448,9 @@ void MainWindow::Guarded(const std::function<void()>& work)
 {
     try {
         work();
-    } catch (const std::exception&) {
-        // Silent: the operation stops where it failed.
+    } catch (const std::exception& failure) {
+        // Silent to the user: the operation stops where it failed.
+        NoteQuietFailure("An editing action", failure);
     }
     display_->RefreshMarkers();
     SyncControls();
@@ -470,7 +467,8 @@ void MainWindow::RefreshControls()
             if (markers_.SelectedSection() >= 1)
                 markers_.SelectSection(markers_.SelectedSection());
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        NoteQuietFailure("Refreshing the selection", failure);
     }
     display_->RefreshMarkers();
     SyncControls();
@@ -484,7 +482,7 @@ void MainWindow::SyncControls()
     const bool markerSelected = open && markers_.SelectedMarker() >= 1;
 
     if (open) {
-        const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(record_.FileName))).fileName();
+        const QString name = QFileInfo(ShownName(record_.FileName)).fileName();
         oggTitle_->setText(ShortenName(name));
         oggTitle_->setToolTip(name);
     } else {
@@ -609,7 +607,7 @@ void MainWindow::ExportSection()
     const int section = markers_.SelectedSection();
     if (section < 1)
         return;
-    const QString file = chooseExport_(QFile::decodeName(QByteArray::fromStdString(record_.FileName)));
+    const QString file = chooseExport_(ShownName(record_.FileName));
     if (file.isEmpty())
         return;
     CentreOver(saveWizard_);

@@ -6,6 +6,7 @@
 #include "model/MarkerList.h"
 #include "gui/editor/OverviewView.h"
 #include "gui/editor/ZoomView.h"
+#include "gui/controls/QuietFailure.h"
 
 #include <QLabel>
 
@@ -24,7 +25,8 @@ void SilentlyAborting(Action&& action)
 {
     try {
         action();
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        NoteQuietFailure("A waveform action", failure);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "gui/savewizard/CatalogOptionsPage.h"
 
 #include "gui/controls/EzRgnButton.h"
+#include "gui/controls/LocalFileName.h"
 #include "gui/savewizard/WizardWidgets.h"
 
 #include <QCheckBox>

@@ -1,6 +1,8 @@
 #include "gui/savewizard/FileListPage.h"
 
 #include "media/OggFileInfo.h"
+#include "gui/controls/LocalFileName.h"
+#include "gui/controls/QuietFailure.h"
 #include "gui/savewizard/WizardWidgets.h"
 
 #include <QFileInfo>
@@ -39,17 +41,14 @@ void FileListPage::AddFiles()
     emit filesChosenIn(QFileInfo(chosen.front()).absolutePath());
     bool anyRejected = false;
     for (const QString& name : chosen) {
-        MPEGData record;
-        int result = kOggInfoRefused;
         try {
-            result = ReadOggFileInfo(LocalName(name), record);
-        } catch (const std::exception&) {
-            // Unreadable (gone, no permission): refused like any non-Ogg file.
-        }
-        if (result == kOggInfoFilled)
-            list_.Append(record);
-        else
+            list_.Append(ReadOggFileInfo(LocalName(name)));
+        } catch (const std::exception& failure) {
+            // Unreadable (gone, no permission) or not Ogg Vorbis: refused
+            // alike, with one message for all of them.
+            NoteQuietFailure("Adding a file to the list", failure);
             anyRejected = true;
+        }
     }
     ShowList();
     if (anyRejected)

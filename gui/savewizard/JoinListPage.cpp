@@ -1,6 +1,7 @@
 #include "gui/savewizard/JoinListPage.h"
 
 #include "gui/controls/EzRgnButton.h"
+#include "gui/controls/LocalFileName.h"
 #include "gui/savewizard/WizardWidgets.h"
 
 #include <QLineEdit>

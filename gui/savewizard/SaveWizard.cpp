@@ -4,6 +4,7 @@
 #include "base/JobObserver.h"
 #include "jobs/JobPlanner.h"
 #include "gui/controls/EzRgnButton.h"
+#include "gui/controls/LocalFileName.h"
 #include "gui/controls/Skin.h"
 #include "gui/controls/TranPanel.h"
 #include "gui/controls/WindowDragger.h"

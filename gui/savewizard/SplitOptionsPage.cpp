@@ -1,6 +1,7 @@
 #include "gui/savewizard/SplitOptionsPage.h"
 
 #include "gui/controls/EzRgnButton.h"
+#include "gui/controls/LocalFileName.h"
 #include "model/SaveWizardFlow.h"
 #include "gui/savewizard/WizardWidgets.h"
 

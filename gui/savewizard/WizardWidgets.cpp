@@ -5,7 +5,6 @@
 #include "gui/controls/TranPanel.h"
 #include "gui/controls/WindowDragger.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -19,16 +18,6 @@ constexpr QRect kPagePlace{6, 36, 380, 274};
 constexpr int kListColumnWidths[] = {26, 155, 55, 60, 60};
 
 } // namespace
-
-std::string LocalName(const QString& name)
-{
-    return QFile::encodeName(name).toStdString();
-}
-
-QString ShownName(const std::string& name)
-{
-    return QFile::decodeName(QByteArray::fromStdString(name));
-}
 
 void PlaceWizardPage(TranPanel& page, const char* name)
 {

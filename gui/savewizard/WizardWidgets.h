@@ -6,8 +6,6 @@
 #include <QRect>
 #include <QString>
 
-#include <string>
-
 class QLabel;
 class QLineEdit;
 class QTreeWidget;
@@ -20,10 +18,6 @@ class TranPanel;
 
 inline constexpr const char* kProgramTitle = "Ogg Quorvel 2003";
 inline constexpr const char* kOggFilters = "Ogg Files (*.ogg);;All Files (*.*)";
-
-// File names as the engine takes them (local 8-bit) and as the user reads them.
-std::string LocalName(const QString& name);
-QString ShownName(const std::string& name);
 
 // Places `page` in the window's page area, hidden until the flow shows it.
 void PlaceWizardPage(TranPanel& page, const char* name);

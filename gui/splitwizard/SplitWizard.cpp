@@ -4,11 +4,12 @@
 #include "model/MarkerList.h"
 #include "base/Error.h"
 #include "gui/controls/EzRgnButton.h"
+#include "gui/controls/LocalFileName.h"
+#include "gui/controls/QuietFailure.h"
 #include "gui/controls/NumericField.h"
 #include "gui/controls/Skin.h"
 #include "gui/controls/WindowDragger.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -212,8 +213,9 @@ void SplitWizard::SelectMethod(SplitMethod method)
 {
     try {
         calculator_.SelectMethod(method);
-    } catch (const Error&) {
+    } catch (const Error& failure) {
         // A field that is not a number leaves every value as it was.
+        NoteQuietFailure("Choosing a split method", failure);
     }
     Sync();
 }
@@ -222,8 +224,9 @@ void SplitWizard::Recompute(void (SplitCalculator::*request)())
 {
     try {
         (calculator_.*request)();
-    } catch (const Error&) {
-        // Silent: the fields keep the values they had before the request.
+    } catch (const Error& failure) {
+        // Silent to the user: the fields keep the values they had before the request.
+        NoteQuietFailure("Computing the split", failure);
     }
     Sync();
 }
@@ -234,9 +237,10 @@ void SplitWizard::BrowseCue()
     if (chosen.isEmpty())
         return;
     try {
-        calculator_.LoadCueSheet(QFile::encodeName(chosen).toStdString());
-    } catch (const Error&) {
+        calculator_.LoadCueSheet(LocalName(chosen));
+    } catch (const Error& failure) {
         // A sheet that cannot be read leaves the earlier one in place.
+        NoteQuietFailure("Reading a cue sheet", failure);
     }
     Sync();
 }
@@ -250,8 +254,9 @@ void SplitWizard::Okay()
     SplitOutcome outcome;
     try {
         outcome = calculator_.ApplyOkay(*markers_);
-    } catch (const Error&) {
+    } catch (const Error& failure) {
         // The markers are untouched; the window stays open for a correction.
+        NoteQuietFailure("Laying the markers", failure);
         Sync();
         return;
     }

@@ -1,6 +1,7 @@
 #include "gui/windows/Player.h"
 
 #include "tools/PlayRange.h"
+#include "gui/controls/QuietFailure.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -37,7 +38,15 @@ bool Player::PlaySamples(const std::string& fileName, std::int64_t start, std::i
 {
     if (Playing())
         return false;
-    std::unique_ptr<PcmRangeReader> reader = PcmRangeReader::Open(fileName, start, length);
+    std::unique_ptr<PcmRangeReader> reader;
+    try {
+        reader = PcmRangeReader::Open(fileName, start, length);
+    } catch (const std::exception& failure) {
+        // The play button stays as it was; a file that went since it was
+        // opened has no message of its own.
+        NoteQuietFailure("Playing", failure);
+        return false;
+    }
     if (!reader)
         return false;
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();

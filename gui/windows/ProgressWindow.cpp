@@ -2,6 +2,7 @@
 
 #include "media/MPEGData.h"
 #include "gui/controls/EzRgnButton.h"
+#include "gui/controls/QuietFailure.h"
 #include "gui/controls/Skin.h"
 #include "gui/controls/WindowDragger.h"
 
@@ -126,8 +127,10 @@ void ProgressWindow::Finish(const QString& failure)
     // Whatever stopped the decoder, the window must close and no profile
     // may be left half made.
     const bool workerFailed = !failure.isEmpty();
-    if (workerFailed)
+    if (workerFailed) {
+        NoteQuietFailure(("Analysing \"" + file_->FileName + "\"").c_str(), failure);
         result_ = {};
+    }
     int result = kResultOk;
     const bool unreadable = workerFailed || (!result_.Complete && result_.Entries.empty());
     if (unreadable) {

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTextBrowser>
@@ -222,12 +223,27 @@ private slots:
         QCOMPARE(field.ModelText(), "12:34:56:70");
     }
 
+    // A file that is no Ogg Vorbis and one that cannot be read get the same
+    // answer; the diagnostic output tells them apart.
+    void refusedFileKeepsTheOpenOne_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("not Ogg") << QStringLiteral("notes.ogg") << QStringLiteral("is not an Ogg Vorbis file");
+        QTest::newRow("missing") << QStringLiteral("gone.ogg") << QStringLiteral("No such file or directory");
+        QTest::newRow("a folder") << QStringLiteral("") << QStringLiteral("Is a directory");
+    }
+
     void refusedFileKeepsTheOpenOne()
     {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        const QString refused = name.isEmpty() ? QString::fromStdString(audio_->Root()) : Path(*audio_, qPrintable(name));
         MainWindow window;
         QVERIFY(window.OpenOggFile(Path(*audio_, "first.ogg")));
         MessageAnswerer catcher;
-        QVERIFY(!window.OpenOggFile(Path(*audio_, "notes.ogg")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(refused) + ".*" + reason));
+        QVERIFY(!window.OpenOggFile(refused));
         QCOMPARE(catcher.Text(), QStringLiteral("Not a Valid MPEG File."));
         QCOMPARE(catcher.Icon(), QMessageBox::Information);
         QCOMPARE(window.OpenFileRecord().FileName, audio_->Path("first.ogg"));

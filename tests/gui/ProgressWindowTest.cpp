@@ -67,7 +67,7 @@ private slots:
         AudioSpec spec;
         spec.seconds = 20;
         WriteBytes(path_, MakeOggVorbis(spec));
-        QCOMPARE(ReadOggFileInfo(path_, record_), kOggInfoFilled);
+        record_ = ReadOggFileInfo(path_);
         QVERIFY(record_.BlockCount > 100);
     }
 
@@ -150,8 +150,7 @@ private slots:
     {
         const std::string gone = folder_->Path("gone.ogg");
         std::filesystem::copy_file(path_, gone);
-        MPEGData file;
-        QCOMPARE(ReadOggFileInfo(gone, file), kOggInfoFilled);
+        MPEGData file = ReadOggFileInfo(gone);
         std::filesystem::remove(gone);
 
         AmplitudeProfile profile; // still the previous file's

@@ -1,3 +1,4 @@
+#include "base/Error.h"
 #include "media/OggFileInfo.h"
 #include "vorbis/VorbisFile.h"
 #include "gui/editor/MainWindow.h"
@@ -104,7 +105,12 @@ QStringList RowNames(const SaveWizard& wizard, const char* view)
 
 bool IsOggVorbis(const std::string& path)
 {
-    return OpenVorbisFile(path) != nullptr;
+    try {
+        OpenVorbisFile(path);
+        return true;
+    } catch (const FileError&) {
+        return false;
+    }
 }
 
 void Click(const QWidget& window, const char* button)
@@ -155,7 +161,7 @@ private slots:
         audio_ = std::make_unique<TempDir>();
         const std::string path = audio_->Path("song.ogg");
         WriteBytes(path, MakeOggVorbis({.channels = 2, .seconds = 12.0, .signal = Signal::Mixed, .seed = 7}));
-        QCOMPARE(ReadOggFileInfo(path, record_), kOggInfoFilled);
+        record_ = ReadOggFileInfo(path);
         const std::int32_t blocks = record_.BlockCount;
         markers_ = {0, blocks / 3, 2 * blocks / 3, blocks};
     }
@@ -225,8 +231,7 @@ private slots:
             });
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"middle.ogg"}));
-        const auto vorbis = OpenVorbisFile(target);
-        QVERIFY(vorbis != nullptr);
+        QVERIFY(IsOggVorbis(target));
     }
 
     void overwriteQuestionCancelWritesNothingAndOkReplaces()
@@ -316,8 +321,11 @@ private slots:
             chosen << QString::fromStdString(in.Path(names[i]));
         }
         WriteBytes(in.Path("fake.ogg"), Bytes(3000, 'x'));
-        chosen << QString::fromStdString(in.Path("fake.ogg"));
+        chosen << QString::fromStdString(in.Path("fake.ogg")) << QString::fromStdString(in.Path("gone.ogg"));
         const std::string target = in.Path("joined.ogg");
+        // Both refusals share one message; each is written to the diagnostic output.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("fake\\.ogg.*is not an Ogg Vorbis file"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("gone\\.ogg.*No such file or directory"));
 
         MessageAnswerer answerer(QMessageBox::Ok);
         SaveWizard wizard;
@@ -359,8 +367,7 @@ private slots:
         QCOMPARE(answerer.Count(), 1);
         QCOMPARE(answerer.Text(), QStringLiteral("Not a Valid Ogg File."));
         QCOMPARE(lastFolder, QString::fromStdString(in.Root()));
-        MPEGData joined;
-        QCOMPARE(ReadOggFileInfo(target, joined), kOggInfoFilled);
+        const MPEGData joined = ReadOggFileInfo(target);
         QVERIFY2(std::abs(joined.TimeTotal - 6.0) < 0.1, qPrintable(QString::number(joined.TimeTotal)));
         // The first part of the join is a.ogg, the one-second file.
         const auto parts = DecodeSamples(target);
@@ -406,6 +413,31 @@ private slots:
         const Bytes wav = ReadBytes(out.Path("song.wav"));
         QCOMPARE(std::string(wav.begin(), wav.begin() + 4), std::string("RIFF"));
         QCOMPARE(wav.size(), std::size_t{44} + DecodeSamples(record_.FileName).size() * 2);
+    }
+
+    // A listed file that is no longer Ogg Vorbis when the run reaches it
+    // fails the run with its name; no WAV file is left behind.
+    void wavOfAFileChangedSinceItWasListedFails()
+    {
+        TempDir in;
+        const std::string changed = in.Path("changed.ogg");
+        WriteBytes(changed, MakeOggVorbis({.seconds = 1.0}));
+        MessageAnswerer answerer(QMessageBox::Ok);
+        SaveWizard wizard;
+        SaveWizard::Dialogs dialogs;
+        dialogs.OpenOggFiles = [&](const QString&) { return QStringList{QString::fromStdString(changed)}; };
+        wizard.SetDialogs(dialogs);
+        const int result = WhileOpen(wizard, [&] { return wizard.ShowTool(ActiveTool::Wav); }, [&] {
+            Button(wizard, "Wav_Add")->Click();
+            WriteBytes(changed, Bytes(3000, 'x'));
+            Button(wizard, "Wizard_Next")->Click();
+            Button(wizard, "Wizard_Start")->Click();
+            QVERIFY(QTest::qWaitFor([&] { return !wizard.isVisible(); }, 20000));
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(answerer.Count(), 1);
+        QCOMPARE(answerer.Text(), QString::fromStdString("\"" + changed + "\": is no longer an Ogg Vorbis file"));
+        QCOMPARE(FilesIn(in.Root()), (std::set<std::string>{"changed.ogg"}));
     }
 
     void catalogOfAFolderTreeAsCsvAndHtml_data()

@@ -183,7 +183,7 @@ private slots:
             recording.insert(recording.end(), link.begin(), link.end());
         }
         WriteBytes(path, recording);
-        QCOMPARE(ReadOggFileInfo(path, record_), kOggInfoFilled);
+        record_ = ReadOggFileInfo(path);
         std::atomic<bool> cancelled{false};
         profile_ = ComputeAmplitudeProfile(path, cancelled);
         QVERIFY(profile_.Complete);
