@@ -89,6 +89,10 @@ SectionMethod::SectionMethod(const Arguments& arguments)
     }
     if (name_.empty())
         throw UsageError("choose the cut points with --count, --length, --size, --cue, --at-samples or --at");
+    // The wizard's own count field answers 0 with one section; a command
+    // line that asks for no sections is a mistake.
+    if (name_ == "--count" && ParseWhole(value_, "a section count") < 1)
+        throw UsageError("--count takes a section count from 1 on");
 }
 
 void SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const

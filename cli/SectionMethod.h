@@ -32,7 +32,8 @@ public:
     static const std::set<std::string>& Options();
     static std::string Usage();
 
-    // Raises UsageError unless exactly one method is given.
+    // Raises UsageError unless exactly one method is given, and for a
+    // --count below 1.
     explicit SectionMethod(const Arguments& arguments);
 
     bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at"; }

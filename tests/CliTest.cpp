@@ -155,6 +155,18 @@ TEST_F(Cli, AMissingFileIsReportedAsMissing)
     EXPECT_EQ(FilesIn(dir_.Root()), (std::set<std::string>{"song.ogg"}));
 }
 
+// The split wizard makes one section of a count of 0; on the command line
+// it is a mistake, answered like the other mistakes of the command line.
+TEST_F(Cli, ASplitIntoNoSectionsIsAUsageError)
+{
+    const CliResult result = RunCli({"split", song_, "--count", "0"});
+    EXPECT_EQ(result.Status, 2);
+    EXPECT_NE(result.Err.find("--count takes a section count from 1 on"), std::string::npos) << result.Err;
+    EXPECT_NE(result.Err.find("Usage: oggquorvel-cli split"), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Out, "");
+    EXPECT_EQ(FilesIn(dir_.Root()), (std::set<std::string>{"song.ogg"}));
+}
+
 TEST_F(Cli, ExportWritesOnlyTheChosenSectionExactly)
 {
     const std::string target = dir_.Path("chosen.ogg");
