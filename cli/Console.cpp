@@ -3,18 +3,9 @@
 #include "media/OggFileInfo.h"
 #include "base/Error.h"
 
-#include <filesystem>
 #include <iostream>
 
 namespace oq::cli {
-
-std::string FolderOf(const std::string& path)
-{
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? "." : folder;
-}
-
-std::string NameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 std::vector<MPEGData> DescribeInputs(const std::vector<std::string>& names)
 {

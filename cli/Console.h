@@ -12,10 +12,6 @@ namespace oq::cli {
 // and IoError for a file that cannot be read at all.
 std::vector<MPEGData> DescribeInputs(const std::vector<std::string>& names);
 
-// The folder part of a path ("." when it has none) and its last part.
-std::string FolderOf(const std::string& path);
-std::string NameOf(const std::string& path);
-
 // Prints each warning on standard error, marked as such.
 void PrintWarnings(const std::vector<std::string>& warnings);
 

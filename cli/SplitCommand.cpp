@@ -5,6 +5,7 @@
 #include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
 #include "jobs/JobList.h"
+#include "jobs/PathParts.h"
 
 #include <iostream>
 
@@ -21,11 +22,6 @@ SectionChoice ParseChoice(const std::string& text)
     if (text == "even")
         return SectionChoice::Even;
     throw UsageError("--sections takes all, odd or even");
-}
-
-bool Chosen(SectionChoice choice, std::int32_t section)
-{
-    return choice == SectionChoice::All || (choice == SectionChoice::Odd) == (section % 2 == 1);
 }
 
 } // namespace
@@ -73,13 +69,12 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
     JobList jobs = PlanJobs(split, session.Observer());
     if (!session.ConfirmOverwrite(jobs, options.Has("--force")))
         return 1;
+    // The planner leaves out sections without audio and those not chosen.
+    const std::vector<std::string> written = jobs.FinalNames();
     const int status = session.Run(jobs);
-    if (status == 0) {
-        const auto sections = static_cast<std::int32_t>(split.Source.CutPoints.size() + 1);
-        for (std::int32_t k = 1; k <= sections; ++k)
-            if (Chosen(split.Sections, k))
-                std::cout << SectionFileName(split, k) << "\n";
-    }
+    if (status == 0)
+        for (const std::string& name : written)
+            std::cout << name << "\n";
     return status;
 }
 

@@ -32,9 +32,7 @@ int WavCommand::Run(const std::vector<std::string>& arguments)
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(wav, session.Observer());
-    std::vector<std::string> written;
-    for (const JobStacker& job : jobs)
-        written.push_back(job.FinalName);
+    const std::vector<std::string> written = jobs.FinalNames();
     const int status = session.Run(jobs);
     if (status == 0)
         for (const std::string& name : written)

@@ -14,6 +14,15 @@ JobStacker& JobList::AddJob(const std::string& outputName, const std::string& fi
     return job;
 }
 
+std::vector<std::string> JobList::FinalNames() const
+{
+    std::vector<std::string> names;
+    for (const JobStacker& job : jobs_)
+        if (job.FinishOutput)
+            names.push_back(job.FinalName);
+    return names;
+}
+
 std::string JobList::Adopt(TempFile file)
 {
     return temporaries_.emplace_back(std::move(file)).Path();

@@ -39,6 +39,10 @@ public:
     std::vector<JobStacker>::const_iterator begin() const noexcept { return jobs_.begin(); }
     std::vector<JobStacker>::const_iterator end() const noexcept { return jobs_.end(); }
 
+    // The final names of the outputs the jobs finish, in list order: the
+    // files a finished run has written.
+    std::vector<std::string> FinalNames() const;
+
     // Takes charge of a temporary file the jobs write; returns its name.
     std::string Adopt(TempFile file);
     // The temporary file of this name has received its final name.

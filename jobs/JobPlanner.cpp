@@ -1,5 +1,6 @@
 #include "jobs/JobPlanner.h"
 
+#include "jobs/PathParts.h"
 #include "model/PositionConverter.h"
 #include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
@@ -25,16 +26,6 @@ constexpr char kFindingText[] = "Finding Files...";
 constexpr char kCreatingCatalogText[] = "Creating Catalog...";
 constexpr char kOggExtension[] = ".ogg";
 constexpr char kWavExtension[] = ".wav";
-
-std::string FolderOf(const std::string& path)
-{
-    return fs::path(path).parent_path().string();
-}
-
-std::string BaseNameOf(const std::string& path)
-{
-    return fs::path(path).filename().string();
-}
 
 std::string WithDelimiter(const std::string& folder)
 {
@@ -72,7 +63,7 @@ JobStacker& AddJob(JobList& jobs, JobObserver& observer, const std::string& outp
 {
     JobStacker& job = jobs.AddJob(outputName, finalName, sourceName);
     observer.TotalText(std::to_string(jobs.Count()));
-    observer.CurrentFile(BaseNameOf(sourceName));
+    observer.CurrentFile(NameOf(sourceName));
     return job;
 }
 
@@ -250,7 +241,7 @@ JobList PlanJobs(const WavOptions& options, JobObserver& /*observer*/)
     for (const std::string& source : options.Files) {
         const std::string folder = options.OneDirectory ? options.OutputFolder : FolderOf(source);
         const std::string finalName =
-            ChangeExtension(options.OneDirectory ? WithDelimiter(folder) + BaseNameOf(source) : source, kWavExtension);
+            ChangeExtension(options.OneDirectory ? WithDelimiter(folder) + NameOf(source) : source, kWavExtension);
         RefuseSourceAsOutput(finalName, source);
         JobStacker& job = jobs.AddJob(jobs.Adopt(TempFile::Create(folder, kWavPrefix)), finalName, source);
         job.MakeWav = true;

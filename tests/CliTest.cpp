@@ -54,6 +54,17 @@ protected:
         WriteBytes(song_, MakeOggVorbis({.seconds = 12, .signal = Signal::Mixed}));
     }
 
+    // A cue sheet for song.ogg whose tracks start at `starts` (MM:SS:FF).
+    std::string CueSheet(const std::vector<std::string>& starts) const
+    {
+        std::string text = "FILE \"song.ogg\" OGG\r\n";
+        for (std::size_t k = 0; k < starts.size(); ++k)
+            text += "  TRACK 0" + std::to_string(k + 1) + " AUDIO\r\n    INDEX 01 " + starts[k] + "\r\n";
+        const std::string sheet = dir_.Path("song.cue");
+        WriteBytes(sheet, Bytes(text.begin(), text.end()));
+        return sheet;
+    }
+
     TempDir dir_;
     std::string song_;
 };
@@ -193,15 +204,36 @@ TEST_F(Cli, MarkersShowWhatTheWizardLays)
 
 TEST_F(Cli, SplitsAtTheTracksOfACueSheet)
 {
-    const std::string sheet = dir_.Path("song.cue");
-    const std::string text = "FILE \"song.ogg\" OGG\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
-                             "  TRACK 02 AUDIO\r\n    INDEX 01 00:04:00\r\n  TRACK 03 AUDIO\r\n    INDEX 01 00:09:37\r\n";
-    WriteBytes(sheet, Bytes(text.begin(), text.end()));
-    const CliResult result = RunCli({"split", song_, "--cue", sheet, "--quiet"});
+    const CliResult result = RunCli({"split", song_, "--cue", CueSheet({"00:00:00", "00:04:00", "00:09:37"}), "--quiet"});
     ASSERT_EQ(result.Status, 0) << result.Err;
     const auto parts = Lines(result.Out);
     ASSERT_EQ(parts.size(), 3u);
     EXPECT_TRUE(Joined(parts) == DecodeSamples(song_));
+}
+
+// Two tracks that start in the same second share a marker: the section
+// between them is empty, gets no file, and is not listed as written.
+TEST_F(Cli, SplitListsExactlyTheSectionsItWrote)
+{
+    const CliResult result = RunCli({"split", song_, "--cue", CueSheet({"00:00:00", "00:04:00", "00:04:40"}), "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const std::vector<std::string> parts{dir_.Path("Part 01 - song.ogg"), dir_.Path("Part 03 - song.ogg")};
+    EXPECT_EQ(Lines(result.Out), parts);
+    EXPECT_FALSE(fs::exists(dir_.Path("Part 02 - song.ogg")));
+    EXPECT_TRUE(Joined(parts) == DecodeSamples(song_));
+}
+
+// The sections of a bare file name are written beside it, in the current
+// folder, and listed as bare names like the one given.
+TEST_F(Cli, SplitOfABareNameWritesBareNames)
+{
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_.Root());
+    const CliResult result = RunCli({"split", "song.ogg", "--count", "2", "--quiet"});
+    fs::current_path(before);
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(Lines(result.Out), (std::vector<std::string>{"Part 01 - song.ogg", "Part 02 - song.ogg"}));
+    EXPECT_EQ(FilesIn(dir_.Root()), (std::set<std::string>{"song.ogg", "Part 01 - song.ogg", "Part 02 - song.ogg"}));
 }
 
 TEST_F(Cli, JoinsConvertsCataloguesAndProfiles)
