@@ -1,0 +1,202 @@
+#include "jobs/RunSteps.h"
+
+#include "jobs/JobList.h"
+#include "tools/WavWriter.h"
+#include "base/Error.h"
+#include "base/JobControl.h"
+#include "base/JobObserver.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <iterator>
+
+namespace oq {
+
+namespace {
+
+constexpr char kCopyingText[] = "Copying Ogg Data...";
+constexpr char kWavText[] = "Creating WAV File...";
+
+SectionJob SectionOf(const JobStacker& job)
+{
+    return SectionJob{.OutputName = job.OutputName,
+                      .StreamSerial = job.StreamSerial,
+                      .StartGranule = job.StartGranule,
+                      .EndGranule = job.EndGranule,
+                      .SkipOutput = job.SkipOutput};
+}
+
+} // namespace
+
+// The order JobRunner promises its callers; finishing the output follows.
+const RunSteps::Step RunSteps::kSteps[] = {
+    &RunSteps::OpenSource,     &RunSteps::BeginStream, &RunSteps::CutSection,      &RunSteps::ClearStream,
+    &RunSteps::ReleasePackets, &RunSteps::CopyBytes,   &RunSteps::AddCatalogEntry, &RunSteps::MakeWav,
+    &RunSteps::CloseSource,    &RunSteps::CloseOutput,
+};
+
+RunSteps::RunSteps(JobList& jobs, const JobControl& control, JobObserver& observer)
+    : jobs_(jobs), control_(control), observer_(observer)
+{
+}
+
+RunSteps::~RunSteps() = default;
+
+bool RunSteps::Perform(std::size_t index)
+{
+    const JobStacker& job = jobs_[index];
+    for (const Step step : kSteps)
+        if (!(this->*step)(job))
+            return false;
+    if (job.FinishOutput)
+        Finish(index);
+    return true;
+}
+
+void RunSteps::Abandon() noexcept
+{
+    engine_.reset();
+    joiner_.Abandon();
+    catalog_.reset();
+}
+
+bool RunSteps::Stop() const noexcept { return control_.Cancelled(); }
+
+SectionEngine& RunSteps::Engine()
+{
+    if (!engine_)
+        engine_ = std::make_unique<SectionEngine>();
+    return *engine_;
+}
+
+// The catalog file of the run, begun with the template's head when the
+// first job needs it.
+CatalogWriter& RunSteps::Catalog(const JobStacker& job)
+{
+    if (!catalog_) {
+        auto writer = std::make_unique<CatalogWriter>(CatalogTemplate::Load(job.TemplateName), job.OutputName);
+        writer->Start();
+        catalog_ = std::move(writer);
+    }
+    return *catalog_;
+}
+
+bool RunSteps::OpenSource(const JobStacker& job)
+{
+    if (!job.OpenSource)
+        return true;
+    Engine().OpenSourceForCutting(job.SourceName);
+    return !Stop();
+}
+
+bool RunSteps::BeginStream(const JobStacker& job)
+{
+    if (!job.BeginStream)
+        return true;
+    Engine().BeginOutputStream(SectionOf(job));
+    return !Stop();
+}
+
+// A job cuts at most one section: the first, one in the middle or the last.
+bool RunSteps::CutSection(const JobStacker& job)
+{
+    if (job.CutFirst)
+        Engine().CutFirstSection(SectionOf(job));
+    else if (job.CutMiddle)
+        Engine().CutMiddleSection(SectionOf(job));
+    else if (job.CutLast)
+        Engine().CutLastSection(SectionOf(job));
+    return true;
+}
+
+bool RunSteps::ClearStream(const JobStacker& job)
+{
+    if (job.ClearStream)
+        Engine().ClearStream();
+    return true;
+}
+
+bool RunSteps::ReleasePackets(const JobStacker& job)
+{
+    if (!job.ReleasePackets)
+        return true;
+    Engine().ReleasePackets();
+    return !Stop();
+}
+
+bool RunSteps::CopyBytes(const JobStacker& job)
+{
+    if (!job.CopyBytes)
+        return true;
+    observer_.ProcessText(kCopyingText);
+    return joiner_.CopyBytes(job.SourceName, job.OutputName, job.CopyOffset, job.CopyLength, control_) && !Stop();
+}
+
+bool RunSteps::AddCatalogEntry(const JobStacker& job)
+{
+    if (!job.MakeCatalogEntry)
+        return true;
+    Catalog(job).AddEntry(job.SourceName);
+    return !Stop();
+}
+
+bool RunSteps::MakeWav(const JobStacker& job)
+{
+    if (!job.MakeWav)
+        return true;
+    observer_.ProcessText(kWavText);
+    // The list holds only files that were readable Ogg Vorbis when they
+    // were added; one that no longer is must not become an empty WAV file
+    // under its final name.
+    try {
+        ConvertToWav(job.SourceName, job.OutputName, control_, observer_);
+    } catch (const NotOggVorbisError&) {
+        throw NotOggVorbisError(job.SourceName, "is no longer an Ogg Vorbis file");
+    }
+    return !Stop();
+}
+
+bool RunSteps::CloseSource(const JobStacker& job)
+{
+    if (!job.CloseSource)
+        return true;
+    if (engine_ && engine_->SourceOpen())
+        engine_->CloseSource();
+    joiner_.CloseSource();
+    return true;
+}
+
+bool RunSteps::CloseOutput(const JobStacker& job)
+{
+    if (!job.CloseOutput)
+        return true;
+    if (engine_ && engine_->OutputOpen())
+        engine_->CloseOutput();
+    joiner_.CloseOutput();
+    return !Stop();
+}
+
+void RunSteps::Finish(std::size_t index)
+{
+    const JobStacker& job = jobs_[index];
+    if (jobs_.Tool() == JobTool::Catalog) {
+        Catalog(job).Finish();
+        catalog_.reset();
+    }
+    // rename() replaces an existing file of the final name in one step: the
+    // old file stays whole until the new one is complete, and stays when
+    // the rename fails.
+    if (std::rename(job.OutputName.c_str(), job.FinalName.c_str()) != 0) {
+        const int err = errno;
+        std::remove(job.OutputName.c_str());
+        throw IoError(job.FinalName, "cannot give the finished output its name", err);
+    }
+    // A temporary name that later jobs write again stays in the list's
+    // charge until its last use.
+    const auto later = std::next(jobs_.begin(), static_cast<std::ptrdiff_t>(index) + 1);
+    if (std::none_of(later, jobs_.end(), [&](const JobStacker& other) { return other.OutputName == job.OutputName; }))
+        jobs_.ReleaseTemporary(job.OutputName);
+}
+
+} // namespace oq
