@@ -13,9 +13,11 @@ namespace oq {
 // "refused" value beside its real result, so a caller never has to combine
 // a try with a check of what came back. In particular a file that is not an
 // Ogg Vorbis stream the program can use raises NotOggVorbisError from every
-// function that opens one (file information, the decoder handle, the WAV
-// conversion, the section cutter's reader), and a file that cannot be
-// opened or read at all raises IoError carrying the system's reason.
+// function that opens one (file information, the file decoders, the WAV
+// conversion, the play range, the section cutter's reader), and a file that
+// cannot be opened or read at all raises IoError carrying the system's
+// reason. A caller that goes on past a failure catches the type it expects
+// and lets the others pass.
 //
 // Every message names what it concerns (usually a file) and what went wrong,
 // so the command-line tool prints it as it is. The desktop program shows it,
@@ -65,9 +67,9 @@ public:
     FormatError(const std::string& path, const std::string& problem);
 };
 
-// The file is not an Ogg Vorbis stream that the program can use: no Ogg
-// data, no Vorbis stream, headers the decoder cannot use, nothing in it, or
-// a length past what the editor can count.
+// The file is not an Ogg stream of a codec the program reads (only Vorbis
+// so far) that it can use: no Ogg data, no such stream, headers the decoder
+// cannot use, nothing in it, or a length past what the editor can count.
 class NotOggVorbisError : public FormatError {
 public:
     using FormatError::FormatError;
