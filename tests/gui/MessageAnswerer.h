@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <functional>
+
 namespace oq::test {
 
 // While it lives, answers every message box that opens with `answer` (or
@@ -17,8 +19,14 @@ public:
     {
         connect(&timer_, &QTimer::timeout, this, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
+            if (!box || inspecting_)
                 return;
+            if (inspect_) {
+                // The inspection may wait in an event loop, where this timer fires too.
+                inspecting_ = true;
+                inspect_(*box);
+                inspecting_ = false;
+            }
             text_ = box->text();
             icon_ = box->icon();
             ++count_;
@@ -29,6 +37,8 @@ public:
         });
         timer_.start(kPollMs);
     }
+    // Runs `inspect` on every box before it is answered.
+    void InspectFirst(std::function<void(QMessageBox&)> inspect) { inspect_ = std::move(inspect); }
     const QString& Text() const noexcept { return text_; }
     QMessageBox::Icon Icon() const noexcept { return icon_; }
     int Count() const noexcept { return count_; }
@@ -37,6 +47,8 @@ private:
     static constexpr int kPollMs = 10;
     QMessageBox::StandardButton answer_;
     QTimer timer_;
+    std::function<void(QMessageBox&)> inspect_;
+    bool inspecting_ = false;
     QString text_;
     QMessageBox::Icon icon_ = QMessageBox::NoIcon;
     int count_ = 0;

@@ -7,6 +7,7 @@
 #include "tests/gui/Controls.h"
 #include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/MessageAnswerer.h"
+#include "tests/gui/ModalDriver.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"
@@ -49,33 +50,6 @@ QString Shared(const QWidget& window)
         if (Button(window, name)->isVisible())
             return QLatin1String(name);
     return {};
-}
-
-// Runs `act` once the modal wizard is on the screen; `act` must close it.
-// An `act` that stopped at a failed check leaves it open: it is then
-// cancelled, so that the failure ends the test instead of hanging it.
-// Returns the wizard's modal result.
-int WhileOpen(QDialog& wizard, const std::function<int()>& open, const std::function<void()>& act)
-{
-    bool acted = false;
-    bool actDone = false; // `act` waits in event loops of its own, where this timer fires too
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &wizard, [&] {
-        if (!wizard.isVisible())
-            return;
-        if (actDone)
-            wizard.reject();
-        if (acted)
-            return;
-        acted = true;
-        act();
-        actDone = true;
-    });
-    poll.start(5);
-    const int result = open();
-    if (!acted)
-        qWarning("the wizard never showed");
-    return result;
 }
 
 std::set<std::string> FilesIn(const std::string& folder)

@@ -4,6 +4,7 @@
 #include "tests/gui/Controls.h"
 #include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/MessageAnswerer.h"
+#include "tests/gui/ModalDriver.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/support/TestAudio.h"
 #include "gui/splitwizard/SplitWizard.h"
@@ -20,15 +21,6 @@
 
 namespace oq::test {
 namespace {
-
-// Replaces a field's text as the user would: select all, type, press Enter.
-void Type(NumericField* field, const QString& text)
-{
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
-}
 
 // Clicks the main window's Split Wizard button and runs `act` once the
 // modal wizard is on the screen; `act` must close it.
