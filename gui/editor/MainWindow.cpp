@@ -17,6 +17,7 @@
 #include "gui/controls/Skin.h"
 #include "gui/editor/MainWindowSkin.h"
 #include "gui/controls/WindowDragger.h"
+#include "gui/controls/WindowSystem.h"
 #include "gui/savewizard/SaveWizard.h"
 #include "gui/splitwizard/SplitWizard.h"
 
@@ -343,8 +344,13 @@ void MainWindow::LoadSettings()
 void MainWindow::SaveSettings() const
 {
     QSettings settings = SettingsStore();
-    settings.setValue(SettingsValue("Top"), y());
-    settings.setValue(SettingsValue("Left"), x());
+    // Where the window system places the windows, pos() is not where the
+    // window is; storing it would move the window there at the next start
+    // on a system that lets the program place it.
+    if (!WindowSystem::PlacesWindowsItself()) {
+        settings.setValue(SettingsValue("Top"), y());
+        settings.setValue(SettingsValue("Left"), x());
+    }
     settings.setValue(SettingsValue("OpenMe"), lastOpenDir_);
     settings.setValue(SettingsValue("PlayTime"), playTimeSpin_->value());
     settings.sync();
