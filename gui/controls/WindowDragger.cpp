@@ -1,10 +1,24 @@
 #include "gui/controls/WindowDragger.h"
 
+#include "gui/controls/WindowSystem.h"
+
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
 
 namespace oq {
+
+namespace {
+
+// X11 hands the move to the window manager as a button-1 drag, so there the
+// other buttons move the window by hand; where the window system places the
+// windows itself, a window moved by hand would not move at all.
+bool SystemMovesWith(Qt::MouseButton button)
+{
+    return button == Qt::LeftButton || WindowSystem::PlacesWindowsItself();
+}
+
+} // namespace
 
 WindowDragger* WindowDragger::Install(QWidget* background)
 {
@@ -28,9 +42,7 @@ bool WindowDragger::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonDblClick: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         QWindow* handle = window->windowHandle();
-        // Window systems start their own move from the primary button only
-        // (X11 hands the move to the window manager as a button-1 drag).
-        const bool systemMove = mouse->button() == Qt::LeftButton && handle && handle->startSystemMove();
+        const bool systemMove = SystemMovesWith(mouse->button()) && handle && handle->startSystemMove();
         manualMove_ = !systemMove;
         pressGlobal_ = mouse->globalPosition().toPoint();
         windowStart_ = window->pos();

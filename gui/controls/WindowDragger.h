@@ -8,9 +8,10 @@ class QWidget;
 namespace oq {
 
 // Moves a borderless window when the user drags its background with any
-// mouse button. A left-button drag is handed to the window system where it
-// offers one (so the move snaps and follows its rules); other buttons, and
-// systems without one, move the window with the mouse until the release.
+// mouse button. A left-button drag (on Wayland, any drag) is handed to the
+// window system where it offers one (so the move snaps and follows its
+// rules); other buttons, and systems without one, move the window with the
+// mouse until the release.
 class WindowDragger : public QObject {
     Q_OBJECT
 
