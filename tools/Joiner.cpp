@@ -41,9 +41,10 @@ bool Joiner::CopyBytes(const std::string& sourceName, const std::string& outputN
         // The file shrank while it was being copied.
         if (got == 0)
             throw Shrunk(sourceName);
-        output_.Write(buffer_.data(), got);
+        pages_.Copy(buffer_.data(), got, output_);
         remaining -= static_cast<std::int64_t>(got);
     }
+    pages_.EndInput(output_);
     return true;
 }
 
@@ -54,6 +55,7 @@ void Joiner::CloseSource()
 
 void Joiner::CloseOutput()
 {
+    pages_.Clear();
     output_.Close();
 }
 
@@ -61,6 +63,7 @@ void Joiner::Abandon() noexcept
 {
     source_ = File();
     output_ = File();
+    pages_.Clear();
 }
 
 } // namespace oq

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/File.h"
+#include "tools/RenumberingPageCopier.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,8 +12,11 @@ namespace oq {
 
 class JobControl;
 
-// The byte copy of a join: appends a byte range of one input after another
-// to one output, so the inputs' Ogg streams follow one another unchanged.
+// The copy of a join: appends a byte range of one input after another to
+// one output, so the inputs' Ogg streams follow one another as chained
+// links. The bytes go unchanged, except that a link whose serial number an
+// earlier link of the output already carries is given a new one (see
+// LinkSerials), since two links of one number make an unplayable file.
 // The output stays open from the first copy to CloseOutput; each input is
 // opened by its copy and closed by CloseSource.
 class Joiner {
@@ -45,6 +49,7 @@ public:
 private:
     File source_;
     File output_;
+    RenumberingPageCopier pages_;
     std::vector<unsigned char> buffer_;
 };
 

@@ -1,0 +1,59 @@
+#include "tools/LinkSerials.h"
+
+namespace oq {
+
+namespace {
+
+// A 64-bit mixer (splitmix64's finaliser): the new numbers look as random
+// as an encoder's own, so that they are unlikely to meet the number of an
+// input still to come, and a join gives the same bytes every time.
+std::uint64_t Mix(std::uint64_t value)
+{
+    value += 0x9E3779B97F4A7C15ull;
+    value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
+    value = (value ^ (value >> 27)) * 0x94D049BB133111EBull;
+    return value ^ (value >> 31);
+}
+
+} // namespace
+
+std::uint32_t LinkSerials::Begin(std::uint32_t serial)
+{
+    const std::uint32_t output = used_.contains(serial) ? Unused(serial) : serial;
+    used_.insert(output);
+    open_[serial] = output;
+    return output;
+}
+
+std::uint32_t LinkSerials::Of(std::uint32_t serial)
+{
+    if (const auto link = open_.find(serial); link != open_.end())
+        return link->second;
+    used_.insert(serial);
+    return serial;
+}
+
+void LinkSerials::End(std::uint32_t serial)
+{
+    open_.erase(serial);
+}
+
+void LinkSerials::Clear() noexcept
+{
+    used_.clear();
+    open_.clear();
+    renumbered_ = 0;
+}
+
+std::uint32_t LinkSerials::Unused(std::uint32_t serial)
+{
+    // Terminates: at most a few links' numbers of the 2^32 are taken.
+    for (;;) {
+        const auto candidate =
+            static_cast<std::uint32_t>(Mix((static_cast<std::uint64_t>(serial) << 32) | ++renumbered_));
+        if (!used_.contains(candidate))
+            return candidate;
+    }
+}
+
+} // namespace oq
