@@ -57,18 +57,24 @@ void OverviewView::PictureChanged(int x0, int x1)
 
 void OverviewView::PictureChanged()
 {
+    paintedLine_ = line_;
     update(kPicture);
 }
 
 void OverviewView::SetMarkerLine(std::optional<int> x)
 {
-    if (x == line_)
-        return;
-    if (line_)
-        PictureChanged(*line_, *line_ + 1);
     line_ = x;
-    if (line_)
-        PictureChanged(*line_, *line_ + 1);
+}
+
+void OverviewView::SyncLine()
+{
+    if (paintedLine_ == line_)
+        return;
+    if (paintedLine_)
+        PictureChanged(*paintedLine_, *paintedLine_ + 1);
+    paintedLine_ = line_;
+    if (paintedLine_)
+        PictureChanged(*paintedLine_, *paintedLine_ + 1);
 }
 
 QImage OverviewView::ShownPicture() const
@@ -101,6 +107,7 @@ OverviewView::StripState OverviewView::CurrentStrip() const
 
 void OverviewView::SyncMarkers()
 {
+    SyncLine();
     StripState now = CurrentStrip();
     QRegion dirty;
     const auto changed = [&dirty](std::optional<int> before, std::optional<int> after) {
@@ -157,8 +164,8 @@ void OverviewView::paintEvent(QPaintEvent* event)
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRectF(kPanel).adjusted(0.5, 0.5, -0.5, -0.5));
         painter.drawImage(kPicture.topLeft(), picture_.Image());
-        if (line_)
-            painter.fillRect(PictureColumns(*line_, *line_ + 1), WaveformPicture::kOutline);
+        if (paintedLine_)
+            painter.fillRect(PictureColumns(*paintedLine_, *paintedLine_ + 1), WaveformPicture::kOutline);
     }
     PaintMarkers(painter, area);
 }

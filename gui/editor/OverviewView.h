@@ -51,7 +51,10 @@ public:
     // The picture has changed as a whole.
     void PictureChanged();
 
-    // The marker line: a one-pixel line over the picture at column x, or none.
+    // The marker line: a one-pixel line over the picture at column x, or
+    // none. The screen follows at the next SyncMarkers (or whole picture
+    // change), so that the places a line passes within one operation are
+    // not repainted.
     void SetMarkerLine(std::optional<int> x);
     std::optional<int> MarkerLine() const noexcept { return line_; }
     // The picture as the screen shows it, marker line included.
@@ -61,8 +64,8 @@ public:
     void SetTimeLabels(const std::array<QString, 3>& times);
     const std::array<QString, 5>& TimeLabels() const noexcept { return labels_; }
 
-    // Repaints the marker images that moved, appeared or vanished since the
-    // last call, and nothing else.
+    // Repaints the marker images and the marker line where they moved,
+    // appeared or vanished since the last call, and nothing else.
     void SyncMarkers();
 
     // Where marker image i (1..n) or MarkerOn stands, in view coordinates.
@@ -104,10 +107,12 @@ private:
     void PaintMarkers(QPainter& painter, const QRect& area);
     void PrepareGlyphs(qreal ratio);
     QRect PictureColumns(int x0, int x1) const;
+    void SyncLine();
 
     const MarkerList& markers_;
     WaveformPicture picture_;
     std::optional<int> line_;
+    std::optional<int> paintedLine_; // the line as the screen shows it (or is about to)
     std::array<QString, 5> labels_;
     StripState painted_;
     QPixmap glyphOff_; // MarkerImgOff

@@ -211,11 +211,11 @@ void WaveformDisplay::ScheduleMarkerSync()
 
 void WaveformDisplay::RefreshMarkers()
 {
-    overview_->SyncMarkers();
     // Tidying may move the selected marker off a taken position; the line
     // stays with it.
     if (markers_.SelectedMarker() >= 1 && overview_->MarkerLine())
         overview_->SetMarkerLine(markers_.MarkerOnPixel());
+    overview_->SyncMarkers();
 }
 
 // --- Buttons ------------------------------------------------------------------

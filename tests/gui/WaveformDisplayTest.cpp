@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace oq::test {
@@ -149,6 +150,58 @@ QImage Inverted(QImage image, int x0, int x1)
         for (int x = x0; x < x1; ++x)
             image.setPixel(x, y, image.pixel(x, y) ^ 0x00ffffff);
     return image;
+}
+
+// Collects, in host coordinates, every region the host and the widgets on
+// it were asked to paint.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget& host) : host_(host)
+    {
+        host.installEventFilter(this);
+        for (QWidget* child : host.findChildren<QWidget*>())
+            child->installEventFilter(this);
+    }
+
+    void Clear() { region_ = QRegion(); }
+    const QRegion& Region() const { return region_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            const auto* widget = static_cast<QWidget*>(watched);
+            region_ += static_cast<QPaintEvent*>(event)->region().translated(widget->mapTo(&host_, QPoint(0, 0)));
+        }
+        return false;
+    }
+
+private:
+    QWidget& host_;
+    QRegion region_;
+};
+
+// What a move of the selected marker from overview column `before` to
+// `after` may repaint, in host coordinates: its image and its line at
+// either column, and the zoom view's picture, which is centred on it.
+QRegion MayRepaint(int before, int after)
+{
+    QRegion region(ZoomView::kPicture.translated(ZoomView::kPlace.topLeft()));
+    for (const int pixel : {before, after}) {
+        const QRect line(OverviewView::kPicture.x() + pixel, OverviewView::kPicture.y(), 1,
+                         OverviewView::kPicture.height());
+        region += OverviewView::MarkerRect(pixel).translated(OverviewView::kPlace.topLeft());
+        region += line.translated(OverviewView::kPlace.topLeft());
+    }
+    return region;
+}
+
+QString Describe(const QRegion& region)
+{
+    QStringList rects;
+    for (const QRect& rect : region)
+        rects << QString("%1x%2+%3+%4").arg(rect.width()).arg(rect.height()).arg(rect.x()).arg(rect.y());
+    return rects.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -491,23 +544,60 @@ private slots:
         QTest::mousePress(overview, Qt::LeftButton, {}, bench.MarkerPoint(start));
         QVERIFY(bench.markers.SelectedMarker() >= 500); // the topmost image under the mouse
         QVERIFY(bench.markers.Dragging());
+        QCoreApplication::processEvents();
+
+        // Every step may repaint the selected marker's image and line at its
+        // old and its new column, and the zoom view, which follows the
+        // marker; nothing else of the host or its views.
+        PaintRecorder painted(bench.host);
+        int moved = 0;
+        const auto step = [&](const std::function<void()>& action) {
+            const int before = bench.markers.MarkerOnPixel();
+            painted.Clear();
+            action();
+            QCoreApplication::processEvents(); // the queued marker sync
+            QCoreApplication::processEvents(); // the repaint it asked for
+            const int after = bench.markers.MarkerOnPixel();
+            const QRegion allowed = MayRepaint(before, after);
+            const QRegion outside = painted.Region() - allowed;
+            QVERIFY2(outside.isEmpty(), qPrintable(QString("moving %1 -> %2 repainted %3 outside its columns")
+                                                       .arg(before)
+                                                       .arg(after)
+                                                       .arg(Describe(outside))));
+            if (after != before) {
+                ++moved;
+                const QRect image = OverviewView::MarkerRect(after).translated(OverviewView::kPlace.topLeft());
+                QVERIFY2(painted.Region().contains(image), "the image at its new place was not painted");
+            }
+        };
+
         constexpr int kMoves = 300;
         QElapsedTimer clock;
         clock.start();
         for (int k = 0; k < kMoves; ++k) {
-            bench.DragTo(start + (k % 120) - 60);
-            QCoreApplication::processEvents(); // paints what changed
+            step([&] { bench.DragTo(start + (k % 120) - 60); });
+            if (QTest::currentTestFailed())
+                return;
         }
         const double perMove = clock.nsecsElapsed() / 1e6 / kMoves;
-        QTest::mouseRelease(overview, Qt::LeftButton, {}, bench.MarkerPoint(start));
+        QTest::mouseRelease(overview, Qt::LeftButton, {}, bench.MarkerPoint(bench.markers.MarkerOnPixel()));
+        QCoreApplication::processEvents();
+        QVERIFY(moved > kMoves / 2);
 
+        // Zoomed out as far as it goes, so that a nudge moves the marker over
+        // columns.
+        while (bench.display.ZoomOutEnabled())
+            bench.display.ZoomOut();
         constexpr int kNudges = 300;
+        moved = 0;
         clock.restart();
         for (int k = 0; k < kNudges; ++k) {
-            k % 2 ? bench.display.NudgeBack() : bench.display.NudgeForward();
-            QCoreApplication::processEvents();
+            step([&] { (k / 20) % 2 ? bench.display.NudgeBack() : bench.display.NudgeForward(); });
+            if (QTest::currentTestFailed())
+                return;
         }
         const double perNudge = clock.nsecsElapsed() / 1e6 / kNudges;
+        QVERIFY(moved > 0);
         qInfo("1000 markers: %.3f ms per drag move, %.3f ms per nudge (event handling and repaint)", perMove, perNudge);
 
         // What the partial repaints left on the screen is what a full paint shows.
