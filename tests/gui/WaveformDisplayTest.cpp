@@ -6,8 +6,7 @@
 #include "gui/editor/WaveformPicture.h"
 #include "gui/editor/WaveformScale.h"
 #include "gui/editor/ZoomView.h"
-#include "gui/editor/MainWindowSkin.h"
-#include "tests/gui/Screenshot.h"
+#include "tests/gui/WaveformBench.h"
 #include "tests/support/FileRecord.h"
 #include "tests/support/TestAudio.h"
 
@@ -29,65 +28,6 @@ constexpr QRgb kOrange = 0xfffc8204;
 constexpr QRgb kBlack = 0xff000000;
 constexpr int kOverviewRows = 129;
 constexpr int kZoomRows = 131;
-
-// The main window's client area with its skin; the display's widgets stand on it.
-class Host : public QWidget {
-public:
-    Host() { resize(MainWindowLayout::kClientSize); }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (skin_.devicePixelRatio() != devicePixelRatioF() || skin_.isNull())
-            skin_ = MainWindowBackground(devicePixelRatioF());
-        QPainter(this).drawPixmap(0, 0, skin_);
-    }
-
-private:
-    QPixmap skin_;
-};
-
-// A display on its host with the model it shows.
-struct Bench {
-    MarkerList markers;
-    Host host;
-    WaveformDisplay display{markers, &host};
-
-    // Opens `record` as the main window does once the analysis has ended.
-    void Open(MPEGData record, const AmplitudeProfile& profile, bool complete)
-    {
-        display.SetFile(record);
-        if (complete) {
-            record.BlockCount = profile.LastIndex();
-            record.ProfileComplete = true;
-        }
-        display.SetProfile(profile, complete);
-        markers.OpenFile(record, display.DisplayWidth());
-        display.RefreshMarkers();
-    }
-
-    void Show()
-    {
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
-    }
-
-    // A press on the middle of the image of a marker standing at `pixel`.
-    static QPoint MarkerPoint(int pixel) { return OverviewView::MarkerRect(pixel).center(); }
-    static QPoint PicturePoint(int x) { return OverviewView::kPicture.topLeft() + QPoint(x, 60); }
-
-    // A move with the left button held, as the view gets it while it holds the mouse.
-    void DragTo(int pictureX)
-    {
-        const QPointF at(OverviewView::kPicture.x() + pictureX, OverviewView::kMarkerTop + 5);
-        QMouseEvent move(QEvent::MouseMove, at, display.Overview()->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(display.Overview(), &move);
-    }
-
-    // The region of the host that holds both views and the zoom level text.
-    QPixmap Screenshot() { return host.grab(QRect(50, 110, 505, 345)); }
-};
 
 // A profile of B + 1 entries that rises and falls, every height occurring.
 AmplitudeProfile Swell(std::int32_t blocks)
@@ -217,35 +157,14 @@ private:
 private slots:
     void initTestCase()
     {
-        // A chained recording of two minutes and ten seconds, loud and quiet
-        // passages in turn: more blocks than the overview has columns.
         folder_ = std::make_unique<TempDir>();
-        const std::string path = folder_->Path("take.ogg");
-        const std::pair<Signal, double> parts[] = {
-            {Signal::Tone, 40}, {Signal::Mixed, 24}, {Signal::Noise, 14}, {Signal::Silence, 6}, {Signal::Tone, 46},
-        };
-        Bytes recording;
-        for (std::uint32_t k = 0; k < std::size(parts); ++k) {
-            AudioSpec spec;
-            spec.signal = parts[k].first;
-            spec.seconds = parts[k].second;
-            spec.seed = k + 1;
-            PageLayout layout;
-            layout.serial = 0x5157 + k;
-            const Bytes link = MakeOggVorbis(spec, layout);
-            recording.insert(recording.end(), link.begin(), link.end());
-        }
-        WriteBytes(path, recording);
-        record_ = ReadOggFileInfo(path);
-        std::atomic<bool> cancelled{false};
-        profile_ = ComputeAmplitudeProfile(path, cancelled);
-        QVERIFY(profile_.Complete);
+        QVERIFY(MakeChainedTake(folder_->Path("take.ogg"), record_, profile_));
         QVERIFY(profile_.LastIndex() >= WaveformScale::kFullWidthBlocks);
     }
 
     void overviewDrawsEveryColumnOfTheProfileCrisply()
     {
-        Bench bench;
+        WaveformBench bench;
         bench.Open(record_, profile_, true);
         const std::int32_t blocks = bench.display.Blocks();
         QCOMPARE(blocks, profile_.LastIndex());
@@ -287,7 +206,7 @@ private slots:
         QFETCH(int, blocks);
         QFETCH(int, lastColumn);
         QFETCH(int, width);
-        Bench bench;
+        WaveformBench bench;
         bench.Open(Record(blocks), Swell(blocks), true);
         QCOMPARE(bench.display.LastColumn(), lastColumn);
         QCOMPARE(bench.display.DisplayWidth(), width);
@@ -301,7 +220,7 @@ private slots:
 
     void placeholderBandUntilAProfileIsComplete()
     {
-        Bench bench;
+        WaveformBench bench;
         bench.display.SetFile(record_);
         QVERIFY(ColumnIs(bench.display.OverviewPicture(), 0, kWhite)); // blank while the analysis runs
 
@@ -363,7 +282,7 @@ private slots:
         QFETCH(int, firstStep);
         QFETCH(QList<int>, zoomInSteps);
         QFETCH(int, stepBackAtLevel1);
-        Bench bench;
+        WaveformBench bench;
         bench.Open(Record(blocks), Swell(blocks), true);
         QSignalSpy buttons(&bench.display, &WaveformDisplay::zoomButtonsChanged);
         QCOMPARE(bench.display.ZoomStep(), firstStep);
@@ -399,7 +318,7 @@ private slots:
 
     void nudgesMoveByTheZoomStepWithinTheFile()
     {
-        Bench bench;
+        WaveformBench bench;
         bench.Open(Record(3000), Swell(3000), true);
         QSignalSpy changed(&bench.display, &WaveformDisplay::markersChanged);
         bench.markers.AddMarker(); // at 1500, selected
@@ -434,9 +353,9 @@ private slots:
 
     void draggingAMarkerFollowsTheMouseAndSortsOnRelease()
     {
-        Bench bench;
+        WaveformBench bench;
         bench.Open(record_, profile_, true);
-        bench.Show();
+        QVERIFY(bench.Show());
         const std::int32_t blocks = bench.display.Blocks();
         OverviewView* overview = bench.display.Overview();
         QSignalSpy dragged(&bench.display, &WaveformDisplay::markerDragged);
@@ -477,10 +396,10 @@ private slots:
 
     void clickingTheOverviewSelectsAndHighlightsASection()
     {
-        Bench bench;
+        WaveformBench bench;
         bench.Open(Record(900), Swell(900), true); // W = 302
         bench.markers.ReplaceMarkers({0, 450, 900}); // pixels 0, 151, 302
-        bench.Show();
+        QVERIFY(bench.Show());
         OverviewView* overview = bench.display.Overview();
         QSignalSpy selection(&bench.display, &WaveformDisplay::selectionChanged);
         const QImage plain = bench.display.OverviewPicture();
@@ -498,8 +417,8 @@ private slots:
             {Qt::LeftButton, 303, 0, 0, 0}, // right of W: none
         };
         for (const auto& click : clicks) {
-            QTest::mousePress(overview, click.button, {}, Bench::PicturePoint(click.x));
-            QTest::mouseRelease(overview, click.button, {}, Bench::PicturePoint(click.x));
+            QTest::mousePress(overview, click.button, {}, WaveformBench::PicturePoint(click.x));
+            QTest::mouseRelease(overview, click.button, {}, WaveformBench::PicturePoint(click.x));
             QCOMPARE(bench.markers.SelectedSection(), click.section);
             QCOMPARE(bench.markers.SelectedMarker(), 0);
             QCOMPARE(bench.display.OverviewPicture(), Inverted(plain, click.x0, click.x1));
@@ -509,12 +428,12 @@ private slots:
 
     void filesDroppedOnThePanelAreReported()
     {
-        Bench bench;
+        WaveformBench bench;
         QSignalSpy dropped(&bench.display, &WaveformDisplay::filesDropped);
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile("/music/a.ogg"), QUrl::fromLocalFile("/music/b.ogg"),
                       QUrl::fromLocalFile("/music/c.ogg")});
-        const QPoint places[] = {OverviewView::kPanel.center(), Bench::MarkerPoint(200)};
+        const QPoint places[] = {OverviewView::kPanel.center(), WaveformBench::MarkerPoint(200)};
         for (const QPoint place : places) {
             QDragEnterEvent enter(place, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(bench.display.Overview(), &enter);
@@ -528,7 +447,7 @@ private slots:
 
     void thousandMarkersRepaintOnlyWhatMoves()
     {
-        Bench bench;
+        WaveformBench bench;
         bench.Open(record_, profile_, true);
         const std::int32_t blocks = bench.display.Blocks();
         std::vector<std::int32_t> positions;
@@ -536,7 +455,7 @@ private slots:
             positions.push_back(static_cast<std::int32_t>(static_cast<long long>(k) * blocks / (MarkerList::kMaxMarkers - 1)));
         bench.markers.ReplaceMarkers(positions);
         QCOMPARE(bench.markers.MarkerCount(), MarkerList::kMaxMarkers);
-        bench.Show();
+        QVERIFY(bench.Show());
         QCoreApplication::processEvents();
 
         OverviewView* overview = bench.display.Overview();
@@ -607,24 +526,6 @@ private slots:
         if (onScreen.isNull())
             QSKIP("this platform cannot read back its window contents");
         QCOMPARE(onScreen.convertToFormat(QImage::Format_RGB32), full.convertToFormat(QImage::Format_RGB32));
-    }
-
-    void screenshots()
-    {
-        Bench bench;
-        bench.Open(record_, profile_, true);
-        const std::int32_t blocks = bench.display.Blocks();
-        bench.markers.ReplaceMarkers({0, blocks / 5, blocks * 2 / 5, blocks * 7 / 10, blocks});
-        bench.Show();
-
-        bench.markers.SelectMarker(2);
-        SaveScreenshot(bench.Screenshot(), "waveform-display");
-        for (int k = 0; k < 3; ++k)
-            bench.display.ZoomIn();
-        SaveScreenshot(bench.Screenshot(), "waveform-display-zoomed");
-        QTest::mouseClick(bench.display.Overview(), Qt::LeftButton, {}, Bench::PicturePoint(260));
-        QCOMPARE(bench.markers.SelectedSection(), 3);
-        SaveScreenshot(bench.Screenshot(), "waveform-display-section");
     }
 };
 
