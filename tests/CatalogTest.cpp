@@ -8,6 +8,7 @@
 #include "base/JobObserver.h"
 #include "base/ProgramDirectory.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
 
@@ -27,36 +28,42 @@ std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.e
 const MPEGData kRecord{.FileName = "/music/live/set one.ogg", .FileSize = 3'500'123'456, .BitRate = "128",
                        .PlayLength = "01:02:03", .Streams = 3, .SerialNumber = -5, .Rate = 48000, .Channels = 2};
 
-TEST(CatalogTemplate, SplitsIntoHeadBodyAndTail)
+struct TemplateSplit {
+    const char* what;
+    std::string text;
+    Lines head, body, tail;
+};
+
+const TemplateSplit kSplitsIntoHeadBodyAndTail[] = {
+    {"the usual layout; marker lines are never written, empty body lines are dropped",
+     "H1\n\nH3\nbefore <QRVLOOP> after\nB <QRV001>\n\n<QRV000><QRV000>\nignored <QRVEND> ignored\n\nT <QRV001>\n",
+     {"H1", "", "H3"}, {"B set one.ogg"}, {"", "T <QRV001>"}},
+    {"no loop marker: all is head, and the lines after an end marker come once more as tail",
+     "A\nB <QRVEND>\nC\n", {"A", "B <QRVEND>", "C"}, {}, {"C"}},
+    {"no end marker: every line after the loop marker is body, and there is no tail",
+     "H\n<QRVLOOP>\n<QRV009>\nlast\n", {"H"}, {"48000", "last"}, {}},
+    {"the tail follows the first end marker of the whole template",
+     "x<QRVEND>\n<QRVLOOP>\n<QRV004>\n<QRVEND>\nT\n", {"x<QRVEND>"}, {"3"}, {"<QRVLOOP>", "<QRV004>", "<QRVEND>", "T"}},
+    {"lines ended by CR LF, and a last line without a line end",
+     "H\r\n<QRVLOOP>\r\n<QRV008>\r\n<QRVEND>\r\nT", {"H"}, {"01:02:03"}, {"T"}},
+    {"note lines are left out, markers inside them do not count",
+     "<QRV: <QRVLOOP> and <QRVEND> in a note>\nH\n<QRVLOOP>\n<QRV: between body lines>\n<QRV007>\n<QRVEND>\n",
+     {"H"}, {"0"}, {}},
+};
+
+class CatalogTemplateSplit : public ::testing::TestWithParam<TemplateSplit> {};
+
+TEST_P(CatalogTemplateSplit, SplitsIntoHeadBodyAndTail)
 {
-    struct Case {
-        const char* what;
-        std::string text;
-        Lines head, body, tail;
-    };
-    const Case cases[] = {
-        {"the usual layout; marker lines are never written, empty body lines are dropped",
-         "H1\n\nH3\nbefore <QRVLOOP> after\nB <QRV001>\n\n<QRV000><QRV000>\nignored <QRVEND> ignored\n\nT <QRV001>\n",
-         {"H1", "", "H3"}, {"B set one.ogg"}, {"", "T <QRV001>"}},
-        {"no loop marker: all is head, and the lines after an end marker come once more as tail",
-         "A\nB <QRVEND>\nC\n", {"A", "B <QRVEND>", "C"}, {}, {"C"}},
-        {"no end marker: every line after the loop marker is body, and there is no tail",
-         "H\n<QRVLOOP>\n<QRV009>\nlast\n", {"H"}, {"48000", "last"}, {}},
-        {"the tail follows the first end marker of the whole template",
-         "x<QRVEND>\n<QRVLOOP>\n<QRV004>\n<QRVEND>\nT\n", {"x<QRVEND>"}, {"3"}, {"<QRVLOOP>", "<QRV004>", "<QRVEND>", "T"}},
-        {"lines ended by CR LF, and a last line without a line end",
-         "H\r\n<QRVLOOP>\r\n<QRV008>\r\n<QRVEND>\r\nT", {"H"}, {"01:02:03"}, {"T"}},
-        {"note lines are left out, markers inside them do not count",
-         "<QRV: <QRVLOOP> and <QRVEND> in a note>\nH\n<QRVLOOP>\n<QRV: between body lines>\n<QRV007>\n<QRVEND>\n",
-         {"H"}, {"0"}, {}},
-    };
-    for (const Case& c : cases) {
-        const CatalogTemplate t = CatalogTemplate::Parse(c.text, "t.qrv");
-        EXPECT_EQ(t.Head(), c.head) << c.what;
-        EXPECT_EQ(t.ExpandBody(kRecord), c.body) << c.what;
-        EXPECT_EQ(t.Tail(), c.tail) << c.what;
-    }
+    const TemplateSplit& c = GetParam();
+    const CatalogTemplate t = CatalogTemplate::Parse(c.text, "t.qrv");
+    EXPECT_EQ(t.Head(), c.head) << c.what;
+    EXPECT_EQ(t.ExpandBody(kRecord), c.body) << c.what;
+    EXPECT_EQ(t.Tail(), c.tail) << c.what;
 }
+
+INSTANTIATE_TEST_SUITE_P(CatalogTemplate, CatalogTemplateSplit, ::testing::ValuesIn(kSplitsIntoHeadBodyAndTail),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(CatalogTemplate, EveryTagExpandsToItsField)
 {
@@ -77,64 +84,80 @@ TEST(CatalogTemplate, EveryTagExpandsToItsField)
     }
 }
 
-TEST(CatalogTemplate, BadTagsAndNotesNameTheTemplateAndLine)
+struct BadTemplate {
+    std::string text, expected;
+};
+
+const BadTemplate kBadTagsAndNotesNameTheTemplateAndLine[] = {
+    {"head <QRVxyz> is not checked\n<QRVLOOP>\nok <QRV001>\nbad <QRV0a1>\n", "line 4: the tag \"<QRV0a1>\""},
+    {"<QRVLOOP>\n\ncut short <QRV12", "line 3: the tag \"<QRV12\""},
+    {"<QRVLOOP>\n<QRV-01>\n", "line 2"},
+    {"<QRV:ESCAPE XML>\n", "line 1: unknown escaping \"XML\""},
+};
+
+class CatalogTemplateBadTag : public ::testing::TestWithParam<BadTemplate> {};
+
+TEST_P(CatalogTemplateBadTag, BadTagsAndNotesNameTheTemplateAndLine)
 {
-    struct Case {
-        std::string text, expected;
-    };
-    const Case cases[] = {
-        {"head <QRVxyz> is not checked\n<QRVLOOP>\nok <QRV001>\nbad <QRV0a1>\n", "line 4: the tag \"<QRV0a1>\""},
-        {"<QRVLOOP>\n\ncut short <QRV12", "line 3: the tag \"<QRV12\""},
-        {"<QRVLOOP>\n<QRV-01>\n", "line 2"},
-        {"<QRV:ESCAPE XML>\n", "line 1: unknown escaping \"XML\""},
-    };
-    for (const Case& c : cases) {
-        try {
-            CatalogTemplate::Parse(c.text, "/home/me/mine.qrv");
-            ADD_FAILURE() << "accepted: " << c.text;
-        } catch (const FormatError& error) {
-            const std::string message = error.what();
-            EXPECT_NE(message.find("/home/me/mine.qrv"), std::string::npos) << message;
-            EXPECT_NE(message.find(c.expected), std::string::npos) << message;
-        }
+    const BadTemplate& c = GetParam();
+    try {
+        CatalogTemplate::Parse(c.text, "/home/me/mine.qrv");
+        ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const FormatError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find("/home/me/mine.qrv"), std::string::npos) << message;
+        EXPECT_NE(message.find(c.expected), std::string::npos) << message;
     }
 }
 
-TEST(CatalogEscaping, ValuesStayWholeInTheirFormat)
+INSTANTIATE_TEST_SUITE_P(CatalogTemplate, CatalogTemplateBadTag, ::testing::ValuesIn(kBadTagsAndNotesNameTheTemplateAndLine));
+
+struct EscapedValue {
+    std::string value, html, csv;
+};
+
+const EscapedValue kValuesStayWholeInTheirFormat[] = {
+    {"a, \"b\" <c> & 'd'", "a, &quot;b&quot; &lt;c&gt; &amp; &#39;d&#39;", "\"a, \"\"b\"\" <c> & 'd'\""},
+    {"two\nlines; bell\x07", "two\nlines; bell\xEF\xBF\xBD", "\"two\nlines; bell\x07\""},
+    {"na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5"},
+    // Latin-1, an overlong '/', a surrogate and a cut sequence are no UTF-8.
+    {"caf\xE9 \xC0\xAF\xED\xA0\x80\xE2\x82", "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
+     "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+    {" padded", " padded", "\" padded\""},
+};
+
+class CatalogEscapingValue : public ::testing::TestWithParam<EscapedValue> {};
+
+TEST_P(CatalogEscapingValue, ValuesStayWholeInTheirFormat)
 {
-    struct Case {
-        std::string value, html, csv;
-    };
-    const Case cases[] = {
-        {"a, \"b\" <c> & 'd'", "a, &quot;b&quot; &lt;c&gt; &amp; &#39;d&#39;", "\"a, \"\"b\"\" <c> & 'd'\""},
-        {"two\nlines; bell\x07", "two\nlines; bell\xEF\xBF\xBD", "\"two\nlines; bell\x07\""},
-        {"na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5"},
-        // Latin-1, an overlong '/', a surrogate and a cut sequence are no UTF-8.
-        {"caf\xE9 \xC0\xAF\xED\xA0\x80\xE2\x82", "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
-         "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-        {" padded", " padded", "\" padded\""},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::Html), c.html) << c.value;
-        EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::Csv), c.csv) << c.value;
-        EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::None), c.value);
-    }
+    const EscapedValue& c = GetParam();
+    EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::Html), c.html) << c.value;
+    EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::Csv), c.csv) << c.value;
+    EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::None), c.value);
 }
 
-TEST(CatalogSearch, FilterMatchesLikeTheFileDialogs)
+INSTANTIATE_TEST_SUITE_P(CatalogEscaping, CatalogEscapingValue, ::testing::ValuesIn(kValuesStayWholeInTheirFormat));
+
+struct FilterMatch {
+    const char *name, *filter;
+    bool matches;
+};
+
+const FilterMatch kFilterMatchesLikeTheFileDialogs[] = {
+    {"a.ogg", "*.Ogg", true},  {"B.OGG", "*.Ogg", true},   {"x.ogg.txt", "*.Ogg", false}, {"ogg", "*.Ogg", false},
+    {"README", "*.*", true},   {"x1.ogg", "x?.ogg", true}, {"x12.ogg", "x?.ogg", false},  {"aXbYb", "a*b", true},
+    {"aXbYc", "a*b", false},
+};
+
+class CatalogSearchFilter : public ::testing::TestWithParam<FilterMatch> {};
+
+TEST_P(CatalogSearchFilter, FilterMatchesLikeTheFileDialogs)
 {
-    struct Case {
-        const char *name, *filter;
-        bool matches;
-    };
-    const Case cases[] = {
-        {"a.ogg", "*.Ogg", true},  {"B.OGG", "*.Ogg", true},   {"x.ogg.txt", "*.Ogg", false}, {"ogg", "*.Ogg", false},
-        {"README", "*.*", true},   {"x1.ogg", "x?.ogg", true}, {"x12.ogg", "x?.ogg", false},  {"aXbYb", "a*b", true},
-        {"aXbYc", "a*b", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(MatchesFileFilter(c.name, c.filter), c.matches) << c.name << " / " << c.filter;
+    const FilterMatch& c = GetParam();
+    EXPECT_EQ(MatchesFileFilter(c.name, c.filter), c.matches) << c.name << " / " << c.filter;
 }
+
+INSTANTIATE_TEST_SUITE_P(CatalogSearch, CatalogSearchFilter, ::testing::ValuesIn(kFilterMatchesLikeTheFileDialogs));
 
 struct Counter : JobObserver {
     void CurrentFile(const std::string& name) override { names.push_back(name); }

@@ -2,6 +2,7 @@
 #include "model/PositionConverter.h"
 #include "base/Error.h"
 #include "tests/support/FileRecord.h"
+#include "tests/support/TestName.h"
 #include "model/CueSheet.h"
 
 #include <gtest/gtest.h>
@@ -88,30 +89,36 @@ TEST(CueSheet, StartTextsBecomeWholeSeconds)
         EXPECT_EQ(CueStartSeconds(text), seconds) << text;
 }
 
-TEST(CueSheet, TrackStartsBecomeMarkers)
+struct CueTrackCase {
+    const char* what;
+    CueTrackList starts;
+    std::vector<std::int32_t> positions;
+    CueSkips skipped;
+};
+
+const CueTrackCase kTrackStartsBecomeMarkers[] = {
+    {"two tracks", {"00:00:00", "03:25:40"}, {0, 341}, {}},
+    {"one track inside", {"02:00:00"}, {200, 1000}, {}},
+    {"one track past the end", {"20:00:00"}, {1000, 0}, {{}, {1}}},
+    {"one track at the very end", {"10:00:00"}, {1000, 0}, {}},
+    {"one track at the start", {"00:00:00"}, {0, 1000}, {}},
+    {"unreadable track in between", {"00:00:00", "3 min", "06:00:00", "99:00:00"}, {0, 600}, {{2}, {4}}},
+    {"none readable", {"x", "y"}, {1000, 0}, {{1, 2}, {}}},
+    {"far past the end", {"9999999:00:00"}, {1000, 0}, {{}, {1}}},
+};
+
+class CueSheetTracks : public ::testing::TestWithParam<CueTrackCase> {};
+
+TEST_P(CueSheetTracks, TrackStartsBecomeMarkers)
 {
-    struct Case {
-        const char* what;
-        CueTrackList starts;
-        std::vector<std::int32_t> positions;
-        CueSkips skipped;
-    };
-    const Case cases[] = {
-        {"two tracks", {"00:00:00", "03:25:40"}, {0, 341}, {}},
-        {"one track inside", {"02:00:00"}, {200, 1000}, {}},
-        {"one track past the end", {"20:00:00"}, {1000, 0}, {{}, {1}}},
-        {"one track at the very end", {"10:00:00"}, {1000, 0}, {}},
-        {"one track at the start", {"00:00:00"}, {0, 1000}, {}},
-        {"unreadable track in between", {"00:00:00", "3 min", "06:00:00", "99:00:00"}, {0, 600}, {{2}, {4}}},
-        {"none readable", {"x", "y"}, {1000, 0}, {{1, 2}, {}}},
-        {"far past the end", {"9999999:00:00"}, {1000, 0}, {{}, {1}}},
-    };
-    for (const Case& c : cases) {
-        const CuePlacement placement = PlanCueMarkers(c.starts, kTenMinutes);
-        EXPECT_EQ(placement.Positions, c.positions) << c.what;
-        EXPECT_EQ(placement.Skipped, c.skipped) << c.what;
-    }
+    const CueTrackCase& c = GetParam();
+    const CuePlacement placement = PlanCueMarkers(c.starts, kTenMinutes);
+    EXPECT_EQ(placement.Positions, c.positions) << c.what;
+    EXPECT_EQ(placement.Skipped, c.skipped) << c.what;
 }
+
+INSTANTIATE_TEST_SUITE_P(CueSheet, CueSheetTracks, ::testing::ValuesIn(kTrackStartsBecomeMarkers),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(CueSheet, LayingReplacesTheMarkersOrKeepsThem)
 {

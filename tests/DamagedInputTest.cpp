@@ -13,6 +13,7 @@
 #include "tools/SectionEngine.h"
 #include "tools/SourceReader.h"
 #include "tests/support/OggCheck.h"
+#include "tests/support/TestName.h"
 #include "tests/support/OggSurgery.h"
 #include "tests/support/OutputCheck.h"
 #include "tests/support/TestAudio.h"
@@ -56,43 +57,48 @@ TEST(DamagedInput, ASetupHeaderTheDecoderCannotUseIsRefusedBeforeDecoding)
 // A last granule position of 2^43 claimed 25 years of audio: the block
 // count wrapped to -2147483648, and so did a sampling rate above 2^31 - 1.
 // What the editor cannot count is refused; long but countable files are not.
-TEST(DamagedInput, ClaimsBeyondTheEditorsCountsAreRefused)
+struct ClaimCase {
+    const char* what;
+    std::int64_t lastGranule; // 0: as encoded
+    std::uint32_t rate;       // 0: as encoded
+    bool described;
+};
+
+const ClaimCase kClaimsBeyondTheEditorsCountsAreRefused[] = {
+    {"twenty-five years", std::int64_t{1} << 43, 0, false},
+    {"a rate past 32 signed bits", 0, 0xFFFFFFF0u, false},
+    {"ten hours", std::int64_t{22050} * 36000, 0, true},
+};
+
+class DamagedInputClaim : public ::testing::TestWithParam<ClaimCase> {};
+
+TEST_P(DamagedInputClaim, ClaimsBeyondTheEditorsCountsAreRefused)
 {
-    struct Case {
-        const char* what;
-        std::int64_t lastGranule; // 0: as encoded
-        std::uint32_t rate;       // 0: as encoded
-        bool described;
-    };
-    const Case cases[] = {
-        {"twenty-five years", std::int64_t{1} << 43, 0, false},
-        {"a rate past 32 signed bits", 0, 0xFFFFFFF0u, false},
-        {"ten hours", std::int64_t{22050} * 36000, 0, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDir dir;
-        // Pages of eight packets: the decoder library takes the length of a
-        // file whose audio is one page from the page's packets instead.
-        Bytes file = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 1.0}, {.flushEveryPackets = 8});
-        if (c.lastGranule != 0)
-            SetGranule(file, PageSpans(file).back(), c.lastGranule);
-        if (c.rate != 0) {
-            constexpr std::size_t kRateAt = 28 + 12; // first page's body, then type, "vorbis", version, channels
-            for (std::size_t i = 0; i < 4; ++i)
-                file[kRateAt + i] = static_cast<unsigned char>(c.rate >> (8 * i));
-            RenewChecksum(file, PageSpans(file).front());
-        }
-        WriteBytes(dir.Path("claims.ogg"), file);
-        if (!c.described) {
-            EXPECT_THROW(ReadOggFileInfo(dir.Path("claims.ogg")), NotOggVorbisError);
-            continue;
-        }
-        const MPEGData record = ReadOggFileInfo(dir.Path("claims.ogg"));
-        EXPECT_EQ(record.PlayLength, "10:00:00");
-        EXPECT_EQ(record.BlockCount, 22050 * 36000 / 8192);
+    const ClaimCase& c = GetParam();
+    TempDir dir;
+    // Pages of eight packets: the decoder library takes the length of a
+    // file whose audio is one page from the page's packets instead.
+    Bytes file = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 1.0}, {.flushEveryPackets = 8});
+    if (c.lastGranule != 0)
+        SetGranule(file, PageSpans(file).back(), c.lastGranule);
+    if (c.rate != 0) {
+        constexpr std::size_t kRateAt = 28 + 12; // first page's body, then type, "vorbis", version, channels
+        for (std::size_t i = 0; i < 4; ++i)
+            file[kRateAt + i] = static_cast<unsigned char>(c.rate >> (8 * i));
+        RenewChecksum(file, PageSpans(file).front());
     }
+    WriteBytes(dir.Path("claims.ogg"), file);
+    if (!c.described) {
+        EXPECT_THROW(ReadOggFileInfo(dir.Path("claims.ogg")), NotOggVorbisError);
+        return;
+    }
+    const MPEGData record = ReadOggFileInfo(dir.Path("claims.ogg"));
+    EXPECT_EQ(record.PlayLength, "10:00:00");
+    EXPECT_EQ(record.BlockCount, 22050 * 36000 / 8192);
 }
+
+INSTANTIATE_TEST_SUITE_P(DamagedInput, DamagedInputClaim, ::testing::ValuesIn(kClaimsBeyondTheEditorsCountsAreRefused),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 // A last granule position of 2^62 made the WAV writer's count of the bytes
 // to come overflow (undefined behaviour, found by the fuzz target of the

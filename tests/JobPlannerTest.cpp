@@ -14,33 +14,38 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(SectionFileName, JoinsFolderPreTextZeroNumberAndPostText)
+struct FileNameCase {
+    std::string folder, pre, post;
+    bool zeros;
+    std::int32_t section;
+    std::string expected;
+};
+
+const FileNameCase kJoinsFolderPreTextZeroNumberAndPostText[] = {
+    {"/out", "Part ", "", true, 10, "/out/Part 010.ogg"}, // one "0", whatever the digits
+    {"/out", "Part ", "", false, 10, "/out/Part 10.ogg"},
+    {"/out/", "Part ", " - song.ogg", true, 1, "/out/Part 01 - song.ogg"}, // its own extension kept
+    {"/out", "", " - live", true, 3, "/out/03 - live.ogg"},
+    {"/out", "", "", false, 1, "/out/1.ogg"},
+    {"/my.music", "Part ", "", true, 2, "/my.music/Part 02.ogg"}, // a dot in the folder is no extension
+    {"/out", "Track", ".mp3.OGG", false, 7, "/out/Track7.mp3.OGG"},
+    {"", "Part ", "", true, 1, "Part 01.ogg"}, // no folder: the current one, never the root
+};
+
+class SectionFileNameParts : public ::testing::TestWithParam<FileNameCase> {};
+
+TEST_P(SectionFileNameParts, JoinsFolderPreTextZeroNumberAndPostText)
 {
-    struct Case {
-        std::string folder, pre, post;
-        bool zeros;
-        std::int32_t section;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {"/out", "Part ", "", true, 10, "/out/Part 010.ogg"}, // one "0", whatever the digits
-        {"/out", "Part ", "", false, 10, "/out/Part 10.ogg"},
-        {"/out/", "Part ", " - song.ogg", true, 1, "/out/Part 01 - song.ogg"}, // its own extension kept
-        {"/out", "", " - live", true, 3, "/out/03 - live.ogg"},
-        {"/out", "", "", false, 1, "/out/1.ogg"},
-        {"/my.music", "Part ", "", true, 2, "/my.music/Part 02.ogg"}, // a dot in the folder is no extension
-        {"/out", "Track", ".mp3.OGG", false, 7, "/out/Track7.mp3.OGG"},
-        {"", "Part ", "", true, 1, "Part 01.ogg"}, // no folder: the current one, never the root
-    };
-    for (const Case& c : cases) {
-        SplitOptions options;
-        options.OutputFolder = c.folder;
-        options.PreText = c.pre;
-        options.PostText = c.post;
-        options.Zeros = c.zeros;
-        EXPECT_EQ(SectionFileName(options, c.section), c.expected);
-    }
+    const FileNameCase& c = GetParam();
+    SplitOptions options;
+    options.OutputFolder = c.folder;
+    options.PreText = c.pre;
+    options.PostText = c.post;
+    options.Zeros = c.zeros;
+    EXPECT_EQ(SectionFileName(options, c.section), c.expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(SectionFileName, SectionFileNameParts, ::testing::ValuesIn(kJoinsFolderPreTextZeroNumberAndPostText));
 
 TEST(SectionsFromMarkers, CutsAtTheMarkersBetweenTheSectionsOnly)
 {

@@ -1,6 +1,7 @@
 #include "model/MarkerList.h"
 #include "base/Error.h"
 #include "tests/support/FileRecord.h"
+#include "tests/support/TestName.h"
 #include "tests/support/TestAudio.h"
 #include "model/SplitCalculator.h"
 
@@ -91,56 +92,62 @@ TEST(SplitCalculator, PlayTimeIsRoundedHalfToEven)
 
 // Each field recomputes the other two; a field that is not a number, or a
 // file without size or play time, changes nothing.
-TEST(SplitCalculator, FieldsFollowTheEditedOne)
+struct EditCase {
+    const char* what;
+    double seconds;
+    std::int64_t bytes;
+    SplitMethod method;
+    std::string typed;
+    std::optional<Fields> after; // none: the recompute fails
+};
+
+const EditCase kFieldsFollowTheEditedOne[] = {
+    {"count", 600, 1'234'567, SplitMethod::SectionCount, "5", Fields{"5", "00:02:00:00", "247"}},
+    {"count zero", 600, 1'234'567, SplitMethod::SectionCount, "0", Fields{"1", "00:10:00:00", "1234"}},
+    {"count 1000", 600, 1'234'567, SplitMethod::SectionCount, "1000", Fields{"999", "00:00:00:00", "2"}},
+    {"count even", 600, 5'000'000, SplitMethod::SectionCount, "250", Fields{"250", "00:00:02:00", "20"}},
+    {"size below a thousandth", 600, 5'000'000, SplitMethod::SectionSize, "4", Fields{"834", "00:00:00:00", "6"}},
+    {"size of a thousandth", 600, 5'000'000, SplitMethod::SectionSize, "5", Fields{"1000", "00:00:00:00", "5"}},
+    {"size over the file", 600, 5'000'000, SplitMethod::SectionSize, "99999", Fields{"1", "00:10:00:00", "5000"}},
+    {"size", 600, 5'000'000, SplitMethod::SectionSize, "100", Fields{"50", "00:00:12:00", "100"}},
+    {"length under 5 s", 600, 5'000'000, SplitMethod::SectionLength, "00:00:03:00", Fields{"120", "00:00:05:00", "42"}},
+    {"length over the file", 600, 5'000'000, SplitMethod::SectionLength, "01:00:00:00", Fields{"1", "00:10:00:00", "5001"}},
+    {"length goes through the size", 180, 3'000'000, SplitMethod::SectionLength, "00:01:00:00", Fields{"3", "00:01:00:00", "1001"}},
+    {"typed hundredths stay", 180, 3'000'000, SplitMethod::SectionLength, "00:01:00:50", Fields{"3", "00:01:00:50", "1001"}},
+    {"empty count", 600, 5'000'000, SplitMethod::SectionCount, "", std::nullopt},
+    {"count past 32 bits", 600, 5'000'000, SplitMethod::SectionCount, "9999999999", std::nullopt},
+    {"size not a number", 600, 5'000'000, SplitMethod::SectionSize, "5k", std::nullopt},
+    {"file under 1000 bytes", 600, 999, SplitMethod::SectionSize, "0", std::nullopt},
+    {"length not a time", 600, 5'000'000, SplitMethod::SectionLength, "00:x0:00:00", std::nullopt},
+    {"no play time", 0.4, 5'000'000, SplitMethod::SectionLength, "00:01:00:00", std::nullopt},
+};
+
+class SplitCalculatorEdit : public ::testing::TestWithParam<EditCase> {};
+
+TEST_P(SplitCalculatorEdit, FieldsFollowTheEditedOne)
 {
-    struct Case {
-        const char* what;
-        double seconds;
-        std::int64_t bytes;
-        SplitMethod method;
-        std::string typed;
-        std::optional<Fields> after; // none: the recompute fails
-    };
-    const Case cases[] = {
-        {"count", 600, 1'234'567, SplitMethod::SectionCount, "5", Fields{"5", "00:02:00:00", "247"}},
-        {"count zero", 600, 1'234'567, SplitMethod::SectionCount, "0", Fields{"1", "00:10:00:00", "1234"}},
-        {"count 1000", 600, 1'234'567, SplitMethod::SectionCount, "1000", Fields{"999", "00:00:00:00", "2"}},
-        {"count even", 600, 5'000'000, SplitMethod::SectionCount, "250", Fields{"250", "00:00:02:00", "20"}},
-        {"size below a thousandth", 600, 5'000'000, SplitMethod::SectionSize, "4", Fields{"834", "00:00:00:00", "6"}},
-        {"size of a thousandth", 600, 5'000'000, SplitMethod::SectionSize, "5", Fields{"1000", "00:00:00:00", "5"}},
-        {"size over the file", 600, 5'000'000, SplitMethod::SectionSize, "99999", Fields{"1", "00:10:00:00", "5000"}},
-        {"size", 600, 5'000'000, SplitMethod::SectionSize, "100", Fields{"50", "00:00:12:00", "100"}},
-        {"length under 5 s", 600, 5'000'000, SplitMethod::SectionLength, "00:00:03:00", Fields{"120", "00:00:05:00", "42"}},
-        {"length over the file", 600, 5'000'000, SplitMethod::SectionLength, "01:00:00:00", Fields{"1", "00:10:00:00", "5001"}},
-        {"length goes through the size", 180, 3'000'000, SplitMethod::SectionLength, "00:01:00:00", Fields{"3", "00:01:00:00", "1001"}},
-        {"typed hundredths stay", 180, 3'000'000, SplitMethod::SectionLength, "00:01:00:50", Fields{"3", "00:01:00:50", "1001"}},
-        {"empty count", 600, 5'000'000, SplitMethod::SectionCount, "", std::nullopt},
-        {"count past 32 bits", 600, 5'000'000, SplitMethod::SectionCount, "9999999999", std::nullopt},
-        {"size not a number", 600, 5'000'000, SplitMethod::SectionSize, "5k", std::nullopt},
-        {"file under 1000 bytes", 600, 999, SplitMethod::SectionSize, "0", std::nullopt},
-        {"length not a time", 600, 5'000'000, SplitMethod::SectionLength, "00:x0:00:00", std::nullopt},
-        {"no play time", 0.4, 5'000'000, SplitMethod::SectionLength, "00:01:00:00", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        SplitCalculator wizard;
-        wizard.FormActivate(FileRecord(1000, c.seconds, c.bytes));
-        try {
-            wizard.SelectMethod(c.method); // a failing case may fail on the opening values already
-        } catch (const RangeError&) {
-        }
-        Edit(wizard, c.method, c.typed);
-        if (!c.after) {
-            const Fields typed = Shown(wizard);
-            EXPECT_THROW(Recompute(wizard, c.method), RangeError) << c.what;
-            EXPECT_EQ(Shown(wizard), typed) << c.what;
-            EXPECT_TRUE(AnyEdited(wizard)) << c.what;
-            continue;
-        }
-        Recompute(wizard, c.method);
-        EXPECT_EQ(Shown(wizard), *c.after) << c.what;
-        EXPECT_FALSE(AnyEdited(wizard)) << c.what;
+    const EditCase& c = GetParam();
+    SplitCalculator wizard;
+    wizard.FormActivate(FileRecord(1000, c.seconds, c.bytes));
+    try {
+        wizard.SelectMethod(c.method); // a failing case may fail on the opening values already
+    } catch (const RangeError&) {
     }
+    Edit(wizard, c.method, c.typed);
+    if (!c.after) {
+        const Fields typed = Shown(wizard);
+        EXPECT_THROW(Recompute(wizard, c.method), RangeError) << c.what;
+        EXPECT_EQ(Shown(wizard), typed) << c.what;
+        EXPECT_TRUE(AnyEdited(wizard)) << c.what;
+        return;
+    }
+    Recompute(wizard, c.method);
+    EXPECT_EQ(Shown(wizard), *c.after) << c.what;
+    EXPECT_FALSE(AnyEdited(wizard)) << c.what;
 }
+
+INSTANTIATE_TEST_SUITE_P(SplitCalculator, SplitCalculatorEdit, ::testing::ValuesIn(kFieldsFollowTheEditedOne),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(SplitCalculator, RecomputesOnlyTheEditedFieldOfTheChosenMethod)
 {
@@ -175,34 +182,39 @@ TEST(SplitCalculator, RecomputesOnlyTheEditedFieldOfTheChosenMethod)
     EXPECT_EQ(wizard.SectionTotalText(), "7");
 }
 
-TEST(SplitCalculator, OkayLaysMarkersAtEqualSteps)
+struct OkayCase {
+    std::int32_t blocks;
+    std::string count;
+    std::vector<std::int32_t> markers;
+};
+
+const OkayCase kOkayLaysMarkersAtEqualSteps[] = {
+    {40, "10", {0, 5, 10, 15, 20, 25, 30, 35, 40}}, // the step 4 is raised to 5
+    {40, "20", {0, 5, 10, 15, 20, 25, 30, 35, 40}},
+    {1000, "3", {0, 333, 666, 1000}},
+    {1000, "1", {0, 1000}},
+    {1003, "2", {0, 501, 1003}},
+    {3, "2", {0, 3}}, // shorter than one step
+};
+
+class SplitCalculatorOkay : public ::testing::TestWithParam<OkayCase> {};
+
+TEST_P(SplitCalculatorOkay, OkayLaysMarkersAtEqualSteps)
 {
-    struct Case {
-        std::int32_t blocks;
-        std::string count;
-        std::vector<std::int32_t> markers;
-    };
-    const Case cases[] = {
-        {40, "10", {0, 5, 10, 15, 20, 25, 30, 35, 40}}, // the step 4 is raised to 5
-        {40, "20", {0, 5, 10, 15, 20, 25, 30, 35, 40}},
-        {1000, "3", {0, 333, 666, 1000}},
-        {1000, "1", {0, 1000}},
-        {1003, "2", {0, 501, 1003}},
-        {3, "2", {0, 3}}, // shorter than one step
-    };
-    for (const Case& c : cases) {
-        const MPEGData file = FileRecord(c.blocks, 600, 5'000'000);
-        MarkerList markers(file, kWidth);
-        markers.SelectSection(1);
-        SplitCalculator wizard;
-        wizard.FormActivate(file);
-        wizard.SplitSectionTotalChange(c.count);
-        EXPECT_TRUE(wizard.ApplyOkay(markers).MarkersReplaced);
-        EXPECT_EQ(markers.Positions(), c.markers) << c.blocks << " / " << c.count;
-        EXPECT_EQ(markers.SelectedSection(), 0);
-        EXPECT_EQ(markers.ImagePixel(markers.MarkerCount()), kWidth);
-    }
+    const OkayCase& c = GetParam();
+    const MPEGData file = FileRecord(c.blocks, 600, 5'000'000);
+    MarkerList markers(file, kWidth);
+    markers.SelectSection(1);
+    SplitCalculator wizard;
+    wizard.FormActivate(file);
+    wizard.SplitSectionTotalChange(c.count);
+    EXPECT_TRUE(wizard.ApplyOkay(markers).MarkersReplaced);
+    EXPECT_EQ(markers.Positions(), c.markers) << c.blocks << " / " << c.count;
+    EXPECT_EQ(markers.SelectedSection(), 0);
+    EXPECT_EQ(markers.ImagePixel(markers.MarkerCount()), kWidth);
 }
+
+INSTANTIATE_TEST_SUITE_P(SplitCalculator, SplitCalculatorOkay, ::testing::ValuesIn(kOkayLaysMarkersAtEqualSteps));
 
 TEST(SplitCalculator, OkayAppliesAFieldTypedWithoutEnter)
 {
@@ -238,33 +250,39 @@ TEST(SplitCalculator, ThousandSectionsMeetTheMarkerLimit)
     EXPECT_EQ(markers.SectionCount(), 999);
 }
 
-TEST(SplitCalculator, FailedOkayKeepsTheMarkers)
+struct FailedOkayCase {
+    const char* what;
+    std::int64_t bytes;
+    SplitMethod method;
+    std::string typed;
+};
+
+const FailedOkayCase kFailedOkayKeepsTheMarkers[] = {
+    {"count not a number", 5'000'000, SplitMethod::SectionCount, "x"},
+    {"empty count", 5'000'000, SplitMethod::SectionCount, ""},
+    {"file under 1000 bytes gives no section", 999, SplitMethod::SectionLength, "00:01:00:00"},
+};
+
+class SplitCalculatorFailedOkay : public ::testing::TestWithParam<FailedOkayCase> {};
+
+TEST_P(SplitCalculatorFailedOkay, FailedOkayKeepsTheMarkers)
 {
-    struct Case {
-        const char* what;
-        std::int64_t bytes;
-        SplitMethod method;
-        std::string typed;
-    };
-    const Case cases[] = {
-        {"count not a number", 5'000'000, SplitMethod::SectionCount, "x"},
-        {"empty count", 5'000'000, SplitMethod::SectionCount, ""},
-        {"file under 1000 bytes gives no section", 999, SplitMethod::SectionLength, "00:01:00:00"},
-    };
-    for (const Case& c : cases) {
-        const MPEGData file = FileRecord(1000, 600, c.bytes);
-        MarkerList markers(file, kWidth);
-        markers.ReplaceMarkers({0, 123, 456, 1000});
-        SplitCalculator wizard;
-        wizard.FormActivate(file);
-        try {
-            Type(wizard, c.method, c.typed);
-        } catch (const RangeError&) {
-        }
-        EXPECT_THROW(wizard.ApplyOkay(markers), RangeError) << c.what;
-        EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 123, 456, 1000})) << c.what;
+    const FailedOkayCase& c = GetParam();
+    const MPEGData file = FileRecord(1000, 600, c.bytes);
+    MarkerList markers(file, kWidth);
+    markers.ReplaceMarkers({0, 123, 456, 1000});
+    SplitCalculator wizard;
+    wizard.FormActivate(file);
+    try {
+        Type(wizard, c.method, c.typed);
+    } catch (const RangeError&) {
     }
+    EXPECT_THROW(wizard.ApplyOkay(markers), RangeError) << c.what;
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 123, 456, 1000})) << c.what;
 }
+
+INSTANTIATE_TEST_SUITE_P(SplitCalculator, SplitCalculatorFailedOkay, ::testing::ValuesIn(kFailedOkayKeepsTheMarkers),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(SplitCalculator, CueMethodUsesTheLoadedSheet)
 {
