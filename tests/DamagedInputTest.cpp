@@ -155,8 +155,25 @@ TEST(DamagedInput, ACutBeforeTheFirstGranuleOfASourceThatDropsSamplesIsRefusedCl
 // A chained source cut short inside its second link's headers gave a last
 // section carrying the broken link, which no decoder (this program's own
 // included) could open. Only whole later links follow the last section now.
-TEST(DamagedInput, TheLastSectionCarriesOnlyWholeLaterLinks)
+enum class LaterLink { CutInItsSetupHeader, CutInItsSecondAudioPage, OfAnotherCodec };
+
+struct LaterLinkCase {
+    const char* what;
+    LaterLink link;
+    bool keepsSecond;
+};
+
+const LaterLinkCase kLaterLinks[] = {
+    {"cut inside the second link's setup header", LaterLink::CutInItsSetupHeader, false},
+    {"cut inside the second link's second audio page", LaterLink::CutInItsSecondAudioPage, true},
+    {"a second link of another codec", LaterLink::OfAnotherCodec, false},
+};
+
+class DamagedLaterLink : public ::testing::TestWithParam<LaterLinkCase> {};
+
+TEST_P(DamagedLaterLink, TheLastSectionCarriesOnlyWholeLaterLinks)
 {
+    const LaterLinkCase& c = GetParam();
     TempDir dir;
     // Long enough for several pages in the section as well: the reference
     // decoder gives nothing of a link of a chained file whose audio is one
@@ -167,34 +184,34 @@ TEST(DamagedInput, TheLastSectionCarriesOnlyWholeLaterLinks)
     WriteBytes(dir.Path("first.ogg"), first);
     const std::vector<std::int16_t> firstSamples = DecodeSamples(dir.Path("first.ogg"));
     const auto cut = [](const Bytes& bytes, std::size_t size) { return Bytes(bytes.begin(), bytes.begin() + static_cast<long>(size)); };
-    struct Case {
-        const char* what;
-        Bytes source;
-        bool keepsSecond;
-    };
-    const Case cases[] = {
-        {"cut inside the second link's setup header", cut(Joined({first, second}), first.size() + secondHeaders - 100), false},
-        {"cut inside the second link's second audio page",
-         cut(Joined({first, second}), first.size() + secondHeaders + PageSpans(second)[2].Size + 100), true},
-        {"a second link of another codec", Joined({first, Joined(ForeignStreamPages("OpusHead", 8, 2))}), false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        WriteBytes(dir.Path("chained.ogg"), c.source);
-        SectionEngine engine;
-        engine.OpenSourceForCutting(dir.Path("chained.ogg"));
-        const SectionJob job{.OutputName = dir.Path("last.ogg"), .StreamSerial = 5, .StartGranule = 0, .EndGranule = 0};
-        engine.BeginOutputStream(job);
-        engine.CutLastSection(job);
-        engine.ClearStream();
-        engine.CloseOutput();
-        EXPECT_EQ(ProblemWithStream(dir.Path("last.ogg"), 5), "");
-        const std::vector<std::int16_t> decoded = DecodeSamples(dir.Path("last.ogg"));
-        ASSERT_GE(decoded.size(), firstSamples.size());
-        EXPECT_EQ(decoded.size() > firstSamples.size(), c.keepsSecond);
-        EXPECT_TRUE(std::equal(firstSamples.begin(), firstSamples.end(), decoded.begin()));
+    switch (c.link) {
+    case LaterLink::CutInItsSetupHeader:
+        WriteBytes(dir.Path("chained.ogg"), cut(Joined({first, second}), first.size() + secondHeaders - 100));
+        break;
+    case LaterLink::CutInItsSecondAudioPage:
+        WriteBytes(dir.Path("chained.ogg"),
+                   cut(Joined({first, second}), first.size() + secondHeaders + PageSpans(second)[2].Size + 100));
+        break;
+    case LaterLink::OfAnotherCodec:
+        WriteBytes(dir.Path("chained.ogg"), Joined({first, Joined(ForeignStreamPages("OpusHead", 8, 2))}));
+        break;
     }
+    SectionEngine engine;
+    engine.OpenSourceForCutting(dir.Path("chained.ogg"));
+    const SectionJob job{.OutputName = dir.Path("last.ogg"), .StreamSerial = 5, .StartGranule = 0, .EndGranule = 0};
+    engine.BeginOutputStream(job);
+    engine.CutLastSection(job);
+    engine.ClearStream();
+    engine.CloseOutput();
+    EXPECT_EQ(ProblemWithStream(dir.Path("last.ogg"), 5), "");
+    const std::vector<std::int16_t> decoded = DecodeSamples(dir.Path("last.ogg"));
+    ASSERT_GE(decoded.size(), firstSamples.size());
+    EXPECT_EQ(decoded.size() > firstSamples.size(), c.keepsSecond);
+    EXPECT_TRUE(std::equal(firstSamples.begin(), firstSamples.end(), decoded.begin()));
 }
+
+INSTANTIATE_TEST_SUITE_P(DamagedInput, DamagedLaterLink, ::testing::ValuesIn(kLaterLinks),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 // A track start far past the end of a file of 2^31 - 1 blocks overflowed the
 // 32-bit position (blocks + 1), and the conversion of a start beyond a

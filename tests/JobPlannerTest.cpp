@@ -5,6 +5,7 @@
 #include "base/TempFile.h"
 #include "tests/support/JobTestSupport.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -142,34 +143,49 @@ TEST_F(SplitPlan, AsksBeforeReplacingNonEmptyFilesAndCancelLeavesNothing)
     EXPECT_TRUE(ReadBytes(dir_.Path("Part 01 - song.ogg")) == Bytes(3, 7));
 }
 
-TEST_F(SplitPlan, RefusesCutPointsOutOfOrderAndSkipsEmptySections)
+TEST_F(SplitPlan, RefusesCutPointsOutOfOrderOrOutsideTheAudio)
 {
     for (const std::vector<std::int64_t>& cuts : {std::vector<std::int64_t>{20, 10}, {-5}, {100001}}) {
         EXPECT_THROW(PlanJobs(Options(cuts), observer_), RangeError);
         EXPECT_EQ(Entries().size(), 1u); // no temporary file left
     }
-    // Two markers at one place make an empty section: it gets no job, the
-    // others keep their numbers, and the pass still opens, cuts to the end
-    // and closes once.
-    struct Case {
-        std::vector<std::int64_t> cuts;
-        std::vector<std::string> steps;
-        std::vector<std::string> names;
-    };
-    const std::vector<Case> cases = {
-        {{10, 10}, {"OFW", "LRCW"}, {"Part 01", "Part 03"}},
-        {{0, 500}, {"OFW", "LRCW"}, {"Part 02", "Part 03"}},
-        {{500, 100000}, {"OFW", "LRCW"}, {"Part 01", "Part 02"}},
-        {{0, 100000}, {"OLRCW"}, {"Part 02"}}, // one section: cut as the last
-    };
-    for (const Case& c : cases) {
-        const JobList jobs = PlanJobs(Options(c.cuts), observer_);
-        ASSERT_EQ(jobs.Count(), c.steps.size());
-        for (std::size_t i = 0; i < jobs.Count(); ++i) {
-            EXPECT_EQ(StepLetters(jobs[i]), c.steps[i]);
-            EXPECT_EQ(jobs[i].FinalName, dir_.Path(c.names[i] + " - song.ogg"));
-        }
+}
+
+// Two markers at one place make an empty section: it gets no job, the
+// others keep their numbers, and the pass still opens, cuts to the end and
+// closes once.
+struct EmptySectionCase {
+    const char* label;
+    std::vector<std::int64_t> cuts;
+    std::vector<std::string> steps;
+    std::vector<std::string> names;
+};
+
+const EmptySectionCase kEmptySections[] = {
+    {"empty middle section", {10, 10}, {"OFW", "LRCW"}, {"Part 01", "Part 03"}},
+    {"empty first section", {0, 500}, {"OFW", "LRCW"}, {"Part 02", "Part 03"}},
+    {"empty last section", {500, 100000}, {"OFW", "LRCW"}, {"Part 01", "Part 02"}},
+    {"one section left: cut as the last", {0, 100000}, {"OLRCW"}, {"Part 02"}},
+};
+
+class EmptySectionPlan : public SplitPlan, public ::testing::WithParamInterface<EmptySectionCase> {};
+
+TEST_P(EmptySectionPlan, SkipsTheEmptySections)
+{
+    const EmptySectionCase& c = GetParam();
+    const JobList jobs = PlanJobs(Options(c.cuts), observer_);
+    ASSERT_EQ(jobs.Count(), c.steps.size());
+    for (std::size_t i = 0; i < jobs.Count(); ++i) {
+        EXPECT_EQ(StepLetters(jobs[i]), c.steps[i]);
+        EXPECT_EQ(jobs[i].FinalName, dir_.Path(c.names[i] + " - song.ogg"));
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(SplitPlan, EmptySectionPlan, ::testing::ValuesIn(kEmptySections),
+                         [](const auto& info) { return TestName(info.param.label); });
+
+TEST_F(SplitPlan, ExportRefusesAnEmptySection)
+{
     const SectionSource source = Options({10, 10}).Source;
     EXPECT_THROW(PlanJobs(ExportOptions{.Source = source, .FileName = dir_.Path("x.ogg"), .Section = 2}, observer_), RangeError);
     EXPECT_EQ(PlanJobs(ExportOptions{.Source = source, .FileName = dir_.Path("x.ogg"), .Section = 3}, observer_).Count(), 2u);

@@ -5,8 +5,11 @@
 #include "tests/support/JobTestSupport.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <thread>
 
 namespace oq::test {
@@ -64,45 +67,55 @@ protected:
     RecordingObserver observer_;
 };
 
-TEST_F(SplitRun, WrittenSectionsHoldExactlyTheirSamplesOfTheSource)
+struct WrittenCase {
+    const char* label;
+    PageLayout layout;
+    std::vector<std::int64_t> cuts; // kSourceEnd: the source's last sample
+    SectionChoice choice;
+};
+
+constexpr std::int64_t kSourceEnd = -1;
+
+const std::vector<std::int64_t> kCuts = {30000, 70001, 100000};
+
+const WrittenCase kWrittenSections[] = {
+    {"pages of the encoder", {}, kCuts, SectionChoice::All},
+    {"a page per packet", {.flushEveryPackets = 1}, kCuts, SectionChoice::All},
+    {"packets spanning pages", {.maxSegments = 3}, kCuts, SectionChoice::All},
+    {"one section: the whole source as a file of its own", {}, {}, SectionChoice::All},
+    {"odd sections", {}, kCuts, SectionChoice::Odd},
+    {"even sections", {}, kCuts, SectionChoice::Even},
+    // Markers at one place: the empty sections are not written.
+    {"an empty middle section", {}, {30000, 30000, kSourceEnd}, SectionChoice::All},
+    {"empty first and last sections", {.flushEveryPackets = 1}, {0, 70001, 70001}, SectionChoice::All},
+};
+
+class WrittenSplitRun : public SplitRun, public ::testing::WithParamInterface<WrittenCase> {};
+
+TEST_P(WrittenSplitRun, SectionsHoldExactlyTheirSamplesOfTheSource)
 {
-    struct Case {
-        PageLayout layout;
-        std::vector<std::int64_t> cuts;
-        SectionChoice choice;
-    };
-    const std::vector<std::int64_t> cuts = {30000, 70001, 100000};
-    const std::vector<Case> cases = {
-        {{}, cuts, SectionChoice::All},
-        {{.flushEveryPackets = 1}, cuts, SectionChoice::All},
-        {{.maxSegments = 3}, cuts, SectionChoice::All},
-        {{}, {}, SectionChoice::All}, // one section: the whole source as a file of its own
-        {{}, cuts, SectionChoice::Odd},
-        {{}, cuts, SectionChoice::Even},
-        // Markers at one place: the empty sections are not written.
-        {{}, {30000, 30000, PcmTotal()}, SectionChoice::All},
-        {{.flushEveryPackets = 1}, {0, 70001, 70001}, SectionChoice::All},
-    };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(i);
-        const Case& c = cases[i];
-        MakeSource(c.layout);
-        JobList jobs = PlanJobs(Split(c.cuts, c.choice), observer_);
-        ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
-        std::vector<std::int64_t> bounds = {0};
-        bounds.insert(bounds.end(), c.cuts.begin(), c.cuts.end());
-        bounds.push_back(PcmTotal());
-        std::set<std::string> written;
-        for (int k = 1; k < static_cast<int>(bounds.size()); ++k) {
-            const bool empty = bounds[k - 1] == bounds[k];
-            if (!empty && (c.choice == SectionChoice::All || (k % 2 == 1) == (c.choice == SectionChoice::Odd))) {
-                ExpectSection(k, bounds[k - 1], bounds[k]);
-                written.insert(fs::path(SectionName(k)).filename().string());
-            }
+    const WrittenCase& c = GetParam();
+    MakeSource(c.layout);
+    std::vector<std::int64_t> cuts = c.cuts;
+    std::replace(cuts.begin(), cuts.end(), kSourceEnd, PcmTotal());
+    JobList jobs = PlanJobs(Split(cuts, c.choice), observer_);
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    std::vector<std::int64_t> bounds = {0};
+    bounds.insert(bounds.end(), cuts.begin(), cuts.end());
+    bounds.push_back(PcmTotal());
+    std::set<std::string> written;
+    for (int k = 1; k < static_cast<int>(bounds.size()); ++k) {
+        const bool empty = bounds[k - 1] == bounds[k];
+        if (!empty && (c.choice == SectionChoice::All || (k % 2 == 1) == (c.choice == SectionChoice::Odd))) {
+            ExpectSection(k, bounds[k - 1], bounds[k]);
+            written.insert(fs::path(SectionName(k)).filename().string());
         }
-        EXPECT_EQ(FolderEntries(Out()), written); // and no temporary file
     }
+    EXPECT_EQ(FolderEntries(Out()), written); // and no temporary file
 }
+
+INSTANTIATE_TEST_SUITE_P(SplitRun, WrittenSplitRun, ::testing::ValuesIn(kWrittenSections),
+                         [](const auto& info) { return TestName(info.param.label); });
 
 TEST_F(SplitRun, ExportWritesOnlyTheChosenSectionYetSampleExact)
 {
@@ -158,38 +171,53 @@ TEST_F(SplitRun, PauseAndCancelFromAnotherThread)
 
 // A run that fails reports the error and ends as a cancelled run does: every
 // file closed, no temporary file, no final name over a partial file.
-TEST_F(SplitRun, AFailedRunRaisesTheErrorAndCleansUp)
+enum class RunFault { OutputFolderRemoved, FinalNameTakenByAFolder, SourceVanished, CutPointPastTheAudio };
+
+struct FailedRunCase {
+    const char* label;
+    RunFault fault;
+    std::set<std::string> left; // in the output folder afterwards
+};
+
+const FailedRunCase kFailedRuns[] = {
+    {"output folder removed", RunFault::OutputFolderRemoved, {}},
+    {"final name taken by a folder", RunFault::FinalNameTakenByAFolder, {"Part 01.ogg", "Part 02.ogg"}},
+    {"source vanished", RunFault::SourceVanished, {}},
+    {"cut point past the audio", RunFault::CutPointPastTheAudio, {"Part 01.ogg"}},
+};
+
+class FailedSplitRun : public SplitRun, public ::testing::WithParamInterface<FailedRunCase> {};
+
+TEST_P(FailedSplitRun, RaisesTheErrorAndCleansUp)
 {
-    struct Case {
-        const char* label;
-        std::function<void()> prepare;      // before the run
-        std::function<void()> atSecondJob;  // as job 2 begins
-        std::set<std::string> left;         // in the output folder afterwards
-    };
-    const std::vector<Case> cases = {
-        {"output folder removed", [] {}, [&] { fs::remove_all(Out()); }, {}},
-        {"final name taken by a folder", [&] { fs::create_directories(SectionName(2) + "/keep"); }, [] {},
-         {"Part 01.ogg", "Part 02.ogg"}},
-        {"source vanished", [&] { fs::remove(dir_.Path("song.ogg")); }, [] {}, {}},
-        {"cut point past the audio", [&] { WriteBytes(dir_.Path("song.ogg"), MakeOggVorbis({.channels = kChannels, .seconds = 1.0})); },
-         [] {}, {"Part 01.ogg"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        MakeSource({});
-        JobList jobs = PlanJobs(Split({20000, 70000}), observer_);
-        c.prepare();
+    const FailedRunCase& c = GetParam();
+    JobList jobs = PlanJobs(Split({20000, 70000}), observer_);
+    switch (c.fault) {
+    case RunFault::OutputFolderRemoved:
+        // As job 2 begins.
         observer_.onTotal = [&](const std::string& text) {
             if (text == "2 / 3")
-                c.atSecondJob();
+                fs::remove_all(Out());
         };
-        const std::size_t openBefore = OpenFileCount();
-        EXPECT_THROW(RunJobs(jobs, control_, observer_), Error);
-        EXPECT_EQ(OpenFileCount(), openBefore);
-        EXPECT_EQ(fs::exists(Out()) ? FolderEntries(Out()) : std::set<std::string>{}, c.left);
-        observer_.onTotal = nullptr;
+        break;
+    case RunFault::FinalNameTakenByAFolder:
+        fs::create_directories(SectionName(2) + "/keep");
+        break;
+    case RunFault::SourceVanished:
+        fs::remove(dir_.Path("song.ogg"));
+        break;
+    case RunFault::CutPointPastTheAudio:
+        WriteBytes(dir_.Path("song.ogg"), MakeOggVorbis({.channels = kChannels, .seconds = 1.0}));
+        break;
     }
+    const std::size_t openBefore = OpenFileCount();
+    EXPECT_THROW(RunJobs(jobs, control_, observer_), Error);
+    EXPECT_EQ(OpenFileCount(), openBefore);
+    EXPECT_EQ(fs::exists(Out()) ? FolderEntries(Out()) : std::set<std::string>{}, c.left);
 }
+
+INSTANTIATE_TEST_SUITE_P(SplitRun, FailedSplitRun, ::testing::ValuesIn(kFailedRuns),
+                         [](const auto& info) { return TestName(info.param.label); });
 
 class WavRun : public ::testing::Test {
 protected:

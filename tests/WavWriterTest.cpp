@@ -3,8 +3,10 @@
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 #include <chrono>
 #include <cstring>
@@ -97,25 +99,37 @@ protected:
     const std::string output_ = dir_.Path("out.wav");
 };
 
-TEST_F(WavWriter, HeaderDescribesTheFirstLinkAndTheDataIsEveryDecodedSample)
+struct WavSourceCase {
+    const char* label;
+    std::optional<AudioSpec> spec; // none: the chained source
+    std::uint32_t channels, rate;
+};
+
+const WavSourceCase kWavSources[] = {
+    {"stereo at 44100 Hz", AudioSpec{.seconds = 1.0}, 2, 44100},
+    {"chained: the first link's format", std::nullopt, 2, 44100},
+    {"mono at 22050 Hz", AudioSpec{.channels = 1, .rate = 22050, .seconds = 1.3, .signal = Signal::Mixed}, 1, 22050},
+    {"six channels at 8000 Hz", AudioSpec{.channels = 6, .rate = 8000, .seconds = 0.7, .signal = Signal::Noise}, 6, 8000},
+};
+
+class WavWriterSource : public WavWriter, public ::testing::WithParamInterface<WavSourceCase> {};
+
+TEST_P(WavWriterSource, HeaderDescribesTheFirstLinkAndTheDataIsEveryDecodedSample)
 {
-    struct Case {
-        std::string source;
-        std::uint32_t channels, rate;
-    };
-    const Case cases[] = {
-        {Source(MakeOggVorbis({.seconds = 1.0})), 2, 44100}, // byte rate 176,400, frames of 4 bytes
-        {ChainedSource(), 2, 44100},
-        {Source(MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 1.3, .signal = Signal::Mixed})), 1, 22050},
-        {Source(MakeOggVorbis({.channels = 6, .rate = 8000, .seconds = 0.7, .signal = Signal::Noise})), 6, 8000},
-    };
-    for (const Case& c : cases) {
-        WriteBytes(output_, Bytes(3'000'000, 0x77)); // an existing output is replaced
-        ASSERT_EQ(ConvertToWav(c.source, output_, control_, recorder_), WavOutcome::Written);
-        EXPECT_EQ(CheckedData(ReadBytes(output_), c.channels, c.rate), DecodedBytes(c.source)) << c.channels;
-    }
-    ConvertToWav(cases[0].source, output_, control_, recorder_);
-    EXPECT_EQ(ReadBytes(output_).size(), 44u + 176400u);
+    const WavSourceCase& c = GetParam();
+    const std::string source = c.spec ? Source(MakeOggVorbis(*c.spec)) : ChainedSource();
+    WriteBytes(output_, Bytes(3'000'000, 0x77)); // an existing output is replaced
+    ASSERT_EQ(ConvertToWav(source, output_, control_, recorder_), WavOutcome::Written);
+    EXPECT_EQ(CheckedData(ReadBytes(output_), c.channels, c.rate), DecodedBytes(source));
+}
+
+INSTANTIATE_TEST_SUITE_P(WavWriter, WavWriterSource, ::testing::ValuesIn(kWavSources),
+                         [](const auto& info) { return TestName(info.param.label); });
+
+TEST_F(WavWriter, ASecondOfStereoAt44100HzIsItsByteRate)
+{
+    ConvertToWav(Source(MakeOggVorbis({.seconds = 1.0})), output_, control_, recorder_);
+    EXPECT_EQ(ReadBytes(output_).size(), 44u + 176400u); // frames of 4 bytes
 }
 
 TEST_F(WavWriter, StatusFollowsTheCompressedBytesUpToOneHundredPercent)
