@@ -1,6 +1,7 @@
 #include "tests/support/CliRunner.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <algorithm>
 #include <cstring>
@@ -110,39 +111,55 @@ TEST_F(Cli, SplitAsksBeforeReplacingAndWritesNothingWhenItCannotAsk)
     EXPECT_EQ(ProblemWithStream(dir_.Path("Part 02 - song.ogg"), kSourceSerial + 1), "");
 }
 
-TEST_F(Cli, RefusesBadInputWithAClearMessageAndNoFiles)
+// A refused command line: "SONG" stands for the test song, "DIR/" for its
+// folder, "END" for the song's length in samples.
+struct RefusedCommand {
+    std::vector<std::string> arguments;
+    const char* message;
+    const char* label;
+};
+
+const RefusedCommand kRefusedCommands[] = {
+    {{"split", "DIR/missing.ogg", "--count", "2"}, "missing.ogg", "missing source"},
+    {{"split", "DIR/text.ogg", "--count", "2"}, "not an Ogg Vorbis file", "text source"},
+    {{"split", "SONG", "--at-samples", "5000,END"}, "outside the audio", "cut at the end"},
+    {{"split", "SONG", "--at-samples", "9000,5000"}, "must rise", "falling cut points"},
+    {{"split", "SONG", "--at", "1:75"}, "not a time", "not a time"},
+    {{"split", "SONG", "--count", "2", "--out", "DIR/no/such/folder"}, "no/such/folder", "missing output folder"},
+    {{"split", "SONG"}, "choose the cut points", "no cut points"},
+    {{"split", "SONG", "--count", "2", "--size", "10"}, "only one", "two methods"},
+    {{"export", "SONG", "--count", "3", "--section", "4", "--to", "DIR/x.ogg"}, "3 sections", "no such section"},
+    {{"export", "SONG", "--count", "3", "--section", "1", "--to", "SONG"}, "song.ogg", "export over the source"},
+    {{"join", "--out", "DIR/j.ogg", "SONG", "DIR/text.ogg"}, "Not a Valid Ogg File.", "join of a text file"},
+    {{"frobnicate"}, "unknown command", "unknown command"},
+};
+
+class CliRefusal : public Cli, public ::testing::WithParamInterface<RefusedCommand> {};
+
+TEST_P(CliRefusal, RefusesBadInputWithAClearMessageAndNoFiles)
 {
     WriteBytes(dir_.Path("text.ogg"), Bytes(3000, 'x'));
-    const std::string total = std::to_string(12 * 44100);
-    struct Case {
-        std::vector<std::string> arguments;
-        const char* message;
-    };
-    const std::vector<Case> cases{
-        {{"split", dir_.Path("missing.ogg"), "--count", "2"}, "missing.ogg"},
-        {{"split", dir_.Path("text.ogg"), "--count", "2"}, "not an Ogg Vorbis file"},
-        {{"split", song_, "--at-samples", "5000," + total}, "outside the audio"},
-        {{"split", song_, "--at-samples", "9000,5000"}, "must rise"},
-        {{"split", song_, "--at", "1:75"}, "not a time"},
-        {{"split", song_, "--count", "2", "--out", dir_.Path("no/such/folder")}, "no/such/folder"},
-        {{"split", song_}, "choose the cut points"},
-        {{"split", song_, "--count", "2", "--size", "10"}, "only one"},
-        {{"export", song_, "--count", "3", "--section", "4", "--to", dir_.Path("x.ogg")}, "3 sections"},
-        {{"export", song_, "--count", "3", "--section", "1", "--to", song_}, "song.ogg"},
-        {{"join", "--out", dir_.Path("j.ogg"), song_, dir_.Path("text.ogg")}, "Not a Valid Ogg File."},
-        {{"frobnicate"}, "unknown command"},
-    };
+    std::vector<std::string> arguments;
+    for (std::string argument : GetParam().arguments) {
+        if (argument == "SONG")
+            argument = song_;
+        else if (argument.starts_with("DIR/"))
+            argument = dir_.Path(argument.substr(4));
+        else if (argument == "5000,END")
+            argument = "5000," + std::to_string(12 * 44100);
+        arguments.push_back(argument);
+    }
     const auto before = FilesIn(dir_.Root());
     const auto sourceBytes = ReadBytes(song_);
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.arguments[0] + " " + test.arguments.back());
-        const CliResult result = RunCli(test.arguments);
-        EXPECT_NE(result.Status, 0);
-        EXPECT_NE(result.Err.find(test.message), std::string::npos) << result.Err;
-        EXPECT_EQ(FilesIn(dir_.Root()), before);
-    }
+    const CliResult result = RunCli(arguments);
+    EXPECT_NE(result.Status, 0);
+    EXPECT_NE(result.Err.find(GetParam().message), std::string::npos) << result.Err;
+    EXPECT_EQ(FilesIn(dir_.Root()), before);
     EXPECT_TRUE(ReadBytes(song_) == sourceBytes);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cli, CliRefusal, ::testing::ValuesIn(kRefusedCommands),
+                         [](const auto& info) { return TestName(info.param.label); });
 
 // Every command that reads a file says so when there is none, in the
 // system's words, instead of calling it no Ogg Vorbis file.

@@ -1,6 +1,7 @@
 #include "tools/PlayRange.h"
 #include "base/Error.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
 
@@ -28,22 +29,28 @@ struct RangeCase {
     PlayRange expected;
 };
 
-TEST(PlayRangeTest, StartAndLengthFollowTheMarkerAndThePlayLength)
+const RangeCase kRanges[] = {
+    {"from the first marker", 0, 6, false, {0, 264600}},
+    {"from the middle, past the end", 500, 6, false, {220500, 264600}},
+    {"from the end plays nothing", 1000, 6, false, {0, 0}},
+    {"up to 8 s", 800, 6, true, {88200, 264600}},
+    {"up to 2 s plays the first 6 s", 200, 6, true, {0, 264600}},
+    {"up to the first marker", 0, 6, true, {0, 264600}},
+    {"up to the end", 1000, 1, true, {396900, 44100}},
+    {"longer than the file plays it whole", 1000, 250, true, {0, 441000}},
+    {"no length plays one second", 300, 0, false, {132300, 44100}},
+};
+
+class PlayRangeOfMarker : public ::testing::TestWithParam<RangeCase> {};
+
+TEST_P(PlayRangeOfMarker, StartAndLengthFollowTheMarkerAndThePlayLength)
 {
-    const RangeCase cases[] = {
-        {"from the first marker", 0, 6, false, {0, 264600}},
-        {"from the middle, past the end", 500, 6, false, {220500, 264600}},
-        {"from the end plays nothing", 1000, 6, false, {0, 0}},
-        {"up to 8 s", 800, 6, true, {88200, 264600}},
-        {"up to 2 s plays the first 6 s", 200, 6, true, {0, 264600}},
-        {"up to the first marker", 0, 6, true, {0, 264600}},
-        {"up to the end", 1000, 1, true, {396900, 44100}},
-        {"longer than the file plays it whole", 1000, 250, true, {0, 441000}},
-        {"no length plays one second", 300, 0, false, {132300, 44100}},
-    };
-    for (const RangeCase& c : cases)
-        EXPECT_EQ(ComputePlayRange(TenSeconds(), c.position, c.seconds, c.upTo), c.expected) << c.name;
+    const RangeCase& c = GetParam();
+    EXPECT_EQ(ComputePlayRange(TenSeconds(), c.position, c.seconds, c.upTo), c.expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(PlayRangeTest, PlayRangeOfMarker, ::testing::ValuesIn(kRanges),
+                         [](const auto& info) { return TestName(info.param.name); });
 
 TEST(PlayRangeTest, ARecordWithoutLengthPlaysNothing)
 {

@@ -4,6 +4,7 @@
 #include "tests/support/OggCheck.h"
 #include "tests/support/SectionCuts.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -352,44 +353,74 @@ TEST(SectionEngine, RefusesCutsBeforeTheFirstPageOfASourceThatDropsItsFirstSampl
     ExpectExactSplit(source, {first}, "at the end of the first page");
 }
 
-TEST(SectionEngine, RefusesSourcesWithoutUsableVorbisHeaders)
+enum class Unusable { Empty, Text, Opus, Flac, HeadersCutShort, PageLostAmongTheHeaders };
+
+struct UnusableSource {
+    const char* name;
+    Unusable kind;
+    const char* message;
+};
+
+const UnusableSource kUnusableSources[] = {
+    {"empty", Unusable::Empty, "is not an Ogg file"},
+    {"text", Unusable::Text, "is not an Ogg file"},
+    {"opus", Unusable::Opus, "Opus"},
+    {"flac", Unusable::Flac, "FLAC"},
+    {"headers cut short", Unusable::HeadersCutShort, "ends before its Vorbis headers are complete"},
+    {"a page lost among the headers", Unusable::PageLostAmongTheHeaders, "data is missing among its Vorbis headers"},
+};
+
+Bytes UnusableBytes(Unusable kind)
+{
+    switch (kind) {
+    case Unusable::Empty:
+        return {};
+    case Unusable::Text:
+        return Bytes(5000, 'x');
+    case Unusable::Opus:
+        return StreamOfPackets(5, {{'O', 'p', 'u', 's', 'H', 'e', 'a', 'd', 1, 2, 0, 0, 0x80, 0xbb, 0, 0, 0, 0, 0},
+                                   {'O', 'p', 'u', 's', 'T', 'a', 'g', 's', 0, 0, 0, 0, 0, 0, 0, 0}});
+    case Unusable::Flac:
+        return StreamOfPackets(6, {{0x7f, 'F', 'L', 'A', 'C', 1, 0, 0, 1}});
+    case Unusable::HeadersCutShort: {
+        const Bytes good = MakeOggVorbis({.seconds = 1});
+        return Bytes(good.begin(), good.begin() + 200);
+    }
+    case Unusable::PageLostAmongTheHeaders: {
+        // The setup header spans several small pages; one of them is lost.
+        const auto smallPages = PagesOf(MakeOggVorbis({.seconds = 1}, {.maxSegments = 2}));
+        Bytes gap;
+        for (std::size_t i = 0; i < smallPages.size(); ++i)
+            if (i != 3)
+                gap.insert(gap.end(), smallPages[i].begin(), smallPages[i].end());
+        return gap;
+    }
+    }
+    return {};
+}
+
+class SectionEngineSource : public ::testing::TestWithParam<UnusableSource> {};
+
+TEST_P(SectionEngineSource, RefusesSourcesWithoutUsableVorbisHeaders)
 {
     TempDir dir;
-    const Bytes good = MakeOggVorbis({.seconds = 1});
-    const Bytes opus = StreamOfPackets(5, {{'O', 'p', 'u', 's', 'H', 'e', 'a', 'd', 1, 2, 0, 0, 0x80, 0xbb, 0, 0, 0, 0, 0},
-                                           {'O', 'p', 'u', 's', 'T', 'a', 'g', 's', 0, 0, 0, 0, 0, 0, 0, 0}});
-    const Bytes flac = StreamOfPackets(6, {{0x7f, 'F', 'L', 'A', 'C', 1, 0, 0, 1}});
-    // The setup header spans several small pages; one of them is lost.
-    const auto smallPages = PagesOf(MakeOggVorbis({.seconds = 1}, {.maxSegments = 2}));
-    Bytes gap;
-    for (std::size_t i = 0; i < smallPages.size(); ++i)
-        if (i != 3)
-            gap.insert(gap.end(), smallPages[i].begin(), smallPages[i].end());
-    struct Case {
-        const char* name;
-        Bytes bytes;
-        const char* message;
-    };
-    const std::vector<Case> cases{
-        {"empty", {}, "is not an Ogg file"},
-        {"text", Bytes(5000, 'x'), "is not an Ogg file"},
-        {"opus", opus, "Opus"},
-        {"flac", flac, "FLAC"},
-        {"headers cut short", Bytes(good.begin(), good.begin() + 200), "ends before its Vorbis headers are complete"},
-        {"a page lost among the headers", gap, "data is missing among its Vorbis headers"},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.name);
-        WriteBytes(dir.Path("bad.ogg"), test.bytes);
-        SectionEngine engine;
-        try {
-            engine.OpenSourceForCutting(dir.Path("bad.ogg"));
-            ADD_FAILURE() << "accepted";
-        } catch (const FormatError& error) {
-            EXPECT_NE(std::string(error.what()).find(test.message), std::string::npos) << error.what();
-            EXPECT_NE(std::string(error.what()).find("bad.ogg"), std::string::npos);
-        }
+    WriteBytes(dir.Path("bad.ogg"), UnusableBytes(GetParam().kind));
+    SectionEngine engine;
+    try {
+        engine.OpenSourceForCutting(dir.Path("bad.ogg"));
+        ADD_FAILURE() << "accepted";
+    } catch (const FormatError& error) {
+        EXPECT_NE(std::string(error.what()).find(GetParam().message), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("bad.ogg"), std::string::npos);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(SectionEngine, SectionEngineSource, ::testing::ValuesIn(kUnusableSources),
+                         [](const auto& info) { return TestName(info.param.name); });
+
+TEST(SectionEngine, RefusesAMissingSource)
+{
+    TempDir dir;
     SectionEngine engine;
     EXPECT_THROW(engine.OpenSourceForCutting(dir.Path("missing.ogg")), IoError);
 }

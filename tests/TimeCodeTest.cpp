@@ -1,6 +1,7 @@
 #include "model/PositionConverter.h"
 #include "base/TimeCode.h"
 #include "base/Error.h"
+#include "tests/support/TestName.h"
 
 #include <clocale>
 #include <gtest/gtest.h>
@@ -15,44 +16,62 @@ std::string Displayed(const std::string& timeCode)
     return timeCode.substr(0, 2) + ":" + timeCode.substr(2, 2) + ":" + timeCode.substr(4, 2) + ":" + timeCode.substr(6, 2);
 }
 
-TEST(TimeCode, FormatsHundredthsAsEightDigits)
+struct FormattedCode {
+    std::int32_t hundredths;
+    const char* code;
+};
+
+class TimeCodeFormat : public ::testing::TestWithParam<FormattedCode> {};
+
+TEST_P(TimeCodeFormat, FormatsHundredthsAsEightDigits)
 {
-    const struct {
-        std::int32_t hundredths;
-        const char* code;
-    } cases[] = {
-        {0, "00000000"},        {5, "00000005"},        {5999, "00005999"},       {6000, "00010000"},
-        {9900, "00013900"},     {366100, "01010100"},   {359999, "00595999"},     {360000, "01000000"},
-        {3599999, "09595999"}, {35999999, "99595999"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(FormatTimeCode(c.hundredths), c.code) << c.hundredths;
+    EXPECT_EQ(FormatTimeCode(GetParam().hundredths), GetParam().code);
 }
 
-TEST(TimeCode, ParsesTheDisplayedFormWithOneCarryPerField)
+INSTANTIATE_TEST_SUITE_P(TimeCode, TimeCodeFormat,
+                         ::testing::Values(FormattedCode{0, "00000000"}, FormattedCode{5, "00000005"},
+                                           FormattedCode{5999, "00005999"}, FormattedCode{6000, "00010000"},
+                                           FormattedCode{9900, "00013900"}, FormattedCode{366100, "01010100"},
+                                           FormattedCode{359999, "00595999"}, FormattedCode{360000, "01000000"},
+                                           FormattedCode{3599999, "09595999"}, FormattedCode{35999999, "99595999"}),
+                         [](const auto& info) { return std::string(info.param.code); });
+
+struct DisplayedCode {
+    const char* label;
+    const char* displayed;
+    std::int32_t hundredths;
+};
+
+const DisplayedCode kDisplayedCodes[] = {
+    {"zero", "00:00:00:00", 0},
+    {"plain", "00:01:30:50", 9050},
+    {"75 s: 1 min 15 s", "00:00:75:00", 7500},
+    {"1 h 40 min 39 s", "00:99:99:00", 360000 + 40 * 6000 + 39 * 100},
+    {"the seconds carry makes the minutes carry", "00:59:60:00", 360000},
+    {"largest", "99:99:99:99", 100 * 360000 + 40 * 6000 + 39 * 100 + 99},
+    {"unfilled places of the mask", "  :  :  :  ", 0},
+    {"a blank in a field", "01: 2:03:04", 360000 + 2 * 6000 + 3 * 100 + 4},
+};
+
+class TimeCodeParse : public ::testing::TestWithParam<DisplayedCode> {};
+
+TEST_P(TimeCodeParse, ParsesTheDisplayedFormWithOneCarryPerField)
 {
-    const struct {
-        const char* displayed;
-        std::int32_t hundredths;
-    } cases[] = {
-        {"00:00:00:00", 0},
-        {"00:01:30:50", 9050},
-        {"00:00:75:00", 7500},                          // 75 s: 1 min 15 s
-        {"00:99:99:00", 360000 + 40 * 6000 + 39 * 100}, // 1 h 40 min 39 s
-        {"00:59:60:00", 360000},                        // the seconds carry makes the minutes carry
-        {"99:99:99:99", 100 * 360000 + 40 * 6000 + 39 * 100 + 99},
-        {"  :  :  :  ", 0},                             // unfilled places of the mask
-        {"01: 2:03:04", 360000 + 2 * 6000 + 3 * 100 + 4},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseTimeCode(c.displayed), c.hundredths) << c.displayed;
+    EXPECT_EQ(ParseTimeCode(GetParam().displayed), GetParam().hundredths);
 }
 
-TEST(TimeCode, ParseUndoesFormat)
+INSTANTIATE_TEST_SUITE_P(TimeCode, TimeCodeParse, ::testing::ValuesIn(kDisplayedCodes),
+                         [](const auto& info) { return TestName(info.param.label); });
+
+class TimeCodeRoundTrip : public ::testing::TestWithParam<std::int32_t> {};
+
+TEST_P(TimeCodeRoundTrip, ParseUndoesFormat)
 {
-    for (std::int32_t hundredths : {0, 1, 99, 100, 5999, 6000, 359999, 360001, 4523417, 35999999})
-        EXPECT_EQ(ParseTimeCode(Displayed(FormatTimeCode(hundredths))), hundredths) << hundredths;
+    EXPECT_EQ(ParseTimeCode(Displayed(FormatTimeCode(GetParam()))), GetParam());
 }
+
+INSTANTIATE_TEST_SUITE_P(TimeCode, TimeCodeRoundTrip,
+                         ::testing::Values(0, 1, 99, 100, 5999, 6000, 359999, 360001, 4523417, 35999999));
 
 TEST(TimeCode, RejectsFieldsThatAreNoNumbers)
 {
