@@ -48,33 +48,48 @@ TEST_P(SectionFileNameParts, JoinsFolderPreTextZeroNumberAndPostText)
 
 INSTANTIATE_TEST_SUITE_P(SectionFileName, SectionFileNameParts, ::testing::ValuesIn(kJoinsFolderPreTextZeroNumberAndPostText));
 
-TEST(SectionsFromMarkers, CutsAtTheMarkersBetweenTheSectionsOnly)
+struct MarkerCuts {
+    const char* label;
+    std::vector<std::int32_t> markers;
+    std::vector<std::int64_t> cuts;
+};
+
+const MarkerCuts kMarkerCuts[] = {
+    {"one section, the whole file", {0, 100}, {}},
+    {"no leading, no trailing section", {0, 30, 100}, {300}},
+    {"leading section ends at the first marker", {20, 100}, {200}},
+    {"trailing section after the last marker", {0, 40}, {400}},
+    {"leading and trailing", {20, 50, 80}, {200, 500, 800}},
+    {"one marker", {33}, {330}},
+    {"a marker past the end counts as the end", {0, 101}, {}},
+};
+
+MPEGData HundredBlocks()
 {
     MPEGData file;
     file.FileName = "/x/song.ogg";
     file.BlockCount = 100;
     file.PcmTotal = 1000;
     file.SerialNumber = 7;
-    struct Case {
-        std::vector<std::int32_t> markers;
-        std::vector<std::int64_t> cuts;
-    };
-    const std::vector<Case> cases = {
-        {{0, 100}, {}},               // one section, the whole file
-        {{0, 30, 100}, {300}},        // no leading, no trailing section
-        {{20, 100}, {200}},           // leading section ends at the first marker
-        {{0, 40}, {400}},             // trailing section after the last marker
-        {{20, 50, 80}, {200, 500, 800}}, // leading and trailing
-        {{33}, {330}},
-        {{0, 101}, {}},               // a marker past the end counts as the end
-    };
-    for (const Case& c : cases) {
-        const SectionSource source = SectionsFromMarkers(file, c.markers);
-        EXPECT_EQ(source.CutPoints, c.cuts);
-        EXPECT_EQ(source.SerialNumber, 7);
-        EXPECT_EQ(source.PcmTotal, 1000);
-    }
-    EXPECT_THROW(SectionsFromMarkers(file, {}), RangeError);
+    return file;
+}
+
+class SectionsFromMarkerList : public ::testing::TestWithParam<MarkerCuts> {};
+
+TEST_P(SectionsFromMarkerList, CutsAtTheMarkersBetweenTheSectionsOnly)
+{
+    const SectionSource source = SectionsFromMarkers(HundredBlocks(), GetParam().markers);
+    EXPECT_EQ(source.CutPoints, GetParam().cuts);
+    EXPECT_EQ(source.SerialNumber, 7);
+    EXPECT_EQ(source.PcmTotal, 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(SectionsFromMarkers, SectionsFromMarkerList, ::testing::ValuesIn(kMarkerCuts),
+                         [](const auto& info) { return TestName(info.param.label); });
+
+TEST(SectionsFromMarkers, RefusesNoMarkers)
+{
+    EXPECT_THROW(SectionsFromMarkers(HundredBlocks(), {}), RangeError);
 }
 
 // A split plan on a folder of its own, with a source file that is never read

@@ -117,21 +117,25 @@ TEST_P(WrittenSplitRun, SectionsHoldExactlyTheirSamplesOfTheSource)
 INSTANTIATE_TEST_SUITE_P(SplitRun, WrittenSplitRun, ::testing::ValuesIn(kWrittenSections),
                          [](const auto& info) { return TestName(info.param.label); });
 
-TEST_F(SplitRun, ExportWritesOnlyTheChosenSectionYetSampleExact)
+// A middle section and the last, whose end is the source's.
+class ExportRun : public SplitRun, public ::testing::WithParamInterface<std::int32_t> {};
+
+TEST_P(ExportRun, WritesOnlyTheChosenSectionYetSampleExact)
 {
+    const std::int32_t chosen = GetParam();
     const std::vector<std::int64_t> cuts = {25000, 60000, 110000};
-    for (const std::int32_t chosen : {2, 4}) {
-        SCOPED_TRACE(chosen);
-        const std::string file = dir_.Path("export.ogg");
-        JobList jobs = PlanJobs(ExportOptions{.Source = Source(cuts), .FileName = file, .Section = chosen}, observer_);
-        ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
-        const std::int64_t start = cuts[chosen - 2];
-        const std::int64_t end = chosen <= 3 ? cuts[chosen - 1] : PcmTotal();
-        EXPECT_EQ(ProblemWithStream(file, kSourceSerial + static_cast<std::uint32_t>(chosen - 1)), "");
-        EXPECT_TRUE(DecodeSamples(file) == Slice(start, end));
-        EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"export.ogg", "out", "song.ogg"}));
-    }
+    const std::string file = dir_.Path("export.ogg");
+    JobList jobs = PlanJobs(ExportOptions{.Source = Source(cuts), .FileName = file, .Section = chosen}, observer_);
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    const std::int64_t start = cuts[chosen - 2];
+    const std::int64_t end = chosen <= 3 ? cuts[chosen - 1] : PcmTotal();
+    EXPECT_EQ(ProblemWithStream(file, kSourceSerial + static_cast<std::uint32_t>(chosen - 1)), "");
+    EXPECT_TRUE(DecodeSamples(file) == Slice(start, end));
+    EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"export.ogg", "out", "song.ogg"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(SplitRun, ExportRun, ::testing::Values(2, 4),
+                         [](const auto& info) { return "Section" + std::to_string(info.param); });
 
 TEST_F(SplitRun, CancelAtACheckPointKeepsFinishedSectionsAndNothingElse)
 {

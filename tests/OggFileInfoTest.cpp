@@ -94,21 +94,26 @@ TEST(OggFileInfo, RoundsHalvesToEven)
         EXPECT_EQ(RoundHalfEven(c.value), c.rounded) << c.value;
 }
 
-TEST(OggFileInfo, PlayLengthIsTheRoundedPlayTime)
+struct PlayTime {
+    double seconds;
+    const char* shown;
+};
+
+class OggFileInfoPlayTime : public ::testing::TestWithParam<PlayTime> {};
+
+// Lengths that are exact in samples at 8000 Hz, so the decoder reports them exactly.
+TEST_P(OggFileInfoPlayTime, PlayLengthIsTheRoundedPlayTime)
 {
-    // Lengths that are exact in samples at 8000 Hz, so the decoder reports them exactly.
     TempDir dir;
-    const struct {
-        double seconds;
-        const char* shown;
-    } cases[] = {{2.5, "00:00:02"}, {3.5, "00:00:04"}, {0.4, "00:00:00"}};
-    for (const auto& c : cases) {
-        WriteBytes(dir.Path("a.ogg"), MakeOggVorbis({.channels = 1, .rate = 8000, .seconds = c.seconds}));
-        const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
-        EXPECT_EQ(record.TimeTotal, c.seconds);
-        EXPECT_EQ(record.PlayLength, c.shown) << c.seconds;
-    }
+    WriteBytes(dir.Path("a.ogg"), MakeOggVorbis({.channels = 1, .rate = 8000, .seconds = GetParam().seconds}));
+    const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
+    EXPECT_EQ(record.TimeTotal, GetParam().seconds);
+    EXPECT_EQ(record.PlayLength, GetParam().shown);
 }
+
+INSTANTIATE_TEST_SUITE_P(OggFileInfo, OggFileInfoPlayTime,
+                         ::testing::Values(PlayTime{2.5, "00:00:02"}, PlayTime{3.5, "00:00:04"},
+                                           PlayTime{0.4, "00:00:00"}));
 
 TEST(OggFileInfo, PlayLengthTextGrowsPastNinetyNineHours)
 {
@@ -128,24 +133,35 @@ TEST(OggFileInfo, PlayLengthTextGrowsPastNinetyNineHours)
         EXPECT_EQ(PlayLengthText(c.hundredths), c.shown) << c.hundredths;
 }
 
-TEST(OggFileInfo, BlockCountAndChannelModeFollowTheChannels)
+struct ChannelCase {
+    int channels;
+    std::int32_t blocks;
+    const char* mode;
+};
+
+class OggFileInfoChannels : public ::testing::TestWithParam<ChannelCase> {};
+
+// 27300 = 1365 * 20 = 2730 * 10 samples: the divisor is truncated
+// (16384 / 6 = 2730.67, 16384 / 12 = 1365.33), and a rounded or exact one
+// would give one block less.
+TEST_P(OggFileInfoChannels, BlockCountAndChannelModeFollowTheChannels)
 {
-    // 27300 = 1365 * 20 = 2730 * 10 samples: the divisor is truncated
-    // (16384 / 6 = 2730.67, 16384 / 12 = 1365.33), and a rounded or exact
-    // one would give one block less.
+    const ChannelCase& c = GetParam();
     TempDir dir;
-    const struct {
-        int channels;
-        std::int32_t blocks;
-        const char* mode;
-    } cases[] = {{1, 3, "Mono"}, {2, 6, "Stereo"}, {3, 10, "Mono"}, {6, 20, "Mono"}};
-    for (const auto& c : cases) {
-        WriteBytes(dir.Path("a.ogg"), MakeOggVorbis({.channels = c.channels, .rate = 8000, .seconds = 27300 / 8000.0}));
-        const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
-        ASSERT_EQ(record.PcmTotal, 27300);
-        EXPECT_EQ(record.BlockCount, c.blocks) << c.channels << " channels";
-        EXPECT_EQ(ComposeOggInformation(record).Lines.at(3), std::string("Channel Mode:\t") + c.mode) << c.channels;
-    }
+    WriteBytes(dir.Path("a.ogg"), MakeOggVorbis({.channels = c.channels, .rate = 8000, .seconds = 27300 / 8000.0}));
+    const MPEGData record = ReadOggFileInfo(dir.Path("a.ogg"));
+    ASSERT_EQ(record.PcmTotal, 27300);
+    EXPECT_EQ(record.BlockCount, c.blocks);
+    EXPECT_EQ(ComposeOggInformation(record).Lines.at(3), std::string("Channel Mode:\t") + c.mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(OggFileInfo, OggFileInfoChannels,
+                         ::testing::Values(ChannelCase{1, 3, "Mono"}, ChannelCase{2, 6, "Stereo"},
+                                           ChannelCase{3, 10, "Mono"}, ChannelCase{6, 20, "Mono"}),
+                         [](const auto& info) { return std::to_string(info.param.channels) + "Channels"; });
+
+TEST(OggFileInfo, SamplesPerBlockAreTruncated)
+{
     EXPECT_EQ(SamplesPerBlock(1), 8192);
     EXPECT_EQ(SamplesPerBlock(2), 4096);
     EXPECT_EQ(SamplesPerBlock(3), 2730);
