@@ -2,6 +2,7 @@
 #include "media/PartDecoder.h"
 #include "media/StreamPlan.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
 
@@ -64,37 +65,40 @@ protected:
     int files_ = 0;
 };
 
-TEST_F(PartDecoding, PartsFromEveryPageJoinIntoTheReferenceDecoderBytes)
+class PartDecodingShape : public PartDecoding, public ::testing::WithParamInterface<Shape> {};
+
+TEST_P(PartDecodingShape, PartsFromEveryPageJoinIntoTheReferenceDecoderBytes)
 {
-    for (const Shape& shape : kShapes) {
-        SCOPED_TRACE(shape.name);
-        const Bytes ogg = MakeOggVorbis(shape.spec, shape.layout);
-        const std::string path = Write(ogg);
-        const Bytes reference = ReferenceBytes(path);
-        const auto plan = StreamPlan::Scan(path, EveryOffset(ogg));
-        ASSERT_TRUE(plan);
-        EXPECT_EQ(plan->DecodedBytes(), static_cast<std::int64_t>(reference.size()));
-        EXPECT_GT(plan->Starts().size(), 1u);
-        // Parts cut at each start's first sample, and parts cut inside a frame.
-        for (const std::int64_t shift : {std::int64_t{0}, plan->FrameBytes() / 2 + 1}) {
-            Bytes joined;
-            const auto& starts = plan->Starts();
-            const auto boundAt = [&](std::size_t k) {
-                return std::min(starts[k].FirstFrame * plan->FrameBytes() + shift, plan->DecodedBytes());
-            };
-            for (std::size_t k = 0; k < starts.size(); ++k) {
-                const std::int64_t begin = k == 0 ? 0 : boundAt(k);
-                const std::int64_t end = k + 1 < starts.size() ? boundAt(k + 1) : -1;
-                ASSERT_TRUE(DecodePart(*plan, k, begin, end, [&](const unsigned char* data, std::size_t count, std::int64_t) {
-                    joined.insert(joined.end(), data, data + count);
-                    return true;
-                }));
-                ASSERT_EQ(static_cast<std::int64_t>(joined.size()), end < 0 ? plan->DecodedBytes() : end) << "part " << k;
-            }
-            EXPECT_TRUE(joined == reference) << "shift " << shift;
+    const Shape& shape = GetParam();
+    const Bytes ogg = MakeOggVorbis(shape.spec, shape.layout);
+    const std::string path = Write(ogg);
+    const Bytes reference = ReferenceBytes(path);
+    const auto plan = StreamPlan::Scan(path, EveryOffset(ogg));
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->DecodedBytes(), static_cast<std::int64_t>(reference.size()));
+    EXPECT_GT(plan->Starts().size(), 1u);
+    // Parts cut at each start's first sample, and parts cut inside a frame.
+    for (const std::int64_t shift : {std::int64_t{0}, plan->FrameBytes() / 2 + 1}) {
+        Bytes joined;
+        const auto& starts = plan->Starts();
+        const auto boundAt = [&](std::size_t k) {
+            return std::min(starts[k].FirstFrame * plan->FrameBytes() + shift, plan->DecodedBytes());
+        };
+        for (std::size_t k = 0; k < starts.size(); ++k) {
+            const std::int64_t begin = k == 0 ? 0 : boundAt(k);
+            const std::int64_t end = k + 1 < starts.size() ? boundAt(k + 1) : -1;
+            ASSERT_TRUE(DecodePart(*plan, k, begin, end, [&](const unsigned char* data, std::size_t count, std::int64_t) {
+                joined.insert(joined.end(), data, data + count);
+                return true;
+            }));
+            ASSERT_EQ(static_cast<std::int64_t>(joined.size()), end < 0 ? plan->DecodedBytes() : end) << "part " << k;
         }
+        EXPECT_TRUE(joined == reference) << "shift " << shift;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(PartDecoding, PartDecodingShape, ::testing::ValuesIn(kShapes),
+                         [](const auto& info) { return TestName(info.param.name); });
 
 TEST_F(PartDecoding, OnlyPlainFilesArePlanned)
 {

@@ -14,11 +14,13 @@
 #include "tests/support/OggSurgery.h"
 #include "tests/support/OutputCheck.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <sys/mount.h>
 #include <sys/resource.h>
 
@@ -182,45 +184,68 @@ struct Fault {
     std::function<void(const Folders&, JobControl&)> Act;
 };
 
-// Each fault, for each tool, at every report of the run in turn, until the
-// run ends before the report comes.
-TEST(WriteFaults, AtEveryReportTheRunEndsCleanly)
+const std::vector<Fault>& Faults()
 {
-    const std::vector<Fault> faults = {
+    static const std::vector<Fault> faults = {
         {"cancel", [](const Folders&, JobControl& control) { control.RequestCancel(); }},
         {"output folder removed", [](const Folders& f, JobControl&) { fs::remove_all(f.Out()); }},
         {"source shortened", [](const Folders& f, JobControl&) { fs::resize_file(f.In("song.ogg"), Sources::Get().song.size() / 2); }},
         {"source removed", [](const Folders& f, JobControl&) { fs::remove(f.In("song.ogg")); }},
     };
+    return faults;
+}
+
+// A tool by its place in Tools().
+class ToolFault : public ::testing::TestWithParam<std::size_t> {};
+// A tool and a fault by their places in Tools() and Faults().
+class ToolAndFault : public ::testing::TestWithParam<std::tuple<std::size_t, std::size_t>> {};
+
+std::string ToolName(const ::testing::TestParamInfo<std::size_t>& info)
+{
+    return TestName(Tools()[info.param].Name);
+}
+
+std::string ToolAndFaultName(const ::testing::TestParamInfo<std::tuple<std::size_t, std::size_t>>& info)
+{
+    return TestName(Tools()[std::get<0>(info.param)].Name) + "_" + TestName(Faults()[std::get<1>(info.param)].Name);
+}
+
+// The fault, for the tool, at every report of the run in turn, until the
+// run ends before the report comes.
+TEST_P(ToolAndFault, AtEveryReportTheRunEndsCleanly)
+{
+    const Tool& tool = Tools()[std::get<0>(GetParam())];
+    const Fault& fault = Faults()[std::get<1>(GetParam())];
     Folders folders;
     int runs = 0;
-    for (const Tool& tool : Tools()) {
-        for (const Fault& fault : faults) {
-            for (int at = 0;; ++at) {
-                SCOPED_TRACE(std::string(tool.Name) + ", " + fault.Name + " at report " + std::to_string(at));
-                folders.Fresh(tool.Finals);
-                JobControl control;
-                ActAtReport observer(at, [&] { fault.Act(folders, control); });
-                const std::size_t openBefore = OpenFileCount();
-                try {
-                    JobList jobs = tool.Plan(folders, control, observer);
-                    const RunResult result = RunJobs(jobs, control, observer);
-                    EXPECT_TRUE(result == RunResult::Finished || control.Cancelled());
-                } catch (const Error& error) {
-                    EXPECT_NE(std::string(error.what()), "");
-                }
-                ++runs;
-                EXPECT_EQ(OpenFileCount(), openBefore);
-                ExpectOldOrWhole(folders, tool);
-                for (const std::string& name : FolderEntries(folders.In()))
-                    EXPECT_FALSE(name.ends_with(".tmp")) << name;
-                if (!observer.Acted())
-                    break;
-            }
+    for (int at = 0;; ++at) {
+        SCOPED_TRACE("at report " + std::to_string(at));
+        folders.Fresh(tool.Finals);
+        JobControl control;
+        ActAtReport observer(at, [&] { fault.Act(folders, control); });
+        const std::size_t openBefore = OpenFileCount();
+        try {
+            JobList jobs = tool.Plan(folders, control, observer);
+            const RunResult result = RunJobs(jobs, control, observer);
+            EXPECT_TRUE(result == RunResult::Finished || control.Cancelled());
+        } catch (const Error& error) {
+            EXPECT_NE(std::string(error.what()), "");
         }
+        ++runs;
+        EXPECT_EQ(OpenFileCount(), openBefore);
+        ExpectOldOrWhole(folders, tool);
+        for (const std::string& name : FolderEntries(folders.In()))
+            EXPECT_FALSE(name.ends_with(".tmp")) << name;
+        if (!observer.Acted())
+            break;
     }
     RecordProperty("runs", runs);
 }
+
+INSTANTIATE_TEST_SUITE_P(WriteFaults, ToolAndFault,
+                         ::testing::Combine(::testing::Range<std::size_t>(0, Tools().size()),
+                                            ::testing::Range<std::size_t>(0, Faults().size())),
+                         ToolAndFaultName);
 
 // Writes beyond a size limit fail with EFBIG (the signal that would end the
 // program is ignored meanwhile), the way a full disk fails them.
@@ -273,18 +298,17 @@ bool ExpectFullDiskHandled(const Folders& folders, const Tool& tool, int code, c
     return failed;
 }
 
-TEST(WriteFaults, AFileSizeLimitFailsTheRunAndKeepsTheOldFiles)
+TEST_P(ToolFault, AFileSizeLimitFailsTheRunAndKeepsTheOldFiles)
 {
+    const Tool& tool = Tools()[GetParam()];
     Folders folders;
-    for (const Tool& tool : Tools()) {
-        // Inside the first page, inside the headers, beyond them.
-        for (const rlim_t limit : {rlim_t{40}, rlim_t{3000}, rlim_t{9000}}) {
-            SCOPED_TRACE(std::string(tool.Name) + ", " + std::to_string(limit) + " bytes");
-            std::unique_ptr<FileSizeLimit> active;
-            const bool failed = ExpectFullDiskHandled(
-                folders, tool, EFBIG, [&] { active = std::make_unique<FileSizeLimit>(limit); }, [&] { active.reset(); });
-            EXPECT_TRUE(failed || limit > 40) << "nothing fits in 40 bytes";
-        }
+    // Inside the first page, inside the headers, beyond them.
+    for (const rlim_t limit : {rlim_t{40}, rlim_t{3000}, rlim_t{9000}}) {
+        SCOPED_TRACE(std::to_string(limit) + " bytes");
+        std::unique_ptr<FileSizeLimit> active;
+        const bool failed = ExpectFullDiskHandled(
+            folders, tool, EFBIG, [&] { active = std::make_unique<FileSizeLimit>(limit); }, [&] { active.reset(); });
+        EXPECT_TRUE(failed || limit > 40) << "nothing fits in 40 bytes";
     }
 }
 
@@ -315,52 +339,62 @@ private:
     int error_ = 0;
 };
 
-TEST(WriteFaults, AFullFilesystemFailsTheRunAndKeepsTheOldFiles)
+// The tools whose output outgrows a small filesystem (a catalog's few lines
+// fit in any room).
+std::vector<std::size_t> ToolsOfLargeOutput()
+{
+    std::vector<std::size_t> tools;
+    for (std::size_t k = 0; k < Tools().size(); ++k)
+        if (std::string(Tools()[k].Name) != "catalog")
+            tools.push_back(k);
+    return tools;
+}
+
+class LargeOutputFault : public ToolFault {};
+
+TEST_P(LargeOutputFault, AFullFilesystemFailsTheRunAndKeepsTheOldFiles)
 {
     constexpr std::size_t kPageBytes = 4096; // the smallest room a file takes there
+    const Tool& tool = Tools()[GetParam()];
     TempDir place;
     Folders folders;
     folders.UseOutput(place.Path("small"));
-    for (const Tool& tool : Tools()) {
-        if (std::string(tool.Name) == "catalog")
-            continue; // a few lines fit in any room
-        SCOPED_TRACE(tool.Name);
-        // Room for the old files and one page more, less than any output.
-        const std::size_t room = kPageBytes * (tool.Finals.size() + 1);
-        TestMount full(place.Path("small"), "size=" + std::to_string(room) + ",mode=0755");
-        if (!full.Mounted())
-            GTEST_SKIP() << full.Why();
-        EXPECT_TRUE(ExpectFullDiskHandled(folders, tool, ENOSPC, [] {}, [] {})) << "the output does not fit";
-    }
+    // Room for the old files and one page more, less than any output.
+    const std::size_t room = kPageBytes * (tool.Finals.size() + 1);
+    TestMount full(place.Path("small"), "size=" + std::to_string(room) + ",mode=0755");
+    if (!full.Mounted())
+        GTEST_SKIP() << full.Why();
+    EXPECT_TRUE(ExpectFullDiskHandled(folders, tool, ENOSPC, [] {}, [] {})) << "the output does not fit";
 }
 
-TEST(WriteFaults, AReadOnlyOutputFolderIsRefusedBeforeAnythingIsWritten)
+TEST_P(ToolFault, AReadOnlyOutputFolderIsRefusedBeforeAnythingIsWritten)
 {
+    const Tool& tool = Tools()[GetParam()];
     TempDir place;
     TestMount readOnly(place.Path("locked"), "size=64k", MS_RDONLY);
     if (!readOnly.Mounted())
         GTEST_SKIP() << readOnly.Why();
     Folders folders;
     folders.UseOutput(place.Path("locked"));
-    for (const Tool& tool : Tools()) {
-        SCOPED_TRACE(tool.Name);
-        fs::create_directories(folders.In());
-        WriteBytes(folders.In("song.ogg"), Sources::Get().song);
-        WriteBytes(folders.In("two.ogg"), Sources::Get().two);
-        WriteBytes(folders.In("t.qrv"), Bytes(std::begin(kTemplate), std::end(kTemplate) - 1));
-        JobControl control;
-        JobObserver quiet;
-        try {
-            JobList jobs = tool.Plan(folders, control, quiet);
-            RunJobs(jobs, control, quiet);
-            ADD_FAILURE() << "the run did not fail";
-        } catch (const IoError& error) {
-            EXPECT_EQ(error.Code(), EROFS) << error.what();
-            EXPECT_NE(std::string(error.what()).find(place.Path("locked")), std::string::npos) << error.what();
-        }
-        EXPECT_TRUE(FolderEntries(place.Path("locked")).empty());
+    fs::create_directories(folders.In());
+    WriteBytes(folders.In("song.ogg"), Sources::Get().song);
+    WriteBytes(folders.In("two.ogg"), Sources::Get().two);
+    WriteBytes(folders.In("t.qrv"), Bytes(std::begin(kTemplate), std::end(kTemplate) - 1));
+    JobControl control;
+    JobObserver quiet;
+    try {
+        JobList jobs = tool.Plan(folders, control, quiet);
+        RunJobs(jobs, control, quiet);
+        ADD_FAILURE() << "the run did not fail";
+    } catch (const IoError& error) {
+        EXPECT_EQ(error.Code(), EROFS) << error.what();
+        EXPECT_NE(std::string(error.what()).find(place.Path("locked")), std::string::npos) << error.what();
     }
+    EXPECT_TRUE(FolderEntries(place.Path("locked")).empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(WriteFaults, ToolFault, ::testing::Range<std::size_t>(0, Tools().size()), ToolName);
+INSTANTIATE_TEST_SUITE_P(WriteFaults, LargeOutputFault, ::testing::ValuesIn(ToolsOfLargeOutput()), ToolName);
 
 } // namespace
 } // namespace oq::test
