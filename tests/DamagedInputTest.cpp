@@ -121,7 +121,11 @@ TEST(DamagedInput, AClaimPast64BitsOfSampleBytesStillConvertsWhatIsThere)
 // before the end of that page's last packet; the refusal named a section
 // "starting" at that packet and "inside one Vorbis packet" of no samples.
 // It now says where cutting can begin.
-TEST(DamagedInput, ACutBeforeTheFirstGranuleOfASourceThatDropsSamplesIsRefusedClearly)
+// Where the refused cut lies: well inside the first page, or one sample
+// before the first exact cut.
+class EarlyCut : public ::testing::TestWithParam<bool> {};
+
+TEST_P(EarlyCut, ACutBeforeTheFirstGranuleOfASourceThatDropsSamplesIsRefusedClearly)
 {
     TempDir dir;
     const std::string path = dir.Path("drops.ogg");
@@ -133,24 +137,26 @@ TEST(DamagedInput, ACutBeforeTheFirstGranuleOfASourceThatDropsSamplesIsRefusedCl
     }
     ASSERT_GT(packet.Time.HeadTrim, 0);
     const std::string firstExact = std::to_string(packet.Time.End);
-    for (const std::int64_t cut : {std::int64_t{5000}, packet.Time.End - 1}) {
-        SCOPED_TRACE(cut);
-        SectionEngine engine;
-        engine.OpenSourceForCutting(path);
-        try {
-            for (const auto& [start, end] : {std::pair<std::int64_t, std::int64_t>{0, cut}, {cut, 0}}) {
-                const SectionJob job{.OutputName = dir.Path("part.ogg"), .StreamSerial = 1, .StartGranule = start, .EndGranule = end};
-                engine.BeginOutputStream(job);
-                end == 0 ? engine.CutLastSection(job) : engine.CutFirstSection(job);
-                engine.ClearStream();
-                engine.CloseOutput();
-            }
-            ADD_FAILURE() << "cut";
-        } catch (const RangeError& error) {
-            EXPECT_NE(std::string(error.what()).find("cannot cut before sample " + firstExact), std::string::npos) << error.what();
+    const std::int64_t cut = GetParam() ? packet.Time.End - 1 : 5000;
+    SectionEngine engine;
+    engine.OpenSourceForCutting(path);
+    try {
+        for (const auto& [start, end] : {std::pair<std::int64_t, std::int64_t>{0, cut}, {cut, 0}}) {
+            const SectionJob job{.OutputName = dir.Path("part.ogg"), .StreamSerial = 1, .StartGranule = start, .EndGranule = end};
+            engine.BeginOutputStream(job);
+            end == 0 ? engine.CutLastSection(job) : engine.CutFirstSection(job);
+            engine.ClearStream();
+            engine.CloseOutput();
         }
+        ADD_FAILURE() << "cut";
+    } catch (const RangeError& error) {
+        EXPECT_NE(std::string(error.what()).find("cannot cut before sample " + firstExact), std::string::npos) << error.what();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(DamagedInput, EarlyCut, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "OneSampleBeforeTheFirstExactCut" : "InsideTheFirstPage");
+});
 
 // A chained source cut short inside its second link's headers gave a last
 // section carrying the broken link, which no decoder (this program's own
@@ -217,22 +223,31 @@ INSTANTIATE_TEST_SUITE_P(DamagedInput, DamagedLaterLink, ::testing::ValuesIn(kLa
 // 32-bit position (blocks + 1), and the conversion of a start beyond a
 // long file's last block was undefined. Such starts are skipped as past
 // the end, and conversions hold at the integer range's ends.
-TEST(DamagedInput, TrackStartsPastTheEndOfTheLongestFile)
+// Files of 2 * 10^8 seconds: one start 40 s past the end, one far beyond.
+struct LongestFile {
+    std::int32_t blocks;
+    CueTrackList starts;
+};
+
+class LongestFileCue : public ::testing::TestWithParam<LongestFile> {};
+
+TEST_P(LongestFileCue, TrackStartsPastTheEndOfTheLongestFile)
 {
-    // Files of 2 * 10^8 seconds: one start 40 s past the end, one far beyond.
-    struct Case {
-        std::int32_t blocks;
-        CueTrackList starts;
-    };
-    const Case cases[] = {{kMostBlocks, {"0:00:00", "9999999:00:00"}}, {kMostBlocks - 1000, {"0:00:00", "3333334:00:00"}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.blocks);
-        const PositionConverter file(c.blocks, 2.0e8, std::int64_t{c.blocks} * 4096, std::int64_t{c.blocks} * 16384);
-        const CuePlacement placement = PlanCueMarkers(c.starts, file);
-        EXPECT_EQ(placement.Positions, (std::vector<std::int32_t>{0, c.blocks}));
-        EXPECT_EQ(placement.Skipped.PastEnd, std::vector<int>{2});
-        EXPECT_EQ(file.SecondsToPosition(400'000'000), kMostBlocks);
-    }
+    const LongestFile& c = GetParam();
+    const PositionConverter file(c.blocks, 2.0e8, std::int64_t{c.blocks} * 4096, std::int64_t{c.blocks} * 16384);
+    const CuePlacement placement = PlanCueMarkers(c.starts, file);
+    EXPECT_EQ(placement.Positions, (std::vector<std::int32_t>{0, c.blocks}));
+    EXPECT_EQ(placement.Skipped.PastEnd, std::vector<int>{2});
+    EXPECT_EQ(file.SecondsToPosition(400'000'000), kMostBlocks);
+}
+
+INSTANTIATE_TEST_SUITE_P(DamagedInput, LongestFileCue,
+                         ::testing::Values(LongestFile{kMostBlocks, {"0:00:00", "9999999:00:00"}},
+                                           LongestFile{kMostBlocks - 1000, {"0:00:00", "3333334:00:00"}}),
+                         [](const auto& info) { return info.index == 0 ? "FarBeyond" : "FortySecondsPast"; });
+
+TEST(DamagedInput, ANegativeTimeConvertsToTheSmallestPosition)
+{
     EXPECT_EQ(PositionConverter(1, 1.0e-9, 1, 1).SecondsToPosition(-5), std::numeric_limits<std::int32_t>::min());
 }
 
@@ -240,23 +255,26 @@ TEST(DamagedInput, TrackStartsPastTheEndOfTheLongestFile)
 // running position of the packet timeline, with which both the section
 // engine and the analysis follow a stream. It now wraps around as the
 // decoder's does, and every packet still yields its samples.
-TEST(DamagedInput, GranulesAtTheEndsOfTheRangeDoNotOverflowTheTimeline)
+class RangeEndGranule : public ::testing::TestWithParam<std::int64_t> {};
+
+TEST_P(RangeEndGranule, GranulesAtTheEndsOfTheRangeDoNotOverflowTheTimeline)
 {
-    constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
     constexpr std::int64_t kSmallest = std::numeric_limits<std::int64_t>::min();
-    for (const std::int64_t first : {kLargest - 300, kSmallest + 2}) {
-        SCOPED_TRACE(first);
-        PacketTimeline timeline;
-        timeline.Place(2048, -1, false);
-        timeline.Place(2048, first, false);
-        timeline.Place(2048, -1, false);
-        const TimedPacket last = timeline.Place(2048, kSmallest, true);
-        EXPECT_GE(last.Kept(), 0);
-        EXPECT_LE(last.Kept(), last.Advance);
-        EXPECT_EQ(timeline.Position(), last.End);
-        EXPECT_GE(timeline.Position(), 1024); // the packet after the anchor keeps its samples
-    }
+    PacketTimeline timeline;
+    timeline.Place(2048, -1, false);
+    timeline.Place(2048, GetParam(), false);
+    timeline.Place(2048, -1, false);
+    const TimedPacket last = timeline.Place(2048, kSmallest, true);
+    EXPECT_GE(last.Kept(), 0);
+    EXPECT_LE(last.Kept(), last.Advance);
+    EXPECT_EQ(timeline.Position(), last.End);
+    EXPECT_GE(timeline.Position(), 1024); // the packet after the anchor keeps its samples
 }
+
+INSTANTIATE_TEST_SUITE_P(DamagedInput, RangeEndGranule,
+                         ::testing::Values(std::numeric_limits<std::int64_t>::max() - 300,
+                                           std::numeric_limits<std::int64_t>::min() + 2),
+                         [](const auto& info) { return std::string(info.index == 0 ? "NearTheLargest" : "NearTheSmallest"); });
 
 } // namespace
 } // namespace oq::test
