@@ -251,69 +251,89 @@ private slots:
         QVERIFY(button.mask().isEmpty());
     }
 
+    void keyedModesLeaveTheKeyColourOut_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("transparent") << static_cast<int>(PaintMode::pmTransparent);
+        QTest::newRow("crop") << static_cast<int>(PaintMode::pmCrop);
+    }
+
     // The key colour never reaches the screen in the keyed modes.
     void keyedModesLeaveTheKeyColourOut()
     {
-        for (const PaintMode mode : {PaintMode::pmTransparent, PaintMode::pmCrop}) {
-            QWidget stage;
-            stage.resize(60, 40);
-            stage.setAutoFillBackground(true);
-            QPalette palette;
-            palette.setColor(QPalette::Window, Qt::yellow);
-            stage.setPalette(palette);
-            EzRgnButton button(&stage);
-            button.move(10, 10);
-            button.SetPicIdle(HalfKeyed());
-            button.SetPaintMode(mode);
-            const QImage shot = stage.grab().toImage();
-            QCOMPARE(shot.pixelColor(13, 15), QColor(Qt::yellow));
-            QCOMPARE(shot.pixelColor(25, 15), QColor(Qt::blue));
-        }
+        QFETCH(int, mode);
+        QWidget stage;
+        stage.resize(60, 40);
+        stage.setAutoFillBackground(true);
+        QPalette palette;
+        palette.setColor(QPalette::Window, Qt::yellow);
+        stage.setPalette(palette);
+        EzRgnButton button(&stage);
+        button.move(10, 10);
+        button.SetPicIdle(HalfKeyed());
+        button.SetPaintMode(static_cast<PaintMode>(mode));
+        const QImage shot = stage.grab().toImage();
+        QCOMPARE(shot.pixelColor(13, 15), QColor(Qt::yellow));
+        QCOMPARE(shot.pixelColor(25, 15), QColor(Qt::blue));
+    }
+
+    void skinButtonsCarryTheKeyInTheirCorner_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<qreal>("ratio");
+        for (const qreal ratio : {1.0, 2.0})
+            for (int kind = 0; kind <= static_cast<int>(SkinButton::Browse); ++kind)
+                QTest::addRow("button %d at %g", kind, ratio) << kind << ratio;
     }
 
     // Every skin button is meant for pmCrop: key colour in its top-left
     // corner, four pictures of one size, twice the pixels at ratio 2.
     void skinButtonsCarryTheKeyInTheirCorner()
     {
-        for (const qreal ratio : {1.0, 2.0}) {
-            for (int kind = 0; kind <= static_cast<int>(SkinButton::Browse); ++kind) {
-                const QList<QPixmap> pictures = SkinButtonPictures(static_cast<SkinButton>(kind), ratio);
-                QCOMPARE(pictures.size(), 4);
-                for (const QPixmap& picture : pictures) {
-                    QCOMPARE(picture.deviceIndependentSize(), pictures[0].deviceIndependentSize());
-                    QCOMPARE(picture.size(), (pictures[0].deviceIndependentSize() * ratio).toSize());
-                    const QImage image = picture.toImage();
-                    QCOMPARE(image.pixel(0, 0), kKey);
-                    QVERIFY(image.pixel(image.width() / 2, image.height() / 2) != kKey);
-                }
-            }
+        QFETCH(int, kind);
+        QFETCH(qreal, ratio);
+        const QList<QPixmap> pictures = SkinButtonPictures(static_cast<SkinButton>(kind), ratio);
+        QCOMPARE(pictures.size(), 4);
+        for (const QPixmap& picture : pictures) {
+            QCOMPARE(picture.deviceIndependentSize(), pictures[0].deviceIndependentSize());
+            QCOMPARE(picture.size(), (pictures[0].deviceIndependentSize() * ratio).toSize());
+            const QImage image = picture.toImage();
+            QCOMPARE(image.pixel(0, 0), kKey);
+            QVERIFY(image.pixel(image.width() / 2, image.height() / 2) != kKey);
         }
+    }
+
+    void backgroundDragsTheWindowWithEitherButton_data()
+    {
+        QTest::addColumn<int>("mouseButton");
+        QTest::newRow("left") << static_cast<int>(Qt::LeftButton);
+        QTest::newRow("right") << static_cast<int>(Qt::RightButton);
     }
 
     // A press with either button on a dragging background moves its window
     // with the mouse (offscreen has no system move, so this is the manual one).
     void backgroundDragsTheWindowWithEitherButton()
     {
-        for (const Qt::MouseButton mouse : {Qt::LeftButton, Qt::RightButton}) {
-            QWidget window(nullptr, Qt::Window | Qt::FramelessWindowHint);
-            window.resize(200, 100);
-            window.move(50, 60);
-            WindowDragger::Install(&window);
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
-            const QPoint start = window.pos();
-            const QPoint grip(20, 20);
-            QMouseEvent press(QEvent::MouseButtonPress, grip, window.mapToGlobal(grip), mouse, mouse, Qt::NoModifier);
-            QApplication::sendEvent(&window, &press);
-            const QPoint to = grip + QPoint(30, 15);
-            QMouseEvent move(QEvent::MouseMove, to, window.mapToGlobal(grip) + QPoint(30, 15), Qt::NoButton, mouse,
-                             Qt::NoModifier);
-            QApplication::sendEvent(&window, &move);
-            QMouseEvent release(QEvent::MouseButtonRelease, to, window.mapToGlobal(grip) + QPoint(30, 15), mouse,
-                                Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(&window, &release);
-            QCOMPARE(window.pos(), start + QPoint(30, 15));
-        }
+        QFETCH(int, mouseButton);
+        const auto mouse = static_cast<Qt::MouseButton>(mouseButton);
+        QWidget window(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        window.resize(200, 100);
+        window.move(50, 60);
+        WindowDragger::Install(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPoint start = window.pos();
+        const QPoint grip(20, 20);
+        QMouseEvent press(QEvent::MouseButtonPress, grip, window.mapToGlobal(grip), mouse, mouse, Qt::NoModifier);
+        QApplication::sendEvent(&window, &press);
+        const QPoint to = grip + QPoint(30, 15);
+        QMouseEvent move(QEvent::MouseMove, to, window.mapToGlobal(grip) + QPoint(30, 15), Qt::NoButton, mouse,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&window, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, window.mapToGlobal(grip) + QPoint(30, 15), mouse,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &release);
+        QCOMPARE(window.pos(), start + QPoint(30, 15));
     }
 };
 
