@@ -23,44 +23,53 @@ std::string Utf16(const std::string& ascii, bool bigEndian)
     return out;
 }
 
-TEST(CueSheet, ReadsTheStartOfEveryTrack)
+// A sheet as a burning program writes it.
+const std::string kUsualSheet = "REM GENRE Rock\n"
+                                "PERFORMER \"Band\"\n"
+                                "FILE \"album.wav\" WAVE\n"
+                                "  TRACK 01 AUDIO\n"
+                                "    TITLE \"One\"\n"
+                                "    INDEX 01 00:00:00\n"
+                                "  TRACK 02 AUDIO\n"
+                                "    TITLE \"Two\"\n"
+                                "    INDEX 01 03:25:40\n";
+
+struct CueSheetText {
+    const char* what;
+    std::string sheet;
+    CueTrackList starts;
+};
+
+const CueSheetText kReadsTheStartOfEveryTrack[] = {
+    {"LF", kUsualSheet, {"00:00:00", "03:25:40"}},
+    {"CR LF", "TRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\nTRACK 02 AUDIO\r\nINDEX 01 03:25:40\r\n", {"00:00:00", "03:25:40"}},
+    {"CR alone", "TRACK 01 AUDIO\rINDEX 01 00:00:00\rTRACK 02 AUDIO\rINDEX 01 03:25:40", {"00:00:00", "03:25:40"}},
+    {"UTF-8 mark", "\xEF\xBB\xBFTRACK 01 AUDIO\nINDEX 01 01:02:03\n", {"01:02:03"}},
+    {"UTF-16 LE", Utf16("TRACK 01 AUDIO\r\nINDEX 01 01:02:03\r\n", false), {"01:02:03"}},
+    {"UTF-16 BE", Utf16("TRACK 01 AUDIO\nINDEX 01 01:02:03\n", true), {"01:02:03"}},
+    {"tabs and trailing blanks", "\tTRACK\t01\tAUDIO\n\tINDEX\t01\t02:00:00 \t\r\n", {"02:00:00"}},
+    {"odd spacing", "TRACK 1 AUDIO\nINDEX   1   02:00:00\n", {"02:00:00"}},
+    {"lower case is not a keyword", "track 01 audio\nindex 01 00:00:00\n", {}},
+    {"last line a track", kUsualSheet + "  TRACK 03 AUDIO\n", {"00:00:00", "03:25:40"}},
+    {"two tracks before one index", "TRACK 01 AUDIO\nTRACK 02 AUDIO\nINDEX 01 00:10:00\n", {"00:10:00"}},
+    {"pregap starts the track", "TRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\nTRACK 02 AUDIO\nINDEX 00 04:58:00\nINDEX 01 05:00:00\n",
+     {"00:00:00", "04:58:00"}},
+    {"keyword inside quotes", "FILE \"TRACKS.wav\" WAVE\n  TRACK 01 AUDIO\n  INDEX 01 00:00:00\n", {"00:00:00"}},
+    {"garbage and binary lines", "\x01\x02\xFF\xFE garbage\n\0\0\nTRACK 01 AUDIO\nnonsense INDEX\n"s, {""}},
+    {"index without track", "INDEX 01 00:00:00\n", {}},
+    {"empty", "", {}},
+};
+
+class CueSheetReading : public ::testing::TestWithParam<CueSheetText> {};
+
+TEST_P(CueSheetReading, ReadsTheStartOfEveryTrack)
 {
-    const std::string usual = "REM GENRE Rock\n"
-                              "PERFORMER \"Band\"\n"
-                              "FILE \"album.wav\" WAVE\n"
-                              "  TRACK 01 AUDIO\n"
-                              "    TITLE \"One\"\n"
-                              "    INDEX 01 00:00:00\n"
-                              "  TRACK 02 AUDIO\n"
-                              "    TITLE \"Two\"\n"
-                              "    INDEX 01 03:25:40\n";
-    struct Case {
-        const char* what;
-        std::string sheet;
-        CueTrackList starts;
-    };
-    const Case cases[] = {
-        {"LF", usual, {"00:00:00", "03:25:40"}},
-        {"CR LF", "TRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\nTRACK 02 AUDIO\r\nINDEX 01 03:25:40\r\n", {"00:00:00", "03:25:40"}},
-        {"CR alone", "TRACK 01 AUDIO\rINDEX 01 00:00:00\rTRACK 02 AUDIO\rINDEX 01 03:25:40", {"00:00:00", "03:25:40"}},
-        {"UTF-8 mark", "\xEF\xBB\xBFTRACK 01 AUDIO\nINDEX 01 01:02:03\n", {"01:02:03"}},
-        {"UTF-16 LE", Utf16("TRACK 01 AUDIO\r\nINDEX 01 01:02:03\r\n", false), {"01:02:03"}},
-        {"UTF-16 BE", Utf16("TRACK 01 AUDIO\nINDEX 01 01:02:03\n", true), {"01:02:03"}},
-        {"tabs and trailing blanks", "\tTRACK\t01\tAUDIO\n\tINDEX\t01\t02:00:00 \t\r\n", {"02:00:00"}},
-        {"odd spacing", "TRACK 1 AUDIO\nINDEX   1   02:00:00\n", {"02:00:00"}},
-        {"lower case is not a keyword", "track 01 audio\nindex 01 00:00:00\n", {}},
-        {"last line a track", usual + "  TRACK 03 AUDIO\n", {"00:00:00", "03:25:40"}},
-        {"two tracks before one index", "TRACK 01 AUDIO\nTRACK 02 AUDIO\nINDEX 01 00:10:00\n", {"00:10:00"}},
-        {"pregap starts the track", "TRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\nTRACK 02 AUDIO\nINDEX 00 04:58:00\nINDEX 01 05:00:00\n",
-         {"00:00:00", "04:58:00"}},
-        {"keyword inside quotes", "FILE \"TRACKS.wav\" WAVE\n  TRACK 01 AUDIO\n  INDEX 01 00:00:00\n", {"00:00:00"}},
-        {"garbage and binary lines", "\x01\x02\xFF\xFE garbage\n\0\0\nTRACK 01 AUDIO\nnonsense INDEX\n"s, {""}},
-        {"index without track", "INDEX 01 00:00:00\n", {}},
-        {"empty", "", {}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ParseCueSheet(c.sheet), c.starts) << c.what;
+    const CueSheetText& c = GetParam();
+    EXPECT_EQ(ParseCueSheet(c.sheet), c.starts) << c.what;
 }
+
+INSTANTIATE_TEST_SUITE_P(CueSheet, CueSheetReading, ::testing::ValuesIn(kReadsTheStartOfEveryTrack),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(CueSheet, StartTextsBecomeWholeSeconds)
 {
