@@ -71,32 +71,41 @@ TEST_P(CueSheetReading, ReadsTheStartOfEveryTrack)
 INSTANTIATE_TEST_SUITE_P(CueSheet, CueSheetReading, ::testing::ValuesIn(kReadsTheStartOfEveryTrack),
                          [](const auto& info) { return TestName(info.param.what); });
 
-TEST(CueSheet, StartTextsBecomeWholeSeconds)
+struct StartText {
+    const char* text;
+    std::optional<std::int32_t> seconds; // none: refused
+};
+
+const StartText kStartTextsBecomeWholeSeconds[] = {
+    {"00:00:00", 0},
+    {"03:25:40", 205},
+    {"03:25:74", 205},   // frames are dropped
+    {"123:04:50", 7384}, // 2 h 3 min 4 s
+    {"3:25:40", 205},
+    {"75:00:00", 4500},
+    {"00:75:00", 75},
+    {"", std::nullopt},
+    {"1234", std::nullopt},
+    {"03:25", std::nullopt},
+    {"03:5:40", std::nullopt},
+    {"03:25:4", 205},       // what follows the seconds matters only as far as two frame digits
+    {"03:25:40 xyz", 205},
+    {"03:25:40:00", 205},
+    {"03:25:", std::nullopt},
+    {"03:25:x0", std::nullopt},
+    {"ab:cd:ef", std::nullopt},
+    {"-1:00:00", std::nullopt},
+    {"99999999:00:00", std::nullopt},
+};
+
+class CueStartText : public ::testing::TestWithParam<StartText> {};
+
+TEST_P(CueStartText, StartTextsBecomeWholeSeconds)
 {
-    const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
-        {"00:00:00", 0},
-        {"03:25:40", 205},
-        {"03:25:74", 205},   // frames are dropped
-        {"123:04:50", 7384}, // 2 h 3 min 4 s
-        {"3:25:40", 205},
-        {"75:00:00", 4500},
-        {"00:75:00", 75},
-        {"", std::nullopt},
-        {"1234", std::nullopt},
-        {"03:25", std::nullopt},
-        {"03:5:40", std::nullopt},
-        {"03:25:4", 205},       // what follows the seconds matters only as far as two frame digits
-        {"03:25:40 xyz", 205},
-        {"03:25:40:00", 205},
-        {"03:25:", std::nullopt},
-        {"03:25:x0", std::nullopt},
-        {"ab:cd:ef", std::nullopt},
-        {"-1:00:00", std::nullopt},
-        {"99999999:00:00", std::nullopt},
-    };
-    for (const auto& [text, seconds] : cases)
-        EXPECT_EQ(CueStartSeconds(text), seconds) << text;
+    EXPECT_EQ(CueStartSeconds(GetParam().text), GetParam().seconds) << GetParam().text;
 }
+
+INSTANTIATE_TEST_SUITE_P(CueSheet, CueStartText, ::testing::ValuesIn(kStartTextsBecomeWholeSeconds));
 
 struct CueTrackCase {
     const char* what;

@@ -4,6 +4,7 @@
 #include "base/File.h"
 #include "base/FileSystem.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <clocale>
 #include <cmath>
@@ -84,15 +85,23 @@ TEST(OggFileInfo, DescribesAFile)
     EXPECT_EQ(record.BitRate, ExpectedBitRate(bytes, 3.0));
 }
 
-TEST(OggFileInfo, RoundsHalvesToEven)
+struct HalfEven {
+    double value;
+    std::int64_t rounded;
+};
+
+const HalfEven kRoundsHalvesToEven[] = {
+    {2.5, 2}, {3.5, 4}, {0.4, 0}, {0.5, 0}, {0.6, 1}, {1.5, 2}, {127.5, 128}, {124.99, 125}, {-2.5, -2}, {-3.5, -4}
+};
+
+class OggFileInfoRounding : public ::testing::TestWithParam<HalfEven> {};
+
+TEST_P(OggFileInfoRounding, RoundsHalvesToEven)
 {
-    const struct {
-        double value;
-        std::int64_t rounded;
-    } cases[] = {{2.5, 2}, {3.5, 4}, {0.4, 0}, {0.5, 0}, {0.6, 1}, {1.5, 2}, {127.5, 128}, {124.99, 125}, {-2.5, -2}, {-3.5, -4}};
-    for (const auto& c : cases)
-        EXPECT_EQ(RoundHalfEven(c.value), c.rounded) << c.value;
+    EXPECT_EQ(RoundHalfEven(GetParam().value), GetParam().rounded) << GetParam().value;
 }
+
+INSTANTIATE_TEST_SUITE_P(OggFileInfo, OggFileInfoRounding, ::testing::ValuesIn(kRoundsHalvesToEven));
 
 struct PlayTime {
     double seconds;
@@ -115,23 +124,30 @@ INSTANTIATE_TEST_SUITE_P(OggFileInfo, OggFileInfoPlayTime,
                          ::testing::Values(PlayTime{2.5, "00:00:02"}, PlayTime{3.5, "00:00:04"},
                                            PlayTime{0.4, "00:00:00"}));
 
-TEST(OggFileInfo, PlayLengthTextGrowsPastNinetyNineHours)
+struct LengthText {
+    std::int64_t hundredths;
+    const char* shown;
+};
+
+const LengthText kPlayLengthTextGrowsPastNinetyNineHours[] = {
+    {0, "00:00:00"},
+    {RoundedHundredths(3599.5), "01:00:00"},
+    {366199, "01:01:01"},
+    {99LL * 360000 + 59 * 6000 + 5999, "99:59:59"},
+    {100LL * 360000, "100:00:00"},
+    {123LL * 360000 + 4 * 6000 + 5 * 100, "123:04:05"},
+    {10000LL * 360000, "10000:00:00"}, // past what 32-bit hundredths can hold
+};
+
+class OggFileInfoLengthText : public ::testing::TestWithParam<LengthText> {};
+
+TEST_P(OggFileInfoLengthText, PlayLengthTextGrowsPastNinetyNineHours)
 {
-    const struct {
-        std::int64_t hundredths;
-        const char* shown;
-    } cases[] = {
-        {0, "00:00:00"},
-        {RoundedHundredths(3599.5), "01:00:00"},
-        {366199, "01:01:01"},
-        {99LL * 360000 + 59 * 6000 + 5999, "99:59:59"},
-        {100LL * 360000, "100:00:00"},
-        {123LL * 360000 + 4 * 6000 + 5 * 100, "123:04:05"},
-        {10000LL * 360000, "10000:00:00"}, // past what 32-bit hundredths can hold
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(PlayLengthText(c.hundredths), c.shown) << c.hundredths;
+    EXPECT_EQ(PlayLengthText(GetParam().hundredths), GetParam().shown);
 }
+
+INSTANTIATE_TEST_SUITE_P(OggFileInfo, OggFileInfoLengthText, ::testing::ValuesIn(kPlayLengthTextGrowsPastNinetyNineHours),
+                         [](const auto& info) { return TestName(info.param.shown); });
 
 struct ChannelCase {
     int channels;

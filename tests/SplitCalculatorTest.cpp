@@ -78,17 +78,25 @@ TEST(SplitCalculator, OpensOnTheCountOfOneWithTheWholeFile)
     EXPECT_FALSE(wizard.LengthEnabled() || wizard.SizeEnabled() || wizard.CueEnabled());
 }
 
-TEST(SplitCalculator, PlayTimeIsRoundedHalfToEven)
+struct RoundedPlayTime {
+    double seconds;
+    const char* length;
+};
+
+const RoundedPlayTime kPlayTimeIsRoundedHalfToEven[] = {
+    {2.5, "00:00:02:00"}, {3.5, "00:00:04:00"}, {600.49, "00:10:00:00"}, {600.5, "00:10:00:00"}, {601.5, "00:10:02:00"}, {0.6, "00:00:01:00"},
+};
+
+class SplitCalculatorPlayTime : public ::testing::TestWithParam<RoundedPlayTime> {};
+
+TEST_P(SplitCalculatorPlayTime, PlayTimeIsRoundedHalfToEven)
 {
-    const std::pair<double, const char*> cases[] = {
-        {2.5, "00:00:02:00"}, {3.5, "00:00:04:00"}, {600.49, "00:10:00:00"}, {600.5, "00:10:00:00"}, {601.5, "00:10:02:00"}, {0.6, "00:00:01:00"},
-    };
-    for (const auto& [seconds, length] : cases) {
-        SplitCalculator wizard;
-        wizard.FormActivate(FileRecord(1000, seconds, 5'000'000));
-        EXPECT_EQ(wizard.SectionLengthText(), length) << seconds;
-    }
+    SplitCalculator wizard;
+    wizard.FormActivate(FileRecord(1000, GetParam().seconds, 5'000'000));
+    EXPECT_EQ(wizard.SectionLengthText(), GetParam().length) << GetParam().seconds;
 }
+
+INSTANTIATE_TEST_SUITE_P(SplitCalculator, SplitCalculatorPlayTime, ::testing::ValuesIn(kPlayTimeIsRoundedHalfToEven));
 
 // Each field recomputes the other two; a field that is not a number, or a
 // file without size or play time, changes nothing.
