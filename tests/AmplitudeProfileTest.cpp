@@ -1,6 +1,7 @@
 #include "tools/AmplitudeProfile.h"
 #include "tools/ProfileAccumulator.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
 
@@ -36,25 +37,35 @@ Bytes AsBytes(const std::vector<std::int16_t>& samples)
     return bytes;
 }
 
-TEST(ProfileAccumulator, EntryIsTheMeanOfTheNonZeroSamples)
+struct BlockMean {
+    const char* label;
+    std::vector<std::int16_t> block; // amid zeros
+    std::int16_t entry;
+};
+
+const BlockMean kBlockMeans[] = {
+    {"the zeros around them do not dilute", std::vector<std::int16_t>(100, 1000), 1000},
+    {"signs do not count", {-3, 4, -5, 0}, 4},
+    {"truncated", {1, 2}, 1},
+    {"digital silence", {}, 0},
+    {"the mean 32768 does not fit an entry", {-32768, 0, -32768}, 32767},
+};
+
+class ProfileBlockMean : public ::testing::TestWithParam<BlockMean> {};
+
+TEST_P(ProfileBlockMean, EntryIsTheMeanOfTheNonZeroSamples)
 {
-    const std::pair<std::vector<std::int16_t>, std::int16_t> cases[] = {
-        {std::vector<std::int16_t>(100, 1000), 1000}, // the zeros around them do not dilute
-        {{-3, 4, -5, 0}, 4},
-        {{1, 2}, 1},                    // truncated
-        {{}, 0},                        // digital silence
-        {{-32768, 0, -32768}, 32767},   // the mean 32768 does not fit an entry
-    };
-    for (const auto& [block, entry] : cases) {
-        std::vector<std::int16_t> samples(kBlockSamples, 0);
-        std::copy(block.begin(), block.end(), samples.begin() + 17);
-        const Bytes bytes = AsBytes(samples);
-        ProfileAccumulator accumulator;
-        accumulator.Add(bytes.data(), bytes.size());
-        accumulator.Finish();
-        EXPECT_EQ(accumulator.Entries(), (std::vector<std::int16_t>{entry, 0})) << "the end on a boundary adds a 0";
-    }
+    std::vector<std::int16_t> samples(kBlockSamples, 0);
+    std::copy(GetParam().block.begin(), GetParam().block.end(), samples.begin() + 17);
+    const Bytes bytes = AsBytes(samples);
+    ProfileAccumulator accumulator;
+    accumulator.Add(bytes.data(), bytes.size());
+    accumulator.Finish();
+    EXPECT_EQ(accumulator.Entries(), (std::vector<std::int16_t>{GetParam().entry, 0})) << "the end on a boundary adds a 0";
 }
+
+INSTANTIATE_TEST_SUITE_P(ProfileAccumulator, ProfileBlockMean, ::testing::ValuesIn(kBlockMeans),
+                         [](const auto& info) { return TestName(info.param.label); });
 
 TEST(ProfileAccumulator, PiecesOfAnySizeAndBlockAlignedPartsGiveTheSameEntries)
 {
