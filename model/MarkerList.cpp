@@ -396,6 +396,7 @@ void MarkerList::ApplySectionEdit()
     std::string size = sectionSize_;
     std::string length = sectionLength_;
     bool lengthEdited = lengthEdited_;
+    bool toTheEnd = false;
     if (sizeEdited_) {
         std::int64_t kilobytes = ReadFieldNumber(size);
         if (kilobytes < kSmallestSectionKb) {
@@ -403,15 +404,19 @@ void MarkerList::ApplySectionEdit()
             kilobytes = kSmallestSectionKb;
         }
         // More than the whole file means the whole file; the limit keeps the
-        // span within 32 bits for any typed number.
-        kilobytes = std::min(kilobytes, convert.SpanToKb(Blocks()) + 1);
+        // span within 32 bits for any typed number. Such a section is then
+        // laid as every block: the way through whole seconds would fall short
+        // of the end by the play time's fraction and leave a sliver there.
+        const std::int64_t wholeFileKb = convert.SpanToKb(Blocks());
+        toTheEnd = kilobytes > wholeFileKb;
+        kilobytes = std::min(kilobytes, wholeFileKb + 1);
         length = ShownTimeCode(convert.PositionToSeconds(convert.KbToSpan(kilobytes)) * kHundredthsPerSecond);
         lengthEdited = true;
     }
     const std::int32_t seconds = ReadShownTime(length) / kHundredthsPerSecond;
     const bool tooShort = seconds <= kShortestSectionSeconds;
     const bool resize = !tooShort && selectedSection_ >= 1 && lengthEdited;
-    const std::int32_t span = resize ? convert.SecondsToPosition(seconds) : 0;
+    const std::int32_t span = !resize ? 0 : toTheEnd ? Blocks() : convert.SecondsToPosition(seconds);
 
     positionEdited_ = false;
     sectionSize_ = size;

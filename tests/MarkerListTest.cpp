@@ -491,6 +491,19 @@ TEST(MarkerList, TypedSizeGoesThroughTheLength)
     }
 }
 
+TEST(MarkerList, SizeOverTheFileRunsToItsEnd)
+{
+    // 10 kB a block over 100.5 seconds: the size limit, one kB past the
+    // file, is a span of 1000 blocks, whose whole 100 seconds would end the
+    // section at block 995.
+    MarkerList list(FileRecord(1000, 100.5, 10'000'000), kWidth);
+    list.SectionSelectSectionChange(1);
+    list.SectionSizeEditChange("999999");
+    list.SectionSizeEditClick();
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 1000}));
+    EXPECT_EQ(list.SectionTotalText(), "1");
+}
+
 TEST(MarkerList, TypedLengthWinsOverTypedSize)
 {
     MarkerList list(HundredSeconds(), kWidth);
