@@ -17,17 +17,15 @@ std::string MarkersCommand::Usage() const
            "Prints the markers (block positions; one block is 16384 bytes of decoded\n"
            "audio) and the section list that METHOD lays on FILE, as the editor shows\n"
            "them. Writes nothing.\n\n" +
-           SectionMethod::Usage();
+           SectionMethod::Usage(SectionMethod::Choice::MarkersOnly);
 }
 
 int MarkersCommand::Run(const std::vector<std::string>& arguments)
 {
-    const Arguments options(arguments, SectionMethod::Options(), {});
+    const Arguments options(arguments, SectionMethod::Options(SectionMethod::Choice::MarkersOnly), {});
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE");
-    const SectionMethod method(options);
-    if (!method.LaysMarkers())
-        throw UsageError("markers needs --count, --length, --size or --cue");
+    const SectionMethod method(options, SectionMethod::Choice::MarkersOnly);
     const MPEGData file = DescribeSourceFile(options.Plain()[0]);
     MarkerList markers(file, 0);
     std::vector<std::string> warnings;

@@ -59,27 +59,31 @@ MPEGData DescribeSourceFile(const std::string& path)
     return file;
 }
 
-const std::set<std::string>& SectionMethod::Options()
+const std::set<std::string>& SectionMethod::Options(Choice choice)
 {
-    static const std::set<std::string> options{"--count", "--length", "--size", "--cue", "--at-samples", "--at"};
-    return options;
+    static const std::set<std::string> markers{"--count", "--length", "--size", "--cue"};
+    static const std::set<std::string> all{"--count", "--length", "--size", "--cue", "--at-samples", "--at"};
+    return choice == Choice::MarkersOnly ? markers : all;
 }
 
-std::string SectionMethod::Usage()
+std::string SectionMethod::Usage(Choice choice)
 {
-    return "Choose the cut points with exactly one of:\n"
-           "  --count N              N sections of equal length\n"
-           "  --length HH:MM:SS      sections of this play length\n"
-           "  --size KB              sections of this many kilobytes (1000 bytes)\n"
-           "  --cue SHEET            sections at the track starts of a cue sheet\n"
+    const std::string markers = "  --count N              N sections of equal length\n"
+                                "  --length HH:MM:SS      sections of this play length\n"
+                                "  --size KB              sections of this many kilobytes (1000 bytes)\n"
+                                "  --cue SHEET            sections at the track starts of a cue sheet\n";
+    if (choice == Choice::MarkersOnly)
+        return "Choose the cut points with exactly one of:\n" + markers +
+               "Each lays markers on the file's blocks as the split wizard does.\n";
+    return "Choose the cut points with exactly one of:\n" + markers +
            "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
            "  --at T1,T2,...         cut at these times: seconds (90, 1.5) or [HH:]MM:SS[.fff]\n"
            "The first four lay markers on the file's blocks as the split wizard does.\n";
 }
 
-SectionMethod::SectionMethod(const Arguments& arguments)
+SectionMethod::SectionMethod(const Arguments& arguments, Choice choice)
 {
-    for (const std::string& option : Options()) {
+    for (const std::string& option : Options(choice)) {
         if (!arguments.Has(option))
             continue;
         if (!name_.empty())
@@ -88,7 +92,9 @@ SectionMethod::SectionMethod(const Arguments& arguments)
         value_ = *arguments.Value(option);
     }
     if (name_.empty())
-        throw UsageError("choose the cut points with --count, --length, --size, --cue, --at-samples or --at");
+        throw UsageError(choice == Choice::MarkersOnly
+                             ? "choose the cut points with --count, --length, --size or --cue"
+                             : "choose the cut points with --count, --length, --size, --cue, --at-samples or --at");
     // The wizard's own count field answers 0 with one section; a command
     // line that asks for no sections is a mistake.
     if (name_ == "--count" && ParseWhole(value_, "a section count") < 1)

@@ -29,12 +29,16 @@ MPEGData DescribeSourceFile(const std::string& path);
 // --at TIME,... (sample positions directly).
 class SectionMethod {
 public:
-    static const std::set<std::string>& Options();
-    static std::string Usage();
+    // Which methods a command takes: a command that shows markers has no
+    // use for cut points given as sample positions.
+    enum class Choice { MarkersOnly, MarkersOrSamples };
 
-    // Raises UsageError unless exactly one method is given, and for a
-    // --count below 1.
-    explicit SectionMethod(const Arguments& arguments);
+    static const std::set<std::string>& Options(Choice choice = Choice::MarkersOrSamples);
+    static std::string Usage(Choice choice = Choice::MarkersOrSamples);
+
+    // Raises UsageError unless exactly one method of `choice` is given, and
+    // for a --count below 1.
+    explicit SectionMethod(const Arguments& arguments, Choice choice = Choice::MarkersOrSamples);
 
     bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at"; }
 

@@ -217,6 +217,13 @@ TEST_F(Cli, MarkersShowWhatTheWizardLays)
     EXPECT_EQ(lines.back(), "Sections: 4");
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.rfind("Marker ", 0) == 0; }), 5);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.rfind("Section ", 0) == 0; }), 4);
+
+    // Its help offers only the methods that lay markers, and it ends its last line.
+    const CliResult help = RunCli({"markers", "--help"});
+    EXPECT_EQ(help.Out.find("--at"), std::string::npos) << help.Out;
+    EXPECT_NE(help.Out.find("--cue"), std::string::npos) << help.Out;
+    EXPECT_EQ(help.Out.back(), '\n');
+    EXPECT_EQ(RunCli({"markers", song_, "--at", "1"}).Status, 2);
 }
 
 TEST_F(Cli, SplitsAtTheTracksOfACueSheet)
