@@ -353,9 +353,11 @@ void SaveWizard::Planned(const QString& failure)
         return;
     }
     if (run_.WillOverwrite()) {
-        const auto answer = QMessageBox::question(this, QLatin1String(kProgramTitle),
-                                                  QString::fromLatin1(kOverwriteQuestion),
-                                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+        // Like every message of the program: the information icon, and
+        // Enter answers OK.
+        const auto answer = QMessageBox::information(this, QLatin1String(kProgramTitle),
+                                                     QString::fromLatin1(kOverwriteQuestion),
+                                                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
         if (answer != QMessageBox::Ok) {
             // Declined: the plan's temporary files go, nothing is written,
             // and the run ends as a finished one.

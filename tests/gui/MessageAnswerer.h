@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
@@ -10,8 +11,8 @@
 namespace oq::test {
 
 // While it lives, answers every message box that opens with `answer` (or
-// accepts it when the box has no such button), keeping the last text and
-// icon and counting the boxes. Message boxes run their own event loop, so
+// accepts it when the box has no such button), keeping the last text, icon
+// and default button and counting the boxes. Message boxes run their own event loop, so
 // the answer comes from a timer.
 class MessageAnswerer : public QObject {
 public:
@@ -29,6 +30,7 @@ public:
             }
             text_ = box->text();
             icon_ = box->icon();
+            defaultButton_ = box->standardButton(box->defaultButton());
             ++count_;
             if (QAbstractButton* button = box->button(answer_))
                 button->click();
@@ -41,6 +43,8 @@ public:
     void InspectFirst(std::function<void(QMessageBox&)> inspect) { inspect_ = std::move(inspect); }
     const QString& Text() const noexcept { return text_; }
     QMessageBox::Icon Icon() const noexcept { return icon_; }
+    // The button Enter presses.
+    QMessageBox::StandardButton DefaultButton() const noexcept { return defaultButton_; }
     int Count() const noexcept { return count_; }
 
 private:
@@ -51,6 +55,7 @@ private:
     bool inspecting_ = false;
     QString text_;
     QMessageBox::Icon icon_ = QMessageBox::NoIcon;
+    QMessageBox::StandardButton defaultButton_ = QMessageBox::NoButton;
     int count_ = 0;
 };
 

@@ -226,6 +226,8 @@ private slots:
                 });
             QCOMPARE(answerer.Count(), 1);
             QCOMPARE(answerer.Text(), QString::fromLatin1(kOverwriteQuestion));
+            QCOMPARE(answerer.Icon(), QMessageBox::Information);
+            QCOMPARE(answerer.DefaultButton(), QMessageBox::Ok);
         };
         runSplit(QMessageBox::Cancel);
         QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"Part 01 - song.ogg"}));
