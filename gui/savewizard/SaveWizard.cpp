@@ -4,6 +4,7 @@
 #include "base/JobObserver.h"
 #include "jobs/JobPlanner.h"
 #include "gui/controls/EzRgnButton.h"
+#include "gui/controls/FolderChooser.h"
 #include "gui/controls/LocalFileName.h"
 #include "gui/controls/Skin.h"
 #include "gui/controls/TranPanel.h"
@@ -52,11 +53,7 @@ SaveWizard::Dialogs DefaultDialogs(QWidget* parent)
 {
     SaveWizard::Dialogs dialogs;
     dialogs.ChooseFolder = [parent](const QString& title, const QString& current) {
-        QFileDialog dialog(parent, title, current);
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly, true);
-        dialog.setLabelText(QFileDialog::Accept, QObject::tr("Select Directory..."));
-        return FirstChosen(dialog);
+        return FolderChooser::Choose(parent, title, current);
     };
     dialogs.OpenOggFiles = [parent](const QString& folder) {
         QFileDialog dialog(parent, QObject::tr("Open"));

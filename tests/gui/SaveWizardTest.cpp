@@ -4,6 +4,7 @@
 #include "gui/editor/MainWindow.h"
 #include "jobs/JobPlanner.h"
 #include "gui/controls/EzRgnButton.h"
+#include "gui/controls/FolderChooser.h"
 #include "tests/gui/Controls.h"
 #include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/MessageAnswerer.h"
@@ -186,6 +187,34 @@ private slots:
         QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"Part Cut1 end.ogg", "Part Cut3 end.ogg"}));
         QVERIFY(IsOggVorbis(out.Path("Part Cut1 end.ogg")));
         QVERIFY(IsOggVorbis(out.Path("Part Cut3 end.ogg")));
+    }
+
+    void folderChooserOpensOnTheFolderOfThePage()
+    {
+        TempDir out;
+        const QString folder = QDir(QString::fromStdString(out.Root())).absolutePath();
+        SaveWizard wizard;
+        WhileOpen(
+            wizard, [&] { return wizard.ShowSplit(record_, markers_, folder); },
+            [&] {
+                QString caption, titleLine, selected;
+                QTimer::singleShot(50, &wizard, [&] {
+                    auto* chooser = qobject_cast<FolderChooser*>(QApplication::activeModalWidget());
+                    if (!chooser)
+                        return;
+                    caption = chooser->windowTitle();
+                    titleLine = FindControl<QLabel>(*chooser, "FolderChooser_Title")->text();
+                    selected = chooser->Chosen();
+                    SaveScreenshot(chooser->grab(), QStringLiteral("folder-chooser"));
+                    chooser->accept();
+                });
+                Button(wizard, "EzRgnBtn1")->Click();
+                QCOMPARE(caption, QStringLiteral("Select Directory..."));
+                QCOMPARE(titleLine, QStringLiteral("Select Directory for Split Section Output:"));
+                QCOMPARE(selected, folder);
+                QCOMPARE(FindControl<QLineEdit>(wizard, "SplitDirEdit1")->text(), folder);
+                wizard.reject();
+            });
     }
 
     void exportStartsOnTheFinalPageAndWritesOneSection()
