@@ -26,7 +26,6 @@ NumericField::NumericField(Kind kind, QWidget* parent)
         // Pasted text must be digits as well.
         setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     }
-    setContextMenuPolicy(Qt::NoContextMenu);
     connect(this, &QLineEdit::textEdited, this, [this] { emit edited(ModelText()); });
 }
 

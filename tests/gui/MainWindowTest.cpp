@@ -205,6 +205,7 @@ private slots:
         Find<EzRgnButton>(window, "Vis_AddMarker")->Click();
         Find<QComboBox>(window, "SectionSelectSection")->activated(1);
         auto* length = Find<NumericField>(window, "SectionLengthEdit");
+        QCOMPARE(length->contextMenuPolicy(), Qt::DefaultContextMenu); // copy and paste
         length->setFocus();
         length->setCursorPosition(0);
         // Letters are dropped; the digits fill the mask; Enter applies.

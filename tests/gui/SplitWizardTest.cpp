@@ -78,6 +78,10 @@ private slots:
             QCOMPARE(length->displayText(), QStringLiteral("00:00:40:00"));
             QVERIFY(total->isEnabled() && !size->isEnabled() && !length->isEnabled());
             QVERIFY(!FindControl<EzRgnButton>(wizard, "cueBrowse")->Enabled());
+            // Copy and paste on every field but the count.
+            QCOMPARE(total->contextMenuPolicy(), Qt::NoContextMenu);
+            QCOMPARE(size->contextMenuPolicy(), Qt::DefaultContextMenu);
+            QCOMPARE(length->contextMenuPolicy(), Qt::DefaultContextMenu);
 
             // Letters are dropped; Enter recomputes the other two fields.
             Type(total, QStringLiteral("4x"));
