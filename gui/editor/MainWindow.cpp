@@ -72,7 +72,7 @@ QString ChooseExportFile(QWidget* parent, const QString& source)
 {
     QFileDialog dialog(parent, QObject::tr("Save As"), QFileInfo(source).absolutePath());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({QObject::tr("Ogg Files (*.ogg)"), QObject::tr("All Files (*.*)")});
+    dialog.setNameFilters({QObject::tr("Ogg Files (*.ogg)"), QObject::tr("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("ogg"));
     dialog.selectFile(QFileInfo(source).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

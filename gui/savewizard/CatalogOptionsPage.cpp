@@ -16,8 +16,8 @@ namespace oq {
 
 namespace {
 
-constexpr const char* kAllFiles = "All Files (*.*)";
-constexpr const char* kTemplateFilters = "QRV (Quorvel Files) (*.qrv *.QRV);;All Files (*.*)";
+constexpr const char* kAllFiles = "All Files (*)";
+constexpr const char* kTemplateFilters = "QRV (Quorvel Files) (*.qrv *.QRV);;All Files (*)";
 
 } // namespace
 

@@ -51,7 +51,7 @@ QString DefaultCueChooser(QWidget* parent, const QString& folder)
 {
     QFileDialog dialog(parent, QObject::tr("Open"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QObject::tr("CUE Files (*.cue)"), QObject::tr("All Files (*.*)")});
+    dialog.setNameFilters({QObject::tr("CUE Files (*.cue)"), QObject::tr("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("cue"));
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
         dialog.setDirectory(folder);

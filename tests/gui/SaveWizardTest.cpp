@@ -463,12 +463,13 @@ private slots:
         WriteBytes(tree.Path("deep/deeper/inner.ogg"), ReadBytes(record_.FileName));
         TempDir out;
         const std::string target = out.Path(proposed.toStdString());
-        QString offered;
+        QString offered, filters;
         SaveWizard wizard;
         SaveWizard::Dialogs dialogs;
         dialogs.ChooseFolder = [&](const QString&, const QString&) { return QString::fromStdString(tree.Root()); };
-        dialogs.SaveFile = [&](const QString& name, const QString&, const QString&) {
+        dialogs.SaveFile = [&](const QString& name, const QString& nameFilters, const QString&) {
             offered = name;
+            filters = nameFilters;
             return QString::fromStdString(target);
         };
         wizard.SetDialogs(dialogs);
@@ -487,6 +488,7 @@ private slots:
         });
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(offered, proposed);
+        QCOMPARE(filters, QStringLiteral("All Files (*)")); // names without an extension too
         const std::string catalog = ReadText(target);
         QVERIFY(catalog.find("top.ogg") != std::string::npos);
         QVERIFY(catalog.find("inner.ogg") != std::string::npos);
