@@ -8,7 +8,6 @@ namespace oq {
 namespace {
 
 constexpr double kPixelsPerDoubling = 8.5;
-constexpr std::int32_t kBlocksPerShortColumn = 3;
 
 } // namespace
 
@@ -22,20 +21,6 @@ const std::array<std::uint8_t, WaveformScale::kAmplitudeValues>& WaveformScale::
         return heights;
     }();
     return table;
-}
-
-std::int32_t WaveformScale::LastColumnFor(std::int32_t blocks)
-{
-    if (blocks >= kFullWidthBlocks)
-        return kFullLastColumn;
-    return std::max(blocks / kBlocksPerShortColumn, 1);
-}
-
-std::int32_t WaveformScale::DisplayWidth() const noexcept
-{
-    // One pixel past the last column, and one more that the short overview's
-    // end marker stands on.
-    return blocks_ >= kFullWidthBlocks ? kFullWidth : LastColumn() + 2;
 }
 
 void WaveformScale::SetFile(std::int32_t blocks)

@@ -21,12 +21,11 @@ public:
     // What the display draws for a position without a complete profile.
     static constexpr int kPlaceholderHeight = 64;
 
-    // Columns of the full-width overview and its width for PositionToPixel;
-    // files of fewer blocks spread one column over three blocks instead.
-    static constexpr std::int32_t kFullLastColumn = 459;
-    static constexpr std::int32_t kFullWidth = 460;
-    static constexpr std::int32_t kFullWidthBlocks = 1374; // the fewest blocks that fill 459 columns at three each
-    static std::int32_t LastColumnFor(std::int32_t blocks);
+    // The overview's columns 0..459 and its width for PositionToPixel, for
+    // every file: a short one spreads its blocks over the whole width as a
+    // long one does, so that the ruler's fixed labels name the right times.
+    static constexpr std::int32_t kLastColumn = 459;
+    static constexpr std::int32_t kDisplayWidth = kLastColumn + 1;
 
     // The zoom view: 150 columns, the marker in column 75.
     static constexpr int kZoomColumns = 150;
@@ -42,8 +41,8 @@ public:
 
     std::int32_t Blocks() const noexcept { return blocks_; }
     bool Complete() const noexcept { return complete_; }
-    std::int32_t LastColumn() const noexcept { return LastColumnFor(blocks_); } // D
-    std::int32_t DisplayWidth() const noexcept;                                 // W
+    std::int32_t LastColumn() const noexcept { return kLastColumn; }     // D
+    std::int32_t DisplayWidth() const noexcept { return kDisplayWidth; } // W
 
     // Height of block position p, 0 <= p <= B.
     int Height(std::int32_t p) const;

@@ -13,6 +13,12 @@ constexpr std::int32_t kFinestButtonColumns = 459;
 constexpr std::int32_t kButtonScaleLimit = 4579; // above it a tenth of B exceeds 459 blocks
 constexpr std::int32_t kButtonScaleDivisor = 10;
 
+// Level 1 takes an overview column's worth of blocks per zoom column, but
+// files below this many blocks start at B / (B div 3) blocks, about three,
+// so that they still have levels to zoom in through.
+constexpr std::int32_t kShortFileBlocks = 1374;
+constexpr std::int32_t kBlocksPerShortColumn = 3;
+
 std::int32_t TruncatedRatio(std::int32_t blocks, std::int32_t columns)
 {
     return static_cast<std::int32_t>(static_cast<long double>(blocks) / columns);
@@ -24,7 +30,9 @@ void ZoomState::Init(std::int32_t blocks)
 {
     blocks_ = std::max(blocks, 0);
     level_ = 1;
-    step_ = std::max(TruncatedRatio(blocks_, WaveformScale::LastColumnFor(blocks_)), 1);
+    const std::int32_t columns = blocks_ >= kShortFileBlocks ? WaveformScale::kLastColumn
+                                                             : std::max(blocks_ / kBlocksPerShortColumn, 1);
+    step_ = std::max(TruncatedRatio(blocks_, columns), 1);
 }
 
 std::int32_t ZoomState::ButtonBase() const

@@ -6,12 +6,14 @@ namespace oq {
 
 // The zoom of the zoom view: level L (shown as "x" + L) and step s, the
 // blocks per zoom column, which is also the nudge step. Level 1 starts with
-// an overview column's worth of blocks per column; the buttons then move in
-// steps derived from a tenth of the file (at most 459 columns' worth).
+// an overview column's worth of blocks per column (about three on short
+// files); the buttons then move in steps derived from a tenth of the file
+// (at most 459 columns' worth).
 class ZoomState {
 public:
     // Level 1 for a file of `blocks` blocks (B): s = Trunc(B / D), D being
-    // the overview's last column, at least 1.
+    // the overview's last column, or B div 3 for files under 1374 blocks;
+    // at least 1.
     void Init(std::int32_t blocks);
 
     // One level in: a finer step. Returns false when the step is 1 already.

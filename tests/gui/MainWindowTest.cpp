@@ -66,7 +66,7 @@ private slots:
     {
         QVERIFY(sandbox_.Ready());
         audio_ = std::make_unique<TempDir>();
-        // Long enough (1374 blocks of stereo) for the overview to use its full width.
+        // A long file: 1374 blocks of stereo and more, three and more to an overview column.
         WriteOgg(Path(*audio_, "first.ogg"), 135.0, Signal::Mixed, 1);
         WriteOgg(Path(*audio_, "second.ogg"), 4.0, Signal::Mixed, 2);
         WriteOgg(Path(*audio_, "third.ogg"), 4.0, Signal::Mixed, 3);

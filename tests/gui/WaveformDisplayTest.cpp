@@ -159,7 +159,7 @@ private slots:
     {
         folder_ = std::make_unique<TempDir>();
         QVERIFY(MakeChainedTake(folder_->Path("take.ogg"), record_, profile_));
-        QVERIFY(profile_.LastIndex() >= WaveformScale::kFullWidthBlocks);
+        QVERIFY(profile_.LastIndex() >= 1374); // long: three blocks and more to an overview column
     }
 
     void overviewDrawsEveryColumnOfTheProfileCrisply()
@@ -189,33 +189,27 @@ private slots:
         CheckOutline(sharp.Image(), heights, kOverviewRows, 2);
     }
 
-    void shortFilesUseTheLeftOfTheOverview_data()
+    // Short files fill the overview's width as long ones do, their markers
+    // on the same mapping, so that the ruler's fixed labels stay right.
+    void shortFilesFillTheOverview_data()
     {
         QTest::addColumn<int>("blocks");
-        QTest::addColumn<int>("lastColumn");
-        QTest::addColumn<int>("width");
-        QTest::newRow("3000 blocks") << 3000 << 459 << 460;
-        QTest::newRow("1374 blocks: the fewest that fill it") << 1374 << 459 << 460;
-        QTest::newRow("1373 blocks") << 1373 << 457 << 459;
-        QTest::newRow("900 blocks") << 900 << 300 << 302;
-        QTest::newRow("2 blocks") << 2 << 1 << 3;
+        QTest::newRow("3000 blocks") << 3000;
+        QTest::newRow("900 blocks") << 900;
+        QTest::newRow("2 blocks") << 2;
     }
 
-    void shortFilesUseTheLeftOfTheOverview()
+    void shortFilesFillTheOverview()
     {
         QFETCH(int, blocks);
-        QFETCH(int, lastColumn);
-        QFETCH(int, width);
         WaveformBench bench;
         bench.Open(Record(blocks), Swell(blocks), true);
-        QCOMPARE(bench.display.LastColumn(), lastColumn);
-        QCOMPARE(bench.display.DisplayWidth(), width);
-        QCOMPARE(bench.markers.ImagePixel(2), width); // the end marker stands on W
-        const QImage picture = bench.display.OverviewPicture();
-        if (lastColumn < picture.width())
-            QVERIFY(!ColumnIs(picture, lastColumn, kWhite));
-        for (int x = width; x < picture.width(); ++x)
-            QVERIFY2(ColumnIs(picture, x, kWhite), qPrintable(QString("column %1").arg(x)));
+        QCOMPARE(bench.display.LastColumn(), 459);
+        QCOMPARE(bench.display.DisplayWidth(), 460);
+        QCOMPARE(bench.markers.ImagePixel(2), 460); // the end marker stands on W
+        bench.markers.ReplaceMarkers({0, blocks / 2, blocks});
+        QCOMPARE(bench.markers.ImagePixel(2), 460 * (blocks / 2) / blocks);
+        QVERIFY(!ColumnIs(bench.display.OverviewPicture(), OverviewView::kPicture.width() - 1, kWhite));
     }
 
     void placeholderBandUntilAProfileIsComplete()
@@ -397,8 +391,8 @@ private slots:
     void clickingTheOverviewSelectsAndHighlightsASection()
     {
         WaveformBench bench;
-        bench.Open(Record(900), Swell(900), true); // W = 302
-        bench.markers.ReplaceMarkers({0, 450, 900}); // pixels 0, 151, 302
+        bench.Open(Record(900), Swell(900), true);
+        bench.markers.ReplaceMarkers({0, 450, 900}); // pixels 0, 230, 460
         QVERIFY(bench.Show());
         OverviewView* overview = bench.display.Overview();
         QSignalSpy selection(&bench.display, &WaveformDisplay::selectionChanged);
@@ -411,10 +405,9 @@ private slots:
             int section;
             int x0, x1; // the highlight
         } clicks[] = {
-            {Qt::LeftButton, 50, 1, 1, 152},
-            {Qt::RightButton, 152, 1, 1, 152}, // one pixel right of marker 2 still counts to the left
-            {Qt::LeftButton, 153, 2, 152, 303},
-            {Qt::LeftButton, 303, 0, 0, 0}, // right of W: none
+            {Qt::LeftButton, 50, 1, 1, 231},
+            {Qt::RightButton, 231, 1, 1, 231}, // one pixel right of marker 2 still counts to the left
+            {Qt::LeftButton, 232, 2, 231, 459}, // to the picture's right edge
         };
         for (const auto& click : clicks) {
             QTest::mousePress(overview, click.button, {}, WaveformBench::PicturePoint(click.x));
@@ -423,7 +416,7 @@ private slots:
             QCOMPARE(bench.markers.SelectedMarker(), 0);
             QCOMPARE(bench.display.OverviewPicture(), Inverted(plain, click.x0, click.x1));
         }
-        QCOMPARE(selection.count(), 3); // the repeated click changed nothing
+        QCOMPARE(selection.count(), 2); // the repeated click changed nothing
     }
 
     void filesDroppedOnThePanelAreReported()
