@@ -339,6 +339,10 @@ void MainWindow::LoadSettings()
         lastOpenDir_ = folder;
     if (const auto playTime = number("PlayTime"))
         playTimeSpin_->setValue(*playTime); // the spin field keeps it within 1..99
+    bool volumeRead = false;
+    const uint volume = settings.value(SettingsValue(kWaveVolumeValue)).toUInt(&volumeRead);
+    if (volumeRead)
+        player_->SetWaveVolume(volume);
 }
 
 void MainWindow::SaveSettings() const
@@ -353,6 +357,10 @@ void MainWindow::SaveSettings() const
     }
     settings.setValue(SettingsValue("OpenMe"), lastOpenDir_);
     settings.setValue(SettingsValue("PlayTime"), playTimeSpin_->value());
+    std::uint16_t left = Player::kFullVolume;
+    std::uint16_t right = Player::kFullVolume;
+    if (player_->GetWaveVolume(left, right))
+        settings.setValue(SettingsValue(kWaveVolumeValue), uint{left} | uint{right} << 16);
     settings.sync();
 }
 

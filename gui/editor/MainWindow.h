@@ -44,9 +44,9 @@ enum class SkinButton;
 //
 // Every control carries its name as its objectName ("Vis_OpenOgg",
 // "RangeSelectMarker", ...), so other windows and tests find it with
-// findChild. Its position, the last folder opened, and the play length are
-// kept in the per-user settings under "Ogg Quorvel 2003" / "Form Settings":
-// read when the window is made, written when it closes.
+// findChild. Its position, the last folder opened, the play length and the
+// wave volume are kept in the per-user settings under "Ogg Quorvel 2003" /
+// "Form Settings": read when the window is made, written when it closes.
 class MainWindow : public QWidget {
     Q_OBJECT
 
@@ -59,6 +59,9 @@ public:
     // The settings store and its values.
     static constexpr const char* kSettingsKey = "Ogg Quorvel 2003";
     static constexpr const char* kSettingsGroup = "Form Settings";
+    // The slider's volume as Player keeps it: left in the low 16 bits, right
+    // in the high 16.
+    static constexpr const char* kWaveVolumeValue = "WaveVolume";
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;

@@ -1,3 +1,4 @@
+#include "gui/windows/Player.h"
 #include "gui/windows/ProgressWindow.h"
 #include "gui/editor/MainWindow.h"
 #include "gui/editor/OverviewView.h"
@@ -18,6 +19,7 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTextBrowser>
 #include <QtTest>
@@ -136,6 +138,7 @@ private slots:
             window.move(140, 90);
             window.SetLastOpenDir(QString::fromStdString(audio_->Root()));
             Find<QSpinBox>(window, "PlayTimeSpin")->setValue(42);
+            Find<QSlider>(window, "VolTrack")->setValue(20000);
             QSignalSpy closed(&window, &MainWindow::closed);
             QVERIFY(window.close());
             QCOMPARE(closed.count(), 1);
@@ -148,6 +151,11 @@ private slots:
         QCOMPARE(again.pos(), QPoint(140, 90));
         QCOMPARE(again.PlayTime(), 42);
         QCOMPARE(again.LastOpenDir(), QString::fromStdString(audio_->Root()));
+        std::uint16_t left = 0, right = 0;
+        QVERIFY(again.Playback().GetWaveVolume(left, right));
+        QCOMPARE(left, std::uint16_t{20000});
+        QCOMPARE(right, std::uint16_t{20000});
+        QCOMPARE(Find<QSlider>(again, "VolTrack")->value(), 20000);
     }
 
     void openingAFileSetsTheControls()
