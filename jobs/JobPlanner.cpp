@@ -114,6 +114,7 @@ void SetSectionSteps(JobStacker& job, const SectionSource& source, std::int32_t 
     job.CloseOutput = true;
     job.FinishOutput = written;
     job.StartGranule = SectionStart(source, k);
+    job.SectionNumber = k;
     // The last section with samples, the only one included, runs to the end
     // of the source (sections after it are empty) and frees everything the
     // run held for it.

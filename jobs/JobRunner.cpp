@@ -36,6 +36,7 @@ RunResult JobRunner::Run(JobList& jobs)
     RunSteps steps(jobs, control_, observer_);
     bool cancelled = false;
     try {
+        steps.RequireCuttableSections();
         for (std::size_t b = 0; b < jobs.Count() && !cancelled; ++b) {
             observer_.Progress(static_cast<std::int64_t>(b), count);
             observer_.TotalText(std::to_string(b + 1) + " / " + std::to_string(count));

@@ -1,6 +1,7 @@
 #include "jobs/RunSteps.h"
 
 #include "jobs/JobList.h"
+#include "tools/CutPlanCheck.h"
 #include "tools/WavWriter.h"
 #include "base/Error.h"
 #include "base/JobControl.h"
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <iterator>
+#include <vector>
 
 namespace oq {
 
@@ -24,7 +26,8 @@ SectionJob SectionOf(const JobStacker& job)
                       .StreamSerial = job.StreamSerial,
                       .StartGranule = job.StartGranule,
                       .EndGranule = job.EndGranule,
-                      .SkipOutput = job.SkipOutput};
+                      .SkipOutput = job.SkipOutput,
+                      .SectionNumber = job.SectionNumber};
 }
 
 } // namespace
@@ -42,6 +45,22 @@ RunSteps::RunSteps(JobList& jobs, const JobControl& control, JobObserver& observ
 }
 
 RunSteps::~RunSteps() = default;
+
+// The cut jobs of one source run from the one that opens it to the one that
+// cuts its last section.
+void RunSteps::RequireCuttableSections() const
+{
+    std::vector<SectionJob> sections;
+    for (std::size_t index = 0; index < jobs_.Count(); ++index) {
+        const JobStacker& job = jobs_[index];
+        if (job.OpenSource)
+            sections.clear();
+        if (job.CutFirst || job.CutMiddle || job.CutLast)
+            sections.push_back(SectionOf(job));
+        if (job.CutLast)
+            CutPlanCheck::Require(job.SourceName, sections);
+    }
+}
 
 bool RunSteps::Perform(std::size_t index)
 {

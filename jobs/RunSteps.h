@@ -24,6 +24,10 @@ public:
     RunSteps& operator=(const RunSteps&) = delete;
     ~RunSteps();
 
+    // Raises RangeError, before anything is written, when a section of the
+    // list cannot be cut exactly (see CutPlanCheck).
+    void RequireCuttableSections() const;
+
     // Performs the flagged steps of job `index`; false when a cancel was seen
     // at one of the check points between them.
     bool Perform(std::size_t index);

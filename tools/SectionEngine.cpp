@@ -1,11 +1,10 @@
 #include "tools/SectionEngine.h"
 
 #include "base/Error.h"
+#include "tools/CutPointCheck.h"
 #include "tools/FollowingLinks.h"
 #include "tools/SectionWriter.h"
 #include "tools/SourceReader.h"
-
-#include <limits>
 
 namespace oq {
 
@@ -20,6 +19,7 @@ void SectionEngine::OpenSourceForCutting(const std::string& sourceName)
     auto reader = std::make_unique<SourceReader>(sourceName);
     reader->CaptureHeaders();
     reader_ = std::move(reader);
+    check_ = std::make_unique<CutPointCheck>(sourceName);
     boundaryHeld_ = false;
     boundaryLast_ = false;
     boundaryOverhang_ = 0;
@@ -60,26 +60,6 @@ void SectionEngine::CutLastSection(const SectionJob& job)
     Cut(job, true);
 }
 
-// The decoder of a section that starts with the re-sent pair can only drop
-// samples from the front of the boundary packet, and the decoder of a
-// section whose first granule position falls on its end-of-stream packet only
-// from the back. A section inside one packet that needs both is refused.
-void SectionEngine::RequireExactAtStart(const TimedPacket& packet, std::int64_t start) const
-{
-    if (packet.HeadTrim == 0 && start == packet.FullStart())
-        return;
-    throw RangeError("\"" + reader_->SourceName() + "\": the section starting at sample " + std::to_string(start) +
-                     " lies inside one Vorbis packet (samples " + std::to_string(packet.First()) + " to " +
-                     std::to_string(packet.End) + ") and cannot be cut exactly; move the cut point at least to sample " +
-                     std::to_string(packet.End) + " or before sample " + std::to_string(packet.First()));
-}
-
-[[noreturn]] void SectionEngine::PastTheEnd(std::int64_t end) const
-{
-    throw RangeError("\"" + reader_->SourceName() + "\": the cut point at sample " + std::to_string(end) +
-                     " lies past the end of its audio (sample " + std::to_string(reader_->Position()) + ")");
-}
-
 void SectionEngine::EndWithLastPacket(const ogg_packet& packet, const TimedPacket& time, std::int64_t start)
 {
     writer_->Submit(packet, time.End - start, true);
@@ -102,20 +82,11 @@ void SectionEngine::Cut(const SectionJob& job, bool toEnd)
 {
     const bool fromStart = !boundaryHeld_;
     const std::int64_t start = fromStart ? 0 : lastCut_;
-    const std::int64_t end = toEnd ? std::numeric_limits<std::int64_t>::max() : job.EndGranule;
-    RequireCutPoints(job, fromStart, start, end);
+    check_->BeginSection(job, fromStart, start, toEnd);
+    const std::int64_t end = check_->End();
     if (!fromStart && OpenWithBoundary(start, end, toEnd))
         return;
     CopyPackets(fromStart, start, end, toEnd);
-}
-
-void SectionEngine::RequireCutPoints(const SectionJob& job, bool fromStart, std::int64_t start, std::int64_t end) const
-{
-    if (!fromStart && job.StartGranule != start)
-        throw RangeError("a section must start where the previous one ended (sample " + std::to_string(start) + ")");
-    if (end <= start)
-        throw RangeError("cut points must rise: sample " + std::to_string(end) + " does not lie after sample " +
-                         std::to_string(start));
 }
 
 // The packet before the cut primes the decoder; the boundary packet's
@@ -125,15 +96,15 @@ bool SectionEngine::OpenWithBoundary(std::int64_t start, std::int64_t end, bool 
 {
     writer_->Submit(precedingPacket_.Packet(), -1, false);
     if (boundaryTime_.End > end) {
-        RequireExactAtStart(boundaryTime_, start);
+        check_->RequireStartAt(boundaryTime_, boundaryLast_);
         EndAtCut(boundaryPacket_.Packet(), boundaryTime_, start, end);
         return true;
     }
     if (boundaryLast_) {
         // The source ends with the boundary packet: the section is its tail.
         if (!toEnd)
-            PastTheEnd(end);
-        RequireExactAtStart(boundaryTime_, start);
+            check_->PastTheEnd(reader_->Position());
+        check_->RequireStartAt(boundaryTime_, true);
         EndWithLastPacket(boundaryPacket_.Packet(), boundaryTime_, start);
         return true;
     }
@@ -151,7 +122,7 @@ void SectionEngine::CopyPackets(bool fromStart, std::int64_t start, std::int64_t
     SourcePacket packet;
     while (reader_->NextPacket(packet)) {
         const TimedPacket& time = packet.Time;
-        RequireHeadTrimKept(time, fromStart, end);
+        check_->RequireHeadTrimKept(time);
         if (time.End > end) {
             HoldBoundary(packet);
             EndAtCut(packet.Packet, time, start, end);
@@ -160,7 +131,7 @@ void SectionEngine::CopyPackets(bool fromStart, std::int64_t start, std::int64_t
         if (packet.Last) {
             // The source has ended: its last packet closes the section.
             if (!toEnd)
-                PastTheEnd(end);
+                check_->PastTheEnd(reader_->Position());
             EndWithLastPacket(packet.Packet, time, start);
             return;
         }
@@ -179,19 +150,8 @@ void SectionEngine::CopyPackets(bool fromStart, std::int64_t start, std::int64_t
     }
 
     if (!toEnd)
-        PastTheEnd(end);
+        check_->PastTheEnd(reader_->Position());
     throw FormatError(reader_->SourceName(), "holds no audio to cut");
-}
-
-// Only the first section can drop samples from its front as the source
-// does, and only when it holds the whole packet.
-void SectionEngine::RequireHeadTrimKept(const TimedPacket& time, bool fromStart, std::int64_t end) const
-{
-    if (time.HeadTrim > 0 && (!fromStart || time.End > end) && time.First() < end) {
-        throw RangeError("\"" + reader_->SourceName() + "\": cannot cut before sample " + std::to_string(time.End) +
-                         ": the file drops samples at the start of its first audio page, which only a section "
-                         "that starts with the file and runs past that sample can do");
-    }
 }
 
 // The packet that straddles the cut, and the one before it, open the next

@@ -10,6 +10,7 @@
 
 namespace oq {
 
+class CutPointCheck;
 class SourceReader;
 struct SourcePacket;
 class SectionWriter;
@@ -25,8 +26,8 @@ class SectionWriter;
 // CloseSource, and each cut continues where the previous one stopped.
 //
 // Failures raise oq::Error subclasses: IoError for files, FormatError for a
-// source that holds no usable audio stream, RangeError for a cut point past the
-// end of the audio or a section that one packet cannot hold exactly.
+// source that holds no usable audio stream, RangeError for a cut point that
+// CutPointCheck refuses (CutPlanCheck finds those before a run writes).
 class SectionEngine {
 public:
     SectionEngine();
@@ -64,25 +65,22 @@ public:
 
 private:
     void Cut(const SectionJob& job, bool toEnd);
-    void RequireCutPoints(const SectionJob& job, bool fromStart, std::int64_t start, std::int64_t end) const;
     // Opens a section after the first with the held packets; true when that
     // already ends it (the cut lies inside the boundary packet, or the source
     // ends with it).
     bool OpenWithBoundary(std::int64_t start, std::int64_t end, bool toEnd);
     // Copies the source's packets into the section up to the cut at `end`.
     void CopyPackets(bool fromStart, std::int64_t start, std::int64_t end, bool toEnd);
-    void RequireHeadTrimKept(const TimedPacket& time, bool fromStart, std::int64_t end) const;
     void HoldBoundary(const SourcePacket& packet);
     void EndAtCut(const ogg_packet& packet, const TimedPacket& time, std::int64_t start, std::int64_t end);
     // Ends a section with the last packet of the source's link, and copies
     // the links that follow it.
     void EndWithLastPacket(const ogg_packet& packet, const TimedPacket& time, std::int64_t start);
     void RequireSource() const;
-    void RequireExactAtStart(const TimedPacket& packet, std::int64_t start) const;
-    [[noreturn]] void PastTheEnd(std::int64_t end) const;
 
     std::unique_ptr<SourceReader> reader_;
     std::unique_ptr<SectionWriter> writer_;
+    std::unique_ptr<CutPointCheck> check_; // the rules of the source open
     PacketCopy precedingPacket_; // PrecedingPacket: the packet before the boundary packet
     PacketCopy boundaryPacket_;  // BoundaryPacket: the packet that straddles the last cut
     TimedPacket boundaryTime_;

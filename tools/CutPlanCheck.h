@@ -1,0 +1,22 @@
+#pragma once
+
+#include "tools/SectionJob.h"
+
+#include <string>
+#include <vector>
+
+namespace oq {
+
+// Checks every section of a cutting run before any of it is written: one
+// pass over the source's packets, without writing, meets each cut point as
+// the section engine will and applies the same CutPointCheck rules, so a
+// run the engine would have to abandon half-way is refused whole.
+class CutPlanCheck {
+public:
+    // `sections` are the run's sections of `sourceName` in order; the last
+    // runs to the end of the source. Raises RangeError for the first section
+    // that cannot be cut, and what opening the source raises.
+    static void Require(const std::string& sourceName, const std::vector<SectionJob>& sections);
+};
+
+} // namespace oq
