@@ -124,6 +124,11 @@ const RefusedCommand kRefusedCommands[] = {
     {{"split", "DIR/text.ogg", "--count", "2"}, "not an Ogg Vorbis file", "text source"},
     {{"split", "SONG", "--at-samples", "5000,END"}, "outside the audio", "cut at the end"},
     {{"split", "SONG", "--at-samples", "9000,5000"}, "must rise", "falling cut points"},
+    // Found before the first section is written.
+    {{"split", "SONG", "--at-samples", "20000,70001,70002"}, "section 3 (samples 70001 to 70002) lies inside one audio packet",
+     "third section inside one packet"},
+    {{"export", "SONG", "--at-samples", "20000,70001,70002", "--section", "1", "--to", "DIR/x.ogg"}, "section 3",
+     "export with a third section inside one packet"},
     {{"split", "SONG", "--at", "1:75"}, "not a time", "not a time"},
     {{"split", "SONG", "--count", "2", "--out", "DIR/no/such/folder"}, "no/such/folder", "missing output folder"},
     {{"split", "SONG"}, "choose the cut points", "no cut points"},

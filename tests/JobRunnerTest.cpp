@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <thread>
 
 namespace oq::test {
@@ -187,7 +188,8 @@ const FailedRunCase kFailedRuns[] = {
     {"output folder removed", RunFault::OutputFolderRemoved, {}},
     {"final name taken by a folder", RunFault::FinalNameTakenByAFolder, {"Part 01.ogg", "Part 02.ogg"}},
     {"source vanished", RunFault::SourceVanished, {}},
-    {"cut point past the audio", RunFault::CutPointPastTheAudio, {"Part 01.ogg"}},
+    // Found by the check before the run, which writes nothing.
+    {"cut point past the audio", RunFault::CutPointPastTheAudio, {}},
 };
 
 class FailedSplitRun : public SplitRun, public ::testing::WithParamInterface<FailedRunCase> {};
@@ -222,6 +224,33 @@ TEST_P(FailedSplitRun, RaisesTheErrorAndCleansUp)
 
 INSTANTIATE_TEST_SUITE_P(SplitRun, FailedSplitRun, ::testing::ValuesIn(kFailedRuns),
                          [](const auto& info) { return TestName(info.param.label); });
+
+// A section that cannot be cut exactly refuses the whole run before any
+// file is written, and the cut points the refusal names do work.
+TEST_F(SplitRun, ARunWithAnImpossibleThirdSectionWritesNothingAndNamesCutPointsThatWork)
+{
+    JobList jobs = PlanJobs(Split({20000, 70001, 70002}), observer_);
+    std::string message;
+    try {
+        RunJobs(jobs, control_, observer_);
+    } catch (const RangeError& error) {
+        message = error.what();
+    }
+    EXPECT_EQ(FolderEntries(Out()), std::set<std::string>{});
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(message, found,
+                                  std::regex(R"(section 3 \(samples 70001 to 70002\) lies inside one audio packet .*)"
+                                             R"(its start at sample (\d+) or earlier, or its end at sample (\d+) or later)")))
+        << message;
+    for (const std::vector<std::int64_t>& cuts : {std::vector<std::int64_t>{20000, std::stoll(found[1]), 70002},
+                                                  std::vector<std::int64_t>{20000, 70001, std::stoll(found[2])}}) {
+        SCOPED_TRACE(cuts[1]);
+        JobList moved = PlanJobs(Split(cuts), observer_);
+        EXPECT_EQ(RunJobs(moved, control_, observer_), RunResult::Finished);
+        ExpectSection(3, cuts[1], cuts[2]);
+        ExpectSection(4, cuts[2], PcmTotal());
+    }
+}
 
 class WavRun : public ::testing::Test {
 protected:

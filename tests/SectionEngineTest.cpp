@@ -1,4 +1,5 @@
 #include "base/Error.h"
+#include "tools/CutPlanCheck.h"
 #include "tools/SectionEngine.h"
 #include "tools/SourceReader.h"
 #include "tests/support/OggCheck.h"
@@ -64,6 +65,17 @@ std::vector<std::int64_t> PacketEnds(const std::string& path)
     while (reader.NextPacket(packet))
         ends.push_back(packet.Time.End);
     return ends;
+}
+
+// The sections that cutting at `cuts` makes, as the check before a run takes them.
+std::vector<SectionJob> SectionsAt(const std::vector<std::int64_t>& cuts)
+{
+    std::vector<SectionJob> sections(cuts.size() + 1);
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        sections[k].StartGranule = k == 0 ? 0 : cuts[k - 1];
+        sections[k].EndGranule = k < cuts.size() ? cuts[k] : 0;
+    }
+    return sections;
 }
 
 std::int64_t TotalSamples(const SourceFile& source)
@@ -329,12 +341,38 @@ TEST(SectionEngine, RefusesCutsItCannotMakeExactly)
     const std::int64_t total = TotalSamples(source);
     const auto ends = PacketEnds(source.Path);
     TempDir out;
-    EXPECT_THROW(CutAt(source.Path, {1000, total + 5}, out), RangeError) << "past the end";
-    EXPECT_THROW(CutAt(source.Path, {5000, 5000}, out), RangeError) << "not rising";
+    // The check made before a run refuses each with the engine's words.
+    const auto expectRefused = [&](const std::vector<std::int64_t>& cuts, const std::string& label) {
+        SCOPED_TRACE(label);
+        std::string engineSaid;
+        try {
+            CutAt(source.Path, cuts, out);
+        } catch (const RangeError& error) {
+            engineSaid = error.what();
+        }
+        EXPECT_NE(engineSaid, "");
+        try {
+            CutPlanCheck::Require(source.Path, SectionsAt(cuts));
+            ADD_FAILURE() << "the check let it pass";
+        } catch (const RangeError& error) {
+            EXPECT_EQ(error.what(), engineSaid);
+        }
+        return engineSaid;
+    };
+    expectRefused({1000, total + 5}, "past the end");
+    expectRefused({5000, 5000}, "not rising");
     // Both ends of the section fall inside one packet.
-    EXPECT_THROW(CutAt(source.Path, {ends[30] + 10, ends[30] + 20}, out), RangeError);
-    // The last section would start inside the final, end-trimmed packet.
-    EXPECT_THROW(CutAt(source.Path, {total - 1}, out), RangeError);
+    EXPECT_NE(expectRefused({ends[30] + 10, ends[30] + 20}, "inside one packet")
+                  .find("section 2 (samples " + std::to_string(ends[30] + 10) + " to " + std::to_string(ends[30] + 20) +
+                        ") lies inside one audio packet (samples " + std::to_string(ends[30]) + " to " +
+                        std::to_string(ends[31]) + ") and cannot be cut exactly; cut points that work: its start at sample " +
+                        std::to_string(ends[30]) + " or earlier, or its end at sample " + std::to_string(ends[31]) + " or later"),
+              std::string::npos);
+    // The last section would start inside the final, end-trimmed packet; the
+    // end of the file is no cut point to propose.
+    EXPECT_TRUE(expectRefused({total - 1}, "at the last sample")
+                    .ends_with("cut points that work: its start at sample " + std::to_string(ends[ends.size() - 2]) + " or earlier"));
+    CutPlanCheck::Require(source.Path, SectionsAt({ends[30], ends[30] + 20}));
     // A section inside one packet that starts where the packet starts needs
     // only its end trimmed, which is exact.
     ExpectExactSplit(source, {ends[30], ends[30] + 20}, "inside one packet from its start");
