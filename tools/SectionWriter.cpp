@@ -68,20 +68,56 @@ void SectionWriter::Flush()
         WriteOutputPage(page);
 }
 
+namespace {
+
+// Bytes gathered before they are written: large enough that the system
+// calls cost nothing next to the copying (a 47 MB section is 47 writes
+// instead of about 11,600 page writes), small enough to stay in the cache's
+// reach. A page is at most 27 + 255 + 255 * 255 bytes, so one never takes
+// more than a few percent of it.
+constexpr std::size_t kWriteBytes = 1024 * 1024;
+
+} // namespace
+
 void SectionWriter::WriteOutputPage(const ogg_page& page)
 {
     if (skipOutput_)
         return;
-    outputFile_.Write(page.header, static_cast<std::size_t>(page.header_len));
-    outputFile_.Write(page.body, static_cast<std::size_t>(page.body_len));
+    Gather(page.header, static_cast<std::size_t>(page.header_len));
+    Gather(page.body, static_cast<std::size_t>(page.body_len));
 }
 
 void SectionWriter::WriteRaw(const std::vector<unsigned char>& page)
 {
     if (!skipOutput_)
-        outputFile_.Write(page.data(), page.size());
+        Gather(page.data(), page.size());
 }
 
-void SectionWriter::CloseOutput() { outputFile_.Close(); }
+void SectionWriter::Gather(const unsigned char* bytes, std::size_t count)
+{
+    if (gathered_.capacity() < kWriteBytes)
+        gathered_.reserve(kWriteBytes);
+    gathered_.insert(gathered_.end(), bytes, bytes + count);
+    if (gathered_.size() >= kWriteBytes)
+        WriteGathered();
+}
+
+void SectionWriter::WriteGathered()
+{
+    try {
+        if (!gathered_.empty() && outputFile_.IsOpen())
+            outputFile_.Write(gathered_.data(), gathered_.size());
+    } catch (...) {
+        gathered_.clear();
+        throw;
+    }
+    gathered_.clear();
+}
+
+void SectionWriter::CloseOutput()
+{
+    WriteGathered();
+    outputFile_.Close();
+}
 
 } // namespace oq

@@ -4,6 +4,7 @@
 #include "ogg/OggStreamState.h"
 #include "tools/SectionJob.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -13,8 +14,10 @@ namespace oq {
 class StreamCodec;
 
 // The output side of a cut: one new Ogg stream per section, built by libogg's
-// stream layer from the packets handed in and written page by page. With the
-// job's SkipOutput set everything is computed and nothing is written.
+// stream layer from the packets handed in. Pages are gathered and written in
+// large blocks, the rest when the output closes, so that a page of about
+// 4 KiB is not a system call of its own. With the job's SkipOutput set
+// everything is computed and nothing is written.
 class SectionWriter {
 public:
     SectionWriter() = default;
@@ -33,13 +36,18 @@ public:
     // Writes the bytes of a page made elsewhere.
     void WriteRaw(const std::vector<unsigned char>& page);
     void ClearStream() noexcept { stream_.reset(); }
+    // Writes what is gathered and closes the file; write errors are raised
+    // here. An output never closed (a failed run) loses what was gathered.
     void CloseOutput();
     bool OutputOpen() const noexcept { return outputFile_.IsOpen(); }
 
 private:
     void WriteOutputPage(const ogg_page& page);
+    void Gather(const unsigned char* bytes, std::size_t count);
+    void WriteGathered();
 
     File outputFile_;
+    std::vector<unsigned char> gathered_; // pages not yet written
     std::unique_ptr<OggStreamState> stream_;
     bool skipOutput_ = false;
     std::int64_t packetNumber_ = 0;
