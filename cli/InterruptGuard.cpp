@@ -1,52 +1,80 @@
 #include "cli/InterruptGuard.h"
 
+#include "base/Error.h"
+
 #include <atomic>
-#include <chrono>
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace oq::cli {
 
 namespace {
 
-// Written by the signal handler, so a lock-free atomic and nothing more.
+// Read by the signal handler, so lock-free atomics and nothing more.
 std::atomic<bool> interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<int> wakeEnd{-1}; // the pipe's write end while a guard lives
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
+
+constexpr char kInterrupted = 'i';
+constexpr char kEnded = 'e';
+
+// write() is safe in a signal handler; the pipe cannot fill, since it takes
+// at most one byte from the handler and one from the guard's end.
+void WriteByte(int end, char byte) noexcept
+{
+    while (write(end, &byte, 1) < 0 && errno == EINTR) {
+    }
+}
 
 void OnSignal(int signal)
 {
     if (interrupted.exchange(true)) {
         std::signal(signal, SIG_DFL);
         std::raise(signal);
+        return;
     }
+    const int saved = errno;
+    const int end = wakeEnd.load();
+    if (end >= 0)
+        WriteByte(end, kInterrupted);
+    errno = saved;
 }
-
-// How often the watcher looks at the flag: quick enough to feel immediate.
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
 } // namespace
 
 InterruptGuard::InterruptGuard(std::function<void()> onInterrupt) : onInterrupt_(std::move(onInterrupt))
 {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        throw Error("cannot create the pipe that watches for Ctrl-C");
+    readEnd_ = ends[0];
+    writeEnd_ = ends[1];
     interrupted = false;
+    wakeEnd = writeEnd_;
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    watcher_ = std::jthread([this](std::stop_token stop) {
-        while (!stop.stop_requested()) {
-            if (interrupted.load()) {
-                onInterrupt_();
-                return;
-            }
-            std::this_thread::sleep_for(kPollInterval);
+    watcher_ = std::thread([this] {
+        char byte = 0;
+        ssize_t got;
+        while ((got = read(readEnd_, &byte, 1)) < 0 && errno == EINTR) {
         }
+        if (got == 1 && byte == kInterrupted)
+            onInterrupt_();
     });
 }
 
 InterruptGuard::~InterruptGuard()
 {
-    watcher_.request_stop();
-    watcher_.join();
+    // An interrupt from here on ends the program the usual way.
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    wakeEnd = -1;
+    WriteByte(writeEnd_, kEnded);
+    watcher_.join();
+    close(readEnd_);
+    close(writeEnd_);
 }
 
 } // namespace oq::cli

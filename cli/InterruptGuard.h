@@ -9,6 +9,10 @@ namespace oq::cli {
 // an ordinary thread rather than from the signal handler, so the callback may
 // do anything a cancel button does. A second interrupt ends the program the
 // usual way.
+//
+// The watching thread sleeps on a pipe that the signal handler (or the
+// guard's end) writes one byte to, so neither an interrupt nor the end of the
+// run waits for a poll.
 class InterruptGuard {
 public:
     explicit InterruptGuard(std::function<void()> onInterrupt);
@@ -18,7 +22,9 @@ public:
 
 private:
     std::function<void()> onInterrupt_;
-    std::jthread watcher_;
+    int readEnd_ = -1;
+    int writeEnd_ = -1;
+    std::thread watcher_;
 };
 
 } // namespace oq::cli

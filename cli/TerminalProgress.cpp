@@ -2,6 +2,7 @@
 
 #include "base/TimeCode.h"
 
+#include <condition_variable>
 #include <cstdio>
 #include <unistd.h>
 
@@ -19,10 +20,15 @@ TerminalProgress::TerminalProgress(bool quiet) : shown_(!quiet && isatty(STDERR_
 {
     if (!shown_)
         return;
+    // The wait ends at once when Finish asks the ticker to stop, so the end
+    // of a run does not wait out a redraw interval.
     ticker_ = std::jthread([this](std::stop_token stop) {
+        std::mutex sleep;
+        std::condition_variable_any wake;
         while (!stop.stop_requested()) {
             Draw();
-            std::this_thread::sleep_for(kRedrawInterval);
+            std::unique_lock lock(sleep);
+            wake.wait_for(lock, stop, kRedrawInterval, [] { return false; });
         }
     });
 }
