@@ -23,9 +23,11 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
+#include <vorbis/vorbisfile.h>
 
 namespace oq::bench {
 
@@ -39,6 +41,8 @@ constexpr double kFloorGoal = 1.2;      // engine time / libogg packet floor
 constexpr double kPeakGoalMiB = 16.0;
 constexpr double kPeakSpreadMiB = 1.0;  // peaks this close on a 4x longer file: independent of length
 constexpr double kOggspltGoal = 0.9;    // engine time / oggsplt time
+constexpr double kCliGoal = 0.6;        // whole command-line split process / oggsplt, same cut points
+constexpr double kInfoGoalMs = 5.0;     // command-line info process beyond the libvorbisfile open alone
 constexpr double kDecodeGoal = 0.6;     // profile or WAV time / oggdec time
 constexpr double kOpenGoal = 0.65;      // desktop program's open-to-waveform time / oggdec time
 constexpr double kFrameMs = 1000.0 / 60; // one frame of a 60 Hz screen: an event handled within it looks smooth
@@ -98,6 +102,22 @@ std::int64_t CountLines(const std::string& path)
     return lines;
 }
 
+// The command-line program built beside this one; empty when it is not.
+std::string CliProgram()
+{
+    const fs::path path = fs::read_symlink("/proc/self/exe").parent_path() / "oggquorvel-cli";
+    return fs::exists(path) ? path.string() : std::string();
+}
+
+std::vector<std::string> CliSplitCommand(const std::string& program, const std::string& source,
+                                         const std::vector<std::int64_t>& cuts, const std::string& folder)
+{
+    std::string samples;
+    for (const std::int64_t cut : cuts)
+        samples += (samples.empty() ? "" : ",") + std::to_string(cut);
+    return {program, "split", source, "--at-samples", samples, "--out", folder, "--force", "--quiet"};
+}
+
 class BenchRun {
 public:
     BenchRun(BenchMaterial material, int runs) : material_(std::move(material)), runs_(runs) {}
@@ -112,6 +132,7 @@ public:
         std::cout << "measuring: medians of " << QuickRounds() << " rounds (decoding: " << runs_ << "), "
                   << std::thread::hardware_concurrency() << " cores, load average " << loadBefore << "\n";
         SplitLong();
+        OpenWithCli();
         SplitOther("mono", material_.Mono);
         SplitOther("6 channels", material_.Surround);
         Headroom();
@@ -214,7 +235,7 @@ private:
         report_.AddSection(title);
         std::cout << title << "\n";
 
-        enum { kIdle, kFloor, kEngine, kCopy, kQuarterFloor, kQuarterEngine, kPeers };
+        enum { kIdle, kFloor, kEngine, kCopy, kQuarterFloor, kQuarterEngine };
         std::vector<Task> tasks = {
             ChildTask("idle", [] {}),
             ChildTask("floor", [=, this] { PassPacketsThroughStreamLayer(source, Scratch("floor/copy.ogg")); },
@@ -244,6 +265,15 @@ private:
             tasks.push_back(makeTask(path));
             peers.push_back(std::move(peer));
         };
+        // The whole command-line process, on the same cut points and in
+        // the same rounds as oggsplt and cp.
+        const std::string cli = CliProgram();
+        const std::size_t cliTask = tasks.size();
+        if (!cli.empty())
+            tasks.push_back(CommandTask("cli", CliSplitCommand(cli, source, cuts, Scratch("cli")), Reset("cli")));
+        else
+            report_.AddNote("oggquorvel-cli was not built beside oq_bench: the command line is not timed");
+        const std::size_t firstPeer = tasks.size();
         addPeer("oggsplt", "mp3splt", {"oggsplt (mp3splt)", "oggsplt", "", "cuts at hundredths, not samples"},
                 [&](const std::string& path) {
                     return CommandTask("oggsplt", OggspltCommand(path, source, Scratch("oggsplt"), cuts, rate),
@@ -273,14 +303,27 @@ private:
         AddRow("libogg packet floor, 1/4 length", results[kQuarterFloor]);
         AddRow("engine split, 1/4 length", results[kQuarterEngine], "floor", &results[kQuarterFloor],
                CheckLengths("engine, 1/4 length", OggFilesIn(Scratch("engine4")), quarterTotal, true));
+        const Measured* oggsplt = nullptr;
         for (std::size_t k = 0; k < peers.size(); ++k) {
             const Peer& peer = peers[k];
-            const Measured& measured = results[kPeers + k];
+            const Measured& measured = results[firstPeer + k];
             AddPeerRow(peer.Name, measured, engine,
                        peer.Kind + "; " +
                            CheckLengths(peer.Name, OggFilesIn(Scratch(peer.Folder), peer.Prefix), total, false));
             if (peer.Folder == "oggsplt" && engine.Ok() && measured.Ok())
                 oggspltRatio_ = {engine.Seconds / measured.Seconds, engine.CpuSeconds / measured.CpuSeconds};
+            if (peer.Folder == "oggsplt")
+                oggsplt = &measured;
+        }
+
+        if (!cli.empty()) {
+            const Measured& whole = results[cliTask];
+            std::string note = CheckLengths("command line, 45 min", OggFilesIn(Scratch("cli")), total, true);
+            if (whole.Ok() && copy.Ok())
+                note += Fixed(whole.Seconds / copy.Seconds, "; %.1f x cp");
+            AddRow("oggquorvel-cli split (whole process)", whole, oggsplt ? "oggsplt" : "", oggsplt, note);
+            if (oggsplt)
+                cliRatio_ = RatioOf(whole, *oggsplt);
         }
 
         if (engine.Ok() && results[kFloor].Ok())
@@ -289,6 +332,32 @@ private:
             longPeak_ = ToMiB(engine.Peak);
         if (results[kQuarterEngine].Ok())
             quarterPeak_ = ToMiB(results[kQuarterEngine].Peak);
+    }
+
+    // What `info` costs beyond opening the file with libvorbisfile: the open
+    // alone runs in a forked child, `info` as a whole process (its start
+    // included).
+    void OpenWithCli()
+    {
+        const std::string cli = CliProgram();
+        if (cli.empty())
+            return;
+        const std::string source = material_.Long;
+        report_.AddSection("Command line: information on the 45-minute file");
+        std::vector<Task> tasks = {
+            ChildTask("ov_fopen", [=] {
+                OggVorbis_File file;
+                if (ov_fopen(source.c_str(), &file) != 0)
+                    throw std::runtime_error("ov_fopen failed");
+                ov_clear(&file);
+            }),
+            CommandTask("cli info", {cli, "info", source}),
+        };
+        const std::vector<Measured> results = TimeInRounds(tasks, QuickRounds(), std::cout);
+        AddRow("libvorbisfile open (ov_fopen, ov_clear)", results[0]);
+        AddRow("oggquorvel-cli info (whole process)", results[1], "open", &results[0]);
+        if (results[0].Ok() && results[1].Ok())
+            infoBeyondOpenMs_ = (results[1].Seconds - results[0].Seconds) * 1000;
     }
 
     void NotInstalled(const std::string& program, const std::string& package)
@@ -529,6 +598,10 @@ private:
         report_.AddTarget(independent);
         report_.AddTarget(
             RatioTarget(Fixed(kOggspltGoal, "engine split <= %.1f x oggsplt (45 min)"), oggspltRatio_, kOggspltGoal));
+        report_.AddTarget(RatioTarget(Fixed(kCliGoal, "oggquorvel-cli split process <= %.1f x oggsplt (45 min)"),
+                                      cliRatio_, kCliGoal));
+        report_.AddTarget(AtMost(Fixed(kInfoGoalMs, "oggquorvel-cli info within %.0f ms of the libvorbisfile open (45 min)"),
+                                 infoBeyondOpenMs_, kInfoGoalMs, " ms"));
         const std::string headroom =
             headroom_ ? Fixed(*headroom_, "; two threads took %.2f x the time of one for the same arithmetic") : "";
         TargetVerdict profile =
@@ -561,6 +634,8 @@ private:
     std::vector<std::string> lengthProblems_;
     std::optional<Ratio> floorRatio_;
     std::optional<Ratio> oggspltRatio_;
+    std::optional<Ratio> cliRatio_;
+    std::optional<double> infoBeyondOpenMs_;
     std::optional<Ratio> profileRatio_;
     std::optional<Ratio> wavRatio_;
     std::optional<Ratio> openRatio_;
