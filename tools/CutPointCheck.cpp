@@ -17,7 +17,7 @@ void CutPointCheck::BeginSection(const SectionJob& job, bool fromStart, std::int
     if (!fromStart && job.StartGranule != start)
         throw RangeError(Section() + " must start where the previous one ended (sample " + std::to_string(start) + ")");
     if (end_ <= start)
-        throw RangeError("cut points must rise: sample " + std::to_string(end_) + " does not lie after sample " +
+        throw RangeError(Section() + ": cut points must rise: sample " + std::to_string(end_) + " does not lie after sample " +
                          std::to_string(start));
 }
 
