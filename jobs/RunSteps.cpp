@@ -48,7 +48,7 @@ RunSteps::~RunSteps() = default;
 
 // The cut jobs of one source run from the one that opens it to the one that
 // cuts its last section.
-void RunSteps::RequireCuttableSections() const
+void RunSteps::RequireCuttableSections()
 {
     std::vector<SectionJob> sections;
     for (std::size_t index = 0; index < jobs_.Count(); ++index) {
@@ -58,7 +58,7 @@ void RunSteps::RequireCuttableSections() const
         if (job.CutFirst || job.CutMiddle || job.CutLast)
             sections.push_back(SectionOf(job));
         if (job.CutLast)
-            CutPlanCheck::Require(job.SourceName, sections);
+            verifiedBytes_[job.SourceName] = CutPlanCheck::Require(job.SourceName, sections);
     }
 }
 
@@ -105,7 +105,8 @@ bool RunSteps::OpenSource(const JobStacker& job)
 {
     if (!job.OpenSource)
         return true;
-    Engine().OpenSourceForCutting(job.SourceName);
+    const auto verified = verifiedBytes_.find(job.SourceName);
+    Engine().OpenSourceForCutting(job.SourceName, verified == verifiedBytes_.end() ? 0 : verified->second);
     return !Stop();
 }
 

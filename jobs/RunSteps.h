@@ -5,6 +5,9 @@
 #include "tools/SectionEngine.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
 #include <memory>
 
 namespace oq {
@@ -26,7 +29,7 @@ public:
 
     // Raises RangeError, before anything is written, when a section of the
     // list cannot be cut exactly (see CutPlanCheck).
-    void RequireCuttableSections() const;
+    void RequireCuttableSections();
 
     // Performs the flagged steps of job `index`; false when a cancel was seen
     // at one of the check points between them.
@@ -65,6 +68,8 @@ private:
     std::unique_ptr<SectionEngine> engine_;
     Joiner joiner_;
     std::unique_ptr<CatalogWriter> catalog_;
+    // Bytes of each source whose pages the check before the run verified.
+    std::map<std::string, std::int64_t> verifiedBytes_;
 };
 
 } // namespace oq

@@ -4,6 +4,7 @@
 #include "ogg/OggSyncState.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace oq {
 
@@ -23,10 +24,21 @@ public:
     ogg_sync_state* Sync() noexcept { return sync_.get(); }
     // Whether every byte moved in has been taken out as pages or skipped.
     bool Drained() noexcept { return sync_.get()->fill == sync_.get()->returned; }
+    // Bytes of the file taken out of the sync layer so far, as pages or
+    // skipped: the offset of the next page.
+    std::int64_t Taken() noexcept { return movedIn_ - (sync_.get()->fill - sync_.get()->returned); }
+
+    // Takes the page that starts at the next byte without verifying its
+    // checksum, for bytes known to hold whole, valid pages one after
+    // another, when the page ends at or before `limit` (a file offset):
+    // 1 when taken, 0 when more bytes must be moved in first, -1 when no
+    // such page starts there (ogg_sync_pageout then decides).
+    int TakeTrustedPage(ogg_page& page, std::int64_t limit);
 
 private:
     File& file_;
     OggSyncState sync_;
+    std::int64_t movedIn_ = 0;
 };
 
 } // namespace oq

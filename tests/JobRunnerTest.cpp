@@ -4,6 +4,8 @@
 #include "jobs/JobRunner.h"
 #include "tests/support/JobTestSupport.h"
 #include "tests/support/OggCheck.h"
+#include "tests/support/OggSurgery.h"
+#include "tests/support/SectionCuts.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestName.h"
 
@@ -250,6 +252,29 @@ TEST_F(SplitRun, ARunWithAnImpossibleThirdSectionWritesNothingAndNamesCutPointsT
         ExpectSection(3, cuts[1], cuts[2]);
         ExpectSection(4, cuts[2], PcmTotal());
     }
+}
+
+// The cut takes the pages the check before it verified without verifying
+// them again, up to the first damage: a page that fails its checksum is
+// skipped just as when the engine reads every page itself.
+TEST_F(SplitRun, PagesAfterADamagedOneAreVerifiedAgain)
+{
+    MakeSource({.flushEveryPackets = 8});
+    Bytes bytes = ReadBytes(dir_.Path("song.ogg"));
+    const auto spans = PageSpans(bytes);
+    const PageSpan& damaged = spans[spans.size() / 4]; // between the two cuts
+    bytes[damaged.Offset + damaged.Size - 1] ^= 0x55;
+    WriteBytes(dir_.Path("song.ogg"), bytes);
+    const std::vector<std::int64_t> cuts{20000, 70000};
+    JobList jobs = PlanJobs(Split(cuts), observer_);
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    TempDir alone;
+    const auto sections = CutSections(dir_.Path("song.ogg"), {.Cuts = cuts,
+                                                               .OutputName = [&](std::size_t n) { return alone.Path(std::to_string(n)); },
+                                                               .FirstSerial = kSourceSerial,
+                                                               .Skipped = {}});
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_TRUE(ReadBytes(SectionName(k)) == ReadBytes(sections[static_cast<std::size_t>(k - 1)])) << k;
 }
 
 class WavRun : public ::testing::Test {

@@ -7,10 +7,10 @@ namespace oq {
 
 // Follows SectionEngine::Cut step by step: a section after the first opens
 // with the packet that held the previous cut, which may end it at once.
-void CutPlanCheck::Require(const std::string& sourceName, const std::vector<SectionJob>& sections)
+std::int64_t CutPlanCheck::Require(const std::string& sourceName, const std::vector<SectionJob>& sections)
 {
     if (sections.empty())
-        return;
+        return 0;
     SourceReader reader(sourceName);
     reader.CaptureHeaders();
     CutPointCheck check(sourceName);
@@ -33,7 +33,7 @@ void CutPlanCheck::Require(const std::string& sourceName, const std::vector<Sect
             if (!toEnd)
                 check.PastTheEnd(reader.Position());
             check.RequireStartAt(boundary, true);
-            return;
+            return reader.VerifiedEnd();
         }
         bool cut = false;
         while (!cut && reader.NextPacket(packet)) {
@@ -48,19 +48,20 @@ void CutPlanCheck::Require(const std::string& sourceName, const std::vector<Sect
             } else if (packet.Last) {
                 if (!toEnd)
                     check.PastTheEnd(reader.Position());
-                return;
+                return reader.VerifiedEnd();
             } else if (toEnd && anchorSeen) {
                 // Only the packet that anchors the timeline drops samples
                 // from its front: the rest of the last section is sure.
-                return;
+                return reader.VerifiedEnd();
             }
         }
         // A source without audio is the engine's to refuse.
         if (!cut && !toEnd)
             check.PastTheEnd(reader.Position());
         if (!cut)
-            return;
+            return reader.VerifiedEnd();
     }
+    return reader.VerifiedEnd(); // not reached: the last section returns above
 }
 
 } // namespace oq

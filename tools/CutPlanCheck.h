@@ -2,6 +2,7 @@
 
 #include "tools/SectionJob.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,11 @@ class CutPlanCheck {
 public:
     // `sections` are the run's sections of `sourceName` in order; the last
     // runs to the end of the source. Raises RangeError for the first section
-    // that cannot be cut, and what opening the source raises.
-    static void Require(const std::string& sourceName, const std::vector<SectionJob>& sections);
+    // that cannot be cut, and what opening the source raises. Returns how
+    // many bytes from the start of the source it read as whole pages with
+    // valid checksums and nothing skipped, which the cut may trust (see
+    // SourceReader::TrustPagesBefore).
+    static std::int64_t Require(const std::string& sourceName, const std::vector<SectionJob>& sections);
 };
 
 } // namespace oq

@@ -12,11 +12,12 @@ SectionEngine::SectionEngine() : writer_(std::make_unique<SectionWriter>()) {}
 
 SectionEngine::~SectionEngine() = default;
 
-void SectionEngine::OpenSourceForCutting(const std::string& sourceName)
+void SectionEngine::OpenSourceForCutting(const std::string& sourceName, std::int64_t verifiedBytes)
 {
     if (reader_ && reader_->SourceName() == sourceName)
         return;
     auto reader = std::make_unique<SourceReader>(sourceName);
+    reader->TrustPagesBefore(verifiedBytes);
     reader->CaptureHeaders();
     reader_ = std::move(reader);
     check_ = std::make_unique<CutPointCheck>(sourceName);

@@ -36,7 +36,9 @@ public:
     ~SectionEngine();
 
     // Opens the source (unless it is open already) and captures its headers.
-    void OpenSourceForCutting(const std::string& sourceName);
+    // The pages in its first `verifiedBytes` were verified by CutPlanCheck
+    // and are not verified again.
+    void OpenSourceForCutting(const std::string& sourceName, std::int64_t verifiedBytes = 0);
     // Starts a new output stream holding the source stream's headers.
     void BeginOutputStream(const SectionJob& job);
     // The section from the start of the source to job.EndGranule.

@@ -40,10 +40,21 @@ std::size_t SourceReader::ReadSourceBlock() { return pages_.ReadBlock(kBlockByte
 bool SourceReader::NextPage(ogg_page& page)
 {
     for (;;) {
+        if (pages_.Taken() < trustedEnd_) {
+            const int trusted = pages_.TakeTrustedPage(page, trustedEnd_);
+            if (trusted == 1)
+                return true;
+            if (trusted == 0 && ReadSourceBlock() > 0)
+                continue;
+        }
         const int result = ogg_sync_pageout(pages_.Sync(), &page);
-        if (result == 1)
+        if (result == 1) {
+            if (!skipped_)
+                verifiedEnd_ = pages_.Taken();
             return true;
+        }
         // A negative result means bytes were skipped to regain sync.
+        skipped_ = skipped_ || result < 0;
         if (result == 0 && ReadSourceBlock() == 0)
             return false;
     }

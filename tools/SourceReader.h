@@ -64,6 +64,14 @@ public:
     // bytes together; false when there is none.
     bool NextFollowingPage(std::vector<unsigned char>& page);
 
+    // Pages that end at or before byte `offset` are taken without verifying
+    // their checksums: an earlier reader of the same file verified them all,
+    // with no byte skipped (its VerifiedEnd), so this one meets the same pages.
+    void TrustPagesBefore(std::int64_t offset) noexcept { trustedEnd_ = offset; }
+    // The end of the pages read so far when every one was verified and no
+    // byte was skipped before it; 0 once bytes were skipped.
+    std::int64_t VerifiedEnd() const noexcept { return verifiedEnd_; }
+
     // Samples of the decoded link handed out so far.
     std::int64_t Position() const noexcept { return position_; }
     const std::string& SourceName() const noexcept { return sourceName_; }
@@ -93,6 +101,9 @@ private:
     std::unique_ptr<StreamCodec> codec_;
     std::unique_ptr<PacketClock> clock_; // refers to codec_, which outlives it
     std::int64_t position_ = 0;
+    std::int64_t trustedEnd_ = 0;
+    std::int64_t verifiedEnd_ = 0;
+    bool skipped_ = false; // bytes were skipped to regain sync
     bool linkEnded_ = false;
     bool followingStarted_ = false;
     std::vector<unsigned char> stashedPage_; // a page that began the next link
