@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <string>
 #include <memory>
+#include <string>
 
 namespace oq {
 

@@ -24,8 +24,8 @@ public:
     ogg_sync_state* Sync() noexcept { return sync_.get(); }
     // Whether every byte moved in has been taken out as pages or skipped.
     bool Drained() noexcept { return sync_.get()->fill == sync_.get()->returned; }
-    // Bytes of the file taken out of the sync layer so far, as pages or
-    // skipped: the offset of the next page.
+    // Bytes taken out of the sync layer so far, as pages or skipped: the
+    // offset of the next page from where the reader began.
     std::int64_t Taken() noexcept { return movedIn_ - (sync_.get()->fill - sync_.get()->returned); }
 
     // Takes the page that starts at the next byte without verifying its
