@@ -18,6 +18,10 @@ enum class RunResult { Finished, Cancelled };
 // finish). Pause and cancel are looked at before every job and after the
 // steps that take time; a cancel ends the run at the next such point.
 //
+// Before the first job, every section the list cuts is checked against the
+// source (CutPlanCheck): a section that cannot be cut exactly fails the run
+// before anything is written.
+//
 // Whether the run finishes, is cancelled or fails, it ends the same way:
 // every file is closed, the temporary files of the list are deleted, and
 // only outputs that were finished carry a final name (each replacing an
