@@ -27,7 +27,7 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
         throw UsageError("give one FILE");
     const SectionMethod method(options, SectionMethod::Choice::MarkersOnly);
     const MPEGData file = DescribeSourceFile(options.Plain()[0]);
-    MarkerList markers(file, 0);
+    MarkerList markers(file);
     std::vector<std::string> warnings;
     method.LayMarkers(file, markers, warnings);
     PrintWarnings(warnings);

@@ -140,7 +140,7 @@ void SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers, std::v
 SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::string>& warnings) const
 {
     if (LaysMarkers()) {
-        MarkerList markers(file, 0);
+        MarkerList markers(file);
         LayMarkers(file, markers, warnings);
         return SectionsFromMarkers(file, markers.Positions());
     }

@@ -23,9 +23,9 @@ constexpr std::int32_t kHundredthsPerSecond = 100;
 
 MarkerList::MarkerList() = default;
 
-MarkerList::MarkerList(const MPEGData& file, std::int32_t displayWidth)
+MarkerList::MarkerList(const MPEGData& file)
 {
-    OpenFile(file, displayWidth);
+    OpenFile(file);
 }
 
 void MarkerList::SetView(MarkerListView* view) noexcept
@@ -46,31 +46,34 @@ const PositionConverter& MarkerList::Converter() const
     return *converter_;
 }
 
-void MarkerList::OpenFile(const MPEGData& file, std::int32_t displayWidth)
+void MarkerList::OpenFile(const MPEGData& file)
 {
     if (file.BlockCount < 1)
         throw RangeError("\"" + file.FileName + "\" is shorter than one block; markers cannot be placed in it");
-    if (displayWidth < 0)
-        throw RangeError("a display cannot be " + std::to_string(displayWidth) + " pixels wide");
     file_ = file;
-    converter_.emplace(file_, displayWidth);
+    converter_.emplace(file_);
     ClearMarkers();
-    AppendMarker(0, 0);
-    AppendMarker(displayWidth, file_.BlockCount);
+    AppendMarker(0);
+    AppendMarker(file_.BlockCount);
     SelectMarker(0);
     TidyMarkers();
 }
 
-const MarkerList::Marker& MarkerList::At(int i) const
+const Marker& MarkerList::At(int i) const
 {
     if (i < 1 || i > MarkerCount())
         throw RangeError("there is no marker " + std::to_string(i));
     return markers_[static_cast<std::size_t>(i - 1)];
 }
 
-MarkerList::Marker& MarkerList::At(int i)
+Marker& MarkerList::MutableAt(int i)
 {
     return const_cast<Marker&>(std::as_const(*this).At(i));
+}
+
+Marker MarkerList::NewMarker(std::int32_t p)
+{
+    return {p, ++lastId_};
 }
 
 std::vector<std::int32_t> MarkerList::Positions() const
@@ -86,11 +89,6 @@ bool MarkerList::ImageVisible(int i) const
 {
     At(i);
     return i != selected_;
-}
-
-std::int32_t MarkerList::MarkerOnPixel() const
-{
-    return selected_ >= 1 ? At(selected_).Pixel : 0;
 }
 
 SampleRange MarkerList::SectionSamples(int j) const
@@ -149,23 +147,22 @@ void MarkerList::ClearMarkers()
     sizeEdited_ = false;
 }
 
-void MarkerList::AppendMarker(std::int32_t x, std::int32_t p)
+const Marker& MarkerList::AppendMarker(std::int32_t p)
 {
     if (!HasFile())
         throw RangeError("no file is open to place a marker in");
-    // A full list moves its last marker; its image goes along, so that the
-    // display keeps showing every marker where it is.
     if (MarkerCount() < kMaxMarkers)
-        markers_.push_back({p, x});
+        markers_.push_back(NewMarker(p));
     else
-        markers_.back() = {p, x};
+        markers_.back() = NewMarker(p);
+    return markers_.back();
 }
 
 void MarkerList::AddMarker()
 {
     if (sections_.empty())
         return;
-    AppendMarker(Converter().DisplayWidth() / 2, Blocks() / 2);
+    View().MarkerAddedInMiddle(AppendMarker(Blocks() / 2).Id);
     SelectMarker(MarkerCount());
     TidyMarkers();
 }
@@ -175,7 +172,7 @@ void MarkerList::DeleteMarker()
     const int n = MarkerCount();
     if (n < 3 || selected_ < 1)
         return;
-    At(selected_) = markers_.back();
+    MutableAt(selected_) = markers_.back();
     markers_.pop_back();
     if (markerItems_.size() > markers_.size() + 1)
         markerItems_.pop_back();
@@ -202,7 +199,7 @@ void MarkerList::SelectMarker(int i)
     const std::string time = ShownTimeCode(Converter().PositionToSeconds(At(i).Position) * kHundredthsPerSecond);
     SelectSection(0);
     selected_ = i;
-    View().ShowMarkerLine(At(i).Pixel);
+    View().ShowMarkerLine(At(i));
     rangePos_ = time;
     positionEdited_ = false;
     rangePosEnabled_ = true;
@@ -218,27 +215,25 @@ void MarkerList::SelectSection(int j)
     const auto place = PlaceOfSection(j);
     std::string length;
     std::string size;
-    PixelRange range;
+    std::optional<Marker> first;
+    std::optional<Marker> last;
     if (place) {
         const PositionConverter& convert = Converter();
         const std::int32_t span = place->Bounds.End - place->Bounds.Start;
         length = ShownTimeCode(convert.PositionToSeconds(span) * kHundredthsPerSecond);
         size = std::to_string(convert.SpanToKb(span));
         const int a = place->FirstMarker;
-        const int n = MarkerCount();
-        if (a == 0)
-            range = {0, At(1).Pixel + 1};
-        else if (a == n)
-            range = {At(n).Pixel + 1, convert.DisplayWidth()};
-        else
-            range = {At(a).Pixel + 1, At(a + 1).Pixel + 1};
+        if (a > 0)
+            first = At(a);
+        if (a < MarkerCount())
+            last = At(a + 1);
         // A marker and a section are never selected together.
         if (selected_ >= 1)
             SelectMarker(0);
     }
 
     if (selectedSection_ >= 1)
-        View().InvertSectionRange(highlight_.X0, highlight_.X1);
+        View().RemoveHighlight();
     if (!place) {
         selectedSection_ = 0;
         sectionLength_.clear();
@@ -249,8 +244,7 @@ void MarkerList::SelectSection(int j)
         return;
     }
     selectedSection_ = j;
-    highlight_ = range;
-    View().InvertSectionRange(range.X0, range.X1);
+    View().HighlightSection(first, last);
     sectionLength_ = length;
     lengthEdited_ = false;
     sectionSize_ = size;
@@ -342,7 +336,7 @@ void MarkerList::RebuildSectionList()
 
 void MarkerList::MoveMarker(int i, std::int32_t position)
 {
-    At(i) = {position, Converter().PositionToPixel(position)};
+    MutableAt(i) = NewMarker(position);
 }
 
 void MarkerList::NudgeMarker(NudgeDirection direction, std::int32_t step)
@@ -353,25 +347,23 @@ void MarkerList::NudgeMarker(NudgeDirection direction, std::int32_t step)
     const auto p = static_cast<std::int32_t>(std::clamp<std::int64_t>(moved, 0, Blocks()));
     const std::string time = ShownTimeCode(Converter().PositionToSeconds(p) * kHundredthsPerSecond);
     MoveMarker(selected_, p);
-    View().ShowMarkerLine(At(selected_).Pixel);
+    View().ShowMarkerLine(At(selected_));
     rangePos_ = time;
     positionEdited_ = false;
     TidyMarkers();
     View().DrawZoomView();
 }
 
-void MarkerList::DragMarker(std::int32_t x)
+void MarkerList::DragMarker(std::int32_t p)
 {
     if (!dragging_ || selected_ < 1)
         return;
-    const PositionConverter& convert = Converter();
-    const std::int32_t pixel = std::clamp(x, 0, convert.DisplayWidth());
-    const std::int32_t p = std::clamp(convert.PixelToPosition(pixel), 0, Blocks());
-    const std::string time = ShownTimeCode(convert.PositionToSeconds(p) * kHundredthsPerSecond);
-    Marker& marker = At(selected_);
-    marker.Pixel = pixel;
-    View().ShowMarkerLine(pixel);
+    p = std::clamp(p, 0, Blocks());
+    const std::string time = ShownTimeCode(Converter().PositionToSeconds(p) * kHundredthsPerSecond);
+    // The marker keeps its id: it stands where the view dragged it.
+    Marker& marker = MutableAt(selected_);
     marker.Position = p;
+    View().ShowMarkerLine(marker);
     rangePos_ = time;
     positionEdited_ = false;
     View().DrawZoomView();
@@ -450,8 +442,7 @@ void MarkerList::ResizeSelectedSection(std::int32_t span)
     if (place->Bounds.End - start > span) {
         if (a == n) {
             // Shortening the trailing section splits it.
-            const std::int32_t p = At(n).Position + span;
-            AppendMarker(Converter().PositionToPixel(p), p);
+            AppendMarker(At(n).Position + span);
         } else {
             MoveMarker(a + 1, start + span);
         }
@@ -469,7 +460,7 @@ void MarkerList::ResizeSelectedSection(std::int32_t span)
         markers_.erase(swallowed, markers_.end());
     } else if (a == 0) {
         // The leading section grew over the whole file.
-        markers_.assign({{0, 0}, {blocks, Converter().PositionToPixel(blocks)}});
+        markers_.assign({NewMarker(0), NewMarker(blocks)});
     } else {
         MoveMarker(a + 1, blocks);
         markers_.resize(static_cast<std::size_t>(a + 1));
@@ -478,15 +469,12 @@ void MarkerList::ResizeSelectedSection(std::int32_t span)
 
 void MarkerList::ReplaceMarkers(const std::vector<std::int32_t>& positions)
 {
-    std::vector<std::int32_t> pixels;
-    pixels.reserve(positions.size());
-    for (const std::int32_t p : positions)
-        pixels.push_back(Converter().PositionToPixel(p));
+    Converter(); // without a file: RangeError before the first change
     if (selectedSection_ >= 1)
         SelectSection(0);
     ClearMarkers();
-    for (std::size_t k = 0; k < positions.size(); ++k)
-        AppendMarker(pixels[k], positions[k]);
+    for (const std::int32_t p : positions)
+        AppendMarker(p);
     SelectMarker(0);
     TidyMarkers();
 }

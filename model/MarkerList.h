@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/MPEGData.h"
+#include "model/Marker.h"
 #include "model/PositionConverter.h"
 
 #include <cstdint>
@@ -26,17 +27,10 @@ struct SampleRange {
     bool operator==(const SampleRange&) const = default;
 };
 
-// The pixel range x0 <= x < x1 of the section highlight on the overview.
-struct PixelRange {
-    std::int32_t X0 = 0;
-    std::int32_t X1 = 0;
-    bool operator==(const PixelRange&) const = default;
-};
-
 enum class NudgeDirection { Back, Forward };
 
 // The editing model of the open file: up to 1000 markers (block positions
-// 0..B, each with the display pixel of its on-screen image), the sections
+// 0..B, each with an id that a move by the model renews), the sections
 // they cut the file into, the one selected marker or section, and the texts
 // and enabled states of the main window's marker and section controls.
 //
@@ -55,8 +49,8 @@ public:
 
     // No file yet: no markers, no sections, SectionTotal reads "None".
     MarkerList();
-    // A model with `file` opened on a display `displayWidth` pixels wide.
-    MarkerList(const MPEGData& file, std::int32_t displayWidth);
+    // A model with `file` opened.
+    explicit MarkerList(const MPEGData& file);
     MarkerList(const MarkerList&) = delete;
     MarkerList& operator=(const MarkerList&) = delete;
 
@@ -66,7 +60,7 @@ public:
     // Makes `file` the open file and lays its two markers, at 0 and at B.
     // A file shorter than one block (B < 1) cannot hold markers: RangeError,
     // and the previous file stays open with its markers.
-    void OpenFile(const MPEGData& file, std::int32_t displayWidth);
+    void OpenFile(const MPEGData& file);
     bool HasFile() const noexcept { return converter_.has_value(); }
     const MPEGData& File() const noexcept { return file_; }
     // The open file's conversions (RangeError for every one before a file).
@@ -76,9 +70,9 @@ public:
 
     // Empties both lists and ends every selection and edit.
     void ClearMarkers();
-    // Adds a marker at block position p with its image at pixel x, unsorted.
-    // A full list moves its last marker (and its image) instead of growing.
-    void AppendMarker(std::int32_t x, std::int32_t p);
+    // Adds a marker at block position p, unsorted, and returns it. A full
+    // list moves its last marker instead of growing.
+    const Marker& AppendMarker(std::int32_t p);
     // The Add Marker button: a marker in the middle of the file, selected.
     void AddMarker();
     // The Delete Marker button: removes the selected marker while at least
@@ -100,16 +94,16 @@ public:
     void SetMarkerTime();
     // Applies a typed section length or size to the selected section.
     void ApplySectionEdit();
-    // Lays a whole new marker list (in any order, images at PositionToPixel)
-    // and selects nothing, as the split wizard and the cue sheet do.
+    // Lays a whole new marker list (in any order, each marker new) and
+    // selects nothing, as the split wizard and the cue sheet do.
     void ReplaceMarkers(const std::vector<std::int32_t>& positions);
 
-    // Dragging with the mouse: the selected marker follows display pixel x,
-    // limited to 0..W, while dragging is on. Releasing the left button should
-    // run TidyMarkers after SetDragging(false).
+    // Dragging with the mouse: the selected marker follows block position p,
+    // limited to 0..B, while dragging is on, keeping its id. Releasing the left button
+    // should run TidyMarkers after SetDragging(false).
     void SetDragging(bool on) noexcept { dragging_ = on; }
     bool Dragging() const noexcept { return dragging_; }
-    void DragMarker(std::int32_t x);
+    void DragMarker(std::int32_t p);
 
     // While a playback runs the play controls stay enabled.
     void SetPlaying(bool on) noexcept { playing_ = on; }
@@ -131,14 +125,14 @@ public:
     // --- Markers ------------------------------------------------------------
 
     int MarkerCount() const noexcept { return static_cast<int>(markers_.size()); }
+    // Marker i (1..n); RangeError for any other i.
+    const Marker& At(int i) const;
     std::int32_t Position(int i) const { return At(i).Position; }
     std::vector<std::int32_t> Positions() const;
-    std::int32_t ImagePixel(int i) const { return At(i).Pixel; }
     // The selected marker's own image is hidden; MarkerOn stands in its place.
     bool ImageVisible(int i) const;
     int SelectedMarker() const noexcept { return selected_; }
     bool MarkerOnVisible() const noexcept { return selected_ >= 1; }
-    std::int32_t MarkerOnPixel() const;
 
     // --- Sections (as of the last RebuildSectionList) --------------------------
 
@@ -147,8 +141,6 @@ public:
     // Section j's cut points: PositionToSamples of its start and end.
     SampleRange SectionSamples(int j) const;
     int SelectedSection() const noexcept { return selectedSection_; }
-    // The highlight of the selected section; meaningful while one is selected.
-    PixelRange Highlight() const noexcept { return highlight_; }
 
     // --- Controls -----------------------------------------------------------
 
@@ -176,18 +168,14 @@ public:
     bool PlayControlsEnabled() const noexcept { return playControlsEnabled_ || playing_; }
 
 private:
-    struct Marker {
-        std::int32_t Position = 0;
-        std::int32_t Pixel = 0; // where its image (or MarkerOn) stands
-    };
     // Section j's first marker a (0: the file start) and its bounds.
     struct SectionPlace {
         int FirstMarker = 0;
         Section Bounds;
     };
 
-    const Marker& At(int i) const;
-    Marker& At(int i);
+    Marker& MutableAt(int i);
+    Marker NewMarker(std::int32_t p);
     std::int32_t Blocks() const { return Converter().BlockCount(); }
     std::optional<SectionPlace> PlaceOfSection(int j) const;
     std::vector<Section> DeriveSections() const;
@@ -203,10 +191,10 @@ private:
     MarkerListView* view_ = nullptr;
 
     std::vector<Marker> markers_; // marker i in slot i - 1
+    MarkerId lastId_ = 0;
     int selected_ = 0;
     std::vector<Section> sections_;
     int selectedSection_ = 0;
-    PixelRange highlight_;
 
     std::string rangePos_;
     std::string sectionLength_;

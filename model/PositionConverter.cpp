@@ -40,13 +40,13 @@ Integer Truncated(Real value)
 } // namespace
 
 PositionConverter::PositionConverter(std::int32_t blockCount, double timeTotal, std::int64_t pcmTotal,
-                                     std::int64_t fileSize, std::int32_t displayWidth)
-    : blocks_(blockCount), seconds_(timeTotal), samples_(pcmTotal), bytes_(fileSize), width_(displayWidth)
+                                     std::int64_t fileSize)
+    : blocks_(blockCount), seconds_(timeTotal), samples_(pcmTotal), bytes_(fileSize)
 {
 }
 
-PositionConverter::PositionConverter(const MPEGData& file, std::int32_t displayWidth)
-    : PositionConverter(file.BlockCount, file.TimeTotal, file.PcmTotal, file.FileSize, displayWidth)
+PositionConverter::PositionConverter(const MPEGData& file)
+    : PositionConverter(file.BlockCount, file.TimeTotal, file.PcmTotal, file.FileSize)
 {
 }
 
@@ -70,16 +70,16 @@ std::int64_t PositionConverter::PositionToSamples(std::int32_t position) const
     return Truncated<std::int64_t>(Real(position) / blocks_ * Real(samples_));
 }
 
-std::int32_t PositionConverter::PositionToPixel(std::int32_t position) const
+std::int32_t PositionConverter::PositionToPixel(std::int32_t position, std::int32_t width) const
 {
     RequireNonZero(blocks_, "the block count");
-    return Truncated<std::int32_t>(Real(position) / blocks_ * width_);
+    return Truncated<std::int32_t>(Real(position) / blocks_ * width);
 }
 
-std::int32_t PositionConverter::PixelToPosition(std::int32_t pixel) const
+std::int32_t PositionConverter::PixelToPosition(std::int32_t pixel, std::int32_t width) const
 {
-    RequireNonZero(width_, "the display width");
-    return Truncated<std::int32_t>(Real(pixel) / width_ * blocks_);
+    RequireNonZero(width, "the display width");
+    return Truncated<std::int32_t>(Real(pixel) / width * blocks_);
 }
 
 std::int64_t PositionConverter::SpanToKb(std::int32_t span) const

@@ -15,17 +15,17 @@ struct MPEGData;
 class PositionConverter {
 public:
     PositionConverter(std::int32_t blockCount, double timeTotal, std::int64_t pcmTotal,
-                      std::int64_t fileSize, std::int32_t displayWidth = 0);
-    explicit PositionConverter(const MPEGData& file, std::int32_t displayWidth = 0);
+                      std::int64_t fileSize);
+    explicit PositionConverter(const MPEGData& file);
 
     std::int32_t BlockCount() const noexcept { return blocks_; }
-    std::int32_t DisplayWidth() const noexcept { return width_; }
 
     std::int32_t PositionToSeconds(std::int32_t position) const;   // Trunc(p / B * T)
     std::int32_t SecondsToPosition(std::int32_t seconds) const;    // Trunc(s / T * B)
     std::int64_t PositionToSamples(std::int32_t position) const;   // Trunc(p / B * S), S at p >= B
-    std::int32_t PositionToPixel(std::int32_t position) const;     // Trunc(p / B * W)
-    std::int32_t PixelToPosition(std::int32_t pixel) const;        // Trunc(x / W * B), not limited
+    // On a display `width` pixels wide (W).
+    std::int32_t PositionToPixel(std::int32_t position, std::int32_t width) const; // Trunc(p / B * W)
+    std::int32_t PixelToPosition(std::int32_t pixel, std::int32_t width) const;    // Trunc(x / W * B), not limited
     std::int64_t SpanToKb(std::int32_t span) const;                // Trunc(F / B * n / 1000)
     std::int32_t KbToSpan(std::int64_t kilobytes) const;           // Trunc(k * 1000 / (F / B))
 
@@ -34,7 +34,6 @@ private:
     double seconds_;
     std::int64_t samples_;
     std::int64_t bytes_;
-    std::int32_t width_;
 };
 
 } // namespace oq

@@ -4,15 +4,15 @@
 #include "base/TimeCode.h"
 #include "base/Error.h"
 #include "tests/support/FileRecord.h"
+#include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 namespace oq::test {
 namespace {
-
-constexpr std::int32_t kWidth = 460;
 
 // 1000 blocks over ten minutes and 5 MB.
 MPEGData TenMinutes()
@@ -26,10 +26,16 @@ MPEGData HundredSeconds()
     return FileRecord(100, 100, 100'000);
 }
 
+// Records the display calls, each marker named by its position.
 class RecordingView : public MarkerListView {
 public:
-    void InvertSectionRange(std::int32_t x0, std::int32_t x1) override { Add("invert " + std::to_string(x0) + " " + std::to_string(x1)); }
-    void ShowMarkerLine(std::int32_t x) override { Add("line " + std::to_string(x)); }
+    void HighlightSection(std::optional<Marker> first, std::optional<Marker> last) override
+    {
+        Add("highlight " + (first ? std::to_string(first->Position) : "start") + " " + (last ? std::to_string(last->Position) : "end"));
+    }
+    void RemoveHighlight() override { Add("remove highlight"); }
+    void MarkerAddedInMiddle(MarkerId) override { Add("in the middle"); }
+    void ShowMarkerLine(const Marker& marker) override { Add("line " + std::to_string(marker.Position)); }
     void HideMarkerLine() override { Add("hide line"); }
     void SetZoomButtons(bool on) override { Add(on ? "zoom on" : "zoom off"); }
     void DrawZoomView() override { Add("draw zoom"); }
@@ -46,12 +52,10 @@ private:
 
 // Everything the window can read from the model.
 struct Observed {
-    std::vector<std::int32_t> positions;
-    std::vector<std::int32_t> pixels;
+    std::vector<Marker> markers;
     std::vector<bool> visible;
     int selected, section;
     std::vector<Section> sections;
-    PixelRange highlight;
     std::string rangePos, length, size, total;
     std::vector<std::string> markerItems, sectionItems;
     bool positionEdited, lengthEdited, sizeEdited, rangePosEnabled, delEnabled, sectionFields, play;
@@ -61,15 +65,13 @@ struct Observed {
 Observed Observe(const MarkerList& list)
 {
     Observed seen{};
-    seen.positions = list.Positions();
     for (int i = 1; i <= list.MarkerCount(); ++i) {
-        seen.pixels.push_back(list.ImagePixel(i));
+        seen.markers.push_back(list.At(i));
         seen.visible.push_back(list.ImageVisible(i));
     }
     seen.selected = list.SelectedMarker();
     seen.section = list.SelectedSection();
     seen.sections = list.Sections();
-    seen.highlight = list.Highlight();
     seen.rangePos = list.RangePosText();
     seen.length = list.SectionLengthText();
     seen.size = list.SectionSizeText();
@@ -102,15 +104,13 @@ TEST(MarkerList, BeforeAnyFileThereIsNothing)
     EXPECT_EQ(list.SectionChoiceItems(), std::vector<std::string>{""});
     list.AddMarker();
     EXPECT_EQ(list.MarkerCount(), 0);
-    EXPECT_THROW(list.AppendMarker(0, 0), RangeError);
+    EXPECT_THROW(list.AppendMarker(0), RangeError);
 }
 
 TEST(MarkerList, NewFileHasTwoMarkersAndOneWholeSection)
 {
-    MarkerList list(TenMinutes(), kWidth);
+    MarkerList list(TenMinutes());
     EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 1000}));
-    EXPECT_EQ(list.ImagePixel(1), 0);
-    EXPECT_EQ(list.ImagePixel(2), kWidth);
     EXPECT_EQ(list.SectionTotalText(), "1");
     EXPECT_EQ(list.SectionChoiceItems(), (std::vector<std::string>{"", "Section 1 - 00:10:00 - " + KbText(5000)}));
     EXPECT_EQ(list.MarkerChoiceItems(), (std::vector<std::string>{"", "Marker 1 - 00:00:00", "Marker 2 - 00:10:00"}));
@@ -124,44 +124,51 @@ TEST(MarkerList, NewFileHasTwoMarkersAndOneWholeSection)
 
 TEST(MarkerList, FileShorterThanOneBlockKeepsThePreviousFile)
 {
-    MarkerList list(TenMinutes(), kWidth);
+    MarkerList list(TenMinutes());
     list.AddMarker();
     const Observed before = Observe(list);
-    EXPECT_THROW(list.OpenFile(FileRecord(0, 0.05, 900), kWidth), RangeError);
+    EXPECT_THROW(list.OpenFile(FileRecord(0, 0.05, 900)), RangeError);
     EXPECT_EQ(Observe(list), before);
     EXPECT_EQ(list.File().BlockCount, 1000);
 }
 
 // --- Sections from markers ---------------------------------------------------
 
-TEST(MarkerList, SectionsFollowFromTheMarkers)
+struct SectionsCase {
+    const char* what;
+    std::vector<std::int32_t> markers;
+    std::vector<Section> sections;
+};
+
+const SectionsCase kSectionsFollowFromTheMarkers[] = {
+    {"whole file", {0, 1000}, {{0, 1000}}},
+    {"leading", {250, 1000}, {{0, 250}, {250, 1000}}},
+    {"trailing", {0, 800}, {{0, 800}, {800, 1000}}},
+    {"leading and trailing", {100, 400, 900}, {{0, 100}, {100, 400}, {400, 900}, {900, 1000}}},
+    {"a single marker", {500}, {{0, 500}, {500, 1000}}},
+    {"laid unsorted", {700, 0, 1000, 300}, {{0, 300}, {300, 700}, {700, 1000}}},
+};
+
+class MarkerListSections : public ::testing::TestWithParam<SectionsCase> {};
+
+TEST_P(MarkerListSections, FollowFromTheMarkers)
 {
-    struct Case {
-        std::vector<std::int32_t> markers;
-        std::vector<Section> sections;
-    };
-    const Case cases[] = {
-        {{0, 1000}, {{0, 1000}}},
-        {{250, 1000}, {{0, 250}, {250, 1000}}},             // leading
-        {{0, 800}, {{0, 800}, {800, 1000}}},                // trailing
-        {{100, 400, 900}, {{0, 100}, {100, 400}, {400, 900}, {900, 1000}}},
-        {{500}, {{0, 500}, {500, 1000}}},                   // a single marker
-        {{700, 0, 1000, 300}, {{0, 300}, {300, 700}, {700, 1000}}}, // laid unsorted
-    };
-    for (const Case& c : cases) {
-        MarkerList list(TenMinutes(), kWidth);
-        list.ReplaceMarkers(c.markers);
-        EXPECT_EQ(list.Sections(), c.sections);
-        EXPECT_EQ(list.SectionTotalText(), std::to_string(c.sections.size()));
-        ASSERT_EQ(list.SectionChoiceItems().size(), c.sections.size() + 1);
-        EXPECT_TRUE(list.SectionChoiceItems().back().starts_with("Section " + std::to_string(c.sections.size()) + " - "));
-        EXPECT_EQ(list.SectionSamples(list.SectionCount()).End, 600 * 44100) << "the last section ends exactly at the last sample";
-    }
+    const SectionsCase& c = GetParam();
+    MarkerList list(TenMinutes());
+    list.ReplaceMarkers(c.markers);
+    EXPECT_EQ(list.Sections(), c.sections);
+    EXPECT_EQ(list.SectionTotalText(), std::to_string(c.sections.size()));
+    ASSERT_EQ(list.SectionChoiceItems().size(), c.sections.size() + 1);
+    EXPECT_TRUE(list.SectionChoiceItems().back().starts_with("Section " + std::to_string(c.sections.size()) + " - "));
+    EXPECT_EQ(list.SectionSamples(list.SectionCount()).End, 600 * 44100) << "the last section ends exactly at the last sample";
 }
+
+INSTANTIATE_TEST_SUITE_P(MarkerList, MarkerListSections, ::testing::ValuesIn(kSectionsFollowFromTheMarkers),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(MarkerList, SectionTextsShowLengthAndSize)
 {
-    MarkerList list(TenMinutes(), kWidth);
+    MarkerList list(TenMinutes());
     list.ReplaceMarkers({150, 1000});
     // 150 blocks: 90 seconds and 750 kB.
     EXPECT_EQ(list.SectionChoiceItems()[1], "Section 1 - 00:01:30 - " + KbText(750));
@@ -169,58 +176,65 @@ TEST(MarkerList, SectionTextsShowLengthAndSize)
     EXPECT_EQ(list.MarkerChoiceItems()[1], "Marker 1 - 00:01:30");
 }
 
-TEST(MarkerList, SelectedSectionIsHighlightedBetweenMarkerPixels)
+struct HighlightCase {
+    const char* what;
+    int section;
+    std::string highlight;
+};
+
+const HighlightCase kSelectedSectionIsHighlightedBetweenItsMarkers[] = {
+    {"leading", 1, "highlight start 100"},
+    {"between two markers", 2, "highlight 100 700"},
+    {"trailing", 3, "highlight 700 end"},
+};
+
+class MarkerListHighlight : public ::testing::TestWithParam<HighlightCase> {};
+
+TEST_P(MarkerListHighlight, SelectedSectionIsHighlightedBetweenItsMarkers)
 {
-    struct Case {
-        int section;
-        PixelRange range;
-    };
-    // Pixels of 100 and 700 on a 460-pixel display: 46 and 322.
-    const Case cases[] = {{1, {0, 47}}, {2, {47, 323}}, {3, {323, kWidth}}};
-    for (const Case& c : cases) {
-        RecordingView view;
-        MarkerList list(TenMinutes(), kWidth);
-        list.ReplaceMarkers({100, 700});
-        list.SetView(&view);
-        list.SelectSection(c.section);
-        EXPECT_EQ(list.Highlight(), c.range);
-        EXPECT_EQ(view.Take(), (std::vector<std::string>{"invert " + std::to_string(c.range.X0) + " " + std::to_string(c.range.X1), "focus section"}));
-        EXPECT_TRUE(list.ExportOggEnabled());
-        EXPECT_FALSE(list.RangePosEnabled());
-    }
+    const HighlightCase& c = GetParam();
+    RecordingView view;
+    MarkerList list(TenMinutes());
+    list.ReplaceMarkers({100, 700});
+    list.SetView(&view);
+    list.SelectSection(c.section);
+    EXPECT_EQ(view.Take(), (std::vector<std::string>{c.highlight, "focus section"}));
+    EXPECT_TRUE(list.ExportOggEnabled());
+    EXPECT_FALSE(list.RangePosEnabled());
 }
+
+INSTANTIATE_TEST_SUITE_P(MarkerList, MarkerListHighlight, ::testing::ValuesIn(kSelectedSectionIsHighlightedBetweenItsMarkers),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 // --- Selection --------------------------------------------------------------
 
 TEST(MarkerList, MarkerAndSectionAreNeverSelectedTogether)
 {
     RecordingView view;
-    MarkerList list(TenMinutes(), kWidth);
+    MarkerList list(TenMinutes());
     list.ReplaceMarkers({0, 500, 1000});
     list.SetView(&view);
 
     list.RangeSelectMarkerChange(2);
-    EXPECT_EQ(view.Take(), (std::vector<std::string>{"line 230", "zoom on", "draw zoom", "focus marker"}));
+    EXPECT_EQ(view.Take(), (std::vector<std::string>{"line 500", "zoom on", "draw zoom", "focus marker"}));
     EXPECT_EQ(list.RangePosText(), "00:05:00:00");
     EXPECT_TRUE(list.RangePosEnabled());
     EXPECT_TRUE(list.PlayControlsEnabled());
     EXPECT_TRUE(list.DelMarkerEnabled());
     EXPECT_FALSE(list.ImageVisible(2));
     EXPECT_TRUE(list.MarkerOnVisible());
-    EXPECT_EQ(list.MarkerOnPixel(), 230);
 
     list.SectionSelectSectionChange(2);
     EXPECT_EQ(list.SelectedMarker(), 0);
     EXPECT_EQ(list.SelectedSection(), 2);
-    EXPECT_EQ(view.Take(), (std::vector<std::string>{"hide line", "zoom off", "clear zoom", "invert 231 461", "focus section"}));
+    EXPECT_EQ(view.Take(), (std::vector<std::string>{"hide line", "zoom off", "clear zoom", "highlight 500 1000", "focus section"}));
     EXPECT_EQ(list.RangePosText(), "");
     EXPECT_FALSE(list.PlayControlsEnabled());
     EXPECT_EQ(list.SectionLengthText(), "00:05:00:00");
     EXPECT_EQ(list.SectionSizeText(), "2500");
 
-    // Choosing a marker removes the highlight with the same inversion.
     list.RangeSelectMarkerChange(1);
-    EXPECT_EQ(view.Take().front(), "invert 231 461");
+    EXPECT_EQ(view.Take().front(), "remove highlight");
     EXPECT_EQ(list.SelectedSection(), 0);
     EXPECT_EQ(list.SectionSizeText(), "0");
     EXPECT_FALSE(list.SectionFieldsEnabled());
@@ -236,7 +250,7 @@ TEST(MarkerList, MarkerAndSectionAreNeverSelectedTogether)
 
 TEST(MarkerList, PlayingKeepsThePlayControlsEnabled)
 {
-    MarkerList list(TenMinutes(), kWidth);
+    MarkerList list(TenMinutes());
     list.SelectMarker(1);
     list.SetPlaying(true);
     list.SelectMarker(0);
@@ -248,12 +262,12 @@ TEST(MarkerList, PlayingKeepsThePlayControlsEnabled)
 TEST(MarkerList, ClearingForgetsAHighlightWithoutInvertingIt)
 {
     RecordingView view;
-    MarkerList list(TenMinutes(), kWidth);
+    MarkerList list(TenMinutes());
     list.SelectSection(1);
     list.SetView(&view);
     list.ClearMarkers();
     for (const std::string& event : view.Take())
-        EXPECT_FALSE(event.starts_with("invert")) << event;
+        EXPECT_FALSE(event.ends_with("highlight")) << event;
     EXPECT_EQ(list.MarkerCount(), 0);
     EXPECT_EQ(list.MarkerChoiceItems(), std::vector<std::string>{""});
 }
@@ -262,42 +276,60 @@ TEST(MarkerList, ClearingForgetsAHighlightWithoutInvertingIt)
 
 TEST(MarkerList, AddingTwicePutsTheSecondOneBlockLater)
 {
-    MarkerList list(TenMinutes(), kWidth);
+    RecordingView view;
+    MarkerList list(TenMinutes());
+    list.SetView(&view);
     list.AddMarker();
     EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 500, 1000}));
     EXPECT_EQ(list.SelectedMarker(), 2);
-    EXPECT_EQ(list.ImagePixel(2), kWidth / 2);
+    EXPECT_EQ(view.Take(), (std::vector<std::string>{"in the middle", "line 500", "zoom on", "draw zoom", "focus marker"}));
+    const MarkerId first = list.At(2).Id;
     list.AddMarker();
     EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 500, 501, 1000}));
     EXPECT_EQ(list.SelectedMarker(), 3);
-    EXPECT_EQ(list.MarkerOnPixel(), 230); // Trunc(501 / 1000 * 460)
+    EXPECT_EQ(list.At(2).Id, first);
+    EXPECT_NE(list.At(3).Id, first) << "moved off the taken middle, the marker is the model's again";
     EXPECT_EQ(list.SectionTotalText(), "3");
 }
 
-TEST(MarkerList, DeleteCopiesTheLastMarkerIntoTheGap)
+struct DeleteCase {
+    const char* what;
+    int deleted;
+    std::vector<std::int32_t> after;
+};
+
+const DeleteCase kDeleteCopiesTheLastMarkerIntoTheGap[] = {
+    {"first", 1, {500, 1000}},
+    {"middle", 2, {0, 1000}},
+    {"last", 3, {0, 500}},
+};
+
+class MarkerListDelete : public ::testing::TestWithParam<DeleteCase> {};
+
+TEST_P(MarkerListDelete, CopiesTheLastMarkerIntoTheGap)
 {
-    struct Case {
-        int deleted;
-        std::vector<std::int32_t> after;
-    };
-    const Case cases[] = {{1, {500, 1000}}, {2, {0, 1000}}, {3, {0, 500}}};
-    for (const Case& c : cases) {
-        MarkerList list(TenMinutes(), kWidth);
-        list.ReplaceMarkers({0, 500, 1000});
-        list.SelectMarker(c.deleted);
-        list.SetDragging(true);
-        list.DeleteMarker();
-        EXPECT_EQ(list.Positions(), c.after) << "deleting " << c.deleted;
-        EXPECT_EQ(list.SelectedMarker(), 0);
-        EXPECT_FALSE(list.Dragging());
-        EXPECT_EQ(list.MarkerChoiceItems().size(), 3u);
-        EXPECT_TRUE(list.ImageVisible(1) && list.ImageVisible(2));
-    }
+    const DeleteCase& c = GetParam();
+    MarkerList list(TenMinutes());
+    list.ReplaceMarkers({0, 500, 1000});
+    const Observed before = Observe(list);
+    list.SelectMarker(c.deleted);
+    list.SetDragging(true);
+    list.DeleteMarker();
+    EXPECT_EQ(list.Positions(), c.after);
+    for (int i = 1; i <= list.MarkerCount(); ++i)
+        EXPECT_NE(std::ranges::find(before.markers, list.At(i)), before.markers.end()) << "the markers that stay stand where they are shown";
+    EXPECT_EQ(list.SelectedMarker(), 0);
+    EXPECT_FALSE(list.Dragging());
+    EXPECT_EQ(list.MarkerChoiceItems().size(), 3u);
+    EXPECT_TRUE(list.ImageVisible(1) && list.ImageVisible(2));
 }
+
+INSTANTIATE_TEST_SUITE_P(MarkerList, MarkerListDelete, ::testing::ValuesIn(kDeleteCopiesTheLastMarkerIntoTheGap),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(MarkerList, DeleteNeedsThreeMarkersAndASelection)
 {
-    MarkerList list(TenMinutes(), kWidth);
+    MarkerList list(TenMinutes());
     list.SelectMarker(1);
     EXPECT_FALSE(list.DelMarkerEnabled());
     list.DeleteMarker();
@@ -308,49 +340,56 @@ TEST(MarkerList, DeleteNeedsThreeMarkersAndASelection)
     EXPECT_EQ(list.MarkerCount(), 3);
 }
 
-TEST(MarkerList, SelectedMarkerEndsOnAPositionOfItsOwn)
+struct NudgeCase {
+    const char* what;
+    std::vector<std::int32_t> markers;
+    int selected;
+    NudgeDirection direction;
+    std::int32_t step;
+    std::vector<std::int32_t> after;
+    int selectedAfter;
+};
+
+const NudgeCase kSelectedMarkerEndsOnAPositionOfItsOwn[] = {
+    {"back onto the start", {0, 50, 100}, 2, NudgeDirection::Back, 50, {0, 1, 100}, 2},
+    {"forward onto a neighbour", {0, 50, 51, 100}, 2, NudgeDirection::Forward, 1, {0, 51, 52, 100}, 3},
+    {"forward onto the end", {0, 50, 100}, 2, NudgeDirection::Forward, 70, {0, 99, 100}, 2},
+    {"back from the end past a neighbour on B - 1", {0, 90, 99, 100}, 2, NudgeDirection::Forward, 30, {0, 98, 99, 100}, 2},
+    {"onto a free position", {0, 50, 100}, 2, NudgeDirection::Forward, 20, {0, 70, 100}, 2},
+};
+
+class MarkerListNudge : public ::testing::TestWithParam<NudgeCase> {};
+
+TEST_P(MarkerListNudge, SelectedMarkerEndsOnAPositionOfItsOwn)
 {
-    struct Case {
-        std::vector<std::int32_t> markers;
-        int selected;
-        NudgeDirection direction;
-        std::int32_t step;
-        std::vector<std::int32_t> after;
-        int selectedAfter;
-    };
-    const Case cases[] = {
-        {{0, 50, 100}, 2, NudgeDirection::Back, 50, {0, 1, 100}, 2},
-        {{0, 50, 51, 100}, 2, NudgeDirection::Forward, 1, {0, 51, 52, 100}, 3},
-        {{0, 50, 100}, 2, NudgeDirection::Forward, 70, {0, 99, 100}, 2},
-        // Back from the end past a neighbour that holds B - 1 as well.
-        {{0, 90, 99, 100}, 2, NudgeDirection::Forward, 30, {0, 98, 99, 100}, 2},
-        {{0, 50, 100}, 2, NudgeDirection::Forward, 20, {0, 70, 100}, 2},
-    };
-    for (const Case& c : cases) {
-        MarkerList list(HundredSeconds(), kWidth);
-        list.ReplaceMarkers(c.markers);
-        list.SelectMarker(c.selected);
-        list.NudgeMarker(c.direction, c.step);
-        EXPECT_EQ(list.Positions(), c.after);
-        EXPECT_EQ(list.SelectedMarker(), c.selectedAfter);
-        EXPECT_EQ(list.MarkerOnPixel(), list.Converter().PositionToPixel(c.after[static_cast<std::size_t>(c.selectedAfter - 1)]));
-    }
+    const NudgeCase& c = GetParam();
+    MarkerList list(HundredSeconds());
+    list.ReplaceMarkers(c.markers);
+    list.SelectMarker(c.selected);
+    const MarkerId before = list.At(c.selected).Id;
+    list.NudgeMarker(c.direction, c.step);
+    EXPECT_EQ(list.Positions(), c.after);
+    EXPECT_EQ(list.SelectedMarker(), c.selectedAfter);
+    EXPECT_NE(list.At(c.selectedAfter).Id, before) << "a marker the model moved is new to the display";
 }
 
-TEST(MarkerList, FullListMovesItsLastMarkerAndItsImage)
+INSTANTIATE_TEST_SUITE_P(MarkerList, MarkerListNudge, ::testing::ValuesIn(kSelectedMarkerEndsOnAPositionOfItsOwn),
+                         [](const auto& info) { return TestName(info.param.what); });
+
+TEST(MarkerList, FullListMovesItsLastMarker)
 {
-    MarkerList list(FileRecord(5000, 600, 5'000'000), kWidth);
+    MarkerList list(FileRecord(5000, 600, 5'000'000));
     std::vector<std::int32_t> many(1005);
     std::iota(many.begin(), many.end(), 0);
     list.ReplaceMarkers(many);
     EXPECT_EQ(list.MarkerCount(), MarkerList::kMaxMarkers);
     EXPECT_EQ(list.Position(1000), 1004);
-    EXPECT_EQ(list.ImagePixel(1000), list.Converter().PositionToPixel(1004));
 
+    const MarkerId replaced = list.At(1000).Id;
     list.AddMarker();
     EXPECT_EQ(list.MarkerCount(), MarkerList::kMaxMarkers);
     EXPECT_EQ(list.Position(1000), 2500);
-    EXPECT_EQ(list.ImagePixel(1000), kWidth / 2);
+    EXPECT_NE(list.At(1000).Id, replaced);
     EXPECT_EQ(list.SelectedMarker(), 1000);
 }
 
@@ -358,28 +397,28 @@ TEST(MarkerList, FullListMovesItsLastMarkerAndItsImage)
 
 TEST(MarkerList, DraggingMovesOnlyTheMarkerUntilRelease)
 {
-    MarkerList list(TenMinutes(), kWidth);
+    MarkerList list(TenMinutes());
     list.ReplaceMarkers({0, 300, 600, 1000});
     list.SelectMarker(2);
-    list.DragMarker(345);
+    const MarkerId dragged = list.At(2).Id;
+    list.DragMarker(750);
     EXPECT_EQ(list.Position(2), 300) << "no drag without the button down";
 
     list.SetDragging(true);
-    list.DragMarker(345);
+    list.DragMarker(750);
     EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 750, 600, 1000}));
     EXPECT_EQ(list.RangePosText(), "00:07:30:00");
     EXPECT_EQ(list.SectionTotalText(), "3") << "the lists wait for the release";
 
     list.DragMarker(9999);
     EXPECT_EQ(list.Position(2), 1000);
-    EXPECT_EQ(list.MarkerOnPixel(), kWidth);
-    list.DragMarker(345);
+    list.DragMarker(750);
 
     list.SetDragging(false);
     list.TidyMarkers();
     EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 600, 750, 1000}));
     EXPECT_EQ(list.SelectedMarker(), 3);
-    EXPECT_EQ(list.MarkerOnPixel(), 345);
+    EXPECT_EQ(list.At(3).Id, dragged) << "the marker stays where it was dragged to";
     EXPECT_TRUE(list.ImageVisible(2));
     EXPECT_FALSE(list.ImageVisible(3));
 }
@@ -387,7 +426,7 @@ TEST(MarkerList, DraggingMovesOnlyTheMarkerUntilRelease)
 TEST(MarkerList, TypedTimeMovesTheSelectedMarker)
 {
     // 50.45 s shows as 00:00:50:00; a typed 00:00:50:99 drops its hundredths.
-    MarkerList list(FileRecord(1000, 100.9, 4'000'000), kWidth);
+    MarkerList list(FileRecord(1000, 100.9, 4'000'000));
     list.ReplaceMarkers({0, 500, 1000});
     list.SelectMarker(2);
     EXPECT_EQ(list.RangePosText(), "00:00:50:00");
@@ -416,16 +455,15 @@ TEST(MarkerList, TypedTimeMovesTheSelectedMarker)
 
 // --- Section length and size ----------------------------------------------------
 
-TEST(MarkerList, TypedLengthResizesTheSelectedSection)
-{
-    struct Case {
-        const char* what;
-        std::vector<std::int32_t> markers;
-        int section;
-        int seconds;
-        std::vector<std::int32_t> after;
-    };
-    const Case cases[] = {
+struct LengthCase {
+    const char* what;
+    std::vector<std::int32_t> markers;
+    int section;
+    int seconds;
+    std::vector<std::int32_t> after;
+};
+
+const LengthCase kTypedLengthResizesTheSelectedSection[] = {
         {"longer, swallowing a marker", {0, 40, 70, 100}, 1, 80, {0, 80, 100}},
         {"shorter", {0, 40, 70, 100}, 1, 20, {0, 20, 70, 100}},
         {"shorter trailing section splits", {0, 40, 70}, 3, 10, {0, 40, 70, 80}},
@@ -437,33 +475,39 @@ TEST(MarkerList, TypedLengthResizesTheSelectedSection)
         {"leading section swallowing the second of two", {10, 50}, 1, 60, {60}},
         {"last marker leaves the end", {0, 100}, 1, 50, {0, 50}},
         {"five seconds are not applied", {0, 40, 70, 100}, 1, 5, {0, 40, 70, 100}},
-    };
-    for (const Case& c : cases) {
-        MarkerList list(HundredSeconds(), kWidth);
-        list.ReplaceMarkers(c.markers);
-        list.SectionSelectSectionChange(c.section);
-        const Section chosen = list.Sections()[static_cast<std::size_t>(c.section - 1)];
-        TypeLength(list, c.seconds);
-        EXPECT_EQ(list.Positions(), c.after) << c.what;
-        EXPECT_EQ(list.SelectedSection(), c.section) << c.what;
-        EXPECT_FALSE(list.LengthEdited()) << c.what;
-        // The fields show the section the model now holds.
-        const Section now = list.Sections()[static_cast<std::size_t>(c.section - 1)];
-        EXPECT_EQ(list.SectionLengthText(), ShownTimeCode((now.End - now.Start) * 100)) << c.what;
-        EXPECT_EQ(now.Start, chosen.Start) << c.what;
-    }
+};
+
+class MarkerListLength : public ::testing::TestWithParam<LengthCase> {};
+
+TEST_P(MarkerListLength, TypedLengthResizesTheSelectedSection)
+{
+    const LengthCase& c = GetParam();
+    MarkerList list(HundredSeconds());
+    list.ReplaceMarkers(c.markers);
+    list.SectionSelectSectionChange(c.section);
+    const Section chosen = list.Sections()[static_cast<std::size_t>(c.section - 1)];
+    TypeLength(list, c.seconds);
+    EXPECT_EQ(list.Positions(), c.after);
+    EXPECT_EQ(list.SelectedSection(), c.section);
+    EXPECT_FALSE(list.LengthEdited());
+    // The fields show the section the model now holds.
+    const Section now = list.Sections()[static_cast<std::size_t>(c.section - 1)];
+    EXPECT_EQ(list.SectionLengthText(), ShownTimeCode((now.End - now.Start) * 100));
+    EXPECT_EQ(now.Start, chosen.Start);
 }
 
-TEST(MarkerList, TypedSizeGoesThroughTheLength)
-{
-    struct Case {
-        const char* what;
-        std::int64_t fileBytes;
-        std::string typed;
-        std::vector<std::int32_t> after;
-        std::string size, length;
-    };
-    const Case cases[] = {
+INSTANTIATE_TEST_SUITE_P(MarkerList, MarkerListLength, ::testing::ValuesIn(kTypedLengthResizesTheSelectedSection),
+                         [](const auto& info) { return TestName(info.param.what); });
+
+struct SizeCase {
+    const char* what;
+    std::int64_t fileBytes;
+    std::string typed;
+    std::vector<std::int32_t> after;
+    std::string size, length;
+};
+
+const SizeCase kTypedSizeGoesThroughTheLength[] = {
         // 100 bytes a block: 3 kB are 30 blocks, 30 seconds.
         {"small size becomes 3", 10'000, "1", {0, 30, 70, 100}, "3", "00:00:30:00"},
         {"size applied", 10'000, "8", {0, 80, 100}, "8", "00:01:20:00"},
@@ -471,32 +515,39 @@ TEST(MarkerList, TypedSizeGoesThroughTheLength)
         {"small size too short", 100'000, "2", {0, 40, 70, 100}, "40", "00:00:40:00"},
         {"more than the file", 10'000, "4000000000", {0, 40, 70, 100}, "", ""},
         {"bigger than the file", 10'000, "999999", {0, 100}, "10", "00:01:40:00"},
-    };
-    for (const Case& c : cases) {
-        MarkerList list(FileRecord(100, 100, c.fileBytes), kWidth);
-        list.ReplaceMarkers({0, 40, 70, 100});
-        list.SectionSelectSectionChange(1);
-        const Observed before = Observe(list);
-        list.SectionSizeEditChange(c.typed);
-        if (c.size.empty()) {
-            EXPECT_THROW(list.SectionSizeEditClick(), RangeError) << c.what;
-            EXPECT_EQ(list.Positions(), before.positions) << c.what;
-            continue;
-        }
-        list.SectionSizeEditClick();
-        EXPECT_EQ(list.Positions(), c.after) << c.what;
-        EXPECT_EQ(list.SectionSizeText(), c.size) << c.what;
-        EXPECT_EQ(list.SectionLengthText(), c.length) << c.what;
-        EXPECT_FALSE(list.SizeEdited() || list.LengthEdited()) << c.what;
+};
+
+class MarkerListSize : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(MarkerListSize, TypedSizeGoesThroughTheLength)
+{
+    const SizeCase& c = GetParam();
+    MarkerList list(FileRecord(100, 100, c.fileBytes));
+    list.ReplaceMarkers({0, 40, 70, 100});
+    list.SectionSelectSectionChange(1);
+    const Observed before = Observe(list);
+    list.SectionSizeEditChange(c.typed);
+    if (c.size.empty()) {
+        EXPECT_THROW(list.SectionSizeEditClick(), RangeError);
+        EXPECT_EQ(list.At(2), before.markers[1]);
+        return;
     }
+    list.SectionSizeEditClick();
+    EXPECT_EQ(list.Positions(), c.after);
+    EXPECT_EQ(list.SectionSizeText(), c.size);
+    EXPECT_EQ(list.SectionLengthText(), c.length);
+    EXPECT_FALSE(list.SizeEdited() || list.LengthEdited());
 }
+
+INSTANTIATE_TEST_SUITE_P(MarkerList, MarkerListSize, ::testing::ValuesIn(kTypedSizeGoesThroughTheLength),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(MarkerList, SizeOverTheFileRunsToItsEnd)
 {
     // 10 kB a block over 100.5 seconds: the size limit, one kB past the
     // file, is a span of 1000 blocks, whose whole 100 seconds would end the
     // section at block 995.
-    MarkerList list(FileRecord(1000, 100.5, 10'000'000), kWidth);
+    MarkerList list(FileRecord(1000, 100.5, 10'000'000));
     list.SectionSelectSectionChange(1);
     list.SectionSizeEditChange("999999");
     list.SectionSizeEditClick();
@@ -506,7 +557,7 @@ TEST(MarkerList, SizeOverTheFileRunsToItsEnd)
 
 TEST(MarkerList, TypedLengthWinsOverTypedSize)
 {
-    MarkerList list(HundredSeconds(), kWidth);
+    MarkerList list(HundredSeconds());
     list.ReplaceMarkers({0, 40, 70, 100});
     list.SectionSelectSectionChange(1);
     list.SectionSizeEditChange("20");
@@ -521,54 +572,56 @@ TEST(MarkerList, TypedLengthWinsOverTypedSize)
 
 // --- Failures leave the model as it was -------------------------------------------
 
-TEST(MarkerList, FailedEditLeavesTheModelUntouched)
+enum class EditedField { RangePos, SectionLength, SectionSize };
+
+struct FailedEditCase {
+    const char* what;
+    MPEGData file;
+    EditedField field;
+    std::string typed;
+};
+
+const FailedEditCase kFailedEditLeavesTheModelUntouched[] = {
+    {"time not a number", TenMinutes(), EditedField::RangePos, "0a:00:10:00"},
+    {"file without play time", FileRecord(1000, 0, 5'000'000), EditedField::RangePos, "00:00:10:00"},
+    {"size not a number", TenMinutes(), EditedField::SectionSize, "12x"},
+    {"empty size", TenMinutes(), EditedField::SectionSize, ""},
+    {"empty file", FileRecord(1000, 600, 0), EditedField::SectionSize, "100"},
+    {"length not a number", TenMinutes(), EditedField::SectionLength, "00:0x:00:00"},
+};
+
+class MarkerListFailedEdit : public ::testing::TestWithParam<FailedEditCase> {};
+
+TEST_P(MarkerListFailedEdit, LeavesTheModelUntouched)
 {
-    enum class Field { RangePos, SectionLength, SectionSize, Drag };
-    struct Case {
-        const char* what;
-        MPEGData file;
-        std::int32_t width;
-        Field field;
-        std::string typed;
-    };
-    const Case cases[] = {
-        {"time not a number", TenMinutes(), kWidth, Field::RangePos, "0a:00:10:00"},
-        {"file without play time", FileRecord(1000, 0, 5'000'000), kWidth, Field::RangePos, "00:00:10:00"},
-        {"size not a number", TenMinutes(), kWidth, Field::SectionSize, "12x"},
-        {"empty size", TenMinutes(), kWidth, Field::SectionSize, ""},
-        {"empty file", FileRecord(1000, 600, 0), kWidth, Field::SectionSize, "100"},
-        {"length not a number", TenMinutes(), kWidth, Field::SectionLength, "00:0x:00:00"},
-        {"display without width", TenMinutes(), 0, Field::Drag, ""},
-    };
-    for (const Case& c : cases) {
-        RecordingView view;
-        MarkerList list(c.file, c.width);
-        list.ReplaceMarkers({0, 400, 1000});
-        if (c.field == Field::RangePos || c.field == Field::Drag)
-            list.SelectMarker(2);
-        else
-            list.SectionSelectSectionChange(1);
-        if (c.field == Field::RangePos)
-            list.RangePosChange(c.typed);
-        else if (c.field == Field::SectionLength)
+    const FailedEditCase& c = GetParam();
+    RecordingView view;
+    MarkerList list(c.file);
+    list.ReplaceMarkers({0, 400, 1000});
+    if (c.field == EditedField::RangePos) {
+        list.SelectMarker(2);
+        list.RangePosChange(c.typed);
+    } else {
+        list.SectionSelectSectionChange(1);
+        if (c.field == EditedField::SectionLength)
             list.SectionLengthEditChange(c.typed);
-        else if (c.field == Field::SectionSize)
+        else
             list.SectionSizeEditChange(c.typed);
-        list.SetDragging(c.field == Field::Drag);
-        list.SetView(&view);
-        const Observed before = Observe(list);
-        EXPECT_THROW(
-            {
-                list.RangePosClick();
-                list.SectionSizeEditClick();
-                list.DragMarker(100);
-            },
-            RangeError)
-            << c.what;
-        EXPECT_EQ(Observe(list), before) << c.what;
-        EXPECT_EQ(view.Take(), std::vector<std::string>{}) << c.what;
     }
+    list.SetView(&view);
+    const Observed before = Observe(list);
+    EXPECT_THROW(
+        {
+            list.RangePosClick();
+            list.SectionSizeEditClick();
+        },
+        RangeError);
+    EXPECT_EQ(Observe(list), before);
+    EXPECT_EQ(view.Take(), std::vector<std::string>{});
 }
+
+INSTANTIATE_TEST_SUITE_P(MarkerList, MarkerListFailedEdit, ::testing::ValuesIn(kFailedEditLeavesTheModelUntouched),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(MarkerList, FieldKeysAreDigitsBackspaceAndEnter)
 {

@@ -131,7 +131,7 @@ TEST(TimeCode, KbTextIsPlainWithoutGrouping)
 }
 
 // T = 100.9 s over B = 1000 blocks, S = 100.9 s of 44.1 kHz.
-PositionConverter Converter() { return PositionConverter(1000, 100.9, 4449690, 1000000, 500); }
+PositionConverter Converter() { return PositionConverter(1000, 100.9, 4449690, 1000000); }
 
 TEST(PositionConverter, ShownTimesTruncateToWholeSeconds)
 {
@@ -162,29 +162,28 @@ TEST(PositionConverter, SamplesReachTheEndExactly)
 TEST(PositionConverter, PixelsAndKilobytes)
 {
     const PositionConverter convert = Converter();
-    EXPECT_EQ(convert.PositionToPixel(999), 499);
-    EXPECT_EQ(convert.PixelToPosition(499), 998);
+    EXPECT_EQ(convert.PositionToPixel(999, 500), 499);
+    EXPECT_EQ(convert.PixelToPosition(499, 500), 998);
     EXPECT_EQ(convert.SpanToKb(333), 333);   // 1000 bytes per block
     EXPECT_EQ(convert.KbToSpan(250), 250);
     // Past 2 GB the kilobyte product needs 64 bits: 3 GB over 1000 blocks.
-    const PositionConverter large(1000, 100.9, 4449690, 3000000000LL, 500);
+    const PositionConverter large(1000, 100.9, 4449690, 3000000000LL);
     EXPECT_EQ(large.SpanToKb(1000), 3000000);
     EXPECT_EQ(large.KbToSpan(3000000), 1000);
 }
 
 TEST(PositionConverter, ZeroDivisorsRaiseRangeError)
 {
-    const PositionConverter noBlocks(0, 100.9, 4449690, 1000000, 500);
+    const PositionConverter noBlocks(0, 100.9, 4449690, 1000000);
     EXPECT_THROW(noBlocks.PositionToSeconds(0), RangeError);
-    EXPECT_THROW(noBlocks.PositionToPixel(0), RangeError);
+    EXPECT_THROW(noBlocks.PositionToPixel(0, 500), RangeError);
     EXPECT_THROW(noBlocks.SpanToKb(1), RangeError);
     EXPECT_THROW(noBlocks.KbToSpan(1), RangeError);
-    const PositionConverter noTime(1000, 0, 0, 1000000, 500);
+    const PositionConverter noTime(1000, 0, 0, 1000000);
     EXPECT_THROW(noTime.SecondsToPosition(1), RangeError);
-    const PositionConverter noBytes(1000, 100.9, 4449690, 0, 500);
+    const PositionConverter noBytes(1000, 100.9, 4449690, 0);
     EXPECT_THROW(noBytes.KbToSpan(1), RangeError);
-    const PositionConverter noWidth(1000, 100.9, 4449690, 1000000, 0);
-    EXPECT_THROW(noWidth.PixelToPosition(1), RangeError);
+    EXPECT_THROW(Converter().PixelToPosition(1, 0), RangeError);
 }
 
 } // namespace

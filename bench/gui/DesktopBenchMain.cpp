@@ -143,7 +143,7 @@ int TimeMarkerEditing(const QString& file, Report& report)
     Desktop::Settle();
 
     OverviewView* overview = display.Overview();
-    const int start = markers.ImagePixel(MarkerList::kMaxMarkers / 2);
+    const int start = display.Pixels().ImagePixel(MarkerList::kMaxMarkers / 2);
     const QPointF pressAt = OverviewView::MarkerRect(start).center();
     const auto mouse = [&](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
         QMouseEvent event(type, at, overview->mapToGlobal(at), button, held, Qt::NoModifier);

@@ -443,7 +443,7 @@ bool MainWindow::AnalyseAndShow()
     progress_->Analyse(record_, profile_);
     display_->SetProfile(profile_, record_.ProfileComplete);
     try {
-        markers_.OpenFile(record_, display_->DisplayWidth());
+        markers_.OpenFile(record_);
     } catch (const RangeError& failure) {
         // The decoder found less than one block after all: nothing to edit.
         NoteQuietFailure(("Opening \"" + record_.FileName + "\"").c_str(), failure);

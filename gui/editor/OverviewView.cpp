@@ -1,6 +1,7 @@
 #include "gui/editor/OverviewView.h"
 
 #include "model/MarkerList.h"
+#include "gui/editor/MarkerPixels.h"
 #include "gui/editor/SkinMarkerGlyph.h"
 
 #include <QDragEnterEvent>
@@ -25,8 +26,8 @@ constexpr int kRulerQuarter = 115; // a quarter of the 460-pixel display width
 
 } // namespace
 
-OverviewView::OverviewView(const MarkerList& markers, QWidget* parent)
-    : QWidget(parent), markers_(markers), picture_(kPicture.size()),
+OverviewView::OverviewView(const MarkerList& markers, const MarkerPixels& pixels, QWidget* parent)
+    : QWidget(parent), markers_(markers), pixels_(pixels), picture_(kPicture.size()),
       labels_{QStringLiteral("0"), QStringLiteral("00:00:00"), QStringLiteral("00:00:00"), QStringLiteral("00:00:00"),
               tr("End")}
 {
@@ -99,9 +100,9 @@ OverviewView::StripState OverviewView::CurrentStrip() const
     const int n = markers_.MarkerCount();
     strip.images.reserve(static_cast<std::size_t>(n));
     for (int i = 1; i <= n; ++i)
-        strip.images.push_back(markers_.ImageVisible(i) ? std::optional<int>(markers_.ImagePixel(i)) : std::nullopt);
+        strip.images.push_back(markers_.ImageVisible(i) ? std::optional<int>(pixels_.ImagePixel(i)) : std::nullopt);
     if (markers_.MarkerOnVisible())
-        strip.markerOn = markers_.MarkerOnPixel();
+        strip.markerOn = pixels_.MarkerOnPixel();
     return strip;
 }
 
@@ -133,10 +134,10 @@ void OverviewView::SyncMarkers()
 
 std::optional<int> OverviewView::MarkerAt(QPoint point) const
 {
-    if (markers_.MarkerOnVisible() && MarkerRect(markers_.MarkerOnPixel()).contains(point))
+    if (markers_.MarkerOnVisible() && MarkerRect(pixels_.MarkerOnPixel()).contains(point))
         return 0;
     for (int i = markers_.MarkerCount(); i >= 1; --i)
-        if (markers_.ImageVisible(i) && MarkerRect(markers_.ImagePixel(i)).contains(point))
+        if (markers_.ImageVisible(i) && MarkerRect(pixels_.ImagePixel(i)).contains(point))
             return i;
     return std::nullopt;
 }
@@ -186,12 +187,12 @@ void OverviewView::PaintMarkers(QPainter& painter, const QRect& area)
     for (int i = 1; i <= markers_.MarkerCount(); ++i) {
         if (!markers_.ImageVisible(i))
             continue;
-        const QRect place = MarkerRect(markers_.ImagePixel(i));
+        const QRect place = MarkerRect(pixels_.ImagePixel(i));
         if (place.intersects(area))
             painter.drawPixmap(place.topLeft(), glyphOff_);
     }
     if (markers_.MarkerOnVisible()) {
-        const QRect place = MarkerRect(markers_.MarkerOnPixel());
+        const QRect place = MarkerRect(pixels_.MarkerOnPixel());
         if (place.intersects(area))
             painter.drawPixmap(place.topLeft(), glyphOn_);
     }

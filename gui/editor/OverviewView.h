@@ -15,6 +15,7 @@
 namespace oq {
 
 class MarkerList;
+class MarkerPixels;
 
 // The overview of the whole file with its time ruler above and the marker
 // images below: the white, framed panel that shows the picture, the five
@@ -42,7 +43,8 @@ public:
     static constexpr int kMarkerTop = kPanel.y() + kPicture.height() + 2;
     static constexpr int kMarkerHalfWidth = kMarkerSize.width() / 2;
 
-    OverviewView(const MarkerList& markers, QWidget* parent);
+    // Shows the markers of `markers` at the pixels of `pixels`.
+    OverviewView(const MarkerList& markers, const MarkerPixels& pixels, QWidget* parent);
 
     WaveformPicture& Picture() noexcept { return picture_; }
     const WaveformPicture& Picture() const noexcept { return picture_; }
@@ -110,6 +112,7 @@ private:
     void SyncLine();
 
     const MarkerList& markers_;
+    const MarkerPixels& pixels_;
     WaveformPicture picture_;
     std::optional<int> line_;
     std::optional<int> paintedLine_; // the line as the screen shows it (or is about to)

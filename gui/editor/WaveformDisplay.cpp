@@ -33,8 +33,8 @@ void SilentlyAborting(Action&& action)
 } // namespace
 
 WaveformDisplay::WaveformDisplay(MarkerList& markers, QWidget* parent)
-    : QObject(parent), markers_(markers), overview_(new OverviewView(markers, parent)),
-      zoomView_(new ZoomView(parent)), zoomSize_(new QLabel(parent))
+    : QObject(parent), markers_(markers), pixels_(markers, WaveformScale::kDisplayWidth),
+      overview_(new OverviewView(markers, pixels_, parent)), zoomView_(new ZoomView(parent)), zoomSize_(new QLabel(parent))
 {
     zoomSize_->setGeometry(kZoomSizePlace);
     zoomSize_->setAlignment(Qt::AlignCenter);
@@ -122,38 +122,34 @@ void WaveformDisplay::ShowZoomSize()
     zoomSize_->setText(ZoomSizeText());
 }
 
-int WaveformDisplay::SectionAtPixel(int x) const
-{
-    const int n = markers_.MarkerCount();
-    const int m = markers_.SectionCount();
-    if (n == 0 || m == 0)
-        return 0;
-    const bool leading = markers_.Position(1) > 0;
-    const auto pixel = [this](int k) { return markers_.ImagePixel(k); };
-    // A click up to one pixel right of a marker still counts to the section
-    // before it: the highlight of that section reaches the marker's column.
-    if (leading && x <= pixel(1) + 1)
-        return 1;
-    if (x >= pixel(n) - 1)
-        return x <= DisplayWidth() ? m : 0;
-    for (int k = 1; k <= n; ++k)
-        if (x <= pixel(k) + 1)
-            return leading ? k : k - 1;
-    return 0;
-}
-
 // --- The model's display effects -------------------------------------------
 
-void WaveformDisplay::InvertSectionRange(std::int32_t x0, std::int32_t x1)
+void WaveformDisplay::HighlightSection(std::optional<Marker> first, std::optional<Marker> last)
 {
-    overview_->Picture().InvertColumns(x0, x1);
-    overview_->PictureChanged(x0, x1);
+    InvertColumns(pixels_.DrawHighlight(first, last));
+}
+
+void WaveformDisplay::RemoveHighlight()
+{
+    // An inversion applied twice restores the picture.
+    InvertColumns(pixels_.Highlight());
+}
+
+void WaveformDisplay::InvertColumns(PixelRange range)
+{
+    overview_->Picture().InvertColumns(range.X0, range.X1);
+    overview_->PictureChanged(range.X0, range.X1);
     ScheduleMarkerSync();
 }
 
-void WaveformDisplay::ShowMarkerLine(std::int32_t x)
+void WaveformDisplay::MarkerAddedInMiddle(MarkerId id)
 {
-    overview_->SetMarkerLine(x);
+    pixels_.PlaceInMiddle(id);
+}
+
+void WaveformDisplay::ShowMarkerLine(const Marker& marker)
+{
+    overview_->SetMarkerLine(pixels_.PixelOf(marker));
     ScheduleMarkerSync();
 }
 
@@ -214,7 +210,8 @@ void WaveformDisplay::RefreshMarkers()
     // Tidying may move the selected marker off a taken position; the line
     // stays with it.
     if (markers_.SelectedMarker() >= 1 && overview_->MarkerLine())
-        overview_->SetMarkerLine(markers_.MarkerOnPixel());
+        overview_->SetMarkerLine(pixels_.MarkerOnPixel());
+    pixels_.Prune();
     overview_->SyncMarkers();
 }
 
@@ -274,7 +271,7 @@ void WaveformDisplay::PicturePressed(int x, Qt::MouseButton)
     SilentlyAborting([&] {
         if (markers_.SectionCount() == 0)
             return;
-        const int section = SectionAtPixel(x);
+        const int section = pixels_.SectionAtPixel(x);
         if (section == markers_.SelectedSection())
             return;
         markers_.SelectMarker(0);
@@ -306,7 +303,7 @@ void WaveformDisplay::MarkerDragged(int x)
     SilentlyAborting([&] {
         if (!markers_.Dragging() || markers_.SelectedMarker() < 1)
             return;
-        markers_.DragMarker(x);
+        markers_.DragMarker(pixels_.DragSelectedTo(x));
         RefreshMarkers();
         emit markerDragged();
     });

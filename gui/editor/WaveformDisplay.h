@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/editor/MainWindowLayout.h"
+#include "gui/editor/MarkerPixels.h"
 #include "model/MarkerListView.h"
 #include "gui/editor/WaveformScale.h"
 #include "gui/editor/ZoomState.h"
@@ -42,7 +43,7 @@ struct MPEGData;
 //   display.SetFile(record);            // ruler texts, blank overview
 //   (analysis: ProgressWindow::Analyse(record, profile))
 //   display.SetProfile(profile, record.ProfileComplete);
-//   markers.OpenFile(record, display.DisplayWidth());
+//   markers.OpenFile(record);
 class WaveformDisplay : public QObject, private MarkerListView {
     Q_OBJECT
 
@@ -63,7 +64,7 @@ public:
     // 1 with the step of one overview column.
     void SetProfile(const AmplitudeProfile& profile, bool complete);
 
-    // The overview's width W for PositionToPixel, and its last column D.
+    // The overview's width W for positions, and its last column D.
     std::int32_t DisplayWidth() const noexcept { return scale_.DisplayWidth(); }
     std::int32_t LastColumn() const noexcept { return scale_.LastColumn(); }
     std::int32_t Blocks() const noexcept { return scale_.Blocks(); }
@@ -75,8 +76,8 @@ public:
     bool ZoomOutEnabled() const noexcept { return zoomOutEnabled_; }
     QString ZoomSizeText() const;
 
-    // The section under overview column x: 1..m, or 0 for none.
-    int SectionAtPixel(int x) const;
+    // Where the overview shows the markers.
+    const MarkerPixels& Pixels() const noexcept { return pixels_; }
 
     OverviewView* Overview() const noexcept { return overview_; }
     QWidget* ZoomPanel() const;
@@ -109,8 +110,10 @@ signals:
 
 private:
     // MarkerListView
-    void InvertSectionRange(std::int32_t x0, std::int32_t x1) override;
-    void ShowMarkerLine(std::int32_t x) override;
+    void HighlightSection(std::optional<Marker> first, std::optional<Marker> last) override;
+    void RemoveHighlight() override;
+    void MarkerAddedInMiddle(MarkerId id) override;
+    void ShowMarkerLine(const Marker& marker) override;
     void HideMarkerLine() override;
     void SetZoomButtons(bool on) override;
     void DrawZoomView() override;
@@ -118,6 +121,7 @@ private:
     void MoveFocus(FocusTarget target) override;
 
     void DrawOverview();
+    void InvertColumns(PixelRange range);
     void InitZoom();
     void ShowZoomSize();
     void ScheduleMarkerSync();
@@ -130,6 +134,7 @@ private:
     void Nudge(bool forward);
 
     MarkerList& markers_;
+    MarkerPixels pixels_;
     WaveformScale scale_;
     ZoomState zoom_;
     bool zoomInEnabled_ = false;

@@ -54,7 +54,7 @@ struct WaveformBench {
             record.ProfileComplete = true;
         }
         display.SetProfile(profile, complete);
-        markers.OpenFile(record, display.DisplayWidth());
+        markers.OpenFile(record);
         display.RefreshMarkers();
     }
 

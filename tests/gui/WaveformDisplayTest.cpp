@@ -206,9 +206,9 @@ private slots:
         bench.Open(Record(blocks), Swell(blocks), true);
         QCOMPARE(bench.display.LastColumn(), 459);
         QCOMPARE(bench.display.DisplayWidth(), 460);
-        QCOMPARE(bench.markers.ImagePixel(2), 460); // the end marker stands on W
+        QCOMPARE(bench.display.Pixels().ImagePixel(2), 460); // the end marker stands on W
         bench.markers.ReplaceMarkers({0, blocks / 2, blocks});
-        QCOMPARE(bench.markers.ImagePixel(2), 460 * (blocks / 2) / blocks);
+        QCOMPARE(bench.display.Pixels().ImagePixel(2), 460 * (blocks / 2) / blocks);
         QVERIFY(!ColumnIs(bench.display.OverviewPicture(), OverviewView::kPicture.width() - 1, kWhite));
     }
 
@@ -242,7 +242,7 @@ private slots:
         // The zoom view around a marker at 0: the 75 columns before the file
         // have the height 0 (only the rise to the marker's column reaches
         // into the last of them), the marker's column carries the centre line.
-        bench.markers.OpenFile(record_, bench.display.DisplayWidth());
+        bench.markers.OpenFile(record_);
         bench.markers.SelectMarker(1);
         const QImage zoom = bench.display.ZoomPicture();
         for (int x = 0; x < 74; ++x)
@@ -330,8 +330,8 @@ private slots:
                 bench.display.ZoomIn();
             step.forward ? bench.display.NudgeForward() : bench.display.NudgeBack();
             QCOMPARE(bench.markers.Position(2), step.position);
-            const int pixel = bench.markers.Converter().PositionToPixel(step.position);
-            QCOMPARE(bench.markers.MarkerOnPixel(), pixel);
+            const int pixel = bench.display.Pixels().PositionToPixel(step.position);
+            QCOMPARE(bench.display.Pixels().MarkerOnPixel(), pixel);
             QVERIFY(ColumnIs(bench.display.OverviewPicture(), pixel, kBlack)); // the line followed
         }
         QCOMPARE(changed.count(), 4);
@@ -370,7 +370,7 @@ private slots:
 
         bench.DragTo(200);
         QCOMPARE(bench.markers.Position(2), static_cast<std::int32_t>(200.0L / 460 * blocks));
-        QCOMPARE(bench.markers.MarkerOnPixel(), 200);
+        QCOMPARE(bench.display.Pixels().MarkerOnPixel(), 200);
         QVERIFY(ColumnIs(bench.display.OverviewPicture(), 200, kBlack));
         QVERIFY(ColumnIs(bench.display.ZoomPicture(), 75, kBlack));
         QCOMPARE(QString::fromStdString(bench.markers.RangePosText()).size(), 11);
@@ -452,7 +452,7 @@ private slots:
         QCoreApplication::processEvents();
 
         OverviewView* overview = bench.display.Overview();
-        const int start = bench.markers.ImagePixel(500);
+        const int start = bench.display.Pixels().ImagePixel(500);
         QTest::mousePress(overview, Qt::LeftButton, {}, bench.MarkerPoint(start));
         QVERIFY(bench.markers.SelectedMarker() >= 500); // the topmost image under the mouse
         QVERIFY(bench.markers.Dragging());
@@ -464,12 +464,12 @@ private slots:
         PaintRecorder painted(bench.host);
         int moved = 0;
         const auto step = [&](const std::function<void()>& action) {
-            const int before = bench.markers.MarkerOnPixel();
+            const int before = bench.display.Pixels().MarkerOnPixel();
             painted.Clear();
             action();
             QCoreApplication::processEvents(); // the queued marker sync
             QCoreApplication::processEvents(); // the repaint it asked for
-            const int after = bench.markers.MarkerOnPixel();
+            const int after = bench.display.Pixels().MarkerOnPixel();
             const QRegion allowed = MayRepaint(before, after);
             const QRegion outside = painted.Region() - allowed;
             QVERIFY2(outside.isEmpty(), qPrintable(QString("moving %1 -> %2 repainted %3 outside its columns")
@@ -492,7 +492,7 @@ private slots:
                 return;
         }
         const double perMove = clock.nsecsElapsed() / 1e6 / kMoves;
-        QTest::mouseRelease(overview, Qt::LeftButton, {}, bench.MarkerPoint(bench.markers.MarkerOnPixel()));
+        QTest::mouseRelease(overview, Qt::LeftButton, {}, bench.MarkerPoint(bench.display.Pixels().MarkerOnPixel()));
         QCoreApplication::processEvents();
         QVERIFY(moved > kMoves / 2);
 
