@@ -67,8 +67,8 @@ public:
     FormatError(const std::string& path, const std::string& problem);
 };
 
-// The file is not an Ogg stream of a codec the program reads (only Vorbis
-// so far) that it can use: no Ogg data, no such stream, headers the decoder
+// The file is not an Ogg stream of a codec the program reads (Vorbis, Opus)
+// that it can use: no Ogg data, no such stream, headers the decoder
 // cannot use, nothing in it, or a length past what the editor can count.
 class NotOggVorbisError : public FormatError {
 public:

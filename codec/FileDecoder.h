@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace oq {
 
@@ -10,6 +11,7 @@ struct StreamFormat {
     int Channels = 0;
     long Rate = 0;
     int Version = 0; // the codec's own version number of the stream
+    std::string Codec; // the codec's name: "Vorbis", "Opus"
 };
 
 // A file decoded front to back by its codec's own library, which follows
@@ -35,7 +37,8 @@ public:
     virtual std::int64_t LinkStart(int link) = 0;
     virtual std::int64_t AudioStart(int link) = 0;
     // Where the file's last page begins: the library's count of the file's
-    // bytes, which leaves that page out.
+    // bytes, which leaves that page out (a library that tells only where the
+    // data ends gives that end).
     virtual std::int64_t LastPageStart() = 0;
     // Source bytes the decoding has consumed so far.
     virtual std::int64_t BytesConsumed() = 0;

@@ -70,6 +70,15 @@ JobStacker& AddJob(JobList& jobs, JobObserver& observer, const std::string& outp
 // Cut points rise and stay within the source. Two may coincide (two markers
 // at one place): the section between them is empty and gets no job.
 // Finding a wrong order here stops the run before any file is written.
+// Opus sections need their identification header rewritten (a new
+// pre-skip) and pre-roll before the cut, which the section engine does not
+// do yet: such a file is refused before anything is written.
+void RequireCuttableCodec(const SectionSource& source)
+{
+    if (source.Codec == "Opus")
+        throw FormatError(source.FileName, "is an Opus file: splitting and exporting Opus files is not supported yet");
+}
+
 void RequireCutPoints(const SectionSource& source)
 {
     std::int64_t previous = 0;
@@ -152,7 +161,8 @@ SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::i
     const bool trailing = markerPositions.back() < file.BlockCount;
     const std::int32_t sections = (leading ? 1 : 0) + (markers - 1) + (trailing ? 1 : 0);
 
-    SectionSource source{.FileName = file.FileName, .SerialNumber = file.SerialNumber, .PcmTotal = file.PcmTotal, .CutPoints = {}};
+    SectionSource source{.FileName = file.FileName, .SerialNumber = file.SerialNumber, .PcmTotal = file.PcmTotal,
+                         .Codec = file.Codec, .CutPoints = {}};
     // Section k ends at marker k with a leading section, else at marker k + 1
     // (markers counted from 1); the last section runs to the end.
     for (std::int32_t k = 1; k < sections; ++k)
@@ -172,6 +182,7 @@ std::string SectionFileName(const SplitOptions& options, std::int32_t section)
 JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
 {
     const SectionSource& source = options.Source;
+    RequireCuttableCodec(source);
     RequireCutPoints(source);
     JobList jobs(JobTool::Split);
     // One temporary name serves every section: each is moved to its final
@@ -200,6 +211,7 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
 JobList PlanJobs(const ExportOptions& options, JobObserver& observer)
 {
     const SectionSource& source = options.Source;
+    RequireCuttableCodec(source);
     RequireCutPoints(source);
     const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
     if (options.Section < 1 || options.Section > count)

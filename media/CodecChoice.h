@@ -9,7 +9,7 @@
 
 namespace oq {
 
-// The codecs the program reads. Only Vorbis so far; another codec joins here
+// The codecs the program reads: Vorbis and Opus. Another codec joins here
 // and nowhere in the page handling.
 
 // A codec for the logical stream whose first packet is `first`, not yet

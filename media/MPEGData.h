@@ -5,7 +5,7 @@
 
 namespace oq {
 
-// Everything the program knows about one Ogg Vorbis file. Filled by
+// Everything the program knows about one Ogg Vorbis or Opus file. Filled by
 // ReadOggFileInfo; BlockCount and ProfileComplete are replaced by the
 // analysis once the amplitude profile is complete. Sizes and sample counts
 // are 64-bit so that files past 2 GiB are described correctly.
@@ -17,7 +17,8 @@ struct MPEGData {
     double TimeTotal = 0;      // seconds, all links
     std::int32_t Streams = 0;  // chained logical streams
     std::int32_t SerialNumber = 0;
-    std::int32_t Version = 0;  // Vorbis version of the first link
+    std::string Codec{};       // of the first link: "Vorbis" or "Opus"
+    std::int32_t Version = 0;  // the codec's version of the first link
     std::int32_t Rate = 0;     // Hz, first link
     std::int32_t Channels = 0; // first link
     std::int64_t PcmTotal = 0; // samples per channel, all links

@@ -111,6 +111,7 @@ MPEGData ReadOggFileInfo(const std::string& fileName)
     // Serial numbers are unsigned on the page; the record shows the same
     // 32 bits as a signed number.
     info.SerialNumber = static_cast<std::int32_t>(decoder->Serial());
+    info.Codec = format.Codec;
     info.Version = format.Version;
     info.Rate = static_cast<std::int32_t>(format.Rate);
     info.Channels = format.Channels;

@@ -19,6 +19,10 @@ void SectionEngine::OpenSourceForCutting(const std::string& sourceName, std::int
     auto reader = std::make_unique<SourceReader>(sourceName);
     reader->TrustPagesBefore(verifiedBytes);
     reader->CaptureHeaders();
+    // Copying Opus packets behind the source's own headers would play the
+    // source's pre-skip at every section's start.
+    if (reader->Codec().Name() == "Opus")
+        throw FormatError(sourceName, "is an Opus file: cutting Opus files is not supported yet");
     reader_ = std::move(reader);
     check_ = std::make_unique<CutPointCheck>(sourceName);
     boundaryHeld_ = false;

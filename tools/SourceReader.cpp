@@ -9,6 +9,9 @@ namespace oq {
 
 namespace {
 
+// Chosen first among the streams that begin a file.
+constexpr char kPreferredCodec[] = "Vorbis";
+
 // Names the codec of a stream's first packet for a clear refusal.
 std::string CodecOf(const ogg_packet& packet)
 {
@@ -65,14 +68,25 @@ void SourceReader::CaptureHeaders()
     ogg_page page;
     std::string otherCodecs;
     bool sawPage = false;
-    while (!stream_) {
+    bool pagePending = false; // `page` follows the beginning pages and is not yet taken
+    ogg_packet chosenFirst{}; // the chosen stream's first packet, in its stream state
+    // Every stream begins before any goes on, so the beginning pages are all
+    // read before one is chosen: a Vorbis stream before any other, as the
+    // one-pass decoding does, else the first stream of a known codec.
+    for (;;) {
         if (!NextPage(page)) {
+            if (stream_)
+                break;
             if (!sawPage)
                 throw NotOggVorbisError(sourceName_, "is not an Ogg file");
             throw NotOggVorbisError(sourceName_, otherCodecs.empty() ? "holds no Vorbis audio stream"
                                                                : "holds no Vorbis audio stream (found " + otherCodecs + ")");
         }
         sawPage = true;
+        if (!ogg_page_bos(&page) && stream_) {
+            pagePending = true;
+            break;
+        }
         if (!ogg_page_bos(&page)) {
             // The streams of a file all begin before any of them goes on.
             throw NotOggVorbisError(sourceName_, otherCodecs.empty() ? "does not begin with an Ogg stream header page"
@@ -89,11 +103,16 @@ void SourceReader::CaptureHeaders()
             otherCodecs += (otherCodecs.empty() ? "" : ", ") + CodecOf(first);
             continue;
         }
-        codec->AddHeader(first);
+        if (codec_ && (codec_->Name() == kPreferredCodec || codec->Name() != kPreferredCodec))
+            continue;
+        chosenFirst = first;
         codec_ = std::move(codec);
         stream_ = std::move(probe);
     }
+    codec_->AddHeader(chosenFirst);
 
+    if (pagePending && ogg_page_serialno(&page) == stream_->Serial())
+        ogg_stream_pagein(stream_->get(), &page);
     while (!codec_->HeadersComplete()) {
         ogg_packet packet;
         const int result = ogg_stream_packetout(stream_->get(), &packet);

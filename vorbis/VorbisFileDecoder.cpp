@@ -24,7 +24,7 @@ std::optional<StreamFormat> VorbisFileDecoder::Format(int link)
     const vorbis_info* info = ov_info(file_->Handle(), link);
     if (!info)
         return std::nullopt;
-    return StreamFormat{info->channels, info->rate, info->version};
+    return StreamFormat{info->channels, info->rate, info->version, "Vorbis"};
 }
 
 std::int64_t VorbisFileDecoder::Frames(int link) { return ov_pcm_total(file_->Handle(), link); }

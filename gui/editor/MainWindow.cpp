@@ -395,7 +395,7 @@ void MainWindow::OpenByDialog()
 {
     QFileDialog dialog(this, tr("Open Ogg"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({tr("Ogg Files (*.ogg)"), tr("All Files (*)")});
+    dialog.setNameFilters({tr("Ogg Files (*.ogg *.opus)"), tr("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("ogg"));
     if (!lastOpenDir_.isEmpty() && QFileInfo(lastOpenDir_).isDir())
         dialog.setDirectory(lastOpenDir_);

@@ -17,7 +17,7 @@ class EzRgnButton;
 class TranPanel;
 
 inline constexpr const char* kProgramTitle = "Ogg Quorvel 2003";
-inline constexpr const char* kOggFilters = "Ogg Files (*.ogg);;All Files (*)";
+inline constexpr const char* kOggFilters = "Ogg Files (*.ogg *.opus);;All Files (*)";
 
 // Places `page` in the window's page area, hidden until the flow shows it.
 void PlaceWizardPage(TranPanel& page, const char* name);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "codec/StreamCodec.h"
+
+#include <array>
+#include <opusfile.h>
+
+namespace oq {
+
+// The Opus codec of one stream: its two headers (OpusHead and OpusTags),
+// the identification header's channel layout, pre-skip and output gain, and
+// decoders set up from them.
+class OpusStreamCodec final : public StreamCodec {
+public:
+    static constexpr int kHeaderCount = 2;
+
+    explicit OpusStreamCodec(std::string sourceName) : sourceName_(std::move(sourceName)) {}
+
+    // Whether a stream's first packet is an Opus identification header.
+    static bool Recognizes(const ogg_packet& first);
+
+    std::string Name() const override { return "Opus"; }
+    int HeaderCount() const noexcept override { return kHeaderCount; }
+    void AddHeader(const ogg_packet& packet) override;
+    bool HeadersComplete() const noexcept override { return count_ == kHeaderCount; }
+    const PacketCopy& Header(int index) const override { return packets_.at(static_cast<std::size_t>(index)); }
+    void ReleaseHeaders() noexcept override;
+
+    int Channels() const noexcept override { return head_.channel_count; }
+    long Rate() const noexcept override;
+    std::unique_ptr<PacketClock> NewClock() const override;
+    std::unique_ptr<PacketDecoder> NewDecoder() const override;
+    // The file library converts its floating-point output itself, with its
+    // own gain handling; packets decoded here are not promised to match it,
+    // so Opus files are always decoded in one pass, never in parallel parts.
+    bool PacketDecodingMatchesOnePass() const noexcept override { return false; }
+
+    // The identification header as parsed.
+    const OpusHead& Head() const noexcept { return head_; }
+
+private:
+    std::string sourceName_;
+    std::array<PacketCopy, kHeaderCount> packets_;
+    OpusHead head_{};
+    int count_ = 0;
+};
+
+} // namespace oq

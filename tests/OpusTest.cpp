@@ -1,0 +1,131 @@
+#include "media/OggFileInfo.h"
+#include "tests/support/CliRunner.h"
+#include "tests/support/OggSurgery.h"
+#include "tests/support/TestOpus.h"
+#include "tools/AmplitudeProfile.h"
+#include "tools/SourceReader.h"
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace oq::test {
+namespace {
+
+constexpr std::size_t kWavHeaderBytes = 44;
+
+MPEGData Describe(const std::string& path) { return ReadOggFileInfo(path); }
+
+// Where the packet clock ends the file's decoded output.
+std::int64_t ClockedFrames(const std::string& path)
+{
+    SourceReader reader(path);
+    reader.CaptureHeaders();
+    SourcePacket packet;
+    std::int64_t end = 0;
+    while (reader.NextPacket(packet))
+        end = packet.Time.End;
+    return end;
+}
+
+// Every audio page's granule position moved on by `offset`: a stream that
+// starts after 0, which decodes to the same samples.
+Bytes WithStartGranule(Bytes file, std::int64_t offset)
+{
+    const std::vector<PageSpan> pages = PageSpans(file);
+    for (std::size_t k = 2; k < pages.size(); ++k) {
+        std::int64_t granule = 0;
+        std::memcpy(&granule, file.data() + pages[k].Offset + 6, sizeof granule);
+        if (granule >= 0)
+            SetGranule(file, pages[k], granule + offset);
+    }
+    return file;
+}
+
+struct Shape {
+    const char* name;
+    OpusSpec spec;
+};
+
+class OpusShapeTest : public ::testing::TestWithParam<Shape> {
+protected:
+    TempDir dir_;
+};
+
+// The record, the packet clock and the decoded bytes all count 48 kHz samples
+// after the pre-skip, and the WAV conversion gives the file library's bytes.
+TEST_P(OpusShapeTest, IsDescribedClockedAndConvertedAsTheFileLibraryDecodesIt)
+{
+    const OpusSpec& spec = GetParam().spec;
+    const std::string path = dir_.Path("song.opus");
+    WriteBytes(path, MakeOggOpus(spec));
+
+    const MPEGData record = Describe(path);
+    EXPECT_EQ(record.Codec, "Opus");
+    EXPECT_EQ(record.Version, 1);
+    EXPECT_EQ(record.Rate, 48000);
+    EXPECT_EQ(record.Channels, spec.channels);
+    EXPECT_EQ(record.PcmTotal, OpusInputFrames(spec));
+    EXPECT_NEAR(std::stod(record.BitRate), spec.bitrate / 1024.0, spec.bitrate / 1024.0 * 0.35);
+    EXPECT_EQ(ClockedFrames(path), record.PcmTotal);
+
+    const std::vector<std::int16_t> samples = DecodeOpusSamples(path);
+    ASSERT_EQ(static_cast<std::int64_t>(samples.size()), record.PcmTotal * spec.channels);
+    const CliResult wav = RunCli({"wav", path, "--quiet"});
+    ASSERT_EQ(wav.Status, 0) << wav.Err;
+    const Bytes written = ReadBytes(dir_.Path("song.wav"));
+    ASSERT_EQ(written.size(), kWavHeaderBytes + samples.size() * 2);
+    EXPECT_EQ(std::memcmp(written.data() + kWavHeaderBytes, samples.data(), samples.size() * 2), 0);
+
+    const std::atomic<bool> cancelled{false};
+    const AmplitudeProfile profile = ComputeAmplitudeProfile(path, cancelled);
+    EXPECT_TRUE(profile.Complete);
+    EXPECT_EQ(profile.LastIndex(), record.PcmTotal * spec.channels * 2 / 16384);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, OpusShapeTest,
+    ::testing::Values(Shape{"MonoSpeech8k", {.channels = 1, .bitrate = 8000, .frameMs = 60, .signal = OpusSignal::Speech}},
+                      Shape{"StereoMusic64k", {.channels = 2, .seconds = 1.5, .bitrate = 64000, .frameMs = 2.5}},
+                      Shape{"Surround256k", {.channels = 6, .seconds = 1.0, .bitrate = 256000, .frameMs = 20}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OpusStartTest, StreamStartingAfterZeroKeepsItsLength)
+{
+    TempDir dir;
+    const OpusSpec spec{.channels = 2, .seconds = 1.0};
+    const std::string path = dir.Path("late.opus");
+    WriteBytes(path, WithStartGranule(MakeOggOpus(spec), 48000 * 3));
+    EXPECT_EQ(Describe(path).PcmTotal, OpusInputFrames(spec));
+    EXPECT_EQ(ClockedFrames(path), OpusInputFrames(spec));
+}
+
+TEST(OpusToolsTest, JoinsOpusFilesAndRefusesCuts)
+{
+    TempDir dir;
+    const std::string a = dir.Path("a.opus"), b = dir.Path("b.ogg");
+    WriteBytes(a, MakeOggOpus({.channels = 2, .seconds = 1.0, .serial = 1}));
+    WriteBytes(b, MakeOggOpus({.channels = 1, .seconds = 0.5, .serial = 2}));
+
+    const std::string joined = dir.Path("joined.opus");
+    const CliResult join = RunCli({"join", "--out", joined, a, b, "--quiet"});
+    ASSERT_EQ(join.Status, 0) << join.Err;
+    const MPEGData record = Describe(joined);
+    EXPECT_EQ(record.Streams, 2);
+    EXPECT_EQ(record.PcmTotal, 48000 + 24000);
+    std::vector<std::int16_t> expected = DecodeOpusSamples(a);
+    const std::vector<std::int16_t> second = DecodeOpusSamples(b);
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_EQ(DecodeOpusSamples(joined), expected);
+
+    const std::string sections = dir.Path("sections");
+    std::filesystem::create_directory(sections);
+    const CliResult split = RunCli({"split", a, "--at-samples", "24000", "--out", sections, "--quiet"});
+    EXPECT_NE(split.Status, 0);
+    EXPECT_NE(split.Err.find("Opus"), std::string::npos) << split.Err;
+    EXPECT_TRUE(std::filesystem::is_empty(sections));
+}
+
+} // namespace
+} // namespace oq::test
