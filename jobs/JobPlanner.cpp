@@ -79,6 +79,18 @@ void RequireCuttableCodec(const SectionSource& source)
         throw FormatError(source.FileName, "is an Opus file: splitting and exporting Opus files is not supported yet");
 }
 
+// A joined file is one chain of links, which players decode with a single
+// codec's library.
+void RequireOneCodec(const std::vector<MPEGData>& files)
+{
+    for (const MPEGData& file : files) {
+        if (file.Codec != files.front().Codec)
+            throw RangeError("cannot join \"" + file.FileName + "\" (" + file.Codec + ") after \"" +
+                             files.front().FileName + "\" (" + files.front().Codec +
+                             "): Vorbis and Opus files cannot be joined into one file");
+    }
+}
+
 void RequireCutPoints(const SectionSource& source)
 {
     std::int64_t previous = 0;
@@ -233,6 +245,7 @@ JobList PlanJobs(const JoinOptions& options, JobObserver& observer)
 {
     if (options.Files.empty())
         throw RangeError("cannot join: no file is listed");
+    RequireOneCodec(options.Files);
     JobList jobs(JobTool::Join);
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.OutputFile), kOggPrefix));
     for (const MPEGData& file : options.Files) {

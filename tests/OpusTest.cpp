@@ -101,12 +101,13 @@ TEST(OpusStartTest, StreamStartingAfterZeroKeepsItsLength)
     EXPECT_EQ(ClockedFrames(path), OpusInputFrames(spec));
 }
 
-TEST(OpusToolsTest, JoinsOpusFilesAndRefusesCuts)
+TEST(OpusToolsTest, JoinsOpusFilesAndRefusesMixedCodecsAndCuts)
 {
     TempDir dir;
-    const std::string a = dir.Path("a.opus"), b = dir.Path("b.ogg");
+    const std::string a = dir.Path("a.opus"), b = dir.Path("b.ogg"), vorbis = dir.Path("v.ogg");
     WriteBytes(a, MakeOggOpus({.channels = 2, .seconds = 1.0, .serial = 1}));
     WriteBytes(b, MakeOggOpus({.channels = 1, .seconds = 0.5, .serial = 2}));
+    WriteBytes(vorbis, MakeOggVorbis({.seconds = 1.0}));
 
     const std::string joined = dir.Path("joined.opus");
     const CliResult join = RunCli({"join", "--out", joined, a, b, "--quiet"});
@@ -118,6 +119,12 @@ TEST(OpusToolsTest, JoinsOpusFilesAndRefusesCuts)
     const std::vector<std::int16_t> second = DecodeOpusSamples(b);
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(DecodeOpusSamples(joined), expected);
+
+    const std::string mixed = dir.Path("mixed.ogg");
+    const CliResult refused = RunCli({"join", "--out", mixed, a, vorbis, "--quiet"});
+    EXPECT_NE(refused.Status, 0);
+    EXPECT_NE(refused.Err.find("Vorbis and Opus files cannot be joined"), std::string::npos) << refused.Err;
+    EXPECT_FALSE(std::filesystem::exists(mixed));
 
     const std::string sections = dir.Path("sections");
     std::filesystem::create_directory(sections);
