@@ -148,7 +148,6 @@ SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::str
     source.FileName = file.FileName;
     source.SerialNumber = file.SerialNumber;
     source.PcmTotal = file.PcmTotal;
-    source.Codec = file.Codec;
     for (const std::string& item : SplitList(value_))
         source.CutPoints.push_back(name_ == "--at" ? TimeToSample(item, file.Rate)
                                                    : ParseWhole(item, "a sample position"));

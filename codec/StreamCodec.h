@@ -4,6 +4,7 @@
 #include "codec/PacketDecoder.h"
 #include "ogg/PacketCopy.h"
 
+#include <cstdint>
 #include <memory>
 #include <ogg/ogg.h>
 #include <string>
@@ -33,6 +34,19 @@ public:
     virtual const PacketCopy& Header(int index) const = 0;
     // Drops the copies of the header packets.
     virtual void ReleaseHeaders() noexcept = 0;
+
+    // The most samples a section's headers can tell its decoder to drop at
+    // its start (a pre-skip), 0 for a codec whose headers cannot. Sections of
+    // a codec with a pre-skip start on packets before the cut, which bring
+    // the decoder to the source's output by the cut; the others start with
+    // the packet pair around it.
+    virtual std::int64_t MostPreSkip() const noexcept = 0;
+    // Samples the source's headers tell its decoder to drop at its start.
+    virtual std::int64_t PreSkip() const noexcept = 0;
+    // Header packet `index` of a section whose decoder is to drop `preSkip`
+    // samples first (0 for a codec without a pre-skip); everything else is
+    // the source's.
+    virtual PacketCopy SectionHeader(int index, std::int64_t preSkip) const = 0;
 
     // The rest asks for complete headers.
 

@@ -70,15 +70,6 @@ JobStacker& AddJob(JobList& jobs, JobObserver& observer, const std::string& outp
 // Cut points rise and stay within the source. Two may coincide (two markers
 // at one place): the section between them is empty and gets no job.
 // Finding a wrong order here stops the run before any file is written.
-// Opus sections need their identification header rewritten (a new
-// pre-skip) and pre-roll before the cut, which the section engine does not
-// do yet: such a file is refused before anything is written.
-void RequireCuttableCodec(const SectionSource& source)
-{
-    if (source.Codec == "Opus")
-        throw FormatError(source.FileName, "is an Opus file: splitting and exporting Opus files is not supported yet");
-}
-
 // A joined file is one chain of links, which players decode with a single
 // codec's library.
 void RequireOneCodec(const std::vector<MPEGData>& files)
@@ -173,8 +164,7 @@ SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::i
     const bool trailing = markerPositions.back() < file.BlockCount;
     const std::int32_t sections = (leading ? 1 : 0) + (markers - 1) + (trailing ? 1 : 0);
 
-    SectionSource source{.FileName = file.FileName, .SerialNumber = file.SerialNumber, .PcmTotal = file.PcmTotal,
-                         .Codec = file.Codec, .CutPoints = {}};
+    SectionSource source{.FileName = file.FileName, .SerialNumber = file.SerialNumber, .PcmTotal = file.PcmTotal, .CutPoints = {}};
     // Section k ends at marker k with a leading section, else at marker k + 1
     // (markers counted from 1); the last section runs to the end.
     for (std::int32_t k = 1; k < sections; ++k)
@@ -194,7 +184,6 @@ std::string SectionFileName(const SplitOptions& options, std::int32_t section)
 JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
 {
     const SectionSource& source = options.Source;
-    RequireCuttableCodec(source);
     RequireCutPoints(source);
     JobList jobs(JobTool::Split);
     // One temporary name serves every section: each is moved to its final
@@ -223,7 +212,6 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
 JobList PlanJobs(const ExportOptions& options, JobObserver& observer)
 {
     const SectionSource& source = options.Source;
-    RequireCuttableCodec(source);
     RequireCutPoints(source);
     const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
     if (options.Section < 1 || options.Section > count)

@@ -23,7 +23,6 @@ struct SectionSource {
     std::string FileName;
     std::int32_t SerialNumber = 0; // of the source's first stream
     std::int64_t PcmTotal = 0;     // samples per channel of the source
-    std::string Codec{};           // the source's, as its record names it
     // Where the sections end, in samples of the source, ascending: section k
     // ends at CutPoints[k - 1]; the last section (one more than there are cut
     // points) runs to the end of the source.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace oq {
@@ -9,5 +10,9 @@ namespace oq {
 constexpr long kOpusRate = 48000;
 // The most one packet can hold: 120 ms.
 constexpr int kOpusLargestPacketFrames = kOpusRate * 120 / 1000;
+// OpusHead's pre-skip is an unsigned 16-bit field (at most 1.365 s at 48 kHz).
+constexpr std::int64_t kOpusMostPreSkip = 65535;
+// Where OpusHead holds it: after the magic, version and channel count; little-endian.
+constexpr std::size_t kOpusPreSkipOffset = 10;
 
 } // namespace oq

@@ -6,6 +6,7 @@
 #include "opus/OpusPacketDecoder.h"
 
 #include <cstring>
+#include <vector>
 
 namespace oq {
 
@@ -40,6 +41,24 @@ void OpusStreamCodec::ReleaseHeaders() noexcept
 {
     for (PacketCopy& packet : packets_)
         packet.Release();
+}
+
+std::int64_t OpusStreamCodec::MostPreSkip() const noexcept { return kOpusMostPreSkip; }
+
+PacketCopy OpusStreamCodec::SectionHeader(int index, std::int64_t preSkip) const
+{
+    if (index != 0)
+        return Header(index);
+    if (preSkip < 0 || preSkip > kOpusMostPreSkip)
+        throw Error("an Opus pre-skip of " + std::to_string(preSkip) + " samples does not fit its header");
+    ogg_packet packet = Header(0).Packet();
+    std::vector<unsigned char> bytes(packet.packet, packet.packet + packet.bytes);
+    bytes[kOpusPreSkipOffset] = static_cast<unsigned char>(preSkip & 0xff);
+    bytes[kOpusPreSkipOffset + 1] = static_cast<unsigned char>(preSkip >> 8);
+    packet.packet = bytes.data();
+    PacketCopy header;
+    header.Store(packet);
+    return header;
 }
 
 long OpusStreamCodec::Rate() const noexcept { return kOpusRate; }

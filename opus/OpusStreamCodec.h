@@ -25,6 +25,12 @@ public:
     bool HeadersComplete() const noexcept override { return count_ == kHeaderCount; }
     const PacketCopy& Header(int index) const override { return packets_.at(static_cast<std::size_t>(index)); }
     void ReleaseHeaders() noexcept override;
+    // The identification header's 16-bit pre-skip field.
+    std::int64_t MostPreSkip() const noexcept override;
+    std::int64_t PreSkip() const noexcept override { return head_.pre_skip; }
+    // The source's OpusHead with the pre-skip replaced (output gain and
+    // channel mapping kept), and its OpusTags.
+    PacketCopy SectionHeader(int index, std::int64_t preSkip) const override;
 
     int Channels() const noexcept override { return head_.channel_count; }
     long Rate() const noexcept override;

@@ -391,7 +391,7 @@ TEST(SectionEngine, RefusesCutsBeforeTheFirstPageOfASourceThatDropsItsFirstSampl
     ExpectExactSplit(source, {first}, "at the end of the first page");
 }
 
-enum class Unusable { Empty, Text, Opus, Flac, HeadersCutShort, PageLostAmongTheHeaders };
+enum class Unusable { Empty, Text, Speex, Flac, HeadersCutShort, PageLostAmongTheHeaders };
 
 struct UnusableSource {
     const char* name;
@@ -402,7 +402,7 @@ struct UnusableSource {
 const UnusableSource kUnusableSources[] = {
     {"empty", Unusable::Empty, "is not an Ogg file"},
     {"text", Unusable::Text, "is not an Ogg file"},
-    {"opus", Unusable::Opus, "Opus"},
+    {"speex", Unusable::Speex, "Speex"},
     {"flac", Unusable::Flac, "FLAC"},
     {"headers cut short", Unusable::HeadersCutShort, "ends before its Vorbis headers are complete"},
     {"a page lost among the headers", Unusable::PageLostAmongTheHeaders, "data is missing among its Vorbis headers"},
@@ -415,9 +415,8 @@ Bytes UnusableBytes(Unusable kind)
         return {};
     case Unusable::Text:
         return Bytes(5000, 'x');
-    case Unusable::Opus:
-        return StreamOfPackets(5, {{'O', 'p', 'u', 's', 'H', 'e', 'a', 'd', 1, 2, 0, 0, 0x80, 0xbb, 0, 0, 0, 0, 0},
-                                   {'O', 'p', 'u', 's', 'T', 'a', 'g', 's', 0, 0, 0, 0, 0, 0, 0, 0}});
+    case Unusable::Speex:
+        return StreamOfPackets(5, {{'S', 'p', 'e', 'e', 'x', ' ', ' ', ' ', 1, 2, 0, 0}});
     case Unusable::Flac:
         return StreamOfPackets(6, {{0x7f, 'F', 'L', 'A', 'C', 1, 0, 0, 1}});
     case Unusable::HeadersCutShort: {

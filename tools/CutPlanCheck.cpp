@@ -3,7 +3,34 @@
 #include "tools/CutPointCheck.h"
 #include "tools/SourceReader.h"
 
+#include <algorithm>
+
 namespace oq {
+
+namespace {
+
+// A codec with a pre-skip opens every later section on decoder pre-roll
+// with a pre-skip of its own, so a section may lie anywhere, even inside one
+// packet: only the order of the cut points and the end of the audio limit
+// it. The whole source is read to find that end.
+std::int64_t RequireOnPreRoll(SourceReader& reader, CutPointCheck& check, const std::vector<SectionJob>& sections)
+{
+    std::int64_t audioEnd = 0;
+    SourcePacket packet;
+    while (reader.NextPacket(packet))
+        audioEnd = std::max(audioEnd, packet.Time.End);
+    std::int64_t start = 0;
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        const bool toEnd = k + 1 == sections.size();
+        check.BeginSection(sections[k], k == 0, start, toEnd);
+        if (!toEnd && check.End() > audioEnd)
+            check.PastTheEnd(audioEnd);
+        start = check.End();
+    }
+    return reader.VerifiedEnd();
+}
+
+} // namespace
 
 // Follows SectionEngine::Cut step by step: a section after the first opens
 // with the packet that held the previous cut, which may end it at once.
@@ -14,6 +41,8 @@ std::int64_t CutPlanCheck::Require(const std::string& sourceName, const std::vec
     SourceReader reader(sourceName);
     reader.CaptureHeaders();
     CutPointCheck check(sourceName);
+    if (reader.Codec().MostPreSkip() > 0)
+        return RequireOnPreRoll(reader, check, sections);
     TimedPacket boundary;
     bool boundaryHeld = false;
     bool boundaryLast = false;

@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "tools/CutPointCheck.h"
 #include "tools/FollowingLinks.h"
+#include "tools/PreRollCutter.h"
 #include "tools/SectionWriter.h"
 #include "tools/SourceReader.h"
 
@@ -19,10 +20,9 @@ void SectionEngine::OpenSourceForCutting(const std::string& sourceName, std::int
     auto reader = std::make_unique<SourceReader>(sourceName);
     reader->TrustPagesBefore(verifiedBytes);
     reader->CaptureHeaders();
-    // Copying Opus packets behind the source's own headers would play the
-    // source's pre-skip at every section's start.
-    if (reader->Codec().Name() == "Opus")
-        throw FormatError(sourceName, "is an Opus file: cutting Opus files is not supported yet");
+    preRoll_.reset();
+    if (reader->Codec().MostPreSkip() > 0)
+        preRoll_ = std::make_unique<PreRollCutter>(*reader, *writer_);
     reader_ = std::move(reader);
     check_ = std::make_unique<CutPointCheck>(sourceName);
     boundaryHeld_ = false;
@@ -40,7 +40,10 @@ void SectionEngine::RequireSource() const
 void SectionEngine::BeginOutputStream(const SectionJob& job)
 {
     RequireSource();
-    writer_->Begin(job, reader_->Codec());
+    if (preRoll_)
+        preRoll_->Begin(job, boundaryHeld_ ? lastCut_ : 0);
+    else
+        writer_->Begin(job, reader_->Codec());
 }
 
 void SectionEngine::CutFirstSection(const SectionJob& job)
@@ -69,7 +72,13 @@ void SectionEngine::EndWithLastPacket(const ogg_packet& packet, const TimedPacke
 {
     writer_->Submit(packet, time.End - start, true);
     writer_->Flush();
-    // Later links of a chained source follow unchanged, those that are whole.
+    CopyFollowingLinks();
+    lastCut_ = reader_->Position();
+}
+
+// Later links of a chained source follow unchanged, those that are whole.
+void SectionEngine::CopyFollowingLinks()
+{
     FollowingLinks following(reader_->SourceName());
     std::vector<unsigned char> page;
     while (reader_->NextFollowingPage(page)) {
@@ -77,7 +86,6 @@ void SectionEngine::EndWithLastPacket(const ogg_packet& packet, const TimedPacke
         while (following.Take(page))
             writer_->WriteRaw(page);
     }
-    lastCut_ = reader_->Position();
 }
 
 // Each packet goes to the writer as soon as it is read: the reader says
@@ -89,6 +97,13 @@ void SectionEngine::Cut(const SectionJob& job, bool toEnd)
     const std::int64_t start = fromStart ? 0 : lastCut_;
     check_->BeginSection(job, fromStart, start, toEnd);
     const std::int64_t end = check_->End();
+    if (preRoll_) {
+        lastCut_ = preRoll_->Cut(end, toEnd);
+        boundaryHeld_ = true;
+        if (toEnd)
+            CopyFollowingLinks();
+        return;
+    }
     if (!fromStart && OpenWithBoundary(start, end, toEnd))
         return;
     CopyPackets(fromStart, start, end, toEnd);
@@ -188,6 +203,7 @@ void SectionEngine::CloseSource()
 {
     if (reader_)
         reader_->Close();
+    preRoll_.reset(); // it refers to the reader
     reader_.reset();
 }
 
@@ -195,6 +211,8 @@ void SectionEngine::ReleasePackets()
 {
     if (reader_)
         reader_->Codec().ReleaseHeaders();
+    if (preRoll_)
+        preRoll_->Release();
     precedingPacket_.Release();
     boundaryPacket_.Release();
     boundaryHeld_ = false;

@@ -14,11 +14,16 @@ class CutPointCheck;
 class SourceReader;
 struct SourcePacket;
 class SectionWriter;
+class PreRollCutter;
 
 // Cuts the sections of one Ogg source losslessly, in one forward pass: the
 // compressed packets of its audio stream are copied into new pages behind
 // the stream's header packets, and every granule position is recomputed so that the
 // sections, decoded one after another, give exactly the source's samples.
+//
+// Sections of a codec with a pre-skip (Opus) start instead on pre-roll
+// before the cut, which their headers' pre-skip drops (see PreRollCutter);
+// any section, even one inside a single packet, is then exact.
 //
 // One object serves one run. The step operations are called in section
 // order, each section as BeginOutputStream, one Cut...Section, ClearStream
@@ -78,11 +83,14 @@ private:
     // Ends a section with the last packet of the source's link, and copies
     // the links that follow it.
     void EndWithLastPacket(const ogg_packet& packet, const TimedPacket& time, std::int64_t start);
+    void CopyFollowingLinks();
     void RequireSource() const;
 
     std::unique_ptr<SourceReader> reader_;
     std::unique_ptr<SectionWriter> writer_;
     std::unique_ptr<CutPointCheck> check_; // the rules of the source open
+    // Cuts the sections of a codec with a pre-skip; refers to reader_ and writer_.
+    std::unique_ptr<PreRollCutter> preRoll_;
     PacketCopy precedingPacket_; // PrecedingPacket: the packet before the boundary packet
     PacketCopy boundaryPacket_;  // BoundaryPacket: the packet that straddles the last cut
     TimedPacket boundaryTime_;

@@ -5,7 +5,7 @@
 
 namespace oq {
 
-void SectionWriter::Begin(const SectionJob& job, const StreamCodec& codec)
+void SectionWriter::Begin(const SectionJob& job, const StreamCodec& codec, std::int64_t preSkip)
 {
     skipOutput_ = job.SkipOutput;
     if (!skipOutput_ && !outputFile_.IsOpen())
@@ -14,7 +14,8 @@ void SectionWriter::Begin(const SectionJob& job, const StreamCodec& codec)
     packetNumber_ = 0;
     const int headerCount = codec.HeaderCount();
     for (int i = 0; i < headerCount; ++i) {
-        ogg_packet packet = codec.Header(i).Packet();
+        const PacketCopy header = codec.SectionHeader(i, preSkip);
+        ogg_packet packet = header.Packet();
         packet.b_o_s = i == 0;
         packet.e_o_s = 0;
         packet.granulepos = 0;

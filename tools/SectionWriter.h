@@ -26,8 +26,8 @@ public:
 
     // BeginOutputStream: opens the job's output (unless skipped or already
     // open), starts a stream with the job's serial number and puts the
-    // codec's headers on pages of their own.
-    void Begin(const SectionJob& job, const StreamCodec& codec);
+    // codec's headers for a section with `preSkip` on pages of their own.
+    void Begin(const SectionJob& job, const StreamCodec& codec, std::int64_t preSkip = 0);
     // Queues one packet with the given granule position and writes every
     // page the stream layer completes.
     void Submit(const ogg_packet& packet, std::int64_t granule, bool endOfStream);

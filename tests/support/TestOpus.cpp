@@ -1,6 +1,9 @@
 #include "tests/support/TestOpus.h"
 
+#include "tests/support/OggSurgery.h"
+
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <numbers>
 #include <opusenc.h>
@@ -85,6 +88,19 @@ Bytes MakeOggOpus(const OpusSpec& spec)
         ope_encoder_drain(encoder.get()) != OPE_OK)
         throw std::runtime_error("the Opus encoder failed");
     return out;
+}
+
+Bytes WithStartGranule(Bytes file, std::int64_t offset)
+{
+    const std::vector<PageSpan> pages = PageSpans(file);
+    constexpr std::size_t kGranuleOffset = 6; // in the page header, little-endian
+    for (std::size_t k = 2; k < pages.size(); ++k) {
+        std::int64_t granule = 0;
+        std::memcpy(&granule, file.data() + pages[k].Offset + kGranuleOffset, sizeof granule);
+        if (granule >= 0)
+            SetGranule(file, pages[k], granule + offset);
+    }
+    return file;
 }
 
 std::vector<std::int16_t> DecodeOpusSamples(const std::string& path)

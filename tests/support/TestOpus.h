@@ -29,6 +29,11 @@ Bytes MakeOggOpus(const OpusSpec& spec);
 // The samples of the file's input: the decoded file is as long.
 std::int64_t OpusInputFrames(const OpusSpec& spec);
 
+// Every audio page's granule position (after the two header pages) moved on
+// by `offset`: a stream that starts after 0, which decodes to the same
+// samples.
+Bytes WithStartGranule(Bytes file, std::int64_t offset);
+
 // Every sample the Opus file library gives for the file, without dither
 // (all links, channels interleaved). Raises std::runtime_error when the file
 // does not open.
