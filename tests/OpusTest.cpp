@@ -119,6 +119,13 @@ TEST(OpusToolsTest, JoinsAndSplitsOpusFilesAndRefusesMixedJoins)
     ASSERT_EQ(split.Status, 0) << split.Err;
     EXPECT_EQ(Describe(sections + "/p01.opus").PcmTotal, 24000);
     EXPECT_EQ(Describe(sections + "/p02.opus").PcmTotal, 48000 - 24000);
+
+    // The check made before a run knows that an Opus section may lie inside
+    // one packet (20 ms = 960 samples).
+    const CliResult inner = RunCli({"split", a, "--at-samples", "24000,24010", "--out", sections, "--pre", "q",
+                                    "--post", ".opus", "--quiet"});
+    ASSERT_EQ(inner.Status, 0) << inner.Err;
+    EXPECT_EQ(Describe(sections + "/q02.opus").PcmTotal, 10);
 }
 
 } // namespace
