@@ -4,6 +4,7 @@
 #include "cli/Command.h"
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
+#include "jobs/CueSections.h"
 #include "model/MarkerList.h"
 #include "base/Error.h"
 #include "model/SplitCalculator.h"
@@ -142,7 +143,12 @@ SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::str
     if (LaysMarkers()) {
         MarkerList markers(file);
         LayMarkers(file, markers, warnings);
-        return SectionsFromMarkers(file, markers.Positions());
+        SectionSource source = SectionsFromMarkers(file, markers.Positions());
+        if (name_ == "--cue") {
+            const std::string sheet = ReadCueSheetBytes(value_);
+            TagCueSections(source, file, markers.Positions(), ParseCueSheet(sheet), ParseCueTags(sheet));
+        }
+        return source;
     }
     SectionSource source;
     source.FileName = file.FileName;

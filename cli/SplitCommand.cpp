@@ -41,6 +41,9 @@ std::string SplitCommand::Usage() const
            "  --pre TEXT         text before the section number (default \"Part \")\n"
            "  --post TEXT        text after the number (default \" - \" and FILE's name)\n"
            "  --no-zeros         no 0 before the section number\n"
+           "  --names-from-titles  with --cue, name sections \"NN - Title.ogg\" after\n"
+           "                     their tracks (a section before the first track keeps\n"
+           "                     the usual name)\n"
            "  --force            replace existing files without asking\n"
            "  --quiet            no progress line\n";
 }
@@ -49,7 +52,7 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options();
     valueOptions.insert({"--out", "--sections", "--pre", "--post"});
-    const Arguments options(arguments, valueOptions, {"--no-zeros", "--force", "--quiet"});
+    const Arguments options(arguments, valueOptions, {"--no-zeros", "--names-from-titles", "--force", "--quiet"});
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE to split");
     const SectionMethod method(options);
@@ -63,6 +66,7 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
     split.PreText = options.Value("--pre").value_or("Part ");
     split.PostText = options.Value("--post").value_or(" - " + NameOf(file.FileName));
     split.Zeros = !options.Has("--no-zeros");
+    split.NamesFromTitles = options.Has("--names-from-titles");
     PrintWarnings(warnings);
 
     JobSession session(options.Has("--quiet"));

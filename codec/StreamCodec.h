@@ -1,5 +1,6 @@
 #pragma once
 
+#include "codec/CommentHeader.h"
 #include "codec/PacketClock.h"
 #include "codec/PacketDecoder.h"
 #include "ogg/PacketCopy.h"
@@ -47,6 +48,10 @@ public:
     // samples first (0 for a codec without a pre-skip); everything else is
     // the source's.
     virtual PacketCopy SectionHeader(int index, std::int64_t preSkip) const = 0;
+    // Which header packet holds the stream's comments, and its shape; a
+    // section's comments are rewritten there.
+    virtual int CommentHeaderIndex() const noexcept = 0;
+    virtual CommentHeader::Form CommentForm() const noexcept = 0;
 
     // The rest asks for complete headers.
 

@@ -127,6 +127,8 @@ void SetSectionSteps(JobStacker& job, const SectionSource& source, std::int32_t 
     job.FinishOutput = written;
     job.StartGranule = SectionStart(source, k);
     job.SectionNumber = k;
+    if (static_cast<std::size_t>(k) <= source.Comments.size())
+        job.Comments = source.Comments[static_cast<std::size_t>(k - 1)];
     // The last section with samples, the only one included, runs to the end
     // of the source (sections after it are empty) and frees everything the
     // run held for it.
@@ -164,7 +166,10 @@ SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::i
     const bool trailing = markerPositions.back() < file.BlockCount;
     const std::int32_t sections = (leading ? 1 : 0) + (markers - 1) + (trailing ? 1 : 0);
 
-    SectionSource source{.FileName = file.FileName, .SerialNumber = file.SerialNumber, .PcmTotal = file.PcmTotal, .CutPoints = {}};
+    SectionSource source;
+    source.FileName = file.FileName;
+    source.SerialNumber = file.SerialNumber;
+    source.PcmTotal = file.PcmTotal;
     // Section k ends at marker k with a leading section, else at marker k + 1
     // (markers counted from 1); the last section runs to the end.
     for (std::int32_t k = 1; k < sections; ++k)
@@ -174,6 +179,10 @@ SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::i
 
 std::string SectionFileName(const SplitOptions& options, std::int32_t section)
 {
+    const auto& named = options.Source.TrackNames;
+    if (options.NamesFromTitles && section >= 1 && static_cast<std::size_t>(section) <= named.size() &&
+        !named[static_cast<std::size_t>(section - 1)].empty())
+        return WithDelimiter(options.OutputFolder) + named[static_cast<std::size_t>(section - 1)] + kOggExtension;
     std::string name = WithDelimiter(options.OutputFolder) + options.PreText + (options.Zeros ? "0" : "") +
                        std::to_string(section) + options.PostText;
     if (ExtensionStart(name) == std::string::npos)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "codec/CommentEdit.h"
 #include "media/MPEGData.h"
 #include "tools/CatalogTemplate.h"
 #include "jobs/JobList.h"
@@ -27,6 +28,12 @@ struct SectionSource {
     // ends at CutPoints[k - 1]; the last section (one more than there are cut
     // points) runs to the end of the source.
     std::vector<std::int64_t> CutPoints;
+    // Section k's comments at [k - 1]; a section past the end keeps the
+    // source's (less the track loudness, which no section keeps).
+    std::vector<CommentEdit> Comments;
+    // Section k's name from its cue track ("NN - Title") at [k - 1]; empty
+    // where a section plays no track.
+    std::vector<std::string> TrackNames;
 };
 
 // The sections that the markers (block positions, ascending, at least one)
@@ -44,6 +51,8 @@ struct SplitOptions {
     std::string PreText = "Part ";
     std::string PostText;
     bool Zeros = true; // one "0" before every section number
+    // Sections that play a cue track are named "NN - Title" instead.
+    bool NamesFromTitles = false;
 };
 
 struct ExportOptions {
@@ -74,7 +83,8 @@ struct CatalogOptions {
 
 // The full name of section `section`'s file: the folder, the pre text, "0"
 // with zeros on, the number, the post text, and ".ogg" when the name has no
-// extension of its own.
+// extension of its own. With NamesFromTitles, a section that plays a cue
+// track is named after it (the folder, its name, ".ogg").
 std::string SectionFileName(const SplitOptions& options, std::int32_t section);
 
 // Each planner turns a tool's options into its job list, creating the

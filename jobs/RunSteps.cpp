@@ -27,7 +27,8 @@ SectionJob SectionOf(const JobStacker& job)
                       .StartGranule = job.StartGranule,
                       .EndGranule = job.EndGranule,
                       .SkipOutput = job.SkipOutput,
-                      .SectionNumber = job.SectionNumber};
+                      .SectionNumber = job.SectionNumber,
+                      .Comments = job.Comments};
 }
 
 } // namespace

@@ -80,6 +80,40 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
     return out;
 }
 
+bool IsUtf8(std::string_view text)
+{
+    std::size_t k = 0;
+    while (k < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[k]);
+        const std::size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : 4;
+        // 4: a continuation byte or 0xF8.. in lead position; 0xC0, 0xC1: overlong.
+        if (extra == 4 || (extra == 1 && lead < 0xC2) || k + extra >= text.size())
+            return false;
+        for (std::size_t i = 1; i <= extra; ++i)
+            if ((static_cast<unsigned char>(text[k + i]) & 0xC0) != 0x80)
+                return false;
+        k += extra + 1;
+    }
+    return true;
+}
+
+// Windows-1252 differs from Latin-1 in 0x80..0x9F only; its five unassigned
+// bytes there keep their C1 code points.
+std::string Windows1252ToUtf8(std::string_view bytes)
+{
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : byte);
+    }
+    return out;
+}
+
 std::string DecodeSheet(std::string_view raw)
 {
     if (raw.starts_with(kUtf8Mark))
@@ -88,7 +122,7 @@ std::string DecodeSheet(std::string_view raw)
         return Utf16ToUtf8(raw.substr(kUtf16LeMark.size()), false);
     if (raw.starts_with(kUtf16BeMark))
         return Utf16ToUtf8(raw.substr(kUtf16BeMark.size()), true);
-    return std::string(raw);
+    return IsUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
 }
 
 // Lines end at LF, at CR LF, and at a CR alone (as older sheets write them).
@@ -161,7 +195,7 @@ CueTrackList ParseCueSheet(std::string_view contents)
     return tracks;
 }
 
-CueTrackList ReadCueSheet(const std::string& path)
+std::string ReadCueSheetBytes(const std::string& path)
 {
     File file = File::OpenRead(path);
     std::string contents;
@@ -169,8 +203,12 @@ CueTrackList ReadCueSheet(const std::string& path)
     while (const std::size_t count = file.Read(buffer, sizeof buffer))
         contents.append(buffer, count);
     file.Close();
-    return ParseCueSheet(contents);
+    return contents;
 }
+
+CueTrackList ReadCueSheet(const std::string& path) { return ParseCueSheet(ReadCueSheetBytes(path)); }
+
+std::string CueSheetText(std::string_view raw) { return DecodeSheet(raw); }
 
 std::optional<std::int32_t> CueStartSeconds(std::string_view start)
 {

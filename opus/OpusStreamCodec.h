@@ -31,6 +31,9 @@ public:
     // The source's OpusHead with the pre-skip replaced (output gain and
     // channel mapping kept), and its OpusTags.
     PacketCopy SectionHeader(int index, std::int64_t preSkip) const override;
+    int CommentHeaderIndex() const noexcept override { return 1; }
+    // OpusTags has no framing byte.
+    CommentHeader::Form CommentForm() const noexcept override { return {"OpusTags", false}; }
 
     int Channels() const noexcept override { return head_.channel_count; }
     long Rate() const noexcept override;

@@ -3,7 +3,33 @@
 #include "base/Error.h"
 #include "codec/StreamCodec.h"
 
+#include <string>
+
 namespace oq {
+
+namespace {
+
+// The source's comment header, or a new one carrying the section's
+// comments; bytes are only rebuilt when a field changes, so a section whose
+// comments stay gets the source's packet exactly.
+PacketCopy SectionComments(const PacketCopy& source, const StreamCodec& codec, const CommentEdit& edit)
+{
+    const ogg_packet packet = source.Packet();
+    const std::string_view bytes(reinterpret_cast<const char*>(packet.packet), static_cast<std::size_t>(packet.bytes));
+    CommentHeader header = CommentHeader::Parse(bytes, codec.CommentForm());
+    if (edit.Keeps(header.Fields))
+        return source;
+    header.Fields = edit.Apply(header.Fields);
+    std::string rebuilt = header.Serialize(codec.CommentForm());
+    ogg_packet edited = packet;
+    edited.packet = reinterpret_cast<unsigned char*>(rebuilt.data());
+    edited.bytes = static_cast<long>(rebuilt.size());
+    PacketCopy copy;
+    copy.Store(edited);
+    return copy;
+}
+
+} // namespace
 
 void SectionWriter::Begin(const SectionJob& job, const StreamCodec& codec, std::int64_t preSkip)
 {
@@ -14,7 +40,9 @@ void SectionWriter::Begin(const SectionJob& job, const StreamCodec& codec, std::
     packetNumber_ = 0;
     const int headerCount = codec.HeaderCount();
     for (int i = 0; i < headerCount; ++i) {
-        const PacketCopy header = codec.SectionHeader(i, preSkip);
+        PacketCopy header = codec.SectionHeader(i, preSkip);
+        if (i == codec.CommentHeaderIndex())
+            header = SectionComments(header, codec, job.Comments);
         ogg_packet packet = header.Packet();
         packet.b_o_s = i == 0;
         packet.e_o_s = 0;

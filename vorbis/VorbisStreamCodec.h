@@ -23,6 +23,9 @@ public:
     std::int64_t MostPreSkip() const noexcept override { return 0; }
     std::int64_t PreSkip() const noexcept override { return 0; }
     PacketCopy SectionHeader(int index, std::int64_t /*preSkip*/) const override { return headers_[index]; }
+    int CommentHeaderIndex() const noexcept override { return 1; }
+    // Packet type 3, then the codec's name; a framing byte closes it.
+    CommentHeader::Form CommentForm() const noexcept override { return {"\x03vorbis", true}; }
 
     int Channels() const noexcept override { return headers_.Info().channels; }
     long Rate() const noexcept override { return headers_.Info().rate; }

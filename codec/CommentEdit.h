@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace oq {
+
+// How one section's comment fields differ from its source's. The source's
+// track loudness (ReplayGain track gain and peak, the Opus R128 track gain)
+// measures the whole recording and is never carried into a section; album
+// values stay. Every field the edit sets replaces all source fields of that
+// name (names compare without regard to ASCII case) and is appended, in the
+// edit's order, after the source fields that remain in theirs.
+struct CommentEdit {
+    std::vector<std::pair<std::string, std::string>> Set; // name, value (UTF-8)
+
+    bool operator==(const CommentEdit&) const = default;
+
+    // The fields a section gets from its source's `fields` ("NAME=value").
+    std::vector<std::string> Apply(const std::vector<std::string>& fields) const;
+    // Whether Apply may leave `fields` as they are.
+    bool Keeps(const std::vector<std::string>& fields) const;
+};
+
+} // namespace oq
