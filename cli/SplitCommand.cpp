@@ -5,6 +5,7 @@
 #include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
 #include "jobs/JobList.h"
+#include "jobs/LoudnessComments.h"
 #include "jobs/PathParts.h"
 
 #include <iostream>
@@ -44,6 +45,8 @@ std::string SplitCommand::Usage() const
            "  --names-from-titles  with --cue, name sections \"NN - Title.ogg\" after\n"
            "                     their tracks (a section before the first track keeps\n"
            "                     the usual name)\n"
+           "  --replaygain       give each section its own loudness (track gain and\n"
+           "                     peak) and all of them the album's, measured first\n"
            "  --force            replace existing files without asking\n"
            "  --quiet            no progress line\n";
 }
@@ -52,7 +55,7 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options();
     valueOptions.insert({"--out", "--sections", "--pre", "--post"});
-    const Arguments options(arguments, valueOptions, {"--no-zeros", "--names-from-titles", "--force", "--quiet"});
+    const Arguments options(arguments, valueOptions, {"--no-zeros", "--names-from-titles", "--replaygain", "--force", "--quiet"});
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE to split");
     const SectionMethod method(options);
@@ -70,6 +73,12 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
     PrintWarnings(warnings);
 
     JobSession session(options.Has("--quiet"));
+    if (options.Has("--replaygain")) {
+        const auto loudness = MeasureSections(file.FileName, split.Source.CutPoints, session.Control(), session.Observer());
+        if (!loudness)
+            return kExitCancelled;
+        AddLoudnessComments(split.Source, *loudness, file.Codec == "Opus");
+    }
     JobList jobs = PlanJobs(split, session.Observer());
     if (!session.ConfirmOverwrite(jobs, options.Has("--force")))
         return 1;

@@ -30,10 +30,10 @@ struct SectionSource {
     std::vector<std::int64_t> CutPoints;
     // Section k's comments at [k - 1]; a section past the end keeps the
     // source's (less the track loudness, which no section keeps).
-    std::vector<CommentEdit> Comments;
+    std::vector<CommentEdit> Comments{};
     // Section k's name from its cue track ("NN - Title") at [k - 1]; empty
     // where a section plays no track.
-    std::vector<std::string> TrackNames;
+    std::vector<std::string> TrackNames{};
 };
 
 // The sections that the markers (block positions, ascending, at least one)

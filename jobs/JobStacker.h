@@ -22,7 +22,7 @@ struct JobStacker {
     std::int64_t EndGranule = 0;    // section end, in samples of the source
     bool SkipOutput = false;        // cut the section but write nothing
     std::int32_t SectionNumber = 0; // of a cut section, as its file name counts it
-    CommentEdit Comments;           // of a cut section
+    CommentEdit Comments{};         // of a cut section
     bool MakeCatalogEntry = false;
     bool FinishOutput = false;      // finish the output and give it its final name
     bool CopyBytes = false;

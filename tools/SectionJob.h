@@ -17,7 +17,7 @@ struct SectionJob {
     std::int64_t EndGranule = 0;    // one past its last sample; unused for the last section
     bool SkipOutput = false;        // cut the section (keeping exact boundaries) but write nothing
     std::int32_t SectionNumber = 0; // named in refusals; 0: counted from the run's first section
-    CommentEdit Comments;           // how the section's comments differ from the source's
+    CommentEdit Comments{};         // how the section's comments differ from the source's
 };
 
 } // namespace oq

@@ -1,0 +1,170 @@
+#include "codec/CommentHeader.h"
+#include "model/CueTags.h"
+#include "tests/support/CliRunner.h"
+#include "tests/support/TestAudio.h"
+#include "tests/support/TestOpus.h"
+
+#include <cmath>
+#include <ebur128.h>
+#include <gtest/gtest.h>
+#include <opusfile.h>
+#include <vorbis/vorbisfile.h>
+
+namespace oq::test {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+constexpr char kVorbisMagic[] = "\x03vorbis";
+
+struct Comments {
+    std::string Vendor;
+    Fields List;
+};
+
+Comments VorbisComments(const std::string& path)
+{
+    OggVorbis_File file;
+    if (ov_fopen(path.c_str(), &file) != 0)
+        throw std::runtime_error("cannot open " + path);
+    const vorbis_comment* comment = ov_comment(&file, -1);
+    Comments out{comment->vendor, {}};
+    for (int k = 0; k < comment->comments; ++k)
+        out.List.emplace_back(comment->user_comments[k], static_cast<std::size_t>(comment->comment_lengths[k]));
+    ov_clear(&file);
+    return out;
+}
+
+Comments OpusComments(const std::string& path)
+{
+    OggOpusFile* file = op_open_file(path.c_str(), nullptr);
+    if (file == nullptr)
+        throw std::runtime_error("cannot open " + path);
+    const OpusTags* tags = op_tags(file, -1);
+    Comments out{tags->vendor, {}};
+    for (int k = 0; k < tags->comments; ++k)
+        out.List.emplace_back(tags->user_comments[k]);
+    op_free(file);
+    return out;
+}
+
+// Windows-1252 bytes: "é" is 0xE9, the right single quote 0x92.
+const std::string kLegacySheet = "REM GENRE Jazz\r\nREM DATE 1999\r\nREM COMMENT \"live\"\r\n"
+                                 "PERFORMER \"Band\"\r\nTITLE \"Caf\xE9 Nights\"\r\nFILE \"song.ogg\" WAVE\r\n"
+                                 "  TRACK 01 AUDIO\r\n    TITLE \"Don\x92t/Stop\"\r\n    INDEX 01 00:02:00\r\n"
+                                 "  TRACK 02 AUDIO\r\n    TITLE \"Two\"\r\n    PERFORMER \"Guest\"\r\n"
+                                 "    ISRC GBAYE0000001\r\n    INDEX 01 00:06:00\r\n";
+
+void Write(const std::string& path, const std::string& text) { WriteBytes(path, Bytes(text.begin(), text.end())); }
+
+TEST(CueTags, LegacyAndMarkedSheetsReadAlike)
+{
+    const CueTags legacy = ParseCueTags(kLegacySheet);
+    ASSERT_EQ(legacy.Tracks.size(), 2u);
+    EXPECT_EQ(legacy.Title, "Caf\u00e9 Nights");
+    EXPECT_EQ(legacy.Tracks[0].Title, "Don\u2019t/Stop");
+    const std::string utf8 = "\xEF\xBB\xBFTITLE \"Caf\u00e9 Nights\"\nTRACK 7 AUDIO\nTITLE \"Don\u2019t/Stop\"\nINDEX 01 00:00:00\n";
+    const CueTags marked = ParseCueTags(utf8);
+    EXPECT_EQ(marked.Title, legacy.Title);
+    ASSERT_EQ(marked.Tracks.size(), 1u);
+    EXPECT_EQ(marked.Tracks[0].Title, legacy.Tracks[0].Title);
+    EXPECT_EQ(marked.Tracks[0].Number, "7");
+}
+
+// Three sections: one before the first track keeps the source's comments;
+// the tracks' append their fields after the source's, which keep their
+// order; the whole recording's track loudness reaches none of them.
+TEST(CueTags, VorbisSectionsCarryTheirTracksComments)
+{
+    TempDir dir;
+    auto packets = EncodePackets({.seconds = 10});
+    const CommentHeader::Form form{kVorbisMagic, true};
+    CommentHeader source = CommentHeader::Parse(
+        std::string_view(reinterpret_cast<const char*>(packets[1].data.data()), packets[1].data.size()), form);
+    source.Fields = {"ARTIST=Src", "REPLAYGAIN_TRACK_GAIN=-3.00 dB", "METADATA_BLOCK_PICTURE=AAAA",
+                     "replaygain_track_peak=0.9", "REPLAYGAIN_ALBUM_GAIN=-2.00 dB", "TITLE=Whole"};
+    const std::string rebuilt = source.Serialize(form);
+    packets[1].data.assign(rebuilt.begin(), rebuilt.end());
+    const std::string song = dir.Path("song.ogg");
+    WriteBytes(song, LayPages(packets));
+    Write(dir.Path("song.cue"), kLegacySheet);
+
+    const CliResult result = RunCli({"split", song, "--cue", dir.Path("song.cue"), "--names-from-titles", "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+
+    const Fields kept = {"METADATA_BLOCK_PICTURE=AAAA", "REPLAYGAIN_ALBUM_GAIN=-2.00 dB"};
+    const Comments before = VorbisComments(dir.Path("Part 01 - song.ogg"));
+    EXPECT_EQ(before.Vendor, source.Vendor);
+    EXPECT_EQ(before.List, (Fields{"ARTIST=Src", kept[0], kept[1], "TITLE=Whole"}));
+    const Fields album = {"ALBUM=Caf\u00e9 Nights", "ALBUMARTIST=Band"};
+    EXPECT_EQ(VorbisComments(dir.Path("01 - Don\u2019t_Stop.ogg")).List,
+              (Fields{kept[0], kept[1], "TITLE=Don\u2019t/Stop", "ARTIST=Band", album[0], album[1], "TRACKNUMBER=1",
+                      "TRACKTOTAL=2", "DATE=1999", "GENRE=Jazz", "COMMENT=live"}));
+    EXPECT_EQ(VorbisComments(dir.Path("02 - Two.ogg")).List,
+              (Fields{kept[0], kept[1], "TITLE=Two", "ARTIST=Guest", album[0], album[1], "TRACKNUMBER=2",
+                      "TRACKTOTAL=2", "DATE=1999", "GENRE=Jazz", "COMMENT=live", "ISRC=GBAYE0000001"}));
+}
+
+TEST(CueTags, OpusSectionsCarryThemInOpusTags)
+{
+    TempDir dir;
+    const std::string song = dir.Path("song.opus");
+    WriteBytes(song, MakeOggOpus({.seconds = 4}));
+    Write(dir.Path("song.cue"), "PERFORMER \"Band\"\nTRACK 01 AUDIO\nTITLE \"A\"\nINDEX 01 00:00:00\n"
+                                "TRACK 02 AUDIO\nTITLE \"B\"\nINDEX 01 00:02:00\n");
+    const CliResult result = RunCli({"split", song, "--cue", dir.Path("song.cue"), "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const Comments source = OpusComments(song);
+    const Comments second = OpusComments(dir.Path("Part 02 - song.opus"));
+    EXPECT_EQ(second.Vendor, source.Vendor);
+    Fields expected = source.List;
+    expected.insert(expected.end(), {"TITLE=B", "ARTIST=Band", "TRACKNUMBER=2", "TRACKTOTAL=2"});
+    EXPECT_EQ(second.List, expected);
+    EXPECT_EQ(DecodeOpusSamples(dir.Path("Part 02 - song.opus")).size(),
+              static_cast<std::size_t>(2 * 48000 * 2)); // two seconds, two channels
+}
+
+std::string Field(const Fields& fields, const std::string& name)
+{
+    for (const std::string& field : fields)
+        if (field.starts_with(name + "="))
+            return field.substr(name.size() + 1);
+    return {};
+}
+
+// Each section's track gain and peak are those libebur128 finds in the
+// section file itself, decoded by the reference decoder; the album's are
+// those of all sections together. A clipped full-scale wave peaks at 1.0.
+TEST(SectionLoudness, MatchesAnIndependentMeasurementOfEachSection)
+{
+    TempDir dir;
+    const std::string song = dir.Path("song.ogg");
+    WriteBytes(song, MakeOggVorbis({.seconds = 9, .signal = Signal::Clipped}));
+    const CliResult result = RunCli({"split", song, "--count", "3", "--replaygain", "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+
+    std::vector<ebur128_state*> states;
+    for (const char* name : {"Part 01 - song.ogg", "Part 02 - song.ogg", "Part 03 - song.ogg"}) {
+        const auto samples = DecodeSamples(dir.Path(name));
+        ebur128_state* state = ebur128_init(2, 44100, EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK);
+        ebur128_add_frames_short(state, samples.data(), samples.size() / 2);
+        states.push_back(state);
+        double lufs = 0, left = 0, right = 0;
+        ebur128_loudness_global(state, &lufs);
+        ebur128_sample_peak(state, 0, &left);
+        ebur128_sample_peak(state, 1, &right);
+        const Fields fields = VorbisComments(dir.Path(name)).List;
+        EXPECT_NEAR(std::stod(Field(fields, "REPLAYGAIN_TRACK_GAIN")), -18.0 - lufs, 0.005) << name;
+        EXPECT_NEAR(std::stod(Field(fields, "REPLAYGAIN_TRACK_PEAK")), std::max(left, right), 1e-6) << name;
+        EXPECT_NEAR(std::max(left, right), 1.0, 1e-3) << name;
+    }
+    double album = 0;
+    ebur128_loudness_global_multiple(states.data(), states.size(), &album);
+    for (ebur128_state*& state : states)
+        ebur128_destroy(&state);
+    const Fields first = VorbisComments(dir.Path("Part 01 - song.ogg")).List;
+    EXPECT_NEAR(std::stod(Field(first, "REPLAYGAIN_ALBUM_GAIN")), -18.0 - album, 0.005);
+}
+
+} // namespace
+} // namespace oq::test
