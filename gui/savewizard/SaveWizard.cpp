@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/JobObserver.h"
 #include "jobs/JobPlanner.h"
+#include "jobs/LoudnessComments.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FolderChooser.h"
 #include "gui/controls/LocalFileName.h"
@@ -326,7 +327,20 @@ void SaveWizard::Start()
             SplitOptions options;
             options.Source = SectionsFromMarkers(file_, markers_);
             splitPage_->Apply(options);
-            planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
+            // The measurement decodes the whole source, so it runs with the
+            // plan on the run's thread, showing progress and obeying Cancel.
+            const bool measure = splitPage_->MeasureLoudness();
+            const bool opus = file_.Codec == "Opus";
+            planner = [options, measure, opus](JobObserver& observer, const JobControl& control) mutable {
+                if (measure) {
+                    const auto loudness =
+                        MeasureSections(options.Source.FileName, options.Source.CutPoints, control, observer);
+                    if (!loudness)
+                        return JobList(JobTool::Split); // cancelled: nothing to run
+                    AddLoudnessComments(options.Source, *loudness, opus);
+                }
+                return PlanJobs(options, observer);
+            };
         }
     } catch (const std::exception& failure) {
         QMessageBox::critical(this, QLatin1String(kProgramTitle), QString::fromStdString(failure.what()));

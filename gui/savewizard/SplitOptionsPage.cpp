@@ -44,9 +44,12 @@ SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dia
     zeros_->setObjectName(QStringLiteral("SplitFile_Zeros"));
     zeros_->setGeometry(10, 178, 360, 22);
     zeros_->setChecked(true);
+    replayGain_ = new QCheckBox(tr("Measure Each Section's Loudness (ReplayGain)"), this);
+    replayGain_->setObjectName(QStringLiteral("SplitFile_ReplayGain"));
+    replayGain_->setGeometry(10, 202, 360, 22);
 
-    Caption(this, "SplitFile_Label5", tr("Example Filename:"), {10, 214, 360, 18});
-    example_ = Caption(this, "SplitFile_Example", QString(), {10, 236, 300, 20});
+    Caption(this, "SplitFile_Label5", tr("Example Filename:"), {10, 230, 360, 18});
+    example_ = Caption(this, "SplitFile_Example", QString(), {10, 250, 300, 20});
     QFont bold = font();
     bold.setBold(true);
     example_->setFont(bold);
@@ -73,6 +76,8 @@ void SplitOptionsPage::Apply(SplitOptions& options) const
     options.PostText = postText_->text().toStdString();
     options.Zeros = zeros_->isChecked();
 }
+
+bool SplitOptionsPage::MeasureLoudness() const { return replayGain_->isChecked(); }
 
 void SplitOptionsPage::BrowseFolder()
 {

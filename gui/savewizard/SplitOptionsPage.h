@@ -26,6 +26,8 @@ public:
     void Open(const QString& outputFolder, const QString& postText);
     // Fills the folder and naming choices of `options`; the source is not the page's.
     void Apply(SplitOptions& options) const;
+    // Whether each section is to get its own loudness, measured before the cut.
+    bool MeasureLoudness() const;
 
 private:
     void BrowseFolder();
@@ -38,6 +40,7 @@ private:
     QLineEdit* preText_ = nullptr;
     QLineEdit* postText_ = nullptr;
     QCheckBox* zeros_ = nullptr;
+    QCheckBox* replayGain_ = nullptr;
     QLabel* example_ = nullptr;
 };
 

@@ -169,6 +169,7 @@ private slots:
                 QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut01 end"));
                 FindControl<QCheckBox>(wizard, "SplitFile_Zeros")->click();
                 QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut1 end"));
+                FindControl<QCheckBox>(wizard, "SplitFile_ReplayGain")->click();
 
                 Button(wizard, "Wizard_Next")->Click();
                 QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Start"));
@@ -187,6 +188,9 @@ private slots:
         QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"Part Cut1 end.ogg", "Part Cut3 end.ogg"}));
         QVERIFY(IsOggVorbis(out.Path("Part Cut1 end.ogg")));
         QVERIFY(IsOggVorbis(out.Path("Part Cut3 end.ogg")));
+        const Bytes written = ReadBytes(out.Path("Part Cut1 end.ogg"));
+        const std::string_view text(reinterpret_cast<const char*>(written.data()), written.size());
+        QVERIFY(text.find("REPLAYGAIN_TRACK_GAIN=") != std::string_view::npos);
     }
 
     void folderChooserOpensOnTheFolderOfThePage()
