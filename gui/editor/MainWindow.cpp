@@ -266,13 +266,17 @@ void MainWindow::Connect()
     onClick(visSplitWizard_, [this] {
         splitWizard_->SetStartFolder(lastOpenDir_);
         CentreOver(splitWizard_);
-        splitWizard_->Run(record_, markers_);
+        if (splitWizard_->Run(record_, markers_) == QDialog::Accepted)
+            cueFile_ = record_.FileName;
         RefreshControls();
     });
     onClick(visSaveSplit_, [this] {
         CentreOver(saveWizard_);
         const QString folder = QFileInfo(ShownName(record_.FileName)).absolutePath();
-        saveWizard_->ShowSplit(record_, markers_.Positions(), folder);
+        // Markers laid from a cue sheet on this file give sections its tracks' tags.
+        const std::string& cue = splitWizard_->AppliedCueSheet();
+        saveWizard_->ShowSplit(record_, markers_.Positions(), folder,
+                               cueFile_ == record_.FileName ? cue : std::string());
         RefreshControls();
     });
     onClick(visExportOgg_, [this] { ExportSection(); });

@@ -166,6 +166,7 @@ private:
     bool infoWindowPlaced_ = false;
     SplitWizard* splitWizard_ = nullptr;
     SaveWizard* saveWizard_ = nullptr;
+    std::string cueFile_; // the file the split wizard last laid markers on
 
     QLabel* background_ = nullptr;
     EzRgnButton* visOpenOgg_ = nullptr;

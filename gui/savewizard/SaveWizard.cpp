@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/JobObserver.h"
 #include "jobs/JobPlanner.h"
+#include "jobs/CueSections.h"
 #include "jobs/LoudnessComments.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FolderChooser.h"
@@ -206,11 +207,13 @@ void SaveWizard::Connect()
 // --- Opening and pages --------------------------------------------------------------
 
 int SaveWizard::ShowSplit(const MPEGData& file, const std::vector<std::int32_t>& markerPositions,
-                          const QString& outputFolder)
+                          const QString& outputFolder, const std::string& cueSheet)
 {
     file_ = file;
     markers_ = markerPositions;
-    splitPage_->Open(outputFolder, QStringLiteral(" - ") + QFileInfo(ShownName(file.FileName)).fileName());
+    cueSheet_ = cueSheet;
+    splitPage_->Open(outputFolder, QStringLiteral(" - ") + QFileInfo(ShownName(file.FileName)).fileName(),
+                     !cueSheet.empty());
     return Open(ActiveTool::Split, false);
 }
 
@@ -326,6 +329,10 @@ void SaveWizard::Start()
         } else {
             SplitOptions options;
             options.Source = SectionsFromMarkers(file_, markers_);
+            if (!cueSheet_.empty()) {
+                const std::string sheet = ReadCueSheetBytes(cueSheet_);
+                TagCueSections(options.Source, file_, markers_, ParseCueSheet(sheet), ParseCueTags(sheet));
+            }
             splitPage_->Apply(options);
             // The measurement decodes the whole source, so it runs with the
             // plan on the run's thread, showing progress and obeying Cancel.

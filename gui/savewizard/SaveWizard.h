@@ -50,8 +50,11 @@ public:
     void SetLastFolder(const QString& folder) { lastFolder_ = folder; }
 
     // Saves the sections that `markerPositions` cut `file` into; the page
-    // proposes `outputFolder`. Returns the modal result.
-    int ShowSplit(const MPEGData& file, const std::vector<std::int32_t>& markerPositions, const QString& outputFolder);
+    // proposes `outputFolder`. Markers laid from the cue sheet `cueSheet`
+    // give the sections its tracks' tags (and names, when chosen). Returns
+    // the modal result.
+    int ShowSplit(const MPEGData& file, const std::vector<std::int32_t>& markerPositions, const QString& outputFolder,
+                  const std::string& cueSheet = {});
     // Writes section `section` (from 1) to `fileName`, starting on the final page.
     int ShowExport(const MPEGData& file, const std::vector<std::int32_t>& markerPositions, std::int32_t section,
                    const QString& fileName);
@@ -100,6 +103,7 @@ private:
     // What the opening was given.
     MPEGData file_;
     std::vector<std::int32_t> markers_;
+    std::string cueSheet_;
     std::int32_t exportSection_ = 1;
     QString exportFileName_;
 

@@ -42,14 +42,18 @@ SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dia
     postText_->setToolTip(tr("Post Section Number Text"));
     zeros_ = new QCheckBox(tr("Add Preceding 0's to Section Numbers"), this);
     zeros_->setObjectName(QStringLiteral("SplitFile_Zeros"));
-    zeros_->setGeometry(10, 178, 360, 22);
+    zeros_->setGeometry(10, 172, 360, 22);
     zeros_->setChecked(true);
     replayGain_ = new QCheckBox(tr("Measure Each Section's Loudness (ReplayGain)"), this);
     replayGain_->setObjectName(QStringLiteral("SplitFile_ReplayGain"));
-    replayGain_->setGeometry(10, 202, 360, 22);
+    replayGain_->setGeometry(10, 192, 360, 22);
+    titles_ = new QCheckBox(tr("Name Sections After Their Cue Sheet Tracks"), this);
+    titles_->setObjectName(QStringLiteral("SplitFile_Titles"));
+    titles_->setGeometry(10, 212, 360, 22);
+    titles_->setEnabled(false);
 
-    Caption(this, "SplitFile_Label5", tr("Example Filename:"), {10, 230, 360, 18});
-    example_ = Caption(this, "SplitFile_Example", QString(), {10, 250, 300, 20});
+    Caption(this, "SplitFile_Label5", tr("Example Filename:"), {10, 236, 360, 18});
+    example_ = Caption(this, "SplitFile_Example", QString(), {10, 254, 300, 20});
     QFont bold = font();
     bold.setBold(true);
     example_->setFont(bold);
@@ -60,8 +64,11 @@ SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dia
     connect(zeros_, &QCheckBox::toggled, this, &SplitOptionsPage::RefreshExample);
 }
 
-void SplitOptionsPage::Open(const QString& outputFolder, const QString& postText)
+void SplitOptionsPage::Open(const QString& outputFolder, const QString& postText, bool cueTitles)
 {
+    titles_->setEnabled(cueTitles);
+    if (!cueTitles)
+        titles_->setChecked(false);
     folder_ = outputFolder;
     folderEdit_->setText(outputFolder);
     postText_->setText(postText);
@@ -75,6 +82,7 @@ void SplitOptionsPage::Apply(SplitOptions& options) const
     options.PreText = preText_->text().toStdString();
     options.PostText = postText_->text().toStdString();
     options.Zeros = zeros_->isChecked();
+    options.NamesFromTitles = titles_->isChecked();
 }
 
 bool SplitOptionsPage::MeasureLoudness() const { return replayGain_->isChecked(); }

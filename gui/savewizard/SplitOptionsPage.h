@@ -23,7 +23,8 @@ public:
     SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dialogs);
 
     // What each opening sets; the other choices keep their values.
-    void Open(const QString& outputFolder, const QString& postText);
+    // `cueTitles`: the sections come from a cue sheet and may be named after its tracks.
+    void Open(const QString& outputFolder, const QString& postText, bool cueTitles = false);
     // Fills the folder and naming choices of `options`; the source is not the page's.
     void Apply(SplitOptions& options) const;
     // Whether each section is to get its own loudness, measured before the cut.
@@ -41,6 +42,7 @@ private:
     QLineEdit* postText_ = nullptr;
     QCheckBox* zeros_ = nullptr;
     QCheckBox* replayGain_ = nullptr;
+    QCheckBox* titles_ = nullptr;
     QLabel* example_ = nullptr;
 };
 

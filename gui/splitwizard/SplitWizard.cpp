@@ -238,6 +238,7 @@ void SplitWizard::BrowseCue()
         return;
     try {
         calculator_.LoadCueSheet(LocalName(chosen));
+        loadedCue_ = LocalName(chosen);
     } catch (const Error& failure) {
         // A sheet that cannot be read leaves the earlier one in place.
         NoteQuietFailure("Reading a cue sheet", failure);
@@ -261,6 +262,7 @@ void SplitWizard::Okay()
         return;
     }
     Sync();
+    appliedCue_ = calculator_.CueEnabled() ? loadedCue_ : std::string();
     ReportSkipped(outcome.Skipped);
     accept();
 }

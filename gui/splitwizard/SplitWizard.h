@@ -48,6 +48,9 @@ public:
     int Run(const MPEGData& file, MarkerList& markers);
 
     const SplitCalculator& Calculator() const noexcept { return calculator_; }
+    // The cue sheet whose tracks the markers were last laid at by OK; empty
+    // when the last OK used another method.
+    const std::string& AppliedCueSheet() const noexcept { return appliedCue_; }
 
 signals:
     void helpRequested(const QString& topic);
@@ -68,6 +71,8 @@ private:
     MarkerList* markers_ = nullptr;
     CueChooser chooseCue_;
     QString startFolder_;
+    std::string loadedCue_;  // the sheet the calculator holds
+    std::string appliedCue_;
 
     QLabel* background_ = nullptr;
     QRadioButton* radios_[4] = {};
