@@ -1,5 +1,6 @@
 #include "model/CueSheet.h"
 
+#include "model/CueLines.h"
 #include "model/MarkerList.h"
 #include "model/PositionConverter.h"
 #include "base/File.h"
@@ -19,21 +20,6 @@ constexpr std::size_t kReadChunkBytes = 64 * 1024;
 // More minutes than this (about 19 years) is not a track start of any file.
 constexpr std::int64_t kMostMinutes = 9'999'999;
 constexpr std::int32_t kSecondsPerMinute = 60;
-
-// Spaces and control characters separate and surround the words of a line.
-bool IsBlank(char c)
-{
-    return static_cast<unsigned char>(c) <= ' ' || c == '\x7F';
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 void AppendUtf8(std::string& out, char32_t code)
 {
@@ -125,34 +111,16 @@ std::string DecodeSheet(std::string_view raw)
     return IsUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
 }
 
-// Lines end at LF, at CR LF, and at a CR alone (as older sheets write them).
-std::vector<std::string_view> SplitLines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    std::size_t begin = 0;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        if (text[k] != '\n' && text[k] != '\r')
-            continue;
-        lines.push_back(text.substr(begin, k - begin));
-        if (text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')
-            ++k;
-        begin = k + 1;
-    }
-    if (begin < text.size())
-        lines.push_back(text.substr(begin));
-    return lines;
-}
-
 // The start on an INDEX line: after the keyword, its separator and the
 // index number, to the end of the line.
 std::string StartAfterIndex(std::string_view line, std::size_t keyword)
 {
     std::string_view rest = line.substr(keyword + kIndexKeyword.size());
-    while (!rest.empty() && IsBlank(rest.front()))
+    while (!rest.empty() && IsCueBlank(rest.front()))
         rest.remove_prefix(1);
-    while (!rest.empty() && !IsBlank(rest.front()))
+    while (!rest.empty() && !IsCueBlank(rest.front()))
         rest.remove_prefix(1);
-    return std::string(Trim(rest));
+    return std::string(TrimCue(rest));
 }
 
 // A field of digits only, of `minDigits` to `maxDigits` characters.
@@ -176,7 +144,7 @@ CueTrackList ParseCueSheet(std::string_view contents)
     const std::string text = DecodeSheet(contents);
     CueTrackList tracks;
     bool inTrackHeader = false;
-    for (const std::string_view line : SplitLines(text)) {
+    for (const std::string_view line : CueLines(text)) {
         if (!inTrackHeader) {
             if (line.find(kTrackKeyword) != std::string_view::npos) {
                 tracks.emplace_back();

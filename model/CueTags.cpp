@@ -1,5 +1,6 @@
 #include "model/CueTags.h"
 
+#include "model/CueLines.h"
 #include "model/CueSheet.h"
 
 #include <algorithm>
@@ -8,33 +9,22 @@ namespace oq {
 
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\x7F'; }
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // The first word of `text`, which loses it and the blanks after it.
 std::string_view TakeWord(std::string_view& text)
 {
-    text = Trim(text);
+    text = TrimCue(text);
     std::size_t end = 0;
-    while (end < text.size() && !IsBlank(text[end]))
+    while (end < text.size() && !IsCueBlank(text[end]))
         ++end;
     const std::string_view word = text.substr(0, end);
-    text = Trim(text.substr(end));
+    text = TrimCue(text.substr(end));
     return word;
 }
 
 // A value as sheets write it: in double quotes (up to the last one) or bare.
 std::string Value(std::string_view text)
 {
-    text = Trim(text);
+    text = TrimCue(text);
     if (text.size() >= 2 && text.front() == '"') {
         const std::size_t close = text.rfind('"');
         if (close > 0)
@@ -53,23 +43,6 @@ std::string TrackNumber(std::string_view afterKeyword, std::size_t ordinal)
     return std::string(word);
 }
 
-std::vector<std::string_view> Lines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    std::size_t begin = 0;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        if (text[k] != '\n' && text[k] != '\r')
-            continue;
-        lines.push_back(text.substr(begin, k - begin));
-        if (text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')
-            ++k;
-        begin = k + 1;
-    }
-    if (begin < text.size())
-        lines.push_back(text.substr(begin));
-    return lines;
-}
-
 } // namespace
 
 // Tracks are found by the rules of ParseCueSheet (a line naming TRACK outside
@@ -80,7 +53,7 @@ CueTags ParseCueTags(std::string_view raw)
     const std::string text = CueSheetText(raw);
     CueTags tags;
     bool inTrackHeader = false;
-    for (const std::string_view line : Lines(text)) {
+    for (const std::string_view line : CueLines(text)) {
         if (!inTrackHeader) {
             if (const std::size_t at = line.find("TRACK"); at != std::string_view::npos) {
                 tags.Tracks.push_back({TrackNumber(line.substr(at + 5), tags.Tracks.size() + 1), {}, {}, {}});
