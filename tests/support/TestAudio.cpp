@@ -41,6 +41,7 @@ float SampleAt(const AudioSpec& spec, Noise& noise, long frame, int channel)
     case Signal::Noise: return 0.5f * noise.Next();
     case Signal::Silence: return 0.0f;
     case Signal::Clipped: return tone < 0 ? -1.0f : 1.0f;
+    case Signal::Shaped: return spec.shape(t, channel, noise.Next(), static_cast<float>(tone));
     case Signal::Mixed: {
         const int stretch = static_cast<int>(t / 0.75) % 3;
         if (stretch == 0)

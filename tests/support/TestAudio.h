@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,13 @@ enum class Signal {
     Silence, // digital zero
     Mixed,   // stretches of tone, noise and silence in turn
     Clipped, // a full-scale square wave: the decoded waves overshoot and clip
+    Shaped,  // whatever AudioSpec::shape gives
 };
+
+// A signal written by the test: the sample (full scale +-1) at `seconds` on
+// `channel`, given the next value of the deterministic noise in [-1, 1) and
+// the slowly changing tone that Signal::Tone plays.
+using SignalShape = std::function<float(double seconds, int channel, float noise, float tone)>;
 
 struct AudioSpec {
     int channels = 2;
@@ -27,6 +34,7 @@ struct AudioSpec {
     Signal signal = Signal::Tone;
     float quality = 0.1f; // the encoder's VBR quality, -0.1 .. 1
     std::uint32_t seed = 1;
+    SignalShape shape = {}; // for Signal::Shaped
 };
 
 struct PageLayout {
