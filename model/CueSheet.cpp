@@ -3,7 +3,7 @@
 #include "model/CueLines.h"
 #include "model/MarkerList.h"
 #include "model/PositionConverter.h"
-#include "base/File.h"
+#include "base/TextFile.h"
 
 #include <algorithm>
 
@@ -13,10 +13,10 @@ namespace {
 
 constexpr std::string_view kTrackKeyword = "TRACK";
 constexpr std::string_view kIndexKeyword = "INDEX";
+constexpr std::string_view kTitleKeyword = "TITLE";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
-constexpr std::size_t kReadChunkBytes = 64 * 1024;
 // More minutes than this (about 19 years) is not a track start of any file.
 constexpr std::int64_t kMostMinutes = 9'999'999;
 constexpr std::int32_t kSecondsPerMinute = 60;
@@ -137,41 +137,74 @@ std::optional<std::int64_t> Digits(std::string_view field, std::size_t minDigits
     return value;
 }
 
+// A track's title: the first TITLE line from its TRACK line on, before the
+// next track, with the quotes around it taken off.
+std::string TitleAfterKeyword(std::string_view line, std::size_t keyword)
+{
+    std::string_view title = TrimCue(line.substr(keyword + kTitleKeyword.size()));
+    if (title.size() >= 2 && title.front() == '"' && title.back() == '"')
+        title = title.substr(1, title.size() - 2);
+    return std::string(title);
+}
+
+struct ScannedSheet {
+    CueTrackList Starts;
+    std::vector<std::string> Titles; // one per start, empty when the track has none
+};
+
+ScannedSheet ScanSheet(std::string_view contents)
+{
+    const std::string text = DecodeSheet(contents);
+    ScannedSheet sheet;
+    bool inTrackHeader = false;
+    bool titled = false;
+    for (const std::string_view line : CueLines(text)) {
+        if (!inTrackHeader) {
+            if (line.find(kTrackKeyword) != std::string_view::npos) {
+                sheet.Starts.emplace_back();
+                sheet.Titles.emplace_back();
+                inTrackHeader = true;
+                titled = false;
+                continue;
+            }
+        } else if (const std::size_t index = line.find(kIndexKeyword); index != std::string_view::npos) {
+            sheet.Starts.back() = StartAfterIndex(line, index);
+            inTrackHeader = false;
+            continue;
+        }
+        const std::size_t title = line.find(kTitleKeyword);
+        if (!sheet.Titles.empty() && !titled && title != std::string_view::npos) {
+            sheet.Titles.back() = TitleAfterKeyword(line, title);
+            titled = true;
+        }
+    }
+    if (inTrackHeader) {
+        sheet.Starts.pop_back();
+        sheet.Titles.pop_back();
+    }
+    return sheet;
+}
+
 } // namespace
 
 CueTrackList ParseCueSheet(std::string_view contents)
 {
-    const std::string text = DecodeSheet(contents);
-    CueTrackList tracks;
-    bool inTrackHeader = false;
-    for (const std::string_view line : CueLines(text)) {
-        if (!inTrackHeader) {
-            if (line.find(kTrackKeyword) != std::string_view::npos) {
-                tracks.emplace_back();
-                inTrackHeader = true;
-            }
-            continue;
-        }
-        const std::size_t index = line.find(kIndexKeyword);
-        if (index != std::string_view::npos) {
-            tracks.back() = StartAfterIndex(line, index);
-            inTrackHeader = false;
-        }
-    }
-    if (inTrackHeader)
-        tracks.pop_back();
-    return tracks;
+    return ScanSheet(contents).Starts;
 }
 
 std::string ReadCueSheetBytes(const std::string& path)
 {
-    File file = File::OpenRead(path);
-    std::string contents;
-    char buffer[kReadChunkBytes];
-    while (const std::size_t count = file.Read(buffer, sizeof buffer))
-        contents.append(buffer, count);
-    file.Close();
-    return contents;
+    return ReadWholeFile(path);
+}
+
+std::vector<std::string> ParseCueTitles(std::string_view contents)
+{
+    return ScanSheet(contents).Titles;
+}
+
+std::vector<std::string> ReadCueTitles(const std::string& path)
+{
+    return ParseCueTitles(ReadCueSheetBytes(path));
 }
 
 CueTrackList ReadCueSheet(const std::string& path) { return ParseCueSheet(ReadCueSheetBytes(path)); }

@@ -33,6 +33,11 @@ CueTrackList ReadCueSheet(const std::string& path);
 std::string CueSheetText(std::string_view raw);
 // The raw bytes of the sheet in the named file; IoError when unreadable.
 std::string ReadCueSheetBytes(const std::string& path);
+// The tracks' titles, one for each track of ParseCueSheet (the same tracks
+// in the same order), empty for a track without a TITLE line.
+std::vector<std::string> ParseCueTitles(std::string_view contents);
+// The same from the named file; IoError when it cannot be read.
+std::vector<std::string> ReadCueTitles(const std::string& path);
 
 // A start text "m:ss:ff" as whole seconds (m of any number of digits; the
 // frames, 1/75 s each, are dropped). Nothing for a text of another shape.

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "model/MarkerTitles.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace oq {
+
+class MarkerTime;
+
+// Markers read from a label file.
+struct LabelMarkers {
+    std::vector<std::int32_t> Positions; // in the file's order, unsorted
+    MarkerTitles Titles;                 // the labels' texts
+    std::vector<int> PastEnd;            // line numbers of labels after the end of the audio
+};
+
+// The label file of audio editors: one label a line, its start and end in
+// seconds and its text, separated by tabs, the times with six decimals. A
+// marker is a point label (start = end); a region label gives a marker at
+// its start.
+//
+// Reading is strict: a line that is not "START<tab>END[<tab>TEXT]" with
+// times of digits and an optional fraction, 0 <= START <= END, raises
+// FormatError naming the file and the line's number, so that no cut point
+// is lost quietly. Blank lines are passed over; lines may end in CR LF.
+class LabelFile {
+public:
+    // Marker k's label text is its title, else "Marker k".
+    static std::string Format(const std::vector<std::int32_t>& positions, const MarkerTitles& titles,
+                              const MarkerTime& time);
+    static void Write(const std::string& path, const std::vector<std::int32_t>& positions, const MarkerTitles& titles,
+                      const MarkerTime& time);
+
+    // `name` names the file in errors. A file without a label within the
+    // audio raises FormatError; a single label is completed to two markers
+    // with the end (or the start) of the file.
+    static LabelMarkers Parse(std::string_view text, const std::string& name, const MarkerTime& time);
+    // IoError when the file cannot be read.
+    static LabelMarkers Read(const std::string& path, const MarkerTime& time);
+};
+
+} // namespace oq

@@ -1,0 +1,99 @@
+#include "base/Error.h"
+#include "media/MPEGData.h"
+#include "model/CueSheet.h"
+#include "model/CueSheetWriter.h"
+#include "model/LabelFile.h"
+#include "model/MarkerTime.h"
+
+#include <gtest/gtest.h>
+
+namespace oq::test {
+namespace {
+
+// A file as DescribeSourceFile gives it: whole blocks of decoded 16-bit
+// audio, the sample count chosen so that a block is no whole number of
+// samples' worth of the file and the last block is partial.
+MPEGData LongFile(std::int32_t channels, std::int32_t rate, std::int64_t samples)
+{
+    MPEGData file;
+    file.FileName = "/music/side A.ogg";
+    file.Channels = channels;
+    file.Rate = rate;
+    file.PcmTotal = samples;
+    file.TimeTotal = static_cast<double>(samples) / rate;
+    file.BlockCount = static_cast<std::int32_t>(samples * channels * 2 / 16384);
+    return file;
+}
+
+struct Format {
+    std::int32_t Channels;
+    std::int32_t Rate;
+    std::int64_t Samples;
+};
+
+class MarkerFileRoundTrip : public ::testing::TestWithParam<Format> {};
+
+// Every block position of a long recording, written as a label and read
+// back, and every section start, written to a cue sheet and read back to
+// the nearest frame, returns to its own block.
+TEST_P(MarkerFileRoundTrip, EveryMarkerReturnsToItsBlock)
+{
+    const MPEGData file = LongFile(GetParam().Channels, GetParam().Rate, GetParam().Samples);
+    const MarkerTime time(file);
+    std::vector<std::int32_t> every;
+    for (std::int32_t p = 0; p <= file.BlockCount; ++p)
+        every.push_back(p);
+    const LabelMarkers labels = LabelFile::Parse(LabelFile::Format(every, {}, time), "labels", time);
+    EXPECT_EQ(labels.Positions, every);
+    EXPECT_TRUE(labels.PastEnd.empty());
+
+    std::vector<Section> sections;
+    for (std::int32_t p = 0; p < file.BlockCount; ++p)
+        sections.push_back({p, p + 1});
+    const std::string sheet = CueSheetWriter::Format(file.FileName, sections, {}, time);
+    EXPECT_TRUE(sheet.starts_with("FILE \"side A.ogg\" WAVE\n")) << sheet.substr(0, 40);
+    const CueTrackList starts = ParseCueSheet(sheet);
+    const std::vector<std::string> titles = ParseCueTitles(sheet);
+    ASSERT_EQ(starts.size(), sections.size());
+    ASSERT_EQ(titles.size(), sections.size());
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+        const auto sample = CueSheetWriter::SampleOf(starts[k], file.Rate);
+        ASSERT_TRUE(sample) << starts[k];
+        ASSERT_EQ(time.PositionAtSample(*sample), sections[k].Start) << starts[k];
+        ASSERT_EQ(titles[k], "Section " + std::to_string(k + 1));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MarkerFile, MarkerFileRoundTrip,
+                         ::testing::Values(Format{2, 44100, 3 * 3600 * 44100LL + 4095},  // 3 hours
+                                           Format{1, 22050, 26 * 3600 * 22050LL + 8191}, // 26 hours
+                                           Format{6, 48000, 40 * 60 * 48000LL + 1365}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.Channels) + "ch" + std::to_string(info.param.Rate);
+                         });
+
+// Labels from another program: regions give their starts, blank lines and
+// CR LF pass, a label after the end is reported, texts become titles; a
+// line that is no label stops the reading with its number.
+TEST(MarkerFile, LabelsAreReadStrictlyLineByLine)
+{
+    const MPEGData file = LongFile(2, 44100, 60 * 44100);
+    const MarkerTime time(file);
+    const LabelMarkers labels =
+        LabelFile::Parse("10.5\t10.5\tIntro\r\n\n20\t25.25\tSide B\r\n61\t61\tafter the end\n", "a.txt", time);
+    EXPECT_EQ(labels.Positions, (std::vector<std::int32_t>{*time.PositionAt(10.5), *time.PositionAt(20)}));
+    EXPECT_EQ(labels.PastEnd, std::vector<int>{4});
+    EXPECT_EQ(labels.Titles.TitleAt(*time.PositionAt(20), ""), "Side B");
+
+    for (const std::string bad : {"1.0 1.0 text\n", "2\t1\tends before it starts\n", "1,5\t1,5\tx\n", "-1\t0\tx\n"}) {
+        try {
+            LabelFile::Parse("0\t0\tfine\n\n" + bad, "a.txt", time);
+            ADD_FAILURE() << "accepted " << bad;
+        } catch (const FormatError& error) {
+            EXPECT_NE(std::string(error.what()).find("line 3"), std::string::npos) << error.what();
+        }
+    }
+}
+
+} // namespace
+} // namespace oq::test
