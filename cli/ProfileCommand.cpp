@@ -1,13 +1,11 @@
 #include "cli/ProfileCommand.h"
 
 #include "cli/Arguments.h"
-#include "cli/InterruptGuard.h"
+#include "base/Error.h"
 #include "cli/JobSession.h"
+#include "cli/ProfileAnalysis.h"
 #include "cli/SectionMethod.h"
-#include "cli/TerminalProgress.h"
-#include "tools/AmplitudeProfile.h"
 
-#include <atomic>
 #include <iostream>
 
 namespace oq::cli {
@@ -27,16 +25,10 @@ int ProfileCommand::Run(const std::vector<std::string>& arguments)
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE");
     const MPEGData file = DescribeSourceFile(options.Plain()[0]);
-    std::atomic<bool> cancelled{false};
-    TerminalProgress progress(options.Has("--quiet"));
-    const InterruptGuard guard([&] { cancelled = true; });
-    const std::int64_t expected = std::max<std::int64_t>(file.BlockCount, 1);
-    const AmplitudeProfile profile =
-        ComputeAmplitudeProfile(file.FileName, cancelled, [&](std::int32_t lastIndex) {
-            progress.ProcessText("Analysing... " + std::to_string(std::min<std::int64_t>(100, lastIndex * 100 / expected)) + "%");
-        });
-    progress.Finish();
-    if (cancelled) {
+    AmplitudeProfile profile;
+    try {
+        profile = AnalyseProfile(file, options.Has("--quiet"));
+    } catch (const CancelledError&) {
         std::cerr << "Cancelled.\n";
         return kExitCancelled;
     }

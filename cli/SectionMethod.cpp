@@ -2,14 +2,19 @@
 
 #include "cli/Arguments.h"
 #include "cli/Command.h"
+#include "cli/ProfileAnalysis.h"
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
 #include "jobs/CueSections.h"
+#include "model/LabelFile.h"
 #include "model/MarkerList.h"
+#include "model/MarkerTime.h"
 #include "base/Error.h"
 #include "model/SplitCalculator.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <sstream>
 
 namespace oq::cli {
@@ -38,6 +43,38 @@ std::int64_t ParseWhole(const std::string& text, const std::string& what)
     return value;
 }
 
+// A decimal number with an optional sign and fraction.
+double ParseDecimal(const std::string& text, const std::string& what)
+{
+    double value = 0;
+    const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+    const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        throw UsageError("\"" + text + "\" is not " + what);
+    return value;
+}
+
+// "DB[:SECONDS]": a level below full scale and a shortest pause.
+PauseSettings ParsePauseSettings(const std::string& text)
+{
+    PauseSettings settings;
+    const std::size_t colon = text.find(':');
+    settings.ThresholdDb = ParseDecimal(text.substr(0, colon), "a level in dBFS");
+    if (settings.ThresholdDb >= 0)
+        throw UsageError("--silence takes a level below full scale, such as -50");
+    if (colon != std::string::npos) {
+        settings.MinimumSeconds = ParseDecimal(text.substr(colon + 1), "a pause length in seconds");
+        if (settings.MinimumSeconds <= 0)
+            throw UsageError("--silence takes a pause length above 0 seconds");
+    }
+    return settings;
+}
+
+bool MovesIntoPauses(const std::string& method)
+{
+    return method == "--count" || method == "--length" || method == "--size";
+}
+
 // Cut points must rise strictly and lie inside the audio.
 void CheckCutPoints(const std::vector<std::int64_t>& cuts, std::int64_t total)
 {
@@ -62,8 +99,10 @@ MPEGData DescribeSourceFile(const std::string& path)
 
 const std::set<std::string>& SectionMethod::Options(Choice choice)
 {
-    static const std::set<std::string> markers{"--count", "--length", "--size", "--cue"};
-    static const std::set<std::string> all{"--count", "--length", "--size", "--cue", "--at-samples", "--at"};
+    static const std::set<std::string> markers{"--count",  "--length",  "--size", "--cue",
+                                               "--labels", "--silence", "--snap"};
+    static const std::set<std::string> all{"--count",   "--length", "--size",       "--cue", "--labels",
+                                           "--silence", "--snap",   "--at-samples", "--at"};
     return choice == Choice::MarkersOnly ? markers : all;
 }
 
@@ -72,20 +111,36 @@ std::string SectionMethod::Usage(Choice choice)
     const std::string markers = "  --count N              N sections of equal length\n"
                                 "  --length HH:MM:SS      sections of this play length\n"
                                 "  --size KB              sections of this many kilobytes (1000 bytes)\n"
-                                "  --cue SHEET            sections at the track starts of a cue sheet\n";
+                                "  --cue SHEET            sections at the track starts of a cue sheet\n"
+                                "  --labels FILE          sections at the labels of a label file (tab-separated\n"
+                                "                         start, end and text a line; a region gives its start;\n"
+                                "                         blank lines are passed over, any other line that is\n"
+                                "                         not a label stops the command, naming the line)\n"
+                                "  --silence DB[:SECONDS] a cut in the middle of every pause: a stretch quieter\n"
+                                "                         than DB dBFS (mean magnitude, such as -50) lasting at\n"
+                                "                         least SECONDS (default 1, judged to within one block);\n"
+                                "                         quiet at the start and the end is not cut off\n";
+    const std::string snap =
+        "With --count, --length or --size:\n"
+        "  --snap SECONDS         move each marker to the middle of the nearest pause\n"
+        "                         within SECONDS; a marker without one stays, two drawn\n"
+        "                         into one pause become one. Pauses are those of\n"
+        "                         --silence, given beside it, or of -50:1\n";
     if (choice == Choice::MarkersOnly)
-        return "Choose the cut points with exactly one of:\n" + markers +
+        return "Choose the cut points with exactly one of:\n" + markers + snap +
                "Each lays markers on the file's blocks as the split wizard does.\n";
     return "Choose the cut points with exactly one of:\n" + markers +
            "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
-           "  --at T1,T2,...         cut at these times: seconds (90, 1.5) or [HH:]MM:SS[.fff]\n"
-           "The first four lay markers on the file's blocks as the split wizard does.\n";
+           "  --at T1,T2,...         cut at these times: seconds (90, 1.5) or [HH:]MM:SS[.fff]\n" +
+           snap + "All but --at-samples and --at lay markers on the file's blocks as the split\nwizard does.\n";
 }
 
-SectionMethod::SectionMethod(const Arguments& arguments, Choice choice)
+SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_(arguments.Has("--quiet"))
 {
+    // Beside --snap, --silence only says what a pause is.
+    const bool snapping = arguments.Has("--snap");
     for (const std::string& option : Options(choice)) {
-        if (!arguments.Has(option))
+        if (!arguments.Has(option) || option == "--snap" || (snapping && option == "--silence"))
             continue;
         if (!name_.empty())
             throw UsageError("give only one of " + name_ + " and " + option);
@@ -94,15 +149,51 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice)
     }
     if (name_.empty())
         throw UsageError(choice == Choice::MarkersOnly
-                             ? "choose the cut points with --count, --length, --size or --cue"
-                             : "choose the cut points with --count, --length, --size, --cue, --at-samples or --at");
+                             ? "choose the cut points with --count, --length, --size, --cue, --labels or --silence"
+                             : "choose the cut points with --count, --length, --size, --cue, --labels, --silence, "
+                               "--at-samples or --at");
+    if (arguments.Has("--silence"))
+        pauses_ = ParsePauseSettings(*arguments.Value("--silence"));
+    if (snapping) {
+        if (!MovesIntoPauses(name_))
+            throw UsageError("--snap moves the markers of --count, --length or --size, not those of " + name_);
+        snapReach_ = ParseDecimal(*arguments.Value("--snap"), "a reach in seconds");
+        if (*snapReach_ < 0)
+            throw UsageError("--snap takes a reach of 0 seconds or more");
+    }
     // The wizard's own count field answers 0 with one section; a command
     // line that asks for no sections is a mistake.
     if (name_ == "--count" && ParseWhole(value_, "a section count") < 1)
         throw UsageError("--count takes a section count from 1 on");
 }
 
-void SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const
+PauseFinder SectionMethod::FindPauses(const MPEGData& file) const
+{
+    return PauseFinder(AnalyseProfile(file, quiet_).Entries, file, pauses_);
+}
+
+MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers,
+                                       std::vector<std::string>& warnings) const
+{
+    if (name_ == "--silence") {
+        markers.ReplaceMarkers(FindPauses(file).Markers());
+        return {};
+    }
+    if (name_ == "--labels") {
+        LabelMarkers labels = LabelFile::Read(value_, MarkerTime(file));
+        for (int line : labels.PastEnd)
+            warnings.push_back("the label on line " + std::to_string(line) + " was skipped: it lies outside the audio");
+        markers.ReplaceMarkers(labels.Positions);
+        return std::move(labels.Titles);
+    }
+    MarkerTitles titles = LayWizardMarkers(file, markers, warnings);
+    if (snapReach_)
+        markers.ReplaceMarkers(FindPauses(file).Snap(markers.Positions(), *snapReach_));
+    return titles;
+}
+
+MarkerTitles SectionMethod::LayWizardMarkers(const MPEGData& file, MarkerList& markers,
+                                             std::vector<std::string>& warnings) const
 {
     SplitCalculator wizard;
     wizard.FormActivate(file);
@@ -136,6 +227,24 @@ void SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers, std::v
         warnings.push_back("cue track " + std::to_string(track) + " was skipped: its start cannot be read");
     for (int track : outcome.Skipped.PastEnd)
         warnings.push_back("cue track " + std::to_string(track) + " was skipped: it starts after the end of the file");
+    MarkerTitles titles;
+    if (name_ == "--cue") {
+        // The tracks that gave markers, in the sheet's order, gave the first
+        // of the planned positions.
+        const std::vector<std::string> trackTitles = ReadCueTitles(value_);
+        const CuePlacement placement = PlanCueMarkers(wizard.CueTracks(), markers.Converter());
+        const auto skipped = [&](int track) {
+            const auto& unreadable = outcome.Skipped.Unreadable;
+            const auto& pastEnd = outcome.Skipped.PastEnd;
+            return std::find(unreadable.begin(), unreadable.end(), track) != unreadable.end() ||
+                   std::find(pastEnd.begin(), pastEnd.end(), track) != pastEnd.end();
+        };
+        std::size_t next = 0;
+        for (std::size_t k = 0; k < trackTitles.size() && next < placement.Positions.size(); ++k)
+            if (!skipped(static_cast<int>(k) + 1))
+                titles.Add(placement.Positions[next++], trackTitles[k]);
+    }
+    return titles;
 }
 
 SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::string>& warnings) const

@@ -2,8 +2,11 @@
 
 #include "media/MPEGData.h"
 #include "jobs/JobPlanner.h"
+#include "model/MarkerTitles.h"
+#include "model/PauseFinder.h"
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,8 +28,10 @@ MPEGData DescribeSourceFile(const std::string& path);
 
 // How a command chooses its cut points: one of --count N, --length
 // HH:MM:SS, --size KB, --cue SHEET (markers laid exactly as the split wizard
-// lays them on the file's block positions), or --at-samples N,... and
-// --at TIME,... (sample positions directly).
+// lays them on the file's block positions), --labels FILE (a label file's
+// labels), --silence DB[:SECONDS] (the middles of the pauses), or
+// --at-samples N,... and --at TIME,... (sample positions directly). --snap
+// SECONDS moves the markers of --count, --length and --size into pauses.
 class SectionMethod {
 public:
     // Which methods a command takes: a command that shows markers has no
@@ -36,21 +41,30 @@ public:
     static const std::set<std::string>& Options(Choice choice = Choice::MarkersOrSamples);
     static std::string Usage(Choice choice = Choice::MarkersOrSamples);
 
-    // Raises UsageError unless exactly one method of `choice` is given, and
-    // for a --count below 1.
+    // Raises UsageError unless exactly one method of `choice` is given, for
+    // a --count below 1, and for --silence or --snap values that are not
+    // levels and times. The progress line of the analysis that --silence
+    // and --snap need follows the command's --quiet.
     explicit SectionMethod(const Arguments& arguments, Choice choice = Choice::MarkersOrSamples);
 
     bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at"; }
 
     // Lays the markers on `markers` (opened on `file`) for the marker
-    // methods; warnings name cue tracks that gave no marker.
-    void LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
+    // methods and returns the titles they came with (cue tracks, labels);
+    // warnings name cue tracks and labels that gave no marker.
+    MarkerTitles LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
     // The sections the method gives for `file`.
     SectionSource Sections(const MPEGData& file, std::vector<std::string>& warnings) const;
 
 private:
+    PauseFinder FindPauses(const MPEGData& file) const;
+    MarkerTitles LayWizardMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
+
     std::string name_;
     std::string value_;
+    PauseSettings pauses_;
+    std::optional<double> snapReach_; // seconds
+    bool quiet_ = false;
 };
 
 // "90", "1.5", "01:30", "1:02:03.25": a time as an exact sample position at

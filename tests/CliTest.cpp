@@ -1,5 +1,6 @@
 #include "tests/support/CliRunner.h"
 #include "tests/support/OggCheck.h"
+#include "tests/support/PausedRecording.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestName.h"
 
@@ -229,6 +230,46 @@ TEST_F(Cli, MarkersShowWhatTheWizardLays)
     EXPECT_NE(help.Out.find("--cue"), std::string::npos) << help.Out;
     EXPECT_EQ(help.Out.back(), '\n');
     EXPECT_EQ(RunCli({"markers", song_, "--at", "1"}).Status, 2);
+}
+
+// Markers in the pauses go out to a label file and a cue sheet and come
+// back from the label file onto the same blocks; --snap draws a counted
+// marker into the pause near it.
+TEST_F(Cli, CutsAtPausesAndCarriesMarkersThroughLabelFiles)
+{
+    const std::string paused = dir_.Path("paused.ogg");
+    WriteBytes(paused, MakeOggVorbis(PausedRecording(2, 44100)));
+    const std::string labels = dir_.Path("paused.txt");
+    const std::string sheet = dir_.Path("paused.cue");
+    const CliResult found =
+        RunCli({"markers", paused, "--silence", "-50:1", "--save-labels", labels, "--save-cue", sheet, "--quiet"});
+    ASSERT_EQ(found.Status, 0) << found.Err;
+    const auto lines = Lines(found.Out);
+    EXPECT_EQ(lines.back(), "Sections: 4");
+    const Bytes labelBytes = ReadBytes(labels);
+    EXPECT_EQ(Lines(std::string(labelBytes.begin(), labelBytes.end())).size(), 5u);
+    const Bytes cueBytes = ReadBytes(sheet);
+    const std::string cue(cueBytes.begin(), cueBytes.end());
+    EXPECT_NE(cue.find("TRACK 04 AUDIO\n    TITLE \"Section 4\"\n"), std::string::npos) << cue;
+
+    const CliResult back = RunCli({"markers", paused, "--labels", labels});
+    ASSERT_EQ(back.Status, 0) << back.Err;
+    EXPECT_EQ(back.Out, found.Out);
+
+    // Two sections of 13.25 s: the middle marker moves 0.25 s into the
+    // hiss's pause, the third marker of the pauses.
+    const CliResult snapped = RunCli({"markers", paused, "--count", "2", "--snap", "1", "--quiet"});
+    ASSERT_EQ(snapped.Status, 0) << snapped.Err;
+    const std::string middle = Lines(snapped.Out).at(2);
+    EXPECT_EQ(middle.substr(middle.find('(')), lines.at(3).substr(lines.at(3).find('('))) << snapped.Out << found.Out;
+
+    const CliResult split = RunCli({"split", paused, "--labels", labels, "--quiet"});
+    ASSERT_EQ(split.Status, 0) << split.Err;
+    EXPECT_TRUE(Joined(Lines(split.Out)) == DecodeSamples(paused));
+    EXPECT_EQ(Lines(split.Out).size(), 4u);
+
+    EXPECT_EQ(RunCli({"markers", paused, "--silence", "50"}).Status, 2);
+    EXPECT_EQ(RunCli({"markers", paused, "--cue", sheet, "--snap", "1"}).Status, 2);
 }
 
 TEST_F(Cli, SplitsAtTheTracksOfACueSheet)
