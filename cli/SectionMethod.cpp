@@ -147,6 +147,8 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         name_ = option;
         value_ = *arguments.Value(option);
     }
+    if (name_.empty() && snapping)
+        throw UsageError("--snap moves the markers of --count, --length or --size: give one of them");
     if (name_.empty())
         throw UsageError(choice == Choice::MarkersOnly
                              ? "choose the cut points with --count, --length, --size, --cue, --labels or --silence"
