@@ -48,6 +48,25 @@ opus_int64 TellOffset(void* stream)
     }
 }
 
+// Why the file library refused a file, for the user.
+std::string OpenFailure(int error)
+{
+    switch (error) {
+    case OP_ENOTFORMAT:
+        return "is not an Ogg Vorbis or Opus file";
+    case OP_EVERSION:
+        return "holds an Opus stream of a version this program does not read";
+    case OP_EBADHEADER:
+        return "has a damaged Opus header";
+    case OP_EBADTIMESTAMP:
+        return "has Opus granule positions that contradict its packets";
+    case OP_EREAD:
+        return "cannot be read to the end";
+    default:
+        return "holds an Opus stream that cannot be decoded";
+    }
+}
+
 // No close: the decoder's File closes itself.
 const OpusFileCallbacks kCallbacks = {ReadBytes, SeekTo, TellOffset, nullptr};
 
@@ -92,8 +111,7 @@ std::unique_ptr<OpusFileDecoder> OpusFileDecoder::Open(const std::string& path)
     int error = 0;
     decoder->handle_.reset(op_open_callbacks(&decoder->file_, &kCallbacks, nullptr, 0, &error));
     if (!decoder->handle_ || error != 0)
-        throw NotOggVorbisError(path, error == OP_ENOTFORMAT ? "is not an Ogg Vorbis or Opus file"
-                                                             : "holds an Opus stream that cannot be decoded");
+        throw NotOggVorbisError(path, OpenFailure(error));
     op_set_dither_enabled(decoder->handle_.get(), 0);
     decoder->firstAudio_ = FirstAudioOffset(path);
     return decoder;

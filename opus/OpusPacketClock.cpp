@@ -1,5 +1,6 @@
 #include "opus/OpusPacketClock.h"
 
+#include "base/Error.h"
 #include "opus/OpusFormat.h"
 
 #include <algorithm>
@@ -32,6 +33,9 @@ bool OpusPacketClock::Place(const ogg_packet& packet, TimedPacket& time)
     }
     if (packet.e_o_s != 0 && granule >= startGranule_ && startGranule_ >= 0) {
         const std::int64_t end = granule - startGranule_;
+        if (end < before)
+            throw FormatError(sourceName_, "ends its Opus stream with a granule position that drops more than its last "
+                                           "packet (" + std::to_string(untrimmed_ - end) + " samples), which cannot be cut exactly");
         time.TailTrim = std::clamp<std::int64_t>(untrimmed_ - end, 0, samples - time.HeadTrim);
     }
     position_ += time.Kept();

@@ -65,7 +65,7 @@ long OpusStreamCodec::Rate() const noexcept { return kOpusRate; }
 
 std::unique_ptr<PacketClock> OpusStreamCodec::NewClock() const
 {
-    return std::make_unique<OpusPacketClock>(head_.pre_skip);
+    return std::make_unique<OpusPacketClock>(sourceName_, head_.pre_skip);
 }
 
 std::unique_ptr<PacketDecoder> OpusStreamCodec::NewDecoder() const { return OpusPacketDecoder::Open(head_); }

@@ -19,6 +19,7 @@
 #include "tests/support/OggSurgery.h"
 #include "tests/support/OutputCheck.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestOpus.h"
 #include "model/CueSheet.h"
 
 #include <condition_variable>
@@ -80,6 +81,8 @@ struct Material {
     std::vector<EncodedPacket> packets; // stereo 22.05 kHz, 1.5 s
     Bytes base;                         // those packets, a page every 8 packets
     Bytes mono;                         // mono 11.025 kHz, 1 s, another serial number
+    Bytes opus;                         // Opus stereo, 1.5 s
+    Bytes opusMono;                     // Opus mono, 1 s (48000 samples), another serial number
 
     static const Material& Get()
     {
@@ -88,6 +91,8 @@ struct Material {
             m.packets = EncodePackets({.channels = kChannels, .rate = 22050, .seconds = 1.5, .signal = Signal::Mixed});
             m.base = LayPages(m.packets, {.flushEveryPackets = 8});
             m.mono = MakeOggVorbis({.channels = 1, .rate = 11025, .seconds = 1.0}, {.serial = 0x77});
+            m.opus = MakeOggOpus({.channels = kChannels, .seconds = 1.5, .bitrate = 32000});
+            m.opusMono = MakeOggOpus({.channels = 1, .seconds = 1.0, .bitrate = 16000, .serial = 0x78});
             return m;
         }();
         return material;
@@ -129,6 +134,26 @@ Bytes WithGranules(Bytes file, const std::function<std::int64_t(std::size_t)>& g
     constexpr std::size_t kHeaderPages = 2;
     for (std::size_t k = kHeaderPages; k < pages.size(); ++k)
         SetGranule(file, pages[k], granule(k));
+    return file;
+}
+
+// OpusHead's fields (little-endian) after the 8-byte magic.
+constexpr std::size_t kOpusVersionAt = 8, kOpusChannelsAt = 9, kOpusPreSkipAt = 10;
+
+// The file's OpusHead changed by `change`.
+Bytes WithOpusHead(const Bytes& file, const std::function<void(Bytes&)>& change)
+{
+    const PageSpan first = PageSpans(file).at(0);
+    constexpr std::size_t kSingleSegmentHeader = 28;
+    Bytes head(file.begin() + static_cast<long>(first.Offset + kSingleSegmentHeader), file.begin() + static_cast<long>(first.Size));
+    change(head);
+    return WithFirstPacket(file, head);
+}
+
+// The file with the page's granule position set to `granule`.
+Bytes WithGranuleOf(Bytes file, const PageSpan& page, std::int64_t granule)
+{
+    SetGranule(file, page, granule);
     return file;
 }
 
@@ -195,6 +220,22 @@ const std::vector<BadInput>& BadInputs()
              });
          }},
         {"SetupHeaderTheDecoderCannotUse", [](const Material& m) { return WithUndecodableSetup(m.base); }},
+        {"OpusHeadCutShort", [](const Material& m) { return WithOpusHead(m.opus, [](Bytes& head) { head.resize(12); }); }},
+        {"OpusHeadOversized", [](const Material& m) { return WithOpusHead(m.opus, [](Bytes& head) { head.resize(600, 0xA5); }); }},
+        {"OpusUnknownMajorVersion",
+         [](const Material& m) { return WithOpusHead(m.opus, [](Bytes& head) { head[kOpusVersionAt] = 0x10; }); }},
+        {"OpusZeroChannels", [](const Material& m) { return WithOpusHead(m.opus, [](Bytes& head) { head[kOpusChannelsAt] = 0; }); }},
+        {"OpusPreSkipLongerThanTheStream",
+         [](const Material& m) {
+             return WithOpusHead(m.opusMono, [](Bytes& head) { head[kOpusPreSkipAt] = head[kOpusPreSkipAt + 1] = 0xFF; });
+         }},
+        {"OpusFirstGranuleSmallerThanItsSamples", [](const Material& m) { return WithGranuleOf(m.opus, Page(m.opus, 2), 100); }},
+        {"OpusEndTrimLongerThanTheLastPacket",
+         [](const Material& m) {
+             const Bytes& file = m.opus;
+             return WithGranuleOf(file, Page(file, -1), GranuleOf(file, Page(file, -2)) - 100);
+         }},
+        {"OpusChainedLinksOfOtherChannelCounts", [](const Material& m) { return Joined({m.opus, m.opusMono, m.opus}); }},
     };
     return inputs;
 }
@@ -272,6 +313,15 @@ protected:
         }
     }
 
+    // Whether the source's first page begins an Opus stream.
+    bool IsOpus() const
+    {
+        constexpr std::size_t kFirstBodyAt = 28;
+        const std::string magic = "OpusHead";
+        return bytes_.size() >= kFirstBodyAt + magic.size() &&
+               std::equal(magic.begin(), magic.end(), bytes_.begin() + kFirstBodyAt);
+    }
+
     // The file record the planners are given: the reader's own description,
     // or a made-up one for a file it refuses (a plan may outlive a file that
     // was good when it was planned).
@@ -304,11 +354,12 @@ protected:
 };
 
 // A written section is a whole stream of the planned serial number whose
-// samples the reference decoder reads.
-void ExpectSection(const std::string& path, std::uint32_t serial)
+// samples the reference decoder reads; an Opus section opens in the Opus
+// file library, which checks its headers and timestamps.
+void ExpectSection(const std::string& path, std::uint32_t serial, bool opus)
 {
     EXPECT_EQ(ProblemWithStream(path, serial), "") << path;
-    EXPECT_NO_THROW(DecodeSamples(path)) << path;
+    EXPECT_NO_THROW(opus ? DecodeOpusSamples(path) : DecodeSamples(path)) << path;
 }
 
 TEST_P(BadInputTest, EveryReaderAnswersAndLeavesTheSourceAlone)
@@ -340,13 +391,14 @@ TEST_P(BadInputTest, EveryReaderAnswersAndLeavesTheSourceAlone)
         const SplitOptions split{.Source = Sections(), .OutputFolder = Out(), .PreText = "Part ", .PostText = "", .Zeros = true};
         runSplit(PlanJobs(split, observer_));
         for (std::uint32_t k = 1; k <= 3; ++k)
-            ExpectSection(Out() + "/Part 0" + std::to_string(k) + ".ogg", static_cast<std::uint32_t>(Sections().SerialNumber) + k - 1);
+            ExpectSection(Out() + "/Part 0" + std::to_string(k) + ".ogg", static_cast<std::uint32_t>(Sections().SerialNumber) + k - 1,
+                          IsOpus());
     });
     EXPECT_EQ(ProblemWithOutputs(Out()), "");
     Expect("export", [&] {
         EmptyOut();
         runSplit(PlanJobs(ExportOptions{.Source = Sections(), .FileName = Out() + "/second.ogg", .Section = 2}, observer_));
-        ExpectSection(Out() + "/second.ogg", static_cast<std::uint32_t>(Sections().SerialNumber) + 1);
+        ExpectSection(Out() + "/second.ogg", static_cast<std::uint32_t>(Sections().SerialNumber) + 1, IsOpus());
     });
     EXPECT_EQ(ProblemWithOutputs(Out()), "");
     Expect("join", [&] {

@@ -17,6 +17,8 @@
 #include "tests/support/OggSurgery.h"
 #include "tests/support/OutputCheck.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestOpus.h"
+#include "tests/support/CliRunner.h"
 #include "model/CueSheet.h"
 
 #include <filesystem>
@@ -275,6 +277,24 @@ INSTANTIATE_TEST_SUITE_P(DamagedInput, RangeEndGranule,
                          ::testing::Values(std::numeric_limits<std::int64_t>::max() - 300,
                                            std::numeric_limits<std::int64_t>::min() + 2),
                          [](const auto& info) { return std::string(info.index == 0 ? "NearTheLargest" : "NearTheSmallest"); });
+
+// An Opus end-of-stream granule position that drops more than the last
+// packet made the file library decode a second less than the packet clock
+// counted, so the sections of a split held more than the source plays. The
+// cut is refused, and nothing is written.
+TEST(DamagedInput, AnOpusEndTrimPastTheLastPacketIsRefusedForCutting)
+{
+    TempDir dir;
+    Bytes file = MakeOggOpus({.channels = 2, .seconds = 1.5, .bitrate = 32000});
+    const auto pages = PageSpans(file);
+    SetGranule(file, pages.back(), GranuleOf(file, pages[pages.size() - 2]) - 100);
+    WriteBytes(dir.Path("in.opus"), file);
+    std::filesystem::create_directories(dir.Path("out"));
+    const CliResult split = RunCli({"split", dir.Path("in.opus"), "--count", "3", "--out", dir.Path("out"), "--quiet"});
+    EXPECT_EQ(split.Status, 1);
+    EXPECT_NE(split.Err.find("drops more than its last packet"), std::string::npos) << split.Err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path("out")));
+}
 
 } // namespace
 } // namespace oq::test

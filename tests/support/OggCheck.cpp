@@ -2,7 +2,9 @@
 
 #include "tests/support/TestAudio.h"
 
+#include <cstring>
 #include <ogg/ogg.h>
+#include <opusfile.h>
 #include <vorbis/codec.h>
 
 namespace oq::test {
@@ -67,6 +69,21 @@ std::string ProblemWithStream(const std::string& path, std::uint32_t serial)
     vorbis_comment comment;
     vorbis_info_init(&info);
     vorbis_comment_init(&comment);
+    // A stream's codec is known from its first packet: Opus streams have two
+    // headers, OpusHead and OpusTags; Vorbis streams three.
+    bool opus = false;
+    int headerCount = 3;
+    const auto headerDecodes = [&](ogg_packet& packet, int index) {
+        if (index == 0 && packet.bytes >= 8 && std::memcmp(packet.packet, "OpusHead", 8) == 0) {
+            opus = true;
+            headerCount = 2;
+        }
+        const auto bytes = static_cast<std::size_t>(packet.bytes);
+        if (!opus)
+            return vorbis_synthesis_headerin(&info, &comment, &packet) == 0;
+        OpusHead head;
+        return index == 0 ? opus_head_parse(&head, packet.packet, bytes) == 0 : opus_tags_parse(nullptr, packet.packet, bytes) == 0;
+    };
     std::string problem;
     std::size_t bytes = 0;
     std::int64_t lastGranule = 0;
@@ -100,8 +117,8 @@ std::string ProblemWithStream(const std::string& path, std::uint32_t serial)
         ended = ogg_page_eos(&page) != 0;
         ogg_stream_pagein(&stream, &page);
         ogg_packet packet;
-        while (headers < 3 && ogg_stream_packetout(&stream, &packet) == 1) {
-            if (vorbis_synthesis_headerin(&info, &comment, &packet) != 0)
+        while (headers < headerCount && ogg_stream_packetout(&stream, &packet) == 1) {
+            if (!headerDecodes(packet, headers))
                 problem = "header " + std::to_string(headers) + " does not decode";
             ++headers;
         }
@@ -110,8 +127,8 @@ std::string ProblemWithStream(const std::string& path, std::uint32_t serial)
     }
     if (problem.empty() && (scanner.Skipped() || bytes != scanner.Size()))
         problem = "bytes outside valid pages (a wrong checksum or a broken page)";
-    if (problem.empty() && headers < 3)
-        problem = "the Vorbis headers are incomplete";
+    if (problem.empty() && headers < headerCount)
+        problem = opus ? "the Opus headers are incomplete" : "the Vorbis headers are incomplete";
     if (problem.empty() && !ended)
         problem = "the last page does not end the stream";
     vorbis_comment_clear(&comment);

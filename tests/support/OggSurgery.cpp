@@ -104,6 +104,30 @@ void SetGranule(Bytes& file, const PageSpan& page, std::int64_t granule)
     RenewChecksum(file, page);
 }
 
+std::int64_t GranuleOf(const Bytes& file, const PageSpan& page)
+{
+    constexpr std::size_t kGranuleBytes = 8;
+    std::uint64_t granule = 0;
+    for (std::size_t i = kGranuleBytes; i-- > 0;)
+        granule = granule << 8 | file[page.Offset + kGranuleAt + i];
+    return static_cast<std::int64_t>(granule);
+}
+
+Bytes WithFirstPacket(const Bytes& file, const Bytes& packet)
+{
+    constexpr std::size_t kLacingValue = 255;
+    const PageSpan first = PageSpans(file).at(0);
+    Bytes page(file.begin(), file.begin() + static_cast<long>(kHeaderBytes));
+    page[kSegmentCountAt] = static_cast<unsigned char>(packet.size() / kLacingValue + 1);
+    page.insert(page.end(), packet.size() / kLacingValue, static_cast<unsigned char>(kLacingValue));
+    page.push_back(static_cast<unsigned char>(packet.size() % kLacingValue));
+    Append(page, packet);
+    Bytes out = page;
+    out.insert(out.end(), file.begin() + static_cast<long>(first.Size), file.end());
+    RenewChecksum(out, {.Offset = 0, .Size = page.size()});
+    return out;
+}
+
 std::vector<Bytes> ForeignStreamPages(const std::string& magic, std::uint32_t serial, int dataPages)
 {
     ogg_stream_state stream;

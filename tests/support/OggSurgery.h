@@ -27,8 +27,14 @@ std::vector<PageSpan> PageSpans(const Bytes& file);
 
 // Gives the page its right checksum again after a change.
 void RenewChecksum(Bytes& file, const PageSpan& page);
+// The page's granule position.
+std::int64_t GranuleOf(const Bytes& file, const PageSpan& page);
 // Rewrites the page's granule position, checksum included.
 void SetGranule(Bytes& file, const PageSpan& page, std::int64_t granule);
+
+// The first page's only packet (an identification header) replaced by
+// `packet`, its lacing and checksum made to fit.
+Bytes WithFirstPacket(const Bytes& file, const Bytes& packet);
 
 // The pages of a stream of another codec: a beginning page holding its
 // identification packet (`magic` and filler), then `dataPages` pages of
