@@ -15,7 +15,8 @@ std::string CatalogCommand::Usage() const
 {
     return "Usage: oggquorvel-cli catalog DIR --out FILE [OPTIONS]\n\n"
            "Describes every file of DIR (and its sub-folders) in FILE, made from a\n"
-           "template: the head once, the body once per Ogg Vorbis file, the tail once.\n\n"
+           "template: the head once, the body once per Ogg Vorbis or Opus file, the\n"
+           "tail once.\n\n"
            "Options:\n"
            "  --template T    csv (default), html, or the path of your own template\n"
            "  --filter F      \"*.Ogg\" (default; any case of .ogg) or \"*.*\"\n"

@@ -55,16 +55,16 @@ void PrintRecord(const MPEGData& record)
 
 std::string InfoCommand::Summary() const
 {
-    return "describe Ogg Vorbis files";
+    return "describe Ogg Vorbis and Opus files";
 }
 
 std::string InfoCommand::Usage() const
 {
     return "Usage: oggquorvel-cli info [--] FILE...\n\n"
-           "Prints the file record of each Ogg Vorbis FILE (one \"Name: value\" line\n"
-           "per field), a blank line, and its information text. Files are separated by\n"
-           "a blank line. A file that is missing, empty, a folder or not Ogg Vorbis is\n"
-           "reported and skipped; the exit status is then 1.\n";
+           "Prints the file record of each Ogg Vorbis or Opus FILE (one \"Name: value\"\n"
+           "line per field), a blank line, and its information text. Files are separated\n"
+           "by a blank line. A file that is missing, empty, a folder or neither Ogg\n"
+           "Vorbis nor Opus is reported and skipped; the exit status is then 1.\n";
 }
 
 int InfoCommand::Run(const std::vector<std::string>& arguments)

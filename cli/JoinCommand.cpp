@@ -15,8 +15,8 @@ std::string JoinCommand::Summary() const { return "join Ogg files into one chain
 std::string JoinCommand::Usage() const
 {
     return "Usage: oggquorvel-cli join --out OUT IN... [--quiet]\n\n"
-           "Appends the bytes of the Ogg Vorbis files IN, in the order given, into OUT\n"
-           "(a chained Ogg stream), replacing OUT if it exists.\n";
+           "Appends the bytes of the Ogg Vorbis files IN, or of the Ogg Opus files IN, in\n"
+           "the order given, into OUT (a chained Ogg stream), replacing OUT if it exists.\n";
 }
 
 int JoinCommand::Run(const std::vector<std::string>& arguments)

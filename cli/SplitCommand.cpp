@@ -32,9 +32,9 @@ std::string SplitCommand::Summary() const { return "cut a file into sections wit
 std::string SplitCommand::Usage() const
 {
     return "Usage: oggquorvel-cli split FILE METHOD [OPTIONS]\n\n"
-           "Writes the sections of FILE as Ogg Vorbis files of their own, copying the\n"
-           "compressed audio unchanged; played one after another they give exactly the\n"
-           "samples of FILE. Section k is named PRE, \"0\", k, POST (+ \".ogg\").\n\n" +
+           "Writes the sections of FILE (Ogg Vorbis or Opus) as files of their own,\n"
+           "copying the compressed audio unchanged; played one after another they give\n"
+           "exactly the samples of FILE. Section k is named PRE, \"0\", k, POST (+ \".ogg\").\n\n" +
            SectionMethod::Usage() +
            "\nOptions:\n"
            "  --out DIR          folder for the sections (default: FILE's folder)\n"

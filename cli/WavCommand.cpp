@@ -10,7 +10,7 @@
 
 namespace oq::cli {
 
-std::string WavCommand::Summary() const { return "convert Ogg Vorbis files to 16-bit WAV files"; }
+std::string WavCommand::Summary() const { return "convert Ogg Vorbis and Opus files to 16-bit WAV files"; }
 
 std::string WavCommand::Usage() const
 {

@@ -13,7 +13,7 @@ constexpr int kExitUsage = 2;
 void PrintOverview(const std::vector<std::unique_ptr<oq::cli::Command>>& commands)
 {
     std::cout << "Usage: oggquorvel-cli COMMAND [OPTIONS] ...\n\n"
-                 "Cuts Ogg Vorbis files into sections without re-encoding, and more.\n\n"
+                 "Cuts Ogg Vorbis and Opus files into sections without re-encoding, and more.\n\n"
                  "Commands:\n";
     for (const auto& command : commands)
         std::cout << "  " << command->Name() << std::string(10 - std::min<std::size_t>(9, command->Name().size()), ' ')

@@ -173,7 +173,7 @@ bool RunSteps::MakeWav(const JobStacker& job)
     try {
         ConvertToWav(job.SourceName, job.OutputName, control_, observer_);
     } catch (const NotOggVorbisError&) {
-        throw NotOggVorbisError(job.SourceName, "is no longer an Ogg Vorbis file");
+        throw NotOggVorbisError(job.SourceName, "is no longer an Ogg Vorbis or Opus file");
     }
     return !Stop();
 }

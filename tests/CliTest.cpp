@@ -122,7 +122,7 @@ struct RefusedCommand {
 
 const RefusedCommand kRefusedCommands[] = {
     {{"split", "DIR/missing.ogg", "--count", "2"}, "missing.ogg", "missing source"},
-    {{"split", "DIR/text.ogg", "--count", "2"}, "not an Ogg Vorbis file", "text source"},
+    {{"split", "DIR/text.ogg", "--count", "2"}, "not an Ogg Vorbis or Opus file", "text source"},
     {{"split", "SONG", "--at-samples", "5000,END"}, "outside the audio", "cut at the end"},
     {{"split", "SONG", "--at-samples", "9000,5000"}, "must rise", "falling cut points"},
     // Found before the first section is written.

@@ -125,7 +125,7 @@ TEST_F(InfoCommand, ReportsBadFilesAndGoesOn)
     const std::string prefix = "oggquorvel-cli info: ";
     EXPECT_EQ(result.Err, prefix + "cannot open \"" + dir_.Path("missing.ogg") + "\": No such file or directory\n" +
                           prefix + "cannot read \"" + dir_.Path("folder.ogg") + "\": Is a directory\n" +
-                          prefix + "\"" + dir_.Path("text.ogg") + "\": is not an Ogg Vorbis file\n" +
+                          prefix + "\"" + dir_.Path("text.ogg") + "\": is not an Ogg Vorbis or Opus file\n" +
                           prefix + "\"" + dir_.Path("empty.ogg") + "\": is empty\n");
     // Both good files are described, one block each, a blank line between.
     EXPECT_EQ(result.Out.rfind("FileName: " + song_ + "\n", 0), 0u) << result.Out;

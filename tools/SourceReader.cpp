@@ -79,8 +79,8 @@ void SourceReader::CaptureHeaders()
                 break;
             if (!sawPage)
                 throw NotOggVorbisError(sourceName_, "is not an Ogg file");
-            throw NotOggVorbisError(sourceName_, otherCodecs.empty() ? "holds no Vorbis audio stream"
-                                                               : "holds no Vorbis audio stream (found " + otherCodecs + ")");
+            throw NotOggVorbisError(sourceName_, otherCodecs.empty() ? "holds no Ogg Vorbis or Opus audio stream"
+                                                               : "holds no Ogg Vorbis or Opus audio stream (found " + otherCodecs + ")");
         }
         sawPage = true;
         if (!ogg_page_bos(&page) && stream_) {
@@ -90,7 +90,7 @@ void SourceReader::CaptureHeaders()
         if (!ogg_page_bos(&page)) {
             // The streams of a file all begin before any of them goes on.
             throw NotOggVorbisError(sourceName_, otherCodecs.empty() ? "does not begin with an Ogg stream header page"
-                                                               : "holds no Vorbis audio stream (found " + otherCodecs + ")");
+                                                               : "holds no Ogg Vorbis or Opus audio stream (found " + otherCodecs + ")");
         }
         auto probe = std::make_unique<OggStreamState>(ogg_page_serialno(&page));
         ogg_packet first;

@@ -238,7 +238,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("not Ogg") << QStringLiteral("notes.ogg") << QStringLiteral("is not an Ogg Vorbis file");
+        QTest::newRow("not Ogg") << QStringLiteral("notes.ogg") << QStringLiteral("is not an Ogg Vorbis or Opus file");
         QTest::newRow("missing") << QStringLiteral("gone.ogg") << QStringLiteral("No such file or directory");
         QTest::newRow("a folder") << QStringLiteral("") << QStringLiteral("Is a directory");
     }

@@ -333,7 +333,7 @@ private slots:
         chosen << QString::fromStdString(in.Path("fake.ogg")) << QString::fromStdString(in.Path("gone.ogg"));
         const std::string target = in.Path("joined.ogg");
         // Both refusals share one message; each is written to the diagnostic output.
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("fake\\.ogg.*is not an Ogg Vorbis file"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("fake\\.ogg.*is not an Ogg Vorbis or Opus file"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("gone\\.ogg.*No such file or directory"));
 
         MessageAnswerer answerer(QMessageBox::Ok);
@@ -445,7 +445,7 @@ private slots:
         });
         QCOMPARE(result, int(QDialog::Rejected));
         QCOMPARE(answerer.Count(), 1);
-        QCOMPARE(answerer.Text(), QString::fromStdString("\"" + changed + "\": is no longer an Ogg Vorbis file"));
+        QCOMPARE(answerer.Text(), QString::fromStdString("\"" + changed + "\": is no longer an Ogg Vorbis or Opus file"));
         QCOMPARE(FilesIn(in.Root()), (std::set<std::string>{"changed.ogg"}));
     }
 
