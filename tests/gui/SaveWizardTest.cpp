@@ -12,6 +12,8 @@
 #include "tests/gui/Screenshot.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestOpus.h"
+#include "media/OggInformationText.h"
 #include "gui/savewizard/SaveWizard.h"
 #include "gui/splitwizard/SplitWizard.h"
 
@@ -98,12 +100,12 @@ constexpr int kChannels = 2; // every source of these tests is stereo
 // `file` is a complete stream of its own (serial `serial`) holding exactly
 // the source's samples of `range`; returns its length in sample frames.
 std::int64_t CheckSection(const std::string& file, std::uint32_t serial, const std::vector<std::int16_t>& source,
-                          SampleRange range)
+                          SampleRange range, std::vector<std::int16_t> (*decode)(const std::string&) = DecodeSamples)
 {
     const std::string problem = ProblemWithStream(file, serial);
     if (!problem.empty())
         qWarning("%s: %s", file.c_str(), problem.c_str());
-    const std::vector<std::int16_t> decoded = DecodeSamples(file);
+    const std::vector<std::int16_t> decoded = decode(file);
     const auto from = source.begin() + static_cast<std::ptrdiff_t>(range.Start * kChannels);
     const auto to = source.begin() + static_cast<std::ptrdiff_t>(range.End * kChannels);
     if (!problem.empty() || !std::equal(decoded.begin(), decoded.end(), from, to))
@@ -580,6 +582,45 @@ private slots:
             total += length;
         }
         QCOMPARE(total, static_cast<std::int64_t>(samples.size()) / kChannels);
+    }
+
+    // An Opus file opens in the main window with its 48 kHz facts, and Save
+    // Split Sections writes sections that decode to exactly its samples
+    // between the markers.
+    void opusSplitFromTheMainWindowWritesExactSections()
+    {
+        TempDir folder;
+        const std::string source = folder.Path("song.opus");
+        WriteBytes(source, MakeOggOpus({.channels = kChannels, .seconds = 6.0, .bitrate = 64000}));
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
+        const MPEGData& record = main.OpenFileRecord();
+        QCOMPARE(record.Codec, std::string("Opus"));
+        const std::vector<std::string> lines = ComposeOggInformation(record).Lines;
+        for (const std::string& line : {std::string("Sampling Rate:\t48000"), "PCM Samples:\t" + std::to_string(6 * 48000)})
+            QVERIFY2(std::find(lines.begin(), lines.end(), line) != lines.end(), line.c_str());
+
+        const std::int32_t blocks = record.BlockCount;
+        main.Markers().ReplaceMarkers({0, blocks / 3, 2 * blocks / 3, blocks});
+        main.RefreshControls();
+        SaveWizard& wizard = main.SaveWizardWindow();
+        WhileOpen(wizard, [&] { Click(main, "Vis_SaveSplit"); return 0; }, [&] {
+            QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part 01 - song.opus"));
+            Click(wizard, "Wizard_Next");
+            StartAndWait(wizard);
+            QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Done"));
+            Click(wizard, "Wizard_Done");
+        });
+        QCOMPARE(FilesIn(folder.Root()),
+                 (std::set<std::string>{"song.opus", "Part 01 - song.opus", "Part 02 - song.opus", "Part 03 - song.opus"}));
+        const std::vector<std::int16_t> samples = DecodeOpusSamples(source);
+        const auto serial = static_cast<std::uint32_t>(record.SerialNumber);
+        for (int k = 1; k <= 3; ++k) {
+            const std::string part = folder.Path("Part 0" + std::to_string(k) + " - song.opus");
+            const SampleRange range = main.Markers().SectionSamples(k);
+            QCOMPARE(CheckSection(part, serial + static_cast<std::uint32_t>(k - 1), samples, range, DecodeOpusSamples),
+                     range.End - range.Start);
+        }
     }
 
     void exportFromTheMainWindowWritesTheSelectedSection_data()
