@@ -1,12 +1,13 @@
 // Writes the seed corpus of the fuzz targets into the folder given as the
 // only argument, one sub-folder per target: generated Ogg Vorbis files of
-// the shapes the page reader must handle, cue sheets, the shipped catalog
+// the shapes the page reader must handle, generated Ogg Opus files, cue sheets, the shipped catalog
 // templates and typed time codes. Beside them "sample.ogg", a few seconds of
 // stereo audio for the memory checks of the command-line tool. Nothing
 // binary is kept in the repository.
 
 #include "tests/support/OggSurgery.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestOpus.h"
 
 #include <filesystem>
 #include <fstream>
@@ -59,6 +60,9 @@ int main(int argc, char** argv)
     const AudioSpec mono{.channels = 1, .rate = 8000, .seconds = 0.5, .signal = Signal::Mixed};
     const AudioSpec stereo{.channels = 2, .rate = 11025, .seconds = 0.4, .signal = Signal::Tone};
     const Bytes plain = oq::test::MakeOggVorbis(mono);
+    // Opus at its lowest rates and longest frames: few packets to read.
+    const Bytes opus = oq::test::MakeOggOpus({.channels = 2, .seconds = 0.5, .bitrate = 16000, .frameMs = 60});
+    const Bytes opusMono = oq::test::MakeOggOpus({.channels = 1, .seconds = 0.3, .bitrate = 8000, .frameMs = 60, .serial = 78});
     Write(corpus / "sample.ogg", oq::test::MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 2.0, .signal = Signal::Mixed}));
     const std::vector<std::pair<std::string, Bytes>> files = {
         {"plain", plain},
@@ -68,7 +72,10 @@ int main(int argc, char** argv)
         {"starts-late", oq::test::MakeOggVorbis(mono, {.granuleOffset = 50000})},
         {"chained", oq::test::Joined({plain, oq::test::MakeOggVorbis(stereo, {.serial = 77})})},
         {"beside-video", oq::test::Multiplexed(plain, oq::test::ForeignStreamPages("\x80theora", 9, 3), true)},
-        {"opus", oq::test::Joined(oq::test::ForeignStreamPages("OpusHead", 5, 1))},
+        {"opus-like", oq::test::Joined(oq::test::ForeignStreamPages("OpusHead", 5, 1))},
+        {"opus", opus},
+        {"opus-starts-late", oq::test::WithStartGranule(opus, 30000)},
+        {"opus-chained", oq::test::Joined({opus, opusMono})},
     };
     for (const auto& [name, bytes] : files) {
         Write(corpus / "file_info" / name, oq::test::Joined({bytes, Bytes{0x00}})); // checksums repaired

@@ -161,8 +161,13 @@ private:
         // The decoder refuses a packet that is not audio, so it neither
         // counts nor can it prime a restarted decoder.
         TimedPacket time;
-        if (!clock_->Place(packet, time))
-            return true;
+        try {
+            if (!clock_->Place(packet, time))
+                return true;
+        } catch (const FormatError&) {
+            // A stream its clock refuses is not planned: it is decoded in one pass.
+            return false;
+        }
         if (start) {
             start->FirstFrame = time.End;
             starts.push_back(*start);

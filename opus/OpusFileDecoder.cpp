@@ -168,8 +168,15 @@ long OpusFileDecoder::ReadPcm16(char* buffer, int bytes, int* link)
     samples_.resize(static_cast<std::size_t>(bytes) / sizeof(opus_int16));
     int decodedLink = 0;
     const int frames = op_read(handle_.get(), samples_.data(), static_cast<int>(samples_.size()), &decodedLink);
-    if (frames < 0)
+    if (frames < 0) {
+        // The library repeats some failures (a damaged later link, a read
+        // error) at the same place for ever: the decodable audio ends there.
+        const std::int64_t at = op_raw_tell(handle_.get());
+        if (frames != OP_HOLE && at == failedAt_)
+            return 0;
+        failedAt_ = at;
         return -1;
+    }
     if (link)
         *link = decodedLink;
     const std::size_t count = static_cast<std::size_t>(frames) * static_cast<std::size_t>(op_channel_count(handle_.get(), decodedLink));

@@ -55,6 +55,9 @@ private:
     std::unique_ptr<OggOpusFile, Free> handle_;
     std::int64_t firstAudio_ = 0;
     std::vector<opus_int16> samples_;
+    // Where in the file the last failed read left off, -1 before any: a
+    // failure that does not move on cannot be read past.
+    std::int64_t failedAt_ = -1;
 };
 
 } // namespace oq

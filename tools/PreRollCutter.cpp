@@ -1,5 +1,7 @@
 #include "tools/PreRollCutter.h"
 
+#include <limits>
+
 #include "base/Error.h"
 #include "codec/StreamCodec.h"
 #include "tools/SectionWriter.h"
@@ -62,7 +64,9 @@ void PreRollCutter::Begin(const SectionJob& job, std::int64_t start)
 
 std::int64_t PreRollCutter::Cut(std::int64_t end, bool toEnd)
 {
-    const std::int64_t cut = end + sourcePreSkip_;
+    // A section to the end has no cut point of its own (`end` may be the
+    // largest count).
+    const std::int64_t cut = toEnd ? std::numeric_limits<std::int64_t>::max() : end + sourcePreSkip_;
     // Packets the previous section read past its cut are held already.
     for (;;) {
         if (next_ == recent_.size()) {
