@@ -124,7 +124,7 @@ public:
 
     void Run()
     {
-        for (const std::string& file : {material_.Long, material_.Quarter, material_.Mono, material_.Surround})
+        for (const std::string& file : {material_.Long, material_.Quarter, material_.Mono, material_.Surround, material_.LongOpus})
             Warm(file);
         for (const std::string& file : OggFilesIn(material_.ShortFolder))
             Warm(file);
@@ -135,8 +135,14 @@ public:
         OpenWithCli();
         SplitOther("mono", material_.Mono);
         SplitOther("6 channels", material_.Surround);
+        const auto [opusFloor, opusEngine] = SplitOther("Opus", material_.LongOpus);
+        if (opusFloor.Ok() && opusEngine.Ok()) {
+            opusFloorRatio_ = RatioOf(opusEngine, opusFloor);
+            opusPeak_ = ToMiB(opusEngine.Peak);
+        }
         Headroom();
         Decoding();
+        OpusDecoding();
         Desktop();
         Catalog();
         fs::remove_all(material_.Scratch);
@@ -366,7 +372,8 @@ private:
                         "; scripts/setup --bench installs it): not compared");
     }
 
-    void SplitOther(const std::string& label, const std::string& source)
+    // The packet floor's and the engine split's measurements.
+    std::pair<Measured, Measured> SplitOther(const std::string& label, const std::string& source)
     {
         const std::int64_t total = DecodedLength(source);
         const auto cuts = EqualCutPoints(total, kSections);
@@ -381,6 +388,7 @@ private:
         AddRow("libogg packet floor", results[0]);
         AddRow("engine split (sample-exact)", results[1], "floor", &results[0],
                CheckLengths("engine, " + label, OggFilesIn(Scratch("engine")), total, true));
+        return {results[0], results[1]};
     }
 
     // Whether two threads get twice the work done of one right now: on a
@@ -438,6 +446,41 @@ private:
         profileRatio_ = RatioOf(results[kProfile], results[kOggdec]);
         wavRatio_ = RatioOf(results[kWav], results[kOggdecWav]);
         wavIdentical_ = sameData;
+    }
+
+    // The 45-minute Opus file against opusdec on the same file. opusdec
+    // writes undithered 16-bit samples as the program does.
+    void OpusDecoding()
+    {
+        const std::string& source = material_.LongOpus;
+        const std::string title = "Opus decoding: " + fs::path(source).filename().string();
+        report_.AddSection(title);
+        std::cout << title << "\n";
+        const std::string opusdec = FindProgram("opusdec");
+        if (opusdec.empty() || !kHaveAmplitudeProfile || !kHaveWavWriter) {
+            report_.AddNote("opusdec (package opus-tools), the amplitude profile or the WAV writer is missing: "
+                            "Opus decoding not timed");
+            return;
+        }
+        enum { kOpusdec, kOpusdecWav, kProfile, kWav };
+        const std::string opusdecWav = Scratch("opusdec-wav/long.wav");
+        const std::string ourWav = Scratch("wav/long.wav");
+        const std::vector<Task> tasks = {
+            CommandTask("opusdec", {opusdec, "--quiet", "--no-dither", source, "/dev/null"}),
+            CommandTask("opusdec-wav", {opusdec, "--quiet", "--no-dither", source, opusdecWav}, Reset("opusdec-wav")),
+            ChildTask("profile", [=] { ProfileWholeFile(source); }),
+            ChildTask("wav", [=] { ConvertWholeFileToWav(source, ourWav); }, Reset("wav"))};
+        const std::vector<Measured> results = TimeInRounds(tasks, runs_, std::cout);
+        const bool sameData = SameWavData(ourWav, opusdecWav);
+        fs::remove_all(Scratch("wav"));
+        fs::remove_all(Scratch("opusdec-wav"));
+        AddRow("opusdec to /dev/null", results[kOpusdec]);
+        AddRow("opusdec writing the WAV file", results[kOpusdecWav]);
+        AddRow("amplitude profile", results[kProfile], "opusdec", &results[kOpusdec], CoresUsed(results[kProfile]));
+        AddRow("WAV conversion", results[kWav], "opusdec WAV", &results[kOpusdecWav],
+               CoresUsed(results[kWav]) + (sameData ? "; samples identical to opusdec's" : "; samples differ from opusdec's"));
+        opusProfileRatio_ = RatioOf(results[kProfile], results[kOpusdec]);
+        opusWavRatio_ = RatioOf(results[kWav], results[kOpusdecWav]);
     }
 
     // The desktop program's timing tool, built beside this one with the GUI.
@@ -617,6 +660,14 @@ private:
             openRatio_, kOpenGoal));
         report_.AddTarget(AtMost(Fixed(kFrameMs, "drag move and nudge with 1000 markers within a 60 Hz frame (%.1f ms)"),
                                  slowestEditMs_, kFrameMs, " ms"));
+        report_.AddTarget(RatioTarget(Fixed(kFloorGoal, "Opus engine split <= %.1f x libogg packet floor (45 min)"),
+                                      opusFloorRatio_, kFloorGoal));
+        report_.AddTarget(AtMost(Fixed(kPeakGoalMiB, "Opus engine peak memory under %.0f MiB (45 min)"), opusPeak_,
+                                 kPeakGoalMiB, " MiB"));
+        report_.AddTarget(RatioTarget(Fixed(kDecodeGoal, "Opus amplitude profile <= %.1f x opusdec (45 min)"),
+                                      opusProfileRatio_, kDecodeGoal));
+        report_.AddTarget(RatioTarget(Fixed(kDecodeGoal, "Opus WAV conversion <= %.1f x opusdec writing the WAV (45 min)"),
+                                      opusWavRatio_, kDecodeGoal));
         TargetVerdict exact;
         exact.Goal = "engine sections decode to exactly the source's length";
         if (lengthChecks_ > 0) {
@@ -638,6 +689,10 @@ private:
     std::optional<double> infoBeyondOpenMs_;
     std::optional<Ratio> profileRatio_;
     std::optional<Ratio> wavRatio_;
+    std::optional<Ratio> opusFloorRatio_;
+    std::optional<double> opusPeak_;
+    std::optional<Ratio> opusProfileRatio_;
+    std::optional<Ratio> opusWavRatio_;
     std::optional<Ratio> openRatio_;
     std::optional<double> slowestEditMs_;
     std::optional<double> headroom_;

@@ -22,6 +22,10 @@ constexpr double kQuarterSeconds = kLongSeconds / 4;
 constexpr double kMonoSeconds = 4 * 60.0;
 constexpr double kSurroundSeconds = 3 * 60.0;
 constexpr float kQuality = 0.3f;
+// About the Vorbis file's rate (20.5 MB in 45 minutes: 61 kbit/s), so that
+// both files hold about as many bytes and pages.
+constexpr int kOpusBitrate = 64000;
+constexpr long kOpusRate = 48000; // what Opus encodes natively: no resampling
 constexpr std::uint32_t kLongSeed = 1; // the quarter shares it, so it is the long file's beginning
 
 VariedAudioSpec LongSpec(double seconds)
@@ -29,7 +33,9 @@ VariedAudioSpec LongSpec(double seconds)
     return {.Channels = 2, .Rate = 44100, .Seconds = seconds, .Quality = kQuality, .Seed = kLongSeed};
 }
 
-void Generate(const VariedAudioSpec& spec, const std::string& path)
+// Encodes `spec` into `path` unless it exists, as Vorbis or, given a bit
+// rate, as Opus.
+void Generate(const VariedAudioSpec& spec, const std::string& path, int opusBitrate = 0)
 {
     if (fs::exists(path))
         return;
@@ -37,14 +43,18 @@ void Generate(const VariedAudioSpec& spec, const std::string& path)
     const auto start = std::chrono::steady_clock::now();
     constexpr int kReportEveryPercent = 10;
     int nextReport = kReportEveryPercent;
-    EncodeVariedAudio(spec, path, [&](double done) {
+    const EncodeProgress report = [&](double done) {
         if (done * 100 < nextReport)
             return;
         nextReport += kReportEveryPercent;
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("  %s: %3.0f%% encoded, %.0f s\n", name.c_str(), done * 100, elapsed);
         std::fflush(stdout);
-    });
+    };
+    if (opusBitrate > 0)
+        EncodeVariedOpus(spec, opusBitrate, path, report);
+    else
+        EncodeVariedAudio(spec, path, report);
 }
 
 // Short files of assorted channel counts, rates, lengths, content and page
@@ -95,6 +105,7 @@ BenchMaterial MaterialUnder(const std::string& cacheRoot)
             .Quarter = folder + "/quarter-11min-stereo.ogg",
             .Mono = folder + "/mono-4min.ogg",
             .Surround = folder + "/surround-3min-6ch.ogg",
+            .LongOpus = folder + "/long-45min-stereo.opus",
             .ShortFolder = folder + "/short",
             .Scratch = folder + "/scratch"};
 }
@@ -102,7 +113,8 @@ BenchMaterial MaterialUnder(const std::string& cacheRoot)
 void EnsureMaterial(const BenchMaterial& material, std::ostream& log)
 {
     const bool complete = fs::exists(material.Long) && fs::exists(material.Quarter) && fs::exists(material.Mono) &&
-                          fs::exists(material.Surround) && fs::exists(material.ShortFolder);
+                          fs::exists(material.Surround) && fs::exists(material.ShortFolder) &&
+                          fs::exists(material.LongOpus);
     if (complete) {
         log << "material: re-using " << material.Folder << "\n";
         return;
@@ -120,6 +132,8 @@ void EnsureMaterial(const BenchMaterial& material, std::ostream& log)
         Generate({.Channels = 6, .Rate = 48000, .Seconds = kSurroundSeconds, .Quality = kQuality, .Seed = 3},
                  material.Surround);
         GenerateShortFiles(material.ShortFolder);
+        Generate({.Channels = 2, .Rate = kOpusRate, .Seconds = kLongSeconds, .Seed = kLongSeed}, material.LongOpus,
+                 kOpusBitrate);
     });
     const ChildOutcome longOutcome = WaitForChild(longChild);
     const ChildOutcome restOutcome = WaitForChild(restChild);

@@ -14,6 +14,7 @@ struct BenchMaterial {
     std::string Quarter;     // the first quarter of the same recording
     std::string Mono;        // a few minutes, one channel
     std::string Surround;    // a few minutes, six channels
+    std::string LongOpus;    // 45 minutes, stereo, Ogg Opus (libopusenc)
     std::string ShortFolder; // many short files of assorted formats
     std::string Scratch;     // outputs of the measured runs, emptied as they go
 };

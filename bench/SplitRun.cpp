@@ -1,6 +1,6 @@
 #include "bench/SplitRun.h"
 
-#include "vorbis/VorbisFile.h"
+#include "media/CodecChoice.h"
 #include "base/Error.h"
 #include "tests/support/SectionCuts.h"
 
@@ -47,8 +47,8 @@ std::vector<std::string> SplitWithEngine(const std::string& source, const std::v
 std::int64_t DecodedLength(const std::string& path)
 {
     try {
-        const ogg_int64_t total = ov_pcm_total(OpenVorbisFile(path)->Handle(), -1);
-        return total < 0 ? -1 : static_cast<std::int64_t>(total);
+        const std::int64_t total = OpenFileDecoder(path)->Frames(-1);
+        return total < 0 ? -1 : total;
     } catch (const NotOggVorbisError&) {
         return -1;
     }
@@ -57,7 +57,8 @@ std::int64_t DecodedLength(const std::string& path)
 long SampleRate(const std::string& path)
 {
     try {
-        return OpenVorbisFile(path)->Info().rate;
+        const auto format = OpenFileDecoder(path)->Format(0);
+        return format ? format->Rate : 0;
     } catch (const NotOggVorbisError&) {
         return 0;
     }

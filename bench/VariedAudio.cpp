@@ -10,6 +10,8 @@
 #include <numbers>
 #include <stdexcept>
 #include <vector>
+#include <memory>
+#include <opusenc.h>
 #include <vorbis/vorbisenc.h>
 
 namespace oq::bench {
@@ -278,6 +280,63 @@ void EncodeVariedAudio(const VariedAudioSpec& spec, const std::string& path, con
     }
     WritePages(stream, out, true);
     out.Close();
+    std::filesystem::rename(partial.Path(), path);
+    partial.Release();
+}
+
+namespace {
+
+struct OpusCommentsFree {
+    void operator()(OggOpusComments* comments) const { ope_comments_destroy(comments); }
+};
+struct OpusEncoderFree {
+    void operator()(OggOpusEnc* encoder) const { ope_encoder_destroy(encoder); }
+};
+
+// Mapping family 0 holds one or two channels, family 1 up to eight.
+int OpusMappingFamily(int channels) { return channels > 2 ? 1 : 0; }
+
+} // namespace
+
+void EncodeVariedOpus(const VariedAudioSpec& spec, int bitrate, const std::string& path, const EncodeProgress& progress)
+{
+    TempFile partial(path + ".part");
+    const std::unique_ptr<OggOpusComments, OpusCommentsFree> comments(ope_comments_create());
+    int error = 0;
+    std::unique_ptr<OggOpusEnc, OpusEncoderFree> encoder(
+        ope_encoder_create_file(partial.Path().c_str(), comments.get(), static_cast<opus_int32>(spec.Rate), spec.Channels,
+                                OpusMappingFamily(spec.Channels), &error));
+    if (!encoder || error != OPE_OK)
+        throw std::runtime_error("cannot start the Opus encoder for " + path + ": " + ope_strerror(error));
+    ope_encoder_ctl(encoder.get(), OPUS_SET_BITRATE(bitrate));
+
+    VariedSignal signal(spec.Channels, spec.Rate, spec.Seed);
+    const auto channels = static_cast<std::size_t>(spec.Channels);
+    std::vector<std::vector<float>> planar(channels, std::vector<float>(static_cast<std::size_t>(kFramesPerCall)));
+    std::vector<float*> rows;
+    for (std::vector<float>& row : planar)
+        rows.push_back(row.data());
+    std::vector<float> interleaved(channels * static_cast<std::size_t>(kFramesPerCall));
+    const long total = std::lround(spec.Seconds * spec.Rate);
+    int reportedPercent = -1;
+    for (long written = 0; written < total;) {
+        const long count = std::min(kFramesPerCall, total - written);
+        signal.Fill(rows.data(), count);
+        for (std::size_t frame = 0; frame < static_cast<std::size_t>(count); ++frame)
+            for (std::size_t channel = 0; channel < channels; ++channel)
+                interleaved[frame * channels + channel] = planar[channel][frame];
+        if (ope_encoder_write_float(encoder.get(), interleaved.data(), static_cast<int>(count)) != OPE_OK)
+            throw std::runtime_error("cannot encode " + path);
+        written += count;
+        const int percent = static_cast<int>(100 * written / total);
+        if (progress && percent != reportedPercent) {
+            reportedPercent = percent;
+            progress(written / static_cast<double>(total));
+        }
+    }
+    if (ope_encoder_drain(encoder.get()) != OPE_OK)
+        throw std::runtime_error("cannot finish " + path);
+    encoder.reset();
     std::filesystem::rename(partial.Path(), path);
     partial.Release();
 }

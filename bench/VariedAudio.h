@@ -26,4 +26,10 @@ using EncodeProgress = std::function<void(double done)>;
 // when complete (it is written under a temporary name first).
 void EncodeVariedAudio(const VariedAudioSpec& spec, const std::string& path, const EncodeProgress& progress = {});
 
+// The same recording encoded into an Ogg Opus file by libopusenc at
+// `bitrate` bit/s (`spec.Quality` is not used; Opus takes 48 kHz input best,
+// other rates are resampled by the encoder). Written under a temporary name
+// first, like the Vorbis file.
+void EncodeVariedOpus(const VariedAudioSpec& spec, int bitrate, const std::string& path, const EncodeProgress& progress = {});
+
 } // namespace oq::bench
