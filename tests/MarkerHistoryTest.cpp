@@ -1,0 +1,127 @@
+#include "model/MarkerHistory.h"
+#include "model/MarkerList.h"
+#include "base/FieldText.h"
+#include "tests/support/FileRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <functional>
+
+namespace oq::test {
+namespace {
+
+using Positions = std::vector<std::int32_t>;
+
+// One kind of change the user makes, applied to {0, 300, 600, 1000} of a
+// ten-minute file of 1000 blocks.
+struct ChangeCase {
+    const char* what;
+    std::function<void(MarkerList&)> change;
+    Positions after;
+};
+
+void TypeTime(MarkerList& list, int seconds)
+{
+    list.RangePosChange(ShownTimeCode(seconds * 100));
+    list.RangePosClick();
+}
+
+const ChangeCase kEveryChangeIsOneStep[] = {
+    {"add", [](MarkerList& l) { l.AddMarker(); }, {0, 300, 500, 600, 1000}},
+    {"delete", [](MarkerList& l) { l.SelectMarker(2); l.DeleteMarker(); }, {0, 600, 1000}},
+    {"drag",
+     [](MarkerList& l) {
+         l.SelectMarker(2);
+         l.SetDragging(true);
+         for (const std::int32_t p : {350, 500, 700})
+             l.DragMarker(p);
+         l.SetDragging(false);
+         l.TidyMarkers();
+     },
+     {0, 600, 700, 1000}},
+    {"nudge", [](MarkerList& l) { l.SelectMarker(3); l.NudgeMarker(NudgeDirection::Forward, 10); }, {0, 300, 610, 1000}},
+    {"typed position", [](MarkerList& l) { l.SelectMarker(2); TypeTime(l, 120); }, {0, 200, 600, 1000}},
+    {"typed length",
+     [](MarkerList& l) {
+         l.SelectSection(1);
+         l.SectionLengthEditChange(ShownTimeCode(60 * 100));
+         l.SectionLengthEditClick();
+     },
+     {0, 100, 600, 1000}},
+    {"typed size",
+     [](MarkerList& l) {
+         l.SelectSection(2);
+         l.SectionSizeEditChange("1000");
+         l.SectionSizeEditClick();
+     },
+     {0, 300, 500, 1000}},
+    {"new list (wizard, import)", [](MarkerList& l) { l.ReplaceMarkers({0, 250, 1000}); }, {0, 250, 1000}},
+};
+
+class MarkerHistoryChange : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(MarkerHistoryChange, UndoesAndRedoesExactly)
+{
+    MarkerList list(FileRecord(1000, 600, 5'000'000));
+    MarkerHistory history(list);
+    history.Start();
+    list.ReplaceMarkers({0, 300, 600, 1000});
+    ASSERT_TRUE(history.Record());
+    list.SelectMarker(3); // a selection alone is no step, but is given back
+    EXPECT_FALSE(history.Record());
+
+    GetParam().change(list);
+    ASSERT_EQ(list.Positions(), GetParam().after);
+    EXPECT_TRUE(history.Record());
+    EXPECT_FALSE(history.Record()) << "nothing changed since";
+
+    ASSERT_TRUE(history.Undo());
+    EXPECT_EQ(list.Positions(), (Positions{0, 300, 600, 1000}));
+    EXPECT_EQ(list.SelectedMarker(), 3);
+    EXPECT_FALSE(history.Record()) << "laying a step is no new step";
+    ASSERT_TRUE(history.Undo());
+    EXPECT_EQ(list.Positions(), (Positions{0, 1000}));
+    EXPECT_FALSE(history.Undo()) << "opening the file starts the history";
+
+    ASSERT_TRUE(history.Redo());
+    ASSERT_TRUE(history.Redo());
+    EXPECT_EQ(list.Positions(), GetParam().after);
+    EXPECT_FALSE(history.Redo());
+}
+
+INSTANTIATE_TEST_SUITE_P(MarkerHistory, MarkerHistoryChange, ::testing::ValuesIn(kEveryChangeIsOneStep),
+                         [](const auto& info) {
+                             std::string name = info.param.what;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+TEST(MarkerHistory, ChangeAfterUndoEndsTheRedoAndRestoredMarkersAreNew)
+{
+    MarkerList list(FileRecord(1000, 600, 5'000'000));
+    MarkerHistory history(list);
+    history.Start();
+    list.AddMarker();
+    history.Record();
+    const MarkerId added = list.At(2).Id;
+    list.AddMarker();
+    history.Record();
+
+    history.Undo();
+    EXPECT_EQ(list.Positions(), (Positions{0, 500, 1000}));
+    EXPECT_NE(list.At(2).Id, added) << "a view's hand-placed pixel must not outlive the undo";
+    list.SelectMarker(2);
+    list.NudgeMarker(NudgeDirection::Back, 5);
+    history.Record();
+    EXPECT_FALSE(history.CanRedo());
+    EXPECT_EQ(history.StepCount(), 3u);
+
+    history.Start();
+    EXPECT_FALSE(history.CanUndo());
+}
+
+} // namespace
+} // namespace oq::test
