@@ -3,8 +3,11 @@
 #include <QBitmap>
 #include <QEnterEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "gui/controls/SkinPalette.h"
 
 #include <cmath>
 
@@ -56,6 +59,8 @@ EzRgnButton::EzRgnButton(QWidget* parent)
     : QWidget(parent)
 {
     resize(kCreatedSize);
+    // Tab reaches the button, a click does not take the focus from a field.
+    setFocusPolicy(Qt::TabFocus);
     repeatTimer_.setInterval(kRepeatMilliseconds);
     connect(&repeatTimer_, &QTimer::timeout, this, &EzRgnButton::Click);
 }
@@ -71,6 +76,8 @@ void EzRgnButton::SetEnabled(bool on)
     if (on == enabled_)
         return;
     enabled_ = on;
+    // Tab passes over a button that would not click.
+    setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
     Refresh();
 }
 
@@ -233,6 +240,65 @@ void EzRgnButton::paintEvent(QPaintEvent*)
     // A cropped button leaves its key colour out as well, so that at device
     // pixel ratios above 1 no key-coloured sliver shows along the mask's edge.
     painter.drawPixmap(0, 0, paintMode_ == PaintMode::pmNormal ? picture : KeyedPicture(picture));
+    if (hasFocus()) {
+        // The skin's accent, dashed, one pixel inside the edge so that a
+        // cropped button's mask keeps most of it.
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPen pen(SkinColours::Accent(), 1.5, Qt::DashLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
+    }
+}
+
+void EzRgnButton::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (event->modifiers() & ~Qt::KeypadModifier)
+            break;
+        // A held key repeats as the auto-repeat of a held mouse button does.
+        if (!event->isAutoRepeat() || autoRepeat_)
+            Click();
+        return;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void EzRgnButton::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void EzRgnButton::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+bool EzRgnButton::event(QEvent* event)
+{
+    // The keys that press a focused button are not the window's shortcuts then.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int code = key->key();
+        if ((code == Qt::Key_Space || code == Qt::Key_Return || code == Qt::Key_Enter) &&
+            !(key->modifiers() & ~Qt::KeypadModifier)) {
+            event->accept();
+            return true;
+        }
+    }
+    // Screen readers name the button by its hint unless it was named otherwise.
+    if (event->type() == QEvent::ToolTipChange && (accessibleName().isEmpty() || accessibleName() == namedBy_)) {
+        namedBy_ = toolTip();
+        setAccessibleName(namedBy_);
+    }
+    return QWidget::event(event);
 }
 
 void EzRgnButton::enterEvent(QEnterEvent* event)

@@ -27,6 +27,9 @@ enum class PaintMode {
 // A click is a left press and release with the mouse on the button. A
 // double-click counts once: its second press is ignored. With AutoRepeat the
 // button also clicks every 300 ms while it is held with the mouse on it.
+//
+// Tab gives the button the focus, which it shows with a frame; Space,
+// Return and Enter then click it. Its accessible name is its hint.
 class EzRgnButton : public QWidget {
     Q_OBJECT
 
@@ -74,6 +77,10 @@ signals:
     void mouseReleased(QPoint position);
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -108,6 +115,7 @@ private:
     // The last picture drawn with its key colour left out, and the source it came from.
     qint64 keyedSource_ = 0;
     QPixmap keyed_;
+    QString namedBy_; // the hint the accessible name was taken from
 };
 
 } // namespace oq
