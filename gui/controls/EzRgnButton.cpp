@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 
 #include "gui/controls/SkinPalette.h"
 
@@ -248,6 +249,16 @@ void EzRgnButton::paintEvent(QPaintEvent*)
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
+    }
+}
+
+void EzRgnButton::AddShortcut(const QKeySequence& key)
+{
+    auto* shortcut = new QShortcut(key, this);
+    connect(shortcut, &QShortcut::activated, this, &EzRgnButton::Click);
+    if (!keyInHint_) {
+        keyInHint_ = true;
+        setToolTip(tr("%1 (%2)").arg(toolTip(), key.toString(QKeySequence::NativeText)));
     }
 }
 

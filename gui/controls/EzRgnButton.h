@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QList>
 #include <QPixmap>
 #include <QTimer>
@@ -29,7 +30,8 @@ enum class PaintMode {
 // button also clicks every 300 ms while it is held with the mouse on it.
 //
 // Tab gives the button the focus, which it shows with a frame; Space,
-// Return and Enter then click it. Its accessible name is its hint.
+// Return and Enter then click it. Its accessible name is its hint (set the
+// hint before AddShortcut, which extends it).
 class EzRgnButton : public QWidget {
     Q_OBJECT
 
@@ -68,6 +70,9 @@ public:
 
     // Clicks the button, as a press and release on it would: only when enabled.
     void Click();
+    // A key that clicks the button while its window is in front. The hint
+    // names the button's first key.
+    void AddShortcut(const QKeySequence& key);
 
 signals:
     void clicked();
@@ -116,6 +121,7 @@ private:
     qint64 keyedSource_ = 0;
     QPixmap keyed_;
     QString namedBy_; // the hint the accessible name was taken from
+    bool keyInHint_ = false;
 };
 
 } // namespace oq
