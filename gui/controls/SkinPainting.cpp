@@ -97,9 +97,9 @@ void PaintFrame(QPainter& p, QSize size, int titleHeight, const QString& title, 
 
     qreal textLeft = 12;
     if (logo) {
-        const qreal side = titleHeight - 14;
-        PaintLogo(p, QRectF(9, 6, side, side));
-        textLeft = 9 + side + 8;
+        const QRectF place = TitleLogoPlace(titleHeight);
+        PaintLogo(p, place);
+        textLeft = place.right() + 8;
     }
     p.setFont(SkinFont(13, QFont::Bold));
     p.setPen(SkinColours::TitleInk());

@@ -26,6 +26,12 @@ void PaintWell(QPainter& p, const QRectF& r, qreal radius = 7);
 void PaintPlate(QPainter& p, const QRectF& r, qreal radius = 7);
 void PaintCaption(QPainter& p, const QRectF& r, const QString& text, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter,
                   qreal pixels = 11, QFont::Weight weight = QFont::DemiBold);
+// Where PaintFrame paints the program's logo in a title strip of
+// `titleHeight` pixels: the window menu's place.
+constexpr QRectF TitleLogoPlace(int titleHeight)
+{
+    return {9, 6, static_cast<qreal>(titleHeight - 14), static_cast<qreal>(titleHeight - 14)};
+}
 // The face, the dark title strip with its accent line, and the outer frame.
 void PaintFrame(QPainter& p, QSize size, int titleHeight, const QString& title, bool logo);
 

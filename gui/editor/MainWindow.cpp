@@ -9,28 +9,34 @@
 #include "gui/editor/WaveformDisplay.h"
 #include "base/Error.h"
 #include "gui/controls/EzRgnButton.h"
+#include "gui/controls/FieldKeyGuard.h"
 #include "gui/controls/HelpViewer.h"
 #include "gui/controls/LocalFileName.h"
 #include "gui/controls/QuietFailure.h"
 #include "gui/windows/InfoWindow.h"
 #include "gui/controls/NumericField.h"
 #include "gui/controls/Skin.h"
+#include "gui/controls/SkinPainting.h"
+#include "gui/controls/TitleIcon.h"
 #include "gui/editor/MainWindowSkin.h"
 #include "gui/controls/WindowDragger.h"
 #include "gui/controls/WindowSystem.h"
 #include "gui/savewizard/SaveWizard.h"
 #include "gui/splitwizard/SplitWizard.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
 
@@ -92,7 +98,10 @@ MainWindow::MainWindow(QWidget* parent)
     BuildControls();
     help_ = std::make_unique<HelpViewer>(HelpViewer::ProgramHelpFolder());
     player_ = std::make_unique<Player>();
+    BuildWindowMenu();
     Connect();
+    BuildShortcuts();
+    BuildTabOrder();
     LoadSettings();
     RefreshControls();
     // Made after the main window, as the program's windows are made in turn.
@@ -145,6 +154,11 @@ void MainWindow::BuildBackground()
     // Presses that no control takes (labels, the empty parts of the display)
     // move the window too.
     WindowDragger::Install(this);
+
+    titleIcon_ = new TitleIcon(this);
+    titleIcon_->setObjectName(QStringLiteral("WindowMenuIcon"));
+    titleIcon_->setGeometry(skin::TitleLogoPlace(MainWindowLayout::kTitleHeight).toAlignedRect());
+    titleIcon_->setToolTip(tr("Window Menu"));
 }
 
 void MainWindow::BuildButtons()
@@ -452,10 +466,12 @@ bool MainWindow::AnalyseAndShow()
         // The decoder found less than one block after all: nothing to edit.
         NoteQuietFailure(("Opening \"" + record_.FileName + "\"").c_str(), failure);
         QMessageBox::information(this, windowTitle(), tr("This Ogg file is too short to edit."));
+        history_.Clear();
         RefreshControls();
         return false;
     }
     display_->RefreshMarkers();
+    history_.Start();
     RefreshControls();
     return true;
 }
@@ -496,6 +512,12 @@ void MainWindow::RefreshControls()
 
 void MainWindow::SyncControls()
 {
+    // Every change passes here; a drag becomes a step once it is released.
+    if (!markers_.Dragging())
+        history_.Record();
+    undo_->setEnabled(history_.CanUndo());
+    redo_->setEnabled(history_.CanRedo());
+
     const bool open = markers_.SectionCount() > 0;
     const bool markerSelected = open && markers_.SelectedMarker() >= 1;
 
@@ -644,6 +666,103 @@ void MainWindow::ShowTool(ActiveTool tool)
 void MainWindow::ShowHelp(const QString& topic)
 {
     help_->ShowTopic(topic);
+}
+
+// --- Undo, the window menu and the keyboard -----------------------------------------------
+
+void MainWindow::Undo()
+{
+    Guarded([this] { history_.Undo(); });
+}
+
+void MainWindow::Redo()
+{
+    Guarded([this] { history_.Redo(); });
+}
+
+void MainWindow::BuildWindowMenu()
+{
+    windowMenu_ = new QMenu(this);
+    windowMenu_->setObjectName(QStringLiteral("WindowMenu"));
+
+    undo_ = windowMenu_->addAction(tr("&Undo"), this, &MainWindow::Undo);
+    undo_->setObjectName(QStringLiteral("Undo"));
+    undo_->setShortcut(QKeySequence::Undo);
+    redo_ = windowMenu_->addAction(tr("&Redo"), this, &MainWindow::Redo);
+    redo_->setObjectName(QStringLiteral("Redo"));
+    redo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    windowMenu_->addSeparator();
+    // The marker files and the pause finder are not part of the program yet.
+    importMarkers_ = windowMenu_->addAction(tr("&Import Markers..."));
+    importMarkers_->setObjectName(QStringLiteral("ImportMarkers"));
+    exportMarkers_ = windowMenu_->addAction(tr("&Export Markers..."));
+    exportMarkers_->setObjectName(QStringLiteral("ExportMarkers"));
+    pauseMarkers_ = windowMenu_->addAction(tr("Markers at &Pauses..."));
+    pauseMarkers_->setObjectName(QStringLiteral("PauseMarkers"));
+    for (QAction* action : {importMarkers_, exportMarkers_, pauseMarkers_})
+        action->setEnabled(false);
+    windowMenu_->addSeparator();
+    // F1 belongs to the Help button; the menu only names it.
+    QAction* help = windowMenu_->addAction(tr("&Help") + QLatin1Char('\t') +
+                                               QKeySequence(QKeySequence::HelpContents).toString(QKeySequence::NativeText),
+                                           toolHelp_, &EzRgnButton::Click);
+    help->setObjectName(QStringLiteral("HelpAction"));
+
+    // Added to the window as well, so their keys work with the menu closed.
+    addActions(windowMenu_->actions());
+    connect(titleIcon_, &TitleIcon::menuRequested, this, qOverload<QPoint>(&MainWindow::ShowWindowMenu));
+}
+
+void MainWindow::ShowWindowMenu(QPoint globalPlace)
+{
+    windowMenu_->popup(globalPlace);
+}
+
+void MainWindow::ShowWindowMenu()
+{
+    ShowWindowMenu(titleIcon_->MenuPlace());
+}
+
+void MainWindow::BuildShortcuts()
+{
+    // The fields edit with some of the keys below.
+    FieldKeyGuard::Install(playTimeSpin_);
+    for (NumericField* field : {rangePos_, sectionLengthEdit_, sectionSizeEdit_})
+        FieldKeyGuard::Install(field);
+
+    // Each key presses its button, so a key does nothing the button would not.
+    visOpenOgg_->AddShortcut(QKeySequence::Open);
+    visPlayFrom_->AddShortcut(QKeySequence(Qt::Key_Space));
+    visPlayTo_->AddShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Space));
+    visAddMarker_->AddShortcut(QKeySequence(Qt::Key_Insert));
+    visDelMarker_->AddShortcut(QKeySequence(Qt::Key_Delete));
+    visNudgeBack_->AddShortcut(QKeySequence(Qt::Key_Left));
+    visNudgeFwd_->AddShortcut(QKeySequence(Qt::Key_Right));
+    visZoomIn_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    visZoomIn_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal)); // the plus key without Shift
+    visZoomOut_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    visSaveSplit_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    visExportOgg_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    toolHelp_->AddShortcut(QKeySequence::HelpContents);
+    auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(menuKey, &QShortcut::activated, this, qOverload<>(&MainWindow::ShowWindowMenu));
+    titleIcon_->setToolTip(tr("%1 (%2)").arg(titleIcon_->toolTip(), menuKey->key().toString(QKeySequence::NativeText)));
+}
+
+void MainWindow::BuildTabOrder()
+{
+    // Group by group, as the window reads from top left: the file buttons,
+    // the marker buttons, play, the marker and section fields, zoom, the
+    // tools, and the title bar last.
+    const QList<QWidget*> order{visOpenOgg_,  visOggInfo_,         visSaveSplit_,      visExportOgg_,
+                                visAddMarker_, visDelMarker_,      visSplitWizard_,    visPlayTo_,
+                                playTimeSpin_, visPlayFrom_,       rangeSelectMarker_, rangePos_,
+                                sectionSelectSection_, sectionLengthEdit_, sectionSizeEdit_, visZoomIn_,
+                                visZoomOut_,   visNudgeBack_,      visNudgeFwd_,       toolJoin_,
+                                toolWave_,     toolCatalog_,       toolHelp_,          formMin_,
+                                formClose_};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 } // namespace oq

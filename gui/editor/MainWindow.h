@@ -2,6 +2,7 @@
 
 #include "tools/AmplitudeProfile.h"
 #include "media/MPEGData.h"
+#include "model/MarkerHistory.h"
 #include "model/MarkerList.h"
 #include "gui/controls/NumericField.h"
 #include "gui/editor/MainWindowLayout.h"
@@ -18,7 +19,9 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QComboBox;
+class QMenu;
 class QLabel;
 class QSpinBox;
 
@@ -31,6 +34,7 @@ class Player;
 class ProgressWindow;
 class SaveWizard;
 class SplitWizard;
+class TitleIcon;
 class WaveformDisplay;
 enum class FocusTarget;
 enum class ActiveTool : std::uint8_t;
@@ -86,6 +90,16 @@ public:
     const MPEGData& OpenFileRecord() const noexcept { return record_; }
     const AmplitudeProfile& Profile() const noexcept { return profile_; }
     MarkerList& Markers() noexcept { return markers_; }
+    // The open file's marker history; a step is recorded after every change.
+    const MarkerHistory& History() const noexcept { return history_; }
+    // Lay the previous or the next step of the history into the markers.
+    void Undo();
+    void Redo();
+    // The window's own menu, opened from the title bar's program icon or
+    // with Alt+Space; `globalPlace` is its top-left corner.
+    QMenu& WindowMenu() const noexcept { return *windowMenu_; }
+    void ShowWindowMenu(QPoint globalPlace);
+    void ShowWindowMenu();
     WaveformDisplay& Display() const noexcept { return *display_; }
     ProgressWindow& Progress() const noexcept { return *progress_; }
     HelpViewer& Help() const noexcept { return *help_; }
@@ -131,6 +145,9 @@ private:
     void BuildMarkerControls();
     void BuildSectionControls();
     void Connect();
+    void BuildWindowMenu();
+    void BuildShortcuts();
+    void BuildTabOrder();
     void LoadSettings();
     void SaveSettings() const;
 
@@ -152,6 +169,7 @@ private:
 
     // The model first: the display is its view and must go before it.
     MarkerList markers_;
+    MarkerHistory history_{markers_};
     MPEGData record_;
     AmplitudeProfile profile_;
     QString lastOpenDir_;
@@ -169,6 +187,13 @@ private:
     std::string cueFile_; // the file the split wizard last laid markers on
 
     QLabel* background_ = nullptr;
+    TitleIcon* titleIcon_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
+    QAction* importMarkers_ = nullptr;
+    QAction* exportMarkers_ = nullptr;
+    QAction* pauseMarkers_ = nullptr;
     EzRgnButton* visOpenOgg_ = nullptr;
     EzRgnButton* visOggInfo_ = nullptr;
     EzRgnButton* visSaveSplit_ = nullptr;

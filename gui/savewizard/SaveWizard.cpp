@@ -176,6 +176,7 @@ void SaveWizard::BuildFinalPage()
 
 void SaveWizard::Connect()
 {
+    help_->AddShortcut(QKeySequence::HelpContents);
     connect(help_, &EzRgnButton::clicked, this,
             [this] { emit helpRequested(QString::fromStdString(flow_.HelpTopic())); });
     connect(next_, &EzRgnButton::clicked, this, &SaveWizard::Next);

@@ -173,6 +173,7 @@ void SplitWizard::Connect()
     connect(size_, &NumericField::applied, this, [this] { Recompute(&SplitCalculator::SplitSectionSizeClick); });
 
     connect(cueBrowse_, &EzRgnButton::clicked, this, &SplitWizard::BrowseCue);
+    help_->AddShortcut(QKeySequence::HelpContents);
     connect(help_, &EzRgnButton::clicked, this, [this] { emit helpRequested(QLatin1String(kHelpTopic)); });
     connect(okay_, &EzRgnButton::clicked, this, &SplitWizard::Okay);
     connect(cancel_, &EzRgnButton::clicked, this, &QDialog::reject);

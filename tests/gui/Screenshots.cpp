@@ -5,10 +5,13 @@
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/Skin.h"
 #include "gui/controls/SplashWindow.h"
+#include "gui/editor/MainWindow.h"
+#include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/Screenshot.h"
 #include "tests/gui/WaveformBench.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QPainter>
 #include <QTest>
 
@@ -96,6 +99,26 @@ void SkinAtDoubleScale(Album& album)
     splash.WaitAndClose();
 }
 
+// The main window with its first button focused by the keyboard, and its
+// window menu; `suffix` tells the scale.
+void KeyboardAndMenu(Album& album, const QString& suffix)
+{
+    const DesktopSandbox sandbox; // the window reads the settings of the sandbox, not the user's
+    MainWindow window;
+    window.show();
+    window.activateWindow();
+    // Without activation the focus frame would not show.
+    if (!QTest::qWaitForWindowActive(&window))
+        std::fprintf(stderr, "the main window did not become active\n");
+    window.findChild<QWidget*>(QStringLiteral("Vis_OpenOgg"))->setFocus(Qt::TabFocusReason);
+    album.Save(window.grab(), QStringLiteral("main-window-focused-button") + suffix);
+    window.ShowWindowMenu();
+    if (!QTest::qWaitForWindowExposed(&window.WindowMenu()))
+        std::fprintf(stderr, "the window menu did not show\n");
+    album.Save(window.WindowMenu().grab(), QStringLiteral("main-window-menu") + suffix);
+    window.WindowMenu().close();
+}
+
 } // namespace
 } // namespace oq::test
 
@@ -118,5 +141,6 @@ int main(int argc, char** argv)
         oq::test::SkinAtDoubleScale(album);
     else
         oq::test::WaveformDisplay(album);
+    oq::test::KeyboardAndMenu(album, doubleScale ? QStringLiteral("-200") : QString());
     return album.Failures() == 0 ? 0 : 1;
 }

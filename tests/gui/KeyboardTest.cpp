@@ -1,0 +1,247 @@
+#include "gui/editor/MainWindow.h"
+#include "gui/editor/OverviewView.h"
+#include "gui/editor/WaveformDisplay.h"
+#include "gui/windows/Player.h"
+#include "gui/controls/EzRgnButton.h"
+#include "tests/gui/Controls.h"
+#include "tests/gui/DesktopSandbox.h"
+#include "tests/support/TestAudio.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+namespace oq::test {
+namespace {
+
+using Positions = std::vector<std::int32_t>;
+
+// A key as the user presses it: to whichever control has the focus.
+void Press(MainWindow& window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : &window, static_cast<Qt::Key>(key), modifiers);
+}
+
+// Closes every modal window that opens, after pressing F1 in it, and tells
+// its class and whether F1 clicked its Help button ("class +help").
+class ModalCloser : public QObject {
+public:
+    ModalCloser()
+    {
+        connect(&poll_, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            seen_ = QString::fromLatin1(modal->metaObject()->className());
+            for (auto* help : modal->findChildren<EzRgnButton*>())
+                if (help->objectName().endsWith(QLatin1String("Help"))) {
+                    QSignalSpy clicked(help, &EzRgnButton::clicked);
+                    QTest::keyClick(modal, Qt::Key_F1);
+                    if (clicked.count() == 1)
+                        seen_ += QStringLiteral(" +help");
+                }
+            modal->close();
+        });
+        poll_.start(10);
+    }
+    QString Seen() { return std::exchange(seen_, {}); }
+
+private:
+    QTimer poll_;
+    QString seen_;
+};
+
+} // namespace
+
+class KeyboardTest : public QObject {
+    Q_OBJECT
+
+private:
+    DesktopSandbox sandbox_;
+    std::unique_ptr<TempDir> audio_;
+
+    // The window with the 135-second file open, shown and active.
+    std::unique_ptr<MainWindow> OpenWindow()
+    {
+        auto window = std::make_unique<MainWindow>();
+        window->SetExportChooser([](const QString&) { return QString(); });
+        if (!window->OpenOggFile(QString::fromStdString(audio_->Path("take.ogg"))))
+            qFatal("the test file did not open");
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qFatal("the main window did not become active");
+        return window;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(sandbox_.Ready());
+        audio_ = std::make_unique<TempDir>();
+        WriteBytes(audio_->Path("take.ogg"),
+                   MakeOggVorbis({.channels = 2, .seconds = 135.0, .signal = Signal::Mixed, .seed = 1}));
+    }
+
+    void undoAndRedoKeysGiveBackTheMarkers()
+    {
+        const auto window = OpenWindow();
+        MarkerList& markers = window->Markers();
+        const Positions opened = markers.Positions();
+        QVERIFY(!FindControl<QAction>(*window, "Undo")->isEnabled());
+
+        Press(*window, Qt::Key_Insert);
+        const Positions added = markers.Positions();
+        QCOMPARE(added.size(), 3u);
+
+        // One drag, however many moves, is one step.
+        OverviewView* overview = window->Display().Overview();
+        const auto railPoint = [](int x) { return QPoint(OverviewView::kPicture.x() + x, OverviewView::kMarkerTop + 5); };
+        const std::int32_t middle = window->Display().Pixels().ImagePixel(2);
+        QTest::mousePress(overview, Qt::LeftButton, {}, railPoint(middle));
+        QVERIFY(markers.Dragging());
+        for (const int x : {middle - 20, 120, 101}) {
+            QMouseEvent move(QEvent::MouseMove, railPoint(x), overview->mapToGlobal(railPoint(x)), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(overview, &move);
+        }
+        QTest::mouseRelease(overview, Qt::LeftButton, {}, railPoint(101));
+        const Positions dragged = markers.Positions();
+        QVERIFY(dragged != added);
+        QCOMPARE(window->Display().Pixels().ImagePixel(2), 101);
+
+        Press(*window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(markers.Positions(), added);
+        // An undone drag shows every marker on its position's pixel.
+        const MarkerPixels& pixels = window->Display().Pixels();
+        for (int i = 1; i <= markers.MarkerCount(); ++i)
+            QCOMPARE(pixels.ImagePixel(i), pixels.PositionToPixel(markers.Position(i)));
+        Press(*window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(markers.Positions(), opened);
+        QVERIFY(!FindControl<QAction>(*window, "Undo")->isEnabled());
+
+        Press(*window, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(markers.Positions(), added);
+        Press(*window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(markers.Positions(), dragged);
+        QVERIFY(!FindControl<QAction>(*window, "Redo")->isEnabled());
+        QCOMPARE(QString::fromStdString(markers.SectionTotalText()), QStringLiteral("2"));
+    }
+
+    void everyKeyPressesItsButton()
+    {
+        const auto window = OpenWindow();
+        ModalCloser closer;
+        Press(*window, Qt::Key_Insert); // a marker selected: the play, nudge and zoom keys work
+        QCOMPARE(window->Markers().SelectedMarker(), 2);
+
+        struct Key {
+            int key;
+            Qt::KeyboardModifiers modifiers;
+            const char* button;
+            const char* modal; // the window the button opens, if it is modal
+        };
+        const Key keys[] = {
+            {Qt::Key_Space, Qt::NoModifier, "Vis_PlayFrom", nullptr},
+            {Qt::Key_Space, Qt::ShiftModifier, "Vis_PlayTo", nullptr},
+            {Qt::Key_Left, Qt::NoModifier, "Vis_NudgeBack", nullptr},
+            {Qt::Key_Right, Qt::NoModifier, "Vis_NudgeFwd", nullptr},
+            {Qt::Key_Plus, Qt::ControlModifier, "Vis_ZoomIn", nullptr},
+            {Qt::Key_Minus, Qt::ControlModifier, "Vis_ZoomOut", nullptr},
+            {Qt::Key_Delete, Qt::NoModifier, "Vis_DelMarker", nullptr},
+            {Qt::Key_Insert, Qt::NoModifier, "Vis_AddMarker", nullptr},
+            {Qt::Key_O, Qt::ControlModifier, "Vis_OpenOgg", "QFileDialog"},
+            {Qt::Key_S, Qt::ControlModifier, "Vis_SaveSplit", "oq::SaveWizard +help"},
+            {Qt::Key_F1, Qt::NoModifier, "Tool_Help", nullptr},
+        };
+        for (const Key& key : keys) {
+            auto* button = FindControl<EzRgnButton>(*window, key.button);
+            QVERIFY2(button->toolTip().endsWith(QLatin1Char(')')), key.button); // the hint names the key
+            QSignalSpy clicked(button, &EzRgnButton::clicked);
+            // A modal window that closed gives the activation back in time.
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            Press(*window, key.key, key.modifiers);
+            QVERIFY2(clicked.count() == 1, key.button);
+            if (key.modal) // opened and closed inside the key press
+                QCOMPARE(closer.Seen(), QLatin1String(key.modal));
+            window->Playback().Stop();
+        }
+
+        window->Markers().SelectSection(1);
+        window->RefreshControls();
+        QSignalSpy exported(FindControl<EzRgnButton>(*window, "Vis_ExportOgg"), &EzRgnButton::clicked);
+        Press(*window, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(exported.count(), 1);
+
+        Press(*window, Qt::Key_Space, Qt::AltModifier);
+        QTRY_VERIFY(window->WindowMenu().isVisible());
+        const QStringList entries{QStringLiteral("Undo"), QStringLiteral("Redo"), QStringLiteral("ImportMarkers"),
+                                  QStringLiteral("ExportMarkers"), QStringLiteral("PauseMarkers"),
+                                  QStringLiteral("HelpAction")};
+        QStringList shown;
+        for (const QAction* action : window->WindowMenu().actions())
+            if (!action->isSeparator())
+                shown << action->objectName();
+        QCOMPARE(shown, entries);
+        window->WindowMenu().close();
+    }
+
+    void fieldsKeepTheirKeys()
+    {
+        const auto window = OpenWindow();
+        Press(*window, Qt::Key_Insert);
+        const Positions before = window->Markers().Positions();
+        QList<std::shared_ptr<QSignalSpy>> spies;
+        for (const char* name : {"Vis_PlayFrom", "Vis_DelMarker", "Vis_NudgeBack", "Vis_NudgeFwd"})
+            spies << std::make_shared<QSignalSpy>(FindControl<EzRgnButton>(*window, name), &EzRgnButton::clicked);
+
+        for (const char* field : {"RangePos", "PlayTimeSpin"}) {
+            auto* widget = FindControl<QWidget>(*window, field);
+            widget->setFocus();
+            QCOMPARE(QApplication::focusWidget(), widget);
+            for (const int key : {Qt::Key_Space, Qt::Key_Delete, Qt::Key_Left, Qt::Key_Right})
+                Press(*window, key);
+        }
+        for (const auto& spy : spies)
+            QCOMPARE(spy->count(), 0);
+        QCOMPARE(window->Markers().Positions(), before);
+    }
+
+    void tabVisitsTheControlsGroupByGroup()
+    {
+        const auto window = OpenWindow();
+        Press(*window, Qt::Key_Insert); // every control but the section fields enabled
+        FindControl<QWidget>(*window, "Vis_OpenOgg")->setFocus();
+        QStringList visited;
+        for (int i = 0; i < 22; ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            Press(*window, Qt::Key_Tab);
+        }
+        const QStringList expected{
+            "Vis_OpenOgg",   "Vis_OggInfo",  "Vis_SaveSplit", "Vis_AddMarker",     "Vis_DelMarker", "Vis_SplitWizard",
+            "Vis_PlayTo",    "PlayTimeSpin", "Vis_PlayFrom",  "RangeSelectMarker", "RangePos",      "SectionSelectSection",
+            "Vis_ZoomIn",    "Vis_NudgeBack", "Vis_NudgeFwd", "Tool_Join",         "Tool_Wave",     "Tool_Catalog",
+            "Tool_Help",     "Form_Min",     "Form_Close",    "Vis_OpenOgg"};
+        QCOMPARE(visited, expected);
+
+        // The focused button is framed, and Space presses it rather than playing.
+        auto* add = FindControl<EzRgnButton>(*window, "Vis_AddMarker");
+        add->setFocus();
+        QSignalSpy played(FindControl<EzRgnButton>(*window, "Vis_PlayFrom"), &EzRgnButton::clicked);
+        const int markers = window->Markers().MarkerCount();
+        Press(*window, Qt::Key_Space);
+        QCOMPARE(window->Markers().MarkerCount(), markers + 1);
+        QCOMPARE(played.count(), 0);
+    }
+};
+
+} // namespace oq::test
+
+QTEST_MAIN(oq::test::KeyboardTest)
+#include "KeyboardTest.moc"
