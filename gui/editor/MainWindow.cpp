@@ -19,6 +19,10 @@
 #include "gui/controls/SkinPainting.h"
 #include "gui/controls/TitleIcon.h"
 #include "gui/editor/MainWindowSkin.h"
+#include "gui/editor/PauseDialog.h"
+#include "model/CueSheetWriter.h"
+#include "model/LabelFile.h"
+#include "model/MarkerTime.h"
 #include "gui/controls/WindowDragger.h"
 #include "gui/controls/WindowSystem.h"
 #include "gui/savewizard/SaveWizard.h"
@@ -540,6 +544,8 @@ void MainWindow::SyncControls()
 
     for (EzRgnButton* button : {visSaveSplit_, visOggInfo_, visAddMarker_, visSplitWizard_})
         button->SetEnabled(open);
+    for (QAction* action : {importMarkers_, exportMarkers_, pauseMarkers_})
+        action->setEnabled(open);
     rangeSelectMarker_->setEnabled(open);
     sectionSelectSection_->setEnabled(open);
     visDelMarker_->SetEnabled(open && markers_.DelMarkerEnabled() && markers_.SelectedMarker() >= 1);
@@ -692,15 +698,14 @@ void MainWindow::BuildWindowMenu()
     redo_->setObjectName(QStringLiteral("Redo"));
     redo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     windowMenu_->addSeparator();
-    // The marker files and the pause finder are not part of the program yet.
-    importMarkers_ = windowMenu_->addAction(tr("&Import Markers..."));
-    importMarkers_->setObjectName(QStringLiteral("ImportMarkers"));
-    exportMarkers_ = windowMenu_->addAction(tr("&Export Markers..."));
-    exportMarkers_->setObjectName(QStringLiteral("ExportMarkers"));
-    pauseMarkers_ = windowMenu_->addAction(tr("Markers at &Pauses..."));
-    pauseMarkers_->setObjectName(QStringLiteral("PauseMarkers"));
-    for (QAction* action : {importMarkers_, exportMarkers_, pauseMarkers_})
-        action->setEnabled(false);
+    const auto guarded = [this](const QString& text, const char* name, void (MainWindow::*work)()) {
+        QAction* action = windowMenu_->addAction(text, this, [this, work] { Guarded([this, work] { (this->*work)(); }); });
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    importMarkers_ = guarded(tr("&Import Markers..."), "ImportMarkers", &MainWindow::ImportMarkers);
+    exportMarkers_ = guarded(tr("&Export Markers..."), "ExportMarkers", &MainWindow::ExportMarkers);
+    pauseMarkers_ = guarded(tr("Markers at &Pauses..."), "PauseMarkers", &MainWindow::MarkersAtPauses);
     windowMenu_->addSeparator();
     // F1 belongs to the Help button; the menu only names it.
     QAction* help = windowMenu_->addAction(tr("&Help") + QLatin1Char('\t') +
@@ -747,6 +752,70 @@ void MainWindow::BuildShortcuts()
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(menuKey, &QShortcut::activated, this, qOverload<>(&MainWindow::ShowWindowMenu));
     titleIcon_->setToolTip(tr("%1 (%2)").arg(titleIcon_->toolTip(), menuKey->key().toString(QKeySequence::NativeText)));
+}
+
+QString MainWindow::MarkerFileFolder() const
+{
+    return QFileInfo(ShownName(record_.FileName)).absolutePath();
+}
+
+void MainWindow::ImportMarkers()
+{
+    QFileDialog dialog(this, tr("Import Markers"), MarkerFileFolder());
+    dialog.setObjectName(QStringLiteral("ImportMarkersDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({tr("Label Files (*.txt)"), tr("All Files (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    try {
+        const LabelMarkers read = LabelFile::Read(LocalName(dialog.selectedFiles().constFirst()), MarkerTime(record_));
+        markers_.ReplaceMarkers(read.Positions);
+    } catch (const FileError& failure) {
+        // A file that is not a label file names its first bad line.
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    }
+}
+
+void MainWindow::ExportMarkers()
+{
+    const QString labels = tr("Label Files (*.txt)");
+    const QString cueSheet = tr("Cue Sheets (*.cue)");
+    QFileDialog dialog(this, tr("Export Markers"), MarkerFileFolder());
+    dialog.setObjectName(QStringLiteral("ExportMarkersDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({labels, cueSheet});
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.setDefaultSuffix(filter == cueSheet ? QStringLiteral("cue") : QStringLiteral("txt"));
+    });
+    dialog.selectFile(QFileInfo(ShownName(record_.FileName)).completeBaseName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const std::string file = LocalName(dialog.selectedFiles().constFirst());
+    const MarkerTime time(record_);
+    try {
+        if (dialog.selectedNameFilter() == cueSheet)
+            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time);
+        else
+            LabelFile::Write(file, markers_.Positions(), {}, time);
+    } catch (const FileError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    }
+}
+
+void MainWindow::MarkersAtPauses()
+{
+    const auto settings = PauseDialog::Ask(this);
+    if (!settings)
+        return;
+    // The profile as far as the analysis got (a cancelled one is searched as far as it goes).
+    const PauseFinder finder(profile_.Entries, record_, *settings);
+    if (finder.Pauses().empty()) {
+        // The markers the user has stay rather than giving way to none.
+        QMessageBox::information(this, windowTitle(), tr("No pauses found."));
+        return;
+    }
+    markers_.ReplaceMarkers(finder.Markers());
 }
 
 void MainWindow::BuildTabOrder()

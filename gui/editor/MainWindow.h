@@ -148,6 +148,12 @@ private:
     void BuildWindowMenu();
     void BuildShortcuts();
     void BuildTabOrder();
+    // The window menu's marker files, in the open file's folder, and the
+    // markers at the recording's pauses; each change is one step to undo.
+    QString MarkerFileFolder() const;
+    void ImportMarkers();
+    void ExportMarkers();
+    void MarkersAtPauses();
     void LoadSettings();
     void SaveSettings() const;
 
