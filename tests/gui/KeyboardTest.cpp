@@ -5,13 +5,9 @@
 #include "gui/controls/EzRgnButton.h"
 #include "tests/gui/Controls.h"
 #include "tests/gui/DesktopSandbox.h"
-#include "tests/support/PausedRecording.h"
 #include "tests/support/TestAudio.h"
 
 #include <QAction>
-#include <QDialogButtonBox>
-#include <QPushButton>
-#include <QFileDialog>
 #include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
@@ -60,39 +56,6 @@ private:
     QString seen_;
 };
 
-// Runs `act` once on the modal window named `name` when it is up.
-class ModalAnswer : public QObject {
-public:
-    ModalAnswer(const char* name, std::function<void(QWidget*)> act)
-        : name_(QLatin1String(name)), act_(std::move(act))
-    {
-        connect(&poll_, &QTimer::timeout, this, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal && modal->objectName() == name_ && modal->isVisible()) {
-                poll_.stop();
-                act_(modal);
-            }
-        });
-        poll_.start(10);
-    }
-
-private:
-    QString name_;
-    std::function<void(QWidget*)> act_;
-    QTimer poll_;
-};
-
-// Chooses `file` in the file dialog `dialogName` that the menu entry `entry` opens.
-void ChooseThrough(MainWindow& window, const char* entry, const char* dialogName, const QString& file)
-{
-    const ModalAnswer answer(dialogName, [&](QWidget* modal) {
-        auto* dialog = static_cast<QFileDialog*>(modal);
-        dialog->selectFile(file);
-        static_cast<QDialog*>(dialog)->accept(); // QFileDialog checks the chosen name first
-    });
-    FindControl<QAction>(window, entry)->trigger();
-}
-
 } // namespace
 
 class KeyboardTest : public QObject {
@@ -123,32 +86,6 @@ private slots:
         audio_ = std::make_unique<TempDir>();
         WriteBytes(audio_->Path("take.ogg"),
                    MakeOggVorbis({.channels = 2, .seconds = 135.0, .signal = Signal::Mixed, .seed = 1}));
-        WriteBytes(audio_->Path("paused.ogg"), MakeOggVorbis(PausedRecording(2, 44100)));
-        const std::string labels = "10.000000\t10.000000\tOne\n50.000000\t50.000000\tTwo\n";
-        WriteBytes(audio_->Path("labels.txt"), Bytes(labels.begin(), labels.end()));
-    }
-
-    void markerFilesAndPausesAreStepsToUndo()
-    {
-        const auto window = OpenWindow();
-        MarkerList& markers = window->Markers();
-        const Positions opened = markers.Positions();
-
-        ChooseThrough(*window, "ImportMarkers", "ImportMarkersDialog", QString::fromStdString(audio_->Path("labels.txt")));
-        QCOMPARE(markers.MarkerCount(), 2);
-        QCOMPARE(QString::fromStdString(markers.RangePosText()), QString());
-        const Positions imported = markers.Positions();
-        QVERIFY(imported != opened);
-
-        QVERIFY(window->OpenOggFile(QString::fromStdString(audio_->Path("paused.ogg"))));
-        QVERIFY2(!FindControl<QAction>(*window, "Undo")->isEnabled(), "a new file, a new history");
-        const ModalAnswer defaults("PauseDialog", [](QWidget* modal) {
-            modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-        });
-        FindControl<QAction>(*window, "PauseMarkers")->trigger();
-        QCOMPARE(markers.MarkerCount(), 2 + static_cast<int>(PausedRecordingCuts().size()));
-        FindControl<QAction>(*window, "Undo")->trigger();
-        QCOMPARE(markers.MarkerCount(), 2);
     }
 
     void undoAndRedoKeysGiveBackTheMarkers()
