@@ -18,6 +18,8 @@ enum class FieldKey {
 
 // Only the digits, Backspace and Enter pass a numeric field.
 FieldKey FilterFieldKey(char32_t key) noexcept;
+// A decimal field takes a minus sign and a decimal point besides.
+FieldKey FilterDecimalKey(char32_t key) noexcept;
 
 // Hundredths of a second as the masked time field shows them: "HH:MM:SS:XX".
 std::string ShownTimeCode(std::int32_t hundredths);
@@ -31,5 +33,11 @@ std::int32_t ReadShownTime(const std::string& shown);
 // within the 32-bit range (the field holds 10 digits, more than that range).
 // Raises RangeError otherwise.
 std::int32_t ReadFieldNumber(const std::string& text);
+
+// A decimal field's text: an optional minus sign, digits, and an optional
+// point with more digits ("-50", "1.5", ".5"). Raises RangeError otherwise.
+double ReadFieldDecimal(const std::string& text);
+// A value for a decimal field, as short as it reads back exactly ("-50", "0.1").
+std::string DecimalFieldText(double value);
 
 } // namespace oq

@@ -632,5 +632,16 @@ TEST(MarkerList, FieldKeysAreDigitsBackspaceAndEnter)
     EXPECT_EQ(FilterFieldKey(U'\u0663'), FieldKey::Drop); // a digit of another script
 }
 
+TEST(FieldText, DecimalFieldsReadPlainDecimalsOnly)
+{
+    EXPECT_EQ(ReadFieldDecimal("-50"), -50.0);
+    EXPECT_EQ(ReadFieldDecimal(".5"), 0.5);
+    EXPECT_EQ(ReadFieldDecimal("5."), 5.0);
+    for (const char* text : {"", "-", ".", "-.", "1e5", "inf", "nan", "--5", "5-", "+5", "1.2.3", " 5"})
+        EXPECT_THROW(ReadFieldDecimal(text), RangeError) << text;
+    EXPECT_EQ(DecimalFieldText(-6.0), "-6");
+    EXPECT_EQ(DecimalFieldText(0.1), "0.1");
+}
+
 } // namespace
 } // namespace oq::test

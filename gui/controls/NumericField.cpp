@@ -19,11 +19,14 @@ const QString kTimeMask = QStringLiteral("99:99:99:99;0");
 NumericField::NumericField(Kind kind, QWidget* parent)
     : QLineEdit(parent), kind_(kind)
 {
+    // Pasted text must have the field's form as well.
     if (kind_ == Kind::Time) {
         setInputMask(kTimeMask);
+    } else if (kind_ == Kind::Decimal) {
+        setMaxLength(kNumberDigits);
+        setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*\\.?[0-9]*")), this));
     } else {
         setMaxLength(kNumberDigits);
-        // Pasted text must be digits as well.
         setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     }
     connect(this, &QLineEdit::textEdited, this, [this] { emit edited(ModelText()); });
@@ -53,7 +56,8 @@ void NumericField::keyPressEvent(QKeyEvent* event)
     const QString typed = event->text();
     // Keys without a printable character (cursor keys, Delete, shortcuts) go
     // to the edit; of the characters, only the filter's choice does.
-    if (!typed.isEmpty() && typed.at(0).isPrint() && FilterFieldKey(typed.at(0).unicode()) == FieldKey::Drop) {
+    const auto filter = kind_ == Kind::Decimal ? &FilterDecimalKey : &FilterFieldKey;
+    if (!typed.isEmpty() && typed.at(0).isPrint() && filter(typed.at(0).unicode()) == FieldKey::Drop) {
         event->accept();
         return;
     }

@@ -6,18 +6,20 @@
 
 namespace oq {
 
-// A numeric edit field: a plain number of at most ten digits, or a time
-// shown as "HH:MM:SS:XX" in a mask whose unfilled places read as 0.
+// A numeric edit field: a plain number of at most ten digits, a time
+// shown as "HH:MM:SS:XX" in a mask whose unfilled places read as 0, or a
+// decimal number with an optional minus sign ("-50", "1.5").
 //
 // Typing passes only digits, Backspace and Enter (and keys that move the
-// cursor); every other character is thrown away. Enter and a click into the
+// cursor), and in a decimal field the minus sign and the point; every other
+// character is thrown away. Enter and a click into the
 // field ask for the typed value to be applied (`applied`). Only the user's
 // own changes report `edited`; text written by the program does not.
 class NumericField : public QLineEdit {
     Q_OBJECT
 
 public:
-    enum class Kind { Number, Time };
+    enum class Kind { Number, Time, Decimal };
     static constexpr int kNumberDigits = 10;
 
     explicit NumericField(Kind kind, QWidget* parent = nullptr);
