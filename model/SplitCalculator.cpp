@@ -1,6 +1,5 @@
 #include "model/SplitCalculator.h"
 
-#include "media/MPEGData.h"
 #include "base/FieldText.h"
 #include "model/MarkerList.h"
 #include "base/Error.h"
@@ -57,13 +56,30 @@ std::vector<std::int32_t> EvenPositions(std::int32_t blocks, std::int32_t count)
     return positions;
 }
 
+// A decimal field's value brought into [lowest, highest]; the text is
+// rewritten only when the value moved.
+void TidyDecimal(std::string& text, double lowest, double highest)
+{
+    const double value = ReadFieldDecimal(text);
+    const double kept = std::clamp(value, lowest, highest);
+    if (kept != value)
+        text = DecimalFieldText(kept);
+}
+
 } // namespace
+
+SplitCalculator::SplitCalculator()
+    : pauseLevel_(DecimalFieldText(PauseSettings::kDefaultThresholdDb)),
+      pauseLength_(DecimalFieldText(PauseSettings::kDefaultMinimumSeconds)),
+      snapReach_(DecimalFieldText(kDefaultSnapSeconds))
+{
+}
 
 std::int64_t SplitCalculator::RoundedSeconds() const
 {
     // To the nearest whole second, halves to the even one.
-    const double whole = std::floor(seconds_);
-    const double fraction = seconds_ - whole;
+    const double whole = std::floor(file_.TimeTotal);
+    const double fraction = file_.TimeTotal - whole;
     auto rounded = static_cast<std::int64_t>(whole);
     if (fraction > 0.5 || (fraction == 0.5 && rounded % 2 != 0))
         ++rounded;
@@ -88,8 +104,7 @@ void SplitCalculator::Write(const Fields& fields)
 
 void SplitCalculator::FormActivate(const MPEGData& file)
 {
-    bytes_ = file.FileSize;
-    seconds_ = file.TimeTotal;
+    file_ = file;
     totalEdited_ = lengthEdited_ = sizeEdited_ = false;
     WriteField(total_, totalEdited_, "1");
     SelectMethod(SplitMethod::SectionCount);
@@ -113,6 +128,7 @@ void SplitCalculator::SelectMethod(SplitMethod method)
         sizeEdited_ = true;
         break;
     case SplitMethod::CueSheet:
+    case SplitMethod::Pauses:
         return;
     }
     RecomputeRequest(method);
@@ -203,7 +219,7 @@ SplitCalculator::Fields SplitCalculator::FromLength() const
     // Through the size: sections of this length share the bytes in
     // proportion, and one whole kilobyte is always added.
     using Real = long double;
-    const Real share = Real(bytes_) / (Real(rounded) / Real(seconds)) / kBytesPerKb;
+    const Real share = Real(file_.FileSize) / (Real(rounded) / Real(seconds)) / kBytesPerKb;
     const auto size = static_cast<std::int64_t>(share) + 1;
     return {std::to_string(DivideRoundingUp(Kilobytes(), size)), length, std::to_string(size)};
 }
@@ -215,16 +231,53 @@ void SplitCalculator::LoadCueSheet(const std::string& path)
     cueTracks_ = std::move(tracks);
 }
 
-SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers)
+void SplitCalculator::TidyPauseFields()
 {
+    std::string level = pauseLevel_;
+    std::string length = pauseLength_;
+    std::string reach = snapReach_;
+    TidyDecimal(level, kQuietestPauseDb, kLoudestPauseDb);
+    TidyDecimal(length, kShortestPauseSeconds, kLongestPauseSeconds);
+    TidyDecimal(reach, 0, kLongestSnapSeconds);
+    pauseLevel_ = std::move(level);
+    pauseLength_ = std::move(length);
+    snapReach_ = std::move(reach);
+}
+
+PauseSettings SplitCalculator::Pauses() const
+{
+    return {ReadFieldDecimal(pauseLevel_), ReadFieldDecimal(pauseLength_)};
+}
+
+SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers, std::span<const std::int16_t> profile)
+{
+    SplitOutcome outcome;
     if (method_ == SplitMethod::CueSheet) {
         if (cueTracks_.empty())
-            return {};
-        return {true, LayCueMarkers(cueTracks_, markers)};
+            return outcome;
+        outcome.Skipped = LayCueMarkers(cueTracks_, markers);
+        outcome.MarkersReplaced = true;
+        return outcome;
     }
-    RecomputeRequest(method_);
-    markers.ReplaceMarkers(EvenPositions(markers.Converter().BlockCount(), ReadFieldNumber(total_)));
-    return {true, {}};
+    if (method_ == SplitMethod::Pauses || snap_)
+        TidyPauseFields();
+    std::vector<std::int32_t> positions;
+    if (method_ == SplitMethod::Pauses) {
+        const PauseFinder finder(profile, file_, Pauses());
+        // The markers the user has stay rather than giving way to none.
+        outcome.NoPauseFound = finder.Pauses().empty();
+        if (outcome.NoPauseFound)
+            return outcome;
+        positions = finder.Markers();
+    } else {
+        RecomputeRequest(method_);
+        positions = EvenPositions(markers.Converter().BlockCount(), ReadFieldNumber(total_));
+        if (snap_)
+            positions = PauseFinder(profile, file_, Pauses()).Snap(positions, ReadFieldDecimal(snapReach_));
+    }
+    markers.ReplaceMarkers(positions);
+    outcome.MarkersReplaced = true;
+    return outcome;
 }
 
 } // namespace oq

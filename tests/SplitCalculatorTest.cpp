@@ -327,5 +327,59 @@ TEST(SplitCalculator, CueMethodUsesTheLoadedSheet)
     EXPECT_TRUE(wizard.CueTracks().empty());
 }
 
+TEST(SplitCalculator, PauseMethodAndSnapSearchTheProfile)
+{
+    // 10 blocks a second; quiet blocks 20..29 (a 1.1 s pause by the
+    // finder's count) and 60..79, loud elsewhere.
+    const MPEGData file = FileRecord(100, 10, 5'000'000);
+    std::vector<std::int16_t> profile(101, 8000);
+    std::fill(profile.begin() + 20, profile.begin() + 30, 0);
+    std::fill(profile.begin() + 60, profile.begin() + 80, 0);
+    MarkerList markers(file);
+    SplitCalculator wizard;
+    wizard.FormActivate(file);
+    EXPECT_FALSE(wizard.SnapReachEnabled() || wizard.PauseFieldsEnabled());
+
+    wizard.SelectMethod(SplitMethod::Pauses);
+    EXPECT_TRUE(wizard.PauseFieldsEnabled());
+    EXPECT_FALSE(wizard.SnapEnabled());
+    EXPECT_EQ(wizard.PauseLevelText(), "-50");
+    EXPECT_TRUE(wizard.ApplyOkay(markers, profile).MarkersReplaced);
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 25, 70, 100}));
+
+    // A level above the range is drawn to -6 dBFS, where all of it is
+    // quiet: no pause, and the markers stay. A text that is no number stops OK.
+    wizard.PauseLevelChange("3");
+    const SplitOutcome none = wizard.ApplyOkay(markers, profile);
+    EXPECT_TRUE(none.NoPauseFound && !none.MarkersReplaced);
+    EXPECT_EQ(wizard.PauseLevelText(), "-6");
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 25, 70, 100}));
+    wizard.PauseLevelChange("-");
+    EXPECT_THROW(wizard.ApplyOkay(markers, profile), RangeError);
+    EXPECT_EQ(wizard.PauseLevelText(), "-");
+    wizard.PauseLevelChange("-50");
+    wizard.PauseLengthChange("1.5");
+    EXPECT_TRUE(wizard.ApplyOkay(markers, profile).MarkersReplaced);
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 70, 100}));
+
+    // Three sections: 33 lies 8 blocks from 25, beyond a reach of 5; 66 moves to 70.
+    wizard.SelectMethod(SplitMethod::SectionCount);
+    wizard.PauseLengthChange("1");
+    wizard.SetSnap(true);
+    wizard.SnapReachChange("0.5");
+    EXPECT_TRUE(wizard.SnapReachEnabled() && wizard.PauseFieldsEnabled());
+    Type(wizard, SplitMethod::SectionCount, "3");
+    wizard.ApplyOkay(markers, profile);
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 33, 70, 100}));
+    wizard.SnapReachChange("1");
+    wizard.ApplyOkay(markers, profile);
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 25, 70, 100}));
+
+    // The cue method leaves the snap as it is but does not offer it.
+    wizard.SelectMethod(SplitMethod::CueSheet);
+    EXPECT_TRUE(wizard.Snap());
+    EXPECT_FALSE(wizard.SnapReachEnabled() || wizard.PauseFieldsEnabled());
+}
+
 } // namespace
 } // namespace oq::test
