@@ -18,6 +18,15 @@ namespace {
 
 constexpr int kDialogTitleHeight = 32;
 constexpr int kProgressTitleHeight = 28;
+// The wizards' button strip: a well 40 pixels high, 6 from the foot.
+constexpr int kFootWellHeight = 40;
+constexpr int kFootWellMargin = 6;
+
+QRectF FootWell(QSize size)
+{
+    return {kFootWellMargin, static_cast<qreal>(size.height() - kFootWellMargin - kFootWellHeight),
+            static_cast<qreal>(size.width() - 2 * kFootWellMargin), kFootWellHeight};
+}
 
 void PaintDialogBackground(QPainter& p, SkinWindow window)
 {
@@ -34,11 +43,11 @@ void PaintDialogBackground(QPainter& p, SkinWindow window)
         return;
     case SkinWindow::SplitWizard:
         PaintFrame(p, size, kDialogTitleHeight, Tr("Split Wizard"), false);
-        PaintWell(p, QRectF(6, 314, size.width() - 12, 40));
+        PaintWell(p, FootWell(size));
         return;
     case SkinWindow::SaveWizard:
         PaintFrame(p, size, kDialogTitleHeight, Tr("Save Wizard"), false);
-        PaintWell(p, QRectF(6, 314, size.width() - 12, 40));
+        PaintWell(p, FootWell(size));
         return;
     }
 }
@@ -53,6 +62,7 @@ QSize SkinWindowSize(SkinWindow window)
     case SkinWindow::Information:
         return {247, 243};
     case SkinWindow::SplitWizard:
+        return {392, 440};
     case SkinWindow::SaveWizard:
         break;
     }

@@ -18,7 +18,7 @@ namespace oq {
 // (gui/editor/MainWindowSkin).
 enum class SkinWindow {
     Progress,    // 224 x 119
-    SplitWizard, // 392 x 360
+    SplitWizard, // 392 x 440: the save wizard's 360 and two rows of pause controls
     Information, // 247 x 243
     SaveWizard,  // 392 x 360
 };

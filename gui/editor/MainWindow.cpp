@@ -19,7 +19,6 @@
 #include "gui/controls/SkinPainting.h"
 #include "gui/controls/TitleIcon.h"
 #include "gui/editor/MainWindowSkin.h"
-#include "gui/editor/PauseDialog.h"
 #include "model/CueSheetWriter.h"
 #include "model/LabelFile.h"
 #include "model/MarkerTime.h"
@@ -281,13 +280,7 @@ void MainWindow::Connect()
     onClick(visOggInfo_, [this] { ShowInformationWindow(); });
     connect(player_.get(), &Player::finished, this, &MainWindow::PlaybackFinished);
     onClick(toolHelp_, [this] { ShowHelp(QString::fromLatin1(HelpViewer::kContentsTopic)); });
-    onClick(visSplitWizard_, [this] {
-        splitWizard_->SetStartFolder(lastOpenDir_);
-        CentreOver(splitWizard_);
-        if (splitWizard_->Run(record_, markers_) == QDialog::Accepted)
-            cueFile_ = record_.FileName;
-        RefreshControls();
-    });
+    onClick(visSplitWizard_, [this] { OpenSplitWizard(SplitMethod::SectionCount); });
     onClick(visSaveSplit_, [this] {
         CentreOver(saveWizard_);
         const QString folder = QFileInfo(ShownName(record_.FileName)).absolutePath();
@@ -805,17 +798,19 @@ void MainWindow::ExportMarkers()
 
 void MainWindow::MarkersAtPauses()
 {
-    const auto settings = PauseDialog::Ask(this);
-    if (!settings)
-        return;
-    // The profile as far as the analysis got (a cancelled one is searched as far as it goes).
-    const PauseFinder finder(profile_.Entries, record_, *settings);
-    if (finder.Pauses().empty()) {
-        // The markers the user has stay rather than giving way to none.
-        QMessageBox::information(this, windowTitle(), tr("No pauses found."));
-        return;
-    }
-    markers_.ReplaceMarkers(finder.Markers());
+    // One place for what a pause is: the wizard keeps the level and length
+    // typed last, and its OK is one step to undo like any other.
+    OpenSplitWizard(SplitMethod::Pauses);
+}
+
+void MainWindow::OpenSplitWizard(SplitMethod method)
+{
+    splitWizard_->SetStartFolder(lastOpenDir_);
+    CentreOver(splitWizard_);
+    // The profile as far as the analysis got: a cancelled one is searched as far as it goes.
+    if (splitWizard_->Run(record_, profile_.Entries, markers_, method) == QDialog::Accepted)
+        cueFile_ = record_.FileName;
+    RefreshControls();
 }
 
 void MainWindow::BuildTabOrder()

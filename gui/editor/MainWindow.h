@@ -39,6 +39,7 @@ class WaveformDisplay;
 enum class FocusTarget;
 enum class ActiveTool : std::uint8_t;
 enum class SkinButton;
+enum class SplitMethod;
 
 // The program's one editing window: borderless and skinned, it opens an Ogg
 // Vorbis file (by its Open button or by dropping files on the overview),
@@ -149,11 +150,13 @@ private:
     void BuildShortcuts();
     void BuildTabOrder();
     // The window menu's marker files, in the open file's folder, and the
-    // markers at the recording's pauses; each change is one step to undo.
+    // markers at the recording's pauses (the split wizard's pause method);
+    // each change is one step to undo.
     QString MarkerFileFolder() const;
     void ImportMarkers();
     void ExportMarkers();
     void MarkersAtPauses();
+    void OpenSplitWizard(SplitMethod method);
     void LoadSettings();
     void SaveSettings() const;
 

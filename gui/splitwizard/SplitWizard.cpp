@@ -10,6 +10,7 @@
 #include "gui/controls/Skin.h"
 #include "gui/controls/WindowDragger.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -23,7 +24,7 @@ namespace oq {
 
 namespace {
 
-// Four method rows under the heading, one every 40 pixels.
+// Five method rows under the heading, one every 40 pixels.
 constexpr int kFirstRowTop = 74;
 constexpr int kRowStep = 40;
 constexpr int kRowHeight = 22;
@@ -35,16 +36,55 @@ constexpr int kFieldWidth = 112;
 constexpr int kCaptionLeft = 296;
 constexpr int kCaptionWidth = 84;
 constexpr QPoint kBrowsePlace{294, 0}; // x only; the row gives y
-constexpr QRect kNotePlace{14, 244, 364, 40};
-// The button strip in the well at the foot of the window.
-constexpr QSize kTextButtonSize{67, 29};
-constexpr QPoint kHelpPlace{16, 320};
-constexpr QPoint kOkayPlace{230, 320};
-constexpr QPoint kCancelPlace{307, 320};
 
-int RowTop(int row)
+constexpr int RowTop(int row)
 {
     return kFirstRowTop + row * kRowStep;
+}
+
+// The pause method's shortest length sits on a line of its own under the
+// pause row, its label in line with the radio buttons' texts; the snap
+// follows as a row of its own.
+constexpr int kPauseRow = 4;
+constexpr int kPauseLengthTop = RowTop(kPauseRow) + 28;
+constexpr int kSnapTop = kPauseLengthTop + 34;
+constexpr int kRadioTextIndent = 18;
+// The window grew by this much for the two lines under the fourth row: the
+// note and the button strip keep their places above its foot.
+constexpr int kGrowth = SplitWizard::kSize.height() - 360;
+constexpr QRect kNotePlace{14, 244 + kGrowth, 364, 40};
+// The button strip in the well at the foot of the window.
+constexpr QSize kTextButtonSize{67, 29};
+constexpr QPoint kHelpPlace{16, 320 + kGrowth};
+constexpr QPoint kOkayPlace{230, 320 + kGrowth};
+constexpr QPoint kCancelPlace{307, 320 + kGrowth};
+static_assert(kSnapTop + kRowHeight < kNotePlace.top(), "the snap row must clear the note");
+
+QRect FieldPlace(int top)
+{
+    return {kFieldLeft, top, kFieldWidth, kRowHeight};
+}
+
+QRect CaptionPlace(int top)
+{
+    return {kCaptionLeft, top, kCaptionWidth, kRowHeight};
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(place);
+    return label;
+}
+
+NumericField* MakeField(QWidget* parent, const char* name, NumericField::Kind kind, int top, const QString& hint)
+{
+    auto* field = new NumericField(kind, parent);
+    field->setObjectName(QLatin1String(name));
+    field->setGeometry(FieldPlace(top));
+    field->setToolTip(hint);
+    return field;
 }
 
 QString DefaultCueChooser(QWidget* parent, const QString& folder)
@@ -88,39 +128,25 @@ void SplitWizard::BuildControls()
     background_->setPixmap(SkinBackground(SkinWindow::SplitWizard, ratio));
     WindowDragger::Install(background_);
 
-    const auto makeLabel = [this](const char* name, const QString& text, const QRect& place) {
-        auto* label = new QLabel(text, this);
-        label->setObjectName(QLatin1String(name));
-        label->setGeometry(place);
-        return label;
-    };
-    makeLabel("Gui_Label1", tr("Select the Ogg Split Method that Ogg Quorvel should apply:"), kHeadingPlace);
+    MakeLabel(this, "Gui_Label1", tr("Select the Ogg Split Method that Ogg Quorvel should apply:"), kHeadingPlace);
 
-    const char* radioNames[] = {"SplitRadio1", "SplitRadio2", "SplitRadio3", "SplitRadio4"};
+    const char* radioNames[] = {"SplitRadio1", "SplitRadio2", "SplitRadio3", "SplitRadio4", "SplitRadio5"};
     const QString radioTexts[] = {tr("Total No. Of Sections:"), tr("Section Play Length:"), tr("Section File Size:"),
-                                  tr("Ogg Cue Sheet:")};
-    for (int row = 0; row < 4; ++row) {
+                                  tr("Ogg Cue Sheet:"), tr("Pauses Quieter Than:")};
+    for (int row = 0; row < kMethods; ++row) {
         radios_[row] = new QRadioButton(radioTexts[row], this);
         radios_[row]->setObjectName(QLatin1String(radioNames[row]));
         radios_[row]->setGeometry(kRadioLeft, RowTop(row), kRadioWidth, kRowHeight);
     }
 
-    const auto makeField = [this](const char* name, NumericField::Kind kind, int row, const QString& hint) {
-        auto* field = new NumericField(kind, this);
-        field->setObjectName(QLatin1String(name));
-        field->setGeometry(kFieldLeft, RowTop(row), kFieldWidth, kRowHeight);
-        field->setToolTip(hint);
-        return field;
-    };
-    total_ = makeField("SplitSectionTotal", NumericField::Kind::Number, 0, tr("Total No. Of Sections"));
+    total_ = MakeField(this, "SplitSectionTotal", NumericField::Kind::Number, RowTop(0), tr("Total No. Of Sections"));
     total_->setContextMenuPolicy(Qt::NoContextMenu);
-    length_ = makeField("SplitSectionLength", NumericField::Kind::Time, 1, tr("Section Play Length"));
-    size_ = makeField("SplitSectionSize", NumericField::Kind::Number, 2, tr("Section File Size"));
+    length_ = MakeField(this, "SplitSectionLength", NumericField::Kind::Time, RowTop(1), tr("Section Play Length"));
+    size_ = MakeField(this, "SplitSectionSize", NumericField::Kind::Number, RowTop(2), tr("Section File Size"));
 
-    const auto captionPlace = [](int row) { return QRect(kCaptionLeft, RowTop(row), kCaptionWidth, kRowHeight); };
-    totalCaption_ = makeLabel("Gui_Label2", tr("Total"), captionPlace(0));
-    lengthCaption_ = makeLabel("Gui_Label3", tr("HH:MM:SS:XX"), captionPlace(1));
-    sizeCaption_ = makeLabel("Gui_Label4", tr("Kbytes"), captionPlace(2));
+    totalCaption_ = MakeLabel(this, "Gui_Label2", tr("Total"), CaptionPlace(RowTop(0)));
+    lengthCaption_ = MakeLabel(this, "Gui_Label3", tr("HH:MM:SS:XX"), CaptionPlace(RowTop(1)));
+    sizeCaption_ = MakeLabel(this, "Gui_Label4", tr("Kbytes"), CaptionPlace(RowTop(2)));
 
     cueName_ = new QLineEdit(this);
     cueName_->setObjectName(QStringLiteral("Edit1"));
@@ -141,8 +167,9 @@ void SplitWizard::BuildControls()
     };
     cueBrowse_ = makeButton("cueBrowse", SkinButtonPictures(SkinButton::Browse, ratio),
                             {kBrowsePlace.x(), RowTop(3)}, tr("Browse"));
+    BuildPauseControls();
 
-    QLabel* note = makeLabel("Gui_Label5", tr("Note: The split is applied across the whole Ogg."), kNotePlace);
+    QLabel* note = MakeLabel(this, "Gui_Label5", tr("Note: The split is applied across the whole Ogg."), kNotePlace);
     note->setWordWrap(true);
 
     help_ = makeButton("newHelp", SkinTextButtonPictures(tr("Help"), kTextButtonSize, ratio), kHelpPlace,
@@ -152,11 +179,31 @@ void SplitWizard::BuildControls()
                          tr("Cancel"));
 }
 
+void SplitWizard::BuildPauseControls()
+{
+    // Made in reading order, which is the order Tab visits them.
+    pauseLevel_ = MakeField(this, "SplitPauseLevel", NumericField::Kind::Decimal, RowTop(kPauseRow), tr("Pause Level"));
+    pauseLevelCaption_ = MakeLabel(this, "Gui_Label6", tr("dBFS"), CaptionPlace(RowTop(kPauseRow)));
+    pauseLengthLabel_ = MakeLabel(this, "Gui_Label7", tr("Lasting At Least:"),
+                                  QRect(kRadioLeft + kRadioTextIndent, kPauseLengthTop,
+                                        kRadioWidth - kRadioTextIndent, kRowHeight));
+    pauseLength_ = MakeField(this, "SplitPauseLength", NumericField::Kind::Decimal, kPauseLengthTop,
+                             tr("Shortest Pause"));
+    pauseLengthCaption_ = MakeLabel(this, "Gui_Label8", tr("Seconds"), CaptionPlace(kPauseLengthTop));
+
+    snap_ = new QCheckBox(tr("Snap To Pauses Within:"), this);
+    snap_->setObjectName(QStringLiteral("SplitSnap"));
+    snap_->setGeometry(kRadioLeft, kSnapTop, kRadioWidth, kRowHeight);
+    snap_->setToolTip(tr("Move each marker of a count, length or size to the nearest pause"));
+    snapReach_ = MakeField(this, "SplitSnapReach", NumericField::Kind::Decimal, kSnapTop, tr("Snap Distance"));
+    snapCaption_ = MakeLabel(this, "Gui_Label9", tr("Seconds"), CaptionPlace(kSnapTop));
+}
+
 void SplitWizard::Connect()
 {
     const SplitMethod methods[] = {SplitMethod::SectionCount, SplitMethod::SectionLength, SplitMethod::SectionSize,
-                                   SplitMethod::CueSheet};
-    for (int row = 0; row < 4; ++row) {
+                                   SplitMethod::CueSheet, SplitMethod::Pauses};
+    for (int row = 0; row < kMethods; ++row) {
         connect(radios_[row], &QRadioButton::toggled, this, [this, method = methods[row]](bool on) {
             if (on)
                 SelectMethod(method);
@@ -172,6 +219,19 @@ void SplitWizard::Connect()
     connect(length_, &NumericField::applied, this, [this] { Recompute(&SplitCalculator::SplitSectionLengthClick); });
     connect(size_, &NumericField::applied, this, [this] { Recompute(&SplitCalculator::SplitSectionSizeClick); });
 
+    connect(pauseLevel_, &NumericField::edited, this,
+            [this](const std::string& text) { calculator_.PauseLevelChange(text); });
+    connect(pauseLength_, &NumericField::edited, this,
+            [this](const std::string& text) { calculator_.PauseLengthChange(text); });
+    connect(snapReach_, &NumericField::edited, this,
+            [this](const std::string& text) { calculator_.SnapReachChange(text); });
+    for (NumericField* field : {pauseLevel_, pauseLength_, snapReach_})
+        connect(field, &NumericField::applied, this, &SplitWizard::TidyPauseFields);
+    connect(snap_, &QCheckBox::toggled, this, [this](bool on) {
+        calculator_.SetSnap(on);
+        Sync();
+    });
+
     connect(cueBrowse_, &EzRgnButton::clicked, this, &SplitWizard::BrowseCue);
     help_->AddShortcut(QKeySequence::HelpContents);
     connect(help_, &EzRgnButton::clicked, this, [this] { emit helpRequested(QLatin1String(kHelpTopic)); });
@@ -179,20 +239,24 @@ void SplitWizard::Connect()
     connect(cancel_, &EzRgnButton::clicked, this, &QDialog::reject);
 }
 
-int SplitWizard::Run(const MPEGData& file, MarkerList& markers)
+int SplitWizard::Run(const MPEGData& file, std::span<const std::int16_t> profile, MarkerList& markers,
+                     SplitMethod method)
 {
     calculator_.FormActivate(file);
+    SelectMethod(method);
     markers_ = &markers;
+    profile_ = profile;
     Sync();
     const int result = exec();
     markers_ = nullptr;
+    profile_ = {};
     return result;
 }
 
 void SplitWizard::Sync()
 {
     const SplitMethod method = calculator_.Method();
-    for (int row = 0; row < 4; ++row) {
+    for (int row = 0; row < kMethods; ++row) {
         const QSignalBlocker quiet(radios_[row]);
         radios_[row]->setChecked(static_cast<int>(method) == row + 1);
     }
@@ -208,6 +272,21 @@ void SplitWizard::Sync()
     cueName_->setEnabled(calculator_.CueEnabled());
     cueBrowse_->SetEnabled(calculator_.CueEnabled());
     cueName_->setText(QString::fromStdString(calculator_.CueFileText()));
+
+    pauseLevel_->ShowModelText(calculator_.PauseLevelText());
+    pauseLength_->ShowModelText(calculator_.PauseLengthText());
+    snapReach_->ShowModelText(calculator_.SnapReachText());
+    const bool pauseFields = calculator_.PauseFieldsEnabled();
+    for (QWidget* control : std::initializer_list<QWidget*>{pauseLevel_, pauseLevelCaption_, pauseLengthLabel_,
+                                                            pauseLength_, pauseLengthCaption_})
+        control->setEnabled(pauseFields);
+    {
+        const QSignalBlocker quiet(snap_);
+        snap_->setChecked(calculator_.Snap());
+    }
+    snap_->setEnabled(calculator_.SnapEnabled());
+    snapReach_->setEnabled(calculator_.SnapReachEnabled());
+    snapCaption_->setEnabled(calculator_.SnapReachEnabled());
 }
 
 void SplitWizard::SelectMethod(SplitMethod method)
@@ -228,6 +307,17 @@ void SplitWizard::Recompute(void (SplitCalculator::*request)())
     } catch (const Error& failure) {
         // Silent to the user: the fields keep the values they had before the request.
         NoteQuietFailure("Computing the split", failure);
+    }
+    Sync();
+}
+
+void SplitWizard::TidyPauseFields()
+{
+    try {
+        calculator_.TidyPauseFields();
+    } catch (const Error& failure) {
+        // Silent, like the other fields: the texts stay for a correction.
+        NoteQuietFailure("Reading the pause fields", failure);
     }
     Sync();
 }
@@ -255,7 +345,7 @@ void SplitWizard::Okay()
     }
     SplitOutcome outcome;
     try {
-        outcome = calculator_.ApplyOkay(*markers_);
+        outcome = calculator_.ApplyOkay(*markers_, profile_);
     } catch (const Error& failure) {
         // The markers are untouched; the window stays open for a correction.
         NoteQuietFailure("Laying the markers", failure);
@@ -263,6 +353,11 @@ void SplitWizard::Okay()
         return;
     }
     Sync();
+    if (outcome.NoPauseFound) {
+        // The window stays open for another level or length.
+        QMessageBox::information(this, tr("Ogg Quorvel 2003"), tr("No pauses found."));
+        return;
+    }
     appliedCue_ = calculator_.CueEnabled() ? loadedCue_ : std::string();
     ReportSkipped(outcome.Skipped);
     accept();

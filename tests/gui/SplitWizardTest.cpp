@@ -6,9 +6,12 @@
 #include "tests/gui/MessageAnswerer.h"
 #include "tests/gui/ModalDriver.h"
 #include "tests/gui/Screenshot.h"
+#include "tests/support/PausedRecording.h"
 #include "tests/support/TestAudio.h"
 #include "gui/splitwizard/SplitWizard.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -50,6 +53,7 @@ private:
     DesktopSandbox sandbox_;
     std::unique_ptr<TempDir> audio_;
     QString oggPath_;
+    QString pausedPath_;
 
 private slots:
     void initTestCase()
@@ -59,6 +63,69 @@ private slots:
         oggPath_ = QString::fromStdString(audio_->Path("take.ogg"));
         WriteBytes(oggPath_.toStdString(),
                    MakeOggVorbis({.channels = 2, .seconds = 40.0, .signal = Signal::Mixed, .seed = 4}));
+        pausedPath_ = QString::fromStdString(audio_->Path("paused.ogg"));
+        WriteBytes(pausedPath_.toStdString(), MakeOggVorbis(PausedRecording(2, 44100)));
+    }
+
+    void pauseRowAndSnapLayMarkersInThePauses()
+    {
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(pausedPath_));
+        const MPEGData& record = main.OpenFileRecord();
+        const std::vector<std::int32_t> opened = main.Markers().Positions();
+
+        WithWizardOpen(main, [&](SplitWizard& wizard) {
+            auto* level = FindControl<NumericField>(wizard, "SplitPauseLevel");
+            auto* snap = FindControl<QCheckBox>(wizard, "SplitSnap");
+            QVERIFY(!level->isEnabled() && snap->isEnabled());
+            auto* pauses = FindControl<QRadioButton>(wizard, "SplitRadio5");
+            QTest::mouseClick(pauses, Qt::LeftButton, {}, QPoint(8, pauses->height() / 2));
+            QVERIFY(pauses->isChecked());
+            QVERIFY(level->isEnabled() && FindControl<NumericField>(wizard, "SplitPauseLength")->isEnabled());
+            QVERIFY(!snap->isEnabled() && !FindControl<NumericField>(wizard, "SplitSectionTotal")->isEnabled());
+            // Letters are dropped; Enter draws a level above -6 dBFS back to it.
+            Type(level, QStringLiteral("4x"));
+            QCOMPARE(level->text(), QStringLiteral("-6"));
+            Type(level, QStringLiteral("-5x0"));
+            QCOMPARE(level->text(), QStringLiteral("-50"));
+            SaveScreenshot(wizard.grab(), QStringLiteral("split-wizard-pauses"));
+            FindControl<EzRgnButton>(wizard, "newOkay")->Click();
+        });
+        const std::vector<std::int32_t> atPauses = main.Markers().Positions();
+        const std::vector<ExpectedCut> cuts = PausedRecordingCuts();
+        QCOMPARE(atPauses.size(), cuts.size() + 2);
+        const double blockSeconds = record.TimeTotal / record.BlockCount;
+        for (std::size_t k = 0; k < cuts.size(); ++k)
+            QVERIFY(std::abs(atPauses[k + 1] * blockSeconds - cuts[k].Middle) <= cuts[k].Tolerance + blockSeconds);
+        FindControl<QAction>(main, "Undo")->trigger();
+        QCOMPARE(main.Markers().Positions(), opened);
+
+        // Four even sections cut near the three pauses: a snap within 1.5 s
+        // draws each cut into its pause's middle.
+        WithWizardOpen(main, [&](SplitWizard& wizard) {
+            Type(FindControl<NumericField>(wizard, "SplitSectionTotal"), QStringLiteral("4"));
+            auto* snap = FindControl<QCheckBox>(wizard, "SplitSnap");
+            auto* reach = FindControl<NumericField>(wizard, "SplitSnapReach");
+            QVERIFY(!reach->isEnabled());
+            snap->setFocus();
+            QTest::keyClick(snap, Qt::Key_Space);
+            QVERIFY(snap->isChecked() && reach->isEnabled());
+            // What a pause is stays adjustable for the snap.
+            QVERIFY(FindControl<NumericField>(wizard, "SplitPauseLevel")->isEnabled());
+            Type(reach, QStringLiteral("1.5"));
+            SaveScreenshot(wizard.grab(), QStringLiteral("split-wizard-snap"));
+            FindControl<EzRgnButton>(wizard, "newOkay")->Click();
+        });
+        QCOMPARE(main.Markers().Positions(), atPauses);
+
+        // The window menu's entry opens the wizard on its pause row.
+        WhileOpen(
+            main.SplitWizardWindow(), [&] { FindControl<QAction>(main, "PauseMarkers")->trigger(); return 0; },
+            [&] {
+                QVERIFY(FindControl<QRadioButton>(main.SplitWizardWindow(), "SplitRadio5")->isChecked());
+                FindControl<EzRgnButton>(main.SplitWizardWindow(), "newCancel")->Click();
+            });
+        QCOMPARE(main.Markers().Positions(), atPauses);
     }
 
     void countMethodLaysEvenSectionsAndKeepsTheFieldsInStep()
