@@ -89,11 +89,41 @@ QString ChooseExportFile(QWidget* parent, const QString& source)
     return dialog.selectedFiles().constFirst();
 }
 
+// The file dialog of the window menu's marker files. On export the chosen
+// file type gives a name typed without an ending its ".txt" or ".cue".
+QString ChooseMarkerFile(QWidget* parent, MainWindow::MarkerFileUse use, const QString& folder,
+                         const QString& proposed)
+{
+    const QString labels = QObject::tr("Label Files (*.txt)");
+    const QString cueSheets = QObject::tr("Cue Sheets (*.cue)");
+    QFileDialog dialog(parent, QString(), folder);
+    if (use == MainWindow::MarkerFileUse::Import) {
+        dialog.setWindowTitle(QObject::tr("Import Markers"));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({labels, QObject::tr("All Files (*)")});
+    } else {
+        dialog.setWindowTitle(QObject::tr("Export Markers"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters({labels, cueSheets});
+        dialog.setDefaultSuffix(QStringLiteral("txt"));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+            dialog.setDefaultSuffix(filter == cueSheets ? QStringLiteral("cue") : QStringLiteral("txt"));
+        });
+        dialog.selectFile(proposed);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      chooseExport_([this](const QString& source) { return ChooseExportFile(this, source); })
+      chooseExport_([this](const QString& source) { return ChooseExportFile(this, source); }),
+      chooseMarkerFile_([this](MarkerFileUse use, const QString& folder, const QString& proposed) {
+          return ChooseMarkerFile(this, use, folder, proposed);
+      })
 {
     DressSkinForm(*this, tr("Ogg Quorvel 2003"), kClientSize);
     move(kDefaultPlace);
@@ -754,14 +784,11 @@ QString MainWindow::MarkerFileFolder() const
 
 void MainWindow::ImportMarkers()
 {
-    QFileDialog dialog(this, tr("Import Markers"), MarkerFileFolder());
-    dialog.setObjectName(QStringLiteral("ImportMarkersDialog"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({tr("Label Files (*.txt)"), tr("All Files (*)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString chosen = chooseMarkerFile_(MarkerFileUse::Import, MarkerFileFolder(), {});
+    if (chosen.isEmpty())
         return;
     try {
-        const LabelMarkers read = LabelFile::Read(LocalName(dialog.selectedFiles().constFirst()), MarkerTime(record_));
+        const LabelMarkers read = LabelFile::Read(LocalName(chosen), MarkerTime(record_));
         markers_.ReplaceMarkers(read.Positions);
     } catch (const FileError& failure) {
         // A file that is not a label file names its first bad line.
@@ -771,23 +798,14 @@ void MainWindow::ImportMarkers()
 
 void MainWindow::ExportMarkers()
 {
-    const QString labels = tr("Label Files (*.txt)");
-    const QString cueSheet = tr("Cue Sheets (*.cue)");
-    QFileDialog dialog(this, tr("Export Markers"), MarkerFileFolder());
-    dialog.setObjectName(QStringLiteral("ExportMarkersDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({labels, cueSheet});
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        dialog.setDefaultSuffix(filter == cueSheet ? QStringLiteral("cue") : QStringLiteral("txt"));
-    });
-    dialog.selectFile(QFileInfo(ShownName(record_.FileName)).completeBaseName());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString chosen = chooseMarkerFile_(MarkerFileUse::Export, MarkerFileFolder(),
+                                             QFileInfo(ShownName(record_.FileName)).completeBaseName());
+    if (chosen.isEmpty())
         return;
-    const std::string file = LocalName(dialog.selectedFiles().constFirst());
+    const std::string file = LocalName(chosen);
     const MarkerTime time(record_);
     try {
-        if (dialog.selectedNameFilter() == cueSheet)
+        if (QFileInfo(chosen).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0)
             CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time);
         else
             LabelFile::Write(file, markers_.Positions(), {}, time);

@@ -119,6 +119,15 @@ public:
     // the "Save As" dialog in the open file's folder.
     using ExportChooser = std::function<QString(const QString& source)>;
     void SetExportChooser(ExportChooser chooser) { chooseExport_ = std::move(chooser); }
+    // Asks for a marker file in `folder` (the open file's): one to import,
+    // or one to export under the proposed name `proposed`; returns it, or an
+    // empty text for Cancel. An exported file whose name ends in ".cue"
+    // becomes a cue sheet, any other a label file. The default is the file
+    // dialog, whose file types give the name its ending.
+    enum class MarkerFileUse { Import, Export };
+    using MarkerFileChooser =
+        std::function<QString(MarkerFileUse use, const QString& folder, const QString& proposed)>;
+    void SetMarkerFileChooser(MarkerFileChooser chooser) { chooseMarkerFile_ = std::move(chooser); }
 
     const QString& LastOpenDir() const noexcept { return lastOpenDir_; }
     void SetLastOpenDir(const QString& folder) { lastOpenDir_ = folder; }
@@ -183,6 +192,7 @@ private:
     AmplitudeProfile profile_;
     QString lastOpenDir_;
     ExportChooser chooseExport_;
+    MarkerFileChooser chooseMarkerFile_;
     bool opening_ = false;
 
     std::unique_ptr<WaveformDisplay> display_;

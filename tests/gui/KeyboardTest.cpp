@@ -6,9 +6,14 @@
 #include "tests/gui/Controls.h"
 #include "tests/gui/DesktopSandbox.h"
 #include "tests/support/TestAudio.h"
+#include "model/CueSheet.h"
+#include "model/LabelFile.h"
+#include "model/MarkerTime.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QtTest>
@@ -56,6 +61,14 @@ private:
     QString seen_;
 };
 
+// Opens the window menu and picks an entry by its underlined letter.
+void PickFromMenu(MainWindow& window, Qt::Key letter)
+{
+    window.ShowWindowMenu();
+    QVERIFY(QTest::qWaitForWindowExposed(&window.WindowMenu()));
+    QTest::keyClick(&window.WindowMenu(), letter);
+}
+
 } // namespace
 
 class KeyboardTest : public QObject {
@@ -86,6 +99,52 @@ private slots:
         audio_ = std::make_unique<TempDir>();
         WriteBytes(audio_->Path("take.ogg"),
                    MakeOggVorbis({.channels = 2, .seconds = 135.0, .signal = Signal::Mixed, .seed = 1}));
+    }
+
+    void markerFilesGoOutAndComeBackThroughTheMenu()
+    {
+        const auto window = OpenWindow();
+        MarkerList& markers = window->Markers();
+        const Positions opened = markers.Positions();
+        const std::string labels = audio_->Path("labels.txt");
+        const std::string text = "10.000000\t10.000000\tOne\n50.000000\t50.000000\tTwo\n";
+        WriteBytes(labels, Bytes(text.begin(), text.end()));
+
+        QString chosen;
+        QStringList asked;
+        window->SetMarkerFileChooser([&](MainWindow::MarkerFileUse use, const QString& folder, const QString& name) {
+            const QLatin1String kind(use == MainWindow::MarkerFileUse::Import ? "import" : "export");
+            asked << QStringLiteral("%1 %2 %3").arg(kind, QDir(folder).dirName(), name);
+            return chosen;
+        });
+        chosen = QString::fromStdString(labels);
+        PickFromMenu(*window, Qt::Key_I);
+        const MarkerTime time(window->OpenFileRecord());
+        const Positions imported = markers.Positions();
+        QCOMPARE(imported.size(), 2u);
+        QCOMPARE(imported[1], LabelFile::Read(labels, time).Positions[1]);
+
+        // Written and read again, every marker lands on its block.
+        Press(*window, Qt::Key_Insert);
+        const Positions edited = markers.Positions();
+        chosen = QString::fromStdString(audio_->Path("out.txt"));
+        PickFromMenu(*window, Qt::Key_E);
+        QCOMPARE(LabelFile::Read(chosen.toStdString(), time).Positions, edited);
+        chosen = QString::fromStdString(audio_->Path("out.cue"));
+        PickFromMenu(*window, Qt::Key_E);
+        QCOMPARE(static_cast<int>(ReadCueSheet(chosen.toStdString()).size()), markers.SectionCount());
+        // Cancel writes nothing and changes nothing.
+        chosen.clear();
+        PickFromMenu(*window, Qt::Key_I);
+        QCOMPARE(markers.Positions(), edited);
+
+        const QString folder = QFileInfo(QString::fromStdString(audio_->Path("take.ogg"))).absoluteDir().dirName();
+        QCOMPARE(asked, (QStringList{"import " + folder + " ", "export " + folder + " take",
+                                     "export " + folder + " take", "import " + folder + " "}));
+        // The import is one step to undo.
+        Press(*window, Qt::Key_Z, Qt::ControlModifier);
+        Press(*window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(markers.Positions(), opened);
     }
 
     void undoAndRedoKeysGiveBackTheMarkers()
