@@ -45,6 +45,10 @@ std::string SplitCommand::Usage() const
            "  --names-from-titles  name the sections of a cue sheet's tracks after them,\n"
            "                     \"NN - Title.ogg\" (a section before the first track\n"
            "                     keeps the usual name)\n"
+           "  --name TEMPLATE    name the sections of a cue sheet's tracks by TEMPLATE:\n"
+           "                     {n} the section number (two digits), {title},\n"
+           "                     {artist}, {album}; a name an earlier section has\n"
+           "                     gets \" (NN)\" after it\n"
            "  --replaygain       give each section its own loudness (track gain and\n"
            "                     peak) and all of them the album's, measured first\n"
            "  --force            replace existing files without asking\n"
@@ -54,7 +58,7 @@ std::string SplitCommand::Usage() const
 int SplitCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options();
-    valueOptions.insert({"--out", "--sections", "--pre", "--post"});
+    valueOptions.insert({"--out", "--sections", "--pre", "--post", "--name"});
     const Arguments options(arguments, valueOptions, {"--no-zeros", "--names-from-titles", "--replaygain", "--force", "--quiet"});
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE to split");
@@ -70,6 +74,7 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
     split.PostText = options.Value("--post").value_or(" - " + NameOf(file.FileName));
     split.Zeros = !options.Has("--no-zeros");
     split.NamesFromTitles = options.Has("--names-from-titles");
+    split.NameTemplate = options.Value("--name").value_or("");
     PrintWarnings(warnings);
 
     JobSession session(options.Has("--quiet"));

@@ -22,6 +22,11 @@ std::string TrackFileName(const CueTags::Track& track)
     std::string name = track.Number.size() < 2 ? std::string(2 - track.Number.size(), '0') + track.Number : track.Number;
     if (!track.Title.empty())
         name += " - " + track.Title;
+    return SafeFileName(std::move(name));
+}
+
+std::string SafeFileName(std::string name)
+{
     std::ranges::replace_if(name, Refused, '_');
     // A name of dots alone, or ending in one, is refused or altered elsewhere.
     while (!name.empty() && (name.back() == '.' || name.back() == ' '))

@@ -21,4 +21,8 @@ void TagCueSections(SectionSource& source, const MPEGData& file, const std::vect
 // that file systems refuse in a name replaced by '_'.
 std::string TrackFileName(const CueTags::Track& track);
 
+// `name` with the characters that file systems refuse in a name, and dots
+// and spaces at its end, replaced by '_'.
+std::string SafeFileName(std::string name);
+
 } // namespace oq

@@ -1,4 +1,5 @@
 #include "jobs/JobPlanner.h"
+#include "jobs/CueSections.h"
 
 #include "jobs/PathParts.h"
 #include "model/PositionConverter.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace oq {
@@ -154,6 +156,58 @@ bool Chosen(SectionChoice choice, std::int32_t k)
     return true;
 }
 
+std::string TwoDigits(std::int32_t number) { return (number < 10 ? "0" : "") + std::to_string(number); }
+
+std::string CommentValue(const CommentEdit& edit, std::string_view name)
+{
+    for (const auto& [field, value] : edit.Set)
+        if (field == name)
+            return value;
+    return {};
+}
+
+// Section `section`'s name by the template before it is made unique, or
+// nothing where the template does not name it.
+std::optional<std::string> ExpandTemplate(const SplitOptions& options, std::int32_t section)
+{
+    const auto& named = options.Source.TrackNames;
+    const auto index = static_cast<std::size_t>(section - 1);
+    if (options.NameTemplate.empty() || section < 1 || index >= named.size() || named[index].empty() ||
+        index >= options.Source.Comments.size())
+        return std::nullopt;
+    const CommentEdit& comments = options.Source.Comments[index];
+    const std::pair<std::string_view, std::string> fields[] = {{"{n}", TwoDigits(section)},
+                                                               {"{title}", CommentValue(comments, "TITLE")},
+                                                               {"{artist}", CommentValue(comments, "ARTIST")},
+                                                               {"{album}", CommentValue(comments, "ALBUM")}};
+    std::string name;
+    const std::string& pattern = options.NameTemplate;
+    for (std::size_t at = 0; at < pattern.size();) {
+        const auto field = std::ranges::find_if(
+            fields, [&](const auto& f) { return pattern.compare(at, f.first.size(), f.first) == 0; });
+        if (field == std::end(fields)) {
+            name += pattern[at++];
+            continue;
+        }
+        name += field->second;
+        at += field->first.size();
+    }
+    return SafeFileName(std::move(name));
+}
+
+// Two tracks of one title must not write one file: a later section whose
+// name an earlier one has takes its number as well.
+std::optional<std::string> TemplateName(const SplitOptions& options, std::int32_t section)
+{
+    auto name = ExpandTemplate(options, section);
+    if (!name)
+        return name;
+    for (std::int32_t earlier = 1; earlier < section; ++earlier)
+        if (ExpandTemplate(options, earlier) == name)
+            return *name + " (" + TwoDigits(section) + ")";
+    return name;
+}
+
 } // namespace
 
 SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::int32_t>& markerPositions)
@@ -179,6 +233,8 @@ SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::i
 
 std::string SectionFileName(const SplitOptions& options, std::int32_t section)
 {
+    if (const auto templated = TemplateName(options, section))
+        return WithDelimiter(options.OutputFolder) + *templated + kOggExtension;
     const auto& named = options.Source.TrackNames;
     if (options.NamesFromTitles && section >= 1 && static_cast<std::size_t>(section) <= named.size() &&
         !named[static_cast<std::size_t>(section - 1)].empty())

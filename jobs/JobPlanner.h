@@ -53,6 +53,10 @@ struct SplitOptions {
     bool Zeros = true; // one "0" before every section number
     // Sections that play a cue track are named "NN - Title" instead.
     bool NamesFromTitles = false;
+    // When not empty, sections that play a cue track are named by it instead:
+    // "{n}" the section number of two digits or more, "{title}", "{artist}"
+    // and "{album}" the track's comments.
+    std::string NameTemplate{};
 };
 
 struct ExportOptions {
@@ -84,7 +88,8 @@ struct CatalogOptions {
 // The full name of section `section`'s file: the folder, the pre text, "0"
 // with zeros on, the number, the post text, and ".ogg" when the name has no
 // extension of its own. With NamesFromTitles, a section that plays a cue
-// track is named after it (the folder, its name, ".ogg").
+// track is named after it (the folder, its name, ".ogg"); a NameTemplate
+// names it likewise, with " (NN)" after a name an earlier section has.
 std::string SectionFileName(const SplitOptions& options, std::int32_t section);
 
 // Each planner turns a tool's options into its job list, creating the

@@ -132,6 +132,23 @@ std::string Field(const Fields& fields, const std::string& name)
     return {};
 }
 
+// A template names each track's section; the second of two tracks of one
+// title takes its number, and what file systems refuse becomes '_'.
+TEST(CueTags, NameTemplateKeepsSameTitledTracksApart)
+{
+    TempDir dir;
+    const std::string song = dir.Path("song.ogg");
+    WriteBytes(song, LayPages(EncodePackets({.seconds = 4})));
+    Write(dir.Path("song.cue"), "PERFORMER \"Band\"\nTITLE \"Live: 1999\"\nTRACK 01 AUDIO\nTITLE \"Same\"\n"
+                                "INDEX 01 00:00:00\nTRACK 02 AUDIO\nTITLE \"Same\"\nINDEX 01 00:02:00\n");
+    const CliResult result =
+        RunCli({"split", song, "--cue", dir.Path("song.cue"), "--name", "{artist} - {album} - {title}", "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const std::string second = dir.Path("Band - Live_ 1999 - Same (02).ogg");
+    EXPECT_EQ(result.Out, dir.Path("Band - Live_ 1999 - Same.ogg") + "\n" + second + "\n");
+    EXPECT_EQ(Field(VorbisComments(second).List, "TRACKNUMBER"), "2");
+}
+
 // Each section's track gain and peak are those libebur128 finds in the
 // section file itself, decoded by the reference decoder; the album's are
 // those of all sections together. A clipped full-scale wave peaks at 1.0.
