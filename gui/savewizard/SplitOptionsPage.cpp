@@ -47,7 +47,7 @@ SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dia
     replayGain_ = new QCheckBox(tr("Measure Each Section's Loudness (ReplayGain)"), this);
     replayGain_->setObjectName(QStringLiteral("SplitFile_ReplayGain"));
     replayGain_->setGeometry(10, 192, 360, 22);
-    titles_ = new QCheckBox(tr("Name Sections After Their Cue Sheet Tracks"), this);
+    titles_ = new QCheckBox(tr("Name sections after their cue titles"), this);
     titles_->setObjectName(QStringLiteral("SplitFile_Titles"));
     titles_->setGeometry(10, 212, 360, 22);
     titles_->setEnabled(false);
@@ -62,6 +62,7 @@ SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dia
     connect(preText_, &QLineEdit::textChanged, this, &SplitOptionsPage::RefreshExample);
     connect(postText_, &QLineEdit::textChanged, this, &SplitOptionsPage::RefreshExample);
     connect(zeros_, &QCheckBox::toggled, this, &SplitOptionsPage::RefreshExample);
+    connect(titles_, &QCheckBox::toggled, this, &SplitOptionsPage::RefreshExample);
 }
 
 void SplitOptionsPage::Open(const QString& outputFolder, const QString& postText, bool cueTitles)
@@ -98,6 +99,12 @@ void SplitOptionsPage::BrowseFolder()
 
 void SplitOptionsPage::RefreshExample()
 {
+    // The page does not read the sheet; the example shows the form of a
+    // track's name, which the planner builds as TrackFileName does.
+    if (titles_->isChecked()) {
+        example_->setText(QStringLiteral("01 - ") + tr("Title") + QStringLiteral(".ogg"));
+        return;
+    }
     example_->setText(QString::fromStdString(
         SplitExampleName(preText_->text().toStdString(), zeros_->isChecked(), postText_->text().toStdString())));
 }

@@ -159,6 +159,7 @@ private slots:
             [&] {
                 QCOMPARE(FindControl<QLineEdit>(wizard, "SplitFile_PostText")->text(), QStringLiteral(" - song.ogg"));
                 QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part 01 - song.ogg"));
+                QVERIFY(!FindControl<QCheckBox>(wizard, "SplitFile_Titles")->isEnabled());
                 QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Next"));
                 QVERIFY(!Button(wizard, "Wizard_Back")->Enabled());
                 SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-split"));
@@ -561,6 +562,13 @@ private slots:
             QVERIFY(!FindControl<QWidget>(wizard, "FinalPanel1")->isVisible());
             QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Next"));
             QCOMPARE(FindControl<QLineEdit>(wizard, "SplitDirEdit1")->text(), QString::fromStdString(album.Root()));
+            QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part 01 - album.ogg"));
+            auto* titles = FindControl<QCheckBox>(wizard, "SplitFile_Titles");
+            QCOMPARE(titles->text(), QStringLiteral("Name sections after their cue titles"));
+            QVERIFY(titles->isEnabled() && !titles->isChecked());
+            titles->click();
+            QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("01 - Title.ogg"));
+            titles->click();
             QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part 01 - album.ogg"));
             Click(wizard, "Wizard_Next");
             StartAndWait(wizard);
