@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
+#include "cli/UserTags.h"
 #include "jobs/JobList.h"
 
 #include <charconv>
@@ -15,17 +16,17 @@ std::string ExportCommand::Summary() const { return "write one section of a file
 
 std::string ExportCommand::Usage() const
 {
-    return "Usage: oggquorvel-cli export FILE METHOD --section K --to OUT [--quiet]\n\n"
+    return "Usage: oggquorvel-cli export FILE METHOD --section K --to OUT [OPTIONS]\n\n"
            "Writes section K (counted from 1) of FILE to OUT without re-encoding,\n"
            "replacing OUT if it exists.\n\n" +
-           SectionMethod::Usage();
+           SectionMethod::Usage() + "\nOptions:\n" + UserTagsUsage() + "  --quiet            no progress line\n";
 }
 
 int ExportCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options();
     valueOptions.insert({"--section", "--to"});
-    const Arguments options(arguments, valueOptions, {"--quiet"});
+    const Arguments options(arguments, valueOptions, {"--quiet"}, {"--tag"});
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE to export from");
     const SectionMethod method(options);
@@ -36,11 +37,13 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
     if (error != std::errc() || end != sectionText.data() + sectionText.size() || exported.Section < 1)
         throw UsageError("--section takes a section number from 1 on");
     exported.FileName = options.Require("--to");
+    const UserTags tags = ParseUserTags(options.Values("--tag"));
 
     const MPEGData file = DescribeSourceFile(options.Plain()[0]);
     std::vector<std::string> warnings;
     exported.Source = method.Sections(file, warnings);
     PrintWarnings(warnings);
+    AddUserTags(exported.Source, tags);
     const auto sections = static_cast<std::int32_t>(exported.Source.CutPoints.size() + 1);
     if (exported.Section > sections)
         throw UsageError("--section " + sectionText + ": the method gives " + std::to_string(sections) + " sections");

@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
+#include "cli/UserTags.h"
 #include "jobs/JobList.h"
 #include "jobs/LoudnessComments.h"
 #include "jobs/PathParts.h"
@@ -59,10 +60,12 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options();
     valueOptions.insert({"--out", "--sections", "--pre", "--post", "--name"});
-    const Arguments options(arguments, valueOptions, {"--no-zeros", "--names-from-titles", "--replaygain", "--force", "--quiet"});
+    const Arguments options(arguments, valueOptions, {"--no-zeros", "--names-from-titles", "--replaygain", "--force", "--quiet"},
+                            {"--tag"});
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE to split");
     const SectionMethod method(options);
+    const UserTags tags = ParseUserTags(options.Values("--tag"));
     const MPEGData file = DescribeSourceFile(options.Plain()[0]);
 
     std::vector<std::string> warnings;
@@ -84,6 +87,7 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
             return kExitCancelled;
         AddLoudnessComments(split.Source, *loudness, file.Codec == "Opus");
     }
+    AddUserTags(split.Source, tags);
     JobList jobs = PlanJobs(split, session.Observer());
     if (!session.ConfirmOverwrite(jobs, options.Has("--force")))
         return 1;

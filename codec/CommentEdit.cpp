@@ -42,6 +42,14 @@ std::vector<std::string> CommentEdit::Apply(const std::vector<std::string>& fiel
     return out;
 }
 
+void CommentEdit::Override(const std::vector<std::pair<std::string, std::string>>& fields)
+{
+    std::erase_if(Set, [&](const auto& set) {
+        return std::ranges::any_of(fields, [&](const auto& field) { return SameName(field.first, set.first); });
+    });
+    Set.insert(Set.end(), fields.begin(), fields.end());
+}
+
 bool CommentEdit::Keeps(const std::vector<std::string>& fields) const { return Set.empty() && Apply(fields) == fields; }
 
 } // namespace oq

@@ -17,6 +17,10 @@ struct CommentEdit {
 
     bool operator==(const CommentEdit&) const = default;
 
+    // Sets `fields` after those the edit sets already, which they replace
+    // where a name repeats (fields repeated within `fields` all stay).
+    void Override(const std::vector<std::pair<std::string, std::string>>& fields);
+
     // The fields a section gets from its source's `fields` ("NAME=value").
     std::vector<std::string> Apply(const std::vector<std::string>& fields) const;
     // Whether Apply may leave `fields` as they are.

@@ -4,6 +4,7 @@
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestOpus.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ebur128.h>
 #include <gtest/gtest.h>
@@ -130,6 +131,32 @@ std::string Field(const Fields& fields, const std::string& name)
         if (field.starts_with(name + "="))
             return field.substr(name.size() + 1);
     return {};
+}
+
+// The user's tags follow the cue's comments in every section, numbered, and
+// replace those of their names; export takes them too, and a key no comment
+// may have is refused.
+TEST(CueTags, UserTagsFollowTheSheetsInEachSection)
+{
+    TempDir dir;
+    const std::string song = dir.Path("song.ogg");
+    WriteBytes(song, LayPages(EncodePackets({.seconds = 4})));
+    Write(dir.Path("song.cue"), "TRACK 01 AUDIO\nTITLE \"A\"\nINDEX 01 00:00:00\n"
+                                "TRACK 02 AUDIO\nTITLE \"B\"\nINDEX 01 00:02:00\n");
+    const CliResult split = RunCli({"split", song, "--cue", dir.Path("song.cue"), "--tag", "PART={n}/{total}",
+                                    "--tag=Mix Note=x={n}", "--tag", "tracktotal=9", "--quiet"});
+    ASSERT_EQ(split.Status, 0) << split.Err;
+    const Fields second = VorbisComments(dir.Path("Part 02 - song.ogg")).List;
+    const auto title = std::find(second.begin(), second.end(), "TITLE=B");
+    EXPECT_EQ(Fields(title, second.end()),
+              (Fields{"TITLE=B", "TRACKNUMBER=2", "PART=2/2", "Mix Note=x=2", "tracktotal=9"}));
+
+    const CliResult exported = RunCli({"export", song, "--count", "3", "--section", "3", "--to", dir.Path("three.ogg"),
+                                       "--tag", "PART={n}/{total}", "--quiet"});
+    ASSERT_EQ(exported.Status, 0) << exported.Err;
+    EXPECT_EQ(VorbisComments(dir.Path("three.ogg")).List.back(), "PART=3/3");
+    EXPECT_EQ(RunCli({"split", song, "--count", "2", "--tag", "NO~TILDE=1"}).Status, 2);
+    EXPECT_EQ(RunCli({"split", song, "--count", "2", "--tag", "=1"}).Status, 2);
 }
 
 // A template names each track's section; the second of two tracks of one

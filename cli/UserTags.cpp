@@ -1,0 +1,64 @@
+#include "cli/UserTags.h"
+
+#include "cli/Command.h"
+
+#include <algorithm>
+
+namespace oq::cli {
+
+namespace {
+
+// A comment field name holds the characters 0x20 to 0x7D, '=' aside.
+constexpr char kFirstNameChar = 0x20;
+constexpr char kLastNameChar = 0x7D;
+
+bool IsFieldName(const std::string& name)
+{
+    return !name.empty() &&
+           std::ranges::all_of(name, [](char c) { return c >= kFirstNameChar && c <= kLastNameChar && c != '='; });
+}
+
+std::string Replaced(std::string text, const std::string& field, const std::string& value)
+{
+    for (auto at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
+        text.replace(at, field.size(), value);
+    return text;
+}
+
+} // namespace
+
+UserTags ParseUserTags(const std::vector<std::string>& tags)
+{
+    UserTags parsed;
+    for (const std::string& tag : tags) {
+        const auto equals = tag.find('=');
+        if (equals == std::string::npos || !IsFieldName(tag.substr(0, equals)))
+            throw UsageError("--tag " + tag + ": give KEY=VALUE, KEY of the characters ' ' to '}' without '='");
+        parsed.emplace_back(tag.substr(0, equals), tag.substr(equals + 1));
+    }
+    return parsed;
+}
+
+void AddUserTags(SectionSource& source, const UserTags& tags)
+{
+    if (tags.empty())
+        return;
+    const std::size_t total = source.CutPoints.size() + 1;
+    source.Comments.resize(std::max(source.Comments.size(), total));
+    for (std::size_t k = 0; k < total; ++k) {
+        UserTags numbered;
+        for (const auto& [name, value] : tags)
+            numbered.emplace_back(name, Replaced(Replaced(value, "{n}", std::to_string(k + 1)), "{total}",
+                                                 std::to_string(total)));
+        source.Comments[k].Override(numbered);
+    }
+}
+
+std::string UserTagsUsage()
+{
+    return "  --tag KEY=VALUE    give every section the comment KEY=VALUE (replacing\n"
+           "                     its other KEY comments); {n} in VALUE is the section's\n"
+           "                     number, {total} how many there are; may be repeated\n";
+}
+
+} // namespace oq::cli
