@@ -65,6 +65,8 @@ CommentHeader CommentHeader::Parse(std::string_view packet, const Form& form)
         header.Fields.push_back(reader.Text());
     if (form.FramingBit && (reader.Rest().empty() || (reader.Rest().front() & 1) == 0))
         throw FormatError("comment header", "lacks its framing bit");
+    if (!form.FramingBit && !reader.Rest().empty() && (reader.Rest().front() & 1) != 0)
+        header.Trailer = reader.Rest();
     return header;
 }
 
@@ -80,6 +82,7 @@ std::string CommentHeader::Serialize(const Form& form) const
     }
     if (form.FramingBit)
         out += '\x01';
+    out += Trailer;
     return out;
 }
 

@@ -25,6 +25,10 @@ public:
 
     std::string Vendor;
     std::vector<std::string> Fields;
+    // Binary data after the fields of a header without a framing bit (Opus)
+    // whose first byte has its low bit set: editors keep it (cover art of
+    // some taggers). With the low bit clear the rest is padding and dropped.
+    std::string Trailer;
 };
 
 } // namespace oq

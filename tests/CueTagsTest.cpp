@@ -1,6 +1,7 @@
 #include "codec/CommentHeader.h"
 #include "model/CueTags.h"
 #include "tests/support/CliRunner.h"
+#include "tests/support/OggSurgery.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestOpus.h"
 
@@ -21,6 +22,7 @@ constexpr char kVorbisMagic[] = "\x03vorbis";
 struct Comments {
     std::string Vendor;
     Fields List;
+    std::string Trailer{}; // an Opus header's binary data after the fields
 };
 
 Comments VorbisComments(const std::string& path)
@@ -45,6 +47,9 @@ Comments OpusComments(const std::string& path)
     Comments out{tags->vendor, {}};
     for (int k = 0; k < tags->comments; ++k)
         out.List.emplace_back(tags->user_comments[k]);
+    int trailerBytes = 0;
+    if (const unsigned char* trailer = opus_tags_get_binary_suffix(tags, &trailerBytes))
+        out.Trailer.assign(reinterpret_cast<const char*>(trailer), static_cast<std::size_t>(trailerBytes));
     op_free(file);
     return out;
 }
@@ -110,7 +115,18 @@ TEST(CueTags, OpusSectionsCarryThemInOpusTags)
 {
     TempDir dir;
     const std::string song = dir.Path("song.opus");
-    WriteBytes(song, MakeOggOpus({.seconds = 4}));
+    // Binary data after the fields, as some taggers store cover art there,
+    // is kept when the fields change.
+    const Bytes plain = MakeOggOpus({.seconds = 4});
+    const CommentHeader::Form form{"OpusTags", false};
+    const PageSpan tagsPage = PageSpans(plain).at(1);
+    const std::size_t header = 27 + plain[tagsPage.Offset + 26]; // fixed fields, then one byte per segment
+    CommentHeader tags = CommentHeader::Parse(
+        std::string_view(reinterpret_cast<const char*>(plain.data()) + tagsPage.Offset + header, tagsPage.Size - header),
+        form);
+    tags.Trailer = std::string("\x01\x00art\xff", 6);
+    const std::string rebuilt = tags.Serialize(form);
+    WriteBytes(song, WithPagePacket(plain, 1, Bytes(rebuilt.begin(), rebuilt.end())));
     Write(dir.Path("song.cue"), "PERFORMER \"Band\"\nTRACK 01 AUDIO\nTITLE \"A\"\nINDEX 01 00:00:00\n"
                                 "TRACK 02 AUDIO\nTITLE \"B\"\nINDEX 01 00:02:00\n");
     const CliResult result = RunCli({"split", song, "--cue", dir.Path("song.cue"), "--quiet"});
@@ -118,6 +134,7 @@ TEST(CueTags, OpusSectionsCarryThemInOpusTags)
     const Comments source = OpusComments(song);
     const Comments second = OpusComments(dir.Path("Part 02 - song.opus"));
     EXPECT_EQ(second.Vendor, source.Vendor);
+    EXPECT_EQ(second.Trailer, tags.Trailer);
     Fields expected = source.List;
     expected.insert(expected.end(), {"TITLE=B", "ARTIST=Band", "TRACKNUMBER=2", "TRACKTOTAL=2"});
     EXPECT_EQ(second.List, expected);

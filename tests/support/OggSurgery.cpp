@@ -113,18 +113,20 @@ std::int64_t GranuleOf(const Bytes& file, const PageSpan& page)
     return static_cast<std::int64_t>(granule);
 }
 
-Bytes WithFirstPacket(const Bytes& file, const Bytes& packet)
+Bytes WithPagePacket(const Bytes& file, std::size_t index, const Bytes& packet)
 {
     constexpr std::size_t kLacingValue = 255;
-    const PageSpan first = PageSpans(file).at(0);
-    Bytes page(file.begin(), file.begin() + static_cast<long>(kHeaderBytes));
+    const PageSpan old = PageSpans(file).at(index);
+    const auto at = file.begin() + static_cast<long>(old.Offset);
+    Bytes page(at, at + static_cast<long>(kHeaderBytes));
     page[kSegmentCountAt] = static_cast<unsigned char>(packet.size() / kLacingValue + 1);
     page.insert(page.end(), packet.size() / kLacingValue, static_cast<unsigned char>(kLacingValue));
     page.push_back(static_cast<unsigned char>(packet.size() % kLacingValue));
     Append(page, packet);
-    Bytes out = page;
-    out.insert(out.end(), file.begin() + static_cast<long>(first.Size), file.end());
-    RenewChecksum(out, {.Offset = 0, .Size = page.size()});
+    Bytes out(file.begin(), at);
+    Append(out, page);
+    out.insert(out.end(), at + static_cast<long>(old.Size), file.end());
+    RenewChecksum(out, {.Offset = old.Offset, .Size = page.size()});
     return out;
 }
 

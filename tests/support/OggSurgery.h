@@ -32,9 +32,10 @@ std::int64_t GranuleOf(const Bytes& file, const PageSpan& page);
 // Rewrites the page's granule position, checksum included.
 void SetGranule(Bytes& file, const PageSpan& page, std::int64_t granule);
 
-// The first page's only packet (an identification header) replaced by
-// `packet`, its lacing and checksum made to fit.
-Bytes WithFirstPacket(const Bytes& file, const Bytes& packet);
+// The only packet of page `index` (0 the first, an identification header)
+// replaced by `packet`, the page's lacing and checksum made to fit.
+Bytes WithPagePacket(const Bytes& file, std::size_t index, const Bytes& packet);
+inline Bytes WithFirstPacket(const Bytes& file, const Bytes& packet) { return WithPagePacket(file, 0, packet); }
 
 // The pages of a stream of another codec: a beginning page holding its
 // identification packet (`magic` and filler), then `dataPages` pages of
