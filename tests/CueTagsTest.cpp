@@ -109,6 +109,14 @@ TEST(CueTags, VorbisSectionsCarryTheirTracksComments)
     EXPECT_EQ(VorbisComments(dir.Path("02 - Two.ogg")).List,
               (Fields{kept[0], kept[1], "TITLE=Two", "ARTIST=Guest", album[0], album[1], "TRACKNUMBER=2",
                       "TRACKTOTAL=2", "DATE=1999", "GENRE=Jazz", "COMMENT=live", "ISRC=GBAYE0000001"}));
+
+    // The new headers leave the audio as exact as an untagged split's.
+    std::vector<std::int16_t> joined;
+    for (const char* name : {"Part 01 - song.ogg", "01 - Don\u2019t_Stop.ogg", "02 - Two.ogg"}) {
+        const auto samples = DecodeSamples(dir.Path(name));
+        joined.insert(joined.end(), samples.begin(), samples.end());
+    }
+    EXPECT_TRUE(joined == DecodeSamples(song));
 }
 
 TEST(CueTags, OpusSectionsCarryThemInOpusTags)
