@@ -417,7 +417,7 @@ private:
         report_.AddSection(title);
         std::cout << title << "\n";
         std::vector<Task> tasks = {ChildTask("ov_read", [=] { DecodeWholeFile(source); })};
-        enum { kPlain, kOggdec, kOggdecWav, kProfile, kWav };
+        enum { kPlain, kOggdec, kOggdecWav, kProfile, kWav, kLoudness };
         const std::string oggdec = FindProgram("oggdec");
         if (oggdec.empty() || !kHaveAmplitudeProfile || !kHaveWavWriter) {
             report_.AddNote("oggdec (package vorbis-tools), the amplitude profile or the WAV writer is missing: "
@@ -431,6 +431,8 @@ private:
         tasks.push_back(CommandTask("oggdec-wav", {oggdec, "-Q", "-o", oggdecWav, source}, Reset("oggdec-wav")));
         tasks.push_back(ChildTask("profile", [=] { ProfileWholeFile(source); }));
         tasks.push_back(ChildTask("wav", [=] { ConvertWholeFileToWav(source, ourWav); }, Reset("wav")));
+        const auto cuts = EqualCutPoints(DecodedLength(source), kSections);
+        tasks.push_back(ChildTask("loudness", [=] { MeasureLoudnessOf(source, cuts); }));
 
         const std::vector<Measured> results = TimeInRounds(tasks, runs_, std::cout);
         const bool sameData = SameWavData(ourWav, oggdecWav);
@@ -443,6 +445,8 @@ private:
         AddRow("amplitude profile", results[kProfile], "oggdec", &results[kOggdec], CoresUsed(results[kProfile]));
         AddRow("WAV conversion", results[kWav], "oggdec WAV", &results[kOggdecWav],
                CoresUsed(results[kWav]) + (sameData ? "; samples identical to oggdec's" : "; SAMPLES DIFFER FROM OGGDEC'S"));
+        AddRow("loudness of 10 sections (--replaygain)", results[kLoudness], "ov_read", &plain,
+               CoresUsed(results[kLoudness]));
         profileRatio_ = RatioOf(results[kProfile], results[kOggdec]);
         wavRatio_ = RatioOf(results[kWav], results[kOggdecWav]);
         wavIdentical_ = sameData;

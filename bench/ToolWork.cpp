@@ -1,6 +1,9 @@
 #include "bench/ToolWork.h"
 
 #include "bench/SplitRun.h"
+#include "base/JobControl.h"
+#include "base/JobObserver.h"
+#include "tools/SectionLoudness.h"
 #include "vorbis/VorbisFile.h"
 
 #include <algorithm>
@@ -65,6 +68,14 @@ void ProfileWholeFile([[maybe_unused]] const std::string& path)
     // Timed here once decode/AmplitudeProfile.h is in the tree.
     NotBuiltIn("the amplitude profile");
 #endif
+}
+
+void MeasureLoudnessOf(const std::string& path, const std::vector<std::int64_t>& cutPoints)
+{
+    JobControl control;
+    JobObserver quiet;
+    if (!MeasureSections(path, cutPoints, control, quiet))
+        throw std::runtime_error("measuring the loudness of " + path + " did not finish");
 }
 
 void ConvertWholeFileToWav([[maybe_unused]] const std::string& source, [[maybe_unused]] const std::string& output)

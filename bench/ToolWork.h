@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace oq::bench {
 
@@ -31,6 +32,9 @@ inline constexpr bool kHaveCatalog = false;
 void DecodeWholeFile(const std::string& path);
 // The amplitude profile of the whole file.
 void ProfileWholeFile(const std::string& path);
+// The loudness of the sections ending at `cutPoints` and of the whole run,
+// as --replaygain measures them before a split.
+void MeasureLoudnessOf(const std::string& path, const std::vector<std::int64_t>& cutPoints);
 // The whole file converted to a WAV file.
 void ConvertWholeFileToWav(const std::string& source, const std::string& output);
 // The catalog tool (CSV template) over the Ogg files of one folder.
