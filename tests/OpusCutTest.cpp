@@ -1,6 +1,7 @@
 #include "tests/support/SectionCuts.h"
 #include "tests/support/TestOpus.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -89,6 +90,49 @@ INSTANTIATE_TEST_SUITE_P(
         CutShape{"SurroundSpeech64k5ms", {.channels = 6, .seconds = 2.0, .bitrate = 64000, .frameMs = 5, .signal = OpusSignal::Speech}},
         CutShape{"StereoLateStart", {.channels = 2, .seconds = 2.5, .bitrate = 96000, .frameMs = 20}, 48000 * 7}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A chain of a stereo and a mono link, cut inside each, across the boundary
+// and at it: every section holds exactly its samples, and one that starts at
+// the boundary decodes bit for bit as the link does.
+TEST(OpusChain, SectionsHoldExactlyTheirSamplesAcrossLinks)
+{
+    TempDir dir;
+    const OpusSpec first{.channels = 2, .seconds = 1.5, .serial = 1};
+    const OpusSpec second{.channels = 1, .seconds = 1.0, .frameMs = 10, .serial = 2};
+    const std::string source = dir.Path("chain.opus");
+    const std::string secondLink = dir.Path("second.opus");
+    Bytes chain = MakeOggOpus(first);
+    const Bytes tail = MakeOggOpus(second);
+    chain.insert(chain.end(), tail.begin(), tail.end());
+    WriteBytes(source, chain);
+    WriteBytes(secondLink, tail);
+    const std::int64_t boundary = OpusInputFrames(first);
+    const std::int64_t total = boundary + OpusInputFrames(second);
+    const auto decodedIndex = [&](std::int64_t position) {
+        return std::min(position, boundary) * 2 + std::max<std::int64_t>(position - boundary, 0);
+    };
+    const std::vector<std::int16_t> samples = DecodeOpusSamples(source);
+    ASSERT_EQ(static_cast<std::int64_t>(samples.size()), decodedIndex(total));
+
+    for (const std::vector<std::int64_t>& cuts : {std::vector<std::int64_t>{20000, boundary + 9000},
+                                                  std::vector<std::int64_t>{20000, boundary, boundary + 9000}}) {
+        const std::vector<std::string> sections =
+            CutSections(source, {.Cuts = cuts,
+                                 .OutputName = [&](std::size_t k) { return dir.Path("s" + std::to_string(k) + ".opus"); },
+                                 .Skipped = {}});
+        std::int64_t start = 0;
+        for (std::size_t k = 0; k < sections.size(); ++k) {
+            const std::int64_t end = k < cuts.size() ? cuts[k] : total;
+            const std::vector<std::int16_t> got = DecodeOpusSamples(sections[k]);
+            EXPECT_EQ(static_cast<std::int64_t>(got.size()), decodedIndex(end) - decodedIndex(start)) << "section " << k + 1;
+            if (start == boundary) {
+                const std::vector<std::int16_t> link = DecodeOpusSamples(secondLink);
+                EXPECT_TRUE(std::equal(got.begin(), got.end(), link.begin())) << "section " << k + 1;
+            }
+            start = end;
+        }
+    }
+}
 
 } // namespace
 } // namespace oq::test

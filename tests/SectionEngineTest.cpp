@@ -1,5 +1,7 @@
 #include "base/Error.h"
+#include "base/JobControl.h"
 #include "tools/CutPlanCheck.h"
+#include "tools/Joiner.h"
 #include "tools/SectionEngine.h"
 #include "tools/SourceReader.h"
 #include "tests/support/OggCheck.h"
@@ -11,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <ogg/ogg.h>
 #include <random>
+#include <set>
+#include <vorbis/vorbisfile.h>
 
 namespace oq::test {
 namespace {
@@ -317,20 +321,140 @@ TEST(SectionEngine, AudioBesideAnotherStreamIsCutFromTheVorbisStream)
     ExpectExactSplit(source, RandomCuts(TotalSamples(source), 4, 5), "four cuts");
 }
 
-TEST(SectionEngine, ChainedSourceKeepsItsLaterLinksInTheLastSection)
+// A chain as our Join makes it: three links of different rates and channel
+// counts, each titled, the third carrying the first one's serial (which the
+// join renumbers).
+struct Chain {
+    std::string Path;
+    std::vector<int> Channels;
+    std::vector<std::int64_t> LinkStarts; // on the chained timeline, with the total last
+};
+
+Chain MakeChain(const TempDir& dir)
+{
+    const std::vector<AudioSpec> links{
+        {.channels = 2, .rate = 44100, .seconds = 2, .signal = Signal::Mixed, .title = "one"},
+        {.channels = 1, .rate = 22050, .seconds = 1.5, .signal = Signal::Noise, .title = "two"},
+        {.channels = 6, .rate = 48000, .seconds = 1, .signal = Signal::Mixed, .title = "three"}};
+    Chain chain{dir.Path("chain.ogg"), {}, {0}};
+    Joiner joiner;
+    JobControl control;
+    for (std::size_t k = 0; k < links.size(); ++k) {
+        const std::string input = dir.Path("link" + std::to_string(k) + ".ogg");
+        WriteBytes(input, MakeOggVorbis(links[k], {.serial = k == 1 ? 0x77u : 0x5157u}));
+        joiner.CopyBytes(input, chain.Path, 0, static_cast<std::int64_t>(ReadBytes(input).size()), control);
+        joiner.CloseSource();
+        chain.Channels.push_back(links[k].channels);
+        chain.LinkStarts.push_back(chain.LinkStarts.back() + std::lround(links[k].seconds * links[k].rate));
+    }
+    joiner.CloseOutput();
+    return chain;
+}
+
+// Where chained sample `position` lies in the decoded samples of all links.
+std::size_t DecodedIndex(const Chain& chain, std::int64_t position)
+{
+    std::int64_t index = 0;
+    for (std::size_t k = 0; k < chain.Channels.size(); ++k) {
+        const std::int64_t frames = std::clamp(position - chain.LinkStarts[k], std::int64_t{0},
+                                               chain.LinkStarts[k + 1] - chain.LinkStarts[k]);
+        index += frames * chain.Channels[k];
+    }
+    return static_cast<std::size_t>(index);
+}
+
+// The TITLE of each link of a file, as the reference library reads them.
+std::vector<std::string> LinkTitles(const std::string& path)
+{
+    OggVorbis_File file;
+    if (ov_fopen(path.c_str(), &file) != 0)
+        return {"(does not open)"};
+    std::vector<std::string> titles;
+    for (int link = 0; link < ov_streams(&file); ++link) {
+        const char* title = vorbis_comment_query(ov_comment(&file, link), "TITLE", 0);
+        titles.emplace_back(title ? title : "");
+    }
+    ov_clear(&file);
+    return titles;
+}
+
+// Each section, decoded across its links by the reference library, gives
+// exactly its stretch of the chain's samples; each part is a stream of a
+// serial of its own with its link's comments, and the rest of the chain
+// passes the check made before a run.
+TEST(SectionEngine, ChainedSourceSplitsExactlyInsideAndAcrossLinks)
 {
     TempDir dir;
-    const SourceFile source{dir.Path("chained.ogg"), 2};
-    Bytes chained = MakeOggVorbis({.seconds = 3, .signal = Signal::Mixed});
-    const std::int64_t firstLink = 3 * 44100;
-    const Bytes second = MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 2, .signal = Signal::Noise}, {.serial = 999});
-    chained.insert(chained.end(), second.begin(), second.end());
-    WriteBytes(source.Path, chained);
-    ExpectExactSplit(source, {20000, 90000}, "cuts in the first link");
+    const Chain chain = MakeChain(dir);
+    const auto reference = DecodeSamples(chain.Path);
+    const std::int64_t b1 = chain.LinkStarts[1], b2 = chain.LinkStarts[2], total = chain.LinkStarts[3];
+    ASSERT_EQ(reference.size(), DecodedIndex(chain, total));
+    const std::vector<std::string> titles{"one", "two", "three"};
+    const std::vector<std::vector<std::int64_t>> cutSets{
+        {20000, 60000, b1 + 10000, b2 + 5000}, // inside links
+        {60000, b1 + 10000},                   // across one boundary
+        {20000, b2 + 5000},                    // across two
+        {b1, b2},                              // at the boundaries
+        {b1 - 5000, b2},
+        {b1, b2 + 100},
+        {}};
+    for (const auto& cuts : cutSets) {
+        std::string label = "cuts:";
+        for (std::int64_t cut : cuts)
+            label += " " + std::to_string(cut);
+        SCOPED_TRACE(label);
+        EXPECT_NO_THROW(CutPlanCheck::Require(chain.Path, SectionsAt(cuts)));
+        TempDir out;
+        const auto sections = CutAt(chain.Path, cuts, out);
+        std::int64_t start = 0;
+        for (std::size_t k = 0; k < sections.size(); ++k) {
+            SCOPED_TRACE("section " + std::to_string(k + 1));
+            const std::int64_t end = k < cuts.size() ? cuts[k] : total;
+            EXPECT_EQ(ProblemWithStream(sections[k], kFirstSerial + static_cast<std::uint32_t>(k)), "");
+            const std::vector<std::int16_t> expected(reference.begin() + static_cast<long>(DecodedIndex(chain, start)),
+                                                     reference.begin() + static_cast<long>(DecodedIndex(chain, end)));
+            EXPECT_TRUE(DecodeSamples(sections[k]) == expected) << "decoded samples differ";
+            std::vector<std::string> wanted;
+            std::set<std::uint32_t> serials;
+            std::size_t streams = 0;
+            for (std::size_t link = 0; link < titles.size(); ++link)
+                if (start < chain.LinkStarts[link + 1] && end > chain.LinkStarts[link])
+                    wanted.push_back(titles[link]);
+            for (const PageInfo& page : ReadPages(sections[k]))
+                if (page.Begins)
+                    ++streams, serials.insert(page.Serial);
+            EXPECT_EQ(LinkTitles(sections[k]), wanted);
+            EXPECT_EQ(serials.size(), streams) << "two streams of one serial";
+            start = end;
+        }
+    }
+}
 
-    // A cut in the second link cannot be made from the first link's packets.
-    TempDir out;
-    EXPECT_THROW(CutAt(source.Path, {20000, firstLink + 1000}, out), RangeError);
+// A section that starts inside a link's last packet and goes on into the
+// next link would start and end that link's part inside one packet.
+TEST(SectionEngine, ChainedSourceRefusesWhatItCannotCutWithTheCheckSaying)
+{
+    TempDir dir;
+    const Chain chain = MakeChain(dir);
+    const std::int64_t total = chain.LinkStarts[3];
+    for (const std::vector<std::int64_t>& cuts : {std::vector<std::int64_t>{chain.LinkStarts[1] - 1, total - 100},
+                                                   std::vector<std::int64_t>{chain.LinkStarts[2] + 10, total},
+                                                   std::vector<std::int64_t>{total + 1}}) {
+        std::string engineSaid, checkSaid;
+        TempDir out;
+        try {
+            CutAt(chain.Path, cuts, out);
+        } catch (const RangeError& error) {
+            engineSaid = error.what();
+        }
+        try {
+            CutPlanCheck::Require(chain.Path, SectionsAt(cuts));
+        } catch (const RangeError& error) {
+            checkSaid = error.what();
+        }
+        EXPECT_NE(engineSaid, "");
+        EXPECT_EQ(checkSaid, engineSaid);
+    }
 }
 
 TEST(SectionEngine, RefusesCutsItCannotMakeExactly)

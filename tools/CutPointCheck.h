@@ -13,6 +13,10 @@ namespace oq {
 // applies them while it cuts and CutPlanCheck before any file is written, so
 // the two cannot disagree. Each refusal raises RangeError naming the section
 // and the nearest cut points that would work.
+//
+// In a chained source section positions count the samples of all links one
+// after another, while the packets' times count from the start of their own
+// link; EnterLink says where the link being read begins.
 class CutPointCheck {
 public:
     explicit CutPointCheck(std::string sourceName) : sourceName_(std::move(sourceName)) {}
@@ -24,10 +28,14 @@ public:
     void BeginSection(const SectionJob& job, bool fromStart, std::int64_t start, bool toEnd);
     // The current section's end; the largest sample position for the last.
     std::int64_t End() const noexcept { return end_; }
+    // The current section holds the link that begins at sample `linkStart`
+    // from its first sample on (a section that begins at a link boundary, or
+    // runs across one): packets are now read from that link.
+    void EnterLink(std::int64_t linkStart) noexcept;
 
-    // For every packet read into the current section: only the first
-    // section can drop samples from a packet's front as the source does, and
-    // only when it holds the whole packet.
+    // For every packet read into the current section: only a section that
+    // holds its link from the start can drop samples from a packet's front
+    // as the source does, and only when it holds the whole packet.
     void RequireHeadTrimKept(const TimedPacket& time) const;
     // For a section that begins inside `packet` (the one holding the previous
     // cut) and ends in it too, or runs to the end with it when it is the
@@ -46,7 +54,8 @@ private:
     std::int32_t number_ = 0;   // the current section's number in the run
     std::int64_t start_ = 0;
     std::int64_t end_ = 0;
-    bool fromStart_ = true;
+    std::int64_t linkStart_ = 0;
+    bool fromStart_ = true; // the section holds the link being read from its start
     bool toEnd_ = false;
 };
 

@@ -111,6 +111,8 @@ bool FollowingLinks::Take(std::vector<unsigned char>& page)
         return false;
     page = std::move(ready_.front());
     ready_.pop_front();
+    ogg_page view = PageOf(page);
+    serials_.Renumber(view);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "codec/StreamCodec.h"
 #include "ogg/OggStreamState.h"
+#include "tools/LinkSerials.h"
 
 #include <cstddef>
 #include <deque>
@@ -17,10 +18,11 @@ namespace oq {
 // or breaks before that (a source cut short, a damaged header, a link of no
 // known codec) is left out, because a decoder could not open the
 // section with it. Pages before the first link begins (the end of streams
-// that ran beside the cut one) are left out too.
+// that ran beside the cut one) are left out too. A link whose serial the
+// section already carries is renumbered through the section's `serials`.
 class FollowingLinks {
 public:
-    explicit FollowingLinks(std::string sourceName) : sourceName_(std::move(sourceName)) {}
+    FollowingLinks(std::string sourceName, LinkSerials& serials) : sourceName_(std::move(sourceName)), serials_(serials) {}
     FollowingLinks(const FollowingLinks&) = delete;
     FollowingLinks& operator=(const FollowingLinks&) = delete;
 
@@ -36,6 +38,7 @@ private:
     void Check(ogg_page& page, bool begins);
 
     std::string sourceName_;
+    LinkSerials& serials_;
     State state_ = State::BeforeFirstLink;
     bool inBeginnings_ = false; // the last page began a stream
     std::unique_ptr<OggStreamState> stream_; // the audio stream of the link being checked

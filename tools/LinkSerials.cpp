@@ -4,6 +4,9 @@ namespace oq {
 
 namespace {
 
+// Where the page header keeps its serial number (4 bytes, little-endian).
+constexpr int kSerialOffset = 14;
+
 // A 64-bit mixer (splitmix64's finaliser): the new numbers look as random
 // as an encoder's own, so that they are unlikely to meet the number of an
 // input still to come, and a join gives the same bytes every time.
@@ -36,6 +39,19 @@ std::uint32_t LinkSerials::Of(std::uint32_t serial)
 void LinkSerials::End(std::uint32_t serial)
 {
     open_.erase(serial);
+}
+
+void LinkSerials::Renumber(ogg_page& page)
+{
+    const auto serial = static_cast<std::uint32_t>(ogg_page_serialno(&page));
+    const std::uint32_t wanted = ogg_page_bos(&page) ? Begin(serial) : Of(serial);
+    if (ogg_page_eos(&page))
+        End(serial);
+    if (wanted == serial)
+        return;
+    for (int i = 0; i < 4; ++i)
+        page.header[kSerialOffset + i] = static_cast<unsigned char>(wanted >> (8 * i));
+    ogg_page_checksum_set(&page);
 }
 
 void LinkSerials::Clear() noexcept

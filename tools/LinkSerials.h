@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ogg/ogg.h>
+
 #include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
@@ -25,6 +27,10 @@ public:
     std::uint32_t Of(std::uint32_t serial);
     // The link of serial `serial` has ended (its last page was passed).
     void End(std::uint32_t serial);
+    // Gives a whole page the serial of its link (Begin for a page that
+    // begins a stream, Of for the others, End after a stream's last page);
+    // a renumbered page changes in its serial and checksum only.
+    void Renumber(ogg_page& page);
     // Forgets everything: the next output begins.
     void Clear() noexcept;
 

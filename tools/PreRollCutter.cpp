@@ -55,18 +55,13 @@ void PreRollCutter::Begin(const SectionJob& job, std::int64_t start)
     writer_.Begin(job, reader_.Codec(), cut - origin_);
 }
 
-[[noreturn]] void PreRollCutter::PastTheEnd(std::int64_t end) const
+std::int64_t PreRollCutter::Cut(std::int64_t end)
 {
-    throw RangeError("\"" + reader_.SourceName() + "\": the cut point at sample " + std::to_string(end) +
-                     " lies past the end of its audio (sample " +
-                     std::to_string((recent_.empty() ? readTo_ : recent_.back().End) - sourcePreSkip_) + ")");
-}
-
-std::int64_t PreRollCutter::Cut(std::int64_t end, bool toEnd)
-{
-    // A section to the end has no cut point of its own (`end` may be the
-    // largest count).
-    const std::int64_t cut = toEnd ? std::numeric_limits<std::int64_t>::max() : end + sourcePreSkip_;
+    // Saturates for a section to the end of the link, whose `end` may be
+    // the largest count.
+    const std::int64_t cut =
+        end > std::numeric_limits<std::int64_t>::max() - sourcePreSkip_ ? end : end + sourcePreSkip_;
+    linkEnded_ = false;
     // Packets the previous section read past its cut are held already.
     for (;;) {
         if (next_ == recent_.size()) {
@@ -76,22 +71,19 @@ std::int64_t PreRollCutter::Cut(std::int64_t end, bool toEnd)
                 break;
         }
         const HeldPacket& held = recent_[next_++];
-        if (!toEnd && held.End >= cut) {
+        if (held.End > cut || (held.End == cut && !held.Last)) {
             writer_.Submit(held.Packet.Packet(), cut - origin_, true);
             writer_.Flush();
             return end;
         }
         if (held.Last) {
-            if (!toEnd)
-                PastTheEnd(end);
             writer_.Submit(held.Packet.Packet(), held.End - origin_, true);
             writer_.Flush();
+            linkEnded_ = true;
             return held.End - sourcePreSkip_;
         }
         writer_.Submit(held.Packet.Packet(), held.End - origin_, false);
     }
-    if (!toEnd)
-        PastTheEnd(end);
     throw FormatError(reader_.SourceName(), "holds no audio to cut");
 }
 

@@ -22,9 +22,10 @@ class SectionWriter;
 // packet. The first section starts with the source's first packet and keeps
 // its pre-skip.
 //
-// Positions given and returned are samples of the source's decoded output;
-// inside, the cutter counts untrimmed positions (the output position plus
-// the source's pre-skip) over the packets as they are read.
+// One cutter serves one link of the source. Positions given and returned are
+// samples of the link's decoded output; inside, the cutter counts untrimmed
+// positions (the output position plus the link's pre-skip) over the packets
+// as they are read.
 class PreRollCutter {
 public:
     PreRollCutter(SourceReader& reader, SectionWriter& writer);
@@ -35,9 +36,13 @@ public:
     // first), choosing its first packet and writing its headers.
     void Begin(const SectionJob& job, std::int64_t start);
     // Writes the section from its first packet to the one holding sample
-    // `end - 1`, or to the end of the link when `toEnd`; returns where it
-    // ended. Raises RangeError for a cut past the end of the audio.
-    std::int64_t Cut(std::int64_t end, bool toEnd);
+    // `end - 1`, or to the end of the link when that comes first (`end` may
+    // be the largest count); returns where it ended. A cut at the link's
+    // last sample ends with the link. Raises FormatError for a link
+    // without audio.
+    std::int64_t Cut(std::int64_t end);
+    // The section just cut ended with the link's last packet.
+    bool LinkEnded() const noexcept { return linkEnded_; }
     // Drops the packets kept for pre-roll.
     void Release() noexcept { recent_.clear(); }
 
@@ -54,7 +59,6 @@ private:
     // Drops the held packets that start more than the pre-skip field can
     // reach before `position`; they can start no later section.
     void DropUnreachable(std::int64_t position);
-    [[noreturn]] void PastTheEnd(std::int64_t end) const;
 
     SourceReader& reader_;
     SectionWriter& writer_;
@@ -64,6 +68,7 @@ private:
     std::int64_t readTo_ = 0;       // untrimmed position after the last packet read
     std::int64_t origin_ = 0;       // untrimmed position of the section's first sample
     std::size_t next_ = 0;          // index in recent_ of the section's next packet
+    bool linkEnded_ = false;
 };
 
 } // namespace oq

@@ -6,13 +6,6 @@
 
 namespace oq {
 
-namespace {
-
-// Where the page header keeps its serial number (4 bytes, little-endian).
-constexpr int kSerialOffset = 14;
-
-} // namespace
-
 void RenumberingPageCopier::Copy(const unsigned char* data, std::size_t size, File& output)
 {
     ogg_sync_state* sync = sync_.get();
@@ -30,7 +23,7 @@ void RenumberingPageCopier::Copy(const unsigned char* data, std::size_t size, Fi
             output.Write(next, static_cast<std::size_t>(-found));
             continue;
         }
-        Renumber(page);
+        serials_.Renumber(page);
         output.Write(page.header, static_cast<std::size_t>(page.header_len));
         output.Write(page.body, static_cast<std::size_t>(page.body_len));
     }
@@ -48,19 +41,6 @@ void RenumberingPageCopier::Clear() noexcept
 {
     ogg_sync_reset(sync_.get());
     serials_.Clear();
-}
-
-void RenumberingPageCopier::Renumber(ogg_page& page)
-{
-    const auto serial = static_cast<std::uint32_t>(ogg_page_serialno(&page));
-    const std::uint32_t wanted = ogg_page_bos(&page) ? serials_.Begin(serial) : serials_.Of(serial);
-    if (ogg_page_eos(&page))
-        serials_.End(serial);
-    if (wanted == serial)
-        return;
-    for (int i = 0; i < 4; ++i)
-        page.header[kSerialOffset + i] = static_cast<unsigned char>(wanted >> (8 * i));
-    ogg_page_checksum_set(&page);
 }
 
 } // namespace oq

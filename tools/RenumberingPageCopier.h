@@ -26,8 +26,6 @@ public:
     void Clear() noexcept;
 
 private:
-    void Renumber(ogg_page& page);
-
     OggSyncState sync_;
     LinkSerials serials_;
 };

@@ -29,6 +29,8 @@ void SectionEngine::OpenSourceForCutting(const std::string& sourceName, std::int
     boundaryLast_ = false;
     boundaryOverhang_ = 0;
     lastCut_ = 0;
+    linkStart_ = 0;
+    sectionsCut_ = 0;
 }
 
 void SectionEngine::RequireSource() const
@@ -40,16 +42,29 @@ void SectionEngine::RequireSource() const
 void SectionEngine::BeginOutputStream(const SectionJob& job)
 {
     RequireSource();
+    job_ = job;
+    serials_.Clear();
+    BeginPart();
+}
+
+// A section's first part carries the job's serial; each later part of a
+// chained section gets one that no stream of the output carries yet.
+void SectionEngine::BeginPart()
+{
+    SectionJob part = job_;
+    part.StreamSerial = serials_.Begin(job_.StreamSerial);
+    serials_.End(job_.StreamSerial);
+    const std::int64_t start = boundaryHeld_ ? lastCut_ - linkStart_ : 0;
     if (preRoll_)
-        preRoll_->Begin(job, boundaryHeld_ ? lastCut_ : 0);
+        preRoll_->Begin(part, start);
     else
-        writer_->Begin(job, reader_->Codec());
+        writer_->Begin(part, reader_->Codec());
 }
 
 void SectionEngine::CutFirstSection(const SectionJob& job)
 {
     RequireSource();
-    if (boundaryHeld_)
+    if (sectionsCut_ > 0)
         throw Error("the first section of \"" + reader_->SourceName() + "\" has been cut already");
     Cut(job, false);
 }
@@ -57,7 +72,7 @@ void SectionEngine::CutFirstSection(const SectionJob& job)
 void SectionEngine::CutMiddleSection(const SectionJob& job)
 {
     RequireSource();
-    if (!boundaryHeld_)
+    if (sectionsCut_ == 0)
         throw Error("a middle section needs the section before it");
     Cut(job, false);
 }
@@ -72,14 +87,13 @@ void SectionEngine::EndWithLastPacket(const ogg_packet& packet, const TimedPacke
 {
     writer_->Submit(packet, time.End - start, true);
     writer_->Flush();
-    CopyFollowingLinks();
-    lastCut_ = reader_->Position();
+    lastCut_ = linkStart_ + reader_->Position();
 }
 
 // Later links of a chained source follow unchanged, those that are whole.
 void SectionEngine::CopyFollowingLinks()
 {
-    FollowingLinks following(reader_->SourceName());
+    FollowingLinks following(reader_->SourceName(), serials_);
     std::vector<unsigned char> page;
     while (reader_->NextFollowingPage(page)) {
         following.Add(std::move(page));
@@ -88,55 +102,87 @@ void SectionEngine::CopyFollowingLinks()
     }
 }
 
-// Each packet goes to the writer as soon as it is read: the reader says
-// which one is the source's last, and keeps the one before the boundary
-// packet for the next section's start, so no packet is copied on its way.
-void SectionEngine::Cut(const SectionJob& job, bool toEnd)
+bool SectionEngine::EnterNextLink()
 {
-    const bool fromStart = !boundaryHeld_;
-    const std::int64_t start = fromStart ? 0 : lastCut_;
-    check_->BeginSection(job, fromStart, start, toEnd);
-    const std::int64_t end = check_->End();
-    if (preRoll_) {
-        lastCut_ = preRoll_->Cut(end, toEnd);
-        boundaryHeld_ = true;
-        if (toEnd)
-            CopyFollowingLinks();
-        return;
-    }
-    if (!fromStart && OpenWithBoundary(start, end, toEnd))
-        return;
-    CopyPackets(fromStart, start, end, toEnd);
+    if (!reader_->NextLink())
+        return false;
+    linkStart_ = lastCut_;
+    boundaryHeld_ = false;
+    boundaryLast_ = false;
+    preRoll_.reset();
+    if (reader_->Codec().MostPreSkip() > 0)
+        preRoll_ = std::make_unique<PreRollCutter>(*reader_, *writer_);
+    check_->EnterLink(linkStart_);
+    return true;
 }
 
-// The packet before the cut primes the decoder; the boundary packet's
+// A section runs link by link until its cut: each link it leaves ends its
+// part of the output, and the next link starts a new part. A cut exactly at
+// the end of a link (not the last) ends the section there; the next section
+// then begins with the next link.
+void SectionEngine::Cut(const SectionJob& job, bool toEnd)
+{
+    check_->BeginSection(job, sectionsCut_ == 0, lastCut_, toEnd);
+    ++sectionsCut_;
+    if (!boundaryHeld_)
+        check_->EnterLink(linkStart_);
+    const std::int64_t end = check_->End();
+    while (!CutInLink(end, toEnd)) {
+        if (toEnd) {
+            CopyFollowingLinks();
+            return;
+        }
+        const std::int64_t linkEnd = lastCut_;
+        if (!EnterNextLink())
+            check_->PastTheEnd(linkEnd);
+        if (end == linkEnd)
+            return;
+        BeginPart();
+    }
+}
+
+// Each packet goes to the writer as soon as it is read: the reader says
+// which one is the link's last, and keeps the one before the boundary
+// packet for the next section's start, so no packet is copied on its way.
+//
+// A section after the first in the same link opens with the held packets:
+// the packet before the cut primes the decoder; the boundary packet's
 // samples past the cut open the section, the rest is dropped through its
 // granule position on a page of its own.
-bool SectionEngine::OpenWithBoundary(std::int64_t start, std::int64_t end, bool toEnd)
+bool SectionEngine::CutInLink(std::int64_t end, bool toEnd)
 {
+    // `end` is the largest count for a section to the end.
+    const std::int64_t linkEnd = toEnd ? end : end - linkStart_;
+    if (preRoll_) {
+        const std::int64_t reached = preRoll_->Cut(linkEnd);
+        boundaryHeld_ = true;
+        lastCut_ = preRoll_->LinkEnded() ? linkStart_ + reached : end;
+        return !preRoll_->LinkEnded();
+    }
+    if (!boundaryHeld_)
+        return CopyPackets(true, 0, linkEnd, toEnd);
+    const std::int64_t start = lastCut_ - linkStart_;
     writer_->Submit(precedingPacket_.Packet(), -1, false);
-    if (boundaryTime_.End > end) {
+    if (boundaryTime_.End > linkEnd) {
         check_->RequireStartAt(boundaryTime_, boundaryLast_);
-        EndAtCut(boundaryPacket_.Packet(), boundaryTime_, start, end);
+        EndAtCut(boundaryPacket_.Packet(), boundaryTime_, start, linkEnd);
         return true;
     }
     if (boundaryLast_) {
-        // The source ends with the boundary packet: the section is its tail.
-        if (!toEnd)
-            check_->PastTheEnd(reader_->Position());
+        // The link ends with the boundary packet: this part is its tail.
         check_->RequireStartAt(boundaryTime_, true);
         EndWithLastPacket(boundaryPacket_.Packet(), boundaryTime_, start);
-        return true;
+        return false;
     }
     writer_->Submit(boundaryPacket_.Packet(), boundaryOverhang_, false);
     writer_->Flush(); // the decoder must meet its granule position at its own page end
-    return false;
+    return CopyPackets(false, start, linkEnd, toEnd);
 }
 
-// In a section from the start the decoder anchors where the source's does:
-// no granule position before the source's first one, and that packet ends a
-// page when the source drops samples from its front.
-void SectionEngine::CopyPackets(bool fromStart, std::int64_t start, std::int64_t end, bool toEnd)
+// In a part from the start of its link the decoder anchors where the
+// source's does: no granule position before the link's first one, and that
+// packet ends a page when the link drops samples from its front.
+bool SectionEngine::CopyPackets(bool fromStart, std::int64_t start, std::int64_t end, bool toEnd)
 {
     bool anchored = !fromStart;
     SourcePacket packet;
@@ -146,14 +192,11 @@ void SectionEngine::CopyPackets(bool fromStart, std::int64_t start, std::int64_t
         if (time.End > end) {
             HoldBoundary(packet);
             EndAtCut(packet.Packet, time, start, end);
-            return;
+            return true;
         }
         if (packet.Last) {
-            // The source has ended: its last packet closes the section.
-            if (!toEnd)
-                check_->PastTheEnd(reader_->Position());
             EndWithLastPacket(packet.Packet, time, start);
-            return;
+            return false;
         }
         std::int64_t granule = -1;
         bool flushAfter = false;
@@ -170,7 +213,7 @@ void SectionEngine::CopyPackets(bool fromStart, std::int64_t start, std::int64_t
     }
 
     if (!toEnd)
-        check_->PastTheEnd(reader_->Position());
+        check_->PastTheEnd(linkStart_ + reader_->Position());
     throw FormatError(reader_->SourceName(), "holds no audio to cut");
 }
 
@@ -192,7 +235,7 @@ void SectionEngine::EndAtCut(const ogg_packet& packet, const TimedPacket& time, 
     writer_->Submit(packet, end - start, true);
     writer_->Flush();
     boundaryOverhang_ = time.End - end;
-    lastCut_ = end;
+    lastCut_ = linkStart_ + end;
 }
 
 void SectionEngine::ClearStream() { writer_->ClearStream(); }

@@ -2,6 +2,7 @@
 
 #include "ogg/PacketCopy.h"
 #include "codec/TimedPacket.h"
+#include "tools/LinkSerials.h"
 #include "tools/SectionJob.h"
 
 #include <cstdint>
@@ -25,6 +26,17 @@ class PreRollCutter;
 // before the cut, which their headers' pre-skip drops (see PreRollCutter);
 // any section, even one inside a single packet, is then exact.
 //
+// A chained source (links one after another, each a stream with its own
+// serial, headers and comments) is cut on one timeline that counts the
+// samples of all links in turn. A section inside one link is cut from that
+// link behind its own headers. A section that runs across link boundaries
+// becomes a chained section: a part per link it touches, each a stream of
+// its own serial behind that link's headers, the first and last cut as
+// above and those between holding their whole links; the links after the
+// last one touched by the final section follow it as they are. A cut at a
+// link boundary needs no cutting: the section before it ends with that
+// link's last packet, the one after it starts with the next link's first.
+//
 // One object serves one run. The step operations are called in section
 // order, each section as BeginOutputStream, one Cut...Section, ClearStream
 // and CloseOutput; the source stays open from OpenSourceForCutting to
@@ -44,18 +56,20 @@ public:
     // The pages in its first `verifiedBytes` were verified by CutPlanCheck
     // and are not verified again.
     void OpenSourceForCutting(const std::string& sourceName, std::int64_t verifiedBytes = 0);
-    // Starts a new output stream holding the source stream's headers.
+    // Starts a new output stream holding the headers of the link the
+    // section begins in.
     void BeginOutputStream(const SectionJob& job);
     // The section from the start of the source to job.EndGranule.
     // A section always holds at least the samples of one packet boundary: a
     // section that would need samples cut from both ends of one packet
     // cannot be expressed by granule positions, and is refused.
     void CutFirstSection(const SectionJob& job);
-    // The section from the previous cut point to job.EndGranule.
+    // The section from the previous cut point to job.EndGranule, which may
+    // lie in a later link than the previous cut.
     void CutMiddleSection(const SectionJob& job);
     // The section from the previous cut point (or from the start, when no
-    // section was cut before) to the end of the source; later links of a
-    // chained source follow it unchanged.
+    // section was cut before) to the end of the source; the links after the
+    // one it ends in follow it unchanged.
     void CutLastSection(const SectionJob& job);
     // Releases the output stream state of the section just cut.
     void ClearStream();
@@ -72,17 +86,21 @@ public:
 
 private:
     void Cut(const SectionJob& job, bool toEnd);
-    // Opens a section after the first with the held packets; true when that
-    // already ends it (the cut lies inside the boundary packet, or the source
-    // ends with it).
-    bool OpenWithBoundary(std::int64_t start, std::int64_t end, bool toEnd);
-    // Copies the source's packets into the section up to the cut at `end`.
-    void CopyPackets(bool fromStart, std::int64_t start, std::int64_t end, bool toEnd);
+    // Cuts the part of the current section that lies in the link being
+    // read; true when the section ends there, false when the link ended
+    // first (at lastCut_).
+    bool CutInLink(std::int64_t end, bool toEnd);
+    // Copies the link's packets into the section up to the cut at `end`;
+    // true when the cut was reached, false when the link ended first.
+    bool CopyPackets(bool fromStart, std::int64_t start, std::int64_t end, bool toEnd);
     void HoldBoundary(const SourcePacket& packet);
     void EndAtCut(const ogg_packet& packet, const TimedPacket& time, std::int64_t start, std::int64_t end);
-    // Ends a section with the last packet of the source's link, and copies
-    // the links that follow it.
+    // Ends the section's part with the last packet of the link.
     void EndWithLastPacket(const ogg_packet& packet, const TimedPacket& time, std::int64_t start);
+    // Goes on to the next link of a chained source; false when none follows.
+    bool EnterNextLink();
+    // Starts the current link's stream in the section's output.
+    void BeginPart();
     void CopyFollowingLinks();
     void RequireSource() const;
 
@@ -97,7 +115,14 @@ private:
     bool boundaryHeld_ = false;
     bool boundaryLast_ = false; // the boundary packet is the last of the source's link
     std::int64_t boundaryOverhang_ = 0;
+    // Positions on the chained timeline: where the previous section ended
+    // and where the link being read begins. Packet times count from the
+    // link's start.
     std::int64_t lastCut_ = 0;
+    std::int64_t linkStart_ = 0;
+    std::int32_t sectionsCut_ = 0;
+    SectionJob job_;       // the section being cut, for the streams of its later parts
+    LinkSerials serials_;  // of the streams in the section's output
 };
 
 } // namespace oq

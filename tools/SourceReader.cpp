@@ -42,6 +42,18 @@ std::size_t SourceReader::ReadSourceBlock() { return pages_.ReadBlock(kBlockByte
 
 bool SourceReader::NextPage(ogg_page& page)
 {
+    if (!stashedPage_.empty()) {
+        // The page that began the next link, read when the link before it
+        // ended, is taken again by the capture of that link.
+        replayedPage_.swap(stashedPage_);
+        stashedPage_.clear();
+        page = ogg_page{};
+        page.header = replayedPage_.data();
+        page.header_len = stashedHeaderBytes_;
+        page.body = replayedPage_.data() + page.header_len;
+        page.body_len = static_cast<long>(replayedPage_.size()) - page.header_len;
+        return true;
+    }
     for (;;) {
         if (pages_.Taken() < trustedEnd_) {
             const int trusted = pages_.TakeTrustedPage(page, trustedEnd_);
@@ -204,6 +216,7 @@ ogg_packet SourceReader::PreviousPacket() const noexcept { return handedOut_[cur
 
 void SourceReader::StashPage(const ogg_page& page)
 {
+    stashedHeaderBytes_ = page.header_len;
     stashedPage_.assign(page.header, page.header + page.header_len);
     stashedPage_.insert(stashedPage_.end(), page.body, page.body + page.body_len);
 }
@@ -227,6 +240,36 @@ bool SourceReader::NextFollowingPage(std::vector<unsigned char>& out)
         return true;
     }
     return false;
+}
+
+bool SourceReader::NextLink()
+{
+    // Packets of the link not taken yet are passed over.
+    SourcePacket rest;
+    while (NextPacket(rest)) {
+    }
+    if (stashedPage_.empty()) {
+        // After an end-of-stream packet the pages up to the next link's
+        // first are the ends of other streams of the link.
+        ogg_page page;
+        do {
+            if (!NextPage(page))
+                return false;
+        } while (!ogg_page_bos(&page));
+        StashPage(page);
+    }
+    stream_.reset();
+    clock_.reset();
+    codec_.reset();
+    position_ = 0;
+    linkEnded_ = false;
+    followingStarted_ = false;
+    started_ = false;
+    haveAhead_ = false;
+    handedOut_ = {};
+    current_ = 0;
+    CaptureHeaders();
+    return true;
 }
 
 void SourceReader::Close() { sourceFile_.Close(); }

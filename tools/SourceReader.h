@@ -33,7 +33,8 @@ struct SourcePacket {
 // first stream is another codec) can be cut; pages of other streams are
 // passed over. The stream's link ends at its end-of-stream packet, or at the
 // first stream that begins after it (a chained file), or at the end of the
-// file; what follows the link can be taken page by page for copying.
+// file; what follows the link can be taken page by page for copying, or the
+// reader can go on into the next link and follow its audio stream in turn.
 class SourceReader {
 public:
     // Bytes asked of the file at a time: large, because the sync layer moves
@@ -63,6 +64,11 @@ public:
     // it (from the first page that begins a stream on), header and body
     // bytes together; false when there is none.
     bool NextFollowingPage(std::vector<unsigned char>& page);
+    // After the link has ended: goes on to the next link of a chained file,
+    // capturing its headers as CaptureHeaders does (and raising what it
+    // raises); Codec, StreamSerial and Position then speak of that link,
+    // whose positions count from 0 again. False when no link follows.
+    bool NextLink();
 
     // Pages that end at or before byte `offset` are taken without verifying
     // their checksums: an earlier reader of the same file verified them all,
@@ -107,6 +113,8 @@ private:
     bool linkEnded_ = false;
     bool followingStarted_ = false;
     std::vector<unsigned char> stashedPage_; // a page that began the next link
+    long stashedHeaderBytes_ = 0;
+    std::vector<unsigned char> replayedPage_; // the stashed page, handed to NextPage's caller
     bool started_ = false;
     // The packet handed out last and the one before it, in turns.
     std::array<HeldPacket, 2> handedOut_;

@@ -179,7 +179,7 @@ std::vector<EncodedPacket> EncodePackets(const AudioSpec& spec)
     }
     vorbis_comment comment;
     vorbis_comment_init(&comment);
-    vorbis_comment_add_tag(&comment, "TITLE", "test audio");
+    vorbis_comment_add_tag(&comment, "TITLE", spec.title.c_str());
     vorbis_dsp_state dsp;
     vorbis_block block;
     vorbis_analysis_init(&dsp, &info);

@@ -35,6 +35,7 @@ struct AudioSpec {
     float quality = 0.1f; // the encoder's VBR quality, -0.1 .. 1
     std::uint32_t seed = 1;
     SignalShape shape = {}; // for Signal::Shaped
+    std::string title = "test audio"; // the TITLE comment
 };
 
 struct PageLayout {
