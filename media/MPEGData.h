@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace oq {
 
@@ -24,6 +25,10 @@ struct MPEGData {
     std::int64_t PcmTotal = 0; // samples per channel, all links
     std::int32_t BlockCount = 0; // amplitude-profile blocks; marker positions run 0..BlockCount
     bool ProfileComplete = false;
+    // Where each link after the first begins, in samples of all links
+    // counted one after another (the decoder library's count of each link);
+    // empty for a file of one link.
+    std::vector<std::int64_t> LinkStarts{};
 };
 
 } // namespace oq

@@ -7,6 +7,7 @@
 #include "base/Error.h"
 #include "base/FileSystem.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -118,6 +119,13 @@ MPEGData ReadOggFileInfo(const std::string& fileName)
     info.PcmTotal = pcmTotal;
     info.BlockCount = static_cast<std::int32_t>(info.PcmTotal / SamplesPerBlock(info.Channels));
     info.ProfileComplete = false;
+    std::int64_t linkStart = 0;
+    for (int link = 0; link + 1 < info.Streams; ++link) {
+        linkStart += std::max<std::int64_t>(decoder->Frames(link), 0);
+        // Links without audio give no boundary of their own.
+        if (linkStart > (info.LinkStarts.empty() ? 0 : info.LinkStarts.back()) && linkStart < pcmTotal)
+            info.LinkStarts.push_back(linkStart);
+    }
     return info;
 }
 

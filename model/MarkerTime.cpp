@@ -14,23 +14,7 @@ MarkerTime::MarkerTime(const MPEGData& file) : converter_(file), rate_(file.Rate
         throw RangeError("\"" + file.FileName + "\" has no audio to place markers in");
 }
 
-std::int32_t MarkerTime::PositionAtSample(std::int64_t sample) const
-{
-    const std::int32_t blocks = converter_.BlockCount();
-    // The estimate is off by at most one block: the conversion truncates.
-    const auto estimate = static_cast<std::int32_t>(
-        std::clamp<long double>(std::round(static_cast<long double>(sample) * blocks / samples_), 0, blocks));
-    std::int32_t best = estimate;
-    std::int64_t bestDistance = -1;
-    for (std::int32_t p = std::max(estimate - 1, 0); p <= std::min(estimate + 1, blocks); ++p) {
-        const std::int64_t distance = std::abs(Sample(p) - sample);
-        if (bestDistance < 0 || distance < bestDistance) {
-            best = p;
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
+std::int32_t MarkerTime::PositionAtSample(std::int64_t sample) const { return converter_.SamplesToPosition(sample); }
 
 std::optional<std::int32_t> MarkerTime::PositionAt(double seconds) const
 {

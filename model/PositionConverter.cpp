@@ -3,6 +3,7 @@
 #include "media/MPEGData.h"
 #include "base/Error.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -48,6 +49,40 @@ PositionConverter::PositionConverter(std::int32_t blockCount, double timeTotal, 
 PositionConverter::PositionConverter(const MPEGData& file)
     : PositionConverter(file.BlockCount, file.TimeTotal, file.PcmTotal, file.FileSize)
 {
+    if (blocks_ <= 0 || samples_ <= 0)
+        return;
+    for (const std::int64_t start : file.LinkStarts) {
+        const std::int32_t block = Nearest(start, [this](std::int32_t p) { return PlainSamples(p); });
+        // The file's ends stay its ends; of two boundaries nearest one block
+        // (a link shorter than a block) the first is kept.
+        if (block > 0 && block < blocks_ && (boundaries_.empty() || block > boundaries_.back().first))
+            boundaries_.emplace_back(block, start);
+    }
+}
+
+template <typename Samples>
+std::int32_t PositionConverter::Nearest(std::int64_t sample, Samples samplesOf) const
+{
+    // The estimate is off by at most one block: the conversion truncates,
+    // and a boundary's block lies within half a block of it.
+    const auto estimate = static_cast<std::int32_t>(
+        std::clamp<Real>(std::round(Real(sample) * blocks_ / Real(samples_)), 0, blocks_));
+    std::int32_t best = estimate;
+    std::int64_t bestDistance = -1;
+    for (std::int32_t p = std::max(estimate - 1, 0); p <= std::min(estimate + 1, blocks_); ++p) {
+        const std::int64_t distance = std::abs(samplesOf(p) - sample);
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = p;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+std::int32_t PositionConverter::SamplesToPosition(std::int64_t sample) const
+{
+    RequireNonZero(Real(samples_), "the sample count");
+    return Nearest(sample, [this](std::int32_t p) { return PositionToSamples(p); });
 }
 
 std::int32_t PositionConverter::PositionToSeconds(std::int32_t position) const
@@ -63,6 +98,14 @@ std::int32_t PositionConverter::SecondsToPosition(std::int32_t seconds) const
 }
 
 std::int64_t PositionConverter::PositionToSamples(std::int32_t position) const
+{
+    const auto boundary = std::lower_bound(boundaries_.begin(), boundaries_.end(), std::pair{position, std::int64_t{0}});
+    if (boundary != boundaries_.end() && boundary->first == position)
+        return boundary->second;
+    return PlainSamples(position);
+}
+
+std::int64_t PositionConverter::PlainSamples(std::int32_t position) const
 {
     if (position >= blocks_)
         return samples_;
