@@ -34,7 +34,9 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options(SectionMethod::Choice::MarkersOnly);
     valueOptions.insert({"--save-labels", "--save-cue"});
-    const Arguments options(arguments, valueOptions, {"--quiet"});
+    std::set<std::string> flagOptions = SectionMethod::Flags();
+    flagOptions.insert("--quiet");
+    const Arguments options(arguments, valueOptions, flagOptions);
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE");
     const SectionMethod method(options, SectionMethod::Choice::MarkersOnly);

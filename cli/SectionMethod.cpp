@@ -106,6 +106,12 @@ const std::set<std::string>& SectionMethod::Options(Choice choice)
     return choice == Choice::MarkersOnly ? markers : all;
 }
 
+const std::set<std::string>& SectionMethod::Flags()
+{
+    static const std::set<std::string> flags{"--links"};
+    return flags;
+}
+
 std::string SectionMethod::Usage(Choice choice)
 {
     const std::string markers = "  --count N              N sections of equal length\n"
@@ -119,7 +125,10 @@ std::string SectionMethod::Usage(Choice choice)
                                 "  --silence DB[:SECONDS] a cut in the middle of every pause: a stretch quieter\n"
                                 "                         than DB dBFS (mean magnitude, such as -50) lasting at\n"
                                 "                         least SECONDS (default 1, judged to within one block);\n"
-                                "                         quiet at the start and the end is not cut off\n";
+                                "                         quiet at the start and the end is not cut off\n"
+                                "  --links                a section per link of a chained file (a file joined\n"
+                                "                         from others, a recorded stream): each with that\n"
+                                "                         link's own headers and comments\n";
     const std::string snap =
         "With --count, --length or --size:\n"
         "  --snap SECONDS         move each marker to the middle of the nearest pause\n"
@@ -139,21 +148,24 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
 {
     // Beside --snap, --silence only says what a pause is.
     const bool snapping = arguments.Has("--snap");
-    for (const std::string& option : Options(choice)) {
+    std::set<std::string> methods = Options(choice);
+    methods.insert(Flags().begin(), Flags().end());
+    for (const std::string& option : methods) {
         if (!arguments.Has(option) || option == "--snap" || (snapping && option == "--silence"))
             continue;
         if (!name_.empty())
             throw UsageError("give only one of " + name_ + " and " + option);
         name_ = option;
-        value_ = *arguments.Value(option);
+        value_ = arguments.Value(option).value_or("");
     }
     if (name_.empty() && snapping)
         throw UsageError("--snap moves the markers of --count, --length or --size: give one of them");
     if (name_.empty())
         throw UsageError(choice == Choice::MarkersOnly
-                             ? "choose the cut points with --count, --length, --size, --cue, --labels or --silence"
+                             ? "choose the cut points with --count, --length, --size, --cue, --labels, --silence "
+                               "or --links"
                              : "choose the cut points with --count, --length, --size, --cue, --labels, --silence, "
-                               "--at-samples or --at");
+                               "--links, --at-samples or --at");
     if (arguments.Has("--silence"))
         pauses_ = ParsePauseSettings(*arguments.Value("--silence"));
     if (snapping) {
@@ -179,6 +191,14 @@ MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers
 {
     if (name_ == "--silence") {
         markers.ReplaceMarkers(FindPauses(file).Markers());
+        return {};
+    }
+    if (name_ == "--links") {
+        const MarkerTime time(file);
+        std::vector<std::int32_t> positions;
+        for (const std::int64_t start : file.LinkStarts)
+            positions.push_back(time.PositionAtSample(start));
+        markers.ReplaceMarkers(positions);
         return {};
     }
     if (name_ == "--labels") {
@@ -265,6 +285,8 @@ SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::str
     source.FileName = file.FileName;
     source.SerialNumber = file.SerialNumber;
     source.PcmTotal = file.PcmTotal;
+    if (name_ == "--links")
+        source.CutPoints = file.LinkStarts;
     for (const std::string& item : SplitList(value_))
         source.CutPoints.push_back(name_ == "--at" ? TimeToSample(item, file.Rate)
                                                    : ParseWhole(item, "a sample position"));

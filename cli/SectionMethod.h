@@ -29,8 +29,9 @@ MPEGData DescribeSourceFile(const std::string& path);
 // How a command chooses its cut points: one of --count N, --length
 // HH:MM:SS, --size KB, --cue SHEET (markers laid exactly as the split wizard
 // lays them on the file's block positions), --labels FILE (a label file's
-// labels), --silence DB[:SECONDS] (the middles of the pauses), or
-// --at-samples N,... and --at TIME,... (sample positions directly). --snap
+// labels), --silence DB[:SECONDS] (the middles of the pauses), --links (the
+// link boundaries of a chained file), or --at-samples N,... and --at
+// TIME,... (sample positions directly). --snap
 // SECONDS moves the markers of --count, --length and --size into pauses.
 class SectionMethod {
 public:
@@ -38,7 +39,9 @@ public:
     // use for cut points given as sample positions.
     enum class Choice { MarkersOnly, MarkersOrSamples };
 
+    // The methods' options that take a value, and those that stand alone.
     static const std::set<std::string>& Options(Choice choice = Choice::MarkersOrSamples);
+    static const std::set<std::string>& Flags();
     static std::string Usage(Choice choice = Choice::MarkersOrSamples);
 
     // Raises UsageError unless exactly one method of `choice` is given, for
@@ -47,7 +50,9 @@ public:
     // and --snap need follows the command's --quiet.
     explicit SectionMethod(const Arguments& arguments, Choice choice = Choice::MarkersOrSamples);
 
-    bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at"; }
+    // --links lays markers (the blocks nearest the boundaries) for a command
+    // that shows them, and cuts at the boundaries themselves.
+    bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at" && name_ != "--links"; }
 
     // Lays the markers on `markers` (opened on `file`) for the marker
     // methods and returns the titles they came with (cue tracks, labels);

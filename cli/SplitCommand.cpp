@@ -60,8 +60,9 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options();
     valueOptions.insert({"--out", "--sections", "--pre", "--post", "--name"});
-    const Arguments options(arguments, valueOptions, {"--no-zeros", "--names-from-titles", "--replaygain", "--force", "--quiet"},
-                            {"--tag"});
+    std::set<std::string> flagOptions = SectionMethod::Flags();
+    flagOptions.insert({"--no-zeros", "--names-from-titles", "--replaygain", "--force", "--quiet"});
+    const Arguments options(arguments, valueOptions, flagOptions, {"--tag"});
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE to split");
     const SectionMethod method(options);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <csignal>
 #include <chrono>
+#include <vorbis/vorbisfile.h>
 
 namespace oq::test {
 namespace {
@@ -235,6 +236,48 @@ TEST_F(Cli, MarkersShowWhatTheWizardLays)
 // Markers in the pauses go out to a label file and a cue sheet and come
 // back from the label file onto the same blocks; --snap draws a counted
 // marker into the pause near it.
+// Each link of a chained file, whatever its rate and channels, becomes a
+// section of its own samples and comments; the markers of --links stand for
+// the boundaries themselves, so their labels give the boundaries' times
+// (positions count samples of all links, times at the first link's rate).
+TEST_F(Cli, SplitsAChainedFileIntoItsLinks)
+{
+    const std::vector<AudioSpec> specs{{.channels = 2, .rate = 44100, .seconds = 2, .title = "first"},
+                                       {.channels = 1, .rate = 22050, .seconds = 3, .signal = Signal::Noise, .title = "second"},
+                                       {.channels = 2, .rate = 48000, .seconds = 1.5, .title = "third"}};
+    Bytes chain;
+    std::vector<std::string> links;
+    for (std::size_t k = 0; k < specs.size(); ++k) {
+        const Bytes link = MakeOggVorbis(specs[k], {.serial = 0x100u + static_cast<std::uint32_t>(k)});
+        links.push_back(dir_.Path("link" + std::to_string(k) + ".ogg"));
+        WriteBytes(links.back(), link);
+        chain.insert(chain.end(), link.begin(), link.end());
+    }
+    const std::string source = dir_.Path("chain.ogg");
+    WriteBytes(source, chain);
+    fs::create_directory(dir_.Path("out"));
+
+    const CliResult result = RunCli({"split", source, "--links", "--out", dir_.Path("out"), "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const std::vector<std::string> written = Lines(result.Out);
+    ASSERT_EQ(written.size(), links.size());
+    for (std::size_t k = 0; k < links.size(); ++k) {
+        SCOPED_TRACE(written[k]);
+        EXPECT_TRUE(DecodeSamples(written[k]) == DecodeSamples(links[k]));
+        OggVorbis_File file;
+        ASSERT_EQ(ov_fopen(written[k].c_str(), &file), 0);
+        EXPECT_EQ(ov_streams(&file), 1);
+        EXPECT_STREQ(vorbis_comment_query(ov_comment(&file, 0), "TITLE", 0), specs[k].title.c_str());
+        ov_clear(&file);
+    }
+
+    const std::string labels = dir_.Path("links.txt");
+    const CliResult markers = RunCli({"markers", source, "--links", "--save-labels", labels});
+    ASSERT_EQ(markers.Status, 0) << markers.Err;
+    const Bytes text = ReadBytes(labels);
+    EXPECT_EQ(std::string(text.begin(), text.end()), "2.000000\t2.000000\tMarker 1\n3.500000\t3.500000\tMarker 2\n");
+}
+
 TEST_F(Cli, CutsAtPausesAndCarriesMarkersThroughLabelFiles)
 {
     const std::string paused = dir_.Path("paused.ogg");
