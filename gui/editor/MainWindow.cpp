@@ -567,7 +567,7 @@ void MainWindow::SyncControls()
 
     for (EzRgnButton* button : {visSaveSplit_, visOggInfo_, visAddMarker_, visSplitWizard_})
         button->SetEnabled(open);
-    for (QAction* action : {importMarkers_, exportMarkers_, pauseMarkers_})
+    for (QAction* action : {importMarkers_, exportMarkers_, pauseMarkers_, linkMarkers_})
         action->setEnabled(open);
     rangeSelectMarker_->setEnabled(open);
     sectionSelectSection_->setEnabled(open);
@@ -729,6 +729,7 @@ void MainWindow::BuildWindowMenu()
     importMarkers_ = guarded(tr("&Import Markers..."), "ImportMarkers", &MainWindow::ImportMarkers);
     exportMarkers_ = guarded(tr("&Export Markers..."), "ExportMarkers", &MainWindow::ExportMarkers);
     pauseMarkers_ = guarded(tr("Markers at &Pauses..."), "PauseMarkers", &MainWindow::MarkersAtPauses);
+    linkMarkers_ = guarded(tr("Markers at &Stream Boundaries"), "LinkMarkers", &MainWindow::MarkersAtLinks);
     windowMenu_->addSeparator();
     // F1 belongs to the Help button; the menu only names it.
     QAction* help = windowMenu_->addAction(tr("&Help") + QLatin1Char('\t') +
@@ -829,6 +830,21 @@ void MainWindow::OpenSplitWizard(SplitMethod method)
     if (splitWizard_->Run(record_, profile_.Entries, markers_, method) == QDialog::Accepted)
         cueFile_ = record_.FileName;
     RefreshControls();
+}
+
+// A marker on the block nearest each boundary of a chained file's links;
+// its cut is the boundary itself (see PositionConverter).
+void MainWindow::MarkersAtLinks()
+{
+    if (record_.LinkStarts.empty()) {
+        QMessageBox::information(this, windowTitle(), tr("This file holds a single stream."));
+        return;
+    }
+    const MarkerTime time(record_);
+    std::vector<std::int32_t> positions;
+    for (const std::int64_t start : record_.LinkStarts)
+        positions.push_back(time.PositionAtSample(start));
+    markers_.ReplaceMarkers(positions);
 }
 
 void MainWindow::BuildTabOrder()

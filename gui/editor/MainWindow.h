@@ -166,6 +166,7 @@ private:
     void ExportMarkers();
     void MarkersAtPauses();
     void OpenSplitWizard(SplitMethod method);
+    void MarkersAtLinks();
     void LoadSettings();
     void SaveSettings() const;
 
@@ -213,6 +214,7 @@ private:
     QAction* importMarkers_ = nullptr;
     QAction* exportMarkers_ = nullptr;
     QAction* pauseMarkers_ = nullptr;
+    QAction* linkMarkers_ = nullptr;
     EzRgnButton* visOpenOgg_ = nullptr;
     EzRgnButton* visOggInfo_ = nullptr;
     EzRgnButton* visSaveSplit_ = nullptr;

@@ -242,7 +242,7 @@ private slots:
         QTRY_VERIFY(window->WindowMenu().isVisible());
         const QStringList entries{QStringLiteral("Undo"), QStringLiteral("Redo"), QStringLiteral("ImportMarkers"),
                                   QStringLiteral("ExportMarkers"), QStringLiteral("PauseMarkers"),
-                                  QStringLiteral("HelpAction")};
+                                  QStringLiteral("LinkMarkers"), QStringLiteral("HelpAction")};
         QStringList shown;
         for (const QAction* action : window->WindowMenu().actions())
             if (!action->isSeparator())
