@@ -1,6 +1,7 @@
 #include "ogg/PageReader.h"
 
 #include "base/Error.h"
+#include "ogg/PageChecksum.h"
 
 #include <cstring>
 
@@ -27,7 +28,7 @@ constexpr long kVersionAt = 4;
 
 } // namespace
 
-int PageReader::TakeTrustedPage(ogg_page& page, std::int64_t limit)
+int PageReader::FramePage(ogg_page& page) noexcept
 {
     ogg_sync_state* sync = sync_.get();
     unsigned char* at = sync->data + sync->returned;
@@ -43,19 +44,49 @@ int PageReader::TakeTrustedPage(ogg_page& page, std::int64_t limit)
     long bodyBytes = 0;
     for (long i = 0; i < segments; ++i)
         bodyBytes += at[kFixedHeaderBytes + i];
-    if (Taken() + headerBytes + bodyBytes > limit)
-        return -1;
-    if (available < headerBytes + bodyBytes)
-        return 0;
     page.header = at;
     page.header_len = headerBytes;
     page.body = at + headerBytes;
     page.body_len = bodyBytes;
-    // As ogg_sync_pageout leaves the layer after a page.
-    sync->returned += headerBytes + bodyBytes;
+    return available < headerBytes + bodyBytes ? 0 : 1;
+}
+
+// As ogg_sync_pageout leaves the layer after a page.
+void PageReader::Take(const ogg_page& page) noexcept
+{
+    ogg_sync_state* sync = sync_.get();
+    sync->returned += page.header_len + page.body_len;
     sync->unsynced = 0;
     sync->headerbytes = 0;
     sync->bodybytes = 0;
+}
+
+int PageReader::TakeTrustedPage(ogg_page& page, std::int64_t limit)
+{
+    ogg_page framed{};
+    const int found = FramePage(framed);
+    if (found < 0 || (found == 0 && framed.header == nullptr))
+        return found;
+    if (Taken() + framed.header_len + framed.body_len > limit)
+        return -1;
+    if (found == 0)
+        return 0;
+    Take(framed);
+    page = framed;
+    return 1;
+}
+
+int PageReader::TakeVerifiedPage(ogg_page& page)
+{
+    ogg_page framed{};
+    const int found = FramePage(framed);
+    if (found != 1)
+        return found;
+    if (!PageChecksum::Matches(framed.header, static_cast<std::size_t>(framed.header_len), framed.body,
+                               static_cast<std::size_t>(framed.body_len)))
+        return -1;
+    Take(framed);
+    page = framed;
     return 1;
 }
 

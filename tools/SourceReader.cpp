@@ -61,7 +61,18 @@ bool SourceReader::NextPage(ogg_page& page)
                 return true;
             if (trusted == 0 && ReadSourceBlock() > 0)
                 continue;
+        } else {
+            const int verified = pages_.TakeVerifiedPage(page);
+            if (verified == 1) {
+                if (!skipped_)
+                    verifiedEnd_ = pages_.Taken();
+                return true;
+            }
+            if (verified == 0 && ReadSourceBlock() > 0)
+                continue;
         }
+        // What is left (a damaged page, bytes between pages, the end of the
+        // file) the sync layer decides, skipping to the next page it trusts.
         const int result = ogg_sync_pageout(pages_.Sync(), &page);
         if (result == 1) {
             if (!skipped_)
