@@ -1,7 +1,8 @@
 #pragma once
 
 #include "base/File.h"
-#include "ogg/OggStreamState.h"
+#include "ogg/PageBuilder.h"
+#include "ogg/PacketCopy.h"
 #include "tools/SectionJob.h"
 
 #include <cstddef>
@@ -13,11 +14,12 @@ namespace oq {
 
 class StreamCodec;
 
-// The output side of a cut: one new Ogg stream per section, built by libogg's
-// stream layer from the packets handed in. Pages are gathered and written in
-// large blocks, the rest when the output closes, so that a page of about
-// 4 KiB is not a system call of its own. With the job's SkipOutput set
-// everything is computed and nothing is written.
+// The output side of a cut: one new Ogg stream per section, paged as libogg's
+// stream layer pages it (PageBuilder) from the packets handed in. Pages are
+// built straight into a buffer that is written in large blocks, the rest
+// when the output closes, so that a page of about 4 KiB is not a system call
+// of its own. With the job's SkipOutput set everything is computed and
+// nothing is written.
 class SectionWriter {
 public:
     SectionWriter() = default;
@@ -42,15 +44,14 @@ public:
     bool OutputOpen() const noexcept { return outputFile_.IsOpen(); }
 
 private:
-    void WriteOutputPage(const ogg_page& page);
-    void Gather(const unsigned char* bytes, std::size_t count);
+    // After a page was built into gathered_.
+    void PageGathered();
     void WriteGathered();
 
     File outputFile_;
     std::vector<unsigned char> gathered_; // pages not yet written
-    std::unique_ptr<OggStreamState> stream_;
+    std::unique_ptr<PageBuilder> stream_;
     bool skipOutput_ = false;
-    std::int64_t packetNumber_ = 0;
 };
 
 } // namespace oq
