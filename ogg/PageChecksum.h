@@ -17,7 +17,8 @@ public:
     static constexpr std::size_t kFieldAt = 22;
     static constexpr std::size_t kFieldBytes = 4;
 
-    // The checksum of a page; the header is read, not changed.
+    // The checksum of a page; the header (27 bytes and its segment table)
+    // is read, not changed.
     static std::uint32_t Of(const unsigned char* header, std::size_t headerBytes, const unsigned char* body,
                             std::size_t bodyBytes) noexcept;
     // Computes a page's checksum and stores it in its header.

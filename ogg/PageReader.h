@@ -42,8 +42,9 @@ public:
 
 private:
     // Frames the page that starts at the next byte without taking it: 1
-    // when it lies whole in the sync layer, 0 when more bytes are needed,
-    // -1 when no page starts there.
+    // when it lies whole in the sync layer, 0 when more bytes are needed
+    // (`page` is framed already once its header is in), -1 when no page
+    // starts there.
     int FramePage(ogg_page& page) noexcept;
     void Take(const ogg_page& page) noexcept;
 
