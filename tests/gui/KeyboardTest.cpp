@@ -5,6 +5,7 @@
 #include "gui/controls/EzRgnButton.h"
 #include "tests/gui/Controls.h"
 #include "tests/gui/DesktopSandbox.h"
+#include "tests/support/OggSurgery.h"
 #include "tests/support/TestAudio.h"
 #include "model/CueSheet.h"
 #include "model/LabelFile.h"
@@ -39,8 +40,10 @@ public:
     ModalCloser()
     {
         connect(&poll_, &QTimer::timeout, this, [this] {
+            // A window's keys reach it only once it is active, which can be
+            // a few polls after it opened on a loaded machine.
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal)
+            if (!modal || !modal->isActiveWindow())
                 return;
             seen_ = QString::fromLatin1(modal->metaObject()->className());
             for (auto* help : modal->findChildren<EzRgnButton*>())
@@ -78,12 +81,13 @@ private:
     DesktopSandbox sandbox_;
     std::unique_ptr<TempDir> audio_;
 
-    // The window with the 135-second file open, shown and active.
-    std::unique_ptr<MainWindow> OpenWindow()
+    // The window with a file (the 135-second one unless named) open, shown
+    // and active.
+    std::unique_ptr<MainWindow> OpenWindow(const std::string& name = "take.ogg")
     {
         auto window = std::make_unique<MainWindow>();
         window->SetExportChooser([](const QString&) { return QString(); });
-        if (!window->OpenOggFile(QString::fromStdString(audio_->Path("take.ogg"))))
+        if (!window->OpenOggFile(QString::fromStdString(audio_->Path(name))))
             qFatal("the test file did not open");
         window->show();
         window->activateWindow();
@@ -143,6 +147,24 @@ private slots:
                                      "export " + folder + " take", "import " + folder + " "}));
         // The import is one step to undo.
         Press(*window, Qt::Key_Z, Qt::ControlModifier);
+        Press(*window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(markers.Positions(), opened);
+    }
+
+    // A chained file of 20, 30 and 10 seconds (the middle link mono) gets a
+    // marker at each link's first sample; the change is one step to undo.
+    void streamBoundariesBecomeMarkersThroughTheMenu()
+    {
+        WriteBytes(audio_->Path("chain.ogg"), Joined({MakeOggVorbis({.seconds = 20.0}, {.serial = 11}),
+                                                      MakeOggVorbis({.channels = 1, .seconds = 30.0}, {.serial = 12}),
+                                                      MakeOggVorbis({.seconds = 10.0}, {.serial = 13})}));
+        const auto window = OpenWindow("chain.ogg");
+        MarkerList& markers = window->Markers();
+        const Positions opened = markers.Positions();
+        const MarkerTime time(window->OpenFileRecord());
+        PickFromMenu(*window, Qt::Key_S);
+        const Positions atLinks = markers.Positions();
+        QCOMPARE(atLinks, (Positions{time.PositionAtSample(20 * 44100), time.PositionAtSample(50 * 44100)}));
         Press(*window, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(markers.Positions(), opened);
     }
