@@ -4,4 +4,6 @@ namespace oq {
 
 FileDecoder::~FileDecoder() = default;
 
+std::size_t FileDecoder::WholePacketReadBytes() { return 0; }
+
 } // namespace oq

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,6 +43,11 @@ public:
     virtual std::int64_t LastPageStart() = 0;
     // Source bytes the decoding has consumed so far.
     virtual std::int64_t BytesConsumed() = 0;
+    // The smallest read, in bytes, that takes every packet's samples in one
+    // piece. A library whose conversion to 16 bits works on what one read
+    // takes (Opus's soft clipping) gives other samples to shorter reads;
+    // 0 when any read gives the same samples.
+    virtual std::size_t WholePacketReadBytes();
 
     // Moves the decoding to a sample frame; on failure the decoding stays
     // where it was.

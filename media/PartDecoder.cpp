@@ -5,6 +5,7 @@
 #include "ogg/PageReader.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace oq {
@@ -55,9 +56,29 @@ private:
     std::int64_t consumed_;
 };
 
+// The packets of a start's join window: from the start's first packet, as
+// long as they begin within the window's frames after its first frame.
+class JoinWindow {
+public:
+    // No window: it holds no packet and is passed from the start.
+    JoinWindow() = default;
+    JoinWindow(const StreamPlan& plan, std::size_t start)
+        : first_(plan.Starts().at(start).PacketIndex), end_(plan.Starts()[start].FirstFrame + plan.Rate() * kJoinMs / 1000)
+    {
+    }
+    bool Holds(std::int64_t index, const TimedPacket& time) const { return index >= first_ && time.FullStart() < end_; }
+    bool PassedBy(std::int64_t index, const TimedPacket& time) const { return index >= first_ && time.End >= end_; }
+
+private:
+    static constexpr long kJoinMs = 500;
+    std::int64_t first_ = 0;
+    std::int64_t end_ = std::numeric_limits<std::int64_t>::min();
+};
+
 } // namespace
 
-bool DecodePart(const StreamPlan& plan, std::size_t start, std::int64_t begin, std::int64_t end, const PcmSink& sink)
+bool DecodePart(const StreamPlan& plan, std::size_t start, std::int64_t begin, std::int64_t end, const PcmSink& sink,
+                PartJoin* join)
 {
     const DecodeStart& from = plan.Starts().at(start);
     const std::int64_t frameBytes = plan.FrameBytes();
@@ -66,35 +87,50 @@ bool DecodePart(const StreamPlan& plan, std::size_t start, std::int64_t begin, s
         Mismatch(plan, "the decoder cannot be set up");
     if (begin < from.FirstFrame * frameBytes)
         Mismatch(plan, "a part begins before its start's first sample");
-    PacketSource source(plan, from.Offset);
-    const std::unique_ptr<PacketClock> clock = from.Clock->Clone();
+    // Joins are checked where a decoder needs pre-roll; one that needs none
+    // is exact after its priming packet, which gives nothing.
+    const bool primed = !plan.RestartsOnPreRoll();
+    if (primed)
+        join = nullptr;
+    const JoinWindow head = join ? JoinWindow(plan, start) : JoinWindow();
+    const JoinWindow tail = join && join->Next ? JoinWindow(plan, *join->Next) : JoinWindow();
+    PacketSource source(plan, from.Restart.Offset);
+    const std::unique_ptr<PacketClock> clock = from.Restart.Clock->Clone();
     std::vector<unsigned char> bytes(decoder->LargestOutput() * static_cast<std::size_t>(frameBytes));
+    std::int64_t index = from.Restart.PacketIndex; // of the next packet
     bool first = true; // no packet taken yet
     bool fed = false;  // the decoder has had a packet
+    bool ended = end < 0; // the part's bytes are all given
     ogg_packet packet;
-    for (int result; (result = source.Next(packet)) != 0;) {
+    for (int result; (result = source.Next(packet)) != 0; ++index) {
         if (result < 0) {
             // A stream layer started on a page in the middle sees the pages
             // before it as missing; after the first packet a gap is damage.
-            if (first)
+            if (first) {
+                --index;
                 continue;
+            }
             Mismatch(plan, "a page is missing");
         }
-        if (first && packet.bytes != from.PacketBytes)
+        if (first && packet.bytes != from.Restart.PacketBytes)
             Mismatch(plan, "the start page begins with another packet");
         first = false;
         TimedPacket time;
         if (!clock->Place(packet, time))
             continue;
-        // A restarted decoder gives nothing for its first packet.
-        const std::int64_t expected = fed ? time.Advance : 0;
-        const int made = decoder->Decode(packet);
+        // A restarted decoder without pre-roll gives nothing for its first packet.
+        const std::int64_t expected = fed || !primed ? time.Advance : 0;
+        const int made = decoder->Decode(packet, time);
         if (made < 0)
             Mismatch(plan, "an audio packet is refused");
         fed = true;
         if (made != expected)
             Mismatch(plan, "a packet gives " + std::to_string(made) + " samples instead of " +
                                std::to_string(expected));
+        if (head.Holds(index, time))
+            join->Head.push_back(decoder->Fingerprint());
+        if (tail.Holds(index, time))
+            join->Tail.push_back(decoder->Fingerprint());
 
         const std::int64_t keptEnd = time.End * frameBytes;
         const std::int64_t low = std::max(time.First() * frameBytes, begin);
@@ -111,12 +147,29 @@ bool DecodePart(const StreamPlan& plan, std::size_t start, std::int64_t begin, s
                 return false;
         }
         decoder->Consume(made);
-        if (end >= 0 && keptEnd >= end)
+        ended = ended || keptEnd >= end; // past the end only the next start's window is decoded
+        if (end >= 0 && ended && tail.PassedBy(index, time))
             return true;
     }
-    if (end >= 0)
+    if (!ended)
         Mismatch(plan, "the stream ends before the part");
     return true;
+}
+
+std::size_t JoinedParts(const StreamPlan& plan, const std::vector<PartJoin>& joins)
+{
+    if (!plan.RestartsOnPreRoll() || joins.empty())
+        return joins.size();
+    std::size_t joined = 1;
+    while (joined < joins.size() && !joins[joined - 1].Tail.empty() && joins[joined - 1].Tail == joins[joined].Head)
+        ++joined;
+    return joined;
+}
+
+void CheckJoins(const StreamPlan& plan, const std::vector<PartJoin>& joins)
+{
+    if (JoinedParts(plan, joins) < joins.size())
+        Mismatch(plan, "a part begun anew does not reach the output of the part before it");
 }
 
 } // namespace oq

@@ -52,8 +52,8 @@ PageShape ShapeOf(const ogg_page& page)
 // packet that a plain file would not hold ends the scan without a plan.
 class PlanScanner {
 public:
-    PlanScanner(const std::string& path, const std::vector<std::int64_t>& targets)
-        : path_(path), in_(File::OpenRead(path)), pages_(in_), targets_(targets)
+    PlanScanner(const std::string& path, const std::vector<std::int64_t>& targets, std::optional<std::int64_t> preRoll)
+        : path_(path), in_(File::OpenRead(path)), pages_(in_), targets_(targets), givenPreRoll_(preRoll)
     {
     }
 
@@ -83,6 +83,7 @@ public:
 
     std::int64_t Bytes() const noexcept { return offset_; }
     std::int64_t Frames() const noexcept { return clock_->Position(); }
+    std::int64_t PreRoll() const noexcept { return preRoll_; }
     std::uint32_t Serial() const noexcept { return static_cast<std::uint32_t>(stream_->Serial()); }
 
 private:
@@ -112,6 +113,10 @@ private:
             if (wanted)
                 pending_.push_back(StartAt(pageOffset, packetsBegun_));
         }
+        // With pre-roll, every page after the headers where a packet begins
+        // may be where a later start's decoder begins.
+        if (shape.PacketStarts > 0 && restarting_)
+            places_.push_back({pageOffset, packetsBegun_, 0, nullptr});
         packetsBegun_ += shape.PacketStarts;
         packetOpen_ = shape.EndsInside;
         ended_ = ogg_page_eos(&page) != 0;
@@ -148,6 +153,8 @@ private:
             if (packetsBegun_ != headerCount || packetOpen_)
                 return false;
             clock_ = codec_->NewClock();
+            restarting_ = codec_->MostPreSkip() > 0;
+            preRoll_ = restarting_ ? givenPreRoll_.value_or(codec_->MostPreSkip()) : 0;
             pending_.push_front(StartAt(offset_, headerCount));
             return true;
         }
@@ -157,6 +164,13 @@ private:
             pending_.pop_front();
             start->PacketBytes = packet.bytes;
             start->Clock = clock_->Clone();
+        }
+        std::optional<PacketPlace> place;
+        if (!places_.empty() && places_.front().PacketIndex == index) {
+            place = places_.front();
+            places_.pop_front();
+            place->PacketBytes = packet.bytes;
+            place->Clock = start ? start->Clock : clock_->Clone();
         }
         // The decoder refuses a packet that is not audio, so it neither
         // counts nor can it prime a restarted decoder.
@@ -168,21 +182,49 @@ private:
             // A stream its clock refuses is not planned: it is decoded in one pass.
             return false;
         }
+        if (place)
+            Reached(*place, time);
         if (start) {
-            start->FirstFrame = time.End;
+            if (restarting_) {
+                start->FirstFrame = time.First();
+                start->Restart = restarts_.front().Place;
+            } else {
+                start->FirstFrame = time.End;
+                start->Restart = *start;
+            }
             starts.push_back(*start);
         }
         return true;
     }
+
+    // Keeps the places a start at `time` or later may restart from: the
+    // latest that lies at least the pre-roll before it, and those after.
+    // The first audio page stays until a later place lies far enough back.
+    void Reached(const PacketPlace& place, const TimedPacket& time)
+    {
+        restarts_.push_back({place, time.FullStart()});
+        while (restarts_.size() >= 2 && restarts_[1].FullStart <= time.First() - preRoll_)
+            restarts_.pop_front();
+    }
+
+    struct RestartPoint {
+        PacketPlace Place;
+        std::int64_t FullStart = 0; // where the decoded output of its packet would begin, trims undone
+    };
 
     std::string path_;
     File in_;
     PageReader pages_;
     std::unique_ptr<OggStreamState> stream_;
     const std::vector<std::int64_t>& targets_;
+    std::optional<std::int64_t> givenPreRoll_;
     std::shared_ptr<StreamCodec> codec_;
     std::unique_ptr<PacketClock> clock_; // from the first audio packet on
     std::deque<DecodeStart> pending_;
+    bool restarting_ = false; // the codec's decoders begin on pre-roll
+    std::int64_t preRoll_ = 0;
+    std::deque<PacketPlace> places_;  // pages whose first packet is yet to come
+    std::deque<RestartPoint> restarts_;    // places passed that a start may still restart from
     std::size_t nextTarget_ = 0;
     std::int64_t offset_ = 0;
     long sequence_ = 0;
@@ -196,10 +238,11 @@ private:
 
 StreamPlan::StreamPlan(const std::string& path) : path_(path) {}
 
-std::optional<StreamPlan> StreamPlan::Scan(const std::string& path, const std::vector<std::int64_t>& startTargets)
+std::optional<StreamPlan> StreamPlan::Scan(const std::string& path, const std::vector<std::int64_t>& startTargets,
+                                           std::optional<std::int64_t> preRoll)
 {
     StreamPlan plan(path);
-    PlanScanner scanner(path, startTargets);
+    PlanScanner scanner(path, startTargets, preRoll);
     if (!scanner.Run(plan.starts_) || plan.starts_.empty() ||
         plan.starts_.front().PacketIndex != scanner.Codec()->HeaderCount())
         return std::nullopt;
@@ -207,6 +250,7 @@ std::optional<StreamPlan> StreamPlan::Scan(const std::string& path, const std::v
     plan.serial_ = scanner.Serial();
     plan.frames_ = scanner.Frames();
     plan.fileBytes_ = scanner.Bytes();
+    plan.preRoll_ = scanner.PreRoll();
     return plan;
 }
 

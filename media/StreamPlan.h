@@ -12,19 +12,29 @@
 
 namespace oq {
 
-// A page of the source where a decoder can begin anew and still give, from
-// `FirstFrame` on, exactly the samples that one pass from the start gives.
-// The first packet that begins on the page only primes the decoder (a
-// restarted decoder gives nothing for it); the packets after it are counted
-// on `Clock`, a copy of the whole stream's clock taken before that packet,
-// so that no granule position is trusted beyond what the reference decoder
+// A page where decoding can begin reading: the first packet that begins on
+// it, and a copy of the whole stream's clock taken before that packet, so
+// that no granule position is trusted beyond what the reference decoder
 // itself makes of it.
-struct DecodeStart {
+struct PacketPlace {
     std::int64_t Offset = 0;      // byte offset of the page in the source
-    std::int64_t PacketIndex = 0; // of the priming packet in the stream, the headers counted
-    long PacketBytes = 0;         // the priming packet's size, compared when decoding starts here
+    std::int64_t PacketIndex = 0; // of the packet in the stream, the headers counted
+    long PacketBytes = 0;         // the packet's size, compared when decoding starts here
     std::shared_ptr<const PacketClock> Clock;
-    std::int64_t FirstFrame = 0;  // sample frame of the decoded output where the primed decoder's output begins
+};
+
+// A page of the source from which a decoder begun anew gives exactly the
+// samples that one pass from the start gives, from `FirstFrame` on. For a
+// codec without pre-roll (Vorbis) the decoder begins on the page itself:
+// the first packet that begins there only primes it, and FirstFrame is
+// where that packet's samples end. For a codec with pre-roll (Opus) the
+// decoder begins at `Restart`, a page at least the plan's pre-roll before
+// the page's first packet (or the first audio page), and FirstFrame is
+// where that packet's samples begin; that its output has converged there is
+// shown by comparing decodings (see DecodePart).
+struct DecodeStart : PacketPlace {
+    std::int64_t FirstFrame = 0; // sample frame of the decoded output from which this start is exact
+    PacketPlace Restart;         // where a decoder begun anew for this start reads from
 };
 
 // The stream did not decode as its plan said. Callers fall back to decoding
@@ -48,7 +58,9 @@ public:
     // plan holds the first usable page at or after it (targets that fall on
     // the same page give one start). Returns no plan for a file that is not
     // plain or of no known codec; raises IoError when the file cannot be read.
-    static std::optional<StreamPlan> Scan(const std::string& path, const std::vector<std::int64_t>& startTargets);
+    // `preRoll`, when given, replaces the pre-roll of a codec that has one.
+    static std::optional<StreamPlan> Scan(const std::string& path, const std::vector<std::int64_t>& startTargets,
+                                          std::optional<std::int64_t> preRoll = std::nullopt);
 
     const std::string& Path() const noexcept { return path_; }
     // The stream's codec, its headers complete.
@@ -64,6 +76,13 @@ public:
     std::int64_t FileBytes() const noexcept { return fileBytes_; }
     // Starts()[0] is the first audio page; the others follow in rising order.
     const std::vector<DecodeStart>& Starts() const noexcept { return starts_; }
+    // Whether a decoder begun anew in the middle begins on pre-roll (a codec
+    // with a pre-skip), rather than being exact after one priming packet.
+    bool RestartsOnPreRoll() const noexcept { return codec_->MostPreSkip() > 0; }
+    // Sample frames such a decoder decodes at least before a start's first
+    // frame: what the codec's headers let a section's decoder drop
+    // (MostPreSkip) unless the plan was asked for another; 0 without.
+    std::int64_t PreRoll() const noexcept { return preRoll_; }
 
 private:
     explicit StreamPlan(const std::string& path);
@@ -73,6 +92,7 @@ private:
     std::uint32_t serial_ = 0;
     std::int64_t frames_ = 0;
     std::int64_t fileBytes_ = 0;
+    std::int64_t preRoll_ = 0;
     std::vector<DecodeStart> starts_;
 };
 

@@ -4,6 +4,7 @@
 #include "ogg/PageReader.h"
 #include "opus/OpusFormat.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -160,6 +161,14 @@ std::int64_t OpusFileDecoder::AudioStart(int link) { return link == 0 ? firstAud
 std::int64_t OpusFileDecoder::LastPageStart() { return op_raw_total(handle_.get(), -1); }
 
 std::int64_t OpusFileDecoder::BytesConsumed() { return op_raw_tell(handle_.get()); }
+
+std::size_t OpusFileDecoder::WholePacketReadBytes()
+{
+    int channels = 1;
+    for (int link = 0; link < Links(); ++link)
+        channels = std::max(channels, op_channel_count(handle_.get(), link));
+    return static_cast<std::size_t>(kOpusLargestPacketFrames) * static_cast<std::size_t>(channels) * sizeof(opus_int16);
+}
 
 void OpusFileDecoder::SeekFrame(std::int64_t frame) { op_pcm_seek(handle_.get(), frame); }
 

@@ -41,6 +41,9 @@ public:
     // The library tells only where the data ends, which stands for it here.
     std::int64_t LastPageStart() override;
     std::int64_t BytesConsumed() override;
+    // The longest packet in the most channels of any link: the library
+    // soft-clips what one read takes as one piece.
+    std::size_t WholePacketReadBytes() override;
     void SeekFrame(std::int64_t frame) override;
     long ReadPcm16(char* buffer, int bytes, int* link) override;
 

@@ -3,8 +3,42 @@
 #include "opus/OpusFormat.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace oq {
+
+namespace {
+
+// 64-bit FNV-1a: a digest of the decoder's output for comparing two
+// decodings of the same packets, not a protection against forgery.
+constexpr std::uint64_t kDigestBasis = 0xcbf29ce484222325ull;
+constexpr std::uint64_t kDigestPrime = 0x100000001b3ull;
+
+std::uint64_t Digest(std::uint64_t digest, const std::vector<float>& values, std::size_t count)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(values.data());
+    for (std::size_t i = 0; i < count * sizeof(float); ++i)
+        digest = (digest ^ bytes[i]) * kDigestPrime;
+    return digest;
+}
+
+// Full scale of a 16-bit sample: the library's output of 1.0.
+constexpr float kFullScale = 32768.0F;
+
+// The file library's rounding without dither: scaled, clamped to 16 bits
+// and rounded to the nearest, ties to even as the processor rounds.
+opus_int16 ToPcm16(float value)
+{
+    return static_cast<opus_int16>(std::lrint(std::clamp(kFullScale * value, -kFullScale, kFullScale - 1.0F)));
+}
+
+} // namespace
+
+OpusPacketDecoder::OpusPacketDecoder(int channels)
+    : channels_(channels), decoded_(static_cast<std::size_t>(kOpusLargestPacketFrames * channels)),
+      clipMemory_(static_cast<std::size_t>(channels), 0.0F)
+{
+}
 
 std::unique_ptr<OpusPacketDecoder> OpusPacketDecoder::Open(const OpusHead& head)
 {
@@ -19,16 +53,27 @@ std::unique_ptr<OpusPacketDecoder> OpusPacketDecoder::Open(const OpusHead& head)
     return decoder;
 }
 
-int OpusPacketDecoder::Decode(const ogg_packet& packet)
+int OpusPacketDecoder::Decode(const ogg_packet& packet, const TimedPacket& time)
 {
-    const std::size_t before = available_.size();
-    available_.resize(before + static_cast<std::size_t>(kOpusLargestPacketFrames * channels_));
-    const int frames = opus_multistream_decode(decoder_.get(), packet.packet, static_cast<opus_int32>(packet.bytes),
-                                               available_.data() + before, kOpusLargestPacketFrames, 0);
-    available_.resize(before + static_cast<std::size_t>(std::max(frames, 0) * channels_));
+    const int frames = opus_multistream_decode_float(decoder_.get(), packet.packet, static_cast<opus_int32>(packet.bytes),
+                                                     decoded_.data(), kOpusLargestPacketFrames, 0);
     if (frames < 0)
         return -1;
-    return static_cast<int>(available_.size() / static_cast<std::size_t>(channels_));
+    const auto channels = static_cast<std::size_t>(channels_);
+    const auto values = static_cast<std::size_t>(frames) * channels;
+    fingerprint_ = Digest(kDigestBasis, decoded_, values);
+    // The file library clips only what it hands out, after the trims.
+    const auto head = std::clamp<std::int64_t>(time.HeadTrim, 0, frames);
+    const auto kept = std::clamp<std::int64_t>(time.Kept(), 0, frames - head);
+    if (kept > 0)
+        opus_pcm_soft_clip(decoded_.data() + head * channels_, static_cast<int>(kept), channels_, clipMemory_.data());
+    fingerprint_ = Digest(fingerprint_, clipMemory_, channels);
+
+    const std::size_t before = available_.size();
+    available_.resize(before + values);
+    std::transform(decoded_.begin(), decoded_.begin() + static_cast<std::ptrdiff_t>(values),
+                   available_.begin() + static_cast<std::ptrdiff_t>(before), ToPcm16);
+    return static_cast<int>(available_.size() / channels);
 }
 
 void OpusPacketDecoder::WritePcm16(int first, int frames, unsigned char* out)

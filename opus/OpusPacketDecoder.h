@@ -11,7 +11,11 @@ namespace oq {
 
 // Decodes an Opus stream's audio packets with a multistream decoder of its
 // own, set up from the identification header (channel mapping and output
-// gain), keeping the decoded frames until they are consumed.
+// gain), keeping the decoded frames until they are consumed. The 16-bit
+// samples are made as the file library makes them for a reader without
+// dither whose reads each take a whole packet: the library's floating-point
+// output, its kept samples soft-clipped as one piece with the clipping state
+// carried from packet to packet, then rounded.
 class OpusPacketDecoder final : public PacketDecoder {
 public:
     // Null when the decoder library cannot be set up with the header.
@@ -20,22 +24,27 @@ public:
     OpusPacketDecoder& operator=(const OpusPacketDecoder&) = delete;
     ~OpusPacketDecoder() override = default;
 
-    int Decode(const ogg_packet& packet) override;
+    int Decode(const ogg_packet& packet, const TimedPacket& time) override;
     void WritePcm16(int first, int frames, unsigned char* out) override;
     void Consume(int frames) override;
     // 120 ms, the longest packet.
     std::size_t LargestOutput() const override;
+    // Of the floating-point output before clipping and the clipping state after.
+    std::uint64_t Fingerprint() const override { return fingerprint_; }
 
 private:
     struct Destroy {
         void operator()(OpusMSDecoder* decoder) const noexcept { opus_multistream_decoder_destroy(decoder); }
     };
 
-    explicit OpusPacketDecoder(int channels) : channels_(channels) {}
+    explicit OpusPacketDecoder(int channels);
 
     int channels_;
     std::unique_ptr<OpusMSDecoder, Destroy> decoder_;
+    std::vector<float> decoded_;        // the last packet's output, interleaved
+    std::vector<float> clipMemory_;     // the soft clipping's state, one value per channel
     std::vector<opus_int16> available_; // decoded frames not yet consumed, interleaved
+    std::uint64_t fingerprint_ = 0;
 };
 
 } // namespace oq

@@ -39,10 +39,9 @@ public:
     long Rate() const noexcept override;
     std::unique_ptr<PacketClock> NewClock() const override;
     std::unique_ptr<PacketDecoder> NewDecoder() const override;
-    // The file library converts its floating-point output itself, with its
-    // own gain handling; packets decoded here are not promised to match it,
-    // so Opus files are always decoded in one pass, never in parallel parts.
-    bool PacketDecodingMatchesOnePass() const noexcept override { return false; }
+    // Packets decoded here give the file library's samples for reads that
+    // take whole packets (see OpusPacketDecoder).
+    bool PacketDecodingMatchesOnePass() const noexcept override { return true; }
 
     // The identification header as parsed.
     const OpusHead& Head() const noexcept { return head_; }

@@ -125,6 +125,9 @@ AmplitudeProfile ProfileInParts(const StreamPlan& plan, const std::atomic<bool>&
     for (std::size_t k = 0; k < parts.size(); ++k)
         parts[k]->EntryCount = (k + 1 < parts.size() ? parts[k + 1]->FirstEntry : entryCount) - parts[k]->FirstEntry;
 
+    std::vector<PartJoin> joins(parts.size());
+    for (std::size_t k = 0; k + 1 < parts.size(); ++k)
+        joins[k].Next = parts[k + 1]->Start;
     std::vector<std::int16_t> entries(static_cast<std::size_t>(entryCount));
     const auto work = [&](std::size_t k, const std::atomic<bool>& stop) {
         ProfilePart& part = *parts[k];
@@ -142,7 +145,7 @@ AmplitudeProfile ProfileInParts(const StreamPlan& plan, const std::atomic<bool>&
             if (accumulator.Add(data, count) > 0)
                 publish();
             return !stop && !cancelled;
-        });
+        }, &joins[k]);
         if (!finished)
             return;
         if (last)
@@ -164,7 +167,8 @@ AmplitudeProfile ProfileInParts(const StreamPlan& plan, const std::atomic<bool>&
         }
         return !cancelled;
     };
-    RunParts(parts.size(), ThreadsOf(layout), work, watch);
+    if (RunParts(parts.size(), ThreadsOf(layout), work, watch))
+        CheckJoins(plan, joins);
 
     AmplitudeProfile profile;
     entries.resize(static_cast<std::size_t>(reporter.Reported()));

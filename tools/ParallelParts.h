@@ -15,6 +15,10 @@ namespace oq {
 struct PartLayout {
     unsigned Threads = 0; // 0: one per processor core
     std::optional<std::vector<std::int64_t>> Targets; // none: spread by PartTargets
+    // Sample frames a decoder begun in the middle decodes before its part,
+    // for a codec that needs pre-roll; none: what the codec's headers let a
+    // section's decoder drop. Tests shorten it to see joins fail.
+    std::optional<std::int64_t> PreRoll = std::nullopt;
     // A stream that does not decode as planned is decoded again in one pass;
     // false raises the StreamPlanMismatch instead, so tests see which way
     // the result was made.

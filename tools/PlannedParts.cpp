@@ -4,7 +4,7 @@ namespace oq {
 
 std::optional<StreamPlan> PlanParts(const std::string& path, const PartLayout& layout)
 {
-    auto plan = StreamPlan::Scan(path, TargetsOf(layout, path));
+    auto plan = StreamPlan::Scan(path, TargetsOf(layout, path), layout.PreRoll);
     if (plan && !plan->Codec().PacketDecodingMatchesOnePass())
         return std::nullopt;
     return plan;

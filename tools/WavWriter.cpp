@@ -14,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace oq {
 
@@ -131,7 +132,9 @@ WavOutcome WriteInOnePass(FileDecoder& decoder, File& wav, const JobControl& con
                           const std::string& source, std::uint64_t maxDataBytes)
 {
     const std::int64_t total = decoder.LastPageStart();
-    std::array<char, kReadBytes> buffer;
+    // Reads that take whole packets give the samples that decoding in parts
+    // gives, whatever the library's conversion.
+    std::vector<char> buffer(std::max(kReadBytes, decoder.WholePacketReadBytes()));
     std::uint64_t written = 0;
     for (;;) {
         const long got = decoder.ReadPcm16(buffer.data(), static_cast<int>(buffer.size()));
@@ -177,6 +180,9 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const JobControl& con
         part->Consumed = plan.Starts()[span.Start].Offset;
         parts.push_back(std::move(part));
     }
+    std::vector<PartJoin> joins(parts.size());
+    for (std::size_t k = 0; k + 1 < parts.size(); ++k)
+        joins[k].Next = parts[k + 1]->Start;
     wav.Size(); // writes the header out before other handles write after it
 
     const auto work = [&](std::size_t k, const std::atomic<bool>& stop) {
@@ -190,16 +196,19 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const JobControl& con
                                              part.Written += static_cast<std::int64_t>(count);
                                              part.Consumed = consumed;
                                              return !stop && !control.CheckPoint();
-                                         });
+                                         },
+                                         &joins[k]);
         out.Close();
         if (finished && part.Written != part.Bytes)
             throw StreamPlanMismatch("\"" + plan.Path() + "\" decodes to another length than planned");
     };
-    // Whole parts from the front, and how far the first unfinished one is.
-    const auto front = [&](std::int64_t& consumed) {
+    // Whole parts from the front, and how far the first unfinished one is;
+    // `joined` parts at most.
+    const auto front = [&](std::int64_t& consumed, std::size_t joined) {
         std::int64_t bytes = 0;
         consumed = sourceBytes;
-        for (const auto& part : parts) {
+        for (std::size_t k = 0; k < joined; ++k) {
+            const auto& part = parts[k];
             const std::int64_t written = part->Written;
             bytes += written;
             if (written < part->Bytes) {
@@ -211,14 +220,17 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const JobControl& con
     };
     const auto watch = [&] {
         std::int64_t consumed = 0;
-        front(consumed);
+        front(consumed, parts.size());
         status.Show(consumed, sourceBytes);
         return !control.CheckPoint();
     };
-    if (RunParts(parts.size(), threads, work, watch))
+    if (RunParts(parts.size(), threads, work, watch)) {
+        CheckJoins(plan, joins);
         return WavOutcome::Written;
+    }
+    // What a cancelled conversion keeps must be the bytes of one pass too.
     std::int64_t consumed = 0;
-    wav.Truncate(static_cast<std::int64_t>(kHeaderBytes) + front(consumed));
+    wav.Truncate(static_cast<std::int64_t>(kHeaderBytes) + front(consumed, JoinedParts(plan, joins)));
     return WavOutcome::Cancelled;
 }
 

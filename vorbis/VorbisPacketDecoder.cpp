@@ -36,7 +36,7 @@ VorbisPacketDecoder::~VorbisPacketDecoder()
     vorbis_info_clear(&info_);
 }
 
-int VorbisPacketDecoder::Decode(const ogg_packet& packet)
+int VorbisPacketDecoder::Decode(const ogg_packet& packet, const TimedPacket& /*time*/)
 {
     ogg_packet audio = packet;
     audio.granulepos = -1;

@@ -22,7 +22,7 @@ public:
 
     // The packet's granule position and end-of-stream flag are withheld, so
     // the library never trims.
-    int Decode(const ogg_packet& packet) override;
+    int Decode(const ogg_packet& packet, const TimedPacket& time) override;
     void WritePcm16(int first, int frames, unsigned char* out) override;
     void Consume(int frames) override { vorbis_synthesis_read(&dsp_, frames); }
     // Half the long block.
