@@ -1,10 +1,15 @@
+#include "base/JobControl.h"
+#include "base/JobObserver.h"
 #include "media/OggFileInfo.h"
+#include "media/StreamPlan.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/OggSurgery.h"
 #include "tests/support/TestOpus.h"
 #include "tools/AmplitudeProfile.h"
 #include "tools/SourceReader.h"
+#include "tools/WavWriter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -68,14 +73,55 @@ TEST_P(OpusShapeTest, IsDescribedClockedAndConvertedAsTheFileLibraryDecodesIt)
     const AmplitudeProfile profile = ComputeAmplitudeProfile(path, cancelled);
     EXPECT_TRUE(profile.Complete);
     EXPECT_EQ(profile.LastIndex(), record.PcmTotal * spec.channels * 2 / 16384);
+
+    // Decoded in parts, those after the first begun on pre-roll well inside
+    // the stream: the same bytes, and no join found wanting.
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(path));
+    std::vector<std::int64_t> targets;
+    for (int k = 1; k < 8; ++k)
+        targets.push_back(size * k / 8);
+    const auto plan = StreamPlan::Scan(path, targets);
+    ASSERT_TRUE(plan);
+    EXPECT_GT(plan->Starts().back().Restart.Offset, plan->Starts().front().Offset) << "no part restarts on pre-roll";
+    const PartLayout parts{.Threads = 2, .Targets = targets, .OnePassOnMismatch = false};
+    JobControl control;
+    JobObserver observer;
+    ASSERT_EQ(ConvertToWav(path, dir_.Path("parts.wav"), control, observer, kMaxWavDataBytes, parts), WavOutcome::Written);
+    const Bytes inParts = ReadBytes(dir_.Path("parts.wav"));
+    ASSERT_EQ(inParts.size(), written.size());
+    EXPECT_TRUE(std::equal(inParts.begin(), inParts.end(), written.begin()));
+    const AmplitudeProfile whole = ComputeAmplitudeProfile(path, cancelled, {}, {.Targets = std::vector<std::int64_t>{}});
+    EXPECT_EQ(ComputeAmplitudeProfile(path, cancelled, {}, parts).Entries, whole.Entries);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, OpusShapeTest,
-    ::testing::Values(Shape{"MonoSpeech8k", {.channels = 1, .bitrate = 8000, .frameMs = 60, .signal = OpusSignal::Speech}},
-                      Shape{"StereoMusic64k", {.channels = 2, .seconds = 1.5, .bitrate = 64000, .frameMs = 2.5}},
-                      Shape{"Surround256k", {.channels = 6, .seconds = 1.0, .bitrate = 256000, .frameMs = 20}}),
+    ::testing::Values(Shape{"MonoSpeech8k", {.channels = 1, .seconds = 4.0, .bitrate = 8000, .frameMs = 60, .signal = OpusSignal::Speech}},
+                      Shape{"StereoMusic64k", {.channels = 2, .seconds = 3.0, .bitrate = 64000, .frameMs = 2.5}},
+                      Shape{"StereoClipped96k", {.channels = 2, .seconds = 4.0, .bitrate = 96000, .frameMs = 60, .signal = OpusSignal::Clipped}},
+                      Shape{"Surround256k", {.channels = 6, .seconds = 3.0, .bitrate = 256000, .frameMs = 20}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A part begun on too short a pre-roll does not reach the output of the part
+// before it: the join is found wanting, and the file is converted again in
+// one pass.
+TEST(OpusPartsTest, APartBegunWithoutPreRollFailsItsJoin)
+{
+    TempDir dir;
+    const std::string path = dir.Path("song.opus");
+    WriteBytes(path, MakeOggOpus({.channels = 2, .seconds = 3.0}));
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(path));
+    PartLayout layout{.Threads = 2, .Targets = std::vector<std::int64_t>{size / 2}, .PreRoll = 0, .OnePassOnMismatch = false};
+    JobControl control;
+    JobObserver observer;
+    EXPECT_THROW(ConvertToWav(path, dir.Path("parts.wav"), control, observer, kMaxWavDataBytes, layout), StreamPlanMismatch);
+    layout.OnePassOnMismatch = true;
+    ASSERT_EQ(ConvertToWav(path, dir.Path("parts.wav"), control, observer, kMaxWavDataBytes, layout), WavOutcome::Written);
+    const std::vector<std::int16_t> samples = DecodeOpusSamples(path);
+    const Bytes written = ReadBytes(dir.Path("parts.wav"));
+    ASSERT_EQ(written.size(), kWavHeaderBytes + samples.size() * 2);
+    EXPECT_EQ(std::memcmp(written.data() + kWavHeaderBytes, samples.data(), samples.size() * 2), 0);
+}
 
 TEST(OpusStartTest, StreamStartingAfterZeroKeepsItsLength)
 {

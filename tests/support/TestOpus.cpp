@@ -2,6 +2,7 @@
 
 #include "tests/support/OggSurgery.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -31,9 +32,11 @@ std::int16_t SampleAt(const OpusSpec& spec, std::int64_t frame, int channel, std
     const double t = static_cast<double>(frame) / kRate;
     const double pitch = 180.0 + 70.0 * channel;
     double value = 0;
-    if (spec.signal == OpusSignal::Music) {
+    if (spec.signal != OpusSignal::Speech) {
         value = (0.3 * std::sin(2 * std::numbers::pi * pitch * t) + 0.15 * std::sin(2 * std::numbers::pi * pitch * 2.01 * t)) *
                 (0.6 + 0.4 * std::sin(2 * std::numbers::pi * 0.5 * t));
+        if (spec.signal == OpusSignal::Clipped)
+            value = std::clamp(4.0 * value, -1.0, 1.0);
     } else if (std::fmod(t, 0.4) < 0.25) {
         noise = noise * 1664525u + 1013904223u;
         const double buzz = std::sin(2 * std::numbers::pi * pitch * t) > 0.6 ? 0.4 : -0.1;

@@ -13,6 +13,7 @@ namespace oq::test {
 enum class OpusSignal {
     Music,  // two sines per channel under a slow swell
     Speech, // bursts of a buzzing tone with noise, parted by silence
+    Clipped, // the music driven past full scale: decoded, it overshoots and is soft-clipped
 };
 
 struct OpusSpec {
