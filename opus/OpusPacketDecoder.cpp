@@ -59,21 +59,24 @@ int OpusPacketDecoder::Decode(const ogg_packet& packet, const TimedPacket& time)
                                                      decoded_.data(), kOpusLargestPacketFrames, 0);
     if (frames < 0)
         return -1;
-    const auto channels = static_cast<std::size_t>(channels_);
-    const auto values = static_cast<std::size_t>(frames) * channels;
-    fingerprint_ = Digest(kDigestBasis, decoded_, values);
+    const auto values = static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels_);
+    decodedValues_ = values;
     // The file library clips only what it hands out, after the trims.
     const auto head = std::clamp<std::int64_t>(time.HeadTrim, 0, frames);
     const auto kept = std::clamp<std::int64_t>(time.Kept(), 0, frames - head);
     if (kept > 0)
         opus_pcm_soft_clip(decoded_.data() + head * channels_, static_cast<int>(kept), channels_, clipMemory_.data());
-    fingerprint_ = Digest(fingerprint_, clipMemory_, channels);
 
     const std::size_t before = available_.size();
     available_.resize(before + values);
     std::transform(decoded_.begin(), decoded_.begin() + static_cast<std::ptrdiff_t>(values),
                    available_.begin() + static_cast<std::ptrdiff_t>(before), ToPcm16);
-    return static_cast<int>(available_.size() / channels);
+    return static_cast<int>(available_.size() / static_cast<std::size_t>(channels_));
+}
+
+std::uint64_t OpusPacketDecoder::Fingerprint() const
+{
+    return Digest(Digest(kDigestBasis, decoded_, decodedValues_), clipMemory_, clipMemory_.size());
 }
 
 void OpusPacketDecoder::WritePcm16(int first, int frames, unsigned char* out)

@@ -29,8 +29,10 @@ public:
     void Consume(int frames) override;
     // 120 ms, the longest packet.
     std::size_t LargestOutput() const override;
-    // Of the floating-point output before clipping and the clipping state after.
-    std::uint64_t Fingerprint() const override { return fingerprint_; }
+    // Of the last packet's floating-point output, its kept samples clipped,
+    // and of the clipping state after it; worked out when asked, as only
+    // the packets of a join's window are asked for it.
+    std::uint64_t Fingerprint() const override;
 
 private:
     struct Destroy {
@@ -42,9 +44,9 @@ private:
     int channels_;
     std::unique_ptr<OpusMSDecoder, Destroy> decoder_;
     std::vector<float> decoded_;        // the last packet's output, interleaved
+    std::size_t decodedValues_ = 0;     // ... its length in samples of all channels
     std::vector<float> clipMemory_;     // the soft clipping's state, one value per channel
     std::vector<opus_int16> available_; // decoded frames not yet consumed, interleaved
-    std::uint64_t fingerprint_ = 0;
 };
 
 } // namespace oq
