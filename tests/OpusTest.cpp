@@ -34,6 +34,33 @@ std::int64_t ClockedFrames(const std::string& path)
     return end;
 }
 
+// Parts from starts spread over the file: targets at each eighth of it.
+PartLayout EighthParts(const std::string& path)
+{
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(path));
+    std::vector<std::int64_t> targets;
+    for (int k = 1; k < 8; ++k)
+        targets.push_back(size * k / 8);
+    return {.Threads = 2, .Targets = targets, .OnePassOnMismatch = false};
+}
+
+// The WAV conversion's bytes, sample data only.
+Bytes ConvertedData(const std::string& path, const std::string& wav, const PartLayout& layout)
+{
+    JobControl control;
+    JobObserver observer;
+    EXPECT_EQ(ConvertToWav(path, wav, control, observer, kMaxWavDataBytes, layout), WavOutcome::Written);
+    const Bytes written = ReadBytes(wav);
+    return written.size() < kWavHeaderBytes ? Bytes{} : Bytes(written.begin() + kWavHeaderBytes, written.end());
+}
+
+Bytes AsBytes(const std::vector<std::int16_t>& samples)
+{
+    Bytes bytes(samples.size() * 2);
+    std::memcpy(bytes.data(), samples.data(), bytes.size()); // the test host is little-endian
+    return bytes;
+}
+
 struct Shape {
     const char* name;
     OpusSpec spec;
@@ -76,20 +103,11 @@ TEST_P(OpusShapeTest, IsDescribedClockedAndConvertedAsTheFileLibraryDecodesIt)
 
     // Decoded in parts, those after the first begun on pre-roll well inside
     // the stream: the same bytes, and no join found wanting.
-    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(path));
-    std::vector<std::int64_t> targets;
-    for (int k = 1; k < 8; ++k)
-        targets.push_back(size * k / 8);
-    const auto plan = StreamPlan::Scan(path, targets);
+    const PartLayout parts = EighthParts(path);
+    const auto plan = StreamPlan::Scan(path, *parts.Targets);
     ASSERT_TRUE(plan);
     EXPECT_GT(plan->Starts().back().Restart.Offset, plan->Starts().front().Offset) << "no part restarts on pre-roll";
-    const PartLayout parts{.Threads = 2, .Targets = targets, .OnePassOnMismatch = false};
-    JobControl control;
-    JobObserver observer;
-    ASSERT_EQ(ConvertToWav(path, dir_.Path("parts.wav"), control, observer, kMaxWavDataBytes, parts), WavOutcome::Written);
-    const Bytes inParts = ReadBytes(dir_.Path("parts.wav"));
-    ASSERT_EQ(inParts.size(), written.size());
-    EXPECT_TRUE(std::equal(inParts.begin(), inParts.end(), written.begin()));
+    EXPECT_TRUE(ConvertedData(path, dir_.Path("parts.wav"), parts) == AsBytes(samples));
     const AmplitudeProfile whole = ComputeAmplitudeProfile(path, cancelled, {}, {.Targets = std::vector<std::int64_t>{}});
     EXPECT_EQ(ComputeAmplitudeProfile(path, cancelled, {}, parts).Entries, whole.Entries);
 }
@@ -116,21 +134,18 @@ TEST(OpusPartsTest, APartBegunWithoutPreRollFailsItsJoin)
     JobObserver observer;
     EXPECT_THROW(ConvertToWav(path, dir.Path("parts.wav"), control, observer, kMaxWavDataBytes, layout), StreamPlanMismatch);
     layout.OnePassOnMismatch = true;
-    ASSERT_EQ(ConvertToWav(path, dir.Path("parts.wav"), control, observer, kMaxWavDataBytes, layout), WavOutcome::Written);
-    const std::vector<std::int16_t> samples = DecodeOpusSamples(path);
-    const Bytes written = ReadBytes(dir.Path("parts.wav"));
-    ASSERT_EQ(written.size(), kWavHeaderBytes + samples.size() * 2);
-    EXPECT_EQ(std::memcmp(written.data() + kWavHeaderBytes, samples.data(), samples.size() * 2), 0);
+    EXPECT_TRUE(ConvertedData(path, dir.Path("parts.wav"), layout) == AsBytes(DecodeOpusSamples(path)));
 }
 
 TEST(OpusStartTest, StreamStartingAfterZeroKeepsItsLength)
 {
     TempDir dir;
-    const OpusSpec spec{.channels = 2, .seconds = 1.0};
+    const OpusSpec spec{.channels = 2, .seconds = 3.0};
     const std::string path = dir.Path("late.opus");
     WriteBytes(path, WithStartGranule(MakeOggOpus(spec), 48000 * 3));
     EXPECT_EQ(Describe(path).PcmTotal, OpusInputFrames(spec));
     EXPECT_EQ(ClockedFrames(path), OpusInputFrames(spec));
+    EXPECT_TRUE(ConvertedData(path, dir.Path("parts.wav"), EighthParts(path)) == AsBytes(DecodeOpusSamples(path)));
 }
 
 TEST(OpusToolsTest, JoinsAndSplitsOpusFilesAndRefusesMixedJoins)
