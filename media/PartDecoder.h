@@ -34,7 +34,8 @@ struct PartJoin {
 // to the end of the stream. The decoder begins at the start's restart page.
 // The decoder library's own handling of granule positions is kept out: each
 // packet's samples are taken as the plan's timeline places them. With
-// `join`, and a plan with pre-roll, the windows are recorded there. Returns
+// `join`, and a plan whose restarts begin on pre-roll, the windows are
+// recorded there. Returns
 // false when the sink stopped the decoding. Raises StreamPlanMismatch when a
 // packet does not decode as planned, and IoError when the source cannot be
 // read.
@@ -44,8 +45,8 @@ bool DecodePart(const StreamPlan& plan, std::size_t start, std::int64_t begin, s
 // How many of the parts, from the first, give the bytes of one pass: `joins`
 // are the parts' records in order, each but the last naming the next one's
 // start, and a part after the first counts where the part before it
-// recorded a Tail equal to its Head (every part, for a plan without
-// pre-roll).
+// recorded a Tail equal to its Head (every part, for a plan whose restarts
+// need no pre-roll).
 std::size_t JoinedParts(const StreamPlan& plan, const std::vector<PartJoin>& joins);
 // Raises StreamPlanMismatch unless every part is joined.
 void CheckJoins(const StreamPlan& plan, const std::vector<PartJoin>& joins);
