@@ -43,6 +43,8 @@ struct BlockMean {
     std::int16_t entry;
 };
 
+void PrintTo(const BlockMean& mean, std::ostream* out) { *out << mean.label; }
+
 const BlockMean kBlockMeans[] = {
     {"the zeros around them do not dilute", std::vector<std::int16_t>(100, 1000), 1000},
     {"signs do not count", {-3, 4, -5, 0}, 4},

@@ -194,6 +194,8 @@ const FailedRunCase kFailedRuns[] = {
     {"cut point past the audio", RunFault::CutPointPastTheAudio, {}},
 };
 
+void PrintTo(const FailedRunCase& run, std::ostream* out) { *out << run.label; }
+
 class FailedSplitRun : public SplitRun, public ::testing::WithParamInterface<FailedRunCase> {};
 
 TEST_P(FailedSplitRun, RaisesTheErrorAndCleansUp)
