@@ -1,4 +1,5 @@
 #include "tools/ParallelParts.h"
+#include "base/BufferHandOff.h"
 #include "media/PartDecoder.h"
 #include "media/StreamPlan.h"
 #include "tests/support/TestAudio.h"
@@ -6,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <span>
+#include <string>
 #include <numeric>
 #include <stdexcept>
 #include <thread>
@@ -144,6 +148,44 @@ TEST_F(PartDecoding, RunPartsRaisesTheFirstFailureAfterStoppingTheRest)
     int watched = 0;
     EXPECT_FALSE(RunParts(4, 2, untilStopped, [&] { return ++watched < 3; })) << "a watch that returns false stops the parts";
     EXPECT_TRUE(RunParts(8, 3, [](std::size_t, const std::atomic<bool>&) {}, [] { return true; }));
+}
+
+// Chunks of every size up to a buffer's, through two buffers, reach the
+// worker whole and in order; a worker's failure stops the caller at its
+// next buffer instead of leaving it waiting for room.
+TEST(BufferHandOff, GivesTheChunksInOrderAndRaisesTheWorkersFailure)
+{
+    constexpr std::size_t kBufferBytes = 8;
+    std::string received;
+    std::string sent;
+    {
+        BufferHandOff handOff(kBufferBytes, 2, [&](std::span<const char> chunk) { received.append(chunk.begin(), chunk.end()); });
+        for (std::size_t n = 0; n < 200; ++n) {
+            const std::span<char> buffer = handOff.Free();
+            ASSERT_EQ(buffer.size(), kBufferBytes);
+            const std::size_t bytes = n % kBufferBytes + 1;
+            std::fill_n(buffer.begin(), bytes, static_cast<char>(n));
+            sent.append(bytes, static_cast<char>(n));
+            handOff.Pass(bytes);
+        }
+        handOff.Finish();
+    }
+    EXPECT_EQ(received, sent);
+
+    int consumed = 0;
+    BufferHandOff failing(kBufferBytes, 2, [&](std::span<const char>) {
+        if (++consumed == 3)
+            throw std::runtime_error("the third chunk failed");
+    });
+    const auto passForever = [&] {
+        for (;;) {
+            failing.Free();
+            failing.Pass(1);
+        }
+    };
+    EXPECT_THROW(passForever(), std::runtime_error);
+    EXPECT_THROW(failing.Finish(), std::runtime_error);
+    EXPECT_EQ(consumed, 3) << "the worker went on after its failure";
 }
 
 } // namespace
