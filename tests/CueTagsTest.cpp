@@ -1,12 +1,19 @@
 #include "codec/CommentHeader.h"
+#include "base/JobControl.h"
+#include "base/JobObserver.h"
 #include "model/CueTags.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/OggSurgery.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestOpus.h"
+#include "tools/SectionLoudness.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <iterator>
+#include <thread>
 #include <ebur128.h>
 #include <gtest/gtest.h>
 #include <opusfile.h>
@@ -233,6 +240,43 @@ TEST(SectionLoudness, MatchesAnIndependentMeasurementOfEachSection)
         ebur128_destroy(&state);
     const Fields first = VorbisComments(dir.Path("Part 01 - song.ogg")).List;
     EXPECT_NEAR(std::stod(Field(first, "REPLAYGAIN_ALBUM_GAIN")), -18.0 - album, 0.005);
+}
+
+// A cancel while the meters run gives no figures and ends the metering
+// thread before returning: the process has as many threads as before.
+TEST(SectionLoudness, CancelReturnsNothingAndLeavesNoThreadBehind)
+{
+    struct CancelOnProgress : JobObserver {
+        JobControl* control = nullptr;
+        int progresses = 0;
+        void Progress(std::int64_t, std::int64_t) override
+        {
+            if (++progresses == 2)
+                control->RequestCancel();
+        }
+    };
+    const auto threads = [] {
+        const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
+        return std::distance(std::filesystem::begin(tasks), std::filesystem::end(tasks));
+    };
+    TempDir dir;
+    const std::string song = dir.Path("song.ogg");
+    WriteBytes(song, MakeOggVorbis({.seconds = 6, .signal = Signal::Noise}));
+    const auto before = threads();
+    JobControl control;
+    CancelOnProgress observer;
+    observer.control = &control;
+    EXPECT_FALSE(MeasureSections(song, {44100, 88200}, control, observer));
+    EXPECT_EQ(observer.progresses, 2) << "decoding went on after the cancel";
+    // A joined thread can stay listed for the moment its exit takes.
+    for (int wait = 0; wait < 1000 && threads() != before; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(threads(), before);
+
+    control.Reset();
+    const auto figures = MeasureSections(song, {44100, 88200}, control, observer);
+    ASSERT_TRUE(figures);
+    EXPECT_EQ(figures->Sections.size(), 3u);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "tools/SectionLoudness.h"
 
+#include "base/BufferHandOff.h"
 #include "base/Error.h"
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
@@ -7,13 +8,18 @@
 #include "tools/LoudnessMeter.h"
 
 #include <algorithm>
+#include <span>
 
 namespace oq {
 
 namespace {
 
 constexpr char kMeasuringText[] = "Measuring Loudness...";
-constexpr int kChunkBytes = 64 * 1024;
+constexpr std::size_t kChunkBytes = 64 * 1024;
+// Chunks decoded ahead of the meters: enough to ride over the uneven pace
+// of either side (a long packet, a gating block) while the two run side by
+// side, on 4 x 64 KiB allocated once.
+constexpr std::size_t kQueuedChunks = 4;
 
 } // namespace
 
@@ -29,36 +35,56 @@ std::optional<SplitLoudness> MeasureSections(const std::string& sourceName, cons
     for (std::size_t k = 0; k <= cutPoints.size(); ++k)
         meters.emplace_back(format->Channels, format->Rate);
 
-    observer.CurrentFile(sourceName);
-    observer.ProcessText(kMeasuringText);
-    const std::int64_t total = std::max<std::int64_t>(decoder->Frames(-1), 1);
-    std::vector<std::int16_t> buffer(kChunkBytes / sizeof(std::int16_t));
-    std::int64_t frame = 0;   // of the source, per channel
+    // The meters run on a worker thread beside the decoder and take the
+    // chunks in decoding order, so they see the very samples a one-thread
+    // pass would give them. Only the worker touches the meters and the
+    // section position until Finish() has joined it.
+    std::int64_t meteredFrame = 0; // of the source, per channel
     std::size_t section = 0;
-    for (;;) {
-        if (control.CheckPoint())
-            return std::nullopt;
-        const long got = decoder->ReadPcm16(reinterpret_cast<char*>(buffer.data()), kChunkBytes);
-        if (got == 0)
-            break;
-        if (got < 0)
-            continue; // a gap: the cut reproduces what the decoder gives after it
-        std::size_t frames = static_cast<std::size_t>(got) / sizeof(std::int16_t) / channels;
-        const std::int16_t* at = buffer.data();
+    BufferHandOff handOff(kChunkBytes, kQueuedChunks, [&](std::span<const char> chunk) {
+        std::size_t frames = chunk.size() / sizeof(std::int16_t) / channels;
+        const auto* at = reinterpret_cast<const std::int16_t*>(chunk.data());
         while (frames > 0) {
             // Frames up to the current section's end; the last one takes the rest.
             const std::int64_t room =
-                section < cutPoints.size() ? cutPoints[section] - frame : static_cast<std::int64_t>(frames);
+                section < cutPoints.size() ? cutPoints[section] - meteredFrame : static_cast<std::int64_t>(frames);
             const auto take = static_cast<std::size_t>(std::clamp<std::int64_t>(room, 0, static_cast<std::int64_t>(frames)));
             meters[section].Add(at, take);
             at += take * channels;
             frames -= take;
-            frame += static_cast<std::int64_t>(take);
+            meteredFrame += static_cast<std::int64_t>(take);
             if (frames > 0)
                 ++section;
         }
-        observer.Progress(std::min(frame, total), total);
+    });
+
+    observer.CurrentFile(sourceName);
+    observer.ProcessText(kMeasuringText);
+    const std::int64_t total = std::max<std::int64_t>(decoder->Frames(-1), 1);
+    const std::int64_t frameBytes = static_cast<std::int64_t>(channels * sizeof(std::int16_t));
+    std::int64_t decodedFrame = 0; // progress follows the decoder, a few chunks ahead of the meters
+    for (bool ended = false; !ended;) {
+        if (control.CheckPoint())
+            return std::nullopt;
+        // Buffers are handed over full: a read gives about one packet's
+        // samples (a few KiB), and a hand-off each would wake the meters'
+        // thread per packet. The meters' figures do not depend on how the
+        // frames are split between calls. A read needs room for one frame.
+        const std::span<char> chunk = handOff.Free();
+        std::size_t filled = 0;
+        while (!ended && chunk.size() - filled >= static_cast<std::size_t>(frameBytes)) {
+            const long got = decoder->ReadPcm16(chunk.data() + filled, static_cast<int>(chunk.size() - filled));
+            if (got == 0)
+                ended = true;
+            else if (got > 0) // a gap (< 0): the cut reproduces what the decoder gives after it
+                filled += static_cast<std::size_t>(got);
+        }
+        if (filled > 0)
+            handOff.Pass(filled);
+        decodedFrame += static_cast<std::int64_t>(filled) / frameBytes;
+        observer.Progress(std::min(decodedFrame, total), total);
     }
+    handOff.Finish();
 
     SplitLoudness loudness;
     for (const LoudnessMeter& meter : meters) {

@@ -23,7 +23,9 @@ struct SplitLoudness {
 // Measures the sections a split would write from the source's decoded
 // samples, which the lossless cut reproduces exactly: section k ends at
 // cutPoints[k - 1] (samples per channel), the last one at the end. Reports
-// progress as it decodes; nothing when the user cancels.
+// progress as it decodes; nothing when the user cancels. The calling thread
+// decodes, watches pause and cancel and reports; a second thread runs the
+// meters on the decoded chunks in order, and has ended when this returns.
 std::optional<SplitLoudness> MeasureSections(const std::string& sourceName, const std::vector<std::int64_t>& cutPoints,
                                              const JobControl& control, JobObserver& observer);
 
