@@ -42,6 +42,12 @@ std::vector<std::string> CommentEdit::Apply(const std::vector<std::string>& fiel
     return out;
 }
 
+std::string CommentEdit::Value(std::string_view name) const
+{
+    const auto found = std::ranges::find_if(Set, [&](const auto& set) { return SameName(set.first, name); });
+    return found == Set.end() ? std::string() : found->second;
+}
+
 void CommentEdit::Override(const std::vector<std::pair<std::string, std::string>>& fields)
 {
     std::erase_if(Set, [&](const auto& set) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct CommentEdit {
     // Sets `fields` after those the edit sets already, which they replace
     // where a name repeats (fields repeated within `fields` all stay).
     void Override(const std::vector<std::pair<std::string, std::string>>& fields);
+
+    // The value of the first field the edit sets under `name` (any ASCII
+    // case), or "" when it sets none.
+    std::string Value(std::string_view name) const;
 
     // The fields a section gets from its source's `fields` ("NAME=value").
     std::vector<std::string> Apply(const std::vector<std::string>& fields) const;
