@@ -1,6 +1,7 @@
 #include "cli/UserTags.h"
 
 #include "cli/Command.h"
+#include "jobs/Placeholders.h"
 
 #include <algorithm>
 
@@ -16,13 +17,6 @@ bool IsFieldName(const std::string& name)
 {
     return !name.empty() &&
            std::ranges::all_of(name, [](char c) { return c >= kFirstNameChar && c <= kLastNameChar && c != '='; });
-}
-
-std::string Replaced(std::string text, const std::string& field, const std::string& value)
-{
-    for (auto at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
-        text.replace(at, field.size(), value);
-    return text;
 }
 
 } // namespace
@@ -46,10 +40,10 @@ void AddUserTags(SectionSource& source, const UserTags& tags)
     const std::size_t total = source.CutPoints.size() + 1;
     source.Comments.resize(std::max(source.Comments.size(), total));
     for (std::size_t k = 0; k < total; ++k) {
+        const Placeholder numbers[] = {{"{n}", std::to_string(k + 1)}, {"{total}", std::to_string(total)}};
         UserTags numbered;
         for (const auto& [name, value] : tags)
-            numbered.emplace_back(name, Replaced(Replaced(value, "{n}", std::to_string(k + 1)), "{total}",
-                                                 std::to_string(total)));
+            numbered.emplace_back(name, Expanded(value, numbers));
         source.Comments[k].Override(numbered);
     }
 }

@@ -2,6 +2,7 @@
 #include "jobs/CueSections.h"
 
 #include "jobs/PathParts.h"
+#include "jobs/Placeholders.h"
 #include "model/PositionConverter.h"
 #include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
@@ -158,14 +159,6 @@ bool Chosen(SectionChoice choice, std::int32_t k)
 
 std::string TwoDigits(std::int32_t number) { return (number < 10 ? "0" : "") + std::to_string(number); }
 
-std::string CommentValue(const CommentEdit& edit, std::string_view name)
-{
-    for (const auto& [field, value] : edit.Set)
-        if (field == name)
-            return value;
-    return {};
-}
-
 // Section `section`'s name by the template before it is made unique, or
 // nothing where the template does not name it.
 std::optional<std::string> ExpandTemplate(const SplitOptions& options, std::int32_t section)
@@ -176,23 +169,11 @@ std::optional<std::string> ExpandTemplate(const SplitOptions& options, std::int3
         index >= options.Source.Comments.size())
         return std::nullopt;
     const CommentEdit& comments = options.Source.Comments[index];
-    const std::pair<std::string_view, std::string> fields[] = {{"{n}", TwoDigits(section)},
-                                                               {"{title}", CommentValue(comments, "TITLE")},
-                                                               {"{artist}", CommentValue(comments, "ARTIST")},
-                                                               {"{album}", CommentValue(comments, "ALBUM")}};
-    std::string name;
-    const std::string& pattern = options.NameTemplate;
-    for (std::size_t at = 0; at < pattern.size();) {
-        const auto field = std::ranges::find_if(
-            fields, [&](const auto& f) { return pattern.compare(at, f.first.size(), f.first) == 0; });
-        if (field == std::end(fields)) {
-            name += pattern[at++];
-            continue;
-        }
-        name += field->second;
-        at += field->first.size();
-    }
-    return SafeFileName(std::move(name));
+    const Placeholder fields[] = {{"{n}", TwoDigits(section)},
+                                  {"{title}", comments.Value("TITLE")},
+                                  {"{artist}", comments.Value("ARTIST")},
+                                  {"{album}", comments.Value("ALBUM")}};
+    return SafeFileName(Expanded(options.NameTemplate, fields));
 }
 
 // Two tracks of one title must not write one file: a later section whose
