@@ -233,6 +233,8 @@ void SplitCalculator::LoadCueSheet(const std::string& path)
 
 void SplitCalculator::TidyPauseFields()
 {
+    // Tidied on copies: a field that is no number raises, and then none of
+    // the three may have changed.
     std::string level = pauseLevel_;
     std::string length = pauseLength_;
     std::string reach = snapReach_;
