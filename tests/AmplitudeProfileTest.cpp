@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <numeric>
 #include <random>
 
@@ -28,13 +27,6 @@ std::vector<std::int16_t> ExpectedProfile(const std::vector<std::int16_t>& sampl
         entries.push_back(count == 0 ? 0 : static_cast<std::int16_t>(std::min(sum / count, 32767LL)));
     }
     return entries;
-}
-
-Bytes AsBytes(const std::vector<std::int16_t>& samples)
-{
-    Bytes bytes(samples.size() * 2);
-    std::memcpy(bytes.data(), samples.data(), bytes.size()); // the test host is little-endian
-    return bytes;
 }
 
 struct BlockMean {

@@ -54,13 +54,6 @@ Bytes ConvertedData(const std::string& path, const std::string& wav, const PartL
     return written.size() < kWavHeaderBytes ? Bytes{} : Bytes(written.begin() + kWavHeaderBytes, written.end());
 }
 
-Bytes AsBytes(const std::vector<std::int16_t>& samples)
-{
-    Bytes bytes(samples.size() * 2);
-    std::memcpy(bytes.data(), samples.data(), bytes.size()); // the test host is little-endian
-    return bytes;
-}
-
 struct Shape {
     const char* name;
     OpusSpec spec;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <numbers>
 #include <ogg/ogg.h>
@@ -318,6 +319,13 @@ Bytes ReadBytes(const std::string& path)
     if (!in)
         throw std::runtime_error("cannot read " + path);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes AsBytes(const std::vector<std::int16_t>& samples)
+{
+    Bytes bytes(samples.size() * 2);
+    std::memcpy(bytes.data(), samples.data(), bytes.size()); // the test host is little-endian
+    return bytes;
 }
 
 std::vector<std::int16_t> DecodeSamples(const std::string& path)

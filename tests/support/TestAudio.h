@@ -65,6 +65,8 @@ Bytes MakeOggVorbis(const AudioSpec& spec, const PageLayout& layout = {});
 
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
+// 16-bit samples as the little-endian bytes a WAV file holds.
+Bytes AsBytes(const std::vector<std::int16_t>& samples);
 
 // Every sample the reference decoder gives for the file, read front to back
 // (all links, channels interleaved). Raises std::runtime_error when the file
