@@ -3,6 +3,7 @@
 #include "base/File.h"
 #include "media/CodecChoice.h"
 #include "ogg/OggStreamState.h"
+#include "ogg/PageLayout.h"
 #include "ogg/PageReader.h"
 
 #include <algorithm>
@@ -13,9 +14,6 @@ namespace oq {
 namespace {
 
 constexpr std::size_t kReadBytes = 64 * 1024;
-constexpr int kLacingCountAt = 26; // header byte holding the number of lacing values
-constexpr int kLacingAt = 27;      // the lacing values follow it
-constexpr unsigned char kContinuingLacing = 255; // a lacing value of 255 continues its packet
 
 constexpr std::int64_t kPartBytes = 1024 * 1024;   // about 0.15 s of decoding on one core
 constexpr std::int64_t kMinPartBytes = 64 * 1024;  // below this a part costs more than it saves
@@ -38,13 +36,13 @@ DecodeStart StartAt(std::int64_t offset, std::int64_t packetIndex)
 PageShape ShapeOf(const ogg_page& page)
 {
     PageShape shape;
-    shape.Segments = page.header[kLacingCountAt];
-    const unsigned char* lacing = page.header + kLacingAt;
+    shape.Segments = page.header[PageLayout::kSegmentCountAt];
+    const unsigned char* lacing = page.header + PageLayout::kFixedHeaderBytes;
     for (int i = 0; i < shape.Segments; ++i) {
-        const bool begins = i == 0 ? !ogg_page_continued(&page) : lacing[i - 1] != kContinuingLacing;
+        const bool begins = i == 0 ? !ogg_page_continued(&page) : lacing[i - 1] != PageLayout::kFullSegment;
         shape.PacketStarts += begins ? 1 : 0;
     }
-    shape.EndsInside = shape.Segments > 0 && lacing[shape.Segments - 1] == kContinuingLacing;
+    shape.EndsInside = shape.Segments > 0 && lacing[shape.Segments - 1] == PageLayout::kFullSegment;
     return shape;
 }
 

@@ -1,6 +1,7 @@
 #include "ogg/OggDataEnd.h"
 
 #include "base/File.h"
+#include "ogg/PageLayout.h"
 #include "ogg/PageReader.h"
 
 #include <ogg/ogg.h>
@@ -11,12 +12,9 @@ namespace oq {
 
 namespace {
 
-// The largest page: a 27-byte header, 255 lacing values, 255 segments of
-// 255 bytes.
-constexpr std::int64_t kLargestPage = 27 + 255 + 255 * 255;
 // One look at the file's tail holds the last page whatever its size, with
 // room for as much trailing data again.
-constexpr std::int64_t kWindow = 2 * kLargestPage;
+constexpr std::int64_t kWindow = 2 * std::int64_t{PageLayout::kLargestPage};
 
 // The end of the last whole page among the bytes [start, end) of `file`,
 // or -1 when there is none. A page that began before `start` is not seen;
@@ -64,7 +62,7 @@ std::int64_t OggDataEnd(const std::string& fileName, std::int64_t fileSize, std:
             return found;
         if (start == 0)
             return fileSize;
-        end = start + kLargestPage;
+        end = start + PageLayout::kLargestPage;
     }
 }
 

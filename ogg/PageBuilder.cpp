@@ -1,6 +1,7 @@
 #include "ogg/PageBuilder.h"
 
 #include "ogg/PageChecksum.h"
+#include "ogg/PageLayout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,11 +10,12 @@ namespace oq {
 
 namespace {
 
-// A lacing value counts up to 255 bytes; a packet ends at the first value
-// under 255, so a packet of n bytes takes n / 255 + 1 values.
-constexpr std::size_t kSegmentBytes = 255;
-constexpr std::size_t kMostSegments = 255; // a page's segment table
-constexpr std::uint16_t kFullSegment = kSegmentBytes;
+// A packet of n bytes takes n / 255 + 1 lacing values. The layout's numbers,
+// typed for the size arithmetic and for the 16-bit queue of lacing values,
+// whose bit kPacketStart marks the first value of a packet.
+constexpr std::size_t kSegmentBytes = PageLayout::kFullSegment;
+constexpr std::size_t kMostSegments = PageLayout::kMostSegments; // a page's segment table
+constexpr std::uint16_t kFullSegment = PageLayout::kFullSegment;
 constexpr std::uint16_t kPacketStart = 0x100;
 constexpr std::uint16_t kValueMask = 0xff;
 
@@ -22,19 +24,6 @@ constexpr std::uint16_t kValueMask = 0xff;
 // in a row of values on it (so that large packets are not split needlessly).
 constexpr long kPageBytes = 4096;
 constexpr int kPacketsOnAPage = 4;
-
-// Page header: capture pattern, version, flags, granule position (8 bytes),
-// serial number, page number, checksum (4 bytes each), segment count, then
-// the segment table; numbers least significant byte first.
-constexpr std::size_t kFixedHeaderBytes = 27;
-constexpr std::size_t kFlagsAt = 5;
-constexpr std::size_t kGranuleAt = 6;
-constexpr std::size_t kSerialAt = 14;
-constexpr std::size_t kPageNumberAt = 18;
-constexpr std::size_t kSegmentCountAt = 26;
-constexpr unsigned char kContinued = 0x01;
-constexpr unsigned char kFirstPage = 0x02;
-constexpr unsigned char kLastPage = 0x04;
 
 template <typename Value>
 void PutLittleEndian(unsigned char* at, Value value, std::size_t bytes)
@@ -135,26 +124,26 @@ void PageBuilder::AppendPage(std::size_t segments, std::int64_t granule, std::ve
 {
     const std::uint16_t* values = lacing_.data() + lacingTaken_;
     const std::size_t headerAt = out.size();
-    const std::size_t headerBytes = kFixedHeaderBytes + segments;
+    const std::size_t headerBytes = PageLayout::kFixedHeaderBytes + segments;
     out.resize(headerAt + headerBytes);
     unsigned char* header = out.data() + headerAt;
-    std::copy_n("OggS", 4, header);
-    header[4] = 0; // version
+    std::copy_n(PageLayout::kCapture, PageLayout::kCaptureBytes, header);
+    header[PageLayout::kVersionAt] = 0;
     unsigned char flags = 0;
     if ((values[0] & kPacketStart) == 0)
-        flags |= kContinued;
+        flags |= PageLayout::kContinued;
     if (!begun_)
-        flags |= kFirstPage;
+        flags |= PageLayout::kFirstPage;
     if (ended_ && lacingEnd_ - lacingTaken_ == segments)
-        flags |= kLastPage;
-    header[kFlagsAt] = flags;
-    PutLittleEndian(header + kGranuleAt, granule, 8);
-    PutLittleEndian(header + kSerialAt, serial_, 4);
-    PutLittleEndian(header + kPageNumberAt, pageNumber_++, 4);
-    header[kSegmentCountAt] = static_cast<unsigned char>(segments);
+        flags |= PageLayout::kLastPage;
+    header[PageLayout::kFlagsAt] = flags;
+    PutLittleEndian(header + PageLayout::kGranuleAt, granule, 8);
+    PutLittleEndian(header + PageLayout::kSerialAt, serial_, 4);
+    PutLittleEndian(header + PageLayout::kPageNumberAt, pageNumber_++, 4);
+    header[PageLayout::kSegmentCountAt] = static_cast<unsigned char>(segments);
     std::size_t bodyBytes = 0;
     for (std::size_t i = 0; i < segments; ++i) {
-        header[kFixedHeaderBytes + i] = static_cast<unsigned char>(values[i] & kValueMask);
+        header[PageLayout::kFixedHeaderBytes + i] = static_cast<unsigned char>(values[i] & kValueMask);
         bodyBytes += values[i] & kValueMask;
     }
     const unsigned char* body = body_.data() + bodyTaken_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ogg/PageLayout.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -14,7 +16,7 @@ namespace oq {
 class PageChecksum {
 public:
     // Where a page header keeps its checksum, least significant byte first.
-    static constexpr std::size_t kFieldAt = 22;
+    static constexpr std::size_t kFieldAt = PageLayout::kChecksumAt;
     static constexpr std::size_t kFieldBytes = 4;
 
     // The checksum of a page; the header (27 bytes and its segment table)

@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "ogg/PageChecksum.h"
+#include "ogg/PageLayout.h"
 
 #include <cstring>
 
@@ -18,32 +19,22 @@ std::size_t PageReader::ReadBlock(std::size_t bytes)
     return count;
 }
 
-namespace {
-
-// A page header: capture pattern, version 0, then fields up to byte 26,
-// which counts the lacing values that follow it; the body is their sum.
-constexpr long kFixedHeaderBytes = 27;
-constexpr long kSegmentCountAt = 26;
-constexpr long kVersionAt = 4;
-
-} // namespace
-
 int PageReader::FramePage(ogg_page& page) noexcept
 {
     ogg_sync_state* sync = sync_.get();
     unsigned char* at = sync->data + sync->returned;
     const long available = sync->fill - sync->returned;
-    if (available < kFixedHeaderBytes)
+    if (available < PageLayout::kFixedHeaderBytes)
         return 0;
-    if (std::memcmp(at, "OggS", 4) != 0 || at[kVersionAt] != 0)
+    if (std::memcmp(at, PageLayout::kCapture, PageLayout::kCaptureBytes) != 0 || at[PageLayout::kVersionAt] != 0)
         return -1;
-    const long segments = at[kSegmentCountAt];
-    const long headerBytes = kFixedHeaderBytes + segments;
+    const long segments = at[PageLayout::kSegmentCountAt];
+    const long headerBytes = PageLayout::kFixedHeaderBytes + segments;
     if (available < headerBytes)
         return 0;
     long bodyBytes = 0;
     for (long i = 0; i < segments; ++i)
-        bodyBytes += at[kFixedHeaderBytes + i];
+        bodyBytes += at[PageLayout::kFixedHeaderBytes + i];
     page.header = at;
     page.header_len = headerBytes;
     page.body = at + headerBytes;

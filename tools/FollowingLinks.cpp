@@ -2,13 +2,12 @@
 
 #include "base/Error.h"
 #include "media/CodecChoice.h"
+#include "ogg/PageLayout.h"
 
 namespace oq {
 
 namespace {
 
-constexpr std::size_t kFixedHeaderBytes = 27; // a page header before its lacing values
-constexpr std::size_t kSegmentCountAt = 26;
 // Far more than the headers of any link take (a setup header is some
 // kilobytes): a link whose headers do not end within it is left out.
 constexpr std::size_t kMostHeldBytes = 16 * 1024 * 1024;
@@ -17,7 +16,7 @@ ogg_page PageOf(std::vector<unsigned char>& bytes)
 {
     ogg_page page{};
     page.header = bytes.data();
-    page.header_len = static_cast<long>(kFixedHeaderBytes + bytes[kSegmentCountAt]);
+    page.header_len = PageLayout::kFixedHeaderBytes + bytes[PageLayout::kSegmentCountAt];
     page.body = bytes.data() + page.header_len;
     page.body_len = static_cast<long>(bytes.size()) - page.header_len;
     return page;

@@ -1,6 +1,7 @@
 #include "tools/SectionWriter.h"
 
 #include "codec/StreamCodec.h"
+#include "ogg/PageLayout.h"
 
 #include <string>
 
@@ -35,12 +36,11 @@ namespace {
 // Bytes gathered before they are written: large enough that the system
 // calls cost nothing next to the copying (a 47 MB section is 47 writes
 // instead of about 11,600 page writes), small enough to stay in the cache's
-// reach. A page is at most 27 + 255 + 255 * 255 bytes, so one never takes
-// more than a few percent of it, and the buffer holds one beyond the
-// threshold without growing.
+// reach. A page is at most about 64 KiB, so one never takes more than a few
+// percent of it, and the buffer holds one beyond the threshold without
+// growing.
 constexpr std::size_t kWriteBytes = 1024 * 1024;
-constexpr std::size_t kLargestPage = 27 + 255 + 255 * 255;
-constexpr std::size_t kGatherBytes = kWriteBytes + kLargestPage;
+constexpr std::size_t kGatherBytes = kWriteBytes + PageLayout::kLargestPage;
 
 } // namespace
 
