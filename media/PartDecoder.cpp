@@ -36,11 +36,9 @@ public:
             if (result != 0)
                 return result;
             ogg_page page;
-            int paged;
-            while ((paged = ogg_sync_pageout(pages_.Sync(), &page)) == 0) {
-                if (pages_.ReadBlock(kReadBytes) == 0)
-                    return 0;
-            }
+            const int paged = pages_.NextPage(page, kReadBytes);
+            if (paged == 0)
+                return 0;
             if (paged < 0 || ogg_stream_pagein(stream_.get(), &page) != 0)
                 return -1;
             consumed_ += page.header_len + page.body_len;

@@ -81,4 +81,22 @@ int PageReader::TakeVerifiedPage(ogg_page& page)
     return 1;
 }
 
+int PageReader::NextPage(ogg_page& page, std::size_t blockBytes)
+{
+    for (;;) {
+        const int verified = TakeVerifiedPage(page);
+        if (verified == 1)
+            return 1;
+        if (verified == 0 && ReadBlock(blockBytes) > 0)
+            continue;
+        // A damaged page, bytes between pages or the end of the file: the
+        // sync layer decides, skipping to the next page it trusts.
+        const int result = ogg_sync_pageout(sync_.get(), &page);
+        if (result != 0)
+            return result;
+        if (ReadBlock(blockBytes) == 0)
+            return 0;
+    }
+}
+
 } // namespace oq

@@ -39,6 +39,11 @@ public:
     // taken, 0 when more bytes must be moved in first, -1 when no valid page
     // starts there (ogg_sync_pageout then skips to the next one).
     int TakeVerifiedPage(ogg_page& page);
+    // The next page ogg_sync_pageout gives, moving in blocks of
+    // `blockBytes` as needed and verifying with the faster checksum where a
+    // page starts at the next byte: 1 and the page, -1 when bytes were
+    // skipped to find one, 0 at the end of the file.
+    int NextPage(ogg_page& page, std::size_t blockBytes);
 
 private:
     // Frames the page that starts at the next byte without taking it: 1
