@@ -1,11 +1,11 @@
 #include "tools/LinkSerials.h"
 
+#include "ogg/PageChecksum.h"
+#include "ogg/PageLayout.h"
+
 namespace oq {
 
 namespace {
-
-// Where the page header keeps its serial number (4 bytes, little-endian).
-constexpr int kSerialOffset = 14;
 
 // A 64-bit mixer (splitmix64's finaliser): the new numbers look as random
 // as an encoder's own, so that they are unlikely to meet the number of an
@@ -50,8 +50,9 @@ void LinkSerials::Renumber(ogg_page& page)
     if (wanted == serial)
         return;
     for (int i = 0; i < 4; ++i)
-        page.header[kSerialOffset + i] = static_cast<unsigned char>(wanted >> (8 * i));
-    ogg_page_checksum_set(&page);
+        page.header[PageLayout::kSerialAt + i] = static_cast<unsigned char>(wanted >> (8 * i));
+    PageChecksum::Set(page.header, static_cast<std::size_t>(page.header_len), page.body,
+                      static_cast<std::size_t>(page.body_len));
 }
 
 void LinkSerials::Clear() noexcept
