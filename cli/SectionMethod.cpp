@@ -194,11 +194,7 @@ MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers
         return {};
     }
     if (name_ == "--links") {
-        const MarkerTime time(file);
-        std::vector<std::int32_t> positions;
-        for (const std::int64_t start : file.LinkStarts)
-            positions.push_back(time.PositionAtSample(start));
-        markers.ReplaceMarkers(positions);
+        markers.ReplaceMarkers(MarkerTime::LinkPositions(file));
         return {};
     }
     if (name_ == "--labels") {

@@ -24,4 +24,14 @@ std::optional<std::int32_t> MarkerTime::PositionAt(double seconds) const
     return PositionAtSample(static_cast<std::int64_t>(sample));
 }
 
+std::vector<std::int32_t> MarkerTime::LinkPositions(const MPEGData& file)
+{
+    const MarkerTime time(file);
+    std::vector<std::int32_t> positions;
+    positions.reserve(file.LinkStarts.size());
+    for (const std::int64_t start : file.LinkStarts)
+        positions.push_back(time.PositionAtSample(start));
+    return positions;
+}
+
 } // namespace oq

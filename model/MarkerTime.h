@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace oq {
 
@@ -30,6 +31,10 @@ public:
     // The same for a time in seconds; nothing for a time before 0 or after
     // the end of the audio by more than half a sample.
     std::optional<std::int32_t> PositionAt(double seconds) const;
+    // The block nearest each link boundary of a chained file, in order,
+    // whose cut is the boundary itself (see PositionConverter); empty for a
+    // file of one link. Raises as the constructor does.
+    static std::vector<std::int32_t> LinkPositions(const MPEGData& file);
 
 private:
     PositionConverter converter_;

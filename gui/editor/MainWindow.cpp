@@ -840,11 +840,7 @@ void MainWindow::MarkersAtLinks()
         QMessageBox::information(this, windowTitle(), tr("This file holds a single stream."));
         return;
     }
-    const MarkerTime time(record_);
-    std::vector<std::int32_t> positions;
-    for (const std::int64_t start : record_.LinkStarts)
-        positions.push_back(time.PositionAtSample(start));
-    markers_.ReplaceMarkers(positions);
+    markers_.ReplaceMarkers(MarkerTime::LinkPositions(record_));
 }
 
 void MainWindow::BuildTabOrder()
