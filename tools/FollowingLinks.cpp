@@ -2,7 +2,7 @@
 
 #include "base/Error.h"
 #include "media/CodecChoice.h"
-#include "ogg/PageLayout.h"
+#include "ogg/PageBytes.h"
 
 namespace oq {
 
@@ -11,16 +11,6 @@ namespace {
 // Far more than the headers of any link take (a setup header is some
 // kilobytes): a link whose headers do not end within it is left out.
 constexpr std::size_t kMostHeldBytes = 16 * 1024 * 1024;
-
-ogg_page PageOf(std::vector<unsigned char>& bytes)
-{
-    ogg_page page{};
-    page.header = bytes.data();
-    page.header_len = PageLayout::kFixedHeaderBytes + bytes[PageLayout::kSegmentCountAt];
-    page.body = bytes.data() + page.header_len;
-    page.body_len = static_cast<long>(bytes.size()) - page.header_len;
-    return page;
-}
 
 } // namespace
 

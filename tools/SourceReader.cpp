@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "media/CodecChoice.h"
+#include "ogg/PageBytes.h"
 
 #include <cstring>
 
@@ -47,11 +48,7 @@ bool SourceReader::NextPage(ogg_page& page)
         // ended, is taken again by the capture of that link.
         replayedPage_.swap(stashedPage_);
         stashedPage_.clear();
-        page = ogg_page{};
-        page.header = replayedPage_.data();
-        page.header_len = stashedHeaderBytes_;
-        page.body = replayedPage_.data() + page.header_len;
-        page.body_len = static_cast<long>(replayedPage_.size()) - page.header_len;
+        page = PageOf(replayedPage_);
         return true;
     }
     for (;;) {
@@ -227,9 +224,7 @@ ogg_packet SourceReader::PreviousPacket() const noexcept { return handedOut_[cur
 
 void SourceReader::StashPage(const ogg_page& page)
 {
-    stashedHeaderBytes_ = page.header_len;
-    stashedPage_.assign(page.header, page.header + page.header_len);
-    stashedPage_.insert(stashedPage_.end(), page.body, page.body + page.body_len);
+    StorePage(page, stashedPage_);
 }
 
 bool SourceReader::NextFollowingPage(std::vector<unsigned char>& out)
@@ -246,8 +241,7 @@ bool SourceReader::NextFollowingPage(std::vector<unsigned char>& out)
         if (!followingStarted_ && !ogg_page_bos(&page))
             continue;
         followingStarted_ = true;
-        out.assign(page.header, page.header + page.header_len);
-        out.insert(out.end(), page.body, page.body + page.body_len);
+        StorePage(page, out);
         return true;
     }
     return false;

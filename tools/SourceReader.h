@@ -113,7 +113,6 @@ private:
     bool linkEnded_ = false;
     bool followingStarted_ = false;
     std::vector<unsigned char> stashedPage_; // a page that began the next link
-    long stashedHeaderBytes_ = 0;
     std::vector<unsigned char> replayedPage_; // the stashed page, handed to NextPage's caller
     bool started_ = false;
     // The packet handed out last and the one before it, in turns.
