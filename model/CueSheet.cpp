@@ -1,7 +1,6 @@
 #include "model/CueSheet.h"
 
 #include "model/CueLines.h"
-#include "model/MarkerList.h"
 #include "model/PositionConverter.h"
 #include "base/TextFile.h"
 
@@ -264,13 +263,6 @@ CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter&
         positions.push_back(positions.front() == blocks ? 0 : blocks);
     }
     return placement;
-}
-
-CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers)
-{
-    CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
-    markers.ReplaceMarkers(placement.Positions);
-    return placement.Skipped;
 }
 
 } // namespace oq
