@@ -5,7 +5,8 @@
 #include "cli/SectionMethod.h"
 #include "model/CueSheetWriter.h"
 #include "model/LabelFile.h"
-#include "model/MarkerList.h"
+#include "model/MarkerGeometry.h"
+#include "model/MarkerItems.h"
 #include "model/MarkerTime.h"
 
 #include <iostream>
@@ -41,23 +42,23 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
         throw UsageError("give one FILE");
     const SectionMethod method(options, SectionMethod::Choice::MarkersOnly);
     const MPEGData file = DescribeSourceFile(options.Plain()[0]);
-    MarkerList markers(file);
+    MarkerGeometry markers(file);
     std::vector<std::string> warnings;
     const MarkerTitles titles = method.LayMarkers(file, markers, warnings);
     PrintWarnings(warnings);
+    const std::vector<Section> sections = markers.Sections();
     if (options.Has("--save-labels"))
         LabelFile::Write(*options.Value("--save-labels"), markers.Positions(), titles, MarkerTime(file));
     if (options.Has("--save-cue"))
-        CueSheetWriter::Write(*options.Value("--save-cue"), file.FileName, markers.Sections(), titles,
-                              MarkerTime(file));
+        CueSheetWriter::Write(*options.Value("--save-cue"), file.FileName, sections, titles, MarkerTime(file));
 
     std::cout << "Blocks: " << file.BlockCount << "\n";
-    for (int i = 1; i <= markers.MarkerCount(); ++i)
-        std::cout << markers.MarkerChoiceItems().at(static_cast<std::size_t>(i)) << " (block " << markers.Position(i)
-                  << ")\n";
-    for (std::size_t j = 1; j < markers.SectionChoiceItems().size(); ++j)
-        std::cout << markers.SectionChoiceItems()[j] << "\n";
-    std::cout << "Sections: " << markers.SectionTotalText() << "\n";
+    const std::vector<std::string> markerItems = MarkerItems(markers);
+    for (std::size_t k = 0; k < markerItems.size(); ++k)
+        std::cout << markerItems[k] << " (block " << markers.Position(static_cast<int>(k) + 1) << ")\n";
+    for (const std::string& item : SectionItems(sections, markers.Converter()))
+        std::cout << item << "\n";
+    std::cout << "Sections: " << sections.size() << "\n";
     return 0;
 }
 
