@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/File.h"
+#include "base/OutputTarget.h"
 #include "base/TempFile.h"
 
 #include <cerrno>
@@ -28,8 +29,9 @@ std::string ReadWholeFile(const std::string& path)
     return contents;
 }
 
-void WriteFileReplacing(const std::string& path, std::string_view contents)
+void WriteFileReplacing(const std::string& path, std::string_view contents, const std::vector<std::string>& inputs)
 {
+    RequireWritableOutput(path, inputs);
     TempFile temporary = TempFile::Create(std::filesystem::path(path).parent_path().string(), kTempPrefix);
     File file = File::Create(temporary.Path());
     file.Write(contents.data(), contents.size());

@@ -807,9 +807,9 @@ void MainWindow::ExportMarkers()
     const MarkerTime time(record_);
     try {
         if (QFileInfo(chosen).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0)
-            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time);
+            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time, {});
         else
-            LabelFile::Write(file, markers_.Positions(), {}, time);
+            LabelFile::Write(file, markers_.Positions(), {}, time, {record_.FileName});
     } catch (const FileError& failure) {
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
     }
