@@ -12,6 +12,7 @@
 #include "gui/controls/FieldKeyGuard.h"
 #include "gui/controls/HelpViewer.h"
 #include "gui/controls/LocalFileName.h"
+#include "gui/controls/OutputChoice.h"
 #include "gui/controls/QuietFailure.h"
 #include "gui/windows/InfoWindow.h"
 #include "gui/controls/NumericField.h"
@@ -677,7 +678,7 @@ void MainWindow::ExportSection()
     if (section < 1)
         return;
     const QString file = chooseExport_(ShownName(record_.FileName));
-    if (file.isEmpty())
+    if (file.isEmpty() || !AcceptOutputChoice(this, windowTitle(), file, {record_.FileName}))
         return;
     CentreOver(saveWizard_);
     saveWizard_->ShowExport(record_, markers_.Positions(), section, file);
