@@ -44,7 +44,8 @@ std::string MarkersCommand::Usage() const
            "  --save-cue OUT     save a cue sheet of the sections: a track each, titled\n"
            "                     from the cue sheet or labels they came from, else\n"
            "                     \"Section k\", INDEX 01 to the nearest 1/75 s\n"
-           "  --quiet            no progress line while --silence or --snap analyses\n";
+           "  --quiet            no progress line while --silence or --snap analyses\n\n" +
+           kRefusedOutputs;
 }
 
 int MarkersCommand::Run(const std::vector<std::string>& arguments)

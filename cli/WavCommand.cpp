@@ -16,7 +16,8 @@ std::string WavCommand::Usage() const
 {
     return "Usage: oggquorvel-cli wav [--dir DIR] FILE... [--quiet]\n\n"
            "Decodes each FILE into a 16-bit PCM WAV file of the same name ending in\n"
-           ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n";
+           ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n" +
+           std::string(kRefusedOutputs);
 }
 
 int WavCommand::Run(const std::vector<std::string>& arguments)
