@@ -321,13 +321,12 @@ void MainWindow::Connect()
         RefreshControls();
     });
     onClick(visExportOgg_, [this] { ExportSection(); });
+    // Tool_Join, Tool_Wave and Tool_Catalog open the save wizard on that tool.
     onClick(toolJoin_, [this] { ShowTool(ActiveTool::Join); });
     onClick(toolWave_, [this] { ShowTool(ActiveTool::Wav); });
     onClick(toolCatalog_, [this] { ShowTool(ActiveTool::Catalog); });
     connect(formMin_, &EzRgnButton::clicked, this, &QWidget::showMinimized);
     connect(formClose_, &EzRgnButton::clicked, this, &QWidget::close);
-    // Tool_Join, Tool_Wave and Tool_Catalog open the save wizard's tools; they
-    // are connected where those are made, and until then their clicks do nothing.
 
     connect(rangeSelectMarker_, &QComboBox::activated, this,
             [this](int index) { Guarded([&] { markers_.RangeSelectMarkerChange(index); }); });

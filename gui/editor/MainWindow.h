@@ -113,7 +113,6 @@ public:
     SplitWizard& SplitWizardWindow() const noexcept { return *splitWizard_; }
     SaveWizard& SaveWizardWindow() const noexcept { return *saveWizard_; }
 
-    // The folder of the last file opened through the dialog ("OpenMe").
     // Asks where Export Ogg Section writes: given the open file's path,
     // returns the chosen file, or an empty text for Cancel. The default is
     // the "Save As" dialog in the open file's folder.
@@ -129,6 +128,7 @@ public:
         std::function<QString(MarkerFileUse use, const QString& folder, const QString& proposed)>;
     void SetMarkerFileChooser(MarkerFileChooser chooser) { chooseMarkerFile_ = std::move(chooser); }
 
+    // The folder of the last file opened through the dialog ("OpenMe").
     const QString& LastOpenDir() const noexcept { return lastOpenDir_; }
     void SetLastOpenDir(const QString& folder) { lastOpenDir_ = folder; }
     // The play length in seconds (1..99).
