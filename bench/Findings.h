@@ -12,11 +12,11 @@ namespace oq::bench {
 
 // What one scenario of the benchmark found: its section of the result table
 // (a heading and rows of figures and ratios), notes on what could not be
-// measured, and the goals its figures are held against. A scenario that
-// could not run at all has no heading and no rows, but still states its
-// goals, as not measured.
+// measured, and the goals its figures are held against. A scenario whose
+// subject or reference is missing still states its goals, as not measured;
+// one that did not start at all has no heading either.
 struct Findings {
-    std::string Title; // the section's heading; empty when the scenario did not run
+    std::string Title; // the section's heading; empty when the scenario did not start
     std::vector<ReportRow> Rows;
     std::vector<std::string> Notes;
     std::vector<TargetVerdict> Targets;
