@@ -61,7 +61,7 @@ SaveWizard::Dialogs DefaultDialogs(QWidget* parent)
     dialogs.OpenOggFiles = [parent](const QString& folder) {
         QFileDialog dialog(parent, QObject::tr("Open"));
         dialog.setFileMode(QFileDialog::ExistingFiles);
-        dialog.setNameFilter(QLatin1String(kOggFilters));
+        dialog.setNameFilter(OggFileFilters());
         dialog.setDefaultSuffix(QStringLiteral("ogg"));
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
             dialog.setDirectory(folder);
