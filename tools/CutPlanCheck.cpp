@@ -100,9 +100,10 @@ private:
     }
 
     // A codec that opens sections on pre-roll gives every later section
-    // decoder pre-roll under a pre-skip of its own, so a section may lie anywhere in a link,
-    // even inside one packet; a cut at the link's last sample ends with the
-    // link. The link is read to its end once to find that end.
+    // decoder pre-roll under a pre-skip of its own, so a section may lie
+    // anywhere in a link, even inside one packet; a cut at the link's last
+    // sample ends with the link. The link is read to its end once to find
+    // that end.
     bool CutOnPreRoll(std::int64_t end, std::int64_t linkEnd)
     {
         if (!preRollLength_) {
