@@ -8,7 +8,7 @@
 namespace oq::cli {
 
 // Describes each input file; raises one error naming every file that is not
-// Ogg Vorbis ("Not a Valid Ogg File."), as the wizard's lists refuse them,
+// Ogg Vorbis or Opus ("Not a Valid Ogg File."), as the wizard's lists refuse them,
 // and IoError for a file that cannot be read at all.
 std::vector<MPEGData> DescribeInputs(const std::vector<std::string>& names);
 

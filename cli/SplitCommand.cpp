@@ -7,6 +7,7 @@
 #include "cli/UserTags.h"
 #include "jobs/JobList.h"
 #include "jobs/LoudnessComments.h"
+#include "media/CodecChoice.h"
 #include "jobs/PathParts.h"
 
 #include <iostream>
@@ -86,7 +87,7 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
         const auto loudness = MeasureSections(file.FileName, split.Source.CutPoints, session.Control(), session.Observer());
         if (!loudness)
             return kExitCancelled;
-        AddLoudnessComments(split.Source, *loudness, file.Codec == "Opus");
+        AddLoudnessComments(split.Source, *loudness, CodecOf(file).Loudness);
     }
     AddUserTags(split.Source, tags);
     JobList jobs = PlanJobs(split, session.Observer());

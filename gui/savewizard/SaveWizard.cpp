@@ -5,6 +5,7 @@
 #include "jobs/JobPlanner.h"
 #include "jobs/CueSections.h"
 #include "jobs/LoudnessComments.h"
+#include "media/CodecChoice.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FolderChooser.h"
 #include "gui/controls/LocalFileName.h"
@@ -60,7 +61,7 @@ SaveWizard::Dialogs DefaultDialogs(QWidget* parent)
     dialogs.OpenOggFiles = [parent](const QString& folder) {
         QFileDialog dialog(parent, QObject::tr("Open"));
         dialog.setFileMode(QFileDialog::ExistingFiles);
-        dialog.setNameFilter(QLatin1String(kOggFilters));
+        dialog.setNameFilter(OggFileFilters());
         dialog.setDefaultSuffix(QStringLiteral("ogg"));
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
             dialog.setDirectory(folder);
@@ -338,14 +339,14 @@ void SaveWizard::Start()
             // The measurement decodes the whole source, so it runs with the
             // plan on the run's thread, showing progress and obeying Cancel.
             const bool measure = splitPage_->MeasureLoudness();
-            const bool opus = file_.Codec == "Opus";
-            planner = [options, measure, opus](JobObserver& observer, const JobControl& control) mutable {
-                if (measure) {
+            const LoudnessConvention* convention = measure ? &CodecOf(file_).Loudness : nullptr;
+            planner = [options, convention](JobObserver& observer, const JobControl& control) mutable {
+                if (convention) {
                     const auto loudness =
                         MeasureSections(options.Source.FileName, options.Source.CutPoints, control, observer);
                     if (!loudness)
                         return JobList(JobTool::Split); // cancelled: nothing to run
-                    AddLoudnessComments(options.Source, *loudness, opus);
+                    AddLoudnessComments(options.Source, *loudness, *convention);
                 }
                 return PlanJobs(options, observer);
             };
