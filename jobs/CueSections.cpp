@@ -1,6 +1,5 @@
 #include "jobs/CueSections.h"
 
-#include "jobs/PathParts.h"
 #include "model/PositionConverter.h"
 
 #include <algorithm>
@@ -12,7 +11,7 @@ std::string TrackFileName(const CueTags::Track& track)
     std::string name = track.Number.size() < 2 ? std::string(2 - track.Number.size(), '0') + track.Number : track.Number;
     if (!track.Title.empty())
         name += " - " + track.Title;
-    return SafeFileName(name);
+    return name;
 }
 
 void TagCueSections(SectionSource& source, const MPEGData& file, const std::vector<std::int32_t>& markerPositions,

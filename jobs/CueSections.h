@@ -17,8 +17,8 @@ namespace oq {
 void TagCueSections(SectionSource& source, const MPEGData& file, const std::vector<std::int32_t>& markerPositions,
                     const CueTrackList& starts, const CueTags& tags);
 
-// "NN - Title" (the number of at least two digits), made a file name by
-// SafeFileName.
+// "NN - Title" (the number of at least two digits), as the sheet writes
+// the title: OutputNames makes it a file name.
 std::string TrackFileName(const CueTags::Track& track);
 
 } // namespace oq
