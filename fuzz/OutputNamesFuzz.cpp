@@ -14,11 +14,11 @@
 #include "jobs/JobPlanner.h"
 #include "jobs/OutputNames.h"
 #include "jobs/PathParts.h"
+#include "tests/support/Utf8Check.h"
 
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <iconv.h>
 #include <set>
 #include <string>
 #include <string_view>
@@ -43,21 +43,6 @@ std::vector<std::string> Fields(std::string_view text)
     return fields;
 }
 
-// glibc's converter as the judge of UTF-8, sharing no code with the
-// program's own check.
-bool ConvertsFromUtf8(const std::string& text)
-{
-    static const iconv_t convert = iconv_open("UTF-32LE", "UTF-8");
-    iconv(convert, nullptr, nullptr, nullptr, nullptr);
-    std::string in = text;
-    std::string out(in.size() * 4 + 4, '\0');
-    char* from = in.data();
-    char* to = out.data();
-    std::size_t left = in.size();
-    std::size_t room = out.size();
-    return iconv(convert, &from, &left, &to, &room) != static_cast<std::size_t>(-1) && left == 0;
-}
-
 void RequireOneFileEach(const oq::OutputNames& names, const std::string& folder)
 {
     std::set<std::string> seen;
@@ -65,7 +50,7 @@ void RequireOneFileEach(const oq::OutputNames& names, const std::string& folder)
         const fs::path path = fs::path(names.Path(i)).lexically_normal();
         const std::string name = path.filename().string();
         if (path.parent_path() != fs::path(folder).lexically_normal() || name.empty() || name.starts_with('.') ||
-            name.size() > NAME_MAX || !ConvertsFromUtf8(name) || !seen.insert(path.string()).second)
+            name.size() > NAME_MAX || !oq::test::ConvertsFromUtf8(name) || !seen.insert(path.string()).second)
             std::abort();
         for (const char c : name)
             if (static_cast<unsigned char>(c) < ' ')

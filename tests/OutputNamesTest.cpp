@@ -3,11 +3,11 @@
 #include "tests/support/CliRunner.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestOpus.h"
+#include "tests/support/Utf8Check.h"
 
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <iconv.h>
 #include <set>
 #include <sstream>
 #include <gtest/gtest.h>
@@ -17,22 +17,6 @@ namespace oq::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Whether glibc's converter takes `text` as UTF-8: a judge that shares no
-// code with the program's own check.
-bool ConvertsFromUtf8(const std::string& text)
-{
-    const iconv_t convert = iconv_open("UTF-32LE", "UTF-8");
-    std::string in = text;
-    std::string out(in.size() * 4 + 4, '\0');
-    char* from = in.data();
-    char* to = out.data();
-    std::size_t left = in.size();
-    std::size_t room = out.size();
-    const std::size_t result = iconv(convert, &from, &left, &to, &room);
-    iconv_close(convert);
-    return result != static_cast<std::size_t>(-1) && left == 0;
-}
 
 void Write(const std::string& path, const std::string& text) { WriteBytes(path, Bytes(text.begin(), text.end())); }
 
