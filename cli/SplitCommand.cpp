@@ -36,10 +36,10 @@ std::string SplitCommand::Usage() const
            "Writes the sections of FILE (Ogg Vorbis or Opus) as files of their own,\n"
            "copying the compressed audio unchanged; played one after another they give\n"
            "exactly the samples of FILE. Section k is named PRE, \"0\", k, POST (+ \".ogg\").\n"
-           "Every name is settled before anything is written: one file of the output\n"
-           "folder, what file systems refuse in a name as '_', cut to the length the\n"
-           "folder takes, and a name another section has followed by \" (NN)\", NN the\n"
-           "section number; each name changed so is told on standard error.\n\n" +
+           "Every name is settled before anything is written: a single file name in the\n"
+           "output folder (what file systems refuse in a name becomes '_'), cut to the\n"
+           "length the folder takes and, where another section has the name, followed\n"
+           "by \" (NN)\", NN the section number. Standard error tells each change.\n\n" +
            SectionMethod::Usage() +
            "\nOptions:\n"
            "  --out DIR          folder for the sections (default: FILE's folder)\n"

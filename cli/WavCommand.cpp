@@ -17,8 +17,8 @@ std::string WavCommand::Usage() const
     return "Usage: oggquorvel-cli wav [--dir DIR] FILE... [--quiet]\n\n"
            "Decodes each FILE into a 16-bit PCM WAV file of the same name ending in\n"
            ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n"
-           "A name that an earlier FILE's WAV file has gets \" (NN)\" before \".wav\", NN\n"
-           "the FILE's place in the list, as standard error tells.\n";
+           "Where two FILEs would give one WAV name, the later one's gets \" (NN)\"\n"
+           "before \".wav\", NN its place in the list; standard error tells so.\n";
 }
 
 int WavCommand::Run(const std::vector<std::string>& arguments)

@@ -33,8 +33,9 @@ std::size_t ExtensionStart(std::string_view path) noexcept;
 std::string SafeFileName(std::string_view name);
 
 // Whether `name` already is a single file name that nothing hides: no '/',
-// no control character, no leading dot. SafeFileName changes others for
-// reasons of this system, not only for other systems' sake.
+// no control character, no leading dot. SafeFileName changes other names
+// for this system's sake (they would leave the folder, hide the file or
+// garble a listing), not only for other systems'.
 bool IsPlainFileName(std::string_view name) noexcept;
 
 } // namespace oq
