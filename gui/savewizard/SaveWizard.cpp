@@ -44,6 +44,11 @@ constexpr QPoint kCancelPlace{310, 320};
 constexpr int kInitialProgressMaximum = 100;
 // Progress positions are scaled into the bar's int range.
 constexpr std::int64_t kBarLimit = 1 << 30;
+// Asked before a run that writes outputs under other names than asked; the
+// notes that say which and why follow, all of them under Show Details when
+// there are more than the box shows.
+constexpr char kOtherNamesQuestion[] = "Some Files Are Written Under Other Names, Click OK To Continue:";
+constexpr qsizetype kNotesShown = 5;
 
 QString FirstChosen(QFileDialog& dialog)
 {
@@ -372,6 +377,11 @@ void SaveWizard::Planned(const QString& failure)
         EndRun(true, {});
         return;
     }
+    if (!AcceptOtherNames()) {
+        run_.Discard();
+        EndRun(false, {});
+        return;
+    }
     if (run_.WillOverwrite()) {
         // Like every message of the program: the information icon, and
         // Enter answers OK.
@@ -387,6 +397,23 @@ void SaveWizard::Planned(const QString& failure)
         }
     }
     run_.Run();
+}
+
+bool SaveWizard::AcceptOtherNames()
+{
+    QStringList notes;
+    for (const std::string& note : run_.NameNotes())
+        notes << QString::fromStdString(note);
+    if (notes.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Information, QLatin1String(kProgramTitle), QString::fromLatin1(kOtherNamesQuestion),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setInformativeText(notes.mid(0, kNotesShown).join(QLatin1Char('\n')) +
+                           (notes.size() > kNotesShown ? QStringLiteral("\n...") : QString()));
+    if (notes.size() > kNotesShown)
+        box.setDetailedText(notes.join(QLatin1Char('\n')));
+    return box.exec() == QMessageBox::Ok;
 }
 
 void SaveWizard::EndRun(bool closeAsCancelled, const QString& failure)
