@@ -1,6 +1,6 @@
 #include "jobs/JobPlanner.h"
-#include "jobs/CueSections.h"
 
+#include "jobs/OutputNames.h"
 #include "jobs/PathParts.h"
 #include "jobs/Placeholders.h"
 #include "media/OggFileInfo.h"
@@ -31,28 +31,6 @@ constexpr char kFindingText[] = "Finding Files...";
 constexpr char kCreatingCatalogText[] = "Creating Catalog...";
 constexpr char kOggExtension[] = ".ogg";
 constexpr char kWavExtension[] = ".wav";
-
-std::string WithDelimiter(const std::string& folder)
-{
-    if (folder.empty() || folder.back() == '/')
-        return folder;
-    return folder + '/';
-}
-
-// The dot that starts the extension of the name part of `path`, or npos.
-std::size_t ExtensionStart(const std::string& path)
-{
-    const std::size_t dot = path.rfind('.');
-    const std::size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string::npos;
-    return dot;
-}
-
-std::string ChangeExtension(const std::string& path, const std::string& extension)
-{
-    return path.substr(0, ExtensionStart(path)) + extension;
-}
 
 // The files a split or an export reads.
 std::vector<std::string> InputsOf(const SectionSource& source)
@@ -88,17 +66,6 @@ std::vector<std::string> CatalogInputs(const std::vector<std::string>& found, co
         if (fs::equivalent(file, output, ignored) && CatalogDescribes(file))
             inputs.push_back(file);
     return inputs;
-}
-
-std::string WavFolder(const WavOptions& options, const std::string& source)
-{
-    return options.OneDirectory ? options.OutputFolder : FolderOf(source);
-}
-
-std::string WavFileName(const WavOptions& options, const std::string& source)
-{
-    return ChangeExtension(options.OneDirectory ? WithDelimiter(options.OutputFolder) + NameOf(source) : source,
-                           kWavExtension);
 }
 
 JobStacker& AddJob(JobList& jobs, JobObserver& observer, const std::string& outputName, const std::string& finalName,
@@ -199,8 +166,8 @@ bool Chosen(SectionChoice choice, std::int32_t k)
 
 std::string TwoDigits(std::int32_t number) { return (number < 10 ? "0" : "") + std::to_string(number); }
 
-// Section `section`'s name by the template before it is made unique, or
-// nothing where the template does not name it.
+// Section `section`'s name by the template, or nothing where the template
+// does not name it.
 std::optional<std::string> ExpandTemplate(const SplitOptions& options, std::int32_t section)
 {
     const auto& named = options.Source.TrackNames;
@@ -213,20 +180,37 @@ std::optional<std::string> ExpandTemplate(const SplitOptions& options, std::int3
                                   {"{title}", comments.Value("TITLE")},
                                   {"{artist}", comments.Value("ARTIST")},
                                   {"{album}", comments.Value("ALBUM")}};
-    return SafeFileName(Expanded(options.NameTemplate, fields));
+    return Expanded(options.NameTemplate, fields);
 }
 
-// Two tracks of one title must not write one file: a later section whose
-// name an earlier one has takes its number as well.
-std::optional<std::string> TemplateName(const SplitOptions& options, std::int32_t section)
+// The pre text, "0" with zeros on, the number and the post text; ".ogg"
+// follows when that has no extension of its own.
+NameParts UsualSectionName(const SplitOptions& options, std::int32_t section)
 {
-    auto name = ExpandTemplate(options, section);
-    if (!name)
-        return name;
-    for (std::int32_t earlier = 1; earlier < section; ++earlier)
-        if (ExpandTemplate(options, earlier) == name)
-            return *name + " (" + TwoDigits(section) + ")";
-    return name;
+    const std::string name =
+        options.PreText + (options.Zeros ? "0" : "") + std::to_string(section) + options.PostText;
+    const std::size_t dot = ExtensionStart(name);
+    if (dot == std::string::npos)
+        return {name, kOggExtension};
+    return {name.substr(0, dot), name.substr(dot)};
+}
+
+WantedOutput WantedSection(const SplitOptions& options, std::int32_t section)
+{
+    WantedOutput wanted{.Folder = options.OutputFolder,
+                        .Name = {},
+                        .Usual = UsualSectionName(options, section),
+                        .Item = "section " + std::to_string(section),
+                        .Number = section};
+    const auto& named = options.Source.TrackNames;
+    const auto index = static_cast<std::size_t>(section - 1);
+    if (const auto templated = ExpandTemplate(options, section))
+        wanted.Name = {*templated, kOggExtension};
+    else if (options.NamesFromTitles && index < named.size() && !named[index].empty())
+        wanted.Name = {named[index], kOggExtension};
+    else
+        wanted.Name = wanted.Usual;
+    return wanted;
 }
 
 } // namespace
@@ -252,30 +236,25 @@ SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::i
     return source;
 }
 
-std::string SectionFileName(const SplitOptions& options, std::int32_t section)
+OutputNames SectionFileNames(const SplitOptions& options)
 {
-    if (const auto templated = TemplateName(options, section))
-        return WithDelimiter(options.OutputFolder) + *templated + kOggExtension;
-    const auto& named = options.Source.TrackNames;
-    if (options.NamesFromTitles && section >= 1 && static_cast<std::size_t>(section) <= named.size() &&
-        !named[static_cast<std::size_t>(section - 1)].empty())
-        return WithDelimiter(options.OutputFolder) + named[static_cast<std::size_t>(section - 1)] + kOggExtension;
-    std::string name = WithDelimiter(options.OutputFolder) + options.PreText + (options.Zeros ? "0" : "") +
-                       std::to_string(section) + options.PostText;
-    if (ExtensionStart(name) == std::string::npos)
-        name += kOggExtension;
-    return name;
+    std::vector<WantedOutput> wanted;
+    const auto count = static_cast<std::int32_t>(options.Source.CutPoints.size()) + 1;
+    for (std::int32_t k = 1; k <= count; ++k)
+        wanted.push_back(WantedSection(options, k));
+    return OutputNames(wanted);
 }
 
 JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
 {
     const SectionSource& source = options.Source;
     RequireCutPoints(source);
+    const OutputNames names = SectionFileNames(options);
     const std::vector<std::int32_t> sections = SectionsWithAudio(source);
     const std::vector<std::string> inputs = InputsOf(source);
     for (const std::int32_t k : sections)
         if (Chosen(options.Sections, k))
-            RequireWritableOutput(SectionFileName(options, k), inputs);
+            RequireWritableOutput(names.Path(static_cast<std::size_t>(k - 1)), inputs);
     JobList jobs(JobTool::Split);
     // One temporary name serves every section: each is moved to its final
     // name before the next one writes it again.
@@ -285,11 +264,14 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
     // written or not.
     const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
     for (std::int32_t k = 1; k <= count; ++k) {
-        const std::string finalName = SectionFileName(options, k);
+        const auto index = static_cast<std::size_t>(k - 1);
+        const std::string& finalName = names.Path(index);
         if (FileSizeOf(finalName) > 0)
             jobs.NoteOverwrite();
         if (std::find(sections.begin(), sections.end(), k) == sections.end())
             continue;
+        if (Chosen(options.Sections, k) && !names.Note(index).empty())
+            jobs.AddNote(names.Note(index));
         SetSectionSteps(AddJob(jobs, observer, temporary, finalName, source.FileName), source, k, k == sections.front(),
                         k == sections.back(), Chosen(options.Sections, k));
     }
@@ -342,12 +324,27 @@ JobList PlanJobs(const JoinOptions& options, JobObserver& observer)
 
 JobList PlanJobs(const WavOptions& options, JobObserver& /*observer*/)
 {
-    for (const std::string& source : options.Files)
-        RequireWritableOutput(WavFileName(options, source), options.Files);
-    JobList jobs(JobTool::Wav);
+    // Each WAV file is named after its source, numbered by its place in the
+    // list where two sources share a name.
+    std::vector<WantedOutput> wanted;
     for (const std::string& source : options.Files) {
-        JobStacker& job = jobs.AddJob(jobs.Adopt(TempFile::Create(WavFolder(options, source), kWavPrefix)),
-                                      WavFileName(options, source), source);
+        const std::string name = NameOf(source);
+        const auto place = static_cast<std::int32_t>(wanted.size()) + 1;
+        wanted.push_back({.Folder = options.OneDirectory ? options.OutputFolder : FolderOf(source),
+                          .Name = {name.substr(0, ExtensionStart(name)), kWavExtension},
+                          .Usual = {name, kWavExtension},
+                          .Item = "file " + std::to_string(place),
+                          .Number = place});
+    }
+    const OutputNames names(wanted);
+    for (std::size_t i = 0; i < options.Files.size(); ++i)
+        RequireWritableOutput(names.Path(i), options.Files);
+    JobList jobs(JobTool::Wav);
+    for (std::size_t i = 0; i < options.Files.size(); ++i) {
+        const std::string& source = options.Files[i];
+        if (!names.Note(i).empty())
+            jobs.AddNote(names.Note(i));
+        JobStacker& job = jobs.AddJob(jobs.Adopt(TempFile::Create(wanted[i].Folder, kWavPrefix)), names.Path(i), source);
         job.MakeWav = true;
         job.FinishOutput = true;
     }

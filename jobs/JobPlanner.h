@@ -4,6 +4,7 @@
 #include "media/MPEGData.h"
 #include "tools/CatalogTemplate.h"
 #include "jobs/JobList.h"
+#include "jobs/OutputNames.h"
 
 #include <cstdint>
 #include <string>
@@ -89,12 +90,14 @@ struct CatalogOptions {
     bool IncludeSubFolders = true;
 };
 
-// The full name of section `section`'s file: the folder, the pre text, "0"
-// with zeros on, the number, the post text, and ".ogg" when the name has no
-// extension of its own. With NamesFromTitles, a section that plays a cue
-// track is named after it (the folder, its name, ".ogg"); a NameTemplate
-// names it likewise, with " (NN)" after a name an earlier section has.
-std::string SectionFileName(const SplitOptions& options, std::int32_t section);
+// The files of every section, written or not (section k at k - 1), settled
+// together by OutputNames in the output folder. A section's name is the
+// pre text, "0" with zeros on, the number, the post text, and ".ogg" when
+// that has no extension of its own: the usual name. With NamesFromTitles,
+// a section that plays a cue track is named after it ("NN - Title.ogg"); a
+// NameTemplate names it likewise, and one that expands to nothing leaves
+// the section its usual name.
+OutputNames SectionFileNames(const SplitOptions& options);
 
 // Each planner turns a tool's options into its job list, creating the
 // temporary files the jobs write in the target folders. The observer sees
@@ -102,7 +105,10 @@ std::string SectionFileName(const SplitOptions& options, std::int32_t section);
 // written to a final name here. Every output name is first held to
 // RequireWritableOutput against every file the run reads (the sources, the
 // cue sheet or label file of a split, a catalog's files and template), so
-// a refused name raises FileError before any temporary file is made.
+// a refused name raises FileError before any temporary file is made. The
+// split and WAV planners settle every name they build first (OutputNames)
+// and add a note to the list for each output written under another name
+// than it wanted.
 
 // Every section is cut; those that the choice leaves out are not written.
 // WillOverwrite() tells whether an existing non-empty file has a section's

@@ -83,7 +83,7 @@ void JoinListPage::RefreshControls()
 void JoinListPage::BrowseOutput()
 {
     const QString chosen =
-        dialogs_.SaveFile(QStringLiteral("Joined.ogg"), QLatin1String(kOggFilters), QStringLiteral("ogg"));
+        dialogs_.SaveFile(QStringLiteral("Joined.ogg"), OggFileFilters(), QStringLiteral("ogg"));
     std::vector<std::string> inputs;
     for (const MPEGData& file : List().Entries())
         inputs.push_back(file.FileName);
