@@ -204,6 +204,13 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         throw UsageError("--count takes a section count from 1 on");
 }
 
+std::vector<std::string> SectionMethod::InputFiles() const
+{
+    if (name_ == "--cue" || name_ == "--labels")
+        return {value_};
+    return {};
+}
+
 PauseFinder SectionMethod::FindPauses(const MPEGData& file) const
 {
     return PauseFinder(AnalyseProfile(file, quiet_).Entries, file, pauses_);
@@ -282,6 +289,7 @@ SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::str
         MarkerGeometry markers(file);
         LayMarkers(file, markers, warnings);
         SectionSource source = SectionsFromMarkers(file, markers.Positions());
+        source.OtherInputs = InputFiles();
         if (name_ == "--cue") {
             const std::string sheet = ReadCueSheetBytes(value_);
             TagCueSections(source, file, markers.Positions(), ParseCueSheet(sheet), ParseCueTags(sheet));

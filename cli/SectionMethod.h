@@ -22,8 +22,8 @@ class Arguments;
 // The file a command cuts, described as the editor describes it after its
 // analysis: BlockCount is the number of whole 16384-byte blocks of decoded
 // PCM, so markers land on the same blocks as in the window. Raises
-// NotOggVorbisError for a file that is not Ogg Vorbis, IoError for one that
-// cannot be read.
+// NotOggVorbisError for a file that is not Ogg Vorbis or Opus, IoError for
+// one that cannot be read.
 MPEGData DescribeSourceFile(const std::string& path);
 
 // How a command chooses its cut points: one of --count N, --length
@@ -54,6 +54,10 @@ public:
     // --links lays markers (the blocks nearest the boundaries) for a command
     // that shows them, and cuts at the boundaries themselves.
     bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at" && name_ != "--links"; }
+
+    // The files the method reads besides the audio (the sheet of --cue, the
+    // file of --labels): inputs that no output of the command may replace.
+    std::vector<std::string> InputFiles() const;
 
     // Lays the markers on `markers` (opened on `file`) for the marker
     // methods and returns the titles they came with (cue tracks, labels);

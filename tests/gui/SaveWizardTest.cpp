@@ -275,6 +275,35 @@ private slots:
         QVERIFY(IsOggVorbis(first));
     }
 
+    // A pre text that would leave the folder is cleaned, and the run first
+    // says so: Cancel there writes nothing.
+    void otherNamesAreShownBeforeTheRun()
+    {
+        TempDir out;
+        const auto runSplit = [&](QMessageBox::StandardButton answer) {
+            MessageAnswerer answerer(answer);
+            QString notes;
+            answerer.InspectFirst([&](QMessageBox& box) { notes = box.informativeText(); });
+            SaveWizard wizard;
+            WhileOpen(
+                wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(out.Root())); },
+                [&] {
+                    FindControl<QLineEdit>(wizard, "SplitFile_PreText")->setText(QStringLiteral("../up_"));
+                    Button(wizard, "Wizard_Next")->Click();
+                    StartAndWait(wizard);
+                    Button(wizard, "Wizard_Done")->Click();
+                });
+            QCOMPARE(answerer.Count(), 1);
+            QCOMPARE(answerer.Text(), QStringLiteral("Some Files Are Written Under Other Names, Click OK To Continue:"));
+            QVERIFY(notes.startsWith(QStringLiteral("section 1 is written as \"___up_01 - song.ogg\": ")));
+        };
+        runSplit(QMessageBox::Cancel);
+        QVERIFY(FilesIn(out.Root()).empty());
+        runSplit(QMessageBox::Ok);
+        QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"___up_01 - song.ogg", "___up_02 - song.ogg",
+                                                              "___up_03 - song.ogg"}));
+    }
+
     void pausedRunHoldsTheTimerTicksAndCancelRemovesEverything()
     {
         TempDir out;
@@ -392,6 +421,38 @@ private slots:
             QCOMPARE(RowNames(wizard, "JoinListBox1").size(), 3);
             Button(wizard, "Wizard_Cancel")->Click();
         });
+    }
+
+    // An output chosen over one of the listed files, by another path to it,
+    // is refused at once with its name; the page waits for another choice.
+    void joinRefusesAnOutputThatIsOneOfItsFiles()
+    {
+        TempDir in;
+        const std::string first = in.Path("first.ogg");
+        const std::string second = in.Path("second.ogg");
+        WriteBytes(first, MakeOggVorbis({.seconds = 1.0, .seed = 3}));
+        WriteBytes(second, MakeOggVorbis({.seconds = 1.0, .seed = 4}));
+        const Bytes original = ReadBytes(first);
+        const QString roundabout = QString::fromStdString(in.Root() + "/./first.ogg");
+        MessageAnswerer answerer(QMessageBox::Ok);
+        SaveWizard wizard;
+        SaveWizard::Dialogs dialogs;
+        dialogs.OpenOggFiles = [&](const QString&) {
+            return QStringList{QString::fromStdString(first), QString::fromStdString(second)};
+        };
+        dialogs.SaveFile = [&](const QString&, const QString&, const QString&) { return roundabout; };
+        wizard.SetDialogs(dialogs);
+        WhileOpen(wizard, [&] { return wizard.ShowTool(ActiveTool::Join); }, [&] {
+            Button(wizard, "Join_Add2")->Click();
+            Button(wizard, "JoinBrowse")->Click();
+            QVERIFY(FindControl<QLineEdit>(wizard, "JoinEdit1")->text().isEmpty());
+            QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
+            Button(wizard, "Wizard_Cancel")->Click();
+        });
+        QCOMPARE(answerer.Count(), 1);
+        QVERIFY2(answerer.Text().contains(roundabout), qPrintable(answerer.Text()));
+        QVERIFY(ReadBytes(first) == original);
+        QCOMPARE(FilesIn(in.Root()), (std::set<std::string>{"first.ogg", "second.ogg"}));
     }
 
     void wavConversionIntoOneFolder()
