@@ -19,7 +19,17 @@ void PrintOverview(const std::vector<std::unique_ptr<oq::cli::Command>>& command
     for (const auto& command : commands)
         std::cout << "  " << command->Name() << std::string(10 - std::min<std::size_t>(9, command->Name().size()), ' ')
                   << command->Summary() << "\n";
-    std::cout << "\nRun 'oggquorvel-cli COMMAND --help' for the options of a command.\n";
+    std::cout << "\nRun 'oggquorvel-cli COMMAND --help' for the options of a command,\n"
+                 "'oggquorvel-cli --version' for the version and the licence.\n";
+}
+
+void PrintVersion()
+{
+    std::cout << "oggquorvel-cli " OQ_VERSION "\n"
+                 "Copyright (C) 2026 The Ogg Quorvel developers.\n"
+                 "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                 "This is free software: you are free to change and redistribute it.\n"
+                 "There is NO WARRANTY, to the extent permitted by law.\n";
 }
 
 } // namespace
@@ -33,6 +43,10 @@ int main(int argc, char** argv)
     if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
         PrintOverview(commands);
         return arguments.empty() ? kExitUsage : 0;
+    }
+    if (arguments[0] == "--version") {
+        PrintVersion();
+        return 0;
     }
     for (const auto& command : commands) {
         if (command->Name() != arguments[0])
