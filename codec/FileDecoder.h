@@ -13,6 +13,9 @@ struct StreamFormat {
     long Rate = 0;
     int Version = 0; // the codec's own version number of the stream
     std::string Codec; // the codec's descriptor's Name
+    // False when the stream's header gives its channels no loudspeaker
+    // positions (Opus mapping family 255); see ChannelLayout.
+    bool PlacedChannels = true;
 };
 
 // A file decoded front to back by its codec's own library, which follows

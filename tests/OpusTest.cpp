@@ -49,7 +49,7 @@ Bytes ConvertedData(const std::string& path, const std::string& wav, const PartL
 {
     JobControl control;
     JobObserver observer;
-    EXPECT_EQ(ConvertToWav(path, wav, control, observer, kMaxWavDataBytes, layout), WavOutcome::Written);
+    EXPECT_EQ(ConvertToWav(path, wav, control, observer, kMostRiffSize, layout), WavOutcome::Written);
     const Bytes written = ReadBytes(wav);
     return written.size() < kWavHeaderBytes ? Bytes{} : Bytes(written.begin() + kWavHeaderBytes, written.end());
 }
@@ -125,7 +125,7 @@ TEST(OpusPartsTest, APartBegunWithoutPreRollFailsItsJoin)
     PartLayout layout{.Threads = 2, .Targets = std::vector<std::int64_t>{size / 2}, .PreRoll = 0, .OnePassOnMismatch = false};
     JobControl control;
     JobObserver observer;
-    EXPECT_THROW(ConvertToWav(path, dir.Path("parts.wav"), control, observer, kMaxWavDataBytes, layout), StreamPlanMismatch);
+    EXPECT_THROW(ConvertToWav(path, dir.Path("parts.wav"), control, observer, kMostRiffSize, layout), StreamPlanMismatch);
     layout.OnePassOnMismatch = true;
     EXPECT_TRUE(ConvertedData(path, dir.Path("parts.wav"), layout) == AsBytes(DecodeOpusSamples(path)));
 }

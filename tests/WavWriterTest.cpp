@@ -3,10 +3,16 @@
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestOpus.h"
 #include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
 #include <optional>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numbers>
 
 #include <chrono>
 #include <cstring>
@@ -29,6 +35,7 @@ std::uint32_t NumberAt(const Bytes& bytes, std::size_t offset, int size)
 
 // The header's fixed fields, its format (channels, rate, byte rate, frame
 // size) and its two sizes agreeing with the file's length; returns the data.
+// The canonical 44-byte header of one or two channels.
 Bytes CheckedData(const Bytes& wav, std::uint32_t channels, std::uint32_t rate)
 {
     EXPECT_GE(wav.size(), 44u);
@@ -43,12 +50,97 @@ Bytes CheckedData(const Bytes& wav, std::uint32_t channels, std::uint32_t rate)
     return Bytes(wav.begin() + 44, wav.end());
 }
 
+std::uint64_t Number64At(const Bytes& bytes, std::size_t offset)
+{
+    return NumberAt(bytes, offset, 4) | std::uint64_t{NumberAt(bytes, offset + 4, 4)} << 32;
+}
+
+// What a reader of the file finds by walking its chunks: RIFF, or RF64 with
+// the 64-bit sizes in a leading ds64 chunk, every size checked against the
+// file's length.
+struct WavRead {
+    std::string form;                // "RIFF" or "RF64"
+    std::vector<std::string> chunks; // their tags in order
+    std::uint32_t formatTag = 0, channels = 0, rate = 0, blockAlign = 0, bits = 0;
+    std::uint32_t validBits = 0, mask = 0; // WAVE_FORMAT_EXTENSIBLE's
+    bool pcmSubFormat = false;
+    Bytes data;
+};
+
+WavRead ReadWav(const Bytes& wav)
+{
+    WavRead read;
+    EXPECT_GE(wav.size(), 12u);
+    read.form.assign(wav.begin(), wav.begin() + 4);
+    EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 12), "WAVE");
+    std::uint64_t riffSize = NumberAt(wav, 4, 4);
+    std::uint64_t dataSize = 0;
+    std::optional<std::uint64_t> frames; // ds64's sample count
+    for (std::size_t at = 12; at + 8 <= wav.size();) {
+        const std::string tag(wav.begin() + static_cast<std::ptrdiff_t>(at), wav.begin() + static_cast<std::ptrdiff_t>(at) + 4);
+        std::uint64_t size = NumberAt(wav, at + 4, 4);
+        read.chunks.push_back(tag);
+        const std::size_t body = at + 8;
+        if (tag == "ds64") {
+            EXPECT_EQ(read.form, "RF64");
+            EXPECT_EQ(riffSize, 0xFFFFFFFFu);
+            riffSize = Number64At(wav, body);
+            dataSize = Number64At(wav, body + 8);
+            frames = Number64At(wav, body + 16);
+        } else if (tag == "fmt ") {
+            read.formatTag = NumberAt(wav, body, 2);
+            read.channels = NumberAt(wav, body + 2, 2);
+            read.rate = NumberAt(wav, body + 4, 4);
+            EXPECT_EQ(NumberAt(wav, body + 8, 4), read.rate * NumberAt(wav, body + 12, 2));
+            read.blockAlign = NumberAt(wav, body + 12, 2);
+            read.bits = NumberAt(wav, body + 14, 2);
+            if (read.formatTag == 0xFFFE) {
+                EXPECT_EQ(size, 40u);
+                EXPECT_EQ(NumberAt(wav, body + 16, 2), 22u);
+                read.validBits = NumberAt(wav, body + 18, 2);
+                read.mask = NumberAt(wav, body + 20, 4);
+                const unsigned char pcm[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+                read.pcmSubFormat = std::memcmp(&wav[body + 24], pcm, sizeof pcm) == 0;
+            }
+        } else if (tag == "data") {
+            if (read.form == "RF64") {
+                EXPECT_EQ(size, 0xFFFFFFFFu);
+                size = dataSize;
+            }
+            EXPECT_EQ(body + size, wav.size()) << "the data is the file's last chunk";
+            read.data.assign(wav.begin() + static_cast<std::ptrdiff_t>(body),
+                             wav.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(body + size, wav.size())));
+        }
+        at = body + static_cast<std::size_t>(size);
+    }
+    EXPECT_EQ(riffSize, wav.size() - 8);
+    if (frames) {
+        EXPECT_EQ(*frames, read.data.size() / std::max(read.blockAlign, 1u));
+    }
+    return read;
+}
+
 Bytes DecodedBytes(const std::string& path)
 {
     const auto samples = DecodeSamples(path);
     Bytes bytes(samples.size() * 2);
     std::memcpy(bytes.data(), samples.data(), bytes.size()); // the test host is little-endian, like WAV
     return bytes;
+}
+
+// Which decoded channel each WAV channel carries, from the decoders' order
+// (front left, centre, front right, rear left, rear right, LFE) to WAV's
+// (front left, front right, centre, LFE, back left, back right).
+const std::map<std::uint32_t, std::vector<int>> kWavFromDecoded = {{3, {0, 2, 1}}, {6, {0, 2, 1, 5, 3, 4}}};
+
+Bytes InWavOrder(const Bytes& decoded, std::uint32_t channels)
+{
+    const std::vector<int>& order = kWavFromDecoded.at(channels);
+    Bytes wav(decoded.size());
+    for (std::size_t frame = 0; frame < decoded.size(); frame += channels * 2)
+        for (std::size_t k = 0; k < channels; ++k)
+            std::memcpy(&wav[frame + 2 * k], &decoded[frame + 2 * static_cast<std::size_t>(order[k])], 2);
+    return wav;
 }
 
 class Recorder : public JobObserver {
@@ -109,7 +201,6 @@ const WavSourceCase kWavSources[] = {
     {"stereo at 44100 Hz", AudioSpec{.seconds = 1.0}, 2, 44100},
     {"chained: the first link's format", std::nullopt, 2, 44100},
     {"mono at 22050 Hz", AudioSpec{.channels = 1, .rate = 22050, .seconds = 1.3, .signal = Signal::Mixed}, 1, 22050},
-    {"six channels at 8000 Hz", AudioSpec{.channels = 6, .rate = 8000, .seconds = 0.7, .signal = Signal::Noise}, 6, 8000},
 };
 
 class WavWriterSource : public WavWriter, public ::testing::WithParamInterface<WavSourceCase> {};
@@ -184,12 +275,13 @@ TEST_F(WavWriter, PartsWrittenInPlaceGiveTheOnePassBytes)
         std::vector<std::int64_t> everyOffset(static_cast<std::size_t>(size));
         std::iota(everyOffset.begin(), everyOffset.end(), 1);
         const Bytes expected = DecodedBytes(source);
-        const std::uint32_t channels = source == sources[0] ? 2 : 6;
+        const bool stereo = source == sources[0];
         for (const PartLayout& layout :
              {PartLayout{.Threads = 2, .Targets = everyOffset, .OnePassOnMismatch = false},
               PartLayout{.Threads = 2, .Targets = std::vector<std::int64_t>{size / 2}, .OnePassOnMismatch = false}}) {
-            ASSERT_EQ(ConvertToWav(source, output_, control_, recorder_, kMaxWavDataBytes, layout), WavOutcome::Written);
-            EXPECT_EQ(CheckedData(ReadBytes(output_), channels, channels == 2 ? 44100 : 8000), expected);
+            ASSERT_EQ(ConvertToWav(source, output_, control_, recorder_, kMostRiffSize, layout), WavOutcome::Written);
+            const Bytes data = stereo ? CheckedData(ReadBytes(output_), 2, 44100) : ReadWav(ReadBytes(output_)).data;
+            EXPECT_EQ(data, stereo ? expected : InWavOrder(expected, 6));
         }
     }
 }
@@ -202,7 +294,7 @@ TEST_F(WavWriter, CancelWhileInPartsCutsTheFileBackToItsCompleteFront)
     std::iota(everyOffset.begin(), everyOffset.end(), 1);
     control_.SetPaused(true); // every thread stops after its first packet
     recorder_.onText = [&] { control_.RequestCancel(); };
-    EXPECT_EQ(ConvertToWav(source, output_, control_, recorder_, kMaxWavDataBytes, {.Threads = 2, .Targets = everyOffset, .OnePassOnMismatch = false}),
+    EXPECT_EQ(ConvertToWav(source, output_, control_, recorder_, kMostRiffSize, {.Threads = 2, .Targets = everyOffset, .OnePassOnMismatch = false}),
               WavOutcome::Cancelled);
     const Bytes data = CheckedData(ReadBytes(output_), 2, 44100);
     const Bytes all = DecodedBytes(source);
@@ -216,14 +308,98 @@ TEST_F(WavWriter, SourcesThatCannotBeConverted)
     EXPECT_THROW(ConvertToWav(dir_.Path("missing.ogg"), output_, control_, recorder_), IoError);
     EXPECT_FALSE(std::filesystem::exists(output_));
     EXPECT_THROW(ConvertToWav(Source(MakeOggVorbis({.seconds = 1.0})), "/dev/full", control_, recorder_), IoError);
+}
 
-    // Too long for the header's size fields, counting each link with its
-    // own channel count: refused before the output is made.
+// A tone per decoded channel, in Hz; the sixth is the LFE, which both
+// encoders low-pass.
+const std::vector<double> kTones = {440, 550, 660, 770, 880, 70};
+
+// The power of one frequency in a channel of the WAV data (one bin of a DFT).
+double PowerAt(const Bytes& data, std::uint32_t channels, std::uint32_t channel, double hz, std::uint32_t rate)
+{
+    double re = 0, im = 0;
+    const std::size_t frames = data.size() / (2 * channels);
+    for (std::size_t n = 0; n < frames; ++n) {
+        std::int16_t sample = 0;
+        std::memcpy(&sample, &data[2 * (n * channels + channel)], 2);
+        const double phase = 2 * std::numbers::pi * hz * static_cast<double>(n) / rate;
+        re += sample * std::cos(phase);
+        im += sample * std::sin(phase);
+    }
+    return re * re + im * im;
+}
+
+struct LayoutCase {
+    const char* label;
+    bool opus;
+    int channels;
+    std::uint32_t mask; // SPEAKER_* bits
+};
+
+class WavWriterLayout : public WavWriter, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(WavWriterLayout, EachChannelsToneIsOnItsLoudspeakerAndTheMaskSaysWhich)
+{
+    const LayoutCase& c = GetParam();
+    const std::vector<double> tones(kTones.begin(), kTones.begin() + c.channels);
+    const auto tone = [&](double seconds, int channel, float, float) {
+        return static_cast<float>(0.4 * std::sin(2 * std::numbers::pi * tones.at(static_cast<std::size_t>(channel)) * seconds));
+    };
+    const std::string source =
+        Source(c.opus ? MakeOggOpus({.channels = c.channels, .seconds = 1.0, .bitrate = 256000, .pitches = tones})
+                      : MakeOggVorbis({.channels = c.channels, .seconds = 1.0, .signal = Signal::Shaped, .quality = 0.4f, .shape = tone}));
+    ASSERT_EQ(ConvertToWav(source, output_, control_, recorder_), WavOutcome::Written);
+    const WavRead wav = ReadWav(ReadBytes(output_));
+    EXPECT_EQ(wav.form, "RIFF");
+    EXPECT_EQ(wav.chunks, (std::vector<std::string>{"fmt ", "data"}));
+    EXPECT_EQ(wav.formatTag, 0xFFFEu) << "WAVE_FORMAT_EXTENSIBLE";
+    EXPECT_TRUE(wav.pcmSubFormat);
+    EXPECT_EQ(wav.channels, static_cast<std::uint32_t>(c.channels));
+    EXPECT_EQ(wav.bits, 16u);
+    EXPECT_EQ(wav.validBits, 16u);
+    EXPECT_EQ(wav.mask, c.mask);
+    const auto& order = kWavFromDecoded.at(wav.channels);
+    for (std::uint32_t k = 0; k < wav.channels; ++k) {
+        std::vector<double> powers;
+        for (int input = 0; input < c.channels; ++input)
+            powers.push_back(PowerAt(wav.data, wav.channels, k, tones[static_cast<std::size_t>(input)], wav.rate));
+        const auto loudest = std::max_element(powers.begin(), powers.end());
+        EXPECT_EQ(loudest - powers.begin(), order[k]) << "WAV channel " << k;
+        std::sort(powers.begin(), powers.end());
+        EXPECT_GT(powers.back(), 100 * powers[powers.size() - 2]) << "WAV channel " << k << " carries two tones";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WavWriter, WavWriterLayout,
+                         ::testing::Values(LayoutCase{"Vorbis 3.0", false, 3, 0x7}, LayoutCase{"Vorbis 5.1", false, 6, 0x3F},
+                                           LayoutCase{"Opus 3.0", true, 3, 0x7}, LayoutCase{"Opus 5.1", true, 6, 0x3F}),
+                         [](const auto& info) { return TestName(info.param.label); });
+
+// The 32-bit size limit lowered around the file's exact size: at the limit
+// the header is the plain one, one byte past it the file becomes RF64, with
+// the same data. A chain is converted in one pass, a plain file in parts.
+TEST_F(WavWriter, PastTheRiffLimitTheFileBecomesRf64)
+{
     const std::string chained = ChainedSource();
-    const std::uint64_t exact = DecodeSamples(chained).size() * 2;
-    EXPECT_THROW(ConvertToWav(chained, output_, control_, recorder_, exact - 2), RangeError);
-    EXPECT_FALSE(std::filesystem::exists(output_));
-    EXPECT_EQ(ConvertToWav(chained, output_, control_, recorder_, exact), WavOutcome::Written);
+    const Bytes decoded = DecodedBytes(chained);
+    const std::uint64_t exact = 44 + decoded.size() - 8;
+    ASSERT_EQ(ConvertToWav(chained, output_, control_, recorder_, exact), WavOutcome::Written);
+    EXPECT_EQ(CheckedData(ReadBytes(output_), 2, 44100), decoded);
+
+    ASSERT_EQ(ConvertToWav(chained, output_, control_, recorder_, exact - 1), WavOutcome::Written);
+    WavRead wav = ReadWav(ReadBytes(output_));
+    EXPECT_EQ(wav.form, "RF64");
+    EXPECT_EQ(wav.chunks, (std::vector<std::string>{"ds64", "fmt ", "data"}));
+    EXPECT_EQ(wav.formatTag, 1u);
+    EXPECT_EQ(wav.data, decoded);
+
+    const std::string surround = Source(MakeOggVorbis({.channels = 6, .rate = 8000, .seconds = 1.5, .signal = Signal::Noise}));
+    ASSERT_EQ(ConvertToWav(surround, output_, control_, recorder_, 1000), WavOutcome::Written);
+    wav = ReadWav(ReadBytes(output_));
+    EXPECT_EQ(wav.form, "RF64");
+    EXPECT_EQ(wav.chunks, (std::vector<std::string>{"ds64", "fmt ", "data"}));
+    EXPECT_EQ(wav.mask, 0x3Fu);
+    EXPECT_EQ(wav.data, InWavOrder(DecodedBytes(surround), 6));
 }
 
 } // namespace

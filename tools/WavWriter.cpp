@@ -7,11 +7,11 @@
 #include "media/CodecChoice.h"
 #include "media/PartDecoder.h"
 #include "tools/PlannedParts.h"
+#include "tools/WavHeader.h"
+#include "codec/ChannelLayout.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -21,57 +21,9 @@ namespace oq {
 namespace {
 
 constexpr std::size_t kReadBytes = 8192;
-constexpr int kBitsPerSample = 16;
-constexpr int kBytesPerSample = kBitsPerSample / 8;
-constexpr std::size_t kHeaderBytes = 44;
-constexpr std::size_t kDataTagOffset = 36;
+constexpr int kBytesPerSample = 2; // 16-bit samples
 
-// The header as written first: both size fields 0 until the data is written.
-using Header = std::array<unsigned char, kHeaderBytes>;
-
-void PutTag(unsigned char* at, const char (&text)[5]) { std::memcpy(at, text, 4); }
-
-void PutLittleEndian(unsigned char* at, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-Header MakeHeader(const StreamFormat& format)
-{
-    const auto channels = static_cast<std::uint32_t>(format.Channels);
-    const auto rate = static_cast<std::uint32_t>(format.Rate);
-    Header header{};
-    PutTag(&header[0], "RIFF");
-    PutTag(&header[8], "WAVE");
-    PutTag(&header[12], "fmt ");
-    PutLittleEndian(&header[16], 16, 4); // size of the PCM format block
-    PutLittleEndian(&header[20], 1, 2);  // PCM
-    PutLittleEndian(&header[22], channels, 2);
-    PutLittleEndian(&header[24], rate, 4);
-    PutLittleEndian(&header[28], channels * rate * kBytesPerSample, 4);
-    PutLittleEndian(&header[32], channels * kBytesPerSample, 2);
-    PutLittleEndian(&header[34], kBitsPerSample, 2);
-    PutTag(&header[kDataTagOffset], "data");
-    return header;
-}
-
-// Writes a tag and the 32-bit size that follows it at `offset`.
-void WriteSizedTag(File& output, std::int64_t offset, const char (&tag)[5], std::int64_t size)
-{
-    unsigned char bytes[8];
-    PutTag(bytes, tag);
-    PutLittleEndian(bytes + 4, static_cast<std::uint32_t>(size), 4);
-    output.Seek(offset);
-    output.Write(bytes, sizeof bytes);
-}
-
-void CompleteHeader(File& output)
-{
-    const std::int64_t fileSize = output.Size();
-    WriteSizedTag(output, 0, "RIFF", fileSize - 8); // all that follows the size field
-    WriteSizedTag(output, kDataTagOffset, "data", fileSize - static_cast<std::int64_t>(kHeaderBytes));
-}
+ChannelLayout LayoutOf(const StreamFormat& format) { return ChannelLayout(format.Channels, format.PlacedChannels); }
 
 // Decoded bytes of all links together: every link has its own channel count.
 // Negative when the decoder cannot tell, or when the links claim more than
@@ -95,7 +47,8 @@ std::int64_t DecodedBytes(FileDecoder& decoder)
 
 std::string TooLongMessage(const std::string& source)
 {
-    return "\"" + source + "\" decodes to more sample data than a WAV file can describe (4 GiB)";
+    return "\"" + source + "\" decodes to more sample data than its length promised, past what a WAV file "
+           "without room for RF64 can describe (4 GiB)";
 }
 
 class StatusLine {
@@ -127,24 +80,34 @@ private:
 };
 
 // Decodes the whole source front to back through the codec library,
-// appending to the output after its header.
-WavOutcome WriteInOnePass(FileDecoder& decoder, File& wav, const JobControl& control, StatusLine& status,
-                          const std::string& source, std::uint64_t maxDataBytes)
+// appending to the output after its header, each link's frames in the WAV
+// order of its own layout.
+WavOutcome WriteInOnePass(FileDecoder& decoder, File& wav, const WavHeader& header, const JobControl& control,
+                          StatusLine& status, const std::string& source, std::uint64_t mostRiffSize)
 {
     const std::int64_t total = decoder.LastPageStart();
+    std::vector<ChannelLayout> layouts;
+    for (int link = 0; link < decoder.Links(); ++link) {
+        const auto format = decoder.Format(link);
+        layouts.push_back(format ? LayoutOf(*format) : ChannelLayout(0));
+    }
     // Reads that take whole packets give the samples that decoding in parts
     // gives, whatever the library's conversion.
     std::vector<char> buffer(std::max(kReadBytes, decoder.WholePacketReadBytes()));
-    std::uint64_t written = 0;
+    auto fileBytes = static_cast<std::uint64_t>(header.DataStart());
     for (;;) {
-        const long got = decoder.ReadPcm16(buffer.data(), static_cast<int>(buffer.size()));
+        int link = 0;
+        const long got = decoder.ReadPcm16(buffer.data(), static_cast<int>(buffer.size()), &link);
         if (got == 0)
             return WavOutcome::Written;
         if (got > 0) {
             // The decoder may give more than the links' lengths promised.
-            written += static_cast<std::uint64_t>(got);
-            if (written > maxDataBytes)
+            fileBytes += static_cast<std::uint64_t>(got);
+            if (!header.Fits(fileBytes, mostRiffSize))
                 throw RangeError(TooLongMessage(source));
+            if (link >= 0 && static_cast<std::size_t>(link) < layouts.size())
+                layouts[static_cast<std::size_t>(link)].ToWavOrder(reinterpret_cast<unsigned char*>(buffer.data()),
+                                                                  static_cast<std::size_t>(got));
             wav.Write(buffer.data(), static_cast<std::size_t>(got));
         }
         status.Show(decoder.BytesConsumed(), total);
@@ -168,8 +131,8 @@ struct WavPart {
 // follows the source bytes of the stretch complete from the front, and
 // waits there while paused, as do the threads. A cancelled conversion is cut
 // back to that stretch, so the file holds a front part of the samples.
-WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const JobControl& control, StatusLine& status,
-                        std::int64_t sourceBytes, unsigned threads)
+WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const WavHeader& header, const ChannelLayout& layout,
+                        const JobControl& control, StatusLine& status, std::int64_t sourceBytes, unsigned threads)
 {
     std::vector<std::unique_ptr<WavPart>> parts;
     for (const DecodedSpan& span : DivideDecodedOutput(plan, 1)) {
@@ -188,10 +151,16 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const JobControl& con
     const auto work = [&](std::size_t k, const std::atomic<bool>& stop) {
         WavPart& part = *parts[k];
         File out = File::OpenUpdate(wav.Path());
-        out.Seek(static_cast<std::int64_t>(kHeaderBytes) + part.Begin);
+        out.Seek(header.DataStart() + part.Begin);
         const bool last = k + 1 == parts.size();
+        std::vector<unsigned char> reordered; // the piece in the WAV order, when it differs
         const bool finished = DecodePart(plan, part.Start, part.Begin, last ? -1 : part.Begin + part.Bytes,
                                          [&](const unsigned char* data, std::size_t count, std::int64_t consumed) {
+                                             if (layout.Reorders()) {
+                                                 reordered.assign(data, data + count);
+                                                 layout.ToWavOrder(reordered.data(), count);
+                                                 data = reordered.data();
+                                             }
                                              out.Write(data, count);
                                              part.Written += static_cast<std::int64_t>(count);
                                              part.Consumed = consumed;
@@ -230,45 +199,52 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const JobControl& con
     }
     // What a cancelled conversion keeps must be the bytes of one pass too.
     std::int64_t consumed = 0;
-    wav.Truncate(static_cast<std::int64_t>(kHeaderBytes) + front(consumed, JoinedParts(plan, joins)));
+    wav.Truncate(header.DataStart() + front(consumed, JoinedParts(plan, joins)));
     return WavOutcome::Cancelled;
 }
 
 } // namespace
 
 WavOutcome ConvertToWav(const std::string& source, const std::string& output, const JobControl& control,
-                        JobObserver& observer, std::uint64_t maxDataBytes)
+                        JobObserver& observer, std::uint64_t mostRiffSize)
 {
-    return ConvertToWav(source, output, control, observer, maxDataBytes, PartLayout{});
+    return ConvertToWav(source, output, control, observer, mostRiffSize, PartLayout{});
 }
 
 WavOutcome ConvertToWav(const std::string& source, const std::string& output, const JobControl& control,
-                        JobObserver& observer, std::uint64_t maxDataBytes, const PartLayout& layout)
+                        JobObserver& observer, std::uint64_t mostRiffSize, const PartLayout& layout)
 {
     const auto decoder = OpenFileDecoder(source);
     const std::optional<StreamPlan> plan = PlanParts(source, layout);
     const std::int64_t expected = plan ? plan->DecodedBytes() : DecodedBytes(*decoder);
-    if (expected >= 0 && static_cast<std::uint64_t>(expected) > maxDataBytes)
-        throw RangeError(TooLongMessage(source));
+    const StreamFormat format = *decoder->Format(0);
+    const ChannelLayout channels = LayoutOf(format);
+    // Room for RF64 only where the file may need it, so that every other
+    // file keeps the plain header.
+    const WavHeader plain(channels, format.Rate, false);
+    const bool rf64Room =
+        expected < 0 ||
+        !plain.Fits(static_cast<std::uint64_t>(plain.DataStart()) + static_cast<std::uint64_t>(expected), mostRiffSize);
+    const WavHeader header = rf64Room ? WavHeader(channels, format.Rate, true) : plain;
 
     File wav = File::Create(output);
-    const Header header = MakeHeader(*decoder->Format(0));
-    wav.Write(header.data(), header.size());
+    wav.Write(header.Bytes().data(), header.Bytes().size());
     StatusLine status(observer);
     std::optional<WavOutcome> outcome;
     if (plan) {
         outcome = UnlessPlanMismatch(layout, [&] {
-            return WriteInParts(*plan, wav, control, status, decoder->LastPageStart(), ThreadsOf(layout));
+            // A plan is made only for a source of one link.
+            return WriteInParts(*plan, wav, header, channels, control, status, decoder->LastPageStart(), ThreadsOf(layout));
         });
         if (!outcome) {
             // Converted again in one pass.
-            wav.Truncate(static_cast<std::int64_t>(kHeaderBytes));
-            wav.Seek(static_cast<std::int64_t>(kHeaderBytes));
+            wav.Truncate(header.DataStart());
+            wav.Seek(header.DataStart());
         }
     }
     if (!outcome)
-        outcome = WriteInOnePass(*decoder, wav, control, status, source, maxDataBytes);
-    CompleteHeader(wav);
+        outcome = WriteInOnePass(*decoder, wav, header, control, status, source, mostRiffSize);
+    header.Complete(wav, mostRiffSize);
     wav.Close();
     return *outcome;
 }

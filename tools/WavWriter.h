@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tools/ParallelParts.h"
+#include "tools/WavHeader.h"
 
 #include <cstdint>
 #include <string>
@@ -10,35 +11,36 @@ namespace oq {
 class JobControl;
 class JobObserver;
 
-// The RIFF size field holds the file size - 8, that is the sample data + 36
-// header bytes, in 32 bits; it is the first field to overflow.
-constexpr std::uint64_t kMaxWavDataBytes = 0xFFFFFFFFull - 36;
-
 enum class WavOutcome {
     Written,      // every sample was written
     Cancelled,    // stopped by a cancel; the output is a valid, shorter WAV file
 };
 
 // Decodes `source` into a 16-bit PCM WAV file `output` (replacing any file of
-// that name): a 44-byte RIFF/WAVE header with the format of the first link,
-// then the decoded samples of all links, channels interleaved. The status
-// "Creating WAV File (N%)..." follows the compressed bytes consumed. Pause
-// and cancel are honoured after every read; the header sizes are completed
-// on a cancel too.
+// that name): a header with the format of the first link (see WavHeader:
+// WAVE_FORMAT_EXTENSIBLE with the channel mask for more than two channels),
+// then the decoded samples of all links, channels interleaved in the WAV
+// order of their layout (see ChannelLayout). The status "Creating WAV File
+// (N%)..." follows the compressed bytes consumed. Pause and cancel are
+// honoured after every read; the header sizes are completed on a cancel too.
 //
-// A source that is not Ogg Vorbis or Opus raises NotOggVorbisError, and one whose
-// decoded data would not fit the header's 32-bit size fields (more than
-// `maxDataBytes`) RangeError, both before the output is created. A source
-// that cannot be opened raises IoError; so does any failed write, seek or
-// close of the output, which is then left incomplete for the caller to
-// delete.
+// A file whose RIFF size would pass `mostRiffSize` (the 32-bit field's
+// limit; lower only in tests) becomes RF64. The room for that is kept when
+// the decoded length is unknown or too long for the plain header; a source
+// that decodes to more than its links promised, past the limit, without
+// that room raises RangeError.
+//
+// A source that is not Ogg Vorbis or Opus raises NotOggVorbisError before
+// the output is created, and so does one that cannot be opened IoError; any
+// failed write, seek or close of the output raises IoError too, and leaves
+// it incomplete for the caller to delete.
 //
 // A plain source is decoded in parts on every processor core at once, each
 // written straight to its place; the bytes are those of one pass.
 WavOutcome ConvertToWav(const std::string& source, const std::string& output, const JobControl& control,
-                        JobObserver& observer, std::uint64_t maxDataBytes = kMaxWavDataBytes);
+                        JobObserver& observer, std::uint64_t mostRiffSize = kMostRiffSize);
 // The same with the division of the work given.
 WavOutcome ConvertToWav(const std::string& source, const std::string& output, const JobControl& control,
-                        JobObserver& observer, std::uint64_t maxDataBytes, const PartLayout& layout);
+                        JobObserver& observer, std::uint64_t mostRiffSize, const PartLayout& layout);
 
 } // namespace oq

@@ -30,7 +30,7 @@ int FrameSizeSetting(double frameMs)
 std::int16_t SampleAt(const OpusSpec& spec, std::int64_t frame, int channel, std::uint32_t& noise)
 {
     const double t = static_cast<double>(frame) / kRate;
-    const double pitch = 180.0 + 70.0 * channel;
+    const double pitch = spec.pitches.empty() ? 180.0 + 70.0 * channel : spec.pitches.at(static_cast<std::size_t>(channel));
     double value = 0;
     if (spec.signal != OpusSignal::Speech) {
         value = (0.3 * std::sin(2 * std::numbers::pi * pitch * t) + 0.15 * std::sin(2 * std::numbers::pi * pitch * 2.01 * t)) *

@@ -23,6 +23,7 @@ struct OpusSpec {
     double frameMs = 20; // 2.5, 5, 10, 20, 40 or 60
     OpusSignal signal = OpusSignal::Music;
     std::uint32_t serial = 0x4f505553;
+    std::vector<double> pitches = {}; // Hz of each channel's tones; empty: 180 + 70 per channel
 };
 
 // A whole Ogg Opus file; its decoded length is the input's, seconds x 48 kHz.
