@@ -22,6 +22,7 @@ struct MPEGData {
     std::int32_t Version = 0;  // the codec's version of the first link
     std::int32_t Rate = 0;     // Hz, first link
     std::int32_t Channels = 0; // first link
+    bool PlacedChannels = true; // first link: its channels have loudspeaker positions (see ChannelLayout)
     std::int64_t PcmTotal = 0; // samples per channel, all links
     std::int32_t BlockCount = 0; // amplitude-profile blocks; marker positions run 0..BlockCount
     bool ProfileComplete = false;

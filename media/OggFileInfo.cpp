@@ -116,6 +116,7 @@ MPEGData ReadOggFileInfo(const std::string& fileName)
     info.Version = format.Version;
     info.Rate = static_cast<std::int32_t>(format.Rate);
     info.Channels = format.Channels;
+    info.PlacedChannels = format.PlacedChannels;
     info.PcmTotal = pcmTotal;
     info.BlockCount = static_cast<std::int32_t>(info.PcmTotal / SamplesPerBlock(info.Channels));
     info.ProfileComplete = false;

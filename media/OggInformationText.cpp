@@ -1,6 +1,7 @@
 #include "media/OggInformationText.h"
 
 #include "media/OggFileInfo.h"
+#include "codec/ChannelLayout.h"
 #include "base/TimeCode.h"
 
 namespace oq {
@@ -16,7 +17,7 @@ OggInformationText ComposeOggInformation(const MPEGData& record)
         "Play Length:\t" + record.PlayLength,
         "Bit Rate:\t\t" + record.BitRate + " kbps",
         "Sampling Rate:\t" + std::to_string(record.Rate),
-        std::string("Channel Mode:\t") + (record.Channels == 2 ? "Stereo" : "Mono"),
+        "Channel Mode:\t" + ChannelLayout(record.Channels, record.PlacedChannels).Name(),
         "",
         "File Size:\t\t" + GroupedNumber(record.FileSize) + " bytes",
         "PCM Samples:\t" + std::to_string(record.PcmTotal),

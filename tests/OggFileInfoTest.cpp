@@ -173,7 +173,9 @@ TEST_P(OggFileInfoChannels, BlockCountAndChannelModeFollowTheChannels)
 
 INSTANTIATE_TEST_SUITE_P(OggFileInfo, OggFileInfoChannels,
                          ::testing::Values(ChannelCase{1, 3, "Mono"}, ChannelCase{2, 6, "Stereo"},
-                                           ChannelCase{3, 10, "Mono"}, ChannelCase{6, 20, "Mono"}),
+                                           ChannelCase{3, 10, "3 channels"}, ChannelCase{4, 13, "Quadraphonic"},
+                                           ChannelCase{5, 16, "5.0"}, ChannelCase{6, 20, "5.1"},
+                                           ChannelCase{7, 23, "6.1"}, ChannelCase{8, 26, "7.1"}),
                          [](const auto& info) { return std::to_string(info.param.channels) + "Channels"; });
 
 TEST(OggFileInfo, SamplesPerBlockAreTruncated)
