@@ -205,6 +205,15 @@ TEST_F(Cli, ASplitIntoNoSectionsIsAUsageError)
     EXPECT_EQ(FilesIn(dir_.Root()), (std::set<std::string>{"song.ogg"}));
 }
 
+TEST(CliVersion, NamesTheVersionAndTheLicence)
+{
+    const CliResult result = RunCli({"--version"});
+    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Out.rfind("oggquorvel-cli 0.", 0), 0u) << result.Out;
+    EXPECT_NE(result.Out.find("GNU GPL version 3 or later"), std::string::npos) << result.Out;
+    EXPECT_EQ(result.Err, "");
+}
+
 TEST_F(Cli, ExportWritesOnlyTheChosenSectionExactly)
 {
     const std::string target = dir_.Path("chosen.ogg");

@@ -178,6 +178,20 @@ INSTANTIATE_TEST_SUITE_P(OggFileInfo, OggFileInfoChannels,
                                            ChannelCase{7, 23, "6.1"}, ChannelCase{8, 26, "7.1"}),
                          [](const auto& info) { return std::to_string(info.param.channels) + "Channels"; });
 
+// Channels without loudspeaker positions (Opus mapping family 255, or more
+// than the layouts go to) are counted, not named.
+TEST(OggFileInfo, ChannelModeCountsChannelsWithoutPositions)
+{
+    MPEGData record;
+    record.FileSize = 1000;
+    record.Channels = 6;
+    record.PlacedChannels = false;
+    EXPECT_EQ(ComposeOggInformation(record).Lines.at(3), "Channel Mode:\t6 channels");
+    record.Channels = 9;
+    record.PlacedChannels = true;
+    EXPECT_EQ(ComposeOggInformation(record).Lines.at(3), "Channel Mode:\t9 channels");
+}
+
 TEST(OggFileInfo, SamplesPerBlockAreTruncated)
 {
     EXPECT_EQ(SamplesPerBlock(1), 8192);
