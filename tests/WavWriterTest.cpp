@@ -345,28 +345,36 @@ TEST_P(WavWriterLayout, EachChannelsToneIsOnItsLoudspeakerAndTheMaskSaysWhich)
     const auto tone = [&](double seconds, int channel, float, float) {
         return static_cast<float>(0.4 * std::sin(2 * std::numbers::pi * tones.at(static_cast<std::size_t>(channel)) * seconds));
     };
-    const std::string source =
-        Source(c.opus ? MakeOggOpus({.channels = c.channels, .seconds = 1.0, .bitrate = 256000, .pitches = tones})
-                      : MakeOggVorbis({.channels = c.channels, .seconds = 1.0, .signal = Signal::Shaped, .quality = 0.4f, .shape = tone}));
-    ASSERT_EQ(ConvertToWav(source, output_, control_, recorder_), WavOutcome::Written);
-    const WavRead wav = ReadWav(ReadBytes(output_));
-    EXPECT_EQ(wav.form, "RIFF");
-    EXPECT_EQ(wav.chunks, (std::vector<std::string>{"fmt ", "data"}));
-    EXPECT_EQ(wav.formatTag, 0xFFFEu) << "WAVE_FORMAT_EXTENSIBLE";
-    EXPECT_TRUE(wav.pcmSubFormat);
-    EXPECT_EQ(wav.channels, static_cast<std::uint32_t>(c.channels));
-    EXPECT_EQ(wav.bits, 16u);
-    EXPECT_EQ(wav.validBits, 16u);
-    EXPECT_EQ(wav.mask, c.mask);
-    const auto& order = kWavFromDecoded.at(wav.channels);
-    for (std::uint32_t k = 0; k < wav.channels; ++k) {
-        std::vector<double> powers;
-        for (int input = 0; input < c.channels; ++input)
-            powers.push_back(PowerAt(wav.data, wav.channels, k, tones[static_cast<std::size_t>(input)], wav.rate));
-        const auto loudest = std::max_element(powers.begin(), powers.end());
-        EXPECT_EQ(loudest - powers.begin(), order[k]) << "WAV channel " << k;
-        std::sort(powers.begin(), powers.end());
-        EXPECT_GT(powers.back(), 100 * powers[powers.size() - 2]) << "WAV channel " << k << " carries two tones";
+    const auto make = [&](std::uint32_t serial) {
+        return c.opus ? MakeOggOpus({.channels = c.channels, .seconds = 1.0, .bitrate = 256000, .serial = serial, .pitches = tones})
+                      : MakeOggVorbis({.channels = c.channels, .seconds = 1.0, .signal = Signal::Shaped, .quality = 0.4f, .shape = tone},
+                                      {.serial = serial, .flushEveryPackets = 4});
+    };
+    // A plain file is converted in parts, a chain of two in one pass.
+    Bytes chain = make(1);
+    const Bytes second = make(2);
+    chain.insert(chain.end(), second.begin(), second.end());
+    for (const std::string& source : {Source(make(1)), Source(chain)}) {
+        ASSERT_EQ(ConvertToWav(source, output_, control_, recorder_), WavOutcome::Written);
+        const WavRead wav = ReadWav(ReadBytes(output_));
+        EXPECT_EQ(wav.form, "RIFF");
+        EXPECT_EQ(wav.chunks, (std::vector<std::string>{"fmt ", "data"}));
+        EXPECT_EQ(wav.formatTag, 0xFFFEu) << "WAVE_FORMAT_EXTENSIBLE";
+        EXPECT_TRUE(wav.pcmSubFormat);
+        EXPECT_EQ(wav.channels, static_cast<std::uint32_t>(c.channels));
+        EXPECT_EQ(wav.bits, 16u);
+        EXPECT_EQ(wav.validBits, 16u);
+        EXPECT_EQ(wav.mask, c.mask);
+        const auto& order = kWavFromDecoded.at(wav.channels);
+        for (std::uint32_t k = 0; k < wav.channels; ++k) {
+            std::vector<double> powers;
+            for (int input = 0; input < c.channels; ++input)
+                powers.push_back(PowerAt(wav.data, wav.channels, k, tones[static_cast<std::size_t>(input)], wav.rate));
+            const auto loudest = std::max_element(powers.begin(), powers.end());
+            EXPECT_EQ(loudest - powers.begin(), order[k]) << "WAV channel " << k << " of " << source;
+            std::sort(powers.begin(), powers.end());
+            EXPECT_GT(powers.back(), 100 * powers[powers.size() - 2]) << "WAV channel " << k << " of " << source << " carries two tones";
+        }
     }
 }
 
