@@ -41,11 +41,6 @@ public:
     std::uint32_t WavMask() const noexcept { return mask_; }
     // Whether any WAV channel carries another decoded channel than its own.
     bool Reorders() const noexcept { return reordered_; }
-    // The decoded channel that WAV channel `wavChannel` carries.
-    int DecodedChannel(int wavChannel) const noexcept
-    {
-        return reordered_ ? wavFromDecoded_[static_cast<std::size_t>(wavChannel)] : wavChannel;
-    }
     // "Mono", "Stereo", "3 channels", "Quadraphonic", "5.0", "5.1", "6.1",
     // "7.1"; "N channels" without positions.
     std::string Name() const;
@@ -58,7 +53,7 @@ private:
     int channels_;
     std::uint32_t mask_ = 0;
     bool reordered_ = false; // any WAV channel differs from its decoded one
-    std::array<int, kMostPlacedChannels> wavFromDecoded_{};
+    std::array<int, kMostPlacedChannels> wavFromDecoded_{}; // the decoded channel each WAV channel carries
 };
 
 } // namespace oq
