@@ -34,6 +34,8 @@ struct TemplateSplit {
     Lines head, body, tail;
 };
 
+void PrintTo(const TemplateSplit& c, std::ostream* out) { *out << c.what; }
+
 const TemplateSplit kSplitsIntoHeadBodyAndTail[] = {
     {"the usual layout; marker lines are never written, empty body lines are dropped",
      "H1\n\nH3\nbefore <QRVLOOP> after\nB <QRV001>\n\n<QRV000><QRV000>\nignored <QRVEND> ignored\n\nT <QRV001>\n",
@@ -88,6 +90,8 @@ struct BadTemplate {
     std::string text, expected;
 };
 
+void PrintTo(const BadTemplate& c, std::ostream* out) { *out << ::testing::PrintToString(c.text); }
+
 const BadTemplate kBadTagsAndNotesNameTheTemplateAndLine[] = {
     {"head <QRVxyz> is not checked\n<QRVLOOP>\nok <QRV001>\nbad <QRV0a1>\n", "line 4: the tag \"<QRV0a1>\""},
     {"<QRVLOOP>\n\ncut short <QRV12", "line 3: the tag \"<QRV12\""},
@@ -113,17 +117,20 @@ TEST_P(CatalogTemplateBadTag, BadTagsAndNotesNameTheTemplateAndLine)
 INSTANTIATE_TEST_SUITE_P(CatalogTemplate, CatalogTemplateBadTag, ::testing::ValuesIn(kBadTagsAndNotesNameTheTemplateAndLine));
 
 struct EscapedValue {
+    const char* what;
     std::string value, html, csv;
 };
 
+void PrintTo(const EscapedValue& c, std::ostream* out) { *out << c.what; }
+
 const EscapedValue kValuesStayWholeInTheirFormat[] = {
-    {"a, \"b\" <c> & 'd'", "a, &quot;b&quot; &lt;c&gt; &amp; &#39;d&#39;", "\"a, \"\"b\"\" <c> & 'd'\""},
-    {"two\nlines; bell\x07", "two\nlines; bell\xEF\xBF\xBD", "\"two\nlines; bell\x07\""},
-    {"na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5"},
+    {"markup and quotes", "a, \"b\" <c> & 'd'", "a, &quot;b&quot; &lt;c&gt; &amp; &#39;d&#39;", "\"a, \"\"b\"\" <c> & 'd'\""},
+    {"a line feed and a control character", "two\nlines; bell\x07", "two\nlines; bell\xEF\xBF\xBD", "\"two\nlines; bell\x07\""},
+    {"UTF-8 beyond ASCII", "na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5"},
     // Latin-1, an overlong '/', a surrogate and a cut sequence are no UTF-8.
-    {"caf\xE9 \xC0\xAF\xED\xA0\x80\xE2\x82", "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
+    {"bytes that are no UTF-8", "caf\xE9 \xC0\xAF\xED\xA0\x80\xE2\x82", "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
      "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-    {" padded", " padded", "\" padded\""},
+    {"a leading blank", " padded", " padded", "\" padded\""},
 };
 
 class CatalogEscapingValue : public ::testing::TestWithParam<EscapedValue> {};
@@ -136,12 +143,15 @@ TEST_P(CatalogEscapingValue, ValuesStayWholeInTheirFormat)
     EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::None), c.value);
 }
 
-INSTANTIATE_TEST_SUITE_P(CatalogEscaping, CatalogEscapingValue, ::testing::ValuesIn(kValuesStayWholeInTheirFormat));
+INSTANTIATE_TEST_SUITE_P(CatalogEscaping, CatalogEscapingValue, ::testing::ValuesIn(kValuesStayWholeInTheirFormat),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 struct FilterMatch {
     const char *name, *filter;
     bool matches;
 };
+
+void PrintTo(const FilterMatch& c, std::ostream* out) { *out << c.name << " against " << c.filter; }
 
 const FilterMatch kFilterMatchesLikeTheFileDialogs[] = {
     {"a.ogg", "*.Ogg", true},  {"B.OGG", "*.Ogg", true},   {"x.ogg.txt", "*.Ogg", false}, {"ogg", "*.Ogg", false},

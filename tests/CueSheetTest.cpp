@@ -40,6 +40,8 @@ struct CueSheetText {
     CueTrackList starts;
 };
 
+void PrintTo(const CueSheetText& c, std::ostream* out) { *out << c.what; }
+
 const CueSheetText kReadsTheStartOfEveryTrack[] = {
     {"LF", kUsualSheet, {"00:00:00", "03:25:40"}},
     {"CR LF", "TRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\nTRACK 02 AUDIO\r\nINDEX 01 03:25:40\r\n", {"00:00:00", "03:25:40"}},
@@ -75,6 +77,8 @@ struct StartText {
     const char* text;
     std::optional<std::int32_t> seconds; // none: refused
 };
+
+void PrintTo(const StartText& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 
 const StartText kStartTextsBecomeWholeSeconds[] = {
     {"00:00:00", 0},
@@ -113,6 +117,8 @@ struct CueTrackCase {
     std::vector<std::int32_t> positions;
     CueSkips skipped;
 };
+
+void PrintTo(const CueTrackCase& c, std::ostream* out) { *out << c.what; }
 
 const CueTrackCase kTrackStartsBecomeMarkers[] = {
     {"two tracks", {"00:00:00", "03:25:40"}, {0, 341}, {}},

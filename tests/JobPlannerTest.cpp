@@ -22,6 +22,8 @@ struct FileNameCase {
     std::string expected;
 };
 
+void PrintTo(const FileNameCase& c, std::ostream* out) { *out << c.expected; }
+
 const FileNameCase kJoinsFolderPreTextZeroNumberAndPostText[] = {
     {"/out", "Part ", "", true, 10, "/out/Part 010.ogg"}, // one "0", whatever the digits
     {"/out", "Part ", "", false, 10, "/out/Part 10.ogg"},
@@ -53,6 +55,8 @@ struct MarkerCuts {
     std::vector<std::int32_t> markers;
     std::vector<std::int64_t> cuts;
 };
+
+void PrintTo(const MarkerCuts& c, std::ostream* out) { *out << c.label; }
 
 const MarkerCuts kMarkerCuts[] = {
     {"one section, the whole file", {0, 100}, {}},
@@ -175,6 +179,8 @@ struct EmptySectionCase {
     std::vector<std::string> steps;
     std::vector<std::string> names;
 };
+
+void PrintTo(const EmptySectionCase& c, std::ostream* out) { *out << c.label; }
 
 const EmptySectionCase kEmptySections[] = {
     {"empty middle section", {10, 10}, {"OFW", "LRCW"}, {"Part 01", "Part 03"}},

@@ -77,6 +77,8 @@ struct WrittenCase {
     SectionChoice choice;
 };
 
+void PrintTo(const WrittenCase& c, std::ostream* out) { *out << c.label; }
+
 constexpr std::int64_t kSourceEnd = -1;
 
 const std::vector<std::int64_t> kCuts = {30000, 70001, 100000};

@@ -31,6 +31,11 @@ struct Format {
     std::int64_t Samples;
 };
 
+void PrintTo(const Format& c, std::ostream* out)
+{
+    *out << c.Channels << " channels at " << c.Rate << " Hz, " << c.Samples << " samples";
+}
+
 class MarkerFileRoundTrip : public ::testing::TestWithParam<Format> {};
 
 // Every block position of a long recording, written as a label and read

@@ -140,6 +140,8 @@ struct SectionsCase {
     std::vector<Section> sections;
 };
 
+void PrintTo(const SectionsCase& c, std::ostream* out) { *out << c.what; }
+
 const SectionsCase kSectionsFollowFromTheMarkers[] = {
     {"whole file", {0, 1000}, {{0, 1000}}},
     {"leading", {250, 1000}, {{0, 250}, {250, 1000}}},
@@ -181,6 +183,8 @@ struct HighlightCase {
     int section;
     std::string highlight;
 };
+
+void PrintTo(const HighlightCase& c, std::ostream* out) { *out << c.what; }
 
 const HighlightCase kSelectedSectionIsHighlightedBetweenItsMarkers[] = {
     {"leading", 1, "highlight start 100"},
@@ -298,6 +302,8 @@ struct DeleteCase {
     std::vector<std::int32_t> after;
 };
 
+void PrintTo(const DeleteCase& c, std::ostream* out) { *out << c.what; }
+
 const DeleteCase kDeleteCopiesTheLastMarkerIntoTheGap[] = {
     {"first", 1, {500, 1000}},
     {"middle", 2, {0, 1000}},
@@ -349,6 +355,8 @@ struct NudgeCase {
     std::vector<std::int32_t> after;
     int selectedAfter;
 };
+
+void PrintTo(const NudgeCase& c, std::ostream* out) { *out << c.what; }
 
 const NudgeCase kSelectedMarkerEndsOnAPositionOfItsOwn[] = {
     {"back onto the start", {0, 50, 100}, 2, NudgeDirection::Back, 50, {0, 1, 100}, 2},
@@ -463,6 +471,8 @@ struct LengthCase {
     std::vector<std::int32_t> after;
 };
 
+void PrintTo(const LengthCase& c, std::ostream* out) { *out << c.what; }
+
 const LengthCase kTypedLengthResizesTheSelectedSection[] = {
         {"longer, swallowing a marker", {0, 40, 70, 100}, 1, 80, {0, 80, 100}},
         {"shorter", {0, 40, 70, 100}, 1, 20, {0, 20, 70, 100}},
@@ -506,6 +516,8 @@ struct SizeCase {
     std::vector<std::int32_t> after;
     std::string size, length;
 };
+
+void PrintTo(const SizeCase& c, std::ostream* out) { *out << c.what; }
 
 const SizeCase kTypedSizeGoesThroughTheLength[] = {
         // 100 bytes a block: 3 kB are 30 blocks, 30 seconds.
@@ -580,6 +592,8 @@ struct FailedEditCase {
     EditedField field;
     std::string typed;
 };
+
+void PrintTo(const FailedEditCase& c, std::ostream* out) { *out << c.what; }
 
 const FailedEditCase kFailedEditLeavesTheModelUntouched[] = {
     {"time not a number", TenMinutes(), EditedField::RangePos, "0a:00:10:00"},

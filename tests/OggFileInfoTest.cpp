@@ -90,6 +90,8 @@ struct HalfEven {
     std::int64_t rounded;
 };
 
+void PrintTo(const HalfEven& c, std::ostream* out) { *out << c.value; }
+
 const HalfEven kRoundsHalvesToEven[] = {
     {2.5, 2}, {3.5, 4}, {0.4, 0}, {0.5, 0}, {0.6, 1}, {1.5, 2}, {127.5, 128}, {124.99, 125}, {-2.5, -2}, {-3.5, -4}
 };
@@ -107,6 +109,8 @@ struct PlayTime {
     double seconds;
     const char* shown;
 };
+
+void PrintTo(const PlayTime& c, std::ostream* out) { *out << c.seconds << " s"; }
 
 class OggFileInfoPlayTime : public ::testing::TestWithParam<PlayTime> {};
 
@@ -128,6 +132,8 @@ struct LengthText {
     std::int64_t hundredths;
     const char* shown;
 };
+
+void PrintTo(const LengthText& c, std::ostream* out) { *out << c.hundredths << " hundredths"; }
 
 const LengthText kPlayLengthTextGrowsPastNinetyNineHours[] = {
     {0, "00:00:00"},
@@ -154,6 +160,8 @@ struct ChannelCase {
     std::int32_t blocks;
     const char* mode;
 };
+
+void PrintTo(const ChannelCase& c, std::ostream* out) { *out << c.channels << " channels"; }
 
 class OggFileInfoChannels : public ::testing::TestWithParam<ChannelCase> {};
 

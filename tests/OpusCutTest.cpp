@@ -18,6 +18,8 @@ struct CutShape {
     std::int64_t startGranule = 0; // > 0: the source starts after 0
 };
 
+void PrintTo(const CutShape& c, std::ostream* out) { *out << c.name; }
+
 // Signal to noise ratio of `got` against `want`, in dB.
 double Snr(const std::int16_t* want, const std::int16_t* got, std::size_t count)
 {

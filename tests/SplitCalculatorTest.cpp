@@ -82,6 +82,8 @@ struct RoundedPlayTime {
     const char* length;
 };
 
+void PrintTo(const RoundedPlayTime& c, std::ostream* out) { *out << c.seconds << " s"; }
+
 const RoundedPlayTime kPlayTimeIsRoundedHalfToEven[] = {
     {2.5, "00:00:02:00"}, {3.5, "00:00:04:00"}, {600.49, "00:10:00:00"}, {600.5, "00:10:00:00"}, {601.5, "00:10:02:00"}, {0.6, "00:00:01:00"},
 };
@@ -107,6 +109,8 @@ struct EditCase {
     std::string typed;
     std::optional<Fields> after; // none: the recompute fails
 };
+
+void PrintTo(const EditCase& c, std::ostream* out) { *out << c.what; }
 
 const EditCase kFieldsFollowTheEditedOne[] = {
     {"count", 600, 1'234'567, SplitMethod::SectionCount, "5", Fields{"5", "00:02:00:00", "247"}},
@@ -195,6 +199,8 @@ struct OkayCase {
     std::vector<std::int32_t> markers;
 };
 
+void PrintTo(const OkayCase& c, std::ostream* out) { *out << c.count << " sections of " << c.blocks << " blocks"; }
+
 const OkayCase kOkayLaysMarkersAtEqualSteps[] = {
     {40, "10", {0, 5, 10, 15, 20, 25, 30, 35, 40}}, // the step 4 is raised to 5
     {40, "20", {0, 5, 10, 15, 20, 25, 30, 35, 40}},
@@ -262,6 +268,8 @@ struct FailedOkayCase {
     SplitMethod method;
     std::string typed;
 };
+
+void PrintTo(const FailedOkayCase& c, std::ostream* out) { *out << c.what; }
 
 const FailedOkayCase kFailedOkayKeepsTheMarkers[] = {
     {"count not a number", 5'000'000, SplitMethod::SectionCount, "x"},

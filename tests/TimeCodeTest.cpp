@@ -21,6 +21,8 @@ struct FormattedCode {
     const char* code;
 };
 
+void PrintTo(const FormattedCode& c, std::ostream* out) { *out << c.hundredths << " hundredths"; }
+
 class TimeCodeFormat : public ::testing::TestWithParam<FormattedCode> {};
 
 TEST_P(TimeCodeFormat, FormatsHundredthsAsEightDigits)
@@ -41,6 +43,8 @@ struct DisplayedCode {
     const char* displayed;
     std::int32_t hundredths;
 };
+
+void PrintTo(const DisplayedCode& c, std::ostream* out) { *out << '"' << c.displayed << '"'; }
 
 const DisplayedCode kDisplayedCodes[] = {
     {"zero", "00:00:00:00", 0},

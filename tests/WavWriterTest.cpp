@@ -105,6 +105,8 @@ struct WavSourceCase {
     std::uint32_t channels, rate;
 };
 
+void PrintTo(const WavSourceCase& c, std::ostream* out) { *out << c.label; }
+
 const WavSourceCase kWavSources[] = {
     {"stereo at 44100 Hz", AudioSpec{.seconds = 1.0}, 2, 44100},
     {"chained: the first link's format", std::nullopt, 2, 44100},
