@@ -90,6 +90,8 @@ const WrittenCase kWrittenSections[] = {
     {"one section: the whole source as a file of its own", {}, {}, SectionChoice::All},
     {"odd sections", {}, kCuts, SectionChoice::Odd},
     {"even sections", {}, kCuts, SectionChoice::Even},
+    // Odd and even go by the section's number, which an empty one keeps.
+    {"odd sections past an empty one", {}, {30000, 30000, 70001}, SectionChoice::Odd},
     // Markers at one place: the empty sections are not written.
     {"an empty middle section", {}, {30000, 30000, kSourceEnd}, SectionChoice::All},
     {"empty first and last sections", {.flushEveryPackets = 1}, {0, 70001, 70001}, SectionChoice::All},
