@@ -50,6 +50,19 @@ TEST_P(SectionFileNameParts, JoinsFolderPreTextZeroNumberAndPostText)
 
 INSTANTIATE_TEST_SUITE_P(SectionFileName, SectionFileNameParts, ::testing::ValuesIn(kJoinsFolderPreTextZeroNumberAndPostText));
 
+TEST(SectionFileName, TemplateNumbersHaveTwoDigitsOrMore)
+{
+    SplitOptions options;
+    options.OutputFolder = "/out";
+    options.NameTemplate = "{n} {title}";
+    for (int k = 1; k <= 100; ++k) {
+        options.Source.TrackNames.push_back("named");
+        options.Source.Comments.push_back({.Set = {{"TITLE", "T" + std::to_string(k)}}});
+    }
+    EXPECT_EQ(SectionFileName(options, 7), "/out/07 T7.ogg");
+    EXPECT_EQ(SectionFileName(options, 100), "/out/100 T100.ogg");
+}
+
 struct MarkerCuts {
     const char* label;
     std::vector<std::int32_t> markers;
