@@ -163,6 +163,17 @@ TEST(PositionConverter, SamplesReachTheEndExactly)
     EXPECT_EQ(convert.PositionToSamples(0), 0);
 }
 
+// Positions convert as p / B * S and p / B * T, dividing first as every
+// conversion of the program does: the quotient's rounding can leave the
+// product just below a whole number that p * S / B reaches.
+TEST(PositionConverter, DividesBeforeMultiplying)
+{
+    // 7 / 9 * 77175 = 60025 exactly, computed as 60024.99...
+    EXPECT_EQ(PositionConverter(9, 7.0, 77175, 100000).PositionToSamples(7), 60024);
+    // 20 / 28 * 21 = 15 exactly, computed as 14.99...
+    EXPECT_EQ(PositionConverter(28, 21.0, 21 * 11025, 100000).PositionToSeconds(20), 14);
+}
+
 TEST(PositionConverter, PixelsAndKilobytes)
 {
     const PositionConverter convert = Converter();
