@@ -361,6 +361,7 @@ void PrintTo(const NudgeCase& c, std::ostream* out) { *out << c.what; }
 const NudgeCase kSelectedMarkerEndsOnAPositionOfItsOwn[] = {
     {"back onto the start", {0, 50, 100}, 2, NudgeDirection::Back, 50, {0, 1, 100}, 2},
     {"forward onto a neighbour", {0, 50, 51, 100}, 2, NudgeDirection::Forward, 1, {0, 51, 52, 100}, 3},
+    {"forward onto a run of neighbours", {0, 50, 51, 52, 100}, 2, NudgeDirection::Forward, 1, {0, 51, 52, 53, 100}, 4},
     {"forward onto the end", {0, 50, 100}, 2, NudgeDirection::Forward, 70, {0, 99, 100}, 2},
     {"back from the end past a neighbour on B - 1", {0, 90, 99, 100}, 2, NudgeDirection::Forward, 30, {0, 98, 99, 100}, 2},
     {"onto a free position", {0, 50, 100}, 2, NudgeDirection::Forward, 20, {0, 70, 100}, 2},
