@@ -60,8 +60,10 @@ TEST(SectionFileName, TemplateNumbersHaveTwoDigitsOrMore)
         options.Source.TrackNames.push_back("named");
         options.Source.Comments.push_back({.Set = {{"TITLE", "T" + std::to_string(k)}}});
     }
-    EXPECT_EQ(SectionFileName(options, 7), "/out/07 T7.ogg");
-    EXPECT_EQ(SectionFileName(options, 100), "/out/100 T100.ogg");
+    options.Source.CutPoints.resize(99);
+    const OutputNames names = SectionFileNames(options);
+    EXPECT_EQ(names.Path(6), "/out/07 T7.ogg");
+    EXPECT_EQ(names.Path(99), "/out/100 T100.ogg");
 }
 
 struct MarkerCuts {
