@@ -20,10 +20,6 @@ PcmRangeDevice::PcmRangeDevice(std::unique_ptr<PcmRangeReader> reader)
 
 PcmRangeDevice::~PcmRangeDevice() = default;
 
-int PcmRangeDevice::Channels() const noexcept { return reader_->Channels(); }
-
-long PcmRangeDevice::Rate() const noexcept { return reader_->Rate(); }
-
 qint64 PcmRangeDevice::readData(char* data, qint64 maxSize)
 {
     // Whole frames only, so the channels never slip.

@@ -25,8 +25,6 @@ public:
     PcmRangeDevice(const PcmRangeDevice&) = delete;
     PcmRangeDevice& operator=(const PcmRangeDevice&) = delete;
 
-    int Channels() const noexcept;
-    long Rate() const noexcept;
     // Whether the range's last frame has been handed over.
     bool Exhausted() const noexcept { return exhausted_; }
     // Bytes handed over so far.
