@@ -8,7 +8,7 @@
 #include "jobs/JobList.h"
 #include "jobs/LoudnessComments.h"
 #include "media/CodecChoice.h"
-#include "jobs/PathParts.h"
+#include "base/PathParts.h"
 
 #include <iostream>
 

@@ -1,7 +1,6 @@
 #include "jobs/JobPlanner.h"
 
 #include "jobs/OutputNames.h"
-#include "jobs/PathParts.h"
 #include "jobs/Placeholders.h"
 #include "media/OggFileInfo.h"
 #include "model/PositionConverter.h"
@@ -12,6 +11,7 @@
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
 #include "base/OutputTarget.h"
+#include "base/PathParts.h"
 
 #include <algorithm>
 #include <filesystem>
