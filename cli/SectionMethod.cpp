@@ -21,9 +21,6 @@ namespace oq::cli {
 
 namespace {
 
-// Decoded samples are 16-bit.
-constexpr std::int64_t kBytesPerSample = 2;
-
 std::vector<std::string> SplitList(const std::string& text)
 {
     std::vector<std::string> items;
@@ -93,7 +90,7 @@ void CheckCutPoints(const std::vector<std::int64_t>& cuts, std::int64_t total)
 MPEGData DescribeSourceFile(const std::string& path)
 {
     MPEGData file = ReadOggFileInfo(path);
-    file.BlockCount = static_cast<std::int32_t>(file.PcmTotal * file.Channels * kBytesPerSample / kProfileBlockBytes);
+    file.BlockCount = static_cast<std::int32_t>(DecodedBlockCount(file.PcmTotal, file.Channels));
     return file;
 }
 
