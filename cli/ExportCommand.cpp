@@ -8,7 +8,6 @@
 #include "jobs/JobList.h"
 
 #include <charconv>
-#include <iostream>
 
 namespace oq::cli {
 
@@ -42,7 +41,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
 
     const MPEGData file = DescribeSourceFile(options.Plain()[0]);
     std::vector<std::string> warnings;
-    exported.Source = method.Sections(file, warnings);
+    exported.Source = SectionsOf(file, method.Cuts(file, warnings));
     PrintWarnings(warnings);
     AddUserTags(exported.Source, tags);
     const auto sections = static_cast<std::int32_t>(exported.Source.CutPoints.size() + 1);
@@ -51,10 +50,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(exported, session.Observer());
-    const int status = session.Run(jobs);
-    if (status == 0)
-        std::cout << exported.FileName << "\n";
-    return status;
+    return session.RunPlan(jobs);
 }
 
 } // namespace oq::cli

@@ -269,30 +269,26 @@ MarkerTitles SectionMethod::LayWizardMarkers(const MPEGData& file, MarkerList& m
     return titles;
 }
 
-SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::string>& warnings) const
+SplitCuts SectionMethod::Cuts(const MPEGData& file, std::vector<std::string>& warnings) const
 {
+    SplitCuts cuts;
     if (LaysMarkers()) {
         MarkerList markers(file);
         LayMarkers(file, markers, warnings);
-        SectionSource source = SectionsFromMarkers(file, markers.Positions());
-        source.OtherInputs = InputFiles();
-        if (name_ == "--cue") {
-            const std::string sheet = ReadCueSheetBytes(value_);
-            TagCueSections(source, file, markers.Positions(), ParseCueSheet(sheet), ParseCueTags(sheet));
-        }
-        return source;
+        cuts.Markers = markers.Positions();
+        if (name_ == "--cue")
+            cuts.CueSheet = value_;
+        else
+            cuts.OtherInputs = InputFiles();
+        return cuts;
     }
-    SectionSource source;
-    source.FileName = file.FileName;
-    source.SerialNumber = file.SerialNumber;
-    source.PcmTotal = file.PcmTotal;
+    std::vector<std::int64_t>& samples = cuts.Samples.emplace();
     if (name_ == "--links")
-        source.CutPoints = file.LinkStarts;
+        samples = file.LinkStarts;
     for (const std::string& item : SplitList(value_))
-        source.CutPoints.push_back(name_ == "--at" ? TimeToSample(item, file.Rate)
-                                                   : ParseWhole(item, "a sample position"));
-    CheckCutPoints(source.CutPoints, file.PcmTotal);
-    return source;
+        samples.push_back(name_ == "--at" ? TimeToSample(item, file.Rate) : ParseWhole(item, "a sample position"));
+    CheckCutPoints(samples, file.PcmTotal);
+    return cuts;
 }
 
 std::int64_t TimeToSample(const std::string& text, std::int32_t rate)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/MPEGData.h"
-#include "jobs/JobPlanner.h"
+#include "jobs/SplitRecipe.h"
 #include "model/MarkerTitles.h"
 #include "model/PauseFinder.h"
 
@@ -62,8 +62,9 @@ public:
     // methods and returns the titles they came with (cue tracks, labels);
     // warnings name cue tracks and labels that gave no marker.
     MarkerTitles LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
-    // The sections the method gives for `file`.
-    SectionSource Sections(const MPEGData& file, std::vector<std::string>& warnings) const;
+    // Where the method cuts `file`: at the markers it lays, or at the sample
+    // positions given.
+    SplitCuts Cuts(const MPEGData& file, std::vector<std::string>& warnings) const;
 
 private:
     PauseFinder FindPauses(const MPEGData& file) const;

@@ -6,8 +6,6 @@
 #include "jobs/JobList.h"
 #include "jobs/JobPlanner.h"
 
-#include <iostream>
-
 namespace oq::cli {
 
 std::string WavCommand::Summary() const { return "convert Ogg Vorbis and Opus files to 16-bit WAV files"; }
@@ -35,13 +33,7 @@ int WavCommand::Run(const std::vector<std::string>& arguments)
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(wav, session.Observer());
-    PrintNotes(jobs.Notes());
-    const std::vector<std::string> written = jobs.FinalNames();
-    const int status = session.Run(jobs);
-    if (status == 0)
-        for (const std::string& name : written)
-            std::cout << name << "\n";
-    return status;
+    return session.RunPlan(jobs);
 }
 
 } // namespace oq::cli
