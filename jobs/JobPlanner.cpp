@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 namespace oq {
 
@@ -225,14 +226,21 @@ SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::i
     const bool trailing = markerPositions.back() < file.BlockCount;
     const std::int32_t sections = (leading ? 1 : 0) + (markers - 1) + (trailing ? 1 : 0);
 
+    // Section k ends at marker k with a leading section, else at marker k + 1
+    // (markers counted from 1); the last section runs to the end.
+    std::vector<std::int64_t> cutPoints;
+    for (std::int32_t k = 1; k < sections; ++k)
+        cutPoints.push_back(converter.PositionToSamples(markerPositions[leading ? k - 1 : k]));
+    return SectionsAtSamples(file, std::move(cutPoints));
+}
+
+SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> cutPoints)
+{
     SectionSource source;
     source.FileName = file.FileName;
     source.SerialNumber = file.SerialNumber;
     source.PcmTotal = file.PcmTotal;
-    // Section k ends at marker k with a leading section, else at marker k + 1
-    // (markers counted from 1); the last section runs to the end.
-    for (std::int32_t k = 1; k < sections; ++k)
-        source.CutPoints.push_back(converter.PositionToSamples(markerPositions[leading ? k - 1 : k]));
+    source.CutPoints = std::move(cutPoints);
     return source;
 }
 

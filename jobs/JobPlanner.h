@@ -46,6 +46,9 @@ struct SectionSource {
 // between each pair of markers, a trailing one when the last lies before the
 // end.
 SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::int32_t>& markerPositions);
+// The sections that `cutPoints` (samples of `file`, as CutPoints holds
+// them) cut `file` into.
+SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> cutPoints);
 
 enum class SectionChoice { All = 0, Odd = 1, Even = 2 };
 

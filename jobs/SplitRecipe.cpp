@@ -12,15 +12,8 @@ namespace oq {
 
 SectionSource SectionsOf(const MPEGData& file, const SplitCuts& cuts)
 {
-    SectionSource source;
-    if (cuts.Samples) {
-        source.FileName = file.FileName;
-        source.SerialNumber = file.SerialNumber;
-        source.PcmTotal = file.PcmTotal;
-        source.CutPoints = *cuts.Samples;
-    } else {
-        source = SectionsFromMarkers(file, cuts.Markers);
-    }
+    SectionSource source =
+        cuts.Samples ? SectionsAtSamples(file, *cuts.Samples) : SectionsFromMarkers(file, cuts.Markers);
     source.OtherInputs = cuts.OtherInputs;
     if (!cuts.CueSheet.empty()) {
         const std::string sheet = ReadCueSheetBytes(cuts.CueSheet);
