@@ -1,6 +1,7 @@
 #include "model/CueSheet.h"
 
 #include "model/CueLines.h"
+#include "model/MarkerLimit.h"
 #include "model/MarkerList.h"
 #include "model/PositionConverter.h"
 #include "base/TextFile.h"
@@ -266,9 +267,11 @@ CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter&
     return placement;
 }
 
-CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers)
+CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers, const std::string& sheetName)
 {
     CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
+    RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Positions.size()),
+                      "the cue sheet \"" + sheetName + "\" has");
     markers.ReplaceMarkers(placement.Positions);
     return placement.Skipped;
 }

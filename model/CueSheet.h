@@ -62,7 +62,9 @@ struct CuePlacement {
 CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter& convert);
 
 // Replaces the markers by those of PlanCueMarkers and tells which tracks
-// were skipped. On RangeError the markers stay as they were.
-CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers);
+// were skipped. On RangeError the markers stay as they were; a sheet of
+// more tracks than the markers hold raises MarkerLimitError naming
+// `sheetName`.
+CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers, const std::string& sheetName);
 
 } // namespace oq

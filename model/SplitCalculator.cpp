@@ -15,10 +15,6 @@ namespace {
 
 constexpr std::int64_t kBytesPerKb = 1000;
 constexpr std::int64_t kHundredthsPerSecond = 100;
-// A typed length below this many hundredths (5 seconds) is raised to it.
-constexpr std::int32_t kShortestLengthHundredths = 500;
-// Laying markers closer than this many blocks makes no useful sections.
-constexpr std::int32_t kSmallestStepBlocks = 5;
 
 // Kilobytes per section, rounded up, or sections per size, rounded up.
 std::int64_t DivideRoundingUp(std::int64_t total, std::int64_t part)
@@ -35,23 +31,22 @@ std::string LengthText(std::int64_t seconds)
     return ShownTimeCode(static_cast<std::int32_t>(seconds * kHundredthsPerSecond));
 }
 
-// Marker positions 0, step, 2 step, ... B for `count` sections of a file
-// of `blocks` blocks, laid as a list of at most MarkerList::kMaxMarkers
-// markers takes them: once full, each further position moves the last
-// marker, so the list still ends at B.
+// Marker positions 0, step, 2 step, ... B for at most `count` sections of
+// a file of `blocks` blocks: the count-th section takes the rest of the
+// file, and a step of kSmallestStepBlocks may reach B sooner. At most
+// count + 1 positions.
 std::vector<std::int32_t> EvenPositions(std::int32_t blocks, std::int32_t count)
 {
     if (count < 1)
         throw RangeError("cannot split into " + std::to_string(count) + " sections");
-    std::int32_t step = std::max(blocks / count, kSmallestStepBlocks);
+    std::int32_t step = std::max(blocks / count, SplitCalculator::kSmallestStepBlocks);
     step = std::min(step, blocks);
     std::vector<std::int32_t> positions{0};
-    int markersInList = 1;
     std::int32_t p = 0;
     do {
-        p = p + step > blocks || count == markersInList ? blocks : p + step;
+        const bool lastSection = static_cast<std::int32_t>(positions.size()) == count;
+        p = p + step > blocks || lastSection ? blocks : p + step;
         positions.push_back(p);
-        markersInList = std::min(markersInList + 1, MarkerList::kMaxMarkers);
     } while (p < blocks);
     return positions;
 }
@@ -224,6 +219,15 @@ SplitCalculator::Fields SplitCalculator::FromLength() const
     return {std::to_string(DivideRoundingUp(Kilobytes(), size)), length, std::to_string(size)};
 }
 
+std::string SplitCalculator::EvenSectionsSubject() const
+{
+    if (method_ == SplitMethod::SectionLength)
+        return "sections of " + length_.substr(0, length_.rfind(':')) + " make";
+    if (method_ == SplitMethod::SectionSize)
+        return "sections of " + size_ + " KB make";
+    return "a section count of " + total_ + " asks for";
+}
+
 void SplitCalculator::LoadCueSheet(const std::string& path)
 {
     CueTrackList tracks = ReadCueSheet(path);
@@ -257,7 +261,7 @@ SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers, std::span<const std
     if (method_ == SplitMethod::CueSheet) {
         if (cueTracks_.empty())
             return outcome;
-        outcome.Skipped = LayCueMarkers(cueTracks_, markers);
+        outcome.Skipped = LayCueMarkers(cueTracks_, markers, cueFileText_);
         outcome.MarkersReplaced = true;
         return outcome;
     }
@@ -270,10 +274,14 @@ SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers, std::span<const std
         outcome.NoPauseFound = finder.Pauses().empty();
         if (outcome.NoPauseFound)
             return outcome;
+        RequireMarkerRoom(MarkerDemand::Pauses, static_cast<std::int64_t>(finder.Pauses().size()),
+                          "the recording has");
         positions = finder.Markers();
     } else {
         RecomputeRequest(method_);
-        positions = EvenPositions(markers.Converter().BlockCount(), ReadFieldNumber(total_));
+        const std::int32_t count = ReadFieldNumber(total_);
+        RequireMarkerRoom(MarkerDemand::EvenSections, count, EvenSectionsSubject());
+        positions = EvenPositions(markers.Converter().BlockCount(), count);
         if (snap_)
             positions = PauseFinder(profile, file_, Pauses()).Snap(positions, ReadFieldDecimal(snapReach_));
     }

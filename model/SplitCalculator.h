@@ -2,6 +2,7 @@
 
 #include "media/MPEGData.h"
 #include "model/CueSheet.h"
+#include "model/MarkerLimit.h"
 #include "model/PauseFinder.h"
 
 #include <cstdint>
@@ -57,7 +58,13 @@ struct SplitOutcome {
 // keep their values from one opening of the wizard to the next.
 class SplitCalculator {
 public:
-    static constexpr std::int32_t kMostSections = 999;
+    // Every section between two of the marker list's markers.
+    static constexpr auto kMostSections = static_cast<std::int32_t>(MostThatFit(MarkerDemand::EvenSections));
+    // Laying markers closer than this many blocks makes no useful sections:
+    // a short file gets fewer sections than its count asks for.
+    static constexpr std::int32_t kSmallestStepBlocks = 5;
+    // A typed length below this (5 seconds) is raised to it.
+    static constexpr std::int32_t kShortestLengthHundredths = 500;
     // Quieter than -120 dBFS is below 16-bit audio's own noise; louder
     // than -6 dBFS is no pause.
     static constexpr double kQuietestPauseDb = -120;
@@ -111,7 +118,8 @@ public:
     // The OK button: replaces the markers as the selected method says.
     // `profile` is the open file's amplitude profile, searched for pauses
     // by the pause method and by a snap; a profile cut short is searched as
-    // far as it goes.
+    // far as it goes. A method that needs more markers than the list holds
+    // raises MarkerLimitError and leaves the markers as they were.
     SplitOutcome ApplyOkay(MarkerList& markers, std::span<const std::int16_t> profile = {});
 
     const std::string& SectionTotalText() const noexcept { return total_; }
@@ -151,6 +159,9 @@ private:
     Fields FromLength() const;
     Fields FromSize() const;
     void RecomputeRequest(SplitMethod field);
+    // Who asks for the sections of the count, length or size method, for
+    // the refusal of more than the markers hold.
+    std::string EvenSectionsSubject() const;
     void Write(const Fields& fields);
     static void WriteField(std::string& field, bool& edited, const std::string& text);
 

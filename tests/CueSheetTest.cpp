@@ -143,7 +143,7 @@ TEST(CueSheet, LayingReplacesTheMarkersOrKeepsThem)
     MPEGData file = FileRecord(1000, 600, 5'000'000);
     MarkerList markers(file);
     markers.SelectSection(1);
-    const CueSkips skipped = LayCueMarkers({"05:00:00", "bad", "00:00:00", "08:00:00"}, markers);
+    const CueSkips skipped = LayCueMarkers({"05:00:00", "bad", "00:00:00", "08:00:00"}, markers, "a.cue");
     EXPECT_EQ(skipped.Unreadable, std::vector<int>{2});
     EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500, 800}));
     EXPECT_EQ(markers.Sections().back(), (Section{800, 1000}));
@@ -152,7 +152,7 @@ TEST(CueSheet, LayingReplacesTheMarkersOrKeepsThem)
     file.TimeTotal = 0;
     MarkerList timeless(file);
     timeless.ReplaceMarkers({0, 10, 1000});
-    EXPECT_THROW(LayCueMarkers({"00:00:00"}, timeless), RangeError);
+    EXPECT_THROW(LayCueMarkers({"00:00:00"}, timeless, "a.cue"), RangeError);
     EXPECT_EQ(timeless.Positions(), (std::vector<std::int32_t>{0, 10, 1000}));
 }
 
