@@ -40,7 +40,7 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE");
     const SectionMethod method(options, SectionMethod::Choice::MarkersOnly);
-    const MPEGData file = DescribeSourceFile(options.Plain()[0]);
+    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
     MarkerList markers(file);
     std::vector<std::string> warnings;
     const MarkerTitles titles = method.LayMarkers(file, markers, warnings);

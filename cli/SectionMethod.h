@@ -25,6 +25,9 @@ class Arguments;
 // NotOggVorbisError for a file that is not Ogg Vorbis, IoError for one that
 // cannot be read.
 MPEGData DescribeSourceFile(const std::string& path);
+// The same for a file to be cut or to be given markers: raises FormatError
+// for one whose granule positions count no samples.
+MPEGData DescribeFileToCut(const std::string& path);
 
 // How a command chooses its cut points: one of --count N, --length
 // HH:MM:SS, --size KB, --cue SHEET (markers laid exactly as the split wizard
@@ -73,7 +76,9 @@ private:
 };
 
 // "90", "1.5", "01:30", "1:02:03.25": a time as an exact sample position at
-// `rate`, rounded to the nearest sample. Raises UsageError for other text.
+// `rate`, rounded to the nearest sample; a time past the 64-bit range gives
+// the largest sample, past the end of any audio. Raises UsageError for other
+// text.
 std::int64_t TimeToSample(const std::string& text, std::int32_t rate);
 
 } // namespace oq::cli
