@@ -56,14 +56,21 @@ public:
     bool WillOverwrite() const noexcept { return willOverwrite_; }
     void NoteOverwrite() noexcept { willOverwrite_ = true; }
 
-    // Drops every job and deletes the temporary files: the run that follows
-    // does nothing.
+    // An input the run passes over because it cannot be read: the message
+    // names it and the reason. A catalog lists the other files and tells
+    // of these when it finishes.
+    void NotePassedOver(std::string problem) { passedOver_.push_back(std::move(problem)); }
+    const std::vector<std::string>& PassedOver() const noexcept { return passedOver_; }
+
+    // Drops every job, what was passed over and the temporary files: the
+    // run that follows does nothing.
     void Clear() noexcept;
 
 private:
     JobTool tool_;
     std::vector<JobStacker> jobs_;
     std::vector<TempFile> temporaries_;
+    std::vector<std::string> passedOver_;
     bool willOverwrite_ = false;
 };
 

@@ -93,6 +93,7 @@ private:
     void TogglePause();
     void Planned(const QString& failure);
     void EndRun(bool closeAsCancelled, const QString& failure);
+    void ShowPassedOver();
     void ShowReports(const SaveWizardRun::Reports& reports);
 
     SaveWizardFlow flow_;
