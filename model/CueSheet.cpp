@@ -101,6 +101,28 @@ std::string Windows1252ToUtf8(std::string_view bytes)
     return out;
 }
 
+enum class Utf16Order { None, LittleEndian, BigEndian };
+
+// UTF-16 without a byte order mark, told by its zero bytes: text in 8-bit
+// encodings holds none, while the ASCII keywords and times of a sheet put
+// one in every unit, on the high byte's side. A few units of other scripts
+// (U+0100, U+0200, ...) put some on the other side, so a clear majority
+// decides.
+Utf16Order Utf16OrderOfZeros(std::string_view raw)
+{
+    constexpr std::size_t kMajority = 4;
+    std::size_t evenZeros = 0;
+    std::size_t oddZeros = 0;
+    for (std::size_t k = 0; k < raw.size(); ++k)
+        if (raw[k] == '\0')
+            ++(k % 2 == 0 ? evenZeros : oddZeros);
+    if (oddZeros > kMajority * evenZeros)
+        return Utf16Order::LittleEndian;
+    if (evenZeros > kMajority * oddZeros)
+        return Utf16Order::BigEndian;
+    return Utf16Order::None;
+}
+
 std::string DecodeSheet(std::string_view raw)
 {
     if (raw.starts_with(kUtf8Mark))
@@ -109,6 +131,14 @@ std::string DecodeSheet(std::string_view raw)
         return Utf16ToUtf8(raw.substr(kUtf16LeMark.size()), false);
     if (raw.starts_with(kUtf16BeMark))
         return Utf16ToUtf8(raw.substr(kUtf16BeMark.size()), true);
+    switch (Utf16OrderOfZeros(raw)) {
+    case Utf16Order::LittleEndian:
+        return Utf16ToUtf8(raw, false);
+    case Utf16Order::BigEndian:
+        return Utf16ToUtf8(raw, true);
+    case Utf16Order::None:
+        break;
+    }
     return IsUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
 }
 
