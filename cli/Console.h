@@ -15,5 +15,8 @@ std::vector<MPEGData> DescribeInputs(const std::vector<std::string>& names);
 
 // Prints each warning on standard error, marked as such.
 void PrintWarnings(const std::vector<std::string>& warnings);
+// Prints a plan's notes (outputs written under other names than asked) on
+// standard error, marked as such.
+void PrintNotes(const std::vector<std::string>& notes);
 
 } // namespace oq::cli

@@ -16,7 +16,9 @@ std::string WavCommand::Usage() const
 {
     return "Usage: oggquorvel-cli wav [--dir DIR] FILE... [--quiet]\n\n"
            "Decodes each FILE into a 16-bit PCM WAV file of the same name ending in\n"
-           ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n";
+           ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n"
+           "Where two FILEs would give one WAV name, the later one's gets \" (NN)\"\n"
+           "before \".wav\", NN its place in the list; standard error tells so.\n";
 }
 
 int WavCommand::Run(const std::vector<std::string>& arguments)
@@ -32,6 +34,7 @@ int WavCommand::Run(const std::vector<std::string>& arguments)
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(wav, session.Observer());
+    PrintNotes(jobs.Notes());
     const std::vector<std::string> written = jobs.FinalNames();
     const int status = session.Run(jobs);
     if (status == 0)

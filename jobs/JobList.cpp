@@ -48,6 +48,7 @@ void JobList::Clear() noexcept
     jobs_.clear();
     passedOver_.clear();
     RemoveTemporaries();
+    notes_.clear();
     willOverwrite_ = false;
 }
 

@@ -4,6 +4,7 @@
 #include "media/MPEGData.h"
 #include "tools/CatalogTemplate.h"
 #include "jobs/JobList.h"
+#include "jobs/OutputNames.h"
 
 #include <cstdint>
 #include <string>
@@ -85,18 +86,22 @@ struct CatalogOptions {
     bool IncludeSubFolders = true;
 };
 
-// The full name of section `section`'s file: the folder, the pre text, "0"
-// with zeros on, the number, the post text, and ".ogg" when the name has no
-// extension of its own. With NamesFromTitles, a section that plays a cue
-// track is named after it (the folder, its name, ".ogg"); a NameTemplate
-// names it likewise, with " (NN)" after a name an earlier section has.
-std::string SectionFileName(const SplitOptions& options, std::int32_t section);
+// The files of every section, written or not (section k at k - 1), settled
+// together by OutputNames in the output folder. A section's name is the
+// pre text, "0" with zeros on, the number, the post text, and ".ogg" when
+// that has no extension of its own: the usual name. With NamesFromTitles,
+// a section that plays a cue track is named after it ("NN - Title.ogg"); a
+// NameTemplate names it likewise, and one that expands to nothing leaves
+// the section its usual name.
+OutputNames SectionFileNames(const SplitOptions& options);
 
 // Each planner turns a tool's options into its job list, creating the
 // temporary files the jobs write in the target folders. The observer sees
 // the job count and the current file grow as the list is built. Nothing is
 // written to a final name here; a name that would replace the file being cut
-// is refused with IoError before anything is created.
+// is refused with IoError before anything is created. The split and WAV
+// planners settle every name they build first (OutputNames) and add a note
+// to the list for each output written under another name than it wanted.
 
 // Every section is cut; those that the choice leaves out are not written.
 // WillOverwrite() tells whether an existing non-empty file has a section's

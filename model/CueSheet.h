@@ -27,10 +27,10 @@ CueTrackList ParseCueSheet(std::string_view contents);
 // Reads the sheet in the named file. Raises IoError when it cannot be read.
 CueTrackList ReadCueSheet(const std::string& path);
 
-// A sheet's bytes as UTF-8 text: a byte order mark (UTF-8 or UTF-16) is
-// honoured; without one, UTF-16 is told by its zero bytes, and other text
-// that is not valid UTF-8 is read as Windows-1252, the encoding older
-// sheets were written in.
+// A sheet's bytes as UTF-8 text: a UTF-16 byte order mark is honoured, and
+// without one UTF-16 is told by its zero bytes; other text (after a UTF-8
+// mark, if any) that is not valid UTF-8 is read as Windows-1252, the
+// encoding older sheets were written in.
 std::string CueSheetText(std::string_view raw);
 // The raw bytes of the sheet in the named file; IoError when unreadable.
 std::string ReadCueSheetBytes(const std::string& path);

@@ -43,7 +43,8 @@ TEST_P(SectionFileNameParts, JoinsFolderPreTextZeroNumberAndPostText)
     options.PreText = c.pre;
     options.PostText = c.post;
     options.Zeros = c.zeros;
-    EXPECT_EQ(SectionFileName(options, c.section), c.expected);
+    options.Source.CutPoints.resize(static_cast<std::size_t>(c.section - 1));
+    EXPECT_EQ(SectionFileNames(options).Path(static_cast<std::size_t>(c.section - 1)), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(SectionFileName, SectionFileNameParts, ::testing::ValuesIn(kJoinsFolderPreTextZeroNumberAndPostText));

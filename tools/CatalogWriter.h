@@ -18,7 +18,7 @@ namespace oq {
 std::optional<MPEGData> DescribeCatalogEntry(const std::string& fileName);
 
 // Writes one catalog file through a template: the head when it starts, the
-// body once for every Ogg Vorbis file added, the tail when it finishes. Lines
+// body once for every Ogg Vorbis or Opus file added, the tail when it finishes. Lines
 // end with '\n'. The file stays open from Start to Finish; a writer dropped
 // before Finish closes it quietly and leaves it to the caller to delete.
 class CatalogWriter {

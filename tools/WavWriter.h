@@ -26,7 +26,7 @@ enum class WavOutcome {
 // and cancel are honoured after every read; the header sizes are completed
 // on a cancel too.
 //
-// A source that is not Ogg Vorbis raises NotOggVorbisError, and one whose
+// A source that is not Ogg Vorbis or Opus raises NotOggVorbisError, and one whose
 // decoded data would not fit the header's 32-bit size fields (more than
 // `maxDataBytes`) RangeError, both before the output is created. A source
 // that cannot be opened raises IoError; so does any failed write, seek or

@@ -26,6 +26,7 @@
 #include "gui/controls/WindowDragger.h"
 #include "gui/controls/WindowSystem.h"
 #include "gui/savewizard/SaveWizard.h"
+#include "gui/savewizard/WizardWidgets.h"
 #include "gui/splitwizard/SplitWizard.h"
 
 #include <QAction>
@@ -82,7 +83,7 @@ QString ChooseExportFile(QWidget* parent, const QString& source)
 {
     QFileDialog dialog(parent, QObject::tr("Save As"), QFileInfo(source).absolutePath());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({QObject::tr("Ogg Files (*.ogg)"), QObject::tr("All Files (*)")});
+    dialog.setNameFilters({OggFilesFilter(), QObject::tr("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("ogg"));
     dialog.selectFile(QFileInfo(source).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -322,13 +323,12 @@ void MainWindow::Connect()
         RefreshControls();
     });
     onClick(visExportOgg_, [this] { ExportSection(); });
+    // Tool_Join, Tool_Wave and Tool_Catalog open the save wizard on that tool.
     onClick(toolJoin_, [this] { ShowTool(ActiveTool::Join); });
     onClick(toolWave_, [this] { ShowTool(ActiveTool::Wav); });
     onClick(toolCatalog_, [this] { ShowTool(ActiveTool::Catalog); });
     connect(formMin_, &EzRgnButton::clicked, this, &QWidget::showMinimized);
     connect(formClose_, &EzRgnButton::clicked, this, &QWidget::close);
-    // Tool_Join, Tool_Wave and Tool_Catalog open the save wizard's tools; they
-    // are connected where those are made, and until then their clicks do nothing.
 
     connect(rangeSelectMarker_, &QComboBox::activated, this,
             [this](int index) { Guarded([&] { markers_.RangeSelectMarkerChange(index); }); });
@@ -441,7 +441,7 @@ void MainWindow::OpenByDialog()
 {
     QFileDialog dialog(this, tr("Open Ogg"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({tr("Ogg Files (*.ogg *.opus)"), tr("All Files (*)")});
+    dialog.setNameFilters({OggFilesFilter(), tr("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("ogg"));
     if (!lastOpenDir_.isEmpty() && QFileInfo(lastOpenDir_).isDir())
         dialog.setDirectory(lastOpenDir_);
@@ -462,7 +462,7 @@ bool MainWindow::OpenOggFile(const QString& fileName)
     try {
         record = ReadOggFileInfo(LocalName(fileName));
     } catch (const std::exception& failure) {
-        // Unreadable or not Ogg Vorbis: the user gets the same answer.
+        // Unreadable or not Ogg Vorbis or Opus: the user gets the same answer.
         NoteQuietFailure("Opening a file", failure);
         QMessageBox::information(this, windowTitle(), tr("Not a Valid MPEG File."));
         return false;

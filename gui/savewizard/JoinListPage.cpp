@@ -82,7 +82,7 @@ void JoinListPage::RefreshControls()
 void JoinListPage::BrowseOutput()
 {
     const QString chosen =
-        dialogs_.SaveFile(QStringLiteral("Joined.ogg"), QLatin1String(kOggFilters), QStringLiteral("ogg"));
+        dialogs_.SaveFile(QStringLiteral("Joined.ogg"), OggFileFilters(), QStringLiteral("ogg"));
     if (chosen.isEmpty())
         return;
     output_ = chosen;

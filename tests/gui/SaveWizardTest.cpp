@@ -275,6 +275,35 @@ private slots:
         QVERIFY(IsOggVorbis(first));
     }
 
+    // A pre text that would leave the folder is cleaned, and the run first
+    // says so: Cancel there writes nothing.
+    void otherNamesAreShownBeforeTheRun()
+    {
+        TempDir out;
+        const auto runSplit = [&](QMessageBox::StandardButton answer) {
+            MessageAnswerer answerer(answer);
+            QString notes;
+            answerer.InspectFirst([&](QMessageBox& box) { notes = box.informativeText(); });
+            SaveWizard wizard;
+            WhileOpen(
+                wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(out.Root())); },
+                [&] {
+                    FindControl<QLineEdit>(wizard, "SplitFile_PreText")->setText(QStringLiteral("../up_"));
+                    Button(wizard, "Wizard_Next")->Click();
+                    StartAndWait(wizard);
+                    Button(wizard, "Wizard_Done")->Click();
+                });
+            QCOMPARE(answerer.Count(), 1);
+            QCOMPARE(answerer.Text(), QStringLiteral("Some Files Are Written Under Other Names, Click OK To Continue:"));
+            QVERIFY(notes.startsWith(QStringLiteral("section 1 is written as \"___up_01 - song.ogg\": ")));
+        };
+        runSplit(QMessageBox::Cancel);
+        QVERIFY(FilesIn(out.Root()).empty());
+        runSplit(QMessageBox::Ok);
+        QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"___up_01 - song.ogg", "___up_02 - song.ogg",
+                                                              "___up_03 - song.ogg"}));
+    }
+
     void pausedRunHoldsTheTimerTicksAndCancelRemovesEverything()
     {
         TempDir out;
