@@ -267,6 +267,13 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         ShownLength(value_);
 }
 
+std::vector<std::string> SectionMethod::InputFiles() const
+{
+    if (name_ == "--cue" || name_ == "--labels")
+        return {value_};
+    return {};
+}
+
 PauseFinder SectionMethod::FindPauses(const MPEGData& file) const
 {
     return PauseFinder(AnalyseProfile(file, quiet_).Entries, file, pauses_);
@@ -375,6 +382,7 @@ SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::str
         MarkerList markers(file);
         LayMarkers(file, markers, warnings);
         SectionSource source = SectionsFromMarkers(file, markers.Positions());
+        source.OtherInputs = InputFiles();
         if (name_ == "--cue") {
             const std::string sheet = ReadCueSheetBytes(value_);
             TagCueSections(source, file, markers.Positions(), ParseCueSheet(sheet), ParseCueTags(sheet));

@@ -57,6 +57,10 @@ public:
     // that shows them, and cuts at the boundaries themselves.
     bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at" && name_ != "--links"; }
 
+    // The files the method reads besides the audio (the sheet of --cue, the
+    // file of --labels): inputs that no output of the command may replace.
+    std::vector<std::string> InputFiles() const;
+
     // Lays the markers on `markers` (opened on `file`) for the marker
     // methods and returns the titles they came with (cue tracks, labels);
     // warnings name cue tracks and labels that gave no marker.

@@ -58,7 +58,8 @@ std::string SplitCommand::Usage() const
            "  --replaygain       give each section its own loudness (track gain and\n"
            "                     peak) and all of them the album's, measured first\n"
            "  --force            replace existing files without asking\n"
-           "  --quiet            no progress line\n";
+           "  --quiet            no progress line\n\n" +
+           kRefusedOutputs;
 }
 
 int SplitCommand::Run(const std::vector<std::string>& arguments)

@@ -18,7 +18,8 @@ std::string WavCommand::Usage() const
            "Decodes each FILE into a 16-bit PCM WAV file of the same name ending in\n"
            ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n"
            "Where two FILEs would give one WAV name, the later one's gets \" (NN)\"\n"
-           "before \".wav\", NN its place in the list; standard error tells so.\n";
+           "before \".wav\", NN its place in the list; standard error tells so.\n" +
+           std::string(kRefusedOutputs);
 }
 
 int WavCommand::Run(const std::vector<std::string>& arguments)

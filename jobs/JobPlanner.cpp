@@ -3,6 +3,7 @@
 #include "jobs/OutputNames.h"
 #include "jobs/PathParts.h"
 #include "jobs/Placeholders.h"
+#include "media/OggFileInfo.h"
 #include "model/PositionConverter.h"
 #include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
@@ -10,6 +11,7 @@
 #include "base/FileSystem.h"
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
+#include "base/OutputTarget.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -30,13 +32,40 @@ constexpr char kCreatingCatalogText[] = "Creating Catalog...";
 constexpr char kOggExtension[] = ".ogg";
 constexpr char kWavExtension[] = ".wav";
 
-// Writing `finalName` must never replace or delete `sourceName` while it is
-// being read; hard links and symbolic links count as the same file.
-void RefuseSourceAsOutput(const std::string& finalName, const std::string& sourceName)
+// The files a split or an export reads.
+std::vector<std::string> InputsOf(const SectionSource& source)
 {
+    std::vector<std::string> inputs = source.OtherInputs;
+    inputs.push_back(source.FileName);
+    return inputs;
+}
+
+// Whether a catalog gives `path`, one of the files its search found, an
+// entry: a found file of another kind (an older catalog that "*.*" finds)
+// has none and is no input the catalog may not replace. A file that cannot
+// be read counts as described.
+bool CatalogDescribes(const std::string& path)
+{
+    try {
+        ReadOggFileInfo(path);
+    } catch (const NotOggVorbisError&) {
+        return false;
+    } catch (const IoError&) {
+    }
+    return true;
+}
+
+// A catalog's inputs: its template, and the found files it describes. Only
+// a found file that is the output can matter, so no other is opened.
+std::vector<std::string> CatalogInputs(const std::vector<std::string>& found, const std::string& templateName,
+                                       const std::string& output)
+{
+    std::vector<std::string> inputs{templateName};
     std::error_code ignored;
-    if (fs::equivalent(finalName, sourceName, ignored))
-        throw IoError(finalName, "cannot write the output over its own source", 0);
+    for (const std::string& file : found)
+        if (fs::equivalent(file, output, ignored) && CatalogDescribes(file))
+            inputs.push_back(file);
+    return inputs;
 }
 
 JobStacker& AddJob(JobList& jobs, JobObserver& observer, const std::string& outputName, const std::string& finalName,
@@ -221,6 +250,11 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
     const SectionSource& source = options.Source;
     RequireCutPoints(source);
     const OutputNames names = SectionFileNames(options);
+    const std::vector<std::int32_t> sections = SectionsWithAudio(source);
+    const std::vector<std::string> inputs = InputsOf(source);
+    for (const std::int32_t k : sections)
+        if (Chosen(options.Sections, k))
+            RequireWritableOutput(names.Path(static_cast<std::size_t>(k - 1)), inputs);
     JobList jobs(JobTool::Split);
     // One temporary name serves every section: each is moved to its final
     // name before the next one writes it again.
@@ -228,7 +262,6 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
     // Sections keep their numbers in the names; an empty one leaves a gap.
     // The question about replacing files looks at every section's name,
     // written or not.
-    const std::vector<std::int32_t> sections = SectionsWithAudio(source);
     const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
     for (std::int32_t k = 1; k <= count; ++k) {
         const auto index = static_cast<std::size_t>(k - 1);
@@ -237,13 +270,10 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
             jobs.NoteOverwrite();
         if (std::find(sections.begin(), sections.end(), k) == sections.end())
             continue;
-        const bool written = Chosen(options.Sections, k);
-        if (written)
-            RefuseSourceAsOutput(finalName, source.FileName);
-        if (written && !names.Note(index).empty())
+        if (Chosen(options.Sections, k) && !names.Note(index).empty())
             jobs.AddNote(names.Note(index));
         SetSectionSteps(AddJob(jobs, observer, temporary, finalName, source.FileName), source, k, k == sections.front(),
-                        k == sections.back(), written);
+                        k == sections.back(), Chosen(options.Sections, k));
     }
     return jobs;
 }
@@ -259,7 +289,7 @@ JobList PlanJobs(const ExportOptions& options, JobObserver& observer)
     if (std::find(sections.begin(), sections.end(), options.Section) == sections.end())
         throw RangeError("cannot export section " + std::to_string(options.Section) + " of \"" + source.FileName +
                          "\": it holds no audio (its two markers stand at one place)");
-    RefuseSourceAsOutput(options.FileName, source.FileName);
+    RequireWritableOutput(options.FileName, InputsOf(source));
     JobList jobs(JobTool::Split);
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.FileName), kOggPrefix));
     for (const std::int32_t k : sections)
@@ -273,6 +303,10 @@ JobList PlanJobs(const JoinOptions& options, JobObserver& observer)
     if (options.Files.empty())
         throw RangeError("cannot join: no file is listed");
     RequireOneCodec(options.Files);
+    std::vector<std::string> inputs;
+    for (const MPEGData& file : options.Files)
+        inputs.push_back(file.FileName);
+    RequireWritableOutput(options.OutputFile, inputs);
     JobList jobs(JobTool::Join);
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.OutputFile), kOggPrefix));
     for (const MPEGData& file : options.Files) {
@@ -303,10 +337,11 @@ JobList PlanJobs(const WavOptions& options, JobObserver& /*observer*/)
                           .Number = place});
     }
     const OutputNames names(wanted);
+    for (std::size_t i = 0; i < options.Files.size(); ++i)
+        RequireWritableOutput(names.Path(i), options.Files);
     JobList jobs(JobTool::Wav);
     for (std::size_t i = 0; i < options.Files.size(); ++i) {
         const std::string& source = options.Files[i];
-        RefuseSourceAsOutput(names.Path(i), source);
         if (!names.Note(i).empty())
             jobs.AddNote(names.Note(i));
         JobStacker& job = jobs.AddJob(jobs.Adopt(TempFile::Create(wanted[i].Folder, kWavPrefix)), names.Path(i), source);
@@ -335,6 +370,7 @@ JobList PlanJobs(const CatalogOptions& options, const JobControl& control, JobOb
     // Read once here only to refuse an unreadable or broken template before
     // anything is written; the run reads it again for the catalog itself.
     CatalogTemplate::Load(templateName);
+    RequireWritableOutput(options.OutputFile, CatalogInputs(files, templateName, options.OutputFile));
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.OutputFile), kCatalogPrefix));
     for (const std::string& file : files) {
         JobStacker& job = AddJob(jobs, observer, temporary, {}, file);

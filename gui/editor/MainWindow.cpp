@@ -12,6 +12,7 @@
 #include "gui/controls/FieldKeyGuard.h"
 #include "gui/controls/HelpViewer.h"
 #include "gui/controls/LocalFileName.h"
+#include "gui/controls/OutputChoice.h"
 #include "gui/controls/QuietFailure.h"
 #include "gui/windows/InfoWindow.h"
 #include "gui/controls/NumericField.h"
@@ -678,7 +679,7 @@ void MainWindow::ExportSection()
     if (section < 1)
         return;
     const QString file = chooseExport_(ShownName(record_.FileName));
-    if (file.isEmpty())
+    if (file.isEmpty() || !AcceptOutputChoice(this, windowTitle(), file, {record_.FileName}))
         return;
     CentreOver(saveWizard_);
     saveWizard_->ShowExport(record_, markers_.Positions(), section, file);
@@ -813,9 +814,9 @@ void MainWindow::ExportMarkers()
     const MarkerTime time(record_);
     try {
         if (QFileInfo(chosen).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0)
-            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time);
+            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time, {});
         else
-            LabelFile::Write(file, markers_.Positions(), {}, time);
+            LabelFile::Write(file, markers_.Positions(), {}, time, {record_.FileName});
     } catch (const FileError& failure) {
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
     }

@@ -341,6 +341,7 @@ void SaveWizard::Start()
             if (!cueSheet_.empty()) {
                 const std::string sheet = ReadCueSheetBytes(cueSheet_);
                 TagCueSections(options.Source, file_, markers_, ParseCueSheet(sheet), ParseCueTags(sheet));
+                options.Source.OtherInputs.push_back(cueSheet_);
             }
             splitPage_->Apply(options);
             // The measurement decodes the whole source, so it runs with the

@@ -423,6 +423,38 @@ private slots:
         });
     }
 
+    // An output chosen over one of the listed files, by another path to it,
+    // is refused at once with its name; the page waits for another choice.
+    void joinRefusesAnOutputThatIsOneOfItsFiles()
+    {
+        TempDir in;
+        const std::string first = in.Path("first.ogg");
+        const std::string second = in.Path("second.ogg");
+        WriteBytes(first, MakeOggVorbis({.seconds = 1.0, .seed = 3}));
+        WriteBytes(second, MakeOggVorbis({.seconds = 1.0, .seed = 4}));
+        const Bytes original = ReadBytes(first);
+        const QString roundabout = QString::fromStdString(in.Root() + "/./first.ogg");
+        MessageAnswerer answerer(QMessageBox::Ok);
+        SaveWizard wizard;
+        SaveWizard::Dialogs dialogs;
+        dialogs.OpenOggFiles = [&](const QString&) {
+            return QStringList{QString::fromStdString(first), QString::fromStdString(second)};
+        };
+        dialogs.SaveFile = [&](const QString&, const QString&, const QString&) { return roundabout; };
+        wizard.SetDialogs(dialogs);
+        WhileOpen(wizard, [&] { return wizard.ShowTool(ActiveTool::Join); }, [&] {
+            Button(wizard, "Join_Add2")->Click();
+            Button(wizard, "JoinBrowse")->Click();
+            QVERIFY(FindControl<QLineEdit>(wizard, "JoinEdit1")->text().isEmpty());
+            QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
+            Button(wizard, "Wizard_Cancel")->Click();
+        });
+        QCOMPARE(answerer.Count(), 1);
+        QVERIFY2(answerer.Text().contains(roundabout), qPrintable(answerer.Text()));
+        QVERIFY(ReadBytes(first) == original);
+        QCOMPARE(FilesIn(in.Root()), (std::set<std::string>{"first.ogg", "second.ogg"}));
+    }
+
     void wavConversionIntoOneFolder()
     {
         TempDir out;
