@@ -6,17 +6,18 @@
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
 #include "jobs/CueSections.h"
+#include "model/CueSheet.h"
+#include "model/EvenSplit.h"
 #include "model/LabelFile.h"
+#include "model/MarkerGeometry.h"
 #include "model/MarkerLimit.h"
-#include "model/MarkerList.h"
 #include "model/MarkerTime.h"
 #include "base/Error.h"
 #include "base/FieldText.h"
-#include "model/SplitCalculator.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -69,6 +70,39 @@ std::int64_t ParseWhole(const std::string& text, const std::string& what)
     return value;
 }
 
+// A count or a size within 32 bits, as the split wizard's fields hold them.
+std::int32_t ParseFieldNumber(const std::string& text, const std::string& what)
+{
+    const std::int64_t value = ParseWhole(text, what);
+    if (value > std::numeric_limits<std::int32_t>::max())
+        throw RangeError("\"" + std::to_string(value) + "\" is too large a number");
+    return static_cast<std::int32_t>(value);
+}
+
+// "HH:MM:SS" (or with hundredths, "HH:MM:SS:XX") in hundredths of a second.
+// Raises UsageError for other text and for lengths below the shortest
+// section, which the split would raise to it in silence.
+std::int32_t ParsePlayLength(const std::string& text)
+{
+    std::string shown = text;
+    if (shown.size() == 8)
+        shown += ":00";
+    const auto digits = [&](std::size_t at) { return std::isdigit(static_cast<unsigned char>(shown[at])) != 0; };
+    constexpr std::size_t kFieldStarts[] = {0, 3, 6, 9};
+    bool valid = shown.size() == 11 && shown[2] == ':' && shown[5] == ':' && shown[8] == ':';
+    for (const std::size_t at : kFieldStarts)
+        valid = valid && digits(at) && digits(at + 1);
+    if (!valid)
+        throw UsageError("\"" + text + "\" is not a play length HH:MM:SS");
+    if (shown[3] > '5' || shown[6] > '5')
+        throw UsageError("\"" + text + "\" is not a play length: minutes and seconds run to 59");
+    const std::int32_t hundredths = ReadShownTime(shown);
+    if (hundredths < EvenSplit::kShortestLengthHundredths)
+        throw UsageError("--length " + text + " is shorter than the shortest section, " +
+                         ShownTimeCode(EvenSplit::kShortestLengthHundredths).substr(0, 8));
+    return hundredths;
+}
+
 // A decimal number with an optional sign and fraction.
 double ParseDecimal(const std::string& text, const std::string& what)
 {
@@ -94,29 +128,6 @@ PauseSettings ParsePauseSettings(const std::string& text)
             throw UsageError("--silence takes a pause length above 0 seconds");
     }
     return settings;
-}
-
-// "HH:MM:SS" (or with hundredths, "HH:MM:SS:XX") as the wizard's length
-// field shows it. Raises UsageError for other text and for lengths below
-// the wizard's shortest section, which it would raise in silence.
-std::string ShownLength(const std::string& text)
-{
-    std::string shown = text;
-    if (shown.size() == 8)
-        shown += ":00";
-    const auto digits = [&](std::size_t at) { return std::isdigit(static_cast<unsigned char>(shown[at])) != 0; };
-    constexpr std::size_t kFieldStarts[] = {0, 3, 6, 9};
-    bool valid = shown.size() == 11 && shown[2] == ':' && shown[5] == ':' && shown[8] == ':';
-    for (const std::size_t at : kFieldStarts)
-        valid = valid && digits(at) && digits(at + 1);
-    if (!valid)
-        throw UsageError("\"" + text + "\" is not a play length HH:MM:SS");
-    if (shown[3] > '5' || shown[6] > '5')
-        throw UsageError("\"" + text + "\" is not a play length: minutes and seconds run to 59");
-    if (ReadShownTime(shown) < SplitCalculator::kShortestLengthHundredths)
-        throw UsageError("--length " + text + " is shorter than the shortest section, " +
-                         ShownTimeCode(SplitCalculator::kShortestLengthHundredths).substr(0, 8));
-    return shown;
 }
 
 bool MovesIntoPauses(const std::string& method)
@@ -212,7 +223,7 @@ std::string SectionMethod::Usage(Choice choice)
         "                         into one pause become one. Pauses are those of\n"
         "                         --silence, given beside it, or of -50:1\n";
     const std::string limit =
-        "a choice that needs more than its " + std::to_string(MarkerList::kMaxMarkers) + " markers.\n";
+        "a choice that needs more than its " + std::to_string(MarkerGeometry::kMaxMarkers) + " markers.\n";
     if (choice == Choice::MarkersOnly)
         return "Choose the cut points with exactly one of:\n" + markers + snap +
                "Each lays markers on the file's blocks as the split wizard does, and refuses\n" + limit;
@@ -264,7 +275,7 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         RequireMarkerRoom(MarkerDemand::EvenSections, count, "--count " + value_ + " asks for");
     }
     if (name_ == "--length")
-        ShownLength(value_);
+        ParsePlayLength(value_);
 }
 
 std::vector<std::string> SectionMethod::InputFiles() const
@@ -279,20 +290,20 @@ PauseFinder SectionMethod::FindPauses(const MPEGData& file) const
     return PauseFinder(AnalyseProfile(file, quiet_).Entries, file, pauses_);
 }
 
-MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers,
+MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerGeometry& markers,
                                        std::vector<std::string>& warnings) const
 {
     if (name_ == "--silence") {
         const PauseFinder finder = FindPauses(file);
         RequireMarkerRoom(MarkerDemand::Pauses, static_cast<std::int64_t>(finder.Pauses().size()),
                           "\"" + file.FileName + "\" has");
-        markers.ReplaceMarkers(finder.Markers());
+        markers.Replace(finder.Markers());
         return {};
     }
     if (name_ == "--links") {
         RequireMarkerRoom(MarkerDemand::Links, static_cast<std::int64_t>(file.LinkStarts.size()) + 1,
                           "\"" + file.FileName + "\" has");
-        markers.ReplaceMarkers(MarkerTime::LinkPositions(file));
+        markers.Replace(MarkerTime::LinkPositions(file));
         return {};
     }
     if (name_ == "--labels") {
@@ -301,85 +312,83 @@ MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers
                           "the label file \"" + value_ + "\" has");
         for (int line : labels.PastEnd)
             warnings.push_back("the label on line " + std::to_string(line) + " was skipped: it lies outside the audio");
-        markers.ReplaceMarkers(labels.Positions);
+        markers.Replace(labels.Positions);
         return std::move(labels.Titles);
     }
-    MarkerTitles titles = LayWizardMarkers(file, markers, warnings);
+    if (name_ == "--cue")
+        return LayCueMarkers(markers, warnings);
+    const std::int64_t sections = EvenSections(file);
+    markers.Replace(EvenPositions(markers.Blocks(), sections));
+    const auto laid = static_cast<std::int64_t>(markers.Sections().size());
+    if (laid < sections)
+        warnings.push_back(name_ + " " + value_ + " gave " + std::to_string(laid) + " sections: a section is at least " +
+                           std::to_string(EvenSplit::kSmallestStepBlocks) + " blocks long, and \"" + file.FileName +
+                           "\" has " + std::to_string(file.BlockCount));
     if (snapReach_)
-        markers.ReplaceMarkers(FindPauses(file).Snap(markers.Positions(), *snapReach_));
-    return titles;
+        markers.Replace(FindPauses(file).Snap(markers.Positions(), *snapReach_));
+    return {};
 }
 
-MarkerTitles SectionMethod::LayWizardMarkers(const MPEGData& file, MarkerList& markers,
-                                             std::vector<std::string>& warnings) const
+std::int64_t SectionMethod::EvenSections(const MPEGData& file) const
 {
-    SplitCalculator wizard;
-    wizard.FormActivate(file);
-    if (name_ == "--count") {
-        wizard.SelectMethod(SplitMethod::SectionCount);
-        wizard.SplitSectionTotalChange(std::to_string(ParseWhole(value_, "a section count")));
-        wizard.SplitSectionTotalClick();
-    } else if (name_ == "--length") {
-        wizard.SelectMethod(SplitMethod::SectionLength);
-        wizard.SplitSectionLengthChange(ShownLength(value_));
-        wizard.SplitSectionLengthClick();
-        RequireMarkerRoom(MarkerDemand::EvenSections, ReadFieldNumber(wizard.SectionTotalText()),
-                          "--length " + value_ + " makes");
-    } else if (name_ == "--size") {
-        // Counted here from the size as given: the wizard raises a size
-        // too small for its markers, which would cut other sections than
-        // were asked for.
-        const std::int64_t kilobytes = file.FileSize / kBytesPerKb;
+    const EvenSplit split(file);
+    // The constructor refused a count beyond the markers.
+    if (name_ == "--count")
+        return split.ByCount(ParseFieldNumber(value_, "a section count")).Sections;
+    if (name_ == "--length") {
+        const std::int64_t sections = split.ByLength(ParsePlayLength(value_)).Sections;
+        RequireMarkerRoom(MarkerDemand::EvenSections, sections, "--length " + value_ + " makes");
+        return sections;
+    }
+    if (name_ == "--size") {
+        // Counted here from the size as given: the split raises a size too
+        // small for the markers, which would cut other sections than were
+        // asked for.
         const std::int64_t size = ParseWhole(value_, "a size in kilobytes");
         if (size < 1)
             throw UsageError("--size takes a size from 1 kilobyte on");
+        const std::int64_t kilobytes = file.FileSize / kBytesPerKb;
         RequireMarkerRoom(MarkerDemand::EvenSections, kilobytes / size + (kilobytes % size > 0 ? 1 : 0),
                           "--size " + value_ + " makes");
-        wizard.SelectMethod(SplitMethod::SectionSize);
-        // More than the whole file is one section of the whole file.
-        wizard.SplitSectionSizeChange(std::to_string(std::min(size, std::max<std::int64_t>(kilobytes, 1))));
-        wizard.SplitSectionSizeClick();
-    } else if (name_ == "--cue") {
-        wizard.LoadCueSheet(value_);
-        if (wizard.CueTracks().empty())
-            throw FormatError(value_, "holds no track with a start");
-        wizard.SelectMethod(SplitMethod::CueSheet);
-    } else {
-        throw UsageError(name_ + " gives sample positions, not markers");
+        return split.BySize(size).Sections;
     }
-    const SplitOutcome outcome = wizard.ApplyOkay(markers);
-    if (name_ == "--count" && markers.SectionCount() < ParseWhole(value_, "a section count"))
-        warnings.push_back("--count " + value_ + " gave " + std::to_string(markers.SectionCount()) +
-                           " sections: a section is at least " + std::to_string(SplitCalculator::kSmallestStepBlocks) +
-                           " blocks long, and \"" + file.FileName + "\" has " + std::to_string(file.BlockCount));
-    for (int track : outcome.Skipped.Unreadable)
+    throw UsageError(name_ + " gives sample positions, not markers");
+}
+
+MarkerTitles SectionMethod::LayCueMarkers(MarkerGeometry& markers, std::vector<std::string>& warnings) const
+{
+    const CueTrackList tracks = ReadCueSheet(value_);
+    if (tracks.empty())
+        throw FormatError(value_, "holds no track with a start");
+    const CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
+    RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Positions.size()),
+                      "the cue sheet \"" + value_ + "\" has");
+    markers.Replace(placement.Positions);
+    const CueSkips& skipped = placement.Skipped;
+    for (int track : skipped.Unreadable)
         warnings.push_back("cue track " + std::to_string(track) + " was skipped: its start cannot be read");
-    for (int track : outcome.Skipped.PastEnd)
+    for (int track : skipped.PastEnd)
         warnings.push_back("cue track " + std::to_string(track) + " was skipped: it starts after the end of the file");
+
+    // The tracks that gave markers, in the sheet's order, gave the first of
+    // the planned positions.
+    const std::vector<std::string> trackTitles = ReadCueTitles(value_);
+    const auto gaveNoMarker = [&skipped](int track) {
+        return std::ranges::find(skipped.Unreadable, track) != skipped.Unreadable.end() ||
+               std::ranges::find(skipped.PastEnd, track) != skipped.PastEnd.end();
+    };
     MarkerTitles titles;
-    if (name_ == "--cue") {
-        // The tracks that gave markers, in the sheet's order, gave the first
-        // of the planned positions.
-        const std::vector<std::string> trackTitles = ReadCueTitles(value_);
-        const CuePlacement placement = PlanCueMarkers(wizard.CueTracks(), markers.Converter());
-        const auto skipped = [&](int track) {
-            const auto& unreadable = outcome.Skipped.Unreadable;
-            const auto& pastEnd = outcome.Skipped.PastEnd;
-            return std::find(unreadable.begin(), unreadable.end(), track) != unreadable.end() ||
-                   std::find(pastEnd.begin(), pastEnd.end(), track) != pastEnd.end();
-        };
-        std::size_t next = 0;
-        for (std::size_t k = 0; k < trackTitles.size() && next < placement.Positions.size(); ++k)
-            if (!skipped(static_cast<int>(k) + 1))
-                titles.Add(placement.Positions[next++], trackTitles[k]);
-    }
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < trackTitles.size() && next < placement.Positions.size(); ++k)
+        if (!gaveNoMarker(static_cast<int>(k) + 1))
+            titles.Add(placement.Positions[next++], trackTitles[k]);
     return titles;
 }
 
 SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::string>& warnings) const
 {
     if (LaysMarkers()) {
-        MarkerList markers(file);
+        MarkerGeometry markers(file);
         LayMarkers(file, markers, warnings);
         SectionSource source = SectionsFromMarkers(file, markers.Positions());
         source.OtherInputs = InputFiles();

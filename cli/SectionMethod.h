@@ -12,7 +12,7 @@
 #include <vector>
 
 namespace oq {
-class MarkerList;
+class MarkerGeometry;
 }
 
 namespace oq::cli {
@@ -30,12 +30,13 @@ MPEGData DescribeSourceFile(const std::string& path);
 MPEGData DescribeFileToCut(const std::string& path);
 
 // How a command chooses its cut points: one of --count N, --length
-// HH:MM:SS, --size KB, --cue SHEET (markers laid exactly as the split wizard
-// lays them on the file's block positions), --labels FILE (a label file's
-// labels), --silence DB[:SECONDS] (the middles of the pauses), --links (the
-// link boundaries of a chained file), or --at-samples N,... and --at
-// TIME,... (sample positions directly). --snap
-// SECONDS moves the markers of --count, --length and --size into pauses.
+// HH:MM:SS, --size KB, --cue SHEET (markers laid on the file's block
+// positions by the split wizard's own calculations: EvenSplit and
+// PlanCueMarkers), --labels FILE (a label file's labels), --silence
+// DB[:SECONDS] (the middles of the pauses), --links (the link boundaries of
+// a chained file), or --at-samples N,... and --at TIME,... (sample
+// positions directly). --snap SECONDS moves the markers of --count,
+// --length and --size into pauses.
 class SectionMethod {
 public:
     // Which methods a command takes: a command that shows markers has no
@@ -63,14 +64,18 @@ public:
 
     // Lays the markers on `markers` (opened on `file`) for the marker
     // methods and returns the titles they came with (cue tracks, labels);
-    // warnings name cue tracks and labels that gave no marker.
-    MarkerTitles LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
+    // warnings name cue tracks and labels that gave no marker. A method that
+    // needs more markers than the list holds raises MarkerLimitError before
+    // a marker is laid.
+    MarkerTitles LayMarkers(const MPEGData& file, MarkerGeometry& markers, std::vector<std::string>& warnings) const;
     // The sections the method gives for `file`.
     SectionSource Sections(const MPEGData& file, std::vector<std::string>& warnings) const;
 
 private:
     PauseFinder FindPauses(const MPEGData& file) const;
-    MarkerTitles LayWizardMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
+    // The section count of --count, --length or --size.
+    std::int64_t EvenSections(const MPEGData& file) const;
+    MarkerTitles LayCueMarkers(MarkerGeometry& markers, std::vector<std::string>& warnings) const;
 
     std::string name_;
     std::string value_;

@@ -1,8 +1,6 @@
 #include "model/CueSheet.h"
 
 #include "model/CueLines.h"
-#include "model/MarkerLimit.h"
-#include "model/MarkerList.h"
 #include "model/PositionConverter.h"
 #include "base/TextFile.h"
 #include "base/Utf8Text.h"
@@ -248,15 +246,6 @@ CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter&
         positions.push_back(positions.front() == blocks ? 0 : blocks);
     }
     return placement;
-}
-
-CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers, const std::string& sheetName)
-{
-    CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
-    RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Positions.size()),
-                      "the cue sheet \"" + sheetName + "\" has");
-    markers.ReplaceMarkers(placement.Positions);
-    return placement.Skipped;
 }
 
 } // namespace oq

@@ -8,7 +8,6 @@
 
 namespace oq {
 
-class MarkerList;
 class PositionConverter;
 
 // The track starts of the last cue sheet read, in the sheet's order: each
@@ -61,11 +60,5 @@ struct CuePlacement {
 // and the start when needed), so that the sections become the tracks.
 // Raises RangeError for a file without play time; nothing is laid then.
 CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter& convert);
-
-// Replaces the markers by those of PlanCueMarkers and tells which tracks
-// were skipped. On RangeError the markers stay as they were; a sheet of
-// more tracks than the markers hold raises MarkerLimitError naming
-// `sheetName`.
-CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers, const std::string& sheetName);
 
 } // namespace oq

@@ -1,10 +1,14 @@
 #include "model/MarkerLimit.h"
 
 #include "base/TimeCode.h"
+#include "model/EvenSplit.h"
 
 namespace oq {
 
 namespace {
+
+static_assert(EvenSplit::kMostSections == MostThatFit(MarkerDemand::EvenSections),
+              "the count field's range is every section the markers can cut");
 
 struct DemandWords {
     const char* Unit;   // what is counted
@@ -38,7 +42,7 @@ void RequireMarkerRoom(MarkerDemand demand, std::int64_t count, const std::strin
     const DemandWords words = WordsOf(demand);
     throw MarkerLimitError(subject + " " + GroupedNumber(count) + " " + words.Unit + "; at most " +
                            GroupedNumber(most) + " can be cut: the editor holds " +
-                           GroupedNumber(MarkerList::kMaxMarkers) + " markers, " + words.Layout);
+                           GroupedNumber(MarkerGeometry::kMaxMarkers) + " markers, " + words.Layout);
 }
 
 } // namespace oq

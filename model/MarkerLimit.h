@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/Error.h"
-#include "model/MarkerList.h"
+#include "model/MarkerGeometry.h"
 
 #include <cstdint>
 #include <string>
@@ -14,7 +14,7 @@ public:
     using RangeError::RangeError;
 };
 
-// What each way of laying markers needs of the marker list's kMaxMarkers,
+// What each way of laying markers needs of MarkerGeometry::kMaxMarkers,
 // counted in what the user asked for. A list that is full moves its last
 // marker instead of growing, so laying part of a longer list would leave
 // the rest of the file to one long last section without a word: a method
@@ -35,7 +35,7 @@ enum class MarkerDemand {
 // The most of `demand` (sections, tracks, labels, pauses, links) that fit.
 constexpr std::int64_t MostThatFit(MarkerDemand demand) noexcept
 {
-    constexpr std::int64_t markers = MarkerList::kMaxMarkers;
+    constexpr std::int64_t markers = MarkerGeometry::kMaxMarkers;
     switch (demand) {
     case MarkerDemand::EvenSections:
         return markers - 1;
