@@ -30,10 +30,10 @@ public:
     // Returns 0, 1 when the question was declined, or kExitCancelled after
     // Ctrl-C.
     int RunPlan(JobList& jobs, bool force = false);
-    // Runs the list; returns 0, or kExitCancelled after Ctrl-C.
-    int Run(JobList& jobs);
 
 private:
+    // Runs the list; returns 0, or kExitCancelled after Ctrl-C.
+    int Run(JobList& jobs);
     // When the list would replace existing files: with `force` goes on;
     // otherwise asks on the terminal, and without a terminal refuses with
     // an error. A declined question clears the list (nothing is written).

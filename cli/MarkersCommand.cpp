@@ -5,7 +5,8 @@
 #include "cli/SectionMethod.h"
 #include "model/CueSheetWriter.h"
 #include "model/LabelFile.h"
-#include "model/MarkerList.h"
+#include "model/MarkerGeometry.h"
+#include "model/MarkerItems.h"
 #include "model/MarkerTime.h"
 #include "base/OutputTarget.h"
 
@@ -58,7 +59,7 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE");
     const SectionMethod method(options, SectionMethod::Choice::MarkersOnly);
-    const MPEGData file = DescribeSourceFile(options.Plain()[0]);
+    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
     const std::optional<std::string> labelsOut = options.Value("--save-labels");
     const std::optional<std::string> cueOut = options.Value("--save-cue");
     // Both outputs are checked before the analysis and before either is written.
@@ -69,23 +70,23 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
             RequireWritableOutput(*output, inputs);
     if (labelsOut && cueOut && SameOutput(*labelsOut, *cueOut))
         throw UsageError("--save-labels and --save-cue name one file, \"" + *cueOut + "\"; give each its own");
-    MarkerList markers(file);
+    MarkerGeometry markers(file);
     std::vector<std::string> warnings;
     const MarkerTitles titles = method.LayMarkers(file, markers, warnings);
     PrintWarnings(warnings);
+    const std::vector<Section> sections = markers.Sections();
     if (labelsOut)
         LabelFile::Write(*labelsOut, markers.Positions(), titles, MarkerTime(file), inputs);
     if (cueOut)
-        CueSheetWriter::Write(*cueOut, file.FileName, markers.Sections(), titles, MarkerTime(file),
-                              method.InputFiles());
+        CueSheetWriter::Write(*cueOut, file.FileName, sections, titles, MarkerTime(file), method.InputFiles());
 
     std::cout << "Blocks: " << file.BlockCount << "\n";
-    for (int i = 1; i <= markers.MarkerCount(); ++i)
-        std::cout << markers.MarkerChoiceItems().at(static_cast<std::size_t>(i)) << " (block " << markers.Position(i)
-                  << ")\n";
-    for (std::size_t j = 1; j < markers.SectionChoiceItems().size(); ++j)
-        std::cout << markers.SectionChoiceItems()[j] << "\n";
-    std::cout << "Sections: " << markers.SectionTotalText() << "\n";
+    const std::vector<std::string> markerItems = MarkerItems(markers);
+    for (std::size_t k = 0; k < markerItems.size(); ++k)
+        std::cout << markerItems[k] << " (block " << markers.Position(static_cast<int>(k) + 1) << ")\n";
+    for (const std::string& item : SectionItems(sections, markers.Converter()))
+        std::cout << item << "\n";
+    std::cout << "Sections: " << sections.size() << "\n";
     return 0;
 }
 

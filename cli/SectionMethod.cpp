@@ -6,29 +6,57 @@
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
 #include "jobs/CueSections.h"
+#include "model/CueSheet.h"
+#include "model/EvenSplit.h"
 #include "model/LabelFile.h"
-#include "model/MarkerList.h"
+#include "model/MarkerGeometry.h"
+#include "model/MarkerLimit.h"
 #include "model/MarkerTime.h"
 #include "base/Error.h"
-#include "model/SplitCalculator.h"
+#include "base/FieldText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
-#include <sstream>
+#include <cstdio>
+#include <limits>
 
 namespace oq::cli {
 
 namespace {
 
-std::vector<std::string> SplitList(const std::string& text)
+constexpr std::int64_t kSecondsPerMinute = 60;
+// The wizard's size field counts kilobytes of 1000 bytes.
+constexpr std::int64_t kBytesPerKb = 1000;
+
+// The items of a comma-separated list of cut points. An empty item ("",
+// "1,,2", a trailing comma) is refused rather than passed over: a list
+// that came out empty would cut nothing and write the whole file.
+std::vector<std::string> SplitList(const std::string& option, const std::string& text)
 {
     std::vector<std::string> items;
-    std::stringstream stream(text);
-    for (std::string item; std::getline(stream, item, ',');)
-        if (!item.empty())
-            items.push_back(item);
-    return items;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = text.find(',', start);
+        std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (item.empty())
+            throw UsageError(option + " \"" + text + "\" holds an empty item: give the cut points separated by commas");
+        items.push_back(std::move(item));
+        if (comma == std::string::npos)
+            return items;
+        start = comma + 1;
+    }
+}
+
+// a * b + c; a result past the 64-bit range saturates at its largest value,
+// which lies past the end of any audio and is refused as such.
+std::int64_t SaturatingMultiplyAdd(std::int64_t a, std::int64_t b, std::int64_t c)
+{
+    std::int64_t product = 0;
+    std::int64_t sum = 0;
+    if (__builtin_mul_overflow(a, b, &product) || __builtin_add_overflow(product, c, &sum))
+        return std::numeric_limits<std::int64_t>::max();
+    return sum;
 }
 
 std::int64_t ParseWhole(const std::string& text, const std::string& what)
@@ -38,6 +66,39 @@ std::int64_t ParseWhole(const std::string& text, const std::string& what)
     if (error != std::errc() || end != text.data() + text.size() || value < 0)
         throw UsageError("\"" + text + "\" is not " + what);
     return value;
+}
+
+// A count or a size within 32 bits, as the split wizard's fields hold them.
+std::int32_t ParseFieldNumber(const std::string& text, const std::string& what)
+{
+    const std::int64_t value = ParseWhole(text, what);
+    if (value > std::numeric_limits<std::int32_t>::max())
+        throw RangeError("\"" + std::to_string(value) + "\" is too large a number");
+    return static_cast<std::int32_t>(value);
+}
+
+// "HH:MM:SS" (or with hundredths, "HH:MM:SS:XX") in hundredths of a second.
+// Raises UsageError for other text and for lengths below the shortest
+// section, which the split would raise to it in silence.
+std::int32_t ParsePlayLength(const std::string& text)
+{
+    std::string shown = text;
+    if (shown.size() == 8)
+        shown += ":00";
+    const auto digits = [&](std::size_t at) { return std::isdigit(static_cast<unsigned char>(shown[at])) != 0; };
+    constexpr std::size_t kFieldStarts[] = {0, 3, 6, 9};
+    bool valid = shown.size() == 11 && shown[2] == ':' && shown[5] == ':' && shown[8] == ':';
+    for (const std::size_t at : kFieldStarts)
+        valid = valid && digits(at) && digits(at + 1);
+    if (!valid)
+        throw UsageError("\"" + text + "\" is not a play length HH:MM:SS");
+    if (shown[3] > '5' || shown[6] > '5')
+        throw UsageError("\"" + text + "\" is not a play length: minutes and seconds run to 59");
+    const std::int32_t hundredths = ReadShownTime(shown);
+    if (hundredths < EvenSplit::kShortestLengthHundredths)
+        throw UsageError("--length " + text + " is shorter than the shortest section, " +
+                         ShownTimeCode(EvenSplit::kShortestLengthHundredths).substr(0, 8));
+    return hundredths;
 }
 
 // A decimal number with an optional sign and fraction.
@@ -72,6 +133,20 @@ bool MovesIntoPauses(const std::string& method)
     return method == "--count" || method == "--length" || method == "--size";
 }
 
+// An --at item as a cut point; a time at the start or past the end of the
+// audio is refused naming the time as the user wrote it.
+std::int64_t TimeWithinAudio(const std::string& item, const MPEGData& file)
+{
+    const std::int64_t sample = TimeToSample(item, file.Rate);
+    if (sample <= 0 || sample >= file.PcmTotal) {
+        char end[32];
+        std::snprintf(end, sizeof end, "%.3f", static_cast<double>(file.PcmTotal) / file.Rate);
+        throw UsageError("--at " + item + " lies outside the audio: cut points lie after 0 and before its end, " +
+                         end + " seconds");
+    }
+    return sample;
+}
+
 // Cut points must rise strictly and lie inside the audio.
 void CheckCutPoints(const std::vector<std::int64_t>& cuts, std::int64_t total)
 {
@@ -94,6 +169,17 @@ MPEGData DescribeSourceFile(const std::string& path)
     return file;
 }
 
+MPEGData DescribeFileToCut(const std::string& path)
+{
+    MPEGData file = DescribeSourceFile(path);
+    // Its pages may hold packets, but cut points are counted in the samples
+    // the granule positions give, and there are none to count.
+    if (file.PcmTotal < 1)
+        throw FormatError(path, "has no audio to cut: its granule positions count no samples "
+                                "(the last one lies at or before the first sample)");
+    return file;
+}
+
 const std::set<std::string>& SectionMethod::Options(Choice choice)
 {
     static const std::set<std::string> markers{"--count",  "--length",  "--size", "--cue",
@@ -111,7 +197,9 @@ const std::set<std::string>& SectionMethod::Flags()
 
 std::string SectionMethod::Usage(Choice choice)
 {
-    const std::string markers = "  --count N              N sections of equal length\n"
+    const std::string markers = "  --count N              N sections of equal length, at most " +
+                                std::to_string(MostThatFit(MarkerDemand::EvenSections)) +
+                                "\n"
                                 "  --length HH:MM:SS      sections of this play length\n"
                                 "  --size KB              sections of this many kilobytes (1000 bytes)\n"
                                 "  --cue SHEET            sections at the track starts of a cue sheet\n"
@@ -132,13 +220,16 @@ std::string SectionMethod::Usage(Choice choice)
         "                         within SECONDS; a marker without one stays, two drawn\n"
         "                         into one pause become one. Pauses are those of\n"
         "                         --silence, given beside it, or of -50:1\n";
+    const std::string limit =
+        "a choice that needs more than its " + std::to_string(MarkerGeometry::kMaxMarkers) + " markers.\n";
     if (choice == Choice::MarkersOnly)
         return "Choose the cut points with exactly one of:\n" + markers + snap +
-               "Each lays markers on the file's blocks as the split wizard does.\n";
+               "Each lays markers on the file's blocks as the split wizard does, and refuses\n" + limit;
     return "Choose the cut points with exactly one of:\n" + markers +
            "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
            "  --at T1,T2,...         cut at these times: seconds (90, 1.5) or [HH:]MM:SS[.fff]\n" +
-           snap + "All but --at-samples and --at lay markers on the file's blocks as the split\nwizard does.\n";
+           snap + "All but --at-samples and --at lay markers on the file's blocks as the split\nwizard does, and refuse " +
+           limit;
 }
 
 SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_(arguments.Has("--quiet"))
@@ -172,10 +263,17 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         if (*snapReach_ < 0)
             throw UsageError("--snap takes a reach of 0 seconds or more");
     }
-    // The wizard's own count field answers 0 with one section; a command
-    // line that asks for no sections is a mistake.
-    if (name_ == "--count" && ParseWhole(value_, "a section count") < 1)
-        throw UsageError("--count takes a section count from 1 on");
+    // The wizard's own count field answers 0 with one section and more
+    // than its markers hold with as many as they hold, both in plain sight;
+    // a command line that asks for either is a mistake.
+    if (name_ == "--count") {
+        const std::int64_t count = ParseWhole(value_, "a section count");
+        if (count < 1)
+            throw UsageError("--count takes a section count from 1 on");
+        RequireMarkerRoom(MarkerDemand::EvenSections, count, "--count " + value_ + " asks for");
+    }
+    if (name_ == "--length")
+        ParsePlayLength(value_);
 }
 
 std::vector<std::string> SectionMethod::InputFiles() const
@@ -190,82 +288,98 @@ PauseFinder SectionMethod::FindPauses(const MPEGData& file) const
     return PauseFinder(AnalyseProfile(file, quiet_).Entries, file, pauses_);
 }
 
-MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers,
+MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerGeometry& markers,
                                        std::vector<std::string>& warnings) const
 {
     if (name_ == "--silence") {
-        markers.ReplaceMarkers(FindPauses(file).Markers());
+        const PauseFinder finder = FindPauses(file);
+        RequireMarkerRoom(MarkerDemand::Pauses, static_cast<std::int64_t>(finder.Pauses().size()),
+                          "\"" + file.FileName + "\" has");
+        markers.Replace(finder.Markers());
         return {};
     }
     if (name_ == "--links") {
-        markers.ReplaceMarkers(MarkerTime::LinkPositions(file));
+        RequireMarkerRoom(MarkerDemand::Links, static_cast<std::int64_t>(file.LinkStarts.size()) + 1,
+                          "\"" + file.FileName + "\" has");
+        markers.Replace(MarkerTime::LinkPositions(file));
         return {};
     }
     if (name_ == "--labels") {
         LabelMarkers labels = LabelFile::Read(value_, MarkerTime(file));
+        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(labels.Positions.size()),
+                          "the label file \"" + value_ + "\" has");
         for (int line : labels.PastEnd)
             warnings.push_back("the label on line " + std::to_string(line) + " was skipped: it lies outside the audio");
-        markers.ReplaceMarkers(labels.Positions);
+        markers.Replace(labels.Positions);
         return std::move(labels.Titles);
     }
-    MarkerTitles titles = LayWizardMarkers(file, markers, warnings);
+    if (name_ == "--cue")
+        return LayCueMarkers(markers, warnings);
+    const std::int64_t sections = EvenSections(file);
+    markers.Replace(EvenPositions(markers.Blocks(), sections));
+    const auto laid = static_cast<std::int64_t>(markers.Sections().size());
+    if (laid < sections)
+        warnings.push_back(name_ + " " + value_ + " gave " + std::to_string(laid) + " sections: a section is at least " +
+                           std::to_string(EvenSplit::kSmallestStepBlocks) + " blocks long, and \"" + file.FileName +
+                           "\" has " + std::to_string(file.BlockCount));
     if (snapReach_)
-        markers.ReplaceMarkers(FindPauses(file).Snap(markers.Positions(), *snapReach_));
-    return titles;
+        markers.Replace(FindPauses(file).Snap(markers.Positions(), *snapReach_));
+    return {};
 }
 
-MarkerTitles SectionMethod::LayWizardMarkers(const MPEGData& file, MarkerList& markers,
-                                             std::vector<std::string>& warnings) const
+std::int64_t SectionMethod::EvenSections(const MPEGData& file) const
 {
-    SplitCalculator wizard;
-    wizard.FormActivate(file);
-    if (name_ == "--count") {
-        wizard.SelectMethod(SplitMethod::SectionCount);
-        wizard.SplitSectionTotalChange(std::to_string(ParseWhole(value_, "a section count")));
-        wizard.SplitSectionTotalClick();
-    } else if (name_ == "--length") {
-        std::string shown = value_;
-        if (shown.size() == 8)
-            shown += ":00";
-        if (shown.size() != 11 || shown[2] != ':' || shown[5] != ':' || shown[8] != ':')
-            throw UsageError("\"" + value_ + "\" is not a play length HH:MM:SS");
-        wizard.SelectMethod(SplitMethod::SectionLength);
-        wizard.SplitSectionLengthChange(shown);
-        wizard.SplitSectionLengthClick();
-    } else if (name_ == "--size") {
-        wizard.SelectMethod(SplitMethod::SectionSize);
-        wizard.SplitSectionSizeChange(std::to_string(ParseWhole(value_, "a size in kilobytes")));
-        wizard.SplitSectionSizeClick();
-    } else if (name_ == "--cue") {
-        wizard.LoadCueSheet(value_);
-        if (wizard.CueTracks().empty())
-            throw FormatError(value_, "holds no track with a start");
-        wizard.SelectMethod(SplitMethod::CueSheet);
-    } else {
-        throw UsageError(name_ + " gives sample positions, not markers");
+    const EvenSplit split(file);
+    // The constructor refused a count beyond the markers.
+    if (name_ == "--count")
+        return split.ByCount(ParseFieldNumber(value_, "a section count")).Sections;
+    if (name_ == "--length") {
+        const std::int64_t sections = split.ByLength(ParsePlayLength(value_)).Sections;
+        RequireMarkerRoom(MarkerDemand::EvenSections, sections, "--length " + value_ + " makes");
+        return sections;
     }
-    const SplitOutcome outcome = wizard.ApplyOkay(markers);
-    for (int track : outcome.Skipped.Unreadable)
+    if (name_ == "--size") {
+        // Counted here from the size as given: the split raises a size too
+        // small for the markers, which would cut other sections than were
+        // asked for.
+        const std::int64_t size = ParseWhole(value_, "a size in kilobytes");
+        if (size < 1)
+            throw UsageError("--size takes a size from 1 kilobyte on");
+        const std::int64_t kilobytes = file.FileSize / kBytesPerKb;
+        RequireMarkerRoom(MarkerDemand::EvenSections, kilobytes / size + (kilobytes % size > 0 ? 1 : 0),
+                          "--size " + value_ + " makes");
+        return split.BySize(size).Sections;
+    }
+    throw UsageError(name_ + " gives sample positions, not markers");
+}
+
+MarkerTitles SectionMethod::LayCueMarkers(MarkerGeometry& markers, std::vector<std::string>& warnings) const
+{
+    const CueTrackList tracks = ReadCueSheet(value_);
+    if (tracks.empty())
+        throw FormatError(value_, "holds no track with a start");
+    const CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
+    RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Positions.size()),
+                      "the cue sheet \"" + value_ + "\" has");
+    markers.Replace(placement.Positions);
+    const CueSkips& skipped = placement.Skipped;
+    for (int track : skipped.Unreadable)
         warnings.push_back("cue track " + std::to_string(track) + " was skipped: its start cannot be read");
-    for (int track : outcome.Skipped.PastEnd)
+    for (int track : skipped.PastEnd)
         warnings.push_back("cue track " + std::to_string(track) + " was skipped: it starts after the end of the file");
+
+    // The tracks that gave markers, in the sheet's order, gave the first of
+    // the planned positions.
+    const std::vector<std::string> trackTitles = ReadCueTitles(value_);
+    const auto gaveNoMarker = [&skipped](int track) {
+        return std::ranges::find(skipped.Unreadable, track) != skipped.Unreadable.end() ||
+               std::ranges::find(skipped.PastEnd, track) != skipped.PastEnd.end();
+    };
     MarkerTitles titles;
-    if (name_ == "--cue") {
-        // The tracks that gave markers, in the sheet's order, gave the first
-        // of the planned positions.
-        const std::vector<std::string> trackTitles = ReadCueTitles(value_);
-        const CuePlacement placement = PlanCueMarkers(wizard.CueTracks(), markers.Converter());
-        const auto skipped = [&](int track) {
-            const auto& unreadable = outcome.Skipped.Unreadable;
-            const auto& pastEnd = outcome.Skipped.PastEnd;
-            return std::find(unreadable.begin(), unreadable.end(), track) != unreadable.end() ||
-                   std::find(pastEnd.begin(), pastEnd.end(), track) != pastEnd.end();
-        };
-        std::size_t next = 0;
-        for (std::size_t k = 0; k < trackTitles.size() && next < placement.Positions.size(); ++k)
-            if (!skipped(static_cast<int>(k) + 1))
-                titles.Add(placement.Positions[next++], trackTitles[k]);
-    }
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < trackTitles.size() && next < placement.Positions.size(); ++k)
+        if (!gaveNoMarker(static_cast<int>(k) + 1))
+            titles.Add(placement.Positions[next++], trackTitles[k]);
     return titles;
 }
 
@@ -273,7 +387,7 @@ SplitCuts SectionMethod::Cuts(const MPEGData& file, std::vector<std::string>& wa
 {
     SplitCuts cuts;
     if (LaysMarkers()) {
-        MarkerList markers(file);
+        MarkerGeometry markers(file);
         LayMarkers(file, markers, warnings);
         cuts.Markers = markers.Positions();
         if (name_ == "--cue")
@@ -285,8 +399,12 @@ SplitCuts SectionMethod::Cuts(const MPEGData& file, std::vector<std::string>& wa
     std::vector<std::int64_t>& samples = cuts.Samples.emplace();
     if (name_ == "--links")
         samples = file.LinkStarts;
-    for (const std::string& item : SplitList(value_))
-        samples.push_back(name_ == "--at" ? TimeToSample(item, file.Rate) : ParseWhole(item, "a sample position"));
+    else if (name_ == "--at-samples")
+        for (const std::string& item : SplitList(name_, value_))
+            samples.push_back(ParseWhole(item, "a sample position"));
+    else
+        for (const std::string& item : SplitList(name_, value_))
+            samples.push_back(TimeWithinAudio(item, file));
     CheckCutPoints(samples, file.PcmTotal);
     return cuts;
 }
@@ -318,15 +436,16 @@ std::int64_t TimeToSample(const std::string& text, std::int32_t rate)
                                                  : ParseWhole(field, "a time");
         if (fields > 1 && value >= 60)
             throw UsageError("\"" + text + "\" is not a time: minutes and seconds run to 59");
-        whole = whole * 60 + value;
+        whole = SaturatingMultiplyAdd(whole, kSecondsPerMinute, value);
         if (colon == std::string::npos)
             break;
         if (fields == 3)
             throw UsageError("\"" + text + "\" is not a time");
         start = colon + 1;
     }
-    // Exact: (whole + fraction / scale) * rate, rounded half up.
-    return whole * rate + (fraction * rate * 2 + scale) / (scale * 2);
+    // Exact: (whole + fraction / scale) * rate, rounded half up. The
+    // fraction's part stays below 2 * 10^9 * 2^31, within 64 bits.
+    return SaturatingMultiplyAdd(whole, rate, (fraction * rate * 2 + scale) / (scale * 2));
 }
 
 } // namespace oq::cli

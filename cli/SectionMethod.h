@@ -12,7 +12,7 @@
 #include <vector>
 
 namespace oq {
-class MarkerList;
+class MarkerGeometry;
 }
 
 namespace oq::cli {
@@ -25,14 +25,18 @@ class Arguments;
 // NotOggVorbisError for a file that is not Ogg Vorbis or Opus, IoError for
 // one that cannot be read.
 MPEGData DescribeSourceFile(const std::string& path);
+// The same for a file to be cut or to be given markers: raises FormatError
+// for one whose granule positions count no samples.
+MPEGData DescribeFileToCut(const std::string& path);
 
 // How a command chooses its cut points: one of --count N, --length
-// HH:MM:SS, --size KB, --cue SHEET (markers laid exactly as the split wizard
-// lays them on the file's block positions), --labels FILE (a label file's
-// labels), --silence DB[:SECONDS] (the middles of the pauses), --links (the
-// link boundaries of a chained file), or --at-samples N,... and --at
-// TIME,... (sample positions directly). --snap
-// SECONDS moves the markers of --count, --length and --size into pauses.
+// HH:MM:SS, --size KB, --cue SHEET (markers laid on the file's block
+// positions by the split wizard's own calculations: EvenSplit and
+// PlanCueMarkers), --labels FILE (a label file's labels), --silence
+// DB[:SECONDS] (the middles of the pauses), --links (the link boundaries of
+// a chained file), or --at-samples N,... and --at TIME,... (sample
+// positions directly). --snap SECONDS moves the markers of --count,
+// --length and --size into pauses.
 class SectionMethod {
 public:
     // Which methods a command takes: a command that shows markers has no
@@ -60,15 +64,19 @@ public:
 
     // Lays the markers on `markers` (opened on `file`) for the marker
     // methods and returns the titles they came with (cue tracks, labels);
-    // warnings name cue tracks and labels that gave no marker.
-    MarkerTitles LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
+    // warnings name cue tracks and labels that gave no marker. A method that
+    // needs more markers than the list holds raises MarkerLimitError before
+    // a marker is laid.
+    MarkerTitles LayMarkers(const MPEGData& file, MarkerGeometry& markers, std::vector<std::string>& warnings) const;
     // Where the method cuts `file`: at the markers it lays, or at the sample
     // positions given.
     SplitCuts Cuts(const MPEGData& file, std::vector<std::string>& warnings) const;
 
 private:
     PauseFinder FindPauses(const MPEGData& file) const;
-    MarkerTitles LayWizardMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
+    // The section count of --count, --length or --size.
+    std::int64_t EvenSections(const MPEGData& file) const;
+    MarkerTitles LayCueMarkers(MarkerGeometry& markers, std::vector<std::string>& warnings) const;
 
     std::string name_;
     std::string value_;
@@ -78,7 +86,9 @@ private:
 };
 
 // "90", "1.5", "01:30", "1:02:03.25": a time as an exact sample position at
-// `rate`, rounded to the nearest sample. Raises UsageError for other text.
+// `rate`, rounded to the nearest sample; a time past the 64-bit range gives
+// the largest sample, past the end of any audio. Raises UsageError for other
+// text.
 std::int64_t TimeToSample(const std::string& text, std::int32_t rate);
 
 } // namespace oq::cli

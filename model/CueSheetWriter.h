@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/MarkerList.h"
+#include "model/MarkerGeometry.h"
 #include "model/MarkerTitles.h"
 
 #include <cstdint>

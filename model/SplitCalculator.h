@@ -2,6 +2,8 @@
 
 #include "media/MPEGData.h"
 #include "model/CueSheet.h"
+#include "model/EvenSplit.h"
+#include "model/MarkerLimit.h"
 #include "model/PauseFinder.h"
 
 #include <cstdint>
@@ -37,10 +39,9 @@ struct SplitOutcome {
 //
 // Field texts are what the window shows: the count and size as plain
 // digits, the length as "HH:MM:SS:XX". Whichever field is edited, the other
-// two follow from it when it asks for a recompute (Enter or a click in it),
-// and all three end as one section count N. The markers are laid at equal
-// steps of B div N blocks (at least 5), so the sections have equal play
-// lengths and the last one takes the remainder.
+// two follow from it as EvenSplit works them out when it asks for a
+// recompute (Enter or a click in it), and all three end as one section
+// count N, whose markers EvenPositions lays.
 //
 // The pause method lays a marker in the middle of every pause of the
 // amplitude profile (what a pause is: a level in dBFS and a shortest
@@ -57,7 +58,6 @@ struct SplitOutcome {
 // keep their values from one opening of the wizard to the next.
 class SplitCalculator {
 public:
-    static constexpr std::int32_t kMostSections = 999;
     // Quieter than -120 dBFS is below 16-bit audio's own noise; louder
     // than -6 dBFS is no pause.
     static constexpr double kQuietestPauseDb = -120;
@@ -111,7 +111,8 @@ public:
     // The OK button: replaces the markers as the selected method says.
     // `profile` is the open file's amplitude profile, searched for pauses
     // by the pause method and by a snap; a profile cut short is searched as
-    // far as it goes.
+    // far as it goes. A method that needs more markers than the list holds
+    // raises MarkerLimitError and leaves the markers as they were.
     SplitOutcome ApplyOkay(MarkerList& markers, std::span<const std::int16_t> profile = {});
 
     const std::string& SectionTotalText() const noexcept { return total_; }
@@ -145,12 +146,14 @@ private:
         std::string Size;
     };
 
-    std::int64_t Kilobytes() const noexcept { return file_.FileSize / 1000; }
-    std::int64_t RoundedSeconds() const;
+    static Fields TextsOf(const SplitFigures& figures);
     Fields FromCount() const;
     Fields FromLength() const;
     Fields FromSize() const;
     void RecomputeRequest(SplitMethod field);
+    // Who asks for the sections of the count, length or size method, for
+    // the refusal of more than the markers hold.
+    std::string EvenSectionsSubject() const;
     void Write(const Fields& fields);
     static void WriteField(std::string& field, bool& edited, const std::string& text);
 

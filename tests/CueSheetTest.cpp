@@ -1,4 +1,3 @@
-#include "model/MarkerList.h"
 #include "model/PositionConverter.h"
 #include "base/Error.h"
 #include "tests/support/FileRecord.h"
@@ -47,6 +46,10 @@ const CueSheetText kReadsTheStartOfEveryTrack[] = {
     {"UTF-8 mark", "\xEF\xBB\xBFTRACK 01 AUDIO\nINDEX 01 01:02:03\n", {"01:02:03"}},
     {"UTF-16 LE", Utf16("TRACK 01 AUDIO\r\nINDEX 01 01:02:03\r\n", false), {"01:02:03"}},
     {"UTF-16 BE", Utf16("TRACK 01 AUDIO\nINDEX 01 01:02:03\n", true), {"01:02:03"}},
+    // Without a mark, told by where the zero bytes fall; a stray zero byte
+    // does not make an 8-bit sheet UTF-16.
+    {"UTF-16 LE without a mark", Utf16("TRACK 01 AUDIO\r\nINDEX 01 01:02:03\r\n", false).substr(2), {"01:02:03"}},
+    {"stray zero byte", "TRACK 01 AUDIO\nINDEX 01 01:02:03\n\0"s, {"01:02:03"}},
     {"tabs and trailing blanks", "\tTRACK\t01\tAUDIO\n\tINDEX\t01\t02:00:00 \t\r\n", {"02:00:00"}},
     {"odd spacing", "TRACK 1 AUDIO\nINDEX   1   02:00:00\n", {"02:00:00"}},
     {"lower case is not a keyword", "track 01 audio\nindex 01 00:00:00\n", {}},
@@ -137,24 +140,6 @@ TEST_P(CueSheetTracks, TrackStartsBecomeMarkers)
 
 INSTANTIATE_TEST_SUITE_P(CueSheet, CueSheetTracks, ::testing::ValuesIn(kTrackStartsBecomeMarkers),
                          [](const auto& info) { return TestName(info.param.what); });
-
-TEST(CueSheet, LayingReplacesTheMarkersOrKeepsThem)
-{
-    MPEGData file = FileRecord(1000, 600, 5'000'000);
-    MarkerList markers(file);
-    markers.SelectSection(1);
-    const CueSkips skipped = LayCueMarkers({"05:00:00", "bad", "00:00:00", "08:00:00"}, markers);
-    EXPECT_EQ(skipped.Unreadable, std::vector<int>{2});
-    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500, 800}));
-    EXPECT_EQ(markers.Sections().back(), (Section{800, 1000}));
-    EXPECT_EQ(markers.SelectedSection(), 0);
-
-    file.TimeTotal = 0;
-    MarkerList timeless(file);
-    timeless.ReplaceMarkers({0, 10, 1000});
-    EXPECT_THROW(LayCueMarkers({"00:00:00"}, timeless), RangeError);
-    EXPECT_EQ(timeless.Positions(), (std::vector<std::int32_t>{0, 10, 1000}));
-}
 
 } // namespace
 } // namespace oq::test

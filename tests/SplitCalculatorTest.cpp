@@ -240,20 +240,31 @@ TEST(SplitCalculator, OkayAppliesAFieldTypedWithoutEnter)
     EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 1000}));
 }
 
-TEST(SplitCalculator, ThousandSectionsMeetTheMarkerLimit)
+// 1000 markers make 999 sections; a size that asks for more is refused
+// whole rather than cut short into a long last section.
+TEST(SplitCalculator, SectionsBeyondTheMarkerLimitAreRefused)
 {
-    // Size 5 of 5000 kB gives 1000 sections; 1000 markers make 999, the last
-    // one running to the end.
     const MPEGData file = FileRecord(100'000, 6000, 5'000'000);
     MarkerList markers(file);
     SplitCalculator wizard;
     wizard.FormActivate(file);
-    Type(wizard, SplitMethod::SectionSize, "5");
+    Type(wizard, SplitMethod::SectionCount, "999");
     wizard.ApplyOkay(markers);
     ASSERT_EQ(markers.MarkerCount(), MarkerList::kMaxMarkers);
-    EXPECT_EQ(markers.Position(999), 99'800);
     EXPECT_EQ(markers.Position(1000), 100'000);
     EXPECT_EQ(markers.SectionCount(), 999);
+
+    // Size 5 of 5000 kB gives 1000 sections.
+    MarkerList untouched(file);
+    Type(wizard, SplitMethod::SectionSize, "5");
+    try {
+        wizard.ApplyOkay(untouched);
+        ADD_FAILURE() << "1000 sections were laid";
+    } catch (const MarkerLimitError& error) {
+        EXPECT_STREQ(error.what(), "sections of 5 KB make 1000 sections; at most 999 can be cut: the editor holds "
+                                   "1000 markers, one at each end of the file and one between each two sections");
+    }
+    EXPECT_EQ(untouched.Positions(), (std::vector<std::int32_t>{0, 100'000}));
 }
 
 struct FailedOkayCase {
@@ -294,7 +305,8 @@ TEST(SplitCalculator, CueMethodUsesTheLoadedSheet)
 {
     TempDir dir;
     WriteBytes(dir.Path("album.cue"), [] {
-        const std::string text = "TRACK 01 AUDIO\r\n  INDEX 01 00:00:00\r\nTRACK 02 AUDIO\r\n  INDEX 01 x\r\nTRACK 03 AUDIO\r\n  INDEX 01 05:00:00\r\n";
+        const std::string text = "TRACK 01 AUDIO\r\n  INDEX 01 05:00:00\r\nTRACK 02 AUDIO\r\n  INDEX 01 x\r\n"
+                                 "TRACK 03 AUDIO\r\n  INDEX 01 00:00:00\r\nTRACK 04 AUDIO\r\n  INDEX 01 08:00:00\r\n";
         return Bytes(text.begin(), text.end());
     }());
     WriteBytes(dir.Path("empty.cue"), Bytes{'R', 'E', 'M', '\n'});
@@ -311,16 +323,30 @@ TEST(SplitCalculator, CueMethodUsesTheLoadedSheet)
     wizard.LoadCueSheet(dir.Path("album.cue"));
     EXPECT_EQ(wizard.CueFileText(), "album.cue");
     EXPECT_THROW(wizard.LoadCueSheet(dir.Path("missing.cue")), IoError);
-    EXPECT_EQ(wizard.CueTracks().size(), 3u);
+    EXPECT_EQ(wizard.CueTracks().size(), 4u);
     EXPECT_EQ(wizard.CueFileText(), "album.cue");
 
-    // The sheet outlives the wizard's openings.
+    // The sheet outlives the wizard's openings; its tracks give sorted
+    // markers, the last one a trailing section.
     wizard.FormActivate(file);
     wizard.SelectMethod(SplitMethod::CueSheet);
+    markers.SelectSection(1);
     const SplitOutcome outcome = wizard.ApplyOkay(markers);
     EXPECT_TRUE(outcome.MarkersReplaced);
     EXPECT_EQ(outcome.Skipped.Unreadable, std::vector<int>{2});
-    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500}));
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500, 800}));
+    EXPECT_EQ(markers.Sections().back(), (Section{800, 1000}));
+    EXPECT_EQ(markers.SelectedSection(), 0);
+
+    // A file without play time takes no cue marker, and keeps its own.
+    MPEGData timeless = file;
+    timeless.TimeTotal = 0;
+    MarkerList kept(timeless);
+    kept.ReplaceMarkers({0, 10, 1000});
+    wizard.FormActivate(timeless);
+    wizard.SelectMethod(SplitMethod::CueSheet);
+    EXPECT_THROW(wizard.ApplyOkay(kept), RangeError);
+    EXPECT_EQ(kept.Positions(), (std::vector<std::int32_t>{0, 10, 1000}));
 
     wizard.LoadCueSheet(dir.Path("empty.cue"));
     EXPECT_EQ(wizard.CueFileText(), "");
