@@ -5,7 +5,6 @@
 #include "cli/ProfileAnalysis.h"
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
-#include "jobs/CueSections.h"
 #include "model/CueSheet.h"
 #include "model/EvenSplit.h"
 #include "model/LabelFile.h"
