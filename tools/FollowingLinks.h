@@ -1,8 +1,8 @@
 #pragma once
 
 #include "codec/StreamCodec.h"
+#include "ogg/LinkSerials.h"
 #include "ogg/OggStreamState.h"
-#include "tools/LinkSerials.h"
 
 #include <cstddef>
 #include <deque>

@@ -1,0 +1,128 @@
+// Chained files as every reader must see them: links told apart even when
+// two carry one serial number.
+
+#include "base/File.h"
+#include "media/OggFileInfo.h"
+#include "ogg/RenumberedFile.h"
+#include "tools/RenumberingPageCopier.h"
+#include "tests/support/CliRunner.h"
+#include "tests/support/JobTestSupport.h"
+#include "tests/support/OggSurgery.h"
+#include "tests/support/TestAudio.h"
+#include "tests/support/TestOpus.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace oq::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The decoders read a file through RenumberedFile: it must give the bytes
+// that a join of the file writes, whatever pieces the library reads them
+// in (here 7 bytes at a time, so that fields straddle reads).
+TEST(RenumberedFile, ReadsAFileAsItsJoinWritesIt)
+{
+    TempDir dir;
+    const Bytes copy = MakeOggVorbis({.channels = 1, .seconds = 1.0});
+    const Bytes thrice = Joined({copy, copy, copy});
+    WriteBytes(dir.Path("thrice.ogg"), thrice);
+    {
+        File joined = File::Create(dir.Path("joined.ogg"));
+        RenumberingPageCopier copier;
+        copier.Copy(thrice.data(), thrice.size(), joined);
+        copier.EndInput(joined);
+        joined.Close();
+    }
+    const Bytes expected = ReadBytes(dir.Path("joined.ogg"));
+    ASSERT_FALSE(expected == thrice);
+
+    RenumberedFile file = RenumberedFile::OpenRead(dir.Path("thrice.ogg"));
+    Bytes read;
+    constexpr std::size_t kPiece = 7;
+    for (std::size_t got = kPiece; got == kPiece;) {
+        unsigned char piece[kPiece];
+        got = file.Read(piece, kPiece);
+        read.insert(read.end(), piece, piece + got);
+    }
+    EXPECT_TRUE(read == expected);
+}
+
+struct Recording {
+    const char* Name;
+    bool Opus;
+};
+
+// Two copies of one recording put one after the other, as `cat` makes them:
+// one serial number twice, the second after the first's end of stream. The
+// decoder libraries alone read one link that plays on into the second
+// copy's packets; every reader here sees two links, and the sections and
+// the WAV file hold exactly the copies' samples, judged by the reference
+// decoding of one copy.
+class CatenatedCopies : public ::testing::TestWithParam<Recording> {
+protected:
+    std::vector<std::int16_t> Decode(const std::string& path) const
+    {
+        return GetParam().Opus ? DecodeOpusSamples(path) : DecodeSamples(path);
+    }
+
+    TempDir dir_;
+};
+
+TEST_P(CatenatedCopies, AreTwoLinksToEveryReader)
+{
+    const Bytes copy = GetParam().Opus ? MakeOggOpus({.channels = 2, .seconds = 1.5, .bitrate = 32000})
+                                       : MakeOggVorbis({.channels = 2, .rate = 22050, .seconds = 2.0, .signal = Signal::Mixed});
+    WriteBytes(dir_.Path("one.ogg"), copy);
+    const std::string twice = dir_.Path("twice.ogg");
+    WriteBytes(twice, Joined({copy, copy}));
+    const std::vector<std::int16_t> one = Decode(dir_.Path("one.ogg"));
+    const std::int64_t frames = static_cast<std::int64_t>(one.size()) / 2;
+
+    const MPEGData info = ReadOggFileInfo(twice);
+    EXPECT_EQ(info.Streams, 2);
+    EXPECT_EQ(info.PcmTotal, 2 * frames);
+    EXPECT_EQ(info.LinkStarts, std::vector<std::int64_t>{frames});
+
+    // The count divides the whole length: its cut lies within a profile
+    // block of the copies' boundary, and the section after it holds the
+    // rest of both. The links give each copy back.
+    std::vector<std::int16_t> both = one;
+    both.insert(both.end(), one.begin(), one.end());
+    for (const std::vector<std::string>& method : {std::vector<std::string>{"--count", "2"}, {"--links"}}) {
+        SCOPED_TRACE(method.front());
+        const std::string out = dir_.Path("out" + method.front());
+        fs::create_directory(out);
+        std::vector<std::string> arguments = {"split", twice, "--out", out, "--quiet"};
+        arguments.insert(arguments.end(), method.begin(), method.end());
+        const CliResult split = RunCli(arguments);
+        ASSERT_EQ(split.Status, 0) << split.Err;
+        const std::set<std::string> sections = FolderEntries(out); // "Part 01 - twice.ogg", "Part 02 ..."
+        ASSERT_EQ(sections.size(), 2u);
+        const std::vector<std::int16_t> first = Decode(out + "/" + *sections.begin());
+        std::vector<std::int16_t> joined = first;
+        const std::vector<std::int16_t> second = Decode(out + "/" + *sections.rbegin());
+        joined.insert(joined.end(), second.begin(), second.end());
+        EXPECT_TRUE(joined == both);
+        EXPECT_NEAR(static_cast<double>(first.size()) / 2, static_cast<double>(frames), SamplesPerBlock(2));
+        if (method.front() == "--links") {
+            EXPECT_TRUE(first == one);
+        }
+    }
+
+    const CliResult wav = RunCli({"wav", twice, "--dir", dir_.Root(), "--quiet"});
+    ASSERT_EQ(wav.Status, 0) << wav.Err;
+    const Bytes written = ReadBytes(dir_.Path("twice.wav"));
+    Bytes expected = AsBytes(one);
+    expected.insert(expected.end(), expected.begin(), expected.end());
+    constexpr std::size_t kWavHeaderBytes = 44;
+    ASSERT_GE(written.size(), kWavHeaderBytes);
+    EXPECT_TRUE(Bytes(written.begin() + kWavHeaderBytes, written.end()) == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, CatenatedCopies, ::testing::Values(Recording{"Vorbis", false}, Recording{"Opus", true}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+} // namespace
+} // namespace oq::test
