@@ -16,7 +16,10 @@ std::string WavCommand::Usage() const
 {
     return "Usage: oggquorvel-cli wav [--dir DIR] FILE... [--quiet]\n\n"
            "Decodes each FILE into a 16-bit PCM WAV file of the same name ending in\n"
-           ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n";
+           ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n"
+           "A chained FILE whose links differ in rate or channels is refused before\n"
+           "anything is written: one WAV file holds one format (convert its links\n"
+           "apart with `split --links`).\n";
 }
 
 int WavCommand::Run(const std::vector<std::string>& arguments)

@@ -1,5 +1,6 @@
 // Chained files as every reader must see them: links told apart even when
-// two carry one serial number.
+// two carry one serial number, and formats a tool cannot hold together
+// refused before anything is written.
 
 #include "base/File.h"
 #include "media/OggFileInfo.h"
@@ -123,6 +124,27 @@ TEST_P(CatenatedCopies, AreTwoLinksToEveryReader)
 
 INSTANTIATE_TEST_SUITE_P(Codecs, CatenatedCopies, ::testing::Values(Recording{"Vorbis", false}, Recording{"Opus", true}),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// One WAV header gives one format for all samples: a chain whose second
+// link has another rate and channel count is refused, naming that link and
+// both formats, and no file of the run is written, not even the good one
+// converted before it.
+TEST(ChainFormats, WavRefusesLinksOfAnotherFormatBeforeWriting)
+{
+    TempDir dir;
+    const std::string good = dir.Path("good.ogg");
+    const std::string chain = dir.Path("chain.ogg");
+    WriteBytes(good, MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 1.0}));
+    WriteBytes(chain, Joined({MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 1.0}),
+                              MakeOggVorbis({.channels = 1, .rate = 48000, .seconds = 1.0}, {.serial = 0x77})}));
+    fs::create_directory(dir.Path("out"));
+
+    const CliResult wav = RunCli({"wav", good, chain, "--dir", dir.Path("out"), "--quiet"});
+    EXPECT_NE(wav.Status, 0);
+    EXPECT_NE(wav.Err.find("link 2 of \"" + chain + "\" is 48000 Hz mono; link 1 is 44100 Hz stereo"), std::string::npos)
+        << wav.Err;
+    EXPECT_TRUE(fs::is_empty(dir.Path("out")));
+}
 
 } // namespace
 } // namespace oq::test
