@@ -1,6 +1,7 @@
 // Chained files as every reader must see them: links told apart even when
-// two carry one serial number, and formats a tool cannot hold together
-// refused before anything is written.
+// two carry one serial number, the same stream of a multiplexed link
+// followed by every reader, and formats a tool cannot hold together refused
+// before anything is written.
 
 #include "base/File.h"
 #include "media/OggFileInfo.h"
@@ -9,6 +10,7 @@
 #include "tests/support/CliRunner.h"
 #include "tests/support/JobTestSupport.h"
 #include "tests/support/OggSurgery.h"
+#include "tests/support/SectionCuts.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestOpus.h"
 
@@ -48,6 +50,37 @@ TEST(RenumberedFile, ReadsAFileAsItsJoinWritesIt)
         read.insert(read.end(), piece, piece + got);
     }
     EXPECT_TRUE(read == expected);
+}
+
+// A link whose streams begin with a damaged Opus stream and go on with a
+// whole Vorbis stream: the cutter's reader follows the Vorbis stream, so a
+// section cut from the link holds its samples, and the links that follow a
+// cut into the last section must take the same stream, which keeps the
+// link, rather than the damaged one, which would leave it out.
+TEST(ChainReading, AMultiplexedLinkIsFollowedAlikeWhetherCutOrCarried)
+{
+    TempDir dir;
+    const Bytes first = MakeOggVorbis({.channels = 2, .rate = 22050, .seconds = 1.0}, {.serial = 0x10});
+    const Bytes audio = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 1.0, .signal = Signal::Noise}, {.serial = 0x20});
+    const std::string source = dir.Path("chain.ogg");
+    WriteBytes(source, Joined({first, Multiplexed(audio, ForeignStreamPages("OpusHead", 0x30, 3), true)}));
+    WriteBytes(dir.Path("first.ogg"), first);
+    WriteBytes(dir.Path("audio.ogg"), audio);
+    const std::vector<std::int16_t> firstSamples = DecodeSamples(dir.Path("first.ogg"));
+    const std::vector<std::int16_t> audioSamples = DecodeSamples(dir.Path("audio.ogg"));
+    const std::int64_t firstFrames = static_cast<std::int64_t>(firstSamples.size()) / 2;
+
+    const auto cut = [&](std::int64_t at) {
+        return CutSections(source, {.Cuts = {at},
+                                    .OutputName = [&](std::size_t k) { return dir.Path("s" + std::to_string(k) + ".ogg"); },
+                                    .Skipped = {}});
+    };
+    EXPECT_TRUE(DecodeSamples(cut(firstFrames).at(1)) == audioSamples);
+
+    std::vector<std::int16_t> carried = DecodeSamples(cut(firstFrames / 2).at(1));
+    std::vector<std::int16_t> expected(firstSamples.begin() + firstFrames, firstSamples.end());
+    expected.insert(expected.end(), audioSamples.begin(), audioSamples.end());
+    EXPECT_TRUE(carried == expected) << carried.size() << " samples instead of " << expected.size();
 }
 
 struct Recording {
