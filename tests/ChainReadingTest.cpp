@@ -1,9 +1,10 @@
 // Chained files as every reader must see them: links told apart even when
 // two carry one serial number, the same stream of a multiplexed link
-// followed by every reader, and formats a tool cannot hold together refused
-// before anything is written.
+// followed by every reader, each link's headers read once for all, and
+// formats a tool cannot hold together refused before anything is written.
 
 #include "base/File.h"
+#include "media/FileLinks.h"
 #include "media/OggFileInfo.h"
 #include "ogg/RenumberedFile.h"
 #include "tools/RenumberingPageCopier.h"
@@ -81,6 +82,49 @@ TEST(ChainReading, AMultiplexedLinkIsFollowedAlikeWhetherCutOrCarried)
     std::vector<std::int16_t> expected(firstSamples.begin() + firstFrames, firstSamples.end());
     expected.insert(expected.end(), audioSamples.begin(), audioSamples.end());
     EXPECT_TRUE(carried == expected) << carried.size() << " samples instead of " << expected.size();
+}
+
+// Each link's record from the one header reader: codec, format, pre-skip,
+// comments, and where it lies, its samples counted as the file information
+// counts them.
+TEST(FileLinks, GiveEachLinksHeadersCommentsAndPlace)
+{
+    TempDir dir;
+    const std::vector<Bytes> links = {
+        MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 1.0, .title = "first"}, {.serial = 1}),
+        MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 0.5, .title = "second = last"}, {.serial = 2}),
+    };
+    const std::string source = dir.Path("chain.ogg");
+    WriteBytes(source, Joined(links));
+
+    const std::vector<FileLink> read = ReadFileLinks(source);
+    ASSERT_EQ(read.size(), 2u);
+    using Format = std::tuple<std::string, std::uint32_t, long, int, std::int64_t>;
+    const auto format = [](const LinkHeaders& headers) {
+        return Format{headers.Codec, headers.Serial, headers.Rate, headers.Channels, headers.PreSkip};
+    };
+    EXPECT_EQ(format(read[0].Headers), (Format{"Vorbis", 1, 44100, 2, 0}));
+    EXPECT_EQ(format(read[1].Headers), (Format{"Vorbis", 2, 22050, 1, 0}));
+    using Fields = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(read[0].Headers.Comments, (Fields{{"TITLE", "first"}}));
+    EXPECT_EQ(read[1].Headers.Comments, (Fields{{"TITLE", "second = last"}}));
+    const auto size = [&](std::size_t k) { return static_cast<std::int64_t>(links[k].size()); };
+    EXPECT_EQ(std::make_pair(read[0].FirstByte, read[0].EndByte), std::make_pair(std::int64_t{0}, size(0)));
+    EXPECT_EQ(std::make_pair(read[1].FirstByte, read[1].EndByte), std::make_pair(size(0), size(0) + size(1)));
+    const MPEGData info = ReadOggFileInfo(source);
+    EXPECT_EQ(read[0].FirstSample, 0);
+    EXPECT_EQ(info.LinkStarts, (std::vector<std::int64_t>{read[0].EndSample}));
+    EXPECT_EQ(read[1].FirstSample, read[0].EndSample);
+    EXPECT_EQ(read[1].EndSample, info.PcmTotal);
+
+    const OpusSpec opus{.channels = 1, .seconds = 1.5, .serial = 3};
+    WriteBytes(dir.Path("one.opus"), MakeOggOpus(opus));
+    const std::vector<FileLink> opusLinks = ReadFileLinks(dir.Path("one.opus"));
+    ASSERT_EQ(opusLinks.size(), 1u);
+    const LinkHeaders& head = opusLinks[0].Headers;
+    EXPECT_EQ(std::make_tuple(head.Codec, head.Serial, head.Rate, head.Channels), std::make_tuple("Opus", 3u, 48000L, 1));
+    EXPECT_GT(head.PreSkip, 0);
+    EXPECT_EQ(opusLinks[0].EndSample, OpusInputFrames(opus));
 }
 
 struct Recording {
