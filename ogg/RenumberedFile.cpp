@@ -95,6 +95,18 @@ private:
     std::int64_t length_ = 0;
 };
 
+// Reads the `bytes` of the page at `at` into `whole`; whether they are a
+// page whose checksum is right.
+bool ReadVerified(File& file, std::int64_t at, std::int64_t bytes, std::vector<unsigned char>& whole)
+{
+    whole.resize(static_cast<std::size_t>(bytes));
+    if (file.ReadAt(at, whole.data(), whole.size()) != whole.size())
+        return false;
+    const ogg_page page = PageOf(whole);
+    return PageChecksum::Matches(page.header, static_cast<std::size_t>(page.header_len), page.body,
+                                 static_cast<std::size_t>(page.body_len));
+}
+
 // The pages of the file that LinkSerials gives another number, as a join of
 // the file's bytes would: each page is framed from its header alone, and
 // read whole and verified only where the numbering may change (a stream
@@ -108,10 +120,19 @@ std::vector<RenumberedFile::Page> FindRenumberedPages(File& file)
     std::vector<unsigned char> whole;
     bool searched = false; // the file's position moved
     std::int64_t at = 0;
+    // The last page passed unverified, framed by its header alone: when what
+    // follows it is no page, its own length may be what is damaged.
+    std::int64_t unverifiedAt = -1;
+    std::int64_t unverifiedBytes = 0;
     // Bytes at `at` that the sync layer takes for no page are passed over
-    // as it passes over them.
+    // as it passes over them: it looks for the next page after a page whose
+    // checksum is right, and from the start of one whose checksum is wrong.
     const auto passOver = [&] {
-        at = std::max(NextVerifiedPage(file, at, size), at + 1);
+        std::int64_t from = at;
+        if (unverifiedAt >= 0 && !ReadVerified(file, unverifiedAt, unverifiedBytes, whole))
+            from = unverifiedAt;
+        unverifiedAt = -1;
+        at = std::max(NextVerifiedPage(file, from, size), from + 1);
         searched = true;
     };
     while (at < size) {
@@ -125,17 +146,17 @@ std::vector<RenumberedFile::Page> FindRenumberedPages(File& file)
         const std::uint32_t serial = FieldAt(head, PageLayout::kSerialAt);
         const bool bounds = (head[PageLayout::kFlagsAt] & (PageLayout::kFirstPage | PageLayout::kLastPage)) != 0;
         if (!bounds && serials.Of(serial) == serial) {
+            unverifiedAt = at;
+            unverifiedBytes = pageBytes;
             at += pageBytes;
             continue;
         }
-        whole.resize(static_cast<std::size_t>(pageBytes));
-        file.ReadAt(at, whole.data(), whole.size());
-        ogg_page page = PageOf(whole);
-        if (!PageChecksum::Matches(page.header, static_cast<std::size_t>(page.header_len), page.body,
-                                   static_cast<std::size_t>(page.body_len))) {
+        if (!ReadVerified(file, at, pageBytes, whole)) {
             passOver();
             continue;
         }
+        unverifiedAt = -1;
+        ogg_page page = PageOf(whole);
         serials.Renumber(page);
         const std::uint32_t given = FieldAt(page.header, PageLayout::kSerialAt);
         if (given != serial)

@@ -25,12 +25,23 @@ namespace fs = std::filesystem;
 
 // The decoders read a file through RenumberedFile: it must give the bytes
 // that a join of the file writes, whatever pieces the library reads them
-// in (here 7 bytes at a time, so that fields straddle reads).
+// in (here 7 bytes at a time, so that fields straddle reads), and pass over
+// damage as the join does: a page of the second copy with a changed body,
+// and in the first a page whose lacing claims more bytes than it holds,
+// reaching past the copy's last page into the next copy's first.
 TEST(RenumberedFile, ReadsAFileAsItsJoinWritesIt)
 {
     TempDir dir;
-    const Bytes copy = MakeOggVorbis({.channels = 1, .seconds = 1.0});
-    const Bytes thrice = Joined({copy, copy, copy});
+    const Bytes copy = LayPages(EncodePackets({.channels = 1, .seconds = 1.0}), {.flushEveryPackets = 1});
+    Bytes thrice = Joined({copy, copy, copy});
+    const std::vector<PageSpan> pages = PageSpans(copy);
+    thrice[copy.size() + pages[4].Offset + pages[4].Size - 1] ^= 0x10;
+    const PageSpan& longer = pages[pages.size() - 2];
+    constexpr std::size_t kSegmentCountAt = 26, kLacingAt = 27;
+    unsigned char& lacing = thrice[longer.Offset + kLacingAt + thrice[longer.Offset + kSegmentCountAt] - 1];
+    const std::size_t reach = pages.back().Size + 1; // one byte into the next copy's first page
+    ASSERT_LT(lacing + reach, 255u);
+    lacing = static_cast<unsigned char>(lacing + reach);
     WriteBytes(dir.Path("thrice.ogg"), thrice);
     {
         File joined = File::Create(dir.Path("joined.ogg"));
