@@ -12,7 +12,7 @@ namespace oq {
 // No function answers a failure with an error code, a null result or a
 // "refused" value beside its real result, so a caller never has to combine
 // a try with a check of what came back. In particular a file that is not an
-// Ogg Vorbis stream the program can use raises NotOggVorbisError from every
+// Ogg Vorbis or Opus stream the program can use raises NotOggVorbisError from every
 // function that opens one (file information, the file decoders, the WAV
 // conversion, the play range, the section cutter's reader), and a file that
 // cannot be opened or read at all raises IoError carrying the system's
@@ -38,7 +38,7 @@ public:
     }
 
     const std::string& Path() const noexcept { return path_; }
-    // What went wrong, without the file's name: "is not an Ogg Vorbis file",
+    // What went wrong, without the file's name: "is not an Ogg Vorbis or Opus file",
     // "cannot open: No such file or directory".
     const std::string& Reason() const noexcept { return reason_; }
 

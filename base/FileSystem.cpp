@@ -3,7 +3,6 @@
 #include "base/Error.h"
 
 #include <cerrno>
-#include <filesystem>
 
 namespace oq {
 
@@ -28,11 +27,32 @@ std::int64_t RegularFileSize(const std::string& path)
     if (std::filesystem::is_directory(status))
         throw IoError(path, "cannot read", EISDIR);
     if (!std::filesystem::is_regular_file(status))
-        throw IoError(path, "cannot read the pipe or device", 0);
+        throw IoError(path, "cannot read " + KindOfFile(status.type()), 0);
     const auto size = std::filesystem::file_size(path, error);
     if (error)
         throw IoError(path, "cannot open", error.value());
     return static_cast<std::int64_t>(size);
+}
+
+std::string KindOfFile(std::filesystem::file_type type)
+{
+    using std::filesystem::file_type;
+    switch (type) {
+    case file_type::directory:
+        return "a folder";
+    case file_type::fifo:
+        return "a named pipe";
+    case file_type::character:
+    case file_type::block:
+        return "a device";
+    case file_type::socket:
+        return "a socket";
+    case file_type::symlink:
+        return "a symbolic link";
+    default:
+        break;
+    }
+    return "a file of an unknown kind";
 }
 
 } // namespace oq

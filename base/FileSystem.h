@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace oq {
@@ -19,5 +20,10 @@ std::int64_t FileSizeOf(const std::string& path);
 // folder, a pipe or a device (which is never opened: a pipe could block
 // forever).
 std::int64_t RegularFileSize(const std::string& path);
+
+// What a file of `type` is, for a message about a file that should have
+// been a regular one: "a named pipe", "a device", "a folder", "a socket",
+// "a symbolic link"; "a file of an unknown kind" for anything else.
+std::string KindOfFile(std::filesystem::file_type type);
 
 } // namespace oq

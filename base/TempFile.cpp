@@ -48,13 +48,17 @@ std::string MakeTempName(const std::string& directory, const std::string& prefix
     throw IoError(folder, "cannot find a free temporary file name in", EEXIST);
 }
 
-TempFile::TempFile(TempFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+TempFile::TempFile(TempFile&& other) noexcept
+    : path_(std::exchange(other.path_, {})), registration_(std::move(other.registration_))
+{
+}
 
 TempFile& TempFile::operator=(TempFile&& other) noexcept
 {
     if (this != &other) {
         Remove();
         path_ = std::exchange(other.path_, {});
+        registration_ = std::move(other.registration_);
     }
     return *this;
 }
@@ -66,10 +70,19 @@ TempFile TempFile::Create(const std::string& directory, const std::string& prefi
     return TempFile(MakeTempName(directory, prefix));
 }
 
+void TempFile::Release() noexcept
+{
+    // Called after the rename: a signal before this line deletes a name
+    // that no longer exists, never the finished file.
+    registration_.Drop();
+    path_.clear();
+}
+
 void TempFile::Remove() noexcept
 {
     if (!path_.empty())
         std::remove(path_.c_str());
+    registration_.Drop();
     path_.clear();
 }
 

@@ -2,6 +2,8 @@
 
 #include "base/Error.h"
 #include "base/File.h"
+#include "base/FileSystem.h"
+#include "base/OutputTarget.h"
 #include "base/TempFile.h"
 
 #include <cerrno>
@@ -15,21 +17,36 @@ namespace {
 constexpr std::size_t kReadChunkBytes = 64 * 1024;
 constexpr const char* kTempPrefix = "txt";
 
+[[noreturn]] void RefuseTooLarge(const std::string& path)
+{
+    throw FormatError(path, "is larger than " + std::to_string(kMaxTextFileBytes >> 20) +
+                                " MiB, the most a cue sheet, label file or catalog template may hold");
+}
+
 } // namespace
 
 std::string ReadWholeFile(const std::string& path)
 {
+    // Looked at before it is opened: RegularFileSize refuses a pipe or a
+    // device without touching it.
+    if (RegularFileSize(path) > kMaxTextFileBytes)
+        RefuseTooLarge(path);
     File file = File::OpenRead(path);
     std::string contents;
     char buffer[kReadChunkBytes];
-    while (const std::size_t count = file.Read(buffer, sizeof buffer))
+    while (const std::size_t count = file.Read(buffer, sizeof buffer)) {
+        // A file that grows while it is read is held to the same limit.
+        if (contents.size() + count > static_cast<std::size_t>(kMaxTextFileBytes))
+            RefuseTooLarge(path);
         contents.append(buffer, count);
+    }
     file.Close();
     return contents;
 }
 
-void WriteFileReplacing(const std::string& path, std::string_view contents)
+void WriteFileReplacing(const std::string& path, std::string_view contents, const std::vector<std::string>& inputs)
 {
+    RequireWritableOutput(path, inputs);
     TempFile temporary = TempFile::Create(std::filesystem::path(path).parent_path().string(), kTempPrefix);
     File file = File::Create(temporary.Path());
     file.Write(contents.data(), contents.size());

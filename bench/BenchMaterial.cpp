@@ -1,6 +1,7 @@
 #include "bench/BenchMaterial.h"
 
 #include "bench/ChildRun.h"
+#include "bench/SplitRun.h"
 #include "bench/VariedAudio.h"
 #include "tests/support/TestAudio.h"
 
@@ -8,7 +9,10 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace oq::bench {
 
@@ -26,6 +30,7 @@ constexpr float kQuality = 0.3f;
 // both files hold about as many bytes and pages.
 constexpr int kOpusBitrate = 64000;
 constexpr long kOpusRate = 48000; // what Opus encodes natively: no resampling
+constexpr std::size_t kWarmBlockBytes = 65536;
 constexpr std::uint32_t kLongSeed = 1; // the quarter shares it, so it is the long file's beginning
 
 VariedAudioSpec LongSpec(double seconds)
@@ -140,6 +145,20 @@ void EnsureMaterial(const BenchMaterial& material, std::ostream& log)
     RequireSuccess(longOutcome, material.Long);
     RequireSuccess(restOutcome, "the shorter material");
     log << "material: ready after " << static_cast<int>(longOutcome.Seconds) << " s\n";
+}
+
+void WarmUp(const BenchMaterial& material)
+{
+    std::vector<std::string> files = {material.Long, material.Quarter, material.Mono, material.Surround,
+                                      material.LongOpus};
+    const std::vector<std::string> shortFiles = OggFilesIn(material.ShortFolder);
+    files.insert(files.end(), shortFiles.begin(), shortFiles.end());
+    for (const std::string& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        char block[kWarmBlockBytes];
+        while (in.read(block, sizeof block) || in.gcount() > 0) {
+        }
+    }
 }
 
 } // namespace oq::bench

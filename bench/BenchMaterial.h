@@ -29,4 +29,8 @@ BenchMaterial MaterialUnder(const std::string& cacheRoot);
 // complete, so an interrupted run starts that file again next time.
 void EnsureMaterial(const BenchMaterial& material, std::ostream& log);
 
+// Reads every file of the material once, so that the first timed run does
+// not pay for the disk.
+void WarmUp(const BenchMaterial& material);
+
 } // namespace oq::bench

@@ -1,5 +1,7 @@
 #include "bench/BenchReport.h"
 
+#include "bench/Findings.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -42,6 +44,16 @@ TargetVerdict AtMost(const std::string& goal, std::optional<double> value, doubl
     verdict.Met = *value <= limit;
     verdict.Evidence = Fixed(*value, 2) + unit;
     return verdict;
+}
+
+void BenchReport::Add(const Findings& findings)
+{
+    if (!findings.Title.empty())
+        AddSection(findings.Title);
+    for (const ReportRow& row : findings.Rows)
+        AddRow(row);
+    notes_.insert(notes_.end(), findings.Notes.begin(), findings.Notes.end());
+    targets_.insert(targets_.end(), findings.Targets.begin(), findings.Targets.end());
 }
 
 void BenchReport::Print(std::ostream& out) const

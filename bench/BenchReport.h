@@ -34,15 +34,18 @@ TargetVerdict AtMost(const std::string& goal, std::optional<double> value, doubl
 
 double ToMiB(std::int64_t bytes);
 
+struct Findings;
+
 class BenchReport {
 public:
     void AddRow(ReportRow row) { lines_.emplace_back(std::move(row)); }
     // A heading over the rows that follow.
     void AddSection(const std::string& title) { lines_.emplace_back(title); }
-    // The row added last; there must be one.
-    ReportRow& LastRow() { return std::get<ReportRow>(lines_.back()); }
     void AddNote(const std::string& note) { notes_.push_back(note); }
     void AddTarget(TargetVerdict target) { targets_.push_back(std::move(target)); }
+    // A scenario's section (when it ran), notes and targets, after those of
+    // the scenarios added before it.
+    void Add(const Findings& findings);
 
     // The table, then the notes, then one line per target.
     void Print(std::ostream& out) const;

@@ -3,7 +3,13 @@
 #include "bench/SplitRun.h"
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
+#include "jobs/JobList.h"
+#include "jobs/JobPlanner.h"
+#include "jobs/JobRunner.h"
+#include "tools/AmplitudeProfile.h"
+#include "tools/CatalogWriter.h"
 #include "tools/SectionLoudness.h"
+#include "tools/WavWriter.h"
 #include "vorbis/VorbisFile.h"
 
 #include <algorithm>
@@ -14,33 +20,11 @@
 #include <thread>
 #include <vector>
 
-#if __has_include("tools/AmplitudeProfile.h")
-#include "tools/AmplitudeProfile.h"
-#include <atomic>
-#endif
-#if __has_include("tools/WavWriter.h") && __has_include("base/JobControl.h")
-#include "tools/WavWriter.h"
-#include "base/JobControl.h"
-#include "base/JobObserver.h"
-#endif
-#if __has_include("tools/CatalogWriter.h") && __has_include("jobs/JobPlanner.h") && __has_include("jobs/JobRunner.h")
-#include "base/JobControl.h"
-#include "jobs/JobList.h"
-#include "base/JobObserver.h"
-#include "jobs/JobPlanner.h"
-#include "jobs/JobRunner.h"
-#endif
-
 namespace oq::bench {
 
 namespace {
 
 constexpr int kDecodeBufferBytes = 8192;
-
-[[noreturn, maybe_unused]] void NotBuiltIn(const std::string& tool)
-{
-    throw std::logic_error(tool + " is not part of this build");
-}
 
 } // namespace
 
@@ -58,16 +42,11 @@ void DecodeWholeFile(const std::string& path)
     }
 }
 
-void ProfileWholeFile([[maybe_unused]] const std::string& path)
+void ProfileWholeFile(const std::string& path)
 {
-#if __has_include("tools/AmplitudeProfile.h")
     const std::atomic<bool> cancelled{false};
     if (!ComputeAmplitudeProfile(path, cancelled).Complete)
         throw std::runtime_error("the amplitude profile of " + path + " is incomplete");
-#else
-    // Timed here once decode/AmplitudeProfile.h is in the tree.
-    NotBuiltIn("the amplitude profile");
-#endif
 }
 
 void MeasureLoudnessOf(const std::string& path, const std::vector<std::int64_t>& cutPoints)
@@ -78,22 +57,16 @@ void MeasureLoudnessOf(const std::string& path, const std::vector<std::int64_t>&
         throw std::runtime_error("measuring the loudness of " + path + " did not finish");
 }
 
-void ConvertWholeFileToWav([[maybe_unused]] const std::string& source, [[maybe_unused]] const std::string& output)
+void ConvertWholeFileToWav(const std::string& source, const std::string& output)
 {
-#if __has_include("tools/WavWriter.h") && __has_include("base/JobControl.h")
     JobControl control;
     JobObserver quiet;
     if (ConvertToWav(source, output, control, quiet) != WavOutcome::Written)
         throw std::runtime_error("converting " + source + " to WAV did not finish");
-#else
-    // Timed here once decode/WavWriter.h is in the tree.
-    NotBuiltIn("the WAV writer");
-#endif
 }
 
-void WriteCatalogOf([[maybe_unused]] const std::string& folder, [[maybe_unused]] const std::string& output)
+void WriteCatalogOf(const std::string& folder, const std::string& output)
 {
-#if __has_include("tools/CatalogWriter.h") && __has_include("jobs/JobPlanner.h") && __has_include("jobs/JobRunner.h")
     CatalogOptions options;
     options.Mode = CatalogMode::Csv;
     options.Directory = folder;
@@ -105,10 +78,6 @@ void WriteCatalogOf([[maybe_unused]] const std::string& folder, [[maybe_unused]]
     JobList jobs = PlanJobs(options, control, quiet);
     if (RunJobs(jobs, control, quiet) != RunResult::Finished)
         throw std::runtime_error("the catalog of " + folder + " did not finish");
-#else
-    // Timed here once the catalog tool (engine/Catalog*.h) is in the tree.
-    NotBuiltIn("the catalog tool");
-#endif
 }
 
 void BusyWork(unsigned threads, std::uint64_t iterations)

@@ -7,26 +7,7 @@
 namespace oq::bench {
 
 // The program's own decoding and catalog tools, as the benchmark runs them.
-// They are timed only when the build holds them: each flag says whether it
-// does, and each function raises when its tool fails (or is not built in).
-
-#if __has_include("tools/AmplitudeProfile.h")
-inline constexpr bool kHaveAmplitudeProfile = true;
-#else
-inline constexpr bool kHaveAmplitudeProfile = false;
-#endif
-
-#if __has_include("tools/WavWriter.h") && __has_include("base/JobControl.h")
-inline constexpr bool kHaveWavWriter = true;
-#else
-inline constexpr bool kHaveWavWriter = false;
-#endif
-
-#if __has_include("tools/CatalogWriter.h") && __has_include("jobs/JobPlanner.h") && __has_include("jobs/JobRunner.h")
-inline constexpr bool kHaveCatalog = true;
-#else
-inline constexpr bool kHaveCatalog = false;
-#endif
+// Each function raises when its tool fails.
 
 // The plain reference: every sample decoded with ov_read, front to back.
 void DecodeWholeFile(const std::string& path);

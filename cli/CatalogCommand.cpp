@@ -21,7 +21,8 @@ std::string CatalogCommand::Usage() const
            "  --template T    csv (default), html, or the path of your own template\n"
            "  --filter F      \"*.Ogg\" (default; any case of .ogg) or \"*.*\"\n"
            "  --no-sub        only DIR itself, not its sub-folders\n"
-           "  --quiet         no progress line\n";
+           "  --quiet         no progress line\n\n" +
+           std::string(kRefusedOutputs);
 }
 
 int CatalogCommand::Run(const std::vector<std::string>& arguments)

@@ -19,6 +19,10 @@ public:
     virtual int Run(const std::vector<std::string>& arguments) = 0;
 };
 
+// The last line of the usage of every command that writes files: what
+// RequireWritableOutput refuses, in a user's words.
+inline constexpr char kRefusedOutputs[] = "An output that is an input, a link, a pipe or a device is refused.\n";
+
 // Raised for a command line that cannot be understood; the tool prints the
 // message with the command's usage and exits with status 2.
 class UsageError : public std::exception {

@@ -29,4 +29,10 @@ void PrintWarnings(const std::vector<std::string>& warnings)
         std::cerr << "oggquorvel-cli: warning: " << warning << "\n";
 }
 
+void PrintNotes(const std::vector<std::string>& notes)
+{
+    for (const std::string& note : notes)
+        std::cerr << "oggquorvel-cli: note: " << note << "\n";
+}
+
 } // namespace oq::cli

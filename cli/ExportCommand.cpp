@@ -19,7 +19,8 @@ std::string ExportCommand::Usage() const
     return "Usage: oggquorvel-cli export FILE METHOD --section K --to OUT [OPTIONS]\n\n"
            "Writes section K (counted from 1) of FILE to OUT without re-encoding,\n"
            "replacing OUT if it exists.\n\n" +
-           SectionMethod::Usage() + "\nOptions:\n" + UserTagsUsage() + "  --quiet            no progress line\n";
+           SectionMethod::Usage() + "\nOptions:\n" + UserTagsUsage() + "  --quiet            no progress line\n\n" +
+           kRefusedOutputs;
 }
 
 int ExportCommand::Run(const std::vector<std::string>& arguments)

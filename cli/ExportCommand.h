@@ -5,7 +5,7 @@
 namespace oq::cli {
 
 // `export FILE METHOD --section K --to OUT`: writes one section of an Ogg
-// Vorbis file to a file of the user's choice; every section is cut so that
+// Vorbis or Opus file to a file of the user's choice; every section is cut so that
 // the one written is exact.
 class ExportCommand : public Command {
 public:

@@ -5,7 +5,7 @@
 namespace oq::cli {
 
 // `info FILE...`: prints the file record and the information text of each
-// Ogg Vorbis file. A file that cannot be described is reported and skipped;
+// Ogg Vorbis or Opus file. A file that cannot be described is reported and skipped;
 // the exit status is 1 when any was.
 class InfoCommand : public Command {
 public:

@@ -1,6 +1,7 @@
 #include "cli/InterruptGuard.h"
 
 #include "base/Error.h"
+#include "base/TempFileRegistry.h"
 
 #include <atomic>
 #include <cerrno>
@@ -30,19 +31,46 @@ void WriteByte(int end, char byte) noexcept
 
 void OnSignal(int signal)
 {
-    if (interrupted.exchange(true)) {
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-        return;
-    }
     const int saved = errno;
     const int end = wakeEnd.load();
-    if (end >= 0)
+    if (end >= 0 && signal != SIGHUP && !interrupted.exchange(true)) {
         WriteByte(end, kInterrupted);
-    errno = saved;
+        errno = saved;
+        return;
+    }
+    // Ending at once: the usual end by the signal would leave the
+    // temporary files behind. The signal is let through here, not after the
+    // handler returns, so the other threads get no time to make one again.
+    RemoveRegisteredTempFiles();
+    std::signal(signal, SIG_DFL);
+    sigset_t own;
+    sigemptyset(&own);
+    sigaddset(&own, signal);
+    pthread_sigmask(SIG_UNBLOCK, &own, nullptr);
+    std::raise(signal);
+}
+
+// Installs OnSignal for `signal` unless the program was started with it
+// ignored.
+void Handle(int signal)
+{
+    struct sigaction action {};
+    if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN)
+        return;
+    action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(signal, &action, nullptr);
 }
 
 } // namespace
+
+void RemoveTempFilesOnInterrupt()
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        Handle(signal);
+}
 
 InterruptGuard::InterruptGuard(std::function<void()> onInterrupt) : onInterrupt_(std::move(onInterrupt))
 {
@@ -53,8 +81,7 @@ InterruptGuard::InterruptGuard(std::function<void()> onInterrupt) : onInterrupt_
     writeEnd_ = ends[1];
     interrupted = false;
     wakeEnd = writeEnd_;
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    RemoveTempFilesOnInterrupt();
     watcher_ = std::thread([this] {
         char byte = 0;
         ssize_t got;
@@ -67,9 +94,7 @@ InterruptGuard::InterruptGuard(std::function<void()> onInterrupt) : onInterrupt_
 
 InterruptGuard::~InterruptGuard()
 {
-    // An interrupt from here on ends the program the usual way.
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    // An interrupt from here on ends the program, as one without a guard.
     wakeEnd = -1;
     WriteByte(writeEnd_, kEnded);
     watcher_.join();

@@ -16,7 +16,8 @@ std::string JoinCommand::Usage() const
 {
     return "Usage: oggquorvel-cli join --out OUT IN... [--quiet]\n\n"
            "Appends the bytes of the Ogg Vorbis files IN, or of the Ogg Opus files IN, in\n"
-           "the order given, into OUT (a chained Ogg stream), replacing OUT if it exists.\n";
+           "the order given, into OUT (a chained Ogg stream), replacing OUT if it exists.\n" +
+           std::string(kRefusedOutputs);
 }
 
 int JoinCommand::Run(const std::vector<std::string>& arguments)

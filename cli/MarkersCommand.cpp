@@ -5,12 +5,30 @@
 #include "cli/SectionMethod.h"
 #include "model/CueSheetWriter.h"
 #include "model/LabelFile.h"
-#include "model/MarkerList.h"
+#include "model/MarkerGeometry.h"
+#include "model/MarkerItems.h"
 #include "model/MarkerTime.h"
+#include "base/OutputTarget.h"
 
+#include <filesystem>
 #include <iostream>
 
 namespace oq::cli {
+
+namespace {
+
+// Whether two output names, either of which may not exist yet, name one
+// file: through "..", a linked folder or another spelling of the folder.
+bool SameOutput(const std::string& a, const std::string& b)
+{
+    const auto resolved = [](const std::string& name) {
+        std::error_code ignored;
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(name, ignored), ignored);
+    };
+    return resolved(a) == resolved(b);
+}
+
+} // namespace
 
 std::string MarkersCommand::Summary() const { return "show the markers and sections a split method gives"; }
 
@@ -27,7 +45,8 @@ std::string MarkersCommand::Usage() const
            "  --save-cue OUT     save a cue sheet of the sections: a track each, titled\n"
            "                     from the cue sheet or labels they came from, else\n"
            "                     \"Section k\", INDEX 01 to the nearest 1/75 s\n"
-           "  --quiet            no progress line while --silence or --snap analyses\n";
+           "  --quiet            no progress line while --silence or --snap analyses\n\n" +
+           kRefusedOutputs;
 }
 
 int MarkersCommand::Run(const std::vector<std::string>& arguments)
@@ -41,23 +60,33 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
         throw UsageError("give one FILE");
     const SectionMethod method(options, SectionMethod::Choice::MarkersOnly);
     const MPEGData file = DescribeSourceFile(options.Plain()[0]);
-    MarkerList markers(file);
+    const std::optional<std::string> labelsOut = options.Value("--save-labels");
+    const std::optional<std::string> cueOut = options.Value("--save-cue");
+    // Both outputs are checked before the analysis and before either is written.
+    std::vector<std::string> inputs = method.InputFiles();
+    inputs.push_back(file.FileName);
+    for (const std::optional<std::string>& output : {labelsOut, cueOut})
+        if (output)
+            RequireWritableOutput(*output, inputs);
+    if (labelsOut && cueOut && SameOutput(*labelsOut, *cueOut))
+        throw UsageError("--save-labels and --save-cue name one file, \"" + *cueOut + "\"; give each its own");
+    MarkerGeometry markers(file);
     std::vector<std::string> warnings;
     const MarkerTitles titles = method.LayMarkers(file, markers, warnings);
     PrintWarnings(warnings);
-    if (options.Has("--save-labels"))
-        LabelFile::Write(*options.Value("--save-labels"), markers.Positions(), titles, MarkerTime(file));
-    if (options.Has("--save-cue"))
-        CueSheetWriter::Write(*options.Value("--save-cue"), file.FileName, markers.Sections(), titles,
-                              MarkerTime(file));
+    const std::vector<Section> sections = markers.Sections();
+    if (labelsOut)
+        LabelFile::Write(*labelsOut, markers.Positions(), titles, MarkerTime(file), inputs);
+    if (cueOut)
+        CueSheetWriter::Write(*cueOut, file.FileName, sections, titles, MarkerTime(file), method.InputFiles());
 
     std::cout << "Blocks: " << file.BlockCount << "\n";
-    for (int i = 1; i <= markers.MarkerCount(); ++i)
-        std::cout << markers.MarkerChoiceItems().at(static_cast<std::size_t>(i)) << " (block " << markers.Position(i)
-                  << ")\n";
-    for (std::size_t j = 1; j < markers.SectionChoiceItems().size(); ++j)
-        std::cout << markers.SectionChoiceItems()[j] << "\n";
-    std::cout << "Sections: " << markers.SectionTotalText() << "\n";
+    const std::vector<std::string> markerItems = MarkerItems(markers);
+    for (std::size_t k = 0; k < markerItems.size(); ++k)
+        std::cout << markerItems[k] << " (block " << markers.Position(static_cast<int>(k) + 1) << ")\n";
+    for (const std::string& item : SectionItems(sections, markers.Converter()))
+        std::cout << item << "\n";
+    std::cout << "Sections: " << sections.size() << "\n";
     return 0;
 }
 

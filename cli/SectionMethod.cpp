@@ -6,15 +6,18 @@
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
 #include "jobs/CueSections.h"
+#include "model/CueSheet.h"
+#include "model/EvenSplit.h"
 #include "model/LabelFile.h"
-#include "model/MarkerList.h"
+#include "model/MarkerGeometry.h"
 #include "model/MarkerTime.h"
 #include "base/Error.h"
-#include "model/SplitCalculator.h"
+#include "base/FieldText.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <sstream>
 
 namespace oq::cli {
@@ -41,6 +44,26 @@ std::int64_t ParseWhole(const std::string& text, const std::string& what)
     if (error != std::errc() || end != text.data() + text.size() || value < 0)
         throw UsageError("\"" + text + "\" is not " + what);
     return value;
+}
+
+// A count or a size within 32 bits, as the split wizard's fields hold them.
+std::int32_t ParseFieldNumber(const std::string& text, const std::string& what)
+{
+    const std::int64_t value = ParseWhole(text, what);
+    if (value > std::numeric_limits<std::int32_t>::max())
+        throw RangeError("\"" + std::to_string(value) + "\" is too large a number");
+    return static_cast<std::int32_t>(value);
+}
+
+// "HH:MM:SS" (or with hundredths, "HH:MM:SS:XX") in hundredths of a second.
+std::int32_t ParsePlayLength(const std::string& text)
+{
+    std::string shown = text;
+    if (shown.size() == 8)
+        shown += ":00";
+    if (shown.size() != 11 || shown[2] != ':' || shown[5] != ':' || shown[8] != ':')
+        throw UsageError("\"" + text + "\" is not a play length HH:MM:SS");
+    return ReadShownTime(shown);
 }
 
 // A decimal number with an optional sign and fraction.
@@ -181,96 +204,92 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         throw UsageError("--count takes a section count from 1 on");
 }
 
+std::vector<std::string> SectionMethod::InputFiles() const
+{
+    if (name_ == "--cue" || name_ == "--labels")
+        return {value_};
+    return {};
+}
+
 PauseFinder SectionMethod::FindPauses(const MPEGData& file) const
 {
     return PauseFinder(AnalyseProfile(file, quiet_).Entries, file, pauses_);
 }
 
-MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerList& markers,
+MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerGeometry& markers,
                                        std::vector<std::string>& warnings) const
 {
     if (name_ == "--silence") {
-        markers.ReplaceMarkers(FindPauses(file).Markers());
+        markers.Replace(FindPauses(file).Markers());
         return {};
     }
     if (name_ == "--links") {
-        markers.ReplaceMarkers(MarkerTime::LinkPositions(file));
+        markers.Replace(MarkerTime::LinkPositions(file));
         return {};
     }
     if (name_ == "--labels") {
         LabelMarkers labels = LabelFile::Read(value_, MarkerTime(file));
         for (int line : labels.PastEnd)
             warnings.push_back("the label on line " + std::to_string(line) + " was skipped: it lies outside the audio");
-        markers.ReplaceMarkers(labels.Positions);
+        markers.Replace(labels.Positions);
         return std::move(labels.Titles);
     }
-    MarkerTitles titles = LayWizardMarkers(file, markers, warnings);
+    if (name_ == "--cue")
+        return LayCueMarkers(markers, warnings);
+    markers.Replace(EvenPositions(markers.Blocks(), EvenSections(file)));
+    // The snap moves the markers the list holds: past the limit, those it kept.
     if (snapReach_)
-        markers.ReplaceMarkers(FindPauses(file).Snap(markers.Positions(), *snapReach_));
-    return titles;
+        markers.Replace(FindPauses(file).Snap(markers.Positions(), *snapReach_));
+    return {};
 }
 
-MarkerTitles SectionMethod::LayWizardMarkers(const MPEGData& file, MarkerList& markers,
-                                             std::vector<std::string>& warnings) const
+std::int64_t SectionMethod::EvenSections(const MPEGData& file) const
 {
-    SplitCalculator wizard;
-    wizard.FormActivate(file);
-    if (name_ == "--count") {
-        wizard.SelectMethod(SplitMethod::SectionCount);
-        wizard.SplitSectionTotalChange(std::to_string(ParseWhole(value_, "a section count")));
-        wizard.SplitSectionTotalClick();
-    } else if (name_ == "--length") {
-        std::string shown = value_;
-        if (shown.size() == 8)
-            shown += ":00";
-        if (shown.size() != 11 || shown[2] != ':' || shown[5] != ':' || shown[8] != ':')
-            throw UsageError("\"" + value_ + "\" is not a play length HH:MM:SS");
-        wizard.SelectMethod(SplitMethod::SectionLength);
-        wizard.SplitSectionLengthChange(shown);
-        wizard.SplitSectionLengthClick();
-    } else if (name_ == "--size") {
-        wizard.SelectMethod(SplitMethod::SectionSize);
-        wizard.SplitSectionSizeChange(std::to_string(ParseWhole(value_, "a size in kilobytes")));
-        wizard.SplitSectionSizeClick();
-    } else if (name_ == "--cue") {
-        wizard.LoadCueSheet(value_);
-        if (wizard.CueTracks().empty())
-            throw FormatError(value_, "holds no track with a start");
-        wizard.SelectMethod(SplitMethod::CueSheet);
-    } else {
-        throw UsageError(name_ + " gives sample positions, not markers");
-    }
-    const SplitOutcome outcome = wizard.ApplyOkay(markers);
-    for (int track : outcome.Skipped.Unreadable)
+    const EvenSplit split(file);
+    if (name_ == "--count")
+        return split.ByCount(ParseFieldNumber(value_, "a section count")).Sections;
+    if (name_ == "--length")
+        return split.ByLength(ParsePlayLength(value_)).Sections;
+    if (name_ == "--size")
+        return split.BySize(ParseFieldNumber(value_, "a size in kilobytes")).Sections;
+    throw UsageError(name_ + " gives sample positions, not markers");
+}
+
+MarkerTitles SectionMethod::LayCueMarkers(MarkerGeometry& markers, std::vector<std::string>& warnings) const
+{
+    const CueTrackList tracks = ReadCueSheet(value_);
+    if (tracks.empty())
+        throw FormatError(value_, "holds no track with a start");
+    const CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
+    markers.Replace(placement.Positions);
+    const CueSkips& skipped = placement.Skipped;
+    for (int track : skipped.Unreadable)
         warnings.push_back("cue track " + std::to_string(track) + " was skipped: its start cannot be read");
-    for (int track : outcome.Skipped.PastEnd)
+    for (int track : skipped.PastEnd)
         warnings.push_back("cue track " + std::to_string(track) + " was skipped: it starts after the end of the file");
+
+    // The tracks that gave markers, in the sheet's order, gave the first of
+    // the planned positions.
+    const std::vector<std::string> trackTitles = ReadCueTitles(value_);
+    const auto gaveNoMarker = [&skipped](int track) {
+        return std::ranges::find(skipped.Unreadable, track) != skipped.Unreadable.end() ||
+               std::ranges::find(skipped.PastEnd, track) != skipped.PastEnd.end();
+    };
     MarkerTitles titles;
-    if (name_ == "--cue") {
-        // The tracks that gave markers, in the sheet's order, gave the first
-        // of the planned positions.
-        const std::vector<std::string> trackTitles = ReadCueTitles(value_);
-        const CuePlacement placement = PlanCueMarkers(wizard.CueTracks(), markers.Converter());
-        const auto skipped = [&](int track) {
-            const auto& unreadable = outcome.Skipped.Unreadable;
-            const auto& pastEnd = outcome.Skipped.PastEnd;
-            return std::find(unreadable.begin(), unreadable.end(), track) != unreadable.end() ||
-                   std::find(pastEnd.begin(), pastEnd.end(), track) != pastEnd.end();
-        };
-        std::size_t next = 0;
-        for (std::size_t k = 0; k < trackTitles.size() && next < placement.Positions.size(); ++k)
-            if (!skipped(static_cast<int>(k) + 1))
-                titles.Add(placement.Positions[next++], trackTitles[k]);
-    }
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < trackTitles.size() && next < placement.Positions.size(); ++k)
+        if (!gaveNoMarker(static_cast<int>(k) + 1))
+            titles.Add(placement.Positions[next++], trackTitles[k]);
     return titles;
 }
 
 SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::string>& warnings) const
 {
     if (LaysMarkers()) {
-        MarkerList markers(file);
+        MarkerGeometry markers(file);
         LayMarkers(file, markers, warnings);
         SectionSource source = SectionsFromMarkers(file, markers.Positions());
+        source.OtherInputs = InputFiles();
         if (name_ == "--cue") {
             const std::string sheet = ReadCueSheetBytes(value_);
             TagCueSections(source, file, markers.Positions(), ParseCueSheet(sheet), ParseCueTags(sheet));

@@ -12,7 +12,7 @@
 #include <vector>
 
 namespace oq {
-class MarkerList;
+class MarkerGeometry;
 }
 
 namespace oq::cli {
@@ -22,17 +22,18 @@ class Arguments;
 // The file a command cuts, described as the editor describes it after its
 // analysis: BlockCount is the number of whole 16384-byte blocks of decoded
 // PCM, so markers land on the same blocks as in the window. Raises
-// NotOggVorbisError for a file that is not Ogg Vorbis, IoError for one that
-// cannot be read.
+// NotOggVorbisError for a file that is not Ogg Vorbis or Opus, IoError for
+// one that cannot be read.
 MPEGData DescribeSourceFile(const std::string& path);
 
 // How a command chooses its cut points: one of --count N, --length
-// HH:MM:SS, --size KB, --cue SHEET (markers laid exactly as the split wizard
-// lays them on the file's block positions), --labels FILE (a label file's
-// labels), --silence DB[:SECONDS] (the middles of the pauses), --links (the
-// link boundaries of a chained file), or --at-samples N,... and --at
-// TIME,... (sample positions directly). --snap
-// SECONDS moves the markers of --count, --length and --size into pauses.
+// HH:MM:SS, --size KB, --cue SHEET (markers laid on the file's block
+// positions by the split wizard's own calculations: EvenSplit and
+// PlanCueMarkers), --labels FILE (a label file's labels), --silence
+// DB[:SECONDS] (the middles of the pauses), --links (the link boundaries of
+// a chained file), or --at-samples N,... and --at TIME,... (sample
+// positions directly). --snap SECONDS moves the markers of --count,
+// --length and --size into pauses.
 class SectionMethod {
 public:
     // Which methods a command takes: a command that shows markers has no
@@ -54,16 +55,22 @@ public:
     // that shows them, and cuts at the boundaries themselves.
     bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at" && name_ != "--links"; }
 
+    // The files the method reads besides the audio (the sheet of --cue, the
+    // file of --labels): inputs that no output of the command may replace.
+    std::vector<std::string> InputFiles() const;
+
     // Lays the markers on `markers` (opened on `file`) for the marker
     // methods and returns the titles they came with (cue tracks, labels);
     // warnings name cue tracks and labels that gave no marker.
-    MarkerTitles LayMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
+    MarkerTitles LayMarkers(const MPEGData& file, MarkerGeometry& markers, std::vector<std::string>& warnings) const;
     // The sections the method gives for `file`.
     SectionSource Sections(const MPEGData& file, std::vector<std::string>& warnings) const;
 
 private:
     PauseFinder FindPauses(const MPEGData& file) const;
-    MarkerTitles LayWizardMarkers(const MPEGData& file, MarkerList& markers, std::vector<std::string>& warnings) const;
+    // The section count of --count, --length or --size.
+    std::int64_t EvenSections(const MPEGData& file) const;
+    MarkerTitles LayCueMarkers(MarkerGeometry& markers, std::vector<std::string>& warnings) const;
 
     std::string name_;
     std::string value_;

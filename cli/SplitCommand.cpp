@@ -7,6 +7,7 @@
 #include "cli/UserTags.h"
 #include "jobs/JobList.h"
 #include "jobs/LoudnessComments.h"
+#include "media/CodecChoice.h"
 #include "jobs/PathParts.h"
 
 #include <iostream>
@@ -35,7 +36,11 @@ std::string SplitCommand::Usage() const
     return "Usage: oggquorvel-cli split FILE METHOD [OPTIONS]\n\n"
            "Writes the sections of FILE (Ogg Vorbis or Opus) as files of their own,\n"
            "copying the compressed audio unchanged; played one after another they give\n"
-           "exactly the samples of FILE. Section k is named PRE, \"0\", k, POST (+ \".ogg\").\n\n" +
+           "exactly the samples of FILE. Section k is named PRE, \"0\", k, POST (+ \".ogg\").\n"
+           "Every name is settled before anything is written: a single file name in the\n"
+           "output folder (what file systems refuse in a name becomes '_'), cut to the\n"
+           "length the folder takes and, where another section has the name, followed\n"
+           "by \" (NN)\", NN the section number. Standard error tells each change.\n\n" +
            SectionMethod::Usage() +
            "\nOptions:\n"
            "  --out DIR          folder for the sections (default: FILE's folder)\n"
@@ -48,12 +53,13 @@ std::string SplitCommand::Usage() const
            "                     keeps the usual name)\n"
            "  --name TEMPLATE    name the sections of a cue sheet's tracks by TEMPLATE:\n"
            "                     {n} the section number (two digits), {title},\n"
-           "                     {artist}, {album}; a name an earlier section has\n"
-           "                     gets \" (NN)\" after it\n"
+           "                     {artist}, {album}; a name that comes out empty\n"
+           "                     gives the usual one\n"
            "  --replaygain       give each section its own loudness (track gain and\n"
            "                     peak) and all of them the album's, measured first\n"
            "  --force            replace existing files without asking\n"
-           "  --quiet            no progress line\n";
+           "  --quiet            no progress line\n\n" +
+           kRefusedOutputs;
 }
 
 int SplitCommand::Run(const std::vector<std::string>& arguments)
@@ -86,10 +92,11 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
         const auto loudness = MeasureSections(file.FileName, split.Source.CutPoints, session.Control(), session.Observer());
         if (!loudness)
             return kExitCancelled;
-        AddLoudnessComments(split.Source, *loudness, file.Codec == "Opus");
+        AddLoudnessComments(split.Source, *loudness, CodecOf(file).Loudness);
     }
     AddUserTags(split.Source, tags);
     JobList jobs = PlanJobs(split, session.Observer());
+    PrintNotes(jobs.Notes());
     if (!session.ConfirmOverwrite(jobs, options.Has("--force")))
         return 1;
     // The planner leaves out sections without audio and those not chosen.

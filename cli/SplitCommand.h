@@ -5,7 +5,7 @@
 namespace oq::cli {
 
 // `split FILE METHOD`: writes every section (or the odd or even ones) of an
-// Ogg Vorbis file as a file of its own, without re-encoding.
+// Ogg Vorbis or Opus file as a file of its own, without re-encoding.
 class SplitCommand : public Command {
 public:
     std::string Name() const override { return "split"; }

@@ -2,6 +2,7 @@
 
 #include "cli/Command.h"
 #include "jobs/Placeholders.h"
+#include "base/Utf8Text.h"
 
 #include <algorithm>
 
@@ -28,7 +29,9 @@ UserTags ParseUserTags(const std::vector<std::string>& tags)
         const auto equals = tag.find('=');
         if (equals == std::string::npos || !IsFieldName(tag.substr(0, equals)))
             throw UsageError("--tag " + tag + ": give KEY=VALUE, KEY of the characters ' ' to '}' without '='");
-        parsed.emplace_back(tag.substr(0, equals), tag.substr(equals + 1));
+        // Comments are UTF-8; a value typed in another encoding is read as
+        // Windows-1252 rather than written as bytes no reader can show.
+        parsed.emplace_back(tag.substr(0, equals), AsUtf8(std::string_view(tag).substr(equals + 1)));
     }
     return parsed;
 }

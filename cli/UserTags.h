@@ -12,7 +12,8 @@ namespace oq::cli {
 using UserTags = std::vector<std::pair<std::string, std::string>>;
 
 // Raises UsageError for a tag without '=' or whose KEY is not a comment
-// field name (printable ASCII from ' ' to '}', without '=').
+// field name (printable ASCII from ' ' to '}', without '='). A VALUE that is
+// not valid UTF-8 is read as Windows-1252.
 UserTags ParseUserTags(const std::vector<std::string>& tags);
 
 // Gives every section the tags after the comments the source, a cue sheet

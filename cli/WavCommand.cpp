@@ -17,9 +17,12 @@ std::string WavCommand::Usage() const
     return "Usage: oggquorvel-cli wav [--dir DIR] FILE... [--quiet]\n\n"
            "Decodes each FILE into a 16-bit PCM WAV file of the same name ending in\n"
            ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n"
+           "Where two FILEs would give one WAV name, the later one's gets \" (NN)\"\n"
+           "before \".wav\", NN its place in the list; standard error tells so.\n"
            "A chained FILE whose links differ in rate or channels is refused before\n"
            "anything is written: one WAV file holds one format (convert its links\n"
-           "apart with `split --links`).\n";
+           "apart with `split --links`).\n" +
+           std::string(kRefusedOutputs);
 }
 
 int WavCommand::Run(const std::vector<std::string>& arguments)
@@ -35,6 +38,7 @@ int WavCommand::Run(const std::vector<std::string>& arguments)
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(wav, session.Observer());
+    PrintNotes(jobs.Notes());
     const std::vector<std::string> written = jobs.FinalNames();
     const int status = session.Run(jobs);
     if (status == 0)

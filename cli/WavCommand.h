@@ -4,8 +4,8 @@
 
 namespace oq::cli {
 
-// `wav [--dir DIR] FILE...`: converts Ogg Vorbis files to 16-bit WAV files,
-// beside each source or all into one folder.
+// `wav [--dir DIR] FILE...`: converts Ogg Vorbis and Opus files to 16-bit
+// WAV files, beside each source or all into one folder.
 class WavCommand : public Command {
 public:
     std::string Name() const override { return "wav"; }

@@ -1,5 +1,6 @@
 #include "cli/Command.h"
 #include "cli/CommandList.h"
+#include "cli/InterruptGuard.h"
 #include "base/Error.h"
 
 #include <clocale>
@@ -44,6 +45,7 @@ int main(int argc, char** argv)
             }
         }
         try {
+            oq::cli::RemoveTempFilesOnInterrupt();
             return command->Run(arguments);
         } catch (const oq::cli::UsageError& error) {
             std::cerr << "oggquorvel-cli " << command->Name() << ": " << error.what() << "\n\n" << command->Usage();

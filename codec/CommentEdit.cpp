@@ -1,5 +1,7 @@
 #include "codec/CommentEdit.h"
 
+#include "codec/LoudnessConvention.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -8,8 +10,11 @@ namespace oq {
 
 namespace {
 
-constexpr std::array<std::string_view, 3> kTrackLoudnessNames = {
-    "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_TRACK_PEAK", "R128_TRACK_GAIN"};
+// The track fields of every loudness convention, whatever the section's
+// codec: a field of another codec's convention measures the whole recording
+// just as well.
+constexpr std::array<std::string_view, 3> kTrackLoudnessNames = {kReplayGain2.TrackGain, kReplayGain2.TrackPeak,
+                                                                 kR128Gains.TrackGain};
 
 bool SameName(std::string_view a, std::string_view b)
 {

@@ -12,7 +12,7 @@ struct StreamFormat {
     int Channels = 0;
     long Rate = 0;
     int Version = 0; // the codec's own version number of the stream
-    std::string Codec; // the codec's name: "Vorbis", "Opus"
+    std::string Codec; // the codec's descriptor's Name
 };
 
 // A file decoded front to back by its codec's own library, which follows

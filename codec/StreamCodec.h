@@ -1,6 +1,6 @@
 #pragma once
 
-#include "codec/CommentHeader.h"
+#include "codec/CodecDescriptor.h"
 #include "codec/PacketClock.h"
 #include "codec/PacketDecoder.h"
 #include "ogg/PacketCopy.h"
@@ -22,8 +22,11 @@ public:
     // Defined out of line, so that the class's virtual table has one home.
     virtual ~StreamCodec();
 
+    // The codec's fixed facts: its name, how sections open, its loudness
+    // fields, its comment header.
+    virtual const CodecDescriptor& Descriptor() const noexcept = 0;
     // The codec's name, for messages.
-    virtual std::string Name() const = 0;
+    std::string Name() const { return std::string(Descriptor().Name); }
 
     // Header packets the stream begins with.
     virtual int HeaderCount() const noexcept = 0;
@@ -36,22 +39,13 @@ public:
     // Drops the copies of the header packets.
     virtual void ReleaseHeaders() noexcept = 0;
 
-    // The most samples a section's headers can tell its decoder to drop at
-    // its start (a pre-skip), 0 for a codec whose headers cannot. Sections of
-    // a codec with a pre-skip start on packets before the cut, which bring
-    // the decoder to the source's output by the cut; the others start with
-    // the packet pair around it.
-    virtual std::int64_t MostPreSkip() const noexcept = 0;
-    // Samples the source's headers tell its decoder to drop at its start.
+    // Samples the source's headers tell its decoder to drop at its start
+    // (0 .. Descriptor().MostPreSkip).
     virtual std::int64_t PreSkip() const noexcept = 0;
     // Header packet `index` of a section whose decoder is to drop `preSkip`
     // samples first (0 for a codec without a pre-skip); everything else is
     // the source's.
     virtual PacketCopy SectionHeader(int index, std::int64_t preSkip) const = 0;
-    // Which header packet holds the stream's comments, and its shape; a
-    // section's comments are rewritten there.
-    virtual int CommentHeaderIndex() const noexcept = 0;
-    virtual CommentHeader::Form CommentForm() const noexcept = 0;
 
     // The rest asks for complete headers.
 

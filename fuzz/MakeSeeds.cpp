@@ -1,7 +1,7 @@
 // Writes the seed corpus of the fuzz targets into the folder given as the
 // only argument, one sub-folder per target: generated Ogg Vorbis files of
 // the shapes the page reader must handle, generated Ogg Opus files, cue sheets, the shipped catalog
-// templates and typed time codes. Beside them "sample.ogg", a few seconds of
+// templates, typed time codes and name texts. Beside them "sample.ogg", a few seconds of
 // stereo audio for the memory checks of the command-line tool. Nothing
 // binary is kept in the repository.
 
@@ -108,5 +108,14 @@ int main(int argc, char** argv)
     int seed = 0;
     for (const char* code : {"00:01:30:50", "99:99:99:99", "00:00:75:00", "  :  :  :  ", "12:34:56:78 and more"})
         Write(corpus / "time_code" / ("code" + std::to_string(++seed)), std::string(code));
+
+    // The names target reads a byte of switches, then the template, the pre
+    // and post texts and the titles, each ended by a NUL byte.
+    using namespace std::string_literals;
+    Write(corpus / "output_names" / "usual", "\x01\0Part \0 - song.ogg\0"s);
+    Write(corpus / "output_names" / "same-titles", "\x05{title}\0../up_\0/x\0same\0same\0same (03)\0\0"s);
+    Write(corpus / "output_names" / "intro-tracks", "\x0A\0\0\0Intro\0Intro\0Intro\0"s);
+    Write(corpus / "output_names" / "long-legacy", "\x04{artist} {title} {n}\0Caf\xE9\0.\0"s + std::string(300, 'x') +
+                                                       "\0"s + std::string(120, '\xE9') + "\0 \0"s);
     return 0;
 }

@@ -6,31 +6,11 @@
 
 namespace oq {
 
-namespace {
-
-// Refused in names by one file system or another: the path separators,
-// the characters Windows reserves, and control characters.
-bool Refused(char c)
-{
-    return static_cast<unsigned char>(c) < ' ' || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
-}
-
-} // namespace
-
 std::string TrackFileName(const CueTags::Track& track)
 {
     std::string name = track.Number.size() < 2 ? std::string(2 - track.Number.size(), '0') + track.Number : track.Number;
     if (!track.Title.empty())
         name += " - " + track.Title;
-    return SafeFileName(std::move(name));
-}
-
-std::string SafeFileName(std::string name)
-{
-    std::ranges::replace_if(name, Refused, '_');
-    // A name of dots alone, or ending in one, is refused or altered elsewhere.
-    while (!name.empty() && (name.back() == '.' || name.back() == ' '))
-        name.back() = '_';
     return name;
 }
 

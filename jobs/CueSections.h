@@ -17,12 +17,8 @@ namespace oq {
 void TagCueSections(SectionSource& source, const MPEGData& file, const std::vector<std::int32_t>& markerPositions,
                     const CueTrackList& starts, const CueTags& tags);
 
-// "NN - Title" (the number of at least two digits), with the characters
-// that file systems refuse in a name replaced by '_'.
+// "NN - Title" (the number of at least two digits), as the sheet writes
+// the title: OutputNames makes it a file name.
 std::string TrackFileName(const CueTags::Track& track);
-
-// `name` with the characters that file systems refuse in a name, and dots
-// and spaces at its end, replaced by '_'.
-std::string SafeFileName(std::string name);
 
 } // namespace oq

@@ -47,6 +47,7 @@ void JobList::Clear() noexcept
 {
     jobs_.clear();
     RemoveTemporaries();
+    notes_.clear();
     willOverwrite_ = false;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace oq {
@@ -56,6 +57,12 @@ public:
     bool WillOverwrite() const noexcept { return willOverwrite_; }
     void NoteOverwrite() noexcept { willOverwrite_ = true; }
 
+    // Why an output is written under another name than its options gave
+    // it, one line each (see OutputNames), for the user to read before the
+    // run.
+    void AddNote(std::string note) { notes_.push_back(std::move(note)); }
+    const std::vector<std::string>& Notes() const noexcept { return notes_; }
+
     // Drops every job and deletes the temporary files: the run that follows
     // does nothing.
     void Clear() noexcept;
@@ -64,6 +71,7 @@ private:
     JobTool tool_;
     std::vector<JobStacker> jobs_;
     std::vector<TempFile> temporaries_;
+    std::vector<std::string> notes_;
     bool willOverwrite_ = false;
 };
 

@@ -1,8 +1,9 @@
 #include "jobs/JobPlanner.h"
-#include "jobs/CueSections.h"
 
+#include "jobs/OutputNames.h"
 #include "jobs/PathParts.h"
 #include "jobs/Placeholders.h"
+#include "media/OggFileInfo.h"
 #include "model/PositionConverter.h"
 #include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
@@ -11,6 +12,7 @@
 #include "base/FileSystem.h"
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
+#include "base/OutputTarget.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -31,35 +33,40 @@ constexpr char kCreatingCatalogText[] = "Creating Catalog...";
 constexpr char kOggExtension[] = ".ogg";
 constexpr char kWavExtension[] = ".wav";
 
-std::string WithDelimiter(const std::string& folder)
+// The files a split or an export reads.
+std::vector<std::string> InputsOf(const SectionSource& source)
 {
-    if (folder.empty() || folder.back() == '/')
-        return folder;
-    return folder + '/';
+    std::vector<std::string> inputs = source.OtherInputs;
+    inputs.push_back(source.FileName);
+    return inputs;
 }
 
-// The dot that starts the extension of the name part of `path`, or npos.
-std::size_t ExtensionStart(const std::string& path)
+// Whether a catalog gives `path`, one of the files its search found, an
+// entry: a found file of another kind (an older catalog that "*.*" finds)
+// has none and is no input the catalog may not replace. A file that cannot
+// be read counts as described.
+bool CatalogDescribes(const std::string& path)
 {
-    const std::size_t dot = path.rfind('.');
-    const std::size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string::npos;
-    return dot;
+    try {
+        ReadOggFileInfo(path);
+    } catch (const NotOggVorbisError&) {
+        return false;
+    } catch (const IoError&) {
+    }
+    return true;
 }
 
-std::string ChangeExtension(const std::string& path, const std::string& extension)
+// A catalog's inputs: its template, and the found files it describes. Only
+// a found file that is the output can matter, so no other is opened.
+std::vector<std::string> CatalogInputs(const std::vector<std::string>& found, const std::string& templateName,
+                                       const std::string& output)
 {
-    return path.substr(0, ExtensionStart(path)) + extension;
-}
-
-// Writing `finalName` must never replace or delete `sourceName` while it is
-// being read; hard links and symbolic links count as the same file.
-void RefuseSourceAsOutput(const std::string& finalName, const std::string& sourceName)
-{
+    std::vector<std::string> inputs{templateName};
     std::error_code ignored;
-    if (fs::equivalent(finalName, sourceName, ignored))
-        throw IoError(finalName, "cannot write the output over its own source", 0);
+    for (const std::string& file : found)
+        if (fs::equivalent(file, output, ignored) && CatalogDescribes(file))
+            inputs.push_back(file);
+    return inputs;
 }
 
 JobStacker& AddJob(JobList& jobs, JobObserver& observer, const std::string& outputName, const std::string& finalName,
@@ -160,8 +167,8 @@ bool Chosen(SectionChoice choice, std::int32_t k)
 
 std::string TwoDigits(std::int32_t number) { return (number < 10 ? "0" : "") + std::to_string(number); }
 
-// Section `section`'s name by the template before it is made unique, or
-// nothing where the template does not name it.
+// Section `section`'s name by the template, or nothing where the template
+// does not name it.
 std::optional<std::string> ExpandTemplate(const SplitOptions& options, std::int32_t section)
 {
     const auto& named = options.Source.TrackNames;
@@ -174,20 +181,37 @@ std::optional<std::string> ExpandTemplate(const SplitOptions& options, std::int3
                                   {"{title}", comments.Value("TITLE")},
                                   {"{artist}", comments.Value("ARTIST")},
                                   {"{album}", comments.Value("ALBUM")}};
-    return SafeFileName(Expanded(options.NameTemplate, fields));
+    return Expanded(options.NameTemplate, fields);
 }
 
-// Two tracks of one title must not write one file: a later section whose
-// name an earlier one has takes its number as well.
-std::optional<std::string> TemplateName(const SplitOptions& options, std::int32_t section)
+// The pre text, "0" with zeros on, the number and the post text; ".ogg"
+// follows when that has no extension of its own.
+NameParts UsualSectionName(const SplitOptions& options, std::int32_t section)
 {
-    auto name = ExpandTemplate(options, section);
-    if (!name)
-        return name;
-    for (std::int32_t earlier = 1; earlier < section; ++earlier)
-        if (ExpandTemplate(options, earlier) == name)
-            return *name + " (" + TwoDigits(section) + ")";
-    return name;
+    const std::string name =
+        options.PreText + (options.Zeros ? "0" : "") + std::to_string(section) + options.PostText;
+    const std::size_t dot = ExtensionStart(name);
+    if (dot == std::string::npos)
+        return {name, kOggExtension};
+    return {name.substr(0, dot), name.substr(dot)};
+}
+
+WantedOutput WantedSection(const SplitOptions& options, std::int32_t section)
+{
+    WantedOutput wanted{.Folder = options.OutputFolder,
+                        .Name = {},
+                        .Usual = UsualSectionName(options, section),
+                        .Item = "section " + std::to_string(section),
+                        .Number = section};
+    const auto& named = options.Source.TrackNames;
+    const auto index = static_cast<std::size_t>(section - 1);
+    if (const auto templated = ExpandTemplate(options, section))
+        wanted.Name = {*templated, kOggExtension};
+    else if (options.NamesFromTitles && index < named.size() && !named[index].empty())
+        wanted.Name = {named[index], kOggExtension};
+    else
+        wanted.Name = wanted.Usual;
+    return wanted;
 }
 
 } // namespace
@@ -213,25 +237,25 @@ SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::i
     return source;
 }
 
-std::string SectionFileName(const SplitOptions& options, std::int32_t section)
+OutputNames SectionFileNames(const SplitOptions& options)
 {
-    if (const auto templated = TemplateName(options, section))
-        return WithDelimiter(options.OutputFolder) + *templated + kOggExtension;
-    const auto& named = options.Source.TrackNames;
-    if (options.NamesFromTitles && section >= 1 && static_cast<std::size_t>(section) <= named.size() &&
-        !named[static_cast<std::size_t>(section - 1)].empty())
-        return WithDelimiter(options.OutputFolder) + named[static_cast<std::size_t>(section - 1)] + kOggExtension;
-    std::string name = WithDelimiter(options.OutputFolder) + options.PreText + (options.Zeros ? "0" : "") +
-                       std::to_string(section) + options.PostText;
-    if (ExtensionStart(name) == std::string::npos)
-        name += kOggExtension;
-    return name;
+    std::vector<WantedOutput> wanted;
+    const auto count = static_cast<std::int32_t>(options.Source.CutPoints.size()) + 1;
+    for (std::int32_t k = 1; k <= count; ++k)
+        wanted.push_back(WantedSection(options, k));
+    return OutputNames(wanted);
 }
 
 JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
 {
     const SectionSource& source = options.Source;
     RequireCutPoints(source);
+    const OutputNames names = SectionFileNames(options);
+    const std::vector<std::int32_t> sections = SectionsWithAudio(source);
+    const std::vector<std::string> inputs = InputsOf(source);
+    for (const std::int32_t k : sections)
+        if (Chosen(options.Sections, k))
+            RequireWritableOutput(names.Path(static_cast<std::size_t>(k - 1)), inputs);
     JobList jobs(JobTool::Split);
     // One temporary name serves every section: each is moved to its final
     // name before the next one writes it again.
@@ -239,19 +263,18 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
     // Sections keep their numbers in the names; an empty one leaves a gap.
     // The question about replacing files looks at every section's name,
     // written or not.
-    const std::vector<std::int32_t> sections = SectionsWithAudio(source);
     const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
     for (std::int32_t k = 1; k <= count; ++k) {
-        const std::string finalName = SectionFileName(options, k);
+        const auto index = static_cast<std::size_t>(k - 1);
+        const std::string& finalName = names.Path(index);
         if (FileSizeOf(finalName) > 0)
             jobs.NoteOverwrite();
         if (std::find(sections.begin(), sections.end(), k) == sections.end())
             continue;
-        const bool written = Chosen(options.Sections, k);
-        if (written)
-            RefuseSourceAsOutput(finalName, source.FileName);
+        if (Chosen(options.Sections, k) && !names.Note(index).empty())
+            jobs.AddNote(names.Note(index));
         SetSectionSteps(AddJob(jobs, observer, temporary, finalName, source.FileName), source, k, k == sections.front(),
-                        k == sections.back(), written);
+                        k == sections.back(), Chosen(options.Sections, k));
     }
     return jobs;
 }
@@ -267,7 +290,7 @@ JobList PlanJobs(const ExportOptions& options, JobObserver& observer)
     if (std::find(sections.begin(), sections.end(), options.Section) == sections.end())
         throw RangeError("cannot export section " + std::to_string(options.Section) + " of \"" + source.FileName +
                          "\": it holds no audio (its two markers stand at one place)");
-    RefuseSourceAsOutput(options.FileName, source.FileName);
+    RequireWritableOutput(options.FileName, InputsOf(source));
     JobList jobs(JobTool::Split);
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.FileName), kOggPrefix));
     for (const std::int32_t k : sections)
@@ -281,6 +304,10 @@ JobList PlanJobs(const JoinOptions& options, JobObserver& observer)
     if (options.Files.empty())
         throw RangeError("cannot join: no file is listed");
     RequireOneCodec(options.Files);
+    std::vector<std::string> inputs;
+    for (const MPEGData& file : options.Files)
+        inputs.push_back(file.FileName);
+    RequireWritableOutput(options.OutputFile, inputs);
     JobList jobs(JobTool::Join);
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.OutputFile), kOggPrefix));
     for (const MPEGData& file : options.Files) {
@@ -308,13 +335,27 @@ JobList PlanJobs(const WavOptions& options, JobObserver& /*observer*/)
         } catch (const IoError&) {
         }
     }
-    JobList jobs(JobTool::Wav);
+    // Each WAV file is named after its source, numbered by its place in the
+    // list where two sources share a name.
+    std::vector<WantedOutput> wanted;
     for (const std::string& source : options.Files) {
-        const std::string folder = options.OneDirectory ? options.OutputFolder : FolderOf(source);
-        const std::string finalName =
-            ChangeExtension(options.OneDirectory ? WithDelimiter(folder) + NameOf(source) : source, kWavExtension);
-        RefuseSourceAsOutput(finalName, source);
-        JobStacker& job = jobs.AddJob(jobs.Adopt(TempFile::Create(folder, kWavPrefix)), finalName, source);
+        const std::string name = NameOf(source);
+        const auto place = static_cast<std::int32_t>(wanted.size()) + 1;
+        wanted.push_back({.Folder = options.OneDirectory ? options.OutputFolder : FolderOf(source),
+                          .Name = {name.substr(0, ExtensionStart(name)), kWavExtension},
+                          .Usual = {name, kWavExtension},
+                          .Item = "file " + std::to_string(place),
+                          .Number = place});
+    }
+    const OutputNames names(wanted);
+    for (std::size_t i = 0; i < options.Files.size(); ++i)
+        RequireWritableOutput(names.Path(i), options.Files);
+    JobList jobs(JobTool::Wav);
+    for (std::size_t i = 0; i < options.Files.size(); ++i) {
+        const std::string& source = options.Files[i];
+        if (!names.Note(i).empty())
+            jobs.AddNote(names.Note(i));
+        JobStacker& job = jobs.AddJob(jobs.Adopt(TempFile::Create(wanted[i].Folder, kWavPrefix)), names.Path(i), source);
         job.MakeWav = true;
         job.FinishOutput = true;
     }
@@ -337,6 +378,7 @@ JobList PlanJobs(const CatalogOptions& options, const JobControl& control, JobOb
     // Read once here only to refuse an unreadable or broken template before
     // anything is written; the run reads it again for the catalog itself.
     CatalogTemplate::Load(templateName);
+    RequireWritableOutput(options.OutputFile, CatalogInputs(files, templateName, options.OutputFile));
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.OutputFile), kCatalogPrefix));
     for (const std::string& file : files) {
         JobStacker& job = AddJob(jobs, observer, temporary, {}, file);

@@ -4,6 +4,7 @@
 #include "media/MPEGData.h"
 #include "tools/CatalogTemplate.h"
 #include "jobs/JobList.h"
+#include "jobs/OutputNames.h"
 
 #include <cstdint>
 #include <string>
@@ -34,6 +35,10 @@ struct SectionSource {
     // Section k's name from its cue track ("NN - Title") at [k - 1]; empty
     // where a section plays no track.
     std::vector<std::string> TrackNames{};
+    // The other files the sections were read from (the cue sheet or label
+    // file that laid the markers): inputs of the run as much as FileName,
+    // so no section may be written over one.
+    std::vector<std::string> OtherInputs{};
 };
 
 // The sections that the markers (block positions, ascending, at least one)
@@ -85,18 +90,25 @@ struct CatalogOptions {
     bool IncludeSubFolders = true;
 };
 
-// The full name of section `section`'s file: the folder, the pre text, "0"
-// with zeros on, the number, the post text, and ".ogg" when the name has no
-// extension of its own. With NamesFromTitles, a section that plays a cue
-// track is named after it (the folder, its name, ".ogg"); a NameTemplate
-// names it likewise, with " (NN)" after a name an earlier section has.
-std::string SectionFileName(const SplitOptions& options, std::int32_t section);
+// The files of every section, written or not (section k at k - 1), settled
+// together by OutputNames in the output folder. A section's name is the
+// pre text, "0" with zeros on, the number, the post text, and ".ogg" when
+// that has no extension of its own: the usual name. With NamesFromTitles,
+// a section that plays a cue track is named after it ("NN - Title.ogg"); a
+// NameTemplate names it likewise, and one that expands to nothing leaves
+// the section its usual name.
+OutputNames SectionFileNames(const SplitOptions& options);
 
 // Each planner turns a tool's options into its job list, creating the
 // temporary files the jobs write in the target folders. The observer sees
 // the job count and the current file grow as the list is built. Nothing is
-// written to a final name here; a name that would replace the file being cut
-// is refused with IoError before anything is created.
+// written to a final name here. Every output name is first held to
+// RequireWritableOutput against every file the run reads (the sources, the
+// cue sheet or label file of a split, a catalog's files and template), so
+// a refused name raises FileError before any temporary file is made. The
+// split and WAV planners settle every name they build first (OutputNames)
+// and add a note to the list for each output written under another name
+// than it wanted.
 
 // Every section is cut; those that the choice leaves out are not written.
 // WillOverwrite() tells whether an existing non-empty file has a section's

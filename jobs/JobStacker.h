@@ -8,8 +8,10 @@
 namespace oq {
 
 // One job of a run: the files it touches, its numbers, and the steps the
-// runner performs for it, always in the order of the flags below. A new
-// record has empty names, zero numbers and no step.
+// runner performs for it. The flags only choose the steps: they run in the
+// one order of RunSteps' table (finishing the output last), whatever the
+// order of the flags below. A new record has empty names, zero numbers and
+// no step.
 struct JobStacker {
     std::string SourceName;   // file the job reads; also shown as the current file
     std::string OutputName;   // temporary file the job writes

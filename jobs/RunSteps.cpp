@@ -167,9 +167,9 @@ bool RunSteps::MakeWav(const JobStacker& job)
     if (!job.MakeWav)
         return true;
     observer_.ProcessText(kWavText);
-    // The list holds only files that were readable Ogg Vorbis when they
-    // were added; one that no longer is must not become an empty WAV file
-    // under its final name.
+    // The list holds only files that were readable Ogg Vorbis or Opus when
+    // they were added; one that no longer is must not become an empty WAV
+    // file under its final name.
     try {
         ConvertToWav(job.SourceName, job.OutputName, control_, observer_);
     } catch (const NotOggVorbisError&) {

@@ -7,16 +7,63 @@
 #include "vorbis/VorbisFileDecoder.h"
 #include "vorbis/VorbisStreamCodec.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace oq {
 
+namespace {
+
+template <class Codec>
+std::unique_ptr<StreamCodec> MakeStreamCodec(const std::string& sourceName)
+{
+    return std::make_unique<Codec>(sourceName);
+}
+
+// One codec read from streams: its descriptor, the test of a stream's first
+// packet, and the codec's constructor.
+struct StreamCodecEntry {
+    const CodecDescriptor* Descriptor;
+    bool (*Recognizes)(const ogg_packet& first);
+    std::unique_ptr<StreamCodec> (*Make)(const std::string& sourceName);
+};
+
+// In the order of KnownCodecs.
+constexpr std::array kStreamCodecs{
+    StreamCodecEntry{&kVorbisDescriptor, &VorbisStreamCodec::Recognizes, &MakeStreamCodec<VorbisStreamCodec>},
+    StreamCodecEntry{&kOpusDescriptor, &OpusStreamCodec::Recognizes, &MakeStreamCodec<OpusStreamCodec>},
+};
+
+constexpr auto kDescriptors = [] {
+    std::array<const CodecDescriptor*, kStreamCodecs.size()> descriptors{};
+    std::ranges::transform(kStreamCodecs, descriptors.begin(), &StreamCodecEntry::Descriptor);
+    return descriptors;
+}();
+
+} // namespace
+
+std::span<const CodecDescriptor* const> KnownCodecs() noexcept { return kDescriptors; }
+
+const CodecDescriptor* FindCodec(std::string_view name) noexcept
+{
+    const auto found = std::ranges::find(kDescriptors, name, &CodecDescriptor::Name);
+    return found == kDescriptors.end() ? nullptr : *found;
+}
+
+const CodecDescriptor& CodecOf(const MPEGData& file)
+{
+    if (const CodecDescriptor* codec = FindCodec(file.Codec))
+        return *codec;
+    throw NotOggVorbisError(file.FileName,
+                            "is described with a codec the program does not read (\"" + file.Codec + "\")");
+}
+
 std::unique_ptr<StreamCodec> ChooseStreamCodec(const ogg_packet& first, const std::string& sourceName)
 {
-    if (VorbisStreamCodec::Recognizes(first))
-        return std::make_unique<VorbisStreamCodec>(sourceName);
-    if (OpusStreamCodec::Recognizes(first))
-        return std::make_unique<OpusStreamCodec>(sourceName);
+    for (const StreamCodecEntry& entry : kStreamCodecs)
+        if (entry.Recognizes(first))
+            return entry.Make(sourceName);
     return nullptr;
 }
 
@@ -34,11 +81,9 @@ std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path)
 
 std::optional<std::size_t> ChooseAudioStream(const std::vector<ogg_packet>& firsts)
 {
-    using Recognizer = bool (*)(const ogg_packet&);
-    constexpr Recognizer kInOrder[] = {VorbisStreamCodec::Recognizes, OpusStreamCodec::Recognizes};
-    for (const Recognizer recognizes : kInOrder)
+    for (const StreamCodecEntry& entry : kStreamCodecs)
         for (std::size_t k = 0; k < firsts.size(); ++k)
-            if (recognizes(firsts[k]))
+            if (entry.Recognizes(firsts[k]))
                 return k;
     return std::nullopt;
 }

@@ -85,16 +85,17 @@ void LinkHeaderReader::AddHeaders()
 
 LinkHeaders LinkHeaderReader::Headers() const
 {
+    const CodecDescriptor& codec = codec_->Descriptor();
     LinkHeaders headers;
-    headers.Codec = codec_->Name();
+    headers.Codec = &codec;
     headers.Serial = static_cast<std::uint32_t>(stream_->Serial());
     headers.Rate = codec_->Rate();
     headers.Channels = codec_->Channels();
     headers.PreSkip = codec_->PreSkip();
-    const ogg_packet packet = codec_->Header(codec_->CommentHeaderIndex()).Packet();
+    const ogg_packet packet = codec_->Header(codec.CommentHeaderIndex).Packet();
     const CommentHeader comments = CommentHeader::Parse(
         std::string_view(reinterpret_cast<const char*>(packet.packet), static_cast<std::size_t>(packet.bytes)),
-        codec_->CommentForm());
+        codec.CommentForm);
     headers.Vendor = comments.Vendor;
     for (const std::string& field : comments.Fields) {
         const std::size_t equals = field.find('=');

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "codec/CodecDescriptor.h"
 #include "codec/StreamCodec.h"
 #include "ogg/OggStreamState.h"
 
@@ -14,7 +15,7 @@ namespace oq {
 
 // What the headers of one link of an Ogg file say about its audio stream.
 struct LinkHeaders {
-    std::string Codec;         // the codec's name: "Vorbis", "Opus"
+    const CodecDescriptor* Codec = nullptr; // never null in a record read
     std::uint32_t Serial = 0;  // of the audio stream
     long Rate = 0;             // decoded sample frames per second
     int Channels = 0;

@@ -18,7 +18,7 @@ struct MPEGData {
     double TimeTotal = 0;      // seconds, all links
     std::int32_t Streams = 0;  // chained logical streams
     std::int32_t SerialNumber = 0;
-    std::string Codec{};       // of the first link: "Vorbis" or "Opus"
+    std::string Codec{};       // of the first link: its descriptor's Name (see CodecOf)
     std::int32_t Version = 0;  // the codec's version of the first link
     std::int32_t Rate = 0;     // Hz, first link
     std::int32_t Channels = 0; // first link

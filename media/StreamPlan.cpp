@@ -150,8 +150,8 @@ private:
             return false;
         packetsOut_ = headerCount;
         clock_ = codec_->NewClock();
-        restarting_ = codec_->MostPreSkip() > 0;
-        preRoll_ = restarting_ ? givenPreRoll_.value_or(codec_->MostPreSkip()) : 0;
+        restarting_ = codec_->Descriptor().OpensOnPreRoll();
+        preRoll_ = restarting_ ? givenPreRoll_.value_or(codec_->Descriptor().MostPreSkip) : 0;
         pending_.push_front(StartAt(offset_, headerCount));
         return true;
     }

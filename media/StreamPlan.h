@@ -76,12 +76,14 @@ public:
     std::int64_t FileBytes() const noexcept { return fileBytes_; }
     // Starts()[0] is the first audio page; the others follow in rising order.
     const std::vector<DecodeStart>& Starts() const noexcept { return starts_; }
-    // Whether a decoder begun anew in the middle begins on pre-roll (a codec
-    // with a pre-skip), rather than being exact after one priming packet.
-    bool RestartsOnPreRoll() const noexcept { return codec_->MostPreSkip() > 0; }
+    // Whether a decoder begun anew in the middle begins on pre-roll (the
+    // codec opens sections on pre-roll under a pre-skip), rather than being
+    // exact after one priming packet.
+    bool RestartsOnPreRoll() const noexcept { return codec_->Descriptor().OpensOnPreRoll(); }
     // Sample frames such a decoder decodes at least before a start's first
     // frame: what the codec's headers let a section's decoder drop
-    // (MostPreSkip) unless the plan was asked for another; 0 without.
+    // (its descriptor's MostPreSkip) unless the plan was asked for another;
+    // 0 without.
     std::int64_t PreRoll() const noexcept { return preRoll_; }
 
 private:

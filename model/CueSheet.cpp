@@ -1,9 +1,9 @@
 #include "model/CueSheet.h"
 
 #include "model/CueLines.h"
-#include "model/MarkerList.h"
 #include "model/PositionConverter.h"
 #include "base/TextFile.h"
+#include "base/Utf8Text.h"
 
 #include <algorithm>
 
@@ -20,25 +20,6 @@ constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 // More minutes than this (about 19 years) is not a track start of any file.
 constexpr std::int64_t kMostMinutes = 9'999'999;
 constexpr std::int32_t kSecondsPerMinute = 60;
-
-void AppendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 
 // UTF-16 text (after its byte order mark) as UTF-8; the keywords and
 // times are ASCII, the rest only has to survive. A lone surrogate becomes
@@ -66,49 +47,17 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
     return out;
 }
 
-bool IsUtf8(std::string_view text)
-{
-    std::size_t k = 0;
-    while (k < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[k]);
-        const std::size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : 4;
-        // 4: a continuation byte or 0xF8.. in lead position; 0xC0, 0xC1: overlong.
-        if (extra == 4 || (extra == 1 && lead < 0xC2) || k + extra >= text.size())
-            return false;
-        for (std::size_t i = 1; i <= extra; ++i)
-            if ((static_cast<unsigned char>(text[k + i]) & 0xC0) != 0x80)
-                return false;
-        k += extra + 1;
-    }
-    return true;
-}
-
-// Windows-1252 differs from Latin-1 in 0x80..0x9F only; its five unassigned
-// bytes there keep their C1 code points.
-std::string Windows1252ToUtf8(std::string_view bytes)
-{
-    static constexpr char16_t kHigh[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 4);
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : byte);
-    }
-    return out;
-}
-
 std::string DecodeSheet(std::string_view raw)
 {
+    // A sheet marked as UTF-8 whose bytes are not UTF-8 is read like an
+    // unmarked one: the mark was put before text of another encoding.
     if (raw.starts_with(kUtf8Mark))
-        return std::string(raw.substr(kUtf8Mark.size()));
+        return AsUtf8(raw.substr(kUtf8Mark.size()));
     if (raw.starts_with(kUtf16LeMark))
         return Utf16ToUtf8(raw.substr(kUtf16LeMark.size()), false);
     if (raw.starts_with(kUtf16BeMark))
         return Utf16ToUtf8(raw.substr(kUtf16BeMark.size()), true);
-    return IsUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
+    return AsUtf8(raw);
 }
 
 // The start on an INDEX line: after the keyword, its separator and the
@@ -264,13 +213,6 @@ CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter&
         positions.push_back(positions.front() == blocks ? 0 : blocks);
     }
     return placement;
-}
-
-CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers)
-{
-    CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
-    markers.ReplaceMarkers(placement.Positions);
-    return placement.Skipped;
 }
 
 } // namespace oq

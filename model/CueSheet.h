@@ -8,7 +8,6 @@
 
 namespace oq {
 
-class MarkerList;
 class PositionConverter;
 
 // The track starts of the last cue sheet read, in the sheet's order: each
@@ -27,9 +26,9 @@ CueTrackList ParseCueSheet(std::string_view contents);
 // Reads the sheet in the named file. Raises IoError when it cannot be read.
 CueTrackList ReadCueSheet(const std::string& path);
 
-// A sheet's bytes as UTF-8 text: a byte order mark (UTF-8 or UTF-16) is
-// honoured; without one, text that is not valid UTF-8 is read as
-// Windows-1252, the encoding older sheets were written in.
+// A sheet's bytes as UTF-8 text: a UTF-16 byte order mark is honoured;
+// other text (after a UTF-8 mark, if any) that is not valid UTF-8 is read
+// as Windows-1252, the encoding older sheets were written in.
 std::string CueSheetText(std::string_view raw);
 // The raw bytes of the sheet in the named file; IoError when unreadable.
 std::string ReadCueSheetBytes(const std::string& path);
@@ -60,9 +59,5 @@ struct CuePlacement {
 // and the start when needed), so that the sections become the tracks.
 // Raises RangeError for a file without play time; nothing is laid then.
 CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter& convert);
-
-// Replaces the markers by those of PlanCueMarkers and tells which tracks
-// were skipped. On RangeError the markers stay as they were.
-CueSkips LayCueMarkers(const CueTrackList& tracks, MarkerList& markers);
 
 } // namespace oq

@@ -77,9 +77,10 @@ std::string CueSheetWriter::Format(const std::string& audioFile, const std::vect
 }
 
 void CueSheetWriter::Write(const std::string& path, const std::string& audioFile, const std::vector<Section>& sections,
-                           const MarkerTitles& titles, const MarkerTime& time)
+                           const MarkerTitles& titles, const MarkerTime& time, std::vector<std::string> otherInputs)
 {
-    WriteFileReplacing(path, Format(audioFile, sections, titles, time));
+    otherInputs.push_back(audioFile);
+    WriteFileReplacing(path, Format(audioFile, sections, titles, time), otherInputs);
 }
 
 } // namespace oq

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/MarkerList.h"
+#include "model/MarkerGeometry.h"
 #include "model/MarkerTitles.h"
 
 #include <cstdint>
@@ -24,8 +24,11 @@ public:
 
     static std::string Format(const std::string& audioFile, const std::vector<Section>& sections,
                               const MarkerTitles& titles, const MarkerTime& time);
+    // Replaces `path` with the sheet. Neither `audioFile` nor any of
+    // `otherInputs` (a cue sheet or label file the markers came from) may be
+    // `path` (see RequireWritableOutput).
     static void Write(const std::string& path, const std::string& audioFile, const std::vector<Section>& sections,
-                      const MarkerTitles& titles, const MarkerTime& time);
+                      const MarkerTitles& titles, const MarkerTime& time, std::vector<std::string> otherInputs);
 
     // A sample position as "mm:ss:ff" at `rate`, the frame rounded to the
     // nearest; minutes run past 99 as they must.

@@ -53,9 +53,9 @@ std::string LabelFile::Format(const std::vector<std::int32_t>& positions, const 
 }
 
 void LabelFile::Write(const std::string& path, const std::vector<std::int32_t>& positions, const MarkerTitles& titles,
-                      const MarkerTime& time)
+                      const MarkerTime& time, const std::vector<std::string>& inputs)
 {
-    WriteFileReplacing(path, Format(positions, titles, time));
+    WriteFileReplacing(path, Format(positions, titles, time), inputs);
 }
 
 LabelMarkers LabelFile::Parse(std::string_view text, const std::string& name, const MarkerTime& time)

@@ -32,8 +32,11 @@ public:
     // Marker k's label text is its title, else "Marker k".
     static std::string Format(const std::vector<std::int32_t>& positions, const MarkerTitles& titles,
                               const MarkerTime& time);
+    // Replaces `path` with the labels of `positions`. `inputs` are the files
+    // the markers came from (the audio file, a cue sheet or label file read
+    // for them), none of which `path` may be (see RequireWritableOutput).
     static void Write(const std::string& path, const std::vector<std::int32_t>& positions, const MarkerTitles& titles,
-                      const MarkerTime& time);
+                      const MarkerTime& time, const std::vector<std::string>& inputs);
 
     // `name` names the file in errors. A file without a label within the
     // audio raises FormatError; a single label is completed to two markers

@@ -1,12 +1,11 @@
 #include "model/MarkerList.h"
 
 #include "base/FieldText.h"
+#include "model/MarkerItems.h"
 #include "model/MarkerListView.h"
-#include "base/TimeCode.h"
 #include "base/Error.h"
 
 #include <algorithm>
-#include <numeric>
 #include <utility>
 
 namespace oq {
@@ -18,6 +17,13 @@ constexpr std::int64_t kSmallestSectionKb = 3;
 // Typed section lengths of this many seconds or less are not applied.
 constexpr std::int32_t kShortestSectionSeconds = 5;
 constexpr std::int32_t kHundredthsPerSecond = 100;
+
+// A choice list's items: the empty "none" item, then `items`.
+std::vector<std::string> ChoiceItems(std::vector<std::string> items)
+{
+    items.insert(items.begin(), "");
+    return items;
+}
 
 } // namespace
 
@@ -39,50 +45,41 @@ MarkerListView& MarkerList::View() const
     return view_ ? *view_ : noDisplay;
 }
 
-const PositionConverter& MarkerList::Converter() const
+const MarkerGeometry& MarkerList::Geometry() const
 {
-    if (!converter_)
+    if (!geometry_)
         throw RangeError("no file is open");
-    return *converter_;
+    return *geometry_;
+}
+
+MarkerGeometry& MarkerList::MutableGeometry()
+{
+    return const_cast<MarkerGeometry&>(std::as_const(*this).Geometry());
 }
 
 void MarkerList::OpenFile(const MPEGData& file)
 {
-    if (file.BlockCount < 1)
-        throw RangeError("\"" + file.FileName + "\" is shorter than one block; markers cannot be placed in it");
-    file_ = file;
-    converter_.emplace(file_);
+    if (geometry_)
+        geometry_->Open(file);
+    else
+        geometry_.emplace(file);
     ClearMarkers();
     AppendMarker(0);
-    AppendMarker(file_.BlockCount);
+    AppendMarker(file.BlockCount);
     SelectMarker(0);
     TidyMarkers();
 }
 
 const Marker& MarkerList::At(int i) const
 {
-    if (i < 1 || i > MarkerCount())
+    if (!geometry_)
         throw RangeError("there is no marker " + std::to_string(i));
-    return markers_[static_cast<std::size_t>(i - 1)];
-}
-
-Marker& MarkerList::MutableAt(int i)
-{
-    return const_cast<Marker&>(std::as_const(*this).At(i));
-}
-
-Marker MarkerList::NewMarker(std::int32_t p)
-{
-    return {p, ++lastId_};
+    return geometry_->At(i);
 }
 
 std::vector<std::int32_t> MarkerList::Positions() const
 {
-    std::vector<std::int32_t> positions;
-    positions.reserve(markers_.size());
-    for (const Marker& marker : markers_)
-        positions.push_back(marker.Position);
-    return positions;
+    return geometry_ ? geometry_->Positions() : std::vector<std::int32_t>{};
 }
 
 bool MarkerList::ImageVisible(int i) const
@@ -91,42 +88,14 @@ bool MarkerList::ImageVisible(int i) const
     return i != selected_;
 }
 
-SampleRange MarkerList::SectionSamples(int j) const
+std::string MarkerList::ShownTime(std::int32_t position) const
 {
-    if (j < 1 || j > SectionCount())
-        throw RangeError("there is no section " + std::to_string(j));
-    const Section& section = sections_[static_cast<std::size_t>(j - 1)];
-    return {Converter().PositionToSamples(section.Start), Converter().PositionToSamples(section.End)};
+    return ShownTimeCode(Converter().PositionToSeconds(position) * kHundredthsPerSecond);
 }
 
-std::string MarkerList::TimeText(std::int32_t position) const
+std::optional<MarkerGeometry::SectionPlace> MarkerList::PlaceOfSection(int j) const
 {
-    return ShortTime(FormatTimeCode(Converter().PositionToSeconds(position) * kHundredthsPerSecond));
-}
-
-std::optional<MarkerList::SectionPlace> MarkerList::PlaceOfSection(int j) const
-{
-    const int n = MarkerCount();
-    if (j < 1 || n == 0)
-        return std::nullopt;
-    const bool leading = markers_.front().Position > 0;
-    const int a = leading ? j - 1 : j;
-    if (a > n || (a == n && markers_.back().Position >= Blocks()))
-        return std::nullopt;
-    const std::int32_t start = a == 0 ? 0 : At(a).Position;
-    const std::int32_t end = a == n ? Blocks() : At(a + 1).Position;
-    return SectionPlace{a, {start, end}};
-}
-
-std::vector<Section> MarkerList::DeriveSections() const
-{
-    std::vector<Section> sections;
-    for (int j = 1;; ++j) {
-        const auto place = PlaceOfSection(j);
-        if (!place)
-            return sections;
-        sections.push_back(place->Bounds);
-    }
+    return geometry_ ? geometry_->PlaceOfSection(j) : std::nullopt;
 }
 
 void MarkerList::ClearMarkers()
@@ -136,7 +105,8 @@ void MarkerList::ClearMarkers()
     // from being inverted back: the caller repaints the overview anyway.
     selectedSection_ = 0;
     SelectSection(0);
-    markers_.clear();
+    if (geometry_)
+        geometry_->Clear();
     selected_ = 0;
     sections_.clear();
     markerItems_.assign(1, "");
@@ -151,11 +121,7 @@ const Marker& MarkerList::AppendMarker(std::int32_t p)
 {
     if (!HasFile())
         throw RangeError("no file is open to place a marker in");
-    if (MarkerCount() < kMaxMarkers)
-        markers_.push_back(NewMarker(p));
-    else
-        markers_.back() = NewMarker(p);
-    return markers_.back();
+    return geometry_->Append(p);
 }
 
 void MarkerList::AddMarker()
@@ -172,9 +138,8 @@ void MarkerList::DeleteMarker()
     const int n = MarkerCount();
     if (n < 3 || selected_ < 1)
         return;
-    MutableAt(selected_) = markers_.back();
-    markers_.pop_back();
-    if (markerItems_.size() > markers_.size() + 1)
+    MutableGeometry().RemoveAt(selected_);
+    if (markerItems_.size() > static_cast<std::size_t>(n))
         markerItems_.pop_back();
     selected_ = std::min(selected_, n - 1);
     SelectMarker(0);
@@ -196,7 +161,7 @@ void MarkerList::SelectMarker(int i)
         View().ClearZoomView();
         return;
     }
-    const std::string time = ShownTimeCode(Converter().PositionToSeconds(At(i).Position) * kHundredthsPerSecond);
+    const std::string time = ShownTime(At(i).Position);
     SelectSection(0);
     selected_ = i;
     View().ShowMarkerLine(At(i));
@@ -220,7 +185,7 @@ void MarkerList::SelectSection(int j)
     if (place) {
         const PositionConverter& convert = Converter();
         const std::int32_t span = place->Bounds.End - place->Bounds.Start;
-        length = ShownTimeCode(convert.PositionToSeconds(span) * kHundredthsPerSecond);
+        length = ShownTime(span);
         size = std::to_string(convert.SpanToKb(span));
         const int a = place->FirstMarker;
         if (a > 0)
@@ -254,89 +219,25 @@ void MarkerList::SelectSection(int j)
     View().MoveFocus(FocusTarget::SectionSelectSection);
 }
 
-void MarkerList::SeparateSelectedMarker()
-{
-    if (selected_ < 1)
-        return;
-    std::vector<std::int32_t> others;
-    others.reserve(markers_.size());
-    for (int i = 1; i <= MarkerCount(); ++i)
-        if (i != selected_)
-            others.push_back(At(i).Position);
-    std::sort(others.begin(), others.end());
-    const auto taken = [&others](std::int32_t p) { return std::binary_search(others.begin(), others.end(), p); };
-
-    const std::int32_t wanted = At(selected_).Position;
-    if (!taken(wanted))
-        return;
-    // One block later while below the end; at the end, earlier. The search
-    // goes on past further taken positions, so the selected marker always
-    // ends alone when there is room (a single step back from B could land on
-    // a neighbour and leave an empty section).
-    std::int32_t p = wanted;
-    while (p < Blocks() && taken(p))
-        ++p;
-    if (taken(p)) {
-        p = wanted;
-        while (p > 0 && taken(p))
-            --p;
-    }
-    if (!taken(p))
-        MoveMarker(selected_, p);
-}
-
-void MarkerList::SortMarkers()
-{
-    const auto byPosition = [](const Marker& a, const Marker& b) { return a.Position < b.Position; };
-    if (std::is_sorted(markers_.begin(), markers_.end(), byPosition))
-        return;
-    // Stable, so markers on equal positions keep their order; the selection
-    // follows its marker.
-    std::vector<int> order(markers_.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [this, &byPosition](int a, int b) { return byPosition(markers_[static_cast<std::size_t>(a)], markers_[static_cast<std::size_t>(b)]); });
-    std::vector<Marker> sorted;
-    sorted.reserve(markers_.size());
-    int selected = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        sorted.push_back(markers_[static_cast<std::size_t>(order[k])]);
-        if (order[k] + 1 == selected_)
-            selected = static_cast<int>(k) + 1;
-    }
-    markers_ = std::move(sorted);
-    selected_ = selected;
-}
-
 void MarkerList::TidyMarkers()
 {
-    SeparateSelectedMarker();
-    SortMarkers();
-    std::vector<std::string> items{""};
-    items.reserve(markers_.size() + 1);
-    for (int i = 1; i <= MarkerCount(); ++i)
-        items.push_back("Marker " + std::to_string(i) + " - " + TimeText(At(i).Position));
-    markerItems_ = std::move(items);
+    if (geometry_) {
+        if (selected_ >= 1)
+            geometry_->Separate(selected_);
+        selected_ = geometry_->Sort(selected_);
+    }
+    markerItems_ = ChoiceItems(geometry_ ? MarkerItems(*geometry_) : std::vector<std::string>{});
     RebuildSectionList();
 }
 
 void MarkerList::RebuildSectionList()
 {
-    std::vector<Section> sections = DeriveSections();
-    std::vector<std::string> items{""};
-    items.reserve(sections.size() + 1);
-    for (std::size_t k = 0; k < sections.size(); ++k) {
-        const std::int32_t span = sections[k].End - sections[k].Start;
-        items.push_back("Section " + std::to_string(k + 1) + " - " + TimeText(span) + " - " + KbText(Converter().SpanToKb(span)));
-    }
+    std::vector<Section> sections = geometry_ ? geometry_->Sections() : std::vector<Section>{};
+    std::vector<std::string> items =
+        ChoiceItems(geometry_ ? SectionItems(sections, geometry_->Converter()) : std::vector<std::string>{});
     sections_ = std::move(sections);
     sectionItems_ = std::move(items);
     sectionTotal_ = HasFile() ? std::to_string(sections_.size()) : "None";
-}
-
-void MarkerList::MoveMarker(int i, std::int32_t position)
-{
-    MutableAt(i) = NewMarker(position);
 }
 
 void MarkerList::NudgeMarker(NudgeDirection direction, std::int32_t step)
@@ -345,8 +246,8 @@ void MarkerList::NudgeMarker(NudgeDirection direction, std::int32_t step)
         return;
     const std::int64_t moved = std::int64_t{At(selected_).Position} + (direction == NudgeDirection::Forward ? step : -std::int64_t{step});
     const auto p = static_cast<std::int32_t>(std::clamp<std::int64_t>(moved, 0, Blocks()));
-    const std::string time = ShownTimeCode(Converter().PositionToSeconds(p) * kHundredthsPerSecond);
-    MoveMarker(selected_, p);
+    const std::string time = ShownTime(p);
+    MutableGeometry().Move(selected_, p);
     View().ShowMarkerLine(At(selected_));
     rangePos_ = time;
     positionEdited_ = false;
@@ -359,11 +260,9 @@ void MarkerList::DragMarker(std::int32_t p)
     if (!dragging_ || selected_ < 1)
         return;
     p = std::clamp(p, 0, Blocks());
-    const std::string time = ShownTimeCode(Converter().PositionToSeconds(p) * kHundredthsPerSecond);
-    // The marker keeps its id: it stands where the view dragged it.
-    Marker& marker = MutableAt(selected_);
-    marker.Position = p;
-    View().ShowMarkerLine(marker);
+    const std::string time = ShownTime(p);
+    MutableGeometry().Drag(selected_, p);
+    View().ShowMarkerLine(At(selected_));
     rangePos_ = time;
     positionEdited_ = false;
     View().DrawZoomView();
@@ -375,7 +274,7 @@ void MarkerList::SetMarkerTime()
         return;
     const PositionConverter& convert = Converter();
     const std::int32_t p = std::min(convert.SecondsToPosition(ReadShownTime(rangePos_) / kHundredthsPerSecond), Blocks());
-    MoveMarker(selected_, p);
+    MutableGeometry().Move(selected_, p);
     TidyMarkers();
     SelectMarker(selected_);
     positionEdited_ = false;
@@ -402,7 +301,7 @@ void MarkerList::ApplySectionEdit()
         const std::int64_t wholeFileKb = convert.SpanToKb(Blocks());
         toTheEnd = kilobytes > wholeFileKb;
         kilobytes = std::min(kilobytes, wholeFileKb + 1);
-        length = ShownTimeCode(convert.PositionToSeconds(convert.KbToSpan(kilobytes)) * kHundredthsPerSecond);
+        length = ShownTime(convert.KbToSpan(kilobytes));
         lengthEdited = true;
     }
     const std::int32_t seconds = ReadShownTime(length) / kHundredthsPerSecond;
@@ -423,47 +322,10 @@ void MarkerList::ApplySectionEdit()
         return;
     }
     if (resize) {
-        ResizeSelectedSection(span);
+        MutableGeometry().ResizeSection(selectedSection_, span);
         TidyMarkers();
         SelectSection(selectedSection_);
         lengthEdited_ = false;
-    }
-}
-
-void MarkerList::ResizeSelectedSection(std::int32_t span)
-{
-    const auto place = PlaceOfSection(selectedSection_);
-    if (!place)
-        return;
-    const int a = place->FirstMarker;
-    const int n = MarkerCount();
-    const std::int32_t start = place->Bounds.Start;
-    const std::int32_t blocks = Blocks();
-    if (place->Bounds.End - start > span) {
-        if (a == n) {
-            // Shortening the trailing section splits it.
-            AppendMarker(At(n).Position + span);
-        } else {
-            MoveMarker(a + 1, start + span);
-        }
-        return;
-    }
-    if (a == n)
-        return; // the trailing section ends at B and cannot grow
-    const std::int64_t end = std::int64_t{start} + span;
-    if (end < blocks) {
-        MoveMarker(a + 1, static_cast<std::int32_t>(end));
-        // Markers the grown section swallows go, also when that leaves a single
-        // marker: the section must end where the typed length says.
-        const auto swallowed = std::remove_if(markers_.begin() + a + 1, markers_.end(),
-                                              [end](const Marker& marker) { return marker.Position <= end; });
-        markers_.erase(swallowed, markers_.end());
-    } else if (a == 0) {
-        // The leading section grew over the whole file.
-        markers_.assign({NewMarker(0), NewMarker(blocks)});
-    } else {
-        MoveMarker(a + 1, blocks);
-        markers_.resize(static_cast<std::size_t>(a + 1));
     }
 }
 
@@ -473,8 +335,7 @@ void MarkerList::ReplaceMarkers(const std::vector<std::int32_t>& positions)
     if (selectedSection_ >= 1)
         SelectSection(0);
     ClearMarkers();
-    for (const std::int32_t p : positions)
-        AppendMarker(p);
+    MutableGeometry().Replace(positions);
     SelectMarker(0);
     TidyMarkers();
 }

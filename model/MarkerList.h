@@ -1,8 +1,7 @@
 #pragma once
 
 #include "media/MPEGData.h"
-#include "model/Marker.h"
-#include "model/PositionConverter.h"
+#include "model/MarkerGeometry.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,31 +12,16 @@ namespace oq {
 
 class MarkerListView;
 
-// One section of the file between two block positions.
-struct Section {
-    std::int32_t Start = 0;
-    std::int32_t End = 0;
-    bool operator==(const Section&) const = default;
-};
-
-// A section's cut points in sample frames per channel.
-struct SampleRange {
-    std::int64_t Start = 0;
-    std::int64_t End = 0;
-    bool operator==(const SampleRange&) const = default;
-};
-
 enum class NudgeDirection { Back, Forward };
 
-// The editing model of the open file: up to 1000 markers (block positions
-// 0..B, each with an id that a move by the model renews), the sections
-// they cut the file into, the one selected marker or section, and the texts
-// and enabled states of the main window's marker and section controls.
+// The main window's marker controls over the open file's MarkerGeometry:
+// the one selected marker or section, the choice lists, the texts, edited
+// flags and enabled states of the marker and section fields, and what the
+// display is told as they change.
 //
 // Markers and sections are numbered from 1, as the choice lists show them;
-// 0 stands for "none". Sections are derived from the markers: a leading one
-// from 0 when the first marker lies after 0, one between each pair of
-// neighbours, a trailing one to B when the last marker lies before B.
+// 0 stands for "none". The section list is that of the markers as of the
+// last tidy: while a marker is dragged it waits for the release.
 //
 // Every operation that reads a typed text or divides by a file quantity
 // does so before its first change: when it raises RangeError the model is
@@ -45,7 +29,7 @@ enum class NudgeDirection { Back, Forward };
 // the moment they happen; texts and enabled states are read back from here.
 class MarkerList {
 public:
-    static constexpr int kMaxMarkers = 1000;
+    static constexpr int kMaxMarkers = MarkerGeometry::kMaxMarkers;
 
     // No file yet: no markers, no sections, SectionTotal reads "None".
     MarkerList();
@@ -61,10 +45,11 @@ public:
     // A file shorter than one block (B < 1) cannot hold markers: RangeError,
     // and the previous file stays open with its markers.
     void OpenFile(const MPEGData& file);
-    bool HasFile() const noexcept { return converter_.has_value(); }
-    const MPEGData& File() const noexcept { return file_; }
-    // The open file's conversions (RangeError for every one before a file).
-    const PositionConverter& Converter() const;
+    bool HasFile() const noexcept { return geometry_.has_value(); }
+    // The open file's markers and sections, and its conversions (RangeError
+    // for every one before a file).
+    const MarkerGeometry& Geometry() const;
+    const PositionConverter& Converter() const { return Geometry().Converter(); }
 
     // --- Operations ----------------------------------------------------------
 
@@ -124,7 +109,7 @@ public:
 
     // --- Markers ------------------------------------------------------------
 
-    int MarkerCount() const noexcept { return static_cast<int>(markers_.size()); }
+    int MarkerCount() const noexcept { return HasFile() ? geometry_->Count() : 0; }
     // Marker i (1..n); RangeError for any other i.
     const Marker& At(int i) const;
     std::int32_t Position(int i) const { return At(i).Position; }
@@ -138,8 +123,6 @@ public:
 
     int SectionCount() const noexcept { return static_cast<int>(sections_.size()); }
     const std::vector<Section>& Sections() const noexcept { return sections_; }
-    // Section j's cut points: PositionToSamples of its start and end.
-    SampleRange SectionSamples(int j) const;
     int SelectedSection() const noexcept { return selectedSection_; }
 
     // --- Controls -----------------------------------------------------------
@@ -168,30 +151,15 @@ public:
     bool PlayControlsEnabled() const noexcept { return playControlsEnabled_ || playing_; }
 
 private:
-    // Section j's first marker a (0: the file start) and its bounds.
-    struct SectionPlace {
-        int FirstMarker = 0;
-        Section Bounds;
-    };
-
-    Marker& MutableAt(int i);
-    Marker NewMarker(std::int32_t p);
+    MarkerGeometry& MutableGeometry();
     std::int32_t Blocks() const { return Converter().BlockCount(); }
-    std::optional<SectionPlace> PlaceOfSection(int j) const;
-    std::vector<Section> DeriveSections() const;
-    std::string TimeText(std::int32_t position) const;
-    void SeparateSelectedMarker();
-    void SortMarkers();
-    void MoveMarker(int i, std::int32_t position);
-    void ResizeSelectedSection(std::int32_t span);
+    std::optional<MarkerGeometry::SectionPlace> PlaceOfSection(int j) const;
+    std::string ShownTime(std::int32_t position) const;
     MarkerListView& View() const;
 
-    MPEGData file_;
-    std::optional<PositionConverter> converter_;
+    std::optional<MarkerGeometry> geometry_; // none before the first file
     MarkerListView* view_ = nullptr;
 
-    std::vector<Marker> markers_; // marker i in slot i - 1
-    MarkerId lastId_ = 0;
     int selected_ = 0;
     std::vector<Section> sections_;
     int selectedSection_ = 0;

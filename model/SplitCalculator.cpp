@@ -5,7 +5,6 @@
 #include "base/Error.h"
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <limits>
 
@@ -13,47 +12,15 @@ namespace oq {
 
 namespace {
 
-constexpr std::int64_t kBytesPerKb = 1000;
 constexpr std::int64_t kHundredthsPerSecond = 100;
-// A typed length below this many hundredths (5 seconds) is raised to it.
-constexpr std::int32_t kShortestLengthHundredths = 500;
-// Laying markers closer than this many blocks makes no useful sections.
-constexpr std::int32_t kSmallestStepBlocks = 5;
 
-// Kilobytes per section, rounded up, or sections per size, rounded up.
-std::int64_t DivideRoundingUp(std::int64_t total, std::int64_t part)
+// The length field's text; a length past what the field's 32 bits of
+// hundredths hold is refused.
+std::string LengthText(std::int64_t hundredths)
 {
-    if (part <= 0)
-        throw RangeError("cannot divide by a section of " + std::to_string(part));
-    return total / part + (total % part > 0 ? 1 : 0);
-}
-
-std::string LengthText(std::int64_t seconds)
-{
-    if (seconds > std::numeric_limits<std::int32_t>::max() / kHundredthsPerSecond)
-        throw RangeError("a length of " + std::to_string(seconds) + " seconds is too long");
-    return ShownTimeCode(static_cast<std::int32_t>(seconds * kHundredthsPerSecond));
-}
-
-// Marker positions 0, step, 2 step, ... B for `count` sections of a file
-// of `blocks` blocks, laid as a list of at most MarkerList::kMaxMarkers
-// markers takes them: once full, each further position moves the last
-// marker, so the list still ends at B.
-std::vector<std::int32_t> EvenPositions(std::int32_t blocks, std::int32_t count)
-{
-    if (count < 1)
-        throw RangeError("cannot split into " + std::to_string(count) + " sections");
-    std::int32_t step = std::max(blocks / count, kSmallestStepBlocks);
-    step = std::min(step, blocks);
-    std::vector<std::int32_t> positions{0};
-    int markersInList = 1;
-    std::int32_t p = 0;
-    do {
-        p = p + step > blocks || count == markersInList ? blocks : p + step;
-        positions.push_back(p);
-        markersInList = std::min(markersInList + 1, MarkerList::kMaxMarkers);
-    } while (p < blocks);
-    return positions;
+    if (hundredths > std::numeric_limits<std::int32_t>::max())
+        throw RangeError("a length of " + std::to_string(hundredths / kHundredthsPerSecond) + " seconds is too long");
+    return ShownTimeCode(static_cast<std::int32_t>(hundredths));
 }
 
 // A decimal field's value brought into [lowest, highest]; the text is
@@ -73,17 +40,6 @@ SplitCalculator::SplitCalculator()
       pauseLength_(DecimalFieldText(PauseSettings::kDefaultMinimumSeconds)),
       snapReach_(DecimalFieldText(kDefaultSnapSeconds))
 {
-}
-
-std::int64_t SplitCalculator::RoundedSeconds() const
-{
-    // To the nearest whole second, halves to the even one.
-    const double whole = std::floor(file_.TimeTotal);
-    const double fraction = file_.TimeTotal - whole;
-    auto rounded = static_cast<std::int64_t>(whole);
-    if (fraction > 0.5 || (fraction == 0.5 && rounded % 2 != 0))
-        ++rounded;
-    return rounded;
 }
 
 void SplitCalculator::WriteField(std::string& field, bool& edited, const std::string& text)
@@ -108,8 +64,9 @@ void SplitCalculator::FormActivate(const MPEGData& file)
     totalEdited_ = lengthEdited_ = sizeEdited_ = false;
     WriteField(total_, totalEdited_, "1");
     SelectMethod(SplitMethod::SectionCount);
-    WriteField(size_, sizeEdited_, std::to_string(Kilobytes()));
-    WriteField(length_, lengthEdited_, LengthText(RoundedSeconds()));
+    const SplitFigures whole = EvenSplit(file_).ByCount(1);
+    WriteField(size_, sizeEdited_, std::to_string(whole.SizeKb));
+    WriteField(length_, lengthEdited_, LengthText(whole.LengthHundredths));
 }
 
 void SplitCalculator::SelectMethod(SplitMethod method)
@@ -180,48 +137,28 @@ void SplitCalculator::RecomputeRequest(SplitMethod field)
     totalEdited_ = lengthEdited_ = sizeEdited_ = false;
 }
 
+SplitCalculator::Fields SplitCalculator::TextsOf(const SplitFigures& figures)
+{
+    return {std::to_string(figures.Sections), LengthText(figures.LengthHundredths), std::to_string(figures.SizeKb)};
+}
+
 SplitCalculator::Fields SplitCalculator::FromCount() const
 {
-    const std::int32_t count = std::clamp(ReadFieldNumber(total_), 1, kMostSections);
-    return {std::to_string(count), LengthText(RoundedSeconds() / count), std::to_string(DivideRoundingUp(Kilobytes(), count))};
+    return TextsOf(EvenSplit(file_).ByCount(ReadFieldNumber(total_)));
 }
 
 SplitCalculator::Fields SplitCalculator::FromSize() const
 {
-    const std::int64_t kilobytes = Kilobytes();
-    // At most about 1000 sections: a size below a thousandth of the file is
-    // raised just past it.
-    const std::int64_t thousandth = kilobytes / 1000;
-    std::int64_t size = ReadFieldNumber(size_);
-    if (size < thousandth)
-        size = thousandth + 1;
-    size = std::min(size, kilobytes);
-    const std::int64_t count = DivideRoundingUp(kilobytes, size);
-    return {std::to_string(count), LengthText(RoundedSeconds() / count), std::to_string(size)};
+    return TextsOf(EvenSplit(file_).BySize(ReadFieldNumber(size_)));
 }
 
 SplitCalculator::Fields SplitCalculator::FromLength() const
 {
-    const std::int64_t rounded = RoundedSeconds();
-    std::string length = length_;
-    std::int32_t hundredths = ReadShownTime(length_);
-    if (hundredths < kShortestLengthHundredths) {
-        hundredths = kShortestLengthHundredths;
-        length = ShownTimeCode(hundredths);
-    }
-    std::int64_t seconds = hundredths / kHundredthsPerSecond;
-    if (rounded < seconds) {
-        seconds = rounded;
-        length = LengthText(rounded);
-    }
-    if (seconds <= 0)
-        throw RangeError("a file without play time cannot be split by length");
-    // Through the size: sections of this length share the bytes in
-    // proportion, and one whole kilobyte is always added.
-    using Real = long double;
-    const Real share = Real(file_.FileSize) / (Real(rounded) / Real(seconds)) / kBytesPerKb;
-    const auto size = static_cast<std::int64_t>(share) + 1;
-    return {std::to_string(DivideRoundingUp(Kilobytes(), size)), length, std::to_string(size)};
+    const std::int32_t typed = ReadShownTime(length_);
+    const SplitFigures figures = EvenSplit(file_).ByLength(typed);
+    // A length in range keeps its text as typed.
+    return {std::to_string(figures.Sections), figures.LengthHundredths == typed ? length_ : LengthText(figures.LengthHundredths),
+            std::to_string(figures.SizeKb)};
 }
 
 void SplitCalculator::LoadCueSheet(const std::string& path)
@@ -257,7 +194,9 @@ SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers, std::span<const std
     if (method_ == SplitMethod::CueSheet) {
         if (cueTracks_.empty())
             return outcome;
-        outcome.Skipped = LayCueMarkers(cueTracks_, markers);
+        const CuePlacement placement = PlanCueMarkers(cueTracks_, markers.Converter());
+        markers.ReplaceMarkers(placement.Positions);
+        outcome.Skipped = placement.Skipped;
         outcome.MarkersReplaced = true;
         return outcome;
     }

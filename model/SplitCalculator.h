@@ -2,6 +2,7 @@
 
 #include "media/MPEGData.h"
 #include "model/CueSheet.h"
+#include "model/EvenSplit.h"
 #include "model/PauseFinder.h"
 
 #include <cstdint>
@@ -37,10 +38,9 @@ struct SplitOutcome {
 //
 // Field texts are what the window shows: the count and size as plain
 // digits, the length as "HH:MM:SS:XX". Whichever field is edited, the other
-// two follow from it when it asks for a recompute (Enter or a click in it),
-// and all three end as one section count N. The markers are laid at equal
-// steps of B div N blocks (at least 5), so the sections have equal play
-// lengths and the last one takes the remainder.
+// two follow from it as EvenSplit works them out when it asks for a
+// recompute (Enter or a click in it), and all three end as one section
+// count N, whose markers EvenPositions lays.
 //
 // The pause method lays a marker in the middle of every pause of the
 // amplitude profile (what a pause is: a level in dBFS and a shortest
@@ -57,7 +57,6 @@ struct SplitOutcome {
 // keep their values from one opening of the wizard to the next.
 class SplitCalculator {
 public:
-    static constexpr std::int32_t kMostSections = 999;
     // Quieter than -120 dBFS is below 16-bit audio's own noise; louder
     // than -6 dBFS is no pause.
     static constexpr double kQuietestPauseDb = -120;
@@ -145,8 +144,7 @@ private:
         std::string Size;
     };
 
-    std::int64_t Kilobytes() const noexcept { return file_.FileSize / 1000; }
-    std::int64_t RoundedSeconds() const;
+    static Fields TextsOf(const SplitFigures& figures);
     Fields FromCount() const;
     Fields FromLength() const;
     Fields FromSize() const;

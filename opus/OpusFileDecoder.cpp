@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "ogg/PageReader.h"
+#include "opus/OpusDescriptor.h"
 #include "opus/OpusFormat.h"
 
 #include <algorithm>
@@ -145,7 +146,7 @@ std::optional<StreamFormat> OpusFileDecoder::Format(int link)
     const OpusHead* head = op_head(handle_.get(), link);
     if (!head)
         return std::nullopt;
-    return StreamFormat{head->channel_count, kOpusRate, head->version, "Opus"};
+    return StreamFormat{head->channel_count, kOpusRate, head->version, std::string(kOpusDescriptor.Name)};
 }
 
 std::int64_t OpusFileDecoder::Frames(int link) { return op_pcm_total(handle_.get(), link); }

@@ -43,8 +43,6 @@ void OpusStreamCodec::ReleaseHeaders() noexcept
         packet.Release();
 }
 
-std::int64_t OpusStreamCodec::MostPreSkip() const noexcept { return kOpusMostPreSkip; }
-
 PacketCopy OpusStreamCodec::SectionHeader(int index, std::int64_t preSkip) const
 {
     if (index != 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "codec/StreamCodec.h"
+#include "opus/OpusDescriptor.h"
 
 #include <array>
 #include <opusfile.h>
@@ -19,21 +20,16 @@ public:
     // Whether a stream's first packet is an Opus identification header.
     static bool Recognizes(const ogg_packet& first);
 
-    std::string Name() const override { return "Opus"; }
+    const CodecDescriptor& Descriptor() const noexcept override { return kOpusDescriptor; }
     int HeaderCount() const noexcept override { return kHeaderCount; }
     void AddHeader(const ogg_packet& packet) override;
     bool HeadersComplete() const noexcept override { return count_ == kHeaderCount; }
     const PacketCopy& Header(int index) const override { return packets_.at(static_cast<std::size_t>(index)); }
     void ReleaseHeaders() noexcept override;
-    // The identification header's 16-bit pre-skip field.
-    std::int64_t MostPreSkip() const noexcept override;
     std::int64_t PreSkip() const noexcept override { return head_.pre_skip; }
     // The source's OpusHead with the pre-skip replaced (output gain and
     // channel mapping kept), and its OpusTags.
     PacketCopy SectionHeader(int index, std::int64_t preSkip) const override;
-    int CommentHeaderIndex() const noexcept override { return 1; }
-    // OpusTags has no framing byte.
-    CommentHeader::Form CommentForm() const noexcept override { return {"OpusTags", false}; }
 
     int Channels() const noexcept override { return head_.channel_count; }
     long Rate() const noexcept override;

@@ -112,7 +112,7 @@ TEST(FileLinks, GiveEachLinksHeadersCommentsAndPlace)
     ASSERT_EQ(read.size(), 2u);
     using Format = std::tuple<std::string, std::uint32_t, long, int, std::int64_t>;
     const auto format = [](const LinkHeaders& headers) {
-        return Format{headers.Codec, headers.Serial, headers.Rate, headers.Channels, headers.PreSkip};
+        return Format{std::string(headers.Codec->Name), headers.Serial, headers.Rate, headers.Channels, headers.PreSkip};
     };
     EXPECT_EQ(format(read[0].Headers), (Format{"Vorbis", 1, 44100, 2, 0}));
     EXPECT_EQ(format(read[1].Headers), (Format{"Vorbis", 2, 22050, 1, 0}));
@@ -133,7 +133,8 @@ TEST(FileLinks, GiveEachLinksHeadersCommentsAndPlace)
     const std::vector<FileLink> opusLinks = ReadFileLinks(dir.Path("one.opus"));
     ASSERT_EQ(opusLinks.size(), 1u);
     const LinkHeaders& head = opusLinks[0].Headers;
-    EXPECT_EQ(std::make_tuple(head.Codec, head.Serial, head.Rate, head.Channels), std::make_tuple("Opus", 3u, 48000L, 1));
+    EXPECT_EQ(std::make_tuple(std::string(head.Codec->Name), head.Serial, head.Rate, head.Channels),
+              std::make_tuple("Opus", 3u, 48000L, 1));
     EXPECT_GT(head.PreSkip, 0);
     EXPECT_EQ(opusLinks[0].EndSample, OpusInputFrames(opus));
 }

@@ -1,3 +1,6 @@
+#include "media/OggFileInfo.h"
+#include "model/MarkerList.h"
+#include "model/SplitCalculator.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/PausedRecording.h"
@@ -224,6 +227,38 @@ TEST_F(Cli, MarkersShowWhatTheWizardLays)
     EXPECT_EQ(lines.back(), "Sections: 4");
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.rfind("Marker ", 0) == 0; }), 5);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.rfind("Section ", 0) == 0; }), 4);
+
+    // Each numeric method gives the blocks the wizard's OK lays for the same
+    // number typed into its field.
+    struct Typed {
+        SplitMethod method;
+        std::string option, value, field;
+    };
+    for (const Typed& typed : {Typed{SplitMethod::SectionCount, "--count", "4", "4"},
+                               Typed{SplitMethod::SectionLength, "--length", "00:00:06", "00:00:06:00"},
+                               Typed{SplitMethod::SectionSize, "--size", "15", "15"}}) {
+        const CliResult shown = RunCli({"markers", song_, typed.option, typed.value});
+        ASSERT_EQ(shown.Status, 0) << shown.Err;
+        std::vector<std::int32_t> blocks;
+        for (const std::string& line : Lines(shown.Out))
+            if (const auto at = line.find("(block "); line.starts_with("Marker ") && at != std::string::npos)
+                blocks.push_back(std::stoi(line.substr(at + 7)));
+
+        MPEGData file = ReadOggFileInfo(song_);
+        file.BlockCount = 129;
+        MarkerList laid(file);
+        SplitCalculator wizard;
+        wizard.FormActivate(file);
+        wizard.SelectMethod(typed.method);
+        if (typed.method == SplitMethod::SectionCount)
+            wizard.SplitSectionTotalChange(typed.field);
+        else if (typed.method == SplitMethod::SectionLength)
+            wizard.SplitSectionLengthChange(typed.field);
+        else
+            wizard.SplitSectionSizeChange(typed.field);
+        wizard.ApplyOkay(laid);
+        EXPECT_EQ(blocks, laid.Positions()) << typed.option;
+    }
 
     // Its help offers only the methods that lay markers, and it ends its last line.
     const CliResult help = RunCli({"markers", "--help"});

@@ -1,4 +1,3 @@
-#include "model/MarkerList.h"
 #include "model/PositionConverter.h"
 #include "base/Error.h"
 #include "tests/support/FileRecord.h"
@@ -137,24 +136,6 @@ TEST_P(CueSheetTracks, TrackStartsBecomeMarkers)
 
 INSTANTIATE_TEST_SUITE_P(CueSheet, CueSheetTracks, ::testing::ValuesIn(kTrackStartsBecomeMarkers),
                          [](const auto& info) { return TestName(info.param.what); });
-
-TEST(CueSheet, LayingReplacesTheMarkersOrKeepsThem)
-{
-    MPEGData file = FileRecord(1000, 600, 5'000'000);
-    MarkerList markers(file);
-    markers.SelectSection(1);
-    const CueSkips skipped = LayCueMarkers({"05:00:00", "bad", "00:00:00", "08:00:00"}, markers);
-    EXPECT_EQ(skipped.Unreadable, std::vector<int>{2});
-    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500, 800}));
-    EXPECT_EQ(markers.Sections().back(), (Section{800, 1000}));
-    EXPECT_EQ(markers.SelectedSection(), 0);
-
-    file.TimeTotal = 0;
-    MarkerList timeless(file);
-    timeless.ReplaceMarkers({0, 10, 1000});
-    EXPECT_THROW(LayCueMarkers({"00:00:00"}, timeless), RangeError);
-    EXPECT_EQ(timeless.Positions(), (std::vector<std::int32_t>{0, 10, 1000}));
-}
 
 } // namespace
 } // namespace oq::test

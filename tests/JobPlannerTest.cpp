@@ -43,7 +43,8 @@ TEST_P(SectionFileNameParts, JoinsFolderPreTextZeroNumberAndPostText)
     options.PreText = c.pre;
     options.PostText = c.post;
     options.Zeros = c.zeros;
-    EXPECT_EQ(SectionFileName(options, c.section), c.expected);
+    options.Source.CutPoints.resize(static_cast<std::size_t>(c.section - 1));
+    EXPECT_EQ(SectionFileNames(options).Path(static_cast<std::size_t>(c.section - 1)), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(SectionFileName, SectionFileNameParts, ::testing::ValuesIn(kJoinsFolderPreTextZeroNumberAndPostText));
@@ -214,13 +215,13 @@ TEST_F(SplitPlan, RefusesASectionNameThatIsTheSource)
     fs::rename(dir_.Path("song.ogg"), dir_.Path("Part 02.ogg"));
     options.Source.FileName = dir_.Path("Part 02.ogg");
     options.PostText = "";
-    EXPECT_THROW(PlanJobs(options, observer_), IoError);
+    EXPECT_THROW(PlanJobs(options, observer_), FileError);
 
     fs::create_directory(dir_.Path("sub"));
     fs::rename(dir_.Path("Part 02.ogg"), dir_.Path("sub/real.ogg"));
     fs::create_symlink(dir_.Path("sub/real.ogg"), dir_.Path("Part 02.ogg")); // a link to it
     options.Source.FileName = dir_.Path("sub/real.ogg");
-    EXPECT_THROW(PlanJobs(options, observer_), IoError);
+    EXPECT_THROW(PlanJobs(options, observer_), FileError);
 
     options.Sections = SectionChoice::Odd; // section 2 is not written: no harm
     EXPECT_NO_THROW(PlanJobs(options, observer_));
@@ -232,7 +233,7 @@ TEST_F(SplitPlan, ExportRefusesAMissingSectionOrTheSourceAsItsFile)
     const SectionSource source = Options({10, 20, 30}).Source;
     for (const std::int32_t wrong : {0, 5})
         EXPECT_THROW(PlanJobs(ExportOptions{.Source = source, .FileName = dir_.Path("x.ogg"), .Section = wrong}, observer_), RangeError);
-    EXPECT_THROW(PlanJobs(ExportOptions{.Source = source, .FileName = source.FileName, .Section = 1}, observer_), IoError);
+    EXPECT_THROW(PlanJobs(ExportOptions{.Source = source, .FileName = source.FileName, .Section = 1}, observer_), FileError);
     EXPECT_EQ(Entries().size(), 1u);
 }
 
@@ -258,7 +259,7 @@ TEST(WavPlan, NamesEachWavFileBesideItsSourceOrInTheChosenFolder)
     EXPECT_EQ(FolderEntries(dir.Path("out")).size(), 2u);
 
     WriteBytes(dir.Path("in.d/odd.wav"), Bytes(4, 0)); // an Ogg file named .wav would be replaced
-    EXPECT_THROW(PlanJobs(WavOptions{.Files = {dir.Path("in.d/odd.wav")}, .OneDirectory = false, .OutputFolder = {}}, observer), IoError);
+    EXPECT_THROW(PlanJobs(WavOptions{.Files = {dir.Path("in.d/odd.wav")}, .OneDirectory = false, .OutputFolder = {}}, observer), FileError);
 }
 
 TEST(TempFile, MakesNewEmptyFilesAndRemovesThemUnlessReleased)

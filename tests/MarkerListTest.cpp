@@ -119,7 +119,7 @@ TEST(MarkerList, NewFileHasTwoMarkersAndOneWholeSection)
     EXPECT_FALSE(list.RangePosEnabled());
     EXPECT_FALSE(list.PlayControlsEnabled());
     EXPECT_FALSE(list.MarkerOnVisible());
-    EXPECT_EQ(list.SectionSamples(1), (SampleRange{0, 600 * 44100}));
+    EXPECT_EQ(list.Sections(), list.Geometry().Sections());
 }
 
 TEST(MarkerList, FileShorterThanOneBlockKeepsThePreviousFile)
@@ -129,47 +129,17 @@ TEST(MarkerList, FileShorterThanOneBlockKeepsThePreviousFile)
     const Observed before = Observe(list);
     EXPECT_THROW(list.OpenFile(FileRecord(0, 0.05, 900)), RangeError);
     EXPECT_EQ(Observe(list), before);
-    EXPECT_EQ(list.File().BlockCount, 1000);
+    EXPECT_EQ(list.Converter().BlockCount(), 1000);
 }
 
-// --- Sections from markers ---------------------------------------------------
-
-struct SectionsCase {
-    const char* what;
-    std::vector<std::int32_t> markers;
-    std::vector<Section> sections;
-};
-
-const SectionsCase kSectionsFollowFromTheMarkers[] = {
-    {"whole file", {0, 1000}, {{0, 1000}}},
-    {"leading", {250, 1000}, {{0, 250}, {250, 1000}}},
-    {"trailing", {0, 800}, {{0, 800}, {800, 1000}}},
-    {"leading and trailing", {100, 400, 900}, {{0, 100}, {100, 400}, {400, 900}, {900, 1000}}},
-    {"a single marker", {500}, {{0, 500}, {500, 1000}}},
-    {"laid unsorted", {700, 0, 1000, 300}, {{0, 300}, {300, 700}, {700, 1000}}},
-};
-
-class MarkerListSections : public ::testing::TestWithParam<SectionsCase> {};
-
-TEST_P(MarkerListSections, FollowFromTheMarkers)
-{
-    const SectionsCase& c = GetParam();
-    MarkerList list(TenMinutes());
-    list.ReplaceMarkers(c.markers);
-    EXPECT_EQ(list.Sections(), c.sections);
-    EXPECT_EQ(list.SectionTotalText(), std::to_string(c.sections.size()));
-    ASSERT_EQ(list.SectionChoiceItems().size(), c.sections.size() + 1);
-    EXPECT_TRUE(list.SectionChoiceItems().back().starts_with("Section " + std::to_string(c.sections.size()) + " - "));
-    EXPECT_EQ(list.SectionSamples(list.SectionCount()).End, 600 * 44100) << "the last section ends exactly at the last sample";
-}
-
-INSTANTIATE_TEST_SUITE_P(MarkerList, MarkerListSections, ::testing::ValuesIn(kSectionsFollowFromTheMarkers),
-                         [](const auto& info) { return TestName(info.param.what); });
+// --- Sections ------------------------------------------------------------------
 
 TEST(MarkerList, SectionTextsShowLengthAndSize)
 {
     MarkerList list(TenMinutes());
-    list.ReplaceMarkers({150, 1000});
+    list.ReplaceMarkers({1000, 150});
+    EXPECT_EQ(list.Sections(), (std::vector<Section>{{0, 150}, {150, 1000}})) << "a leading section from 0";
+    EXPECT_EQ(list.SectionTotalText(), "2");
     // 150 blocks: 90 seconds and 750 kB.
     EXPECT_EQ(list.SectionChoiceItems()[1], "Section 1 - 00:01:30 - " + KbText(750));
     EXPECT_EQ(list.SectionChoiceItems()[2], "Section 2 - 00:08:30 - " + KbText(4250));
@@ -353,6 +323,7 @@ struct NudgeCase {
 const NudgeCase kSelectedMarkerEndsOnAPositionOfItsOwn[] = {
     {"back onto the start", {0, 50, 100}, 2, NudgeDirection::Back, 50, {0, 1, 100}, 2},
     {"forward onto a neighbour", {0, 50, 51, 100}, 2, NudgeDirection::Forward, 1, {0, 51, 52, 100}, 3},
+    {"forward past two neighbours", {0, 50, 51, 52, 100}, 2, NudgeDirection::Forward, 1, {0, 51, 52, 53, 100}, 4},
     {"forward onto the end", {0, 50, 100}, 2, NudgeDirection::Forward, 70, {0, 99, 100}, 2},
     {"back from the end past a neighbour on B - 1", {0, 90, 99, 100}, 2, NudgeDirection::Forward, 30, {0, 98, 99, 100}, 2},
     {"onto a free position", {0, 50, 100}, 2, NudgeDirection::Forward, 20, {0, 70, 100}, 2},

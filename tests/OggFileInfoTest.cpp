@@ -237,7 +237,7 @@ TEST(OggFileInfo, RefusedFilesRaiseTheirReason)
     };
     const Case cases[] = {
         {"missing.ogg", true, "No such file or directory"}, {"folder.ogg", true, "Is a directory"},
-        {"pipe.ogg", true, "pipe or device"},               {"empty.ogg", false, "is empty"},
+        {"pipe.ogg", true, "a named pipe"},                 {"empty.ogg", false, "is empty"},
         {"text.ogg", false, "is not an Ogg Vorbis or Opus file"},   {"truncated.ogg", false, "is not an Ogg Vorbis or Opus file"},
     };
     for (const Case& c : cases) {

@@ -294,7 +294,8 @@ TEST(SplitCalculator, CueMethodUsesTheLoadedSheet)
 {
     TempDir dir;
     WriteBytes(dir.Path("album.cue"), [] {
-        const std::string text = "TRACK 01 AUDIO\r\n  INDEX 01 00:00:00\r\nTRACK 02 AUDIO\r\n  INDEX 01 x\r\nTRACK 03 AUDIO\r\n  INDEX 01 05:00:00\r\n";
+        const std::string text = "TRACK 01 AUDIO\r\n  INDEX 01 05:00:00\r\nTRACK 02 AUDIO\r\n  INDEX 01 x\r\n"
+                                 "TRACK 03 AUDIO\r\n  INDEX 01 00:00:00\r\nTRACK 04 AUDIO\r\n  INDEX 01 08:00:00\r\n";
         return Bytes(text.begin(), text.end());
     }());
     WriteBytes(dir.Path("empty.cue"), Bytes{'R', 'E', 'M', '\n'});
@@ -311,16 +312,30 @@ TEST(SplitCalculator, CueMethodUsesTheLoadedSheet)
     wizard.LoadCueSheet(dir.Path("album.cue"));
     EXPECT_EQ(wizard.CueFileText(), "album.cue");
     EXPECT_THROW(wizard.LoadCueSheet(dir.Path("missing.cue")), IoError);
-    EXPECT_EQ(wizard.CueTracks().size(), 3u);
+    EXPECT_EQ(wizard.CueTracks().size(), 4u);
     EXPECT_EQ(wizard.CueFileText(), "album.cue");
 
-    // The sheet outlives the wizard's openings.
+    // The sheet outlives the wizard's openings; its tracks give sorted
+    // markers, the last one a trailing section.
     wizard.FormActivate(file);
     wizard.SelectMethod(SplitMethod::CueSheet);
+    markers.SelectSection(1);
     const SplitOutcome outcome = wizard.ApplyOkay(markers);
     EXPECT_TRUE(outcome.MarkersReplaced);
     EXPECT_EQ(outcome.Skipped.Unreadable, std::vector<int>{2});
-    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500}));
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500, 800}));
+    EXPECT_EQ(markers.Sections().back(), (Section{800, 1000}));
+    EXPECT_EQ(markers.SelectedSection(), 0);
+
+    // A file without play time takes no cue marker, and keeps its own.
+    MPEGData timeless = file;
+    timeless.TimeTotal = 0;
+    MarkerList kept(timeless);
+    kept.ReplaceMarkers({0, 10, 1000});
+    wizard.FormActivate(timeless);
+    wizard.SelectMethod(SplitMethod::CueSheet);
+    EXPECT_THROW(wizard.ApplyOkay(kept), RangeError);
+    EXPECT_EQ(kept.Positions(), (std::vector<std::int32_t>{0, 10, 1000}));
 
     wizard.LoadCueSheet(dir.Path("empty.cue"));
     EXPECT_EQ(wizard.CueFileText(), "");

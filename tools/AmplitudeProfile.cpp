@@ -39,7 +39,7 @@ std::unique_ptr<FileDecoder> TryOpen(const std::string& fileName)
     try {
         return OpenFileDecoder(fileName);
     } catch (const FileError&) {
-        return nullptr; // unreadable or not Ogg Vorbis: no profile
+        return nullptr; // unreadable or not Ogg Vorbis or Opus: no profile
     }
 }
 

@@ -29,7 +29,7 @@ using ProfileProgress = std::function<void(std::int32_t lastIndex)>;
 
 // Decodes the whole file into its profile. `cancelled` is looked at once per
 // block, after the block's entry has been stored, so a cancel never leaves a
-// block half counted. A file that cannot be opened or is not Ogg Vorbis gives
+// block half counted. A file that cannot be opened or is not Ogg Vorbis or Opus gives
 // an empty, incomplete profile. Decoder errors inside the stream (holes, bad
 // links) are passed over.
 //

@@ -2,8 +2,8 @@
 
 #include "media/MPEGData.h"
 #include "base/Error.h"
-#include "base/File.h"
 #include "base/ProgramDirectory.h"
+#include "base/TextFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -78,16 +78,6 @@ std::string TagValue(int code, const MPEGData& file)
     case 10: return file.Channels == kStereoChannels ? "Stereo" : "Mono";
     default: return {};
     }
-}
-
-std::string ReadWholeFile(const std::string& path)
-{
-    File file = File::OpenRead(path);
-    std::string text;
-    char buffer[8192];
-    while (const std::size_t got = file.Read(buffer, sizeof buffer))
-        text.append(buffer, got);
-    return text;
 }
 
 } // namespace

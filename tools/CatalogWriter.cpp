@@ -23,7 +23,7 @@ void CatalogWriter::Start()
 bool CatalogWriter::AddEntry(const std::string& fileName)
 {
     // The search lists folders and files of every kind; only Ogg Vorbis
-    // files have an entry.
+    // and Opus files have an entry.
     if (FileSizeOf(fileName) <= 0)
         return false;
     MPEGData info;

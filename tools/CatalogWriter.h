@@ -8,7 +8,7 @@
 namespace oq {
 
 // Writes one catalog file through a template: the head when it starts, the
-// body once for every Ogg Vorbis file added, the tail when it finishes. Lines
+// body once for every Ogg Vorbis or Opus file added, the tail when it finishes. Lines
 // end with '\n'. The file stays open from Start to Finish; a writer dropped
 // before Finish closes it quietly and leaves it to the caller to delete.
 class CatalogWriter {
@@ -18,8 +18,8 @@ public:
     // Creates the output (replacing any file of that name) and writes the head.
     void Start();
     // Describes `fileName` with ReadOggFileInfo and writes the body for it.
-    // Returns false, writing nothing, for a file it refuses (not Ogg Vorbis,
-    // empty, no regular file); raises IoError for a file that exists but
+    // Returns false, writing nothing, for a file it refuses (not Ogg Vorbis or
+    // Opus, empty, no regular file); raises IoError for a file that exists but
     // cannot be read.
     bool AddEntry(const std::string& fileName);
     // Writes the tail and closes the output; a late write error is raised

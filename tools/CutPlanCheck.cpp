@@ -61,7 +61,7 @@ private:
     bool CutInLink(std::int64_t end, bool toEnd)
     {
         const std::int64_t linkEnd = toEnd ? end : end - linkStart_;
-        if (reader_.Codec().MostPreSkip() > 0)
+        if (reader_.Codec().Descriptor().OpensOnPreRoll())
             return CutOnPreRoll(end, linkEnd);
         if (boundaryHeld_ && boundary_.End > linkEnd) {
             check_.RequireStartAt(boundary_, boundaryLast_);
@@ -99,10 +99,11 @@ private:
         return true;
     }
 
-    // A codec with a pre-skip opens every later section on decoder pre-roll
-    // with a pre-skip of its own, so a section may lie anywhere in a link,
-    // even inside one packet; a cut at the link's last sample ends with the
-    // link. The link is read to its end once to find that end.
+    // A codec that opens sections on pre-roll gives every later section
+    // decoder pre-roll under a pre-skip of its own, so a section may lie
+    // anywhere in a link, even inside one packet; a cut at the link's last
+    // sample ends with the link. The link is read to its end once to find
+    // that end.
     bool CutOnPreRoll(std::int64_t end, std::int64_t linkEnd)
     {
         if (!preRollLength_) {

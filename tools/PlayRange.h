@@ -44,7 +44,7 @@ public:
 
     // Null when there is nothing to play (a length below 1). Raises IoError
     // for a file that cannot be read and NotOggVorbisError for one that is
-    // not Ogg Vorbis.
+    // not Ogg Vorbis or Opus.
     static std::unique_ptr<PcmRangeReader> Open(const std::string& fileName, std::int64_t start,
                                                 std::int64_t length);
     ~PcmRangeReader();

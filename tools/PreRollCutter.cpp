@@ -10,7 +10,7 @@
 namespace oq {
 
 PreRollCutter::PreRollCutter(SourceReader& reader, SectionWriter& writer)
-    : reader_(reader), writer_(writer), mostPreSkip_(reader.Codec().MostPreSkip()),
+    : reader_(reader), writer_(writer), mostPreSkip_(reader.Codec().Descriptor().MostPreSkip),
       sourcePreSkip_(reader.Codec().PreSkip())
 {
 }

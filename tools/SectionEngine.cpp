@@ -9,6 +9,24 @@
 
 namespace oq {
 
+namespace {
+
+// The cutter of a link whose codec opens sections on pre-roll; null for one
+// whose sections are primed by the packet before the cut, which the engine
+// cuts itself.
+std::unique_ptr<PreRollCutter> PreRollFor(SourceReader& reader, SectionWriter& writer)
+{
+    switch (reader.Codec().Descriptor().Opening) {
+    case SectionOpening::PrimedByPacketBefore:
+        return nullptr;
+    case SectionOpening::PreRollUnderPreSkip:
+        return std::make_unique<PreRollCutter>(reader, writer);
+    }
+    throw Error("a section opening the engine does not know");
+}
+
+} // namespace
+
 SectionEngine::SectionEngine() : writer_(std::make_unique<SectionWriter>()) {}
 
 SectionEngine::~SectionEngine() = default;
@@ -20,10 +38,9 @@ void SectionEngine::OpenSourceForCutting(const std::string& sourceName, std::int
     auto reader = std::make_unique<SourceReader>(sourceName);
     reader->TrustPagesBefore(verifiedBytes);
     reader->CaptureHeaders();
-    preRoll_.reset();
-    if (reader->Codec().MostPreSkip() > 0)
-        preRoll_ = std::make_unique<PreRollCutter>(*reader, *writer_);
+    preRoll_.reset(); // it refers to the reader being replaced
     reader_ = std::move(reader);
+    preRoll_ = PreRollFor(*reader_, *writer_);
     check_ = std::make_unique<CutPointCheck>(sourceName);
     boundaryHeld_ = false;
     boundaryLast_ = false;
@@ -109,9 +126,8 @@ bool SectionEngine::EnterNextLink()
     linkStart_ = lastCut_;
     boundaryHeld_ = false;
     boundaryLast_ = false;
-    preRoll_.reset();
-    if (reader_->Codec().MostPreSkip() > 0)
-        preRoll_ = std::make_unique<PreRollCutter>(*reader_, *writer_);
+    preRoll_.reset(); // it refers to the link that ended
+    preRoll_ = PreRollFor(*reader_, *writer_);
     check_->EnterLink(linkStart_);
     return true;
 }

@@ -22,9 +22,10 @@ class PreRollCutter;
 // the stream's header packets, and every granule position is recomputed so that the
 // sections, decoded one after another, give exactly the source's samples.
 //
-// Sections of a codec with a pre-skip (Opus) start instead on pre-roll
-// before the cut, which their headers' pre-skip drops (see PreRollCutter);
-// any section, even one inside a single packet, is then exact.
+// Sections of a codec that opens them on pre-roll under a pre-skip (Opus,
+// see SectionOpening) start instead on packets before the cut, which their
+// headers' pre-skip drops (see PreRollCutter); any section, even one inside
+// a single packet, is then exact.
 //
 // A chained source (links one after another, each a stream with its own
 // serial, headers and comments) is cut on one timeline that counts the

@@ -12,15 +12,15 @@ namespace {
 // The source's comment header, or a new one carrying the section's
 // comments; bytes are only rebuilt when a field changes, so a section whose
 // comments stay gets the source's packet exactly.
-PacketCopy SectionComments(const PacketCopy& source, const StreamCodec& codec, const CommentEdit& edit)
+PacketCopy SectionComments(const PacketCopy& source, const CommentHeader::Form& form, const CommentEdit& edit)
 {
     const ogg_packet packet = source.Packet();
     const std::string_view bytes(reinterpret_cast<const char*>(packet.packet), static_cast<std::size_t>(packet.bytes));
-    CommentHeader header = CommentHeader::Parse(bytes, codec.CommentForm());
+    CommentHeader header = CommentHeader::Parse(bytes, form);
     if (edit.Keeps(header.Fields))
         return source;
     header.Fields = edit.Apply(header.Fields);
-    std::string rebuilt = header.Serialize(codec.CommentForm());
+    std::string rebuilt = header.Serialize(form);
     ogg_packet edited = packet;
     edited.packet = reinterpret_cast<unsigned char*>(rebuilt.data());
     edited.bytes = static_cast<long>(rebuilt.size());
@@ -55,8 +55,8 @@ void SectionWriter::Begin(const SectionJob& job, const StreamCodec& codec, std::
     const int headerCount = codec.HeaderCount();
     for (int i = 0; i < headerCount; ++i) {
         PacketCopy header = codec.SectionHeader(i, preSkip);
-        if (i == codec.CommentHeaderIndex())
-            header = SectionComments(header, codec, job.Comments);
+        if (i == codec.Descriptor().CommentHeaderIndex)
+            header = SectionComments(header, codec.Descriptor().CommentForm, job.Comments);
         const ogg_packet packet = header.Packet();
         stream_->Add(packet.packet, static_cast<std::size_t>(packet.bytes), 0, false);
         // The first header goes alone on the first page; the others follow

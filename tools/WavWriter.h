@@ -32,10 +32,10 @@ void RequireOneWavFormat(const std::string& source);
 // and cancel are honoured after every read; the header sizes are completed
 // on a cancel too.
 //
-// A source that is not Ogg Vorbis raises NotOggVorbisError, one whose links
-// differ in format FormatError (see RequireOneWavFormat), and one whose
-// decoded data would not fit the header's 32-bit size fields (more than
-// `maxDataBytes`) RangeError, all before the output is created. A source
+// A source that is not Ogg Vorbis or Opus raises NotOggVorbisError, one
+// whose links differ in format FormatError (see RequireOneWavFormat), and
+// one whose decoded data would not fit the header's 32-bit size fields
+// (more than `maxDataBytes`) RangeError, all before the output is created. A source
 // that cannot be opened raises IoError; so does any failed write, seek or
 // close of the output, which is then left incomplete for the caller to
 // delete.

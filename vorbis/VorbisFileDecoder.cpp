@@ -1,5 +1,6 @@
 #include "vorbis/VorbisFileDecoder.h"
 
+#include "vorbis/VorbisDescriptor.h"
 #include "vorbis/VorbisFile.h"
 
 namespace oq {
@@ -24,7 +25,7 @@ std::optional<StreamFormat> VorbisFileDecoder::Format(int link)
     const vorbis_info* info = ov_info(file_->Handle(), link);
     if (!info)
         return std::nullopt;
-    return StreamFormat{info->channels, info->rate, info->version, "Vorbis"};
+    return StreamFormat{info->channels, info->rate, info->version, std::string(kVorbisDescriptor.Name)};
 }
 
 std::int64_t VorbisFileDecoder::Frames(int link) { return ov_pcm_total(file_->Handle(), link); }

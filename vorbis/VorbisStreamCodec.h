@@ -2,6 +2,7 @@
 
 #include "codec/StreamCodec.h"
 #include "vorbis/HeaderPackets.h"
+#include "vorbis/VorbisDescriptor.h"
 
 namespace oq {
 
@@ -14,18 +15,14 @@ public:
     // Whether a stream's first packet is a Vorbis identification header.
     static bool Recognizes(const ogg_packet& first);
 
-    std::string Name() const override { return "Vorbis"; }
+    const CodecDescriptor& Descriptor() const noexcept override { return kVorbisDescriptor; }
     int HeaderCount() const noexcept override { return HeaderPackets::kCount; }
     void AddHeader(const ogg_packet& packet) override { headers_.Add(packet); }
     bool HeadersComplete() const noexcept override { return headers_.Complete(); }
     const PacketCopy& Header(int index) const override { return headers_[index]; }
     void ReleaseHeaders() noexcept override { headers_.Release(); }
-    std::int64_t MostPreSkip() const noexcept override { return 0; }
     std::int64_t PreSkip() const noexcept override { return 0; }
     PacketCopy SectionHeader(int index, std::int64_t /*preSkip*/) const override { return headers_[index]; }
-    int CommentHeaderIndex() const noexcept override { return 1; }
-    // Packet type 3, then the codec's name; a framing byte closes it.
-    CommentHeader::Form CommentForm() const noexcept override { return {"\x03vorbis", true}; }
 
     int Channels() const noexcept override { return headers_.Info().channels; }
     long Rate() const noexcept override { return headers_.Info().rate; }

@@ -70,7 +70,7 @@ QPixmap SkinSplash(qreal dpr)
     p.drawText(QRectF(96, 48, 200, 16), Qt::AlignLeft | Qt::AlignVCenter, Tr("2003"));
     p.setFont(SkinFont(11, QFont::Normal));
     p.setPen(QColor(0xc9, 0xc2, 0xb6));
-    p.drawText(QRectF(134, 48, 165, 16), Qt::AlignLeft | Qt::AlignVCenter, Tr("Lossless Ogg Vorbis splitting"));
+    p.drawText(QRectF(134, 48, 165, 16), Qt::AlignLeft | Qt::AlignVCenter, Tr("Lossless Vorbis/Opus splitting"));
 
     p.setPen(QPen(QColor(0x12, 0x13, 0x16), 1));
     p.setBrush(Qt::NoBrush);

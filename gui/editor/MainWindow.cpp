@@ -12,6 +12,7 @@
 #include "gui/controls/FieldKeyGuard.h"
 #include "gui/controls/HelpViewer.h"
 #include "gui/controls/LocalFileName.h"
+#include "gui/controls/OutputChoice.h"
 #include "gui/controls/QuietFailure.h"
 #include "gui/windows/InfoWindow.h"
 #include "gui/controls/NumericField.h"
@@ -25,6 +26,7 @@
 #include "gui/controls/WindowDragger.h"
 #include "gui/controls/WindowSystem.h"
 #include "gui/savewizard/SaveWizard.h"
+#include "gui/savewizard/WizardWidgets.h"
 #include "gui/splitwizard/SplitWizard.h"
 
 #include <QAction>
@@ -81,7 +83,7 @@ QString ChooseExportFile(QWidget* parent, const QString& source)
 {
     QFileDialog dialog(parent, QObject::tr("Save As"), QFileInfo(source).absolutePath());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({QObject::tr("Ogg Files (*.ogg)"), QObject::tr("All Files (*)")});
+    dialog.setNameFilters({OggFilesFilter(), QObject::tr("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("ogg"));
     dialog.selectFile(QFileInfo(source).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -321,13 +323,12 @@ void MainWindow::Connect()
         RefreshControls();
     });
     onClick(visExportOgg_, [this] { ExportSection(); });
+    // Tool_Join, Tool_Wave and Tool_Catalog open the save wizard on that tool.
     onClick(toolJoin_, [this] { ShowTool(ActiveTool::Join); });
     onClick(toolWave_, [this] { ShowTool(ActiveTool::Wav); });
     onClick(toolCatalog_, [this] { ShowTool(ActiveTool::Catalog); });
     connect(formMin_, &EzRgnButton::clicked, this, &QWidget::showMinimized);
     connect(formClose_, &EzRgnButton::clicked, this, &QWidget::close);
-    // Tool_Join, Tool_Wave and Tool_Catalog open the save wizard's tools; they
-    // are connected where those are made, and until then their clicks do nothing.
 
     connect(rangeSelectMarker_, &QComboBox::activated, this,
             [this](int index) { Guarded([&] { markers_.RangeSelectMarkerChange(index); }); });
@@ -440,7 +441,7 @@ void MainWindow::OpenByDialog()
 {
     QFileDialog dialog(this, tr("Open Ogg"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({tr("Ogg Files (*.ogg *.opus)"), tr("All Files (*)")});
+    dialog.setNameFilters({OggFilesFilter(), tr("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("ogg"));
     if (!lastOpenDir_.isEmpty() && QFileInfo(lastOpenDir_).isDir())
         dialog.setDirectory(lastOpenDir_);
@@ -461,7 +462,7 @@ bool MainWindow::OpenOggFile(const QString& fileName)
     try {
         record = ReadOggFileInfo(LocalName(fileName));
     } catch (const std::exception& failure) {
-        // Unreadable or not Ogg Vorbis: the user gets the same answer.
+        // Unreadable or not Ogg Vorbis or Opus: the user gets the same answer.
         NoteQuietFailure("Opening a file", failure);
         QMessageBox::information(this, windowTitle(), tr("Not a Valid MPEG File."));
         return false;
@@ -677,7 +678,7 @@ void MainWindow::ExportSection()
     if (section < 1)
         return;
     const QString file = chooseExport_(ShownName(record_.FileName));
-    if (file.isEmpty())
+    if (file.isEmpty() || !AcceptOutputChoice(this, windowTitle(), file, {record_.FileName}))
         return;
     CentreOver(saveWizard_);
     saveWizard_->ShowExport(record_, markers_.Positions(), section, file);
@@ -807,9 +808,9 @@ void MainWindow::ExportMarkers()
     const MarkerTime time(record_);
     try {
         if (QFileInfo(chosen).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0)
-            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time);
+            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time, {});
         else
-            LabelFile::Write(file, markers_.Positions(), {}, time);
+            LabelFile::Write(file, markers_.Positions(), {}, time, {record_.FileName});
     } catch (const FileError& failure) {
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
     }

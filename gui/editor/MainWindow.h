@@ -42,7 +42,7 @@ enum class SkinButton;
 enum class SplitMethod;
 
 // The program's one editing window: borderless and skinned, it opens an Ogg
-// Vorbis file (by its Open button or by dropping files on the overview),
+// Vorbis or Opus file (by its Open button or by dropping files on the overview),
 // shows it, lets the user edit its markers and sections, and hands over to
 // the other windows. It owns the open file's record, its amplitude profile
 // and its marker list for the whole run, and the analysis window.
@@ -72,7 +72,7 @@ public:
     ~MainWindow() override;
 
     // Opens and analyses `fileName`: a file the program cannot read as Ogg
-    // Vorbis is answered with "Not a Valid MPEG File." and changes nothing.
+    // Vorbis or Opus is answered with "Not a Valid MPEG File." and changes nothing.
     // Returns whether the file is now the open file.
     bool OpenOggFile(const QString& fileName);
     // Sets every control's text and enabled state from the model.
@@ -113,7 +113,6 @@ public:
     SplitWizard& SplitWizardWindow() const noexcept { return *splitWizard_; }
     SaveWizard& SaveWizardWindow() const noexcept { return *saveWizard_; }
 
-    // The folder of the last file opened through the dialog ("OpenMe").
     // Asks where Export Ogg Section writes: given the open file's path,
     // returns the chosen file, or an empty text for Cancel. The default is
     // the "Save As" dialog in the open file's folder.
@@ -129,6 +128,7 @@ public:
         std::function<QString(MarkerFileUse use, const QString& folder, const QString& proposed)>;
     void SetMarkerFileChooser(MarkerFileChooser chooser) { chooseMarkerFile_ = std::move(chooser); }
 
+    // The folder of the last file opened through the dialog ("OpenMe").
     const QString& LastOpenDir() const noexcept { return lastOpenDir_; }
     void SetLastOpenDir(const QString& folder) { lastOpenDir_ = folder; }
     // The play length in seconds (1..99).

@@ -59,8 +59,8 @@ void PaintBackground(QPainter& p)
     PaintCaption(p, QRectF(166, 390, 100, 21), Tr("Length"));
     PaintCaption(p, QRectF(166, 419, 100, 21), Tr("Size (Kb)"));
 
-    PaintCaption(p, QRectF(0, 514, size.width(), 16), Tr("Lossless Ogg Vorbis section editor"), Qt::AlignCenter, 10,
-                 QFont::Normal);
+    PaintCaption(p, QRectF(0, 514, size.width(), 16), Tr("Lossless Ogg Vorbis and Opus section editor"),
+                 Qt::AlignCenter, 10, QFont::Normal);
 }
 
 } // namespace

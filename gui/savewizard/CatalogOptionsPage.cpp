@@ -2,6 +2,7 @@
 
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/LocalFileName.h"
+#include "gui/controls/OutputChoice.h"
 #include "gui/savewizard/WizardWidgets.h"
 
 #include <QCheckBox>
@@ -115,7 +116,10 @@ void CatalogOptionsPage::BrowseOutput()
     const bool csv = mode_->currentIndex() == static_cast<int>(CatalogMode::Csv);
     const QString chosen = dialogs_.SaveFile(csv ? QStringLiteral("Untitled.csv") : QStringLiteral("Untitled.html"),
                                              QLatin1String(kAllFiles), QString());
-    if (!chosen.isEmpty())
+    // The files the search will find are checked when the run is planned.
+    const CatalogOptions options = Options();
+    const std::vector<std::string> inputs{CatalogTemplatePath(options.Mode, options.CustomTemplate)};
+    if (!chosen.isEmpty() && AcceptOutputChoice(window(), QLatin1String(kProgramTitle), chosen, inputs))
         output_->setText(chosen);
     Refresh();
 }

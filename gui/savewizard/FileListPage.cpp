@@ -44,7 +44,7 @@ void FileListPage::AddFiles()
         try {
             list_.Append(ReadOggFileInfo(LocalName(name)));
         } catch (const std::exception& failure) {
-            // Unreadable (gone, no permission) or not Ogg Vorbis: refused
+            // Unreadable (gone, no permission) or not Ogg Vorbis or Opus: refused
             // alike, with one message for all of them.
             NoteQuietFailure("Adding a file to the list", failure);
             anyRejected = true;

@@ -2,6 +2,7 @@
 
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/LocalFileName.h"
+#include "gui/controls/OutputChoice.h"
 #include "gui/savewizard/WizardWidgets.h"
 
 #include <QLineEdit>
@@ -82,8 +83,11 @@ void JoinListPage::RefreshControls()
 void JoinListPage::BrowseOutput()
 {
     const QString chosen =
-        dialogs_.SaveFile(QStringLiteral("Joined.ogg"), QLatin1String(kOggFilters), QStringLiteral("ogg"));
-    if (chosen.isEmpty())
+        dialogs_.SaveFile(QStringLiteral("Joined.ogg"), OggFileFilters(), QStringLiteral("ogg"));
+    std::vector<std::string> inputs;
+    for (const MPEGData& file : List().Entries())
+        inputs.push_back(file.FileName);
+    if (chosen.isEmpty() || !AcceptOutputChoice(window(), QLatin1String(kProgramTitle), chosen, inputs))
         return;
     output_ = chosen;
     outputEdit_->setText(chosen);

@@ -5,6 +5,7 @@
 #include "jobs/JobPlanner.h"
 #include "jobs/CueSections.h"
 #include "jobs/LoudnessComments.h"
+#include "media/CodecChoice.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FolderChooser.h"
 #include "gui/controls/LocalFileName.h"
@@ -43,6 +44,11 @@ constexpr QPoint kCancelPlace{310, 320};
 constexpr int kInitialProgressMaximum = 100;
 // Progress positions are scaled into the bar's int range.
 constexpr std::int64_t kBarLimit = 1 << 30;
+// Asked before a run that writes outputs under other names than asked; the
+// notes that say which and why follow, all of them under Show Details when
+// there are more than the box shows.
+constexpr char kOtherNamesQuestion[] = "Some Files Are Written Under Other Names, Click OK To Continue:";
+constexpr qsizetype kNotesShown = 5;
 
 QString FirstChosen(QFileDialog& dialog)
 {
@@ -60,7 +66,7 @@ SaveWizard::Dialogs DefaultDialogs(QWidget* parent)
     dialogs.OpenOggFiles = [parent](const QString& folder) {
         QFileDialog dialog(parent, QObject::tr("Open"));
         dialog.setFileMode(QFileDialog::ExistingFiles);
-        dialog.setNameFilter(QLatin1String(kOggFilters));
+        dialog.setNameFilter(OggFileFilters());
         dialog.setDefaultSuffix(QStringLiteral("ogg"));
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
             dialog.setDirectory(folder);
@@ -333,19 +339,20 @@ void SaveWizard::Start()
             if (!cueSheet_.empty()) {
                 const std::string sheet = ReadCueSheetBytes(cueSheet_);
                 TagCueSections(options.Source, file_, markers_, ParseCueSheet(sheet), ParseCueTags(sheet));
+                options.Source.OtherInputs.push_back(cueSheet_);
             }
             splitPage_->Apply(options);
             // The measurement decodes the whole source, so it runs with the
             // plan on the run's thread, showing progress and obeying Cancel.
             const bool measure = splitPage_->MeasureLoudness();
-            const bool opus = file_.Codec == "Opus";
-            planner = [options, measure, opus](JobObserver& observer, const JobControl& control) mutable {
-                if (measure) {
+            const LoudnessConvention* convention = measure ? &CodecOf(file_).Loudness : nullptr;
+            planner = [options, convention](JobObserver& observer, const JobControl& control) mutable {
+                if (convention) {
                     const auto loudness =
                         MeasureSections(options.Source.FileName, options.Source.CutPoints, control, observer);
                     if (!loudness)
                         return JobList(JobTool::Split); // cancelled: nothing to run
-                    AddLoudnessComments(options.Source, *loudness, opus);
+                    AddLoudnessComments(options.Source, *loudness, *convention);
                 }
                 return PlanJobs(options, observer);
             };
@@ -371,6 +378,11 @@ void SaveWizard::Planned(const QString& failure)
         EndRun(true, {});
         return;
     }
+    if (!AcceptOtherNames()) {
+        run_.Discard();
+        EndRun(false, {});
+        return;
+    }
     if (run_.WillOverwrite()) {
         // Like every message of the program: the information icon, and
         // Enter answers OK.
@@ -386,6 +398,23 @@ void SaveWizard::Planned(const QString& failure)
         }
     }
     run_.Run();
+}
+
+bool SaveWizard::AcceptOtherNames()
+{
+    QStringList notes;
+    for (const std::string& note : run_.NameNotes())
+        notes << QString::fromStdString(note);
+    if (notes.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Information, QLatin1String(kProgramTitle), QString::fromLatin1(kOtherNamesQuestion),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setInformativeText(notes.mid(0, kNotesShown).join(QLatin1Char('\n')) +
+                           (notes.size() > kNotesShown ? QStringLiteral("\n...") : QString()));
+    if (notes.size() > kNotesShown)
+        box.setDetailedText(notes.join(QLatin1Char('\n')));
+    return box.exec() == QMessageBox::Ok;
 }
 
 void SaveWizard::EndRun(bool closeAsCancelled, const QString& failure)

@@ -92,6 +92,9 @@ private:
     void Start();
     void TogglePause();
     void Planned(const QString& failure);
+    // Shows why the plan writes some outputs under other names than asked;
+    // false when the user cancels the run there.
+    bool AcceptOtherNames();
     void EndRun(bool closeAsCancelled, const QString& failure);
     void ShowReports(const SaveWizardRun::Reports& reports);
 

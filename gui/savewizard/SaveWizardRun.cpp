@@ -71,6 +71,11 @@ bool SaveWizardRun::WillOverwrite() const
     return jobs_ && jobs_->WillOverwrite();
 }
 
+std::vector<std::string> SaveWizardRun::NameNotes() const
+{
+    return jobs_ ? jobs_->Notes() : std::vector<std::string>{};
+}
+
 void SaveWizardRun::Discard()
 {
     if (jobs_)

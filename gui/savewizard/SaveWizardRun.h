@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace oq {
 
@@ -55,6 +56,9 @@ public:
     void Plan(Planner planner);
     // The plan writes over files that exist.
     bool WillOverwrite() const;
+    // Why the plan writes some outputs under other names than asked, one
+    // line each; empty when it writes none so.
+    std::vector<std::string> NameNotes() const;
     // Drops the plan with its temporary files; nothing is written.
     void Discard();
     // Runs the plan on the worker, with the clock going; finished() follows.

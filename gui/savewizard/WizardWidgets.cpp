@@ -4,9 +4,11 @@
 #include "gui/controls/Skin.h"
 #include "gui/controls/TranPanel.h"
 #include "gui/controls/WindowDragger.h"
+#include "media/CodecChoice.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
 #include <QTreeWidget>
 
 namespace oq {
@@ -18,6 +20,19 @@ constexpr QRect kPagePlace{6, 36, 380, 274};
 constexpr int kListColumnWidths[] = {26, 155, 55, 60, 60};
 
 } // namespace
+
+QString OggFilesFilter()
+{
+    QStringList patterns;
+    for (const CodecDescriptor* codec : KnownCodecs()) {
+        const QString pattern = QLatin1Char('*') + QString::fromUtf8(codec->Extension.data(), codec->Extension.size());
+        if (!patterns.contains(pattern))
+            patterns << pattern;
+    }
+    return QObject::tr("Ogg Files (%1)").arg(patterns.join(QLatin1Char(' ')));
+}
+
+QString OggFileFilters() { return OggFilesFilter() + QStringLiteral(";;") + QObject::tr("All Files (*)"); }
 
 void PlaceWizardPage(TranPanel& page, const char* name)
 {

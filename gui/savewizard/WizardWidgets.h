@@ -17,7 +17,12 @@ class EzRgnButton;
 class TranPanel;
 
 inline constexpr const char* kProgramTitle = "Ogg Quorvel 2003";
-inline constexpr const char* kOggFilters = "Ogg Files (*.ogg *.opus);;All Files (*)";
+
+// The file dialogs' filter of the files the program reads, from the known
+// codecs' extensions: "Ogg Files (*.ogg *.opus)".
+QString OggFilesFilter();
+// That filter and "All Files (*)", as one text for a dialog.
+QString OggFileFilters();
 
 // Places `page` in the window's page area, hidden until the flow shows it.
 void PlaceWizardPage(TranPanel& page, const char* name);

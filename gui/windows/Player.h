@@ -16,7 +16,7 @@ namespace oq {
 
 class PcmRangeReader;
 
-// Plays ranges of Ogg Vorbis files on the default audio output and holds
+// Plays ranges of Ogg Vorbis and Opus files on the default audio output and holds
 // the program's output volume.
 //
 // A playback opens the device for itself and closes it when it ends. It is

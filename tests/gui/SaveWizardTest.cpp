@@ -275,6 +275,35 @@ private slots:
         QVERIFY(IsOggVorbis(first));
     }
 
+    // A pre text that would leave the folder is cleaned, and the run first
+    // says so: Cancel there writes nothing.
+    void otherNamesAreShownBeforeTheRun()
+    {
+        TempDir out;
+        const auto runSplit = [&](QMessageBox::StandardButton answer) {
+            MessageAnswerer answerer(answer);
+            QString notes;
+            answerer.InspectFirst([&](QMessageBox& box) { notes = box.informativeText(); });
+            SaveWizard wizard;
+            WhileOpen(
+                wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(out.Root())); },
+                [&] {
+                    FindControl<QLineEdit>(wizard, "SplitFile_PreText")->setText(QStringLiteral("../up_"));
+                    Button(wizard, "Wizard_Next")->Click();
+                    StartAndWait(wizard);
+                    Button(wizard, "Wizard_Done")->Click();
+                });
+            QCOMPARE(answerer.Count(), 1);
+            QCOMPARE(answerer.Text(), QStringLiteral("Some Files Are Written Under Other Names, Click OK To Continue:"));
+            QVERIFY(notes.startsWith(QStringLiteral("section 1 is written as \"___up_01 - song.ogg\": ")));
+        };
+        runSplit(QMessageBox::Cancel);
+        QVERIFY(FilesIn(out.Root()).empty());
+        runSplit(QMessageBox::Ok);
+        QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"___up_01 - song.ogg", "___up_02 - song.ogg",
+                                                              "___up_03 - song.ogg"}));
+    }
+
     void pausedRunHoldsTheTimerTicksAndCancelRemovesEverything()
     {
         TempDir out;
@@ -392,6 +421,38 @@ private slots:
             QCOMPARE(RowNames(wizard, "JoinListBox1").size(), 3);
             Button(wizard, "Wizard_Cancel")->Click();
         });
+    }
+
+    // An output chosen over one of the listed files, by another path to it,
+    // is refused at once with its name; the page waits for another choice.
+    void joinRefusesAnOutputThatIsOneOfItsFiles()
+    {
+        TempDir in;
+        const std::string first = in.Path("first.ogg");
+        const std::string second = in.Path("second.ogg");
+        WriteBytes(first, MakeOggVorbis({.seconds = 1.0, .seed = 3}));
+        WriteBytes(second, MakeOggVorbis({.seconds = 1.0, .seed = 4}));
+        const Bytes original = ReadBytes(first);
+        const QString roundabout = QString::fromStdString(in.Root() + "/./first.ogg");
+        MessageAnswerer answerer(QMessageBox::Ok);
+        SaveWizard wizard;
+        SaveWizard::Dialogs dialogs;
+        dialogs.OpenOggFiles = [&](const QString&) {
+            return QStringList{QString::fromStdString(first), QString::fromStdString(second)};
+        };
+        dialogs.SaveFile = [&](const QString&, const QString&, const QString&) { return roundabout; };
+        wizard.SetDialogs(dialogs);
+        WhileOpen(wizard, [&] { return wizard.ShowTool(ActiveTool::Join); }, [&] {
+            Button(wizard, "Join_Add2")->Click();
+            Button(wizard, "JoinBrowse")->Click();
+            QVERIFY(FindControl<QLineEdit>(wizard, "JoinEdit1")->text().isEmpty());
+            QVERIFY(!Button(wizard, "Wizard_Next")->Enabled());
+            Button(wizard, "Wizard_Cancel")->Click();
+        });
+        QCOMPARE(answerer.Count(), 1);
+        QVERIFY2(answerer.Text().contains(roundabout), qPrintable(answerer.Text()));
+        QVERIFY(ReadBytes(first) == original);
+        QCOMPARE(FilesIn(in.Root()), (std::set<std::string>{"first.ogg", "second.ogg"}));
     }
 
     void wavConversionIntoOneFolder()
@@ -585,7 +646,7 @@ private slots:
         for (int k = 1; k <= 4; ++k) {
             const std::string part = album.Path("Part 0" + std::to_string(k) + " - album.ogg");
             const std::int64_t length =
-                CheckSection(part, serial + static_cast<std::uint32_t>(k - 1), samples, main.Markers().SectionSamples(k));
+                CheckSection(part, serial + static_cast<std::uint32_t>(k - 1), samples, main.Markers().Geometry().SectionSamples(k));
             QVERIFY2(length > 0, part.c_str());
             total += length;
         }
@@ -625,7 +686,7 @@ private slots:
         const auto serial = static_cast<std::uint32_t>(record.SerialNumber);
         for (int k = 1; k <= 3; ++k) {
             const std::string part = folder.Path("Part 0" + std::to_string(k) + " - song.opus");
-            const SampleRange range = main.Markers().SectionSamples(k);
+            const SampleRange range = main.Markers().Geometry().SectionSamples(k);
             QCOMPARE(CheckSection(part, serial + static_cast<std::uint32_t>(k - 1), samples, range, DecodeOpusSamples),
                      range.End - range.Start);
         }
@@ -671,7 +732,7 @@ private slots:
         });
         QCOMPARE(proposed, QString::fromStdString(source));
         QCOMPARE(FilesIn(folder.Root()), (std::set<std::string>{"song.ogg", "cut.ogg"}));
-        const SampleRange range = main.Markers().SectionSamples(section);
+        const SampleRange range = main.Markers().Geometry().SectionSamples(section);
         const auto serial = static_cast<std::uint32_t>(record_.SerialNumber + section - 1);
         QCOMPARE(CheckSection(folder.Path("cut.ogg"), serial, DecodeSamples(record_.FileName), range),
                  range.End - range.Start);

@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -52,6 +53,24 @@ CliResult CliProcess::Wait()
 {
     int status = 0;
     waitpid(child_, &status, 0);
+    return Collect(status);
+}
+
+std::optional<CliResult> CliProcess::WaitFor(std::chrono::milliseconds limit)
+{
+    constexpr auto kPoll = std::chrono::milliseconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(child_, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(kPoll);
+    }
+    return Collect(status);
+}
+
+CliResult CliProcess::Collect(int status)
+{
     child_ = -1;
     CliResult result;
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -2,6 +2,8 @@
 
 #include "tests/support/TestAudio.h"
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,14 @@ public:
     // Waits for the end and collects what it printed and its exit status
     // (128 + the signal's number when a signal ended it).
     CliResult Wait();
+    // The same, waiting at most `limit`: nothing when the tool still runs
+    // then (it is killed when the process object goes), so a test of
+    // something that could block never hangs.
+    std::optional<CliResult> WaitFor(std::chrono::milliseconds limit);
 
 private:
+    CliResult Collect(int status);
+
     TempDir output_;
     int child_ = -1;
 };
