@@ -36,11 +36,11 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
     const auto [end, error] =
         std::from_chars(sectionText.data(), sectionText.data() + sectionText.size(), exported.Section);
     if (error != std::errc() || end != sectionText.data() + sectionText.size() || exported.Section < 1)
-        throw UsageError("--section takes a section number from 1 on");
+        throw UsageError("--section \"" + sectionText + "\" is not a section number (1, 2, ...)");
     exported.FileName = options.Require("--to");
     const UserTags tags = ParseUserTags(options.Values("--tag"));
 
-    const MPEGData file = DescribeSourceFile(options.Plain()[0]);
+    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
     std::vector<std::string> warnings;
     exported.Source = method.Sections(file, warnings);
     PrintWarnings(warnings);

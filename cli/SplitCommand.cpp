@@ -73,7 +73,7 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
         throw UsageError("give one FILE to split");
     const SectionMethod method(options);
     const UserTags tags = ParseUserTags(options.Values("--tag"));
-    const MPEGData file = DescribeSourceFile(options.Plain()[0]);
+    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
 
     std::vector<std::string> warnings;
     SplitOptions split;

@@ -367,9 +367,12 @@ JobList PlanJobs(const CatalogOptions& options, const JobControl& control, JobOb
     observer.TotalText("0");
     observer.CurrentFile("");
     observer.ProcessText(kFindingText);
+    std::vector<std::string> unreadable;
     const std::vector<std::string> files =
-        CollectCatalogFiles(options.Directory, options.Filter, options.IncludeSubFolders, control, observer);
+        CollectCatalogFiles(options.Directory, options.Filter, options.IncludeSubFolders, control, observer, unreadable);
     JobList jobs(JobTool::Catalog);
+    for (std::string& problem : unreadable)
+        jobs.NotePassedOver(std::move(problem));
     if (control.Cancelled())
         return jobs;
 

@@ -122,7 +122,8 @@ JobList PlanJobs(const WavOptions& options, JobObserver& observer);
 // Searches the folder first, honouring pause and cancel; a cancelled search
 // yields an empty list. A search that finds nothing still yields one job,
 // which writes a catalog of head and tail. A template that cannot be read
-// or used is refused here, before anything is written.
+// or used is refused here, before anything is written; sub-folders that
+// cannot be listed are noted in the list's PassedOver.
 JobList PlanJobs(const CatalogOptions& options, const JobControl& control, JobObserver& observer);
 
 } // namespace oq

@@ -194,6 +194,8 @@ void SaveWizard::Connect()
     connect(&run_, &SaveWizardRun::planned, this, &SaveWizard::Planned);
     connect(&run_, &SaveWizardRun::finished, this, [this](RunResult result, const QString& failure) {
         EndRun(!failure.isEmpty() || result == RunResult::Cancelled, failure);
+        if (failure.isEmpty() && result == RunResult::Finished)
+            ShowPassedOver();
     });
     connect(&run_, &SaveWizardRun::reportsTaken, this, &SaveWizard::ShowReports);
     connect(&run_, &SaveWizardRun::elapsed, this,
@@ -426,6 +428,20 @@ void SaveWizard::EndRun(bool closeAsCancelled, const QString& failure)
         QMessageBox::critical(this, QLatin1String(kProgramTitle), failure);
     if (closeAsCancelled)
         QDialog::reject();
+}
+
+// A catalog written without the files it could not read names them, so that
+// none is missed in silence.
+void SaveWizard::ShowPassedOver()
+{
+    if (run_.PassedOver().empty())
+        return;
+    QStringList problems;
+    for (const std::string& problem : run_.PassedOver())
+        problems << QString::fromStdString(problem);
+    QMessageBox::information(this, QLatin1String(kProgramTitle),
+                             tr("The catalog lists every other file; these could not be read:\n\n%1")
+                                 .arg(problems.join(QLatin1Char('\n'))));
 }
 
 void SaveWizard::TogglePause()
