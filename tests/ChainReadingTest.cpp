@@ -230,7 +230,7 @@ TEST(ChainFormats, WavRefusesLinksOfAnotherFormatBeforeWriting)
 
     const CliResult wav = RunCli({"wav", good, chain, "--dir", dir.Path("out"), "--quiet"});
     EXPECT_NE(wav.Status, 0);
-    EXPECT_NE(wav.Err.find("link 2 of \"" + chain + "\" is 48000 Hz mono; link 1 is 44100 Hz stereo"), std::string::npos)
+    EXPECT_NE(wav.Err.find("\"" + chain + "\": link 2 is 48000 Hz mono; link 1 is 44100 Hz stereo"), std::string::npos)
         << wav.Err;
     EXPECT_TRUE(fs::is_empty(dir.Path("out")));
 }

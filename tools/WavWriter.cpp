@@ -91,10 +91,9 @@ void RequireOneFormat(FileDecoder& decoder, const std::string& source)
         const std::optional<StreamFormat> format = decoder.Format(link);
         if (!format || (format->Rate == first->Rate && format->Channels == first->Channels))
             continue;
-        const std::string named = "link " + std::to_string(link + 1);
-        const std::string what = " is " + FormatText(*format) + "; link 1 is " + FormatText(*first) +
-                                 ": one WAV file holds one format — convert the links apart with `split --links`";
-        throw FormatError(source, named + what, named + " of \"" + source + "\"" + what);
+        throw FormatError(source, "link " + std::to_string(link + 1) + " is " + FormatText(*format) +
+                                      "; link 1 is " + FormatText(*first) +
+                                      ": one WAV file holds one format — convert the links apart with `split --links`");
     }
 }
 
