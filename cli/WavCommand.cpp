@@ -16,7 +16,10 @@ std::string WavCommand::Usage() const
            "Decodes each FILE into a 16-bit PCM WAV file of the same name ending in\n"
            ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n"
            "Where two FILEs would give one WAV name, the later one's gets \" (NN)\"\n"
-           "before \".wav\", NN its place in the list; standard error tells so.\n" +
+           "before \".wav\", NN its place in the list; standard error tells so.\n"
+           "A chained FILE whose links differ in rate or channels is refused before\n"
+           "anything is written: one WAV file holds one format (convert its links\n"
+           "apart with `split --links`).\n" +
            std::string(kRefusedOutputs);
 }
 

@@ -6,6 +6,7 @@
 #include "model/PositionConverter.h"
 #include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
+#include "tools/WavWriter.h"
 #include "base/Error.h"
 #include "base/FileSystem.h"
 #include "base/JobControl.h"
@@ -332,6 +333,16 @@ JobList PlanJobs(const JoinOptions& options, JobObserver& observer)
 
 JobList PlanJobs(const WavOptions& options, JobObserver& /*observer*/)
 {
+    // Every source is checked before the first temporary file is made. One
+    // that cannot be read now is left to its run, which refuses it as it
+    // refuses one that stops being readable after planning.
+    for (const std::string& source : options.Files) {
+        try {
+            RequireOneWavFormat(source);
+        } catch (const NotOggVorbisError&) {
+        } catch (const IoError&) {
+        }
+    }
     // Each WAV file is named after its source, numbered by its place in the
     // list where two sources share a name.
     std::vector<WantedOutput> wanted;
