@@ -6,6 +6,7 @@
 #include "base/File.h"
 #include "media/FileLinks.h"
 #include "media/OggFileInfo.h"
+#include "media/ProfileBlock.h"
 #include "ogg/RenumberedFile.h"
 #include "tools/RenumberingPageCopier.h"
 #include "tests/support/CliRunner.h"
