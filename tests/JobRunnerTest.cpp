@@ -354,6 +354,8 @@ TEST_F(CatalogRun, ListsEveryOggFileBetweenHeadAndTail)
     EXPECT_EQ(jobs.Count(), 3u);
     ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
     EXPECT_EQ(Written(), "head\none.ogg;1\ntwo.ogg;1\ntail\n");
+    ASSERT_EQ(jobs.PassedOver().size(), 1u) << "the file named as Ogg that holds none is told";
+    EXPECT_NE(jobs.PassedOver()[0].find("bad.ogg"), std::string::npos) << jobs.PassedOver()[0];
     EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"list.txt", "music", "t.qrv"}));
 }
 

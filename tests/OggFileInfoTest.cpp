@@ -1,5 +1,6 @@
 #include "media/OggFileInfo.h"
 #include "media/OggInformationText.h"
+#include "media/ProfileBlock.h"
 #include "base/Error.h"
 #include "base/File.h"
 #include "base/FileSystem.h"

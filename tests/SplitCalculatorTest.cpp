@@ -246,20 +246,31 @@ TEST(SplitCalculator, OkayAppliesAFieldTypedWithoutEnter)
     EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 1000}));
 }
 
-TEST(SplitCalculator, ThousandSectionsMeetTheMarkerLimit)
+// 1000 markers make 999 sections; a size that asks for more is refused
+// whole rather than cut short into a long last section.
+TEST(SplitCalculator, SectionsBeyondTheMarkerLimitAreRefused)
 {
-    // Size 5 of 5000 kB gives 1000 sections; 1000 markers make 999, the last
-    // one running to the end.
     const MPEGData file = FileRecord(100'000, 6000, 5'000'000);
     MarkerList markers(file);
     SplitCalculator wizard;
     wizard.FormActivate(file);
-    Type(wizard, SplitMethod::SectionSize, "5");
+    Type(wizard, SplitMethod::SectionCount, "999");
     wizard.ApplyOkay(markers);
     ASSERT_EQ(markers.MarkerCount(), MarkerList::kMaxMarkers);
-    EXPECT_EQ(markers.Position(999), 99'800);
     EXPECT_EQ(markers.Position(1000), 100'000);
     EXPECT_EQ(markers.SectionCount(), 999);
+
+    // Size 5 of 5000 kB gives 1000 sections.
+    MarkerList untouched(file);
+    Type(wizard, SplitMethod::SectionSize, "5");
+    try {
+        wizard.ApplyOkay(untouched);
+        ADD_FAILURE() << "1000 sections were laid";
+    } catch (const MarkerLimitError& error) {
+        EXPECT_STREQ(error.what(), "sections of 5 KB make 1000 sections; at most 999 can be cut: the editor holds "
+                                   "1000 markers, one at each end of the file and one between each two sections");
+    }
+    EXPECT_EQ(untouched.Positions(), (std::vector<std::int32_t>{0, 100'000}));
 }
 
 struct FailedOkayCase {

@@ -19,16 +19,23 @@ enum class WavOutcome {
     Cancelled,    // stopped by a cancel; the output is a valid, shorter WAV file
 };
 
+// Raises FormatError for a source whose links differ in rate or channels,
+// naming the first that differs from the first link and how: a WAV file's
+// one header gives one format for all its samples. NotOggVorbisError and
+// IoError as ConvertToWav raises them.
+void RequireOneWavFormat(const std::string& source);
+
 // Decodes `source` into a 16-bit PCM WAV file `output` (replacing any file of
-// that name): a 44-byte RIFF/WAVE header with the format of the first link,
-// then the decoded samples of all links, channels interleaved. The status
+// that name): a 44-byte RIFF/WAVE header with the format of its links, then
+// the decoded samples of all links, channels interleaved. The status
 // "Creating WAV File (N%)..." follows the compressed bytes consumed. Pause
 // and cancel are honoured after every read; the header sizes are completed
 // on a cancel too.
 //
-// A source that is not Ogg Vorbis or Opus raises NotOggVorbisError, and one whose
-// decoded data would not fit the header's 32-bit size fields (more than
-// `maxDataBytes`) RangeError, both before the output is created. A source
+// A source that is not Ogg Vorbis or Opus raises NotOggVorbisError, one
+// whose links differ in format FormatError (see RequireOneWavFormat), and
+// one whose decoded data would not fit the header's 32-bit size fields
+// (more than `maxDataBytes`) RangeError, all before the output is created. A source
 // that cannot be opened raises IoError; so does any failed write, seek or
 // close of the output, which is then left incomplete for the caller to
 // delete.
