@@ -145,6 +145,8 @@ struct Recording {
     bool Opus;
 };
 
+void PrintTo(const Recording& recording, std::ostream* out) { *out << recording.Name; }
+
 // Two copies of one recording put one after the other, as `cat` makes them:
 // one serial number twice, the second after the first's end of stream. The
 // decoder libraries alone read one link that plays on into the second
