@@ -65,6 +65,11 @@ private:
 class FormatError : public FileError {
 public:
     FormatError(const std::string& path, const std::string& problem);
+    // A message of another shape than "\"path\": problem".
+    FormatError(const std::string& path, const std::string& problem, const std::string& message)
+        : FileError(path, problem, message)
+    {
+    }
 };
 
 // The file is not an Ogg stream of a codec the program reads (Vorbis, Opus)

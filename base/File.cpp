@@ -83,6 +83,24 @@ std::size_t File::Read(void* buffer, std::size_t count)
     return got;
 }
 
+std::size_t File::ReadAt(std::int64_t offset, void* buffer, std::size_t count)
+{
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t step =
+            pread(fileno(stream_), bytes + got, count - got, static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step < 0)
+            throw IoError(path_, "cannot read", errno);
+        if (step == 0)
+            break;
+        got += static_cast<std::size_t>(step);
+    }
+    return got;
+}
+
 void File::Write(const void* data, std::size_t count)
 {
     if (count != 0 && std::fwrite(data, 1, count, stream_) != count)

@@ -34,6 +34,10 @@ public:
 
     // Reads up to `count` bytes; returns how many were read, 0 at the end.
     std::size_t Read(void* buffer, std::size_t count);
+    // Reads up to `count` bytes from `offset` on, leaving the position where
+    // it was; returns how many were read, fewer only at the end. Bypasses
+    // the stream's buffer: one system call for each read.
+    std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t count);
     void Write(const void* data, std::size_t count);
     void Seek(std::int64_t offset, Origin origin = Origin::Begin);
     std::int64_t Tell() const;

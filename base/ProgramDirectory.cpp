@@ -1,6 +1,7 @@
 #include "base/ProgramDirectory.h"
 
 #include "base/Error.h"
+#include "base/PathParts.h"
 
 #include <cerrno>
 #include <climits>
@@ -18,8 +19,7 @@ std::string ProgramDirectory()
     if (static_cast<std::size_t>(length) >= path.size())
         throw IoError(kSelf, "cannot read the link (the path is too long)", 0);
     path.resize(static_cast<std::size_t>(length));
-    const std::size_t slash = path.rfind('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return FolderOf(path);
 }
 
 } // namespace oq

@@ -4,11 +4,11 @@
 #include "base/File.h"
 #include "base/FileSystem.h"
 #include "base/OutputTarget.h"
+#include "base/PathParts.h"
 #include "base/TempFile.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 namespace oq {
 
@@ -47,7 +47,7 @@ std::string ReadWholeFile(const std::string& path)
 void WriteFileReplacing(const std::string& path, std::string_view contents, const std::vector<std::string>& inputs)
 {
     RequireWritableOutput(path, inputs);
-    TempFile temporary = TempFile::Create(std::filesystem::path(path).parent_path().string(), kTempPrefix);
+    TempFile temporary = TempFile::Create(FolderOf(path), kTempPrefix);
     File file = File::Create(temporary.Path());
     file.Write(contents.data(), contents.size());
     file.Close();

@@ -16,7 +16,8 @@ std::string CatalogCommand::Usage() const
     return "Usage: oggquorvel-cli catalog DIR --out FILE [OPTIONS]\n\n"
            "Describes every file of DIR (and its sub-folders) in FILE, made from a\n"
            "template: the head once, the body once per Ogg Vorbis or Opus file, the\n"
-           "tail once.\n\n"
+           "tail once. Files and folders that cannot be read are left out and\n"
+           "named on standard error, and the command then exits with status 1.\n\n"
            "Options:\n"
            "  --template T    csv (default), html, or the path of your own template\n"
            "  --filter F      \"*.Ogg\" (default; any case of .ogg) or \"*.*\"\n"
@@ -53,10 +54,14 @@ int CatalogCommand::Run(const std::vector<std::string>& arguments)
         std::cerr << "Cancelled: nothing was written.\n";
         return kExitCancelled;
     }
-    const int status = session.Run(jobs);
-    if (status == 0)
-        std::cout << catalog.OutputFile << "\n";
-    return status;
+    const int status = session.RunPlan(jobs);
+    if (status != 0)
+        return status;
+    // The catalog of the others is written; the files it could not hold
+    // still fail the command.
+    for (const std::string& problem : jobs.PassedOver())
+        std::cerr << "oggquorvel-cli catalog: not in the catalog: " << problem << "\n";
+    return jobs.PassedOver().empty() ? 0 : 1;
 }
 
 } // namespace oq::cli

@@ -14,8 +14,8 @@ std::vector<MPEGData> DescribeInputs(const std::vector<std::string>& names)
     for (const std::string& name : names) {
         try {
             files.push_back(ReadOggFileInfo(name));
-        } catch (const NotOggVorbisError&) {
-            refused += (refused.empty() ? "" : ", ") + name;
+        } catch (const NotOggVorbisError& error) {
+            refused += (refused.empty() ? "" : "; ") + std::string(error.what());
         }
     }
     if (!refused.empty())

@@ -8,7 +8,6 @@
 #include "jobs/JobList.h"
 
 #include <charconv>
-#include <iostream>
 
 namespace oq::cli {
 
@@ -36,13 +35,13 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
     const auto [end, error] =
         std::from_chars(sectionText.data(), sectionText.data() + sectionText.size(), exported.Section);
     if (error != std::errc() || end != sectionText.data() + sectionText.size() || exported.Section < 1)
-        throw UsageError("--section takes a section number from 1 on");
+        throw UsageError("--section \"" + sectionText + "\" is not a section number (1, 2, ...)");
     exported.FileName = options.Require("--to");
     const UserTags tags = ParseUserTags(options.Values("--tag"));
 
-    const MPEGData file = DescribeSourceFile(options.Plain()[0]);
+    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
     std::vector<std::string> warnings;
-    exported.Source = method.Sections(file, warnings);
+    exported.Source = SectionsOf(file, method.Cuts(file, warnings));
     PrintWarnings(warnings);
     AddUserTags(exported.Source, tags);
     const auto sections = static_cast<std::int32_t>(exported.Source.CutPoints.size() + 1);
@@ -51,10 +50,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(exported, session.Observer());
-    const int status = session.Run(jobs);
-    if (status == 0)
-        std::cout << exported.FileName << "\n";
-    return status;
+    return session.RunPlan(jobs);
 }
 
 } // namespace oq::cli

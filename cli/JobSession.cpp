@@ -1,5 +1,6 @@
 #include "cli/JobSession.h"
 
+#include "cli/Console.h"
 #include "base/Error.h"
 #include "jobs/JobList.h"
 #include "jobs/JobPlanner.h"
@@ -41,6 +42,19 @@ int JobSession::Run(JobList& jobs)
         return kExitCancelled;
     }
     return 0;
+}
+
+int JobSession::RunPlan(JobList& jobs, bool force)
+{
+    PrintNotes(jobs.Notes());
+    if (!ConfirmOverwrite(jobs, force))
+        return 1;
+    const std::vector<std::string> written = jobs.FinalNames();
+    const int status = Run(jobs);
+    if (status == 0)
+        for (const std::string& name : written)
+            std::cout << name << "\n";
+    return status;
 }
 
 } // namespace oq::cli

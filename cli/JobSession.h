@@ -23,14 +23,22 @@ public:
     JobControl& Control() noexcept { return control_; }
     JobObserver& Observer() noexcept { return progress_; }
 
+    // The end of a command that writes: prints the plan's notes on standard
+    // error, asks as ConfirmOverwrite does, runs the list and, when it
+    // finished, prints the files written on standard output, one a line
+    // (the planner leaves out sections without audio and those not chosen).
+    // Returns 0, 1 when the question was declined, or kExitCancelled after
+    // Ctrl-C.
+    int RunPlan(JobList& jobs, bool force = false);
+
+private:
+    // Runs the list; returns 0, or kExitCancelled after Ctrl-C.
+    int Run(JobList& jobs);
     // When the list would replace existing files: with `force` goes on;
     // otherwise asks on the terminal, and without a terminal refuses with
     // an error. A declined question clears the list (nothing is written).
     bool ConfirmOverwrite(JobList& jobs, bool force);
-    // Runs the list; returns 0, or kExitCancelled after Ctrl-C.
-    int Run(JobList& jobs);
 
-private:
     JobControl control_;
     TerminalProgress progress_;
     InterruptGuard guard_;

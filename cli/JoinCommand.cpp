@@ -6,8 +6,6 @@
 #include "jobs/JobList.h"
 #include "jobs/JobPlanner.h"
 
-#include <iostream>
-
 namespace oq::cli {
 
 std::string JoinCommand::Summary() const { return "join Ogg files into one chained file"; }
@@ -31,10 +29,7 @@ int JoinCommand::Run(const std::vector<std::string>& arguments)
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(join, session.Observer());
-    const int status = session.Run(jobs);
-    if (status == 0)
-        std::cout << join.OutputFile << "\n";
-    return status;
+    return session.RunPlan(jobs);
 }
 
 } // namespace oq::cli

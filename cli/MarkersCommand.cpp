@@ -59,7 +59,7 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE");
     const SectionMethod method(options, SectionMethod::Choice::MarkersOnly);
-    const MPEGData file = DescribeSourceFile(options.Plain()[0]);
+    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
     const std::optional<std::string> labelsOut = options.Value("--save-labels");
     const std::optional<std::string> cueOut = options.Value("--save-cue");
     // Both outputs are checked before the analysis and before either is written.

@@ -5,36 +5,57 @@
 #include "cli/ProfileAnalysis.h"
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
-#include "jobs/CueSections.h"
 #include "model/CueSheet.h"
 #include "model/EvenSplit.h"
 #include "model/LabelFile.h"
 #include "model/MarkerGeometry.h"
+#include "model/MarkerLimit.h"
 #include "model/MarkerTime.h"
 #include "base/Error.h"
 #include "base/FieldText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
-#include <sstream>
 
 namespace oq::cli {
 
 namespace {
 
-// Decoded samples are 16-bit.
-constexpr std::int64_t kBytesPerSample = 2;
+constexpr std::int64_t kSecondsPerMinute = 60;
+// The wizard's size field counts kilobytes of 1000 bytes.
+constexpr std::int64_t kBytesPerKb = 1000;
 
-std::vector<std::string> SplitList(const std::string& text)
+// The items of a comma-separated list of cut points. An empty item ("",
+// "1,,2", a trailing comma) is refused rather than passed over: a list
+// that came out empty would cut nothing and write the whole file.
+std::vector<std::string> SplitList(const std::string& option, const std::string& text)
 {
     std::vector<std::string> items;
-    std::stringstream stream(text);
-    for (std::string item; std::getline(stream, item, ',');)
-        if (!item.empty())
-            items.push_back(item);
-    return items;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = text.find(',', start);
+        std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (item.empty())
+            throw UsageError(option + " \"" + text + "\" holds an empty item: give the cut points separated by commas");
+        items.push_back(std::move(item));
+        if (comma == std::string::npos)
+            return items;
+        start = comma + 1;
+    }
+}
+
+// a * b + c; a result past the 64-bit range saturates at its largest value,
+// which lies past the end of any audio and is refused as such.
+std::int64_t SaturatingMultiplyAdd(std::int64_t a, std::int64_t b, std::int64_t c)
+{
+    std::int64_t product = 0;
+    std::int64_t sum = 0;
+    if (__builtin_mul_overflow(a, b, &product) || __builtin_add_overflow(product, c, &sum))
+        return std::numeric_limits<std::int64_t>::max();
+    return sum;
 }
 
 std::int64_t ParseWhole(const std::string& text, const std::string& what)
@@ -56,14 +77,27 @@ std::int32_t ParseFieldNumber(const std::string& text, const std::string& what)
 }
 
 // "HH:MM:SS" (or with hundredths, "HH:MM:SS:XX") in hundredths of a second.
+// Raises UsageError for other text and for lengths below the shortest
+// section, which the split would raise to it in silence.
 std::int32_t ParsePlayLength(const std::string& text)
 {
     std::string shown = text;
     if (shown.size() == 8)
         shown += ":00";
-    if (shown.size() != 11 || shown[2] != ':' || shown[5] != ':' || shown[8] != ':')
+    const auto digits = [&](std::size_t at) { return std::isdigit(static_cast<unsigned char>(shown[at])) != 0; };
+    constexpr std::size_t kFieldStarts[] = {0, 3, 6, 9};
+    bool valid = shown.size() == 11 && shown[2] == ':' && shown[5] == ':' && shown[8] == ':';
+    for (const std::size_t at : kFieldStarts)
+        valid = valid && digits(at) && digits(at + 1);
+    if (!valid)
         throw UsageError("\"" + text + "\" is not a play length HH:MM:SS");
-    return ReadShownTime(shown);
+    if (shown[3] > '5' || shown[6] > '5')
+        throw UsageError("\"" + text + "\" is not a play length: minutes and seconds run to 59");
+    const std::int32_t hundredths = ReadShownTime(shown);
+    if (hundredths < EvenSplit::kShortestLengthHundredths)
+        throw UsageError("--length " + text + " is shorter than the shortest section, " +
+                         ShownTimeCode(EvenSplit::kShortestLengthHundredths).substr(0, 8));
+    return hundredths;
 }
 
 // A decimal number with an optional sign and fraction.
@@ -98,6 +132,20 @@ bool MovesIntoPauses(const std::string& method)
     return method == "--count" || method == "--length" || method == "--size";
 }
 
+// An --at item as a cut point; a time at the start or past the end of the
+// audio is refused naming the time as the user wrote it.
+std::int64_t TimeWithinAudio(const std::string& item, const MPEGData& file)
+{
+    const std::int64_t sample = TimeToSample(item, file.Rate);
+    if (sample <= 0 || sample >= file.PcmTotal) {
+        char end[32];
+        std::snprintf(end, sizeof end, "%.3f", static_cast<double>(file.PcmTotal) / file.Rate);
+        throw UsageError("--at " + item + " lies outside the audio: cut points lie after 0 and before its end, " +
+                         end + " seconds");
+    }
+    return sample;
+}
+
 // Cut points must rise strictly and lie inside the audio.
 void CheckCutPoints(const std::vector<std::int64_t>& cuts, std::int64_t total)
 {
@@ -116,7 +164,18 @@ void CheckCutPoints(const std::vector<std::int64_t>& cuts, std::int64_t total)
 MPEGData DescribeSourceFile(const std::string& path)
 {
     MPEGData file = ReadOggFileInfo(path);
-    file.BlockCount = static_cast<std::int32_t>(file.PcmTotal * file.Channels * kBytesPerSample / kProfileBlockBytes);
+    file.BlockCount = static_cast<std::int32_t>(DecodedBlockCount(file.PcmTotal, file.Channels));
+    return file;
+}
+
+MPEGData DescribeFileToCut(const std::string& path)
+{
+    MPEGData file = DescribeSourceFile(path);
+    // Its pages may hold packets, but cut points are counted in the samples
+    // the granule positions give, and there are none to count.
+    if (file.PcmTotal < 1)
+        throw FormatError(path, "has no audio to cut: its granule positions count no samples "
+                                "(the last one lies at or before the first sample)");
     return file;
 }
 
@@ -137,7 +196,9 @@ const std::set<std::string>& SectionMethod::Flags()
 
 std::string SectionMethod::Usage(Choice choice)
 {
-    const std::string markers = "  --count N              N sections of equal length\n"
+    const std::string markers = "  --count N              N sections of equal length, at most " +
+                                std::to_string(MostThatFit(MarkerDemand::EvenSections)) +
+                                "\n"
                                 "  --length HH:MM:SS      sections of this play length\n"
                                 "  --size KB              sections of this many kilobytes (1000 bytes)\n"
                                 "  --cue SHEET            sections at the track starts of a cue sheet\n"
@@ -158,13 +219,16 @@ std::string SectionMethod::Usage(Choice choice)
         "                         within SECONDS; a marker without one stays, two drawn\n"
         "                         into one pause become one. Pauses are those of\n"
         "                         --silence, given beside it, or of -50:1\n";
+    const std::string limit =
+        "a choice that needs more than its " + std::to_string(MarkerGeometry::kMaxMarkers) + " markers.\n";
     if (choice == Choice::MarkersOnly)
         return "Choose the cut points with exactly one of:\n" + markers + snap +
-               "Each lays markers on the file's blocks as the split wizard does.\n";
+               "Each lays markers on the file's blocks as the split wizard does, and refuses\n" + limit;
     return "Choose the cut points with exactly one of:\n" + markers +
            "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
            "  --at T1,T2,...         cut at these times: seconds (90, 1.5) or [HH:]MM:SS[.fff]\n" +
-           snap + "All but --at-samples and --at lay markers on the file's blocks as the split\nwizard does.\n";
+           snap + "All but --at-samples and --at lay markers on the file's blocks as the split\nwizard does, and refuse " +
+           limit;
 }
 
 SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_(arguments.Has("--quiet"))
@@ -198,10 +262,17 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         if (*snapReach_ < 0)
             throw UsageError("--snap takes a reach of 0 seconds or more");
     }
-    // The wizard's own count field answers 0 with one section; a command
-    // line that asks for no sections is a mistake.
-    if (name_ == "--count" && ParseWhole(value_, "a section count") < 1)
-        throw UsageError("--count takes a section count from 1 on");
+    // The wizard's own count field answers 0 with one section and more
+    // than its markers hold with as many as they hold, both in plain sight;
+    // a command line that asks for either is a mistake.
+    if (name_ == "--count") {
+        const std::int64_t count = ParseWhole(value_, "a section count");
+        if (count < 1)
+            throw UsageError("--count takes a section count from 1 on");
+        RequireMarkerRoom(MarkerDemand::EvenSections, count, "--count " + value_ + " asks for");
+    }
+    if (name_ == "--length")
+        ParsePlayLength(value_);
 }
 
 std::vector<std::string> SectionMethod::InputFiles() const
@@ -220,15 +291,22 @@ MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerGeometry& mar
                                        std::vector<std::string>& warnings) const
 {
     if (name_ == "--silence") {
-        markers.Replace(FindPauses(file).Markers());
+        const PauseFinder finder = FindPauses(file);
+        RequireMarkerRoom(MarkerDemand::Pauses, static_cast<std::int64_t>(finder.Pauses().size()),
+                          "\"" + file.FileName + "\" has");
+        markers.Replace(finder.Markers());
         return {};
     }
     if (name_ == "--links") {
+        RequireMarkerRoom(MarkerDemand::Links, static_cast<std::int64_t>(file.LinkStarts.size()) + 1,
+                          "\"" + file.FileName + "\" has");
         markers.Replace(MarkerTime::LinkPositions(file));
         return {};
     }
     if (name_ == "--labels") {
         LabelMarkers labels = LabelFile::Read(value_, MarkerTime(file));
+        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(labels.Positions.size()),
+                          "the label file \"" + value_ + "\" has");
         for (int line : labels.PastEnd)
             warnings.push_back("the label on line " + std::to_string(line) + " was skipped: it lies outside the audio");
         markers.Replace(labels.Positions);
@@ -236,8 +314,13 @@ MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerGeometry& mar
     }
     if (name_ == "--cue")
         return LayCueMarkers(markers, warnings);
-    markers.Replace(EvenPositions(markers.Blocks(), EvenSections(file)));
-    // The snap moves the markers the list holds: past the limit, those it kept.
+    const std::int64_t sections = EvenSections(file);
+    markers.Replace(EvenPositions(markers.Blocks(), sections));
+    const auto laid = static_cast<std::int64_t>(markers.Sections().size());
+    if (laid < sections)
+        warnings.push_back(name_ + " " + value_ + " gave " + std::to_string(laid) + " sections: a section is at least " +
+                           std::to_string(EvenSplit::kSmallestStepBlocks) + " blocks long, and \"" + file.FileName +
+                           "\" has " + std::to_string(file.BlockCount));
     if (snapReach_)
         markers.Replace(FindPauses(file).Snap(markers.Positions(), *snapReach_));
     return {};
@@ -246,12 +329,26 @@ MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerGeometry& mar
 std::int64_t SectionMethod::EvenSections(const MPEGData& file) const
 {
     const EvenSplit split(file);
+    // The constructor refused a count beyond the markers.
     if (name_ == "--count")
         return split.ByCount(ParseFieldNumber(value_, "a section count")).Sections;
-    if (name_ == "--length")
-        return split.ByLength(ParsePlayLength(value_)).Sections;
-    if (name_ == "--size")
-        return split.BySize(ParseFieldNumber(value_, "a size in kilobytes")).Sections;
+    if (name_ == "--length") {
+        const std::int64_t sections = split.ByLength(ParsePlayLength(value_)).Sections;
+        RequireMarkerRoom(MarkerDemand::EvenSections, sections, "--length " + value_ + " makes");
+        return sections;
+    }
+    if (name_ == "--size") {
+        // Counted here from the size as given: the split raises a size too
+        // small for the markers, which would cut other sections than were
+        // asked for.
+        const std::int64_t size = ParseWhole(value_, "a size in kilobytes");
+        if (size < 1)
+            throw UsageError("--size takes a size from 1 kilobyte on");
+        const std::int64_t kilobytes = file.FileSize / kBytesPerKb;
+        RequireMarkerRoom(MarkerDemand::EvenSections, kilobytes / size + (kilobytes % size > 0 ? 1 : 0),
+                          "--size " + value_ + " makes");
+        return split.BySize(size).Sections;
+    }
     throw UsageError(name_ + " gives sample positions, not markers");
 }
 
@@ -261,6 +358,8 @@ MarkerTitles SectionMethod::LayCueMarkers(MarkerGeometry& markers, std::vector<s
     if (tracks.empty())
         throw FormatError(value_, "holds no track with a start");
     const CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
+    RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Positions.size()),
+                      "the cue sheet \"" + value_ + "\" has");
     markers.Replace(placement.Positions);
     const CueSkips& skipped = placement.Skipped;
     for (int track : skipped.Unreadable)
@@ -283,30 +382,30 @@ MarkerTitles SectionMethod::LayCueMarkers(MarkerGeometry& markers, std::vector<s
     return titles;
 }
 
-SectionSource SectionMethod::Sections(const MPEGData& file, std::vector<std::string>& warnings) const
+SplitCuts SectionMethod::Cuts(const MPEGData& file, std::vector<std::string>& warnings) const
 {
+    SplitCuts cuts;
     if (LaysMarkers()) {
         MarkerGeometry markers(file);
         LayMarkers(file, markers, warnings);
-        SectionSource source = SectionsFromMarkers(file, markers.Positions());
-        source.OtherInputs = InputFiles();
-        if (name_ == "--cue") {
-            const std::string sheet = ReadCueSheetBytes(value_);
-            TagCueSections(source, file, markers.Positions(), ParseCueSheet(sheet), ParseCueTags(sheet));
-        }
-        return source;
+        cuts.Markers = markers.Positions();
+        if (name_ == "--cue")
+            cuts.CueSheet = value_;
+        else
+            cuts.OtherInputs = InputFiles();
+        return cuts;
     }
-    SectionSource source;
-    source.FileName = file.FileName;
-    source.SerialNumber = file.SerialNumber;
-    source.PcmTotal = file.PcmTotal;
+    std::vector<std::int64_t>& samples = cuts.Samples.emplace();
     if (name_ == "--links")
-        source.CutPoints = file.LinkStarts;
-    for (const std::string& item : SplitList(value_))
-        source.CutPoints.push_back(name_ == "--at" ? TimeToSample(item, file.Rate)
-                                                   : ParseWhole(item, "a sample position"));
-    CheckCutPoints(source.CutPoints, file.PcmTotal);
-    return source;
+        samples = file.LinkStarts;
+    else if (name_ == "--at-samples")
+        for (const std::string& item : SplitList(name_, value_))
+            samples.push_back(ParseWhole(item, "a sample position"));
+    else
+        for (const std::string& item : SplitList(name_, value_))
+            samples.push_back(TimeWithinAudio(item, file));
+    CheckCutPoints(samples, file.PcmTotal);
+    return cuts;
 }
 
 std::int64_t TimeToSample(const std::string& text, std::int32_t rate)
@@ -336,15 +435,16 @@ std::int64_t TimeToSample(const std::string& text, std::int32_t rate)
                                                  : ParseWhole(field, "a time");
         if (fields > 1 && value >= 60)
             throw UsageError("\"" + text + "\" is not a time: minutes and seconds run to 59");
-        whole = whole * 60 + value;
+        whole = SaturatingMultiplyAdd(whole, kSecondsPerMinute, value);
         if (colon == std::string::npos)
             break;
         if (fields == 3)
             throw UsageError("\"" + text + "\" is not a time");
         start = colon + 1;
     }
-    // Exact: (whole + fraction / scale) * rate, rounded half up.
-    return whole * rate + (fraction * rate * 2 + scale) / (scale * 2);
+    // Exact: (whole + fraction / scale) * rate, rounded half up. The
+    // fraction's part stays below 2 * 10^9 * 2^31, within 64 bits.
+    return SaturatingMultiplyAdd(whole, rate, (fraction * rate * 2 + scale) / (scale * 2));
 }
 
 } // namespace oq::cli

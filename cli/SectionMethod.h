@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/MPEGData.h"
-#include "jobs/JobPlanner.h"
+#include "jobs/SplitRecipe.h"
 #include "model/MarkerTitles.h"
 #include "model/PauseFinder.h"
 
@@ -25,6 +25,9 @@ class Arguments;
 // NotOggVorbisError for a file that is not Ogg Vorbis or Opus, IoError for
 // one that cannot be read.
 MPEGData DescribeSourceFile(const std::string& path);
+// The same for a file to be cut or to be given markers: raises FormatError
+// for one whose granule positions count no samples.
+MPEGData DescribeFileToCut(const std::string& path);
 
 // How a command chooses its cut points: one of --count N, --length
 // HH:MM:SS, --size KB, --cue SHEET (markers laid on the file's block
@@ -61,10 +64,13 @@ public:
 
     // Lays the markers on `markers` (opened on `file`) for the marker
     // methods and returns the titles they came with (cue tracks, labels);
-    // warnings name cue tracks and labels that gave no marker.
+    // warnings name cue tracks and labels that gave no marker. A method that
+    // needs more markers than the list holds raises MarkerLimitError before
+    // a marker is laid.
     MarkerTitles LayMarkers(const MPEGData& file, MarkerGeometry& markers, std::vector<std::string>& warnings) const;
-    // The sections the method gives for `file`.
-    SectionSource Sections(const MPEGData& file, std::vector<std::string>& warnings) const;
+    // Where the method cuts `file`: at the markers it lays, or at the sample
+    // positions given.
+    SplitCuts Cuts(const MPEGData& file, std::vector<std::string>& warnings) const;
 
 private:
     PauseFinder FindPauses(const MPEGData& file) const;
@@ -80,7 +86,9 @@ private:
 };
 
 // "90", "1.5", "01:30", "1:02:03.25": a time as an exact sample position at
-// `rate`, rounded to the nearest sample. Raises UsageError for other text.
+// `rate`, rounded to the nearest sample; a time past the 64-bit range gives
+// the largest sample, past the end of any audio. Raises UsageError for other
+// text.
 std::int64_t TimeToSample(const std::string& text, std::int32_t rate);
 
 } // namespace oq::cli

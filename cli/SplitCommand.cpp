@@ -6,11 +6,10 @@
 #include "cli/SectionMethod.h"
 #include "cli/UserTags.h"
 #include "jobs/JobList.h"
-#include "jobs/LoudnessComments.h"
-#include "media/CodecChoice.h"
-#include "jobs/PathParts.h"
+#include "jobs/SplitRecipe.h"
+#include "base/PathParts.h"
 
-#include <iostream>
+#include <optional>
 
 namespace oq::cli {
 
@@ -73,11 +72,11 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
         throw UsageError("give one FILE to split");
     const SectionMethod method(options);
     const UserTags tags = ParseUserTags(options.Values("--tag"));
-    const MPEGData file = DescribeSourceFile(options.Plain()[0]);
+    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
 
     std::vector<std::string> warnings;
-    SplitOptions split;
-    split.Source = method.Sections(file, warnings);
+    SplitRequest request{.File = file, .Cuts = method.Cuts(file, warnings), .Tags = tags};
+    SplitOptions& split = request.Naming;
     split.OutputFolder = options.Value("--out").value_or(FolderOf(file.FileName));
     split.Sections = ParseChoice(options.Value("--sections").value_or("all"));
     split.PreText = options.Value("--pre").value_or("Part ");
@@ -85,27 +84,15 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
     split.Zeros = !options.Has("--no-zeros");
     split.NamesFromTitles = options.Has("--names-from-titles");
     split.NameTemplate = options.Value("--name").value_or("");
+    request.MeasureLoudness = options.Has("--replaygain");
+    const SplitRecipe recipe(request);
     PrintWarnings(warnings);
 
     JobSession session(options.Has("--quiet"));
-    if (options.Has("--replaygain")) {
-        const auto loudness = MeasureSections(file.FileName, split.Source.CutPoints, session.Control(), session.Observer());
-        if (!loudness)
-            return kExitCancelled;
-        AddLoudnessComments(split.Source, *loudness, CodecOf(file).Loudness);
-    }
-    AddUserTags(split.Source, tags);
-    JobList jobs = PlanJobs(split, session.Observer());
-    PrintNotes(jobs.Notes());
-    if (!session.ConfirmOverwrite(jobs, options.Has("--force")))
-        return 1;
-    // The planner leaves out sections without audio and those not chosen.
-    const std::vector<std::string> written = jobs.FinalNames();
-    const int status = session.Run(jobs);
-    if (status == 0)
-        for (const std::string& name : written)
-            std::cout << name << "\n";
-    return status;
+    std::optional<JobList> jobs = recipe.Plan(session.Control(), session.Observer());
+    if (!jobs)
+        return kExitCancelled;
+    return session.RunPlan(*jobs, options.Has("--force"));
 }
 
 } // namespace oq::cli

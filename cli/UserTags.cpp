@@ -1,7 +1,6 @@
 #include "cli/UserTags.h"
 
 #include "cli/Command.h"
-#include "jobs/Placeholders.h"
 #include "base/Utf8Text.h"
 
 #include <algorithm>
@@ -34,21 +33,6 @@ UserTags ParseUserTags(const std::vector<std::string>& tags)
         parsed.emplace_back(tag.substr(0, equals), AsUtf8(std::string_view(tag).substr(equals + 1)));
     }
     return parsed;
-}
-
-void AddUserTags(SectionSource& source, const UserTags& tags)
-{
-    if (tags.empty())
-        return;
-    const std::size_t total = source.CutPoints.size() + 1;
-    source.Comments.resize(std::max(source.Comments.size(), total));
-    for (std::size_t k = 0; k < total; ++k) {
-        const Placeholder numbers[] = {{"{n}", std::to_string(k + 1)}, {"{total}", std::to_string(total)}};
-        UserTags numbered;
-        for (const auto& [name, value] : tags)
-            numbered.emplace_back(name, Expanded(value, numbers));
-        source.Comments[k].Override(numbered);
-    }
 }
 
 std::string UserTagsUsage()

@@ -6,8 +6,6 @@
 #include "jobs/JobList.h"
 #include "jobs/JobPlanner.h"
 
-#include <iostream>
-
 namespace oq::cli {
 
 std::string WavCommand::Summary() const { return "convert Ogg Vorbis and Opus files to 16-bit WAV files"; }
@@ -18,7 +16,10 @@ std::string WavCommand::Usage() const
            "Decodes each FILE into a 16-bit PCM WAV file of the same name ending in\n"
            ".wav, beside it or, with --dir, in DIR. Existing WAV files are replaced.\n"
            "Where two FILEs would give one WAV name, the later one's gets \" (NN)\"\n"
-           "before \".wav\", NN its place in the list; standard error tells so.\n" +
+           "before \".wav\", NN its place in the list; standard error tells so.\n"
+           "A chained FILE whose links differ in rate or channels is refused before\n"
+           "anything is written: one WAV file holds one format (convert its links\n"
+           "apart with `split --links`).\n" +
            std::string(kRefusedOutputs);
 }
 
@@ -35,13 +36,7 @@ int WavCommand::Run(const std::vector<std::string>& arguments)
 
     JobSession session(options.Has("--quiet"));
     JobList jobs = PlanJobs(wav, session.Observer());
-    PrintNotes(jobs.Notes());
-    const std::vector<std::string> written = jobs.FinalNames();
-    const int status = session.Run(jobs);
-    if (status == 0)
-        for (const std::string& name : written)
-            std::cout << name << "\n";
-    return status;
+    return session.RunPlan(jobs);
 }
 
 } // namespace oq::cli

@@ -1,6 +1,6 @@
 // Writes the seed corpus of the fuzz targets into the folder given as the
 // only argument, one sub-folder per target: generated Ogg Vorbis files of
-// the shapes the page reader must handle, generated Ogg Opus files, cue sheets, the shipped catalog
+// the shapes the page reader must handle, generated Ogg Opus files, cue sheets, label files, the shipped catalog
 // templates, typed time codes and name texts. Beside them "sample.ogg", a few seconds of
 // stereo audio for the memory checks of the command-line tool. Nothing
 // binary is kept in the repository.
@@ -93,6 +93,12 @@ int main(int argc, char** argv)
     for (const char c : utf16)
         wide += std::string{c, '\0'};
     Write(corpus / "cue_sheet" / "utf16.cue", wide);
+
+    Write(corpus / "label_file" / "points.txt",
+          std::string("0.000000\t0.000000\tIntro\n0.500000\t0.500000\tVerse\n0.750000\t0.750000\n"));
+    Write(corpus / "label_file" / "regions.txt",
+          std::string("\xEF\xBB\xBF" "0.25\t0.5\tA region\r\n\r\n7.5\t9\tpast a short file\r\n12\t12\tB\r\n"));
+    Write(corpus / "label_file" / "one.txt", std::string("0.3\t0.3\n"));
 
     // The template target reads three strings of the record first, each
     // ended by a backslash and another character, then the template.

@@ -13,7 +13,7 @@
 #include "jobs/CueSections.h"
 #include "jobs/JobPlanner.h"
 #include "jobs/OutputNames.h"
-#include "jobs/PathParts.h"
+#include "base/PathParts.h"
 #include "tests/support/Utf8Check.h"
 
 #include <climits>

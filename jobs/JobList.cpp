@@ -46,6 +46,7 @@ void JobList::RemoveTemporaries() noexcept
 void JobList::Clear() noexcept
 {
     jobs_.clear();
+    passedOver_.clear();
     RemoveTemporaries();
     notes_.clear();
     willOverwrite_ = false;

@@ -63,8 +63,14 @@ public:
     void AddNote(std::string note) { notes_.push_back(std::move(note)); }
     const std::vector<std::string>& Notes() const noexcept { return notes_; }
 
-    // Drops every job and deletes the temporary files: the run that follows
-    // does nothing.
+    // An input the run passes over because it cannot be read: the message
+    // names it and the reason. A catalog lists the other files and tells
+    // of these when it finishes.
+    void NotePassedOver(std::string problem) { passedOver_.push_back(std::move(problem)); }
+    const std::vector<std::string>& PassedOver() const noexcept { return passedOver_; }
+
+    // Drops every job, what was passed over and the temporary files: the
+    // run that follows does nothing.
     void Clear() noexcept;
 
 private:
@@ -72,6 +78,7 @@ private:
     std::vector<JobStacker> jobs_;
     std::vector<TempFile> temporaries_;
     std::vector<std::string> notes_;
+    std::vector<std::string> passedOver_;
     bool willOverwrite_ = false;
 };
 

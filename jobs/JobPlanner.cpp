@@ -1,22 +1,24 @@
 #include "jobs/JobPlanner.h"
 
 #include "jobs/OutputNames.h"
-#include "jobs/PathParts.h"
 #include "jobs/Placeholders.h"
 #include "media/OggFileInfo.h"
 #include "model/PositionConverter.h"
 #include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
+#include "tools/WavWriter.h"
 #include "base/Error.h"
 #include "base/FileSystem.h"
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
 #include "base/OutputTarget.h"
+#include "base/PathParts.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 namespace oq {
 
@@ -225,14 +227,21 @@ SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::i
     const bool trailing = markerPositions.back() < file.BlockCount;
     const std::int32_t sections = (leading ? 1 : 0) + (markers - 1) + (trailing ? 1 : 0);
 
+    // Section k ends at marker k with a leading section, else at marker k + 1
+    // (markers counted from 1); the last section runs to the end.
+    std::vector<std::int64_t> cutPoints;
+    for (std::int32_t k = 1; k < sections; ++k)
+        cutPoints.push_back(converter.PositionToSamples(markerPositions[leading ? k - 1 : k]));
+    return SectionsAtSamples(file, std::move(cutPoints));
+}
+
+SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> cutPoints)
+{
     SectionSource source;
     source.FileName = file.FileName;
     source.SerialNumber = file.SerialNumber;
     source.PcmTotal = file.PcmTotal;
-    // Section k ends at marker k with a leading section, else at marker k + 1
-    // (markers counted from 1); the last section runs to the end.
-    for (std::int32_t k = 1; k < sections; ++k)
-        source.CutPoints.push_back(converter.PositionToSamples(markerPositions[leading ? k - 1 : k]));
+    source.CutPoints = std::move(cutPoints);
     return source;
 }
 
@@ -324,6 +333,16 @@ JobList PlanJobs(const JoinOptions& options, JobObserver& observer)
 
 JobList PlanJobs(const WavOptions& options, JobObserver& /*observer*/)
 {
+    // Every source is checked before the first temporary file is made. One
+    // that cannot be read now is left to its run, which refuses it as it
+    // refuses one that stops being readable after planning.
+    for (const std::string& source : options.Files) {
+        try {
+            RequireOneWavFormat(source);
+        } catch (const NotOggVorbisError&) {
+        } catch (const IoError&) {
+        }
+    }
     // Each WAV file is named after its source, numbered by its place in the
     // list where two sources share a name.
     std::vector<WantedOutput> wanted;
@@ -356,9 +375,12 @@ JobList PlanJobs(const CatalogOptions& options, const JobControl& control, JobOb
     observer.TotalText("0");
     observer.CurrentFile("");
     observer.ProcessText(kFindingText);
+    std::vector<std::string> unreadable;
     const std::vector<std::string> files =
-        CollectCatalogFiles(options.Directory, options.Filter, options.IncludeSubFolders, control, observer);
+        CollectCatalogFiles(options.Directory, options.Filter, options.IncludeSubFolders, control, observer, unreadable);
     JobList jobs(JobTool::Catalog);
+    for (std::string& problem : unreadable)
+        jobs.NotePassedOver(std::move(problem));
     if (control.Cancelled())
         return jobs;
 

@@ -46,6 +46,9 @@ struct SectionSource {
 // between each pair of markers, a trailing one when the last lies before the
 // end.
 SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::int32_t>& markerPositions);
+// The sections that `cutPoints` (samples of `file`, as CutPoints holds
+// them) cut `file` into.
+SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> cutPoints);
 
 enum class SectionChoice { All = 0, Odd = 1, Even = 2 };
 
@@ -122,7 +125,8 @@ JobList PlanJobs(const WavOptions& options, JobObserver& observer);
 // Searches the folder first, honouring pause and cancel; a cancelled search
 // yields an empty list. A search that finds nothing still yields one job,
 // which writes a catalog of head and tail. A template that cannot be read
-// or used is refused here, before anything is written.
+// or used is refused here, before anything is written; sub-folders that
+// cannot be listed are noted in the list's PassedOver.
 JobList PlanJobs(const CatalogOptions& options, const JobControl& control, JobObserver& observer);
 
 } // namespace oq

@@ -1,10 +1,10 @@
 #include "jobs/JobRunner.h"
 
 #include "jobs/JobList.h"
-#include "jobs/PathParts.h"
 #include "jobs/RunSteps.h"
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
+#include "base/PathParts.h"
 
 #include <algorithm>
 

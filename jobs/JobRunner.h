@@ -18,6 +18,9 @@ enum class RunResult { Finished, Cancelled };
 // finish). Pause and cancel are looked at before every job and after the
 // steps that take time; a cancel ends the run at the next such point.
 //
+// A catalog's file that cannot be read or described (DescribeCatalogEntry)
+// is noted in the list's PassedOver and the run goes on without its entry.
+//
 // Before the first job, every section the list cuts is checked against the
 // source (CutPlanCheck): a section that cannot be cut exactly fails the run
 // before anything is written.

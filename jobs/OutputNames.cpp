@@ -1,7 +1,7 @@
 #include "jobs/OutputNames.h"
 
-#include "jobs/PathParts.h"
 #include "base/Error.h"
+#include "base/PathParts.h"
 #include "base/Utf8Text.h"
 
 #include <algorithm>

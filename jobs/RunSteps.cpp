@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 namespace oq {
@@ -158,7 +159,16 @@ bool RunSteps::AddCatalogEntry(const JobStacker& job)
 {
     if (!job.MakeCatalogEntry)
         return true;
-    Catalog(job).AddEntry(job.SourceName);
+    std::optional<MPEGData> entry;
+    try {
+        entry = DescribeCatalogEntry(job.SourceName);
+    } catch (const FileError& problem) {
+        // One file that cannot be read costs its own entry, not the catalog
+        // of the others; the list tells of it.
+        jobs_.NotePassedOver(problem.what());
+    }
+    if (entry)
+        Catalog(job).AddEntry(*entry);
     return !Stop();
 }
 

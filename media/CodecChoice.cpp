@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace oq {
 
@@ -76,6 +77,33 @@ std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path)
             throw;
     }
     return OpusFileDecoder::Open(path);
+}
+
+std::optional<std::size_t> ChooseAudioStream(const std::vector<ogg_packet>& firsts)
+{
+    for (const StreamCodecEntry& entry : kStreamCodecs)
+        for (std::size_t k = 0; k < firsts.size(); ++k)
+            if (entry.Recognizes(firsts[k]))
+                return k;
+    return std::nullopt;
+}
+
+std::string UnreadCodecName(const ogg_packet& first)
+{
+    const auto starts = [&](const char* magic, std::size_t length) {
+        return first.bytes >= static_cast<long>(length) && std::memcmp(first.packet, magic, length) == 0;
+    };
+    if (starts("OpusHead", 8))
+        return "Opus";
+    if (starts("\x7f" "FLAC", 5) || starts("fLaC", 4))
+        return "FLAC";
+    if (starts("\x80theora", 7))
+        return "Theora";
+    if (starts("Speex   ", 8))
+        return "Speex";
+    if (starts("\x01vorbis", 7))
+        return "damaged Vorbis";
+    return "unknown";
 }
 
 } // namespace oq

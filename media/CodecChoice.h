@@ -5,11 +5,14 @@
 #include "codec/StreamCodec.h"
 #include "media/MPEGData.h"
 
+#include <cstddef>
 #include <memory>
 #include <ogg/ogg.h>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace oq {
 
@@ -39,5 +42,17 @@ std::unique_ptr<StreamCodec> ChooseStreamCodec(const ogg_packet& first, const st
 // library accepts and can decode, IoError when the file cannot be opened
 // for reading at all.
 std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path);
+
+// Which of the streams that begin one link carries its audio, given their
+// first packets in file order: a stream of the codec listed first in
+// KnownCodecs (Vorbis) before one of the next (Opus), the earliest of a
+// codec first, as the one-pass decoding follows them; none when no stream
+// is of a known codec. Every reader of a link's headers chooses by this.
+std::optional<std::size_t> ChooseAudioStream(const std::vector<ogg_packet>& firsts);
+
+// The codec of a stream that no known codec takes, from its first packet,
+// for a refusal to name: "Opus" (a damaged one), "FLAC", "Theora", "Speex",
+// "damaged Vorbis" or "unknown".
+std::string UnreadCodecName(const ogg_packet& first);
 
 } // namespace oq

@@ -15,13 +15,12 @@ namespace oq {
 
 namespace {
 
-constexpr int kBytesPerSample = 2;    // decoded samples are 16-bit
 constexpr double kBitRateUnit = 1024; // the bit rate is shown in units of 1024 bit/s
 constexpr std::int64_t kHundredthsPerSecond = 100;
 constexpr std::int64_t kHundredthsPerHour = 360000;
 // Block positions and times in hundredths of a second are 32-bit numbers
 // throughout the editor (the latter reach about 248 days).
-constexpr long double kMostBlocks = std::numeric_limits<std::int32_t>::max();
+constexpr std::int64_t kMostBlocks = std::numeric_limits<std::int32_t>::max();
 constexpr double kMostSeconds = std::numeric_limits<std::int32_t>::max() / 100.0;
 constexpr long kMostRate = std::numeric_limits<std::int32_t>::max(); // the header allows 32 unsigned bits
 
@@ -51,11 +50,6 @@ std::string BitRateText(FileDecoder& decoder, std::int64_t fileSize)
 }
 
 } // namespace
-
-std::int32_t SamplesPerBlock(std::int32_t channels)
-{
-    return static_cast<std::int32_t>(static_cast<double>(kProfileBlockBytes) / (kBytesPerSample * channels));
-}
 
 std::int64_t RoundHalfEven(double value)
 {
@@ -93,11 +87,10 @@ MPEGData ReadOggFileInfo(const std::string& fileName)
     const StreamFormat format = *decoder->Format(0);
     // A file that claims more than the editor can count (a damaged header or
     // last granule position, as a rule) is refused rather than described
-    // with numbers that wrap. The analysis counts blocks of the decoded
-    // bytes, which for some channel counts gives a few more than
-    // SamplesPerBlock does.
-    const long double decodedBlocks = static_cast<long double>(pcmTotal) * format.Channels * kBytesPerSample / kProfileBlockBytes;
-    if (timeTotal > kMostSeconds || decodedBlocks > kMostBlocks || format.Rate > kMostRate)
+    // with numbers that wrap. The opening block count is never below the
+    // one the analysis puts in its place, so it is the one held to 32 bits.
+    const std::int64_t openingBlocks = OpeningBlockCount(pcmTotal, format.Channels);
+    if (timeTotal > kMostSeconds || openingBlocks > kMostBlocks || format.Rate > kMostRate)
         throw NotOggVorbisError(fileName, "claims a length or rate past what the editor can count");
 
     MPEGData info;
@@ -118,7 +111,7 @@ MPEGData ReadOggFileInfo(const std::string& fileName)
     info.Channels = format.Channels;
     info.PlacedChannels = format.PlacedChannels;
     info.PcmTotal = pcmTotal;
-    info.BlockCount = static_cast<std::int32_t>(info.PcmTotal / SamplesPerBlock(info.Channels));
+    info.BlockCount = static_cast<std::int32_t>(openingBlocks);
     info.ProfileComplete = false;
     std::int64_t linkStart = 0;
     for (int link = 0; link + 1 < info.Streams; ++link) {

@@ -14,11 +14,6 @@ namespace oq {
 // can hold (about 248 days).
 MPEGData ReadOggFileInfo(const std::string& fileName);
 
-// Sample frames per channel in one amplitude-profile block (16384 bytes of
-// decoded 16-bit samples): 8192 for mono, 4096 for stereo, 2730 for three
-// channels. `channels` must be 1..8192.
-std::int32_t SamplesPerBlock(std::int32_t channels);
-
 // Round to the nearest whole number, halves to the even neighbour
 // (2.5 -> 2, 3.5 -> 4, -2.5 -> -2), whatever the floating-point unit's mode.
 std::int64_t RoundHalfEven(double value);

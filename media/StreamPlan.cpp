@@ -1,7 +1,7 @@
 #include "media/StreamPlan.h"
 
 #include "base/File.h"
-#include "media/CodecChoice.h"
+#include "media/LinkHeaderReader.h"
 #include "ogg/OggStreamState.h"
 #include "ogg/PageLayout.h"
 #include "ogg/PageReader.h"
@@ -51,7 +51,7 @@ PageShape ShapeOf(const ogg_page& page)
 class PlanScanner {
 public:
     PlanScanner(const std::string& path, const std::vector<std::int64_t>& targets, std::optional<std::int64_t> preRoll)
-        : path_(path), in_(File::OpenRead(path)), pages_(in_), targets_(targets), givenPreRoll_(preRoll)
+        : in_(File::OpenRead(path)), pages_(in_), headers_(path), targets_(targets), givenPreRoll_(preRoll)
     {
     }
 
@@ -76,25 +76,26 @@ public:
         return pages_.Drained() && codec_ && codec_->HeadersComplete();
     }
 
-    // The codec chosen for the stream; null before its first packet.
+    // The stream's codec; null before its headers are complete.
     std::shared_ptr<StreamCodec> Codec() const noexcept { return codec_; }
 
     std::int64_t Bytes() const noexcept { return offset_; }
     std::int64_t Frames() const noexcept { return clock_->Position(); }
     std::int64_t PreRoll() const noexcept { return preRoll_; }
-    std::uint32_t Serial() const noexcept { return static_cast<std::uint32_t>(stream_->Serial()); }
+    std::uint32_t Serial() const noexcept { return serial_; }
 
 private:
     bool TakePage(ogg_page& page, std::int64_t pageOffset, std::vector<DecodeStart>& starts)
     {
         if (ended_)
             return false; // a page after the end of the stream: another link
-        if (!stream_) {
+        if (!begun_) {
             if (!ogg_page_bos(&page))
                 return false;
-            stream_ = std::make_unique<OggStreamState>(ogg_page_serialno(&page));
+            begun_ = true;
+            serial_ = static_cast<std::uint32_t>(ogg_page_serialno(&page));
             sequence_ = ogg_page_pageno(&page);
-        } else if (ogg_page_bos(&page) || ogg_page_serialno(&page) != stream_->Serial()) {
+        } else if (ogg_page_bos(&page) || static_cast<std::uint32_t>(ogg_page_serialno(&page)) != serial_) {
             return false; // a second stream: chained or multiplexed
         }
         const PageShape shape = ShapeOf(page);
@@ -118,6 +119,8 @@ private:
         packetsBegun_ += shape.PacketStarts;
         packetOpen_ = shape.EndsInside;
         ended_ = ogg_page_eos(&page) != 0;
+        if (!codec_)
+            return TakeHeaderPage(page);
         if (ogg_stream_pagein(stream_->get(), &page) != 0)
             return false;
 
@@ -129,33 +132,33 @@ private:
         return true;
     }
 
+    // Header pages go to the link's header reader. Audio must then begin on
+    // a page of its own, where the decoder library begins reading it.
+    bool TakeHeaderPage(ogg_page& page)
+    {
+        try {
+            headers_.Take(page);
+        } catch (const FormatError&) {
+            return false;
+        }
+        if (!headers_.Complete())
+            return true;
+        codec_ = headers_.ReleaseCodec();
+        stream_ = headers_.ReleaseStream();
+        const int headerCount = codec_->HeaderCount();
+        if (packetsBegun_ != headerCount || packetOpen_)
+            return false;
+        packetsOut_ = headerCount;
+        clock_ = codec_->NewClock();
+        restarting_ = codec_->Descriptor().OpensOnPreRoll();
+        preRoll_ = restarting_ ? givenPreRoll_.value_or(codec_->Descriptor().MostPreSkip) : 0;
+        pending_.push_front(StartAt(offset_, headerCount));
+        return true;
+    }
+
     bool TakePacket(ogg_packet& packet, std::vector<DecodeStart>& starts)
     {
         const std::int64_t index = packetsOut_++;
-        if (index == 0) {
-            codec_ = ChooseStreamCodec(packet, path_);
-            if (!codec_)
-                return false;
-        }
-        const int headerCount = codec_->HeaderCount();
-        if (index < headerCount) {
-            try {
-                codec_->AddHeader(packet);
-            } catch (const FormatError&) {
-                return false;
-            }
-            if (!codec_->HeadersComplete())
-                return true;
-            // Audio must begin on a page of its own, where the decoder
-            // library begins reading it.
-            if (packetsBegun_ != headerCount || packetOpen_)
-                return false;
-            clock_ = codec_->NewClock();
-            restarting_ = codec_->Descriptor().OpensOnPreRoll();
-            preRoll_ = restarting_ ? givenPreRoll_.value_or(codec_->Descriptor().MostPreSkip) : 0;
-            pending_.push_front(StartAt(offset_, headerCount));
-            return true;
-        }
         std::optional<DecodeStart> start;
         if (!pending_.empty() && pending_.front().PacketIndex == index) {
             start = pending_.front();
@@ -210,14 +213,16 @@ private:
         std::int64_t FullStart = 0; // where the decoded output of its packet would begin, trims undone
     };
 
-    std::string path_;
     File in_;
     PageReader pages_;
-    std::unique_ptr<OggStreamState> stream_;
+    LinkHeaderReader headers_;
+    bool begun_ = false; // the stream's first page was taken
+    std::uint32_t serial_ = 0;
+    std::unique_ptr<OggStreamState> stream_; // from the headers' end on
     const std::vector<std::int64_t>& targets_;
     std::optional<std::int64_t> givenPreRoll_;
-    std::shared_ptr<StreamCodec> codec_;
-    std::unique_ptr<PacketClock> clock_; // from the first audio packet on
+    std::shared_ptr<StreamCodec> codec_; // once its headers are complete
+    std::unique_ptr<PacketClock> clock_;
     std::deque<DecodeStart> pending_;
     bool restarting_ = false; // the codec's decoders begin on pre-roll
     std::int64_t preRoll_ = 0;

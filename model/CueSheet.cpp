@@ -47,6 +47,31 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
     return out;
 }
 
+enum class Utf16Order { None, LittleEndian, BigEndian };
+
+// UTF-16 without a byte order mark, told by its zero bytes: text in 8-bit
+// encodings holds none (a stray one, or zeros padding the end, fall on both
+// sides alike), while the ASCII keywords, times and line ends of a sheet,
+// whatever script its titles are in, put one in a large share of the units,
+// on the high byte's side. A few units of other scripts (U+0100, U+0200,
+// ...) put some on the other side, so a clear majority decides.
+Utf16Order Utf16OrderOfZeros(std::string_view raw)
+{
+    constexpr std::size_t kMajority = 4;
+    constexpr std::size_t kShareOfUnits = 4; // at least a quarter of the units
+    std::size_t evenZeros = 0;
+    std::size_t oddZeros = 0;
+    for (std::size_t k = 0; k < raw.size(); ++k)
+        if (raw[k] == '\0')
+            ++(k % 2 == 0 ? evenZeros : oddZeros);
+    const std::size_t enough = raw.size() / 2 / kShareOfUnits;
+    if (oddZeros >= enough && oddZeros > kMajority * evenZeros)
+        return Utf16Order::LittleEndian;
+    if (evenZeros >= enough && evenZeros > kMajority * oddZeros)
+        return Utf16Order::BigEndian;
+    return Utf16Order::None;
+}
+
 std::string DecodeSheet(std::string_view raw)
 {
     // A sheet marked as UTF-8 whose bytes are not UTF-8 is read like an
@@ -57,6 +82,14 @@ std::string DecodeSheet(std::string_view raw)
         return Utf16ToUtf8(raw.substr(kUtf16LeMark.size()), false);
     if (raw.starts_with(kUtf16BeMark))
         return Utf16ToUtf8(raw.substr(kUtf16BeMark.size()), true);
+    switch (Utf16OrderOfZeros(raw)) {
+    case Utf16Order::LittleEndian:
+        return Utf16ToUtf8(raw, false);
+    case Utf16Order::BigEndian:
+        return Utf16ToUtf8(raw, true);
+    case Utf16Order::None:
+        break;
+    }
     return AsUtf8(raw);
 }
 

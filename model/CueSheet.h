@@ -19,16 +19,17 @@ using CueTrackList = std::vector<std::string>;
 // case, wherever the word stands in the line; the first INDEX line after a
 // TRACK line (an INDEX 00 pregap as well as an INDEX 01) gives the track's
 // start, and a TRACK line without an INDEX line after it is not a track.
-// Lines may end in LF, CR LF or CR alone; a UTF-8 or UTF-16 byte order mark
-// is honoured.
+// Lines may end in LF, CR LF or CR alone; the text is read as CueSheetText
+// reads it.
 CueTrackList ParseCueSheet(std::string_view contents);
 
 // Reads the sheet in the named file. Raises IoError when it cannot be read.
 CueTrackList ReadCueSheet(const std::string& path);
 
-// A sheet's bytes as UTF-8 text: a UTF-16 byte order mark is honoured;
-// other text (after a UTF-8 mark, if any) that is not valid UTF-8 is read
-// as Windows-1252, the encoding older sheets were written in.
+// A sheet's bytes as UTF-8 text: a UTF-16 byte order mark is honoured, and
+// without one UTF-16 is told by its zero bytes; other text (after a UTF-8
+// mark, if any) that is not valid UTF-8 is read as Windows-1252, the
+// encoding older sheets were written in.
 std::string CueSheetText(std::string_view raw);
 // The raw bytes of the sheet in the named file; IoError when unreadable.
 std::string ReadCueSheetBytes(const std::string& path);

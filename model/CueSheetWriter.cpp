@@ -1,11 +1,11 @@
 #include "model/CueSheetWriter.h"
 
+#include "base/PathParts.h"
 #include "base/TextFile.h"
 #include "model/MarkerTime.h"
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 
 namespace oq {
 
@@ -64,7 +64,7 @@ std::string CueSheetWriter::Format(const std::string& audioFile, const std::vect
 {
     // The sheet format knows no Ogg file type; WAVE is what players accept
     // for any audio file.
-    std::string text = "FILE " + Quoted(std::filesystem::path(audioFile).filename().string()) + " WAVE\n";
+    std::string text = "FILE " + Quoted(NameOf(audioFile)) + " WAVE\n";
     for (std::size_t k = 0; k < sections.size(); ++k) {
         const int number = static_cast<int>(k) + 1;
         char track[16];

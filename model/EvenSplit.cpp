@@ -15,10 +15,6 @@ namespace {
 
 constexpr std::int64_t kBytesPerKb = 1000;
 constexpr std::int64_t kHundredthsPerSecond = 100;
-// A length below this many hundredths (5 seconds) is raised to it.
-constexpr std::int64_t kShortestLengthHundredths = 500;
-// Laying markers closer than this many blocks makes no useful sections.
-constexpr std::int32_t kSmallestStepBlocks = 5;
 
 // Kilobytes per section, rounded up, or sections per size, rounded up.
 std::int64_t DivideRoundingUp(std::int64_t total, std::int64_t part)
@@ -95,7 +91,7 @@ std::vector<std::int32_t> EvenPositions(std::int32_t blocks, std::int64_t count)
     if (count < 1)
         throw RangeError("cannot split into " + std::to_string(count) + " sections");
     // B div N is at most B, as N is at least 1.
-    std::int32_t step = std::max(static_cast<std::int32_t>(blocks / count), kSmallestStepBlocks);
+    std::int32_t step = std::max(static_cast<std::int32_t>(blocks / count), EvenSplit::kSmallestStepBlocks);
     step = std::min(step, blocks);
     std::vector<std::int32_t> positions{0};
     int markersInList = 1;

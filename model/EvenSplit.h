@@ -26,6 +26,11 @@ struct SplitFigures {
 class EvenSplit {
 public:
     static constexpr std::int32_t kMostSections = 999;
+    // A length below this many hundredths (5 seconds) is raised to it.
+    static constexpr std::int64_t kShortestLengthHundredths = 500;
+    // Laying markers closer than this many blocks makes no useful sections:
+    // a file shorter than N times it gets fewer sections than N.
+    static constexpr std::int32_t kSmallestStepBlocks = 5;
 
     explicit EvenSplit(const MPEGData& file);
 

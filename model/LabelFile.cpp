@@ -12,6 +12,7 @@ namespace oq {
 namespace {
 
 constexpr char kSeparator = '\t';
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // Microseconds: finer than one sample at every rate up to 1 MHz, so a
 // written marker reads back onto its own block.
 constexpr int kDecimals = 6;
@@ -60,6 +61,10 @@ void LabelFile::Write(const std::string& path, const std::vector<std::int32_t>& 
 
 LabelMarkers LabelFile::Parse(std::string_view text, const std::string& name, const MarkerTime& time)
 {
+    // Editors that save UTF-8 with a byte order mark put it before the
+    // first label.
+    if (text.starts_with(kUtf8Mark))
+        text.remove_prefix(kUtf8Mark.size());
     LabelMarkers markers;
     int number = 0;
     while (!text.empty()) {

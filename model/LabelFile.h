@@ -26,7 +26,8 @@ struct LabelMarkers {
 // Reading is strict: a line that is not "START<tab>END[<tab>TEXT]" with
 // times of digits and an optional fraction, 0 <= START <= END, raises
 // FormatError naming the file and the line's number, so that no cut point
-// is lost quietly. Blank lines are passed over; lines may end in CR LF.
+// is lost quietly. Blank lines are passed over; lines may end in CR LF; a
+// UTF-8 byte order mark before the first line is passed over.
 class LabelFile {
 public:
     // Marker k's label text is its title, else "Marker k".

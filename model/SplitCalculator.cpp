@@ -161,6 +161,15 @@ SplitCalculator::Fields SplitCalculator::FromLength() const
             std::to_string(figures.SizeKb)};
 }
 
+std::string SplitCalculator::EvenSectionsSubject() const
+{
+    if (method_ == SplitMethod::SectionLength)
+        return "sections of " + length_.substr(0, length_.rfind(':')) + " make";
+    if (method_ == SplitMethod::SectionSize)
+        return "sections of " + size_ + " KB make";
+    return "a section count of " + total_ + " asks for";
+}
+
 void SplitCalculator::LoadCueSheet(const std::string& path)
 {
     CueTrackList tracks = ReadCueSheet(path);
@@ -195,6 +204,8 @@ SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers, std::span<const std
         if (cueTracks_.empty())
             return outcome;
         const CuePlacement placement = PlanCueMarkers(cueTracks_, markers.Converter());
+        RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Positions.size()),
+                          "the cue sheet \"" + cueFileText_ + "\" has");
         markers.ReplaceMarkers(placement.Positions);
         outcome.Skipped = placement.Skipped;
         outcome.MarkersReplaced = true;
@@ -209,10 +220,14 @@ SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers, std::span<const std
         outcome.NoPauseFound = finder.Pauses().empty();
         if (outcome.NoPauseFound)
             return outcome;
+        RequireMarkerRoom(MarkerDemand::Pauses, static_cast<std::int64_t>(finder.Pauses().size()),
+                          "the recording has");
         positions = finder.Markers();
     } else {
         RecomputeRequest(method_);
-        positions = EvenPositions(markers.Converter().BlockCount(), ReadFieldNumber(total_));
+        const std::int32_t count = ReadFieldNumber(total_);
+        RequireMarkerRoom(MarkerDemand::EvenSections, count, EvenSectionsSubject());
+        positions = EvenPositions(markers.Converter().BlockCount(), count);
         if (snap_)
             positions = PauseFinder(profile, file_, Pauses()).Snap(positions, ReadFieldDecimal(snapReach_));
     }

@@ -3,6 +3,7 @@
 #include "media/MPEGData.h"
 #include "model/CueSheet.h"
 #include "model/EvenSplit.h"
+#include "model/MarkerLimit.h"
 #include "model/PauseFinder.h"
 
 #include <cstdint>
@@ -110,7 +111,8 @@ public:
     // The OK button: replaces the markers as the selected method says.
     // `profile` is the open file's amplitude profile, searched for pauses
     // by the pause method and by a snap; a profile cut short is searched as
-    // far as it goes.
+    // far as it goes. A method that needs more markers than the list holds
+    // raises MarkerLimitError and leaves the markers as they were.
     SplitOutcome ApplyOkay(MarkerList& markers, std::span<const std::int16_t> profile = {});
 
     const std::string& SectionTotalText() const noexcept { return total_; }
@@ -149,6 +151,9 @@ private:
     Fields FromLength() const;
     Fields FromSize() const;
     void RecomputeRequest(SplitMethod field);
+    // Who asks for the sections of the count, length or size method, for
+    // the refusal of more than the markers hold.
+    std::string EvenSectionsSubject() const;
     void Write(const Fields& fields);
     static void WriteField(std::string& field, bool& edited, const std::string& text);
 

@@ -1,11 +1,11 @@
 #include "model/ToolFileList.h"
 
+#include "base/PathParts.h"
 #include "base/TimeCode.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
 
 namespace oq {
 
@@ -14,15 +14,10 @@ namespace {
 constexpr std::int64_t kBytesPerKilobyte = 1000;
 constexpr std::int64_t kHundredthsPerSecond = 100;
 
-std::string BareName(const std::string& path)
-{
-    return std::filesystem::path(path).filename().string();
-}
-
 // Only A to Z are lowered: other bytes, UTF-8 included, compare as they are.
 std::string SortKey(const std::string& path)
 {
-    std::string key = BareName(path);
+    std::string key = NameOf(path);
     for (char& c : key)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
@@ -112,7 +107,7 @@ std::vector<ToolFileRow> ToolFileList::Rows() const
     rows.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const MPEGData& entry = entries_[i];
-        rows.push_back({std::to_string(i + 1), BareName(entry.FileName), entry.BitRate + "kbps", entry.PlayLength,
+        rows.push_back({std::to_string(i + 1), NameOf(entry.FileName), entry.BitRate + "kbps", entry.PlayLength,
                         KbText(entry.FileSize / kBytesPerKilobyte)});
     }
     return rows;

@@ -16,35 +16,44 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "op_read gives native 16-bit samples, passed on as little-endian");
 
-File& FileOf(void* stream) { return *static_cast<File*>(stream); }
+// The library reads through a File or a RenumberedFile, whose reading
+// members are alike.
+template <typename Source>
+Source& SourceOf(void* stream)
+{
+    return *static_cast<Source*>(stream);
+}
 
 // The library's callbacks never see an exception: a failure becomes -1.
+template <typename Source>
 int ReadBytes(void* stream, unsigned char* buffer, int bytes)
 {
     try {
-        return static_cast<int>(FileOf(stream).Read(buffer, static_cast<std::size_t>(bytes)));
+        return static_cast<int>(SourceOf<Source>(stream).Read(buffer, static_cast<std::size_t>(bytes)));
     } catch (...) {
         return -1;
     }
 }
 
+template <typename Source>
 int SeekTo(void* stream, opus_int64 offset, int whence)
 {
     try {
         const File::Origin origin = whence == SEEK_SET   ? File::Origin::Begin
                                     : whence == SEEK_CUR ? File::Origin::Current
                                                          : File::Origin::End;
-        FileOf(stream).Seek(offset, origin);
+        SourceOf<Source>(stream).Seek(offset, origin);
         return 0;
     } catch (...) {
         return -1;
     }
 }
 
+template <typename Source>
 opus_int64 TellOffset(void* stream)
 {
     try {
-        return FileOf(stream).Tell();
+        return SourceOf<Source>(stream).Tell();
     } catch (...) {
         return -1;
     }
@@ -69,8 +78,9 @@ std::string OpenFailure(int error)
     }
 }
 
-// No close: the decoder's File closes itself.
-const OpusFileCallbacks kCallbacks = {ReadBytes, SeekTo, TellOffset, nullptr};
+// No close: the file closes itself.
+template <typename Source>
+const OpusFileCallbacks kCallbacks = {ReadBytes<Source>, SeekTo<Source>, TellOffset<Source>, nullptr};
 
 // Where the first Opus stream's audio begins: after the page that completes
 // its second packet, the comment header, which ends its page. 0 when the
@@ -109,9 +119,9 @@ std::int64_t FirstAudioOffset(const std::string& path)
 
 std::unique_ptr<OpusFileDecoder> OpusFileDecoder::Open(const std::string& path)
 {
-    std::unique_ptr<OpusFileDecoder> decoder(new OpusFileDecoder(File::OpenRead(path)));
+    std::unique_ptr<OpusFileDecoder> decoder(new OpusFileDecoder(RenumberedFile::OpenRead(path)));
     int error = 0;
-    decoder->handle_.reset(op_open_callbacks(&decoder->file_, &kCallbacks, nullptr, 0, &error));
+    decoder->handle_.reset(op_open_callbacks(&decoder->file_, &kCallbacks<RenumberedFile>, nullptr, 0, &error));
     if (!decoder->handle_ || error != 0)
         throw NotOggVorbisError(path, OpenFailure(error));
     op_set_dither_enabled(decoder->handle_.get(), 0);
@@ -121,9 +131,10 @@ std::unique_ptr<OpusFileDecoder> OpusFileDecoder::Open(const std::string& path)
 
 bool OpusFileDecoder::HoldsOpus(const std::string& path)
 {
+    // The first link's headers tell: the file is read as it is.
     File file = File::OpenRead(path);
     int error = 0;
-    OggOpusFile* handle = op_test_callbacks(&file, &kCallbacks, nullptr, 0, &error);
+    OggOpusFile* handle = op_test_callbacks(&file, &kCallbacks<File>, nullptr, 0, &error);
     op_free(handle);
     return error != OP_ENOTFORMAT;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "base/File.h"
 #include "codec/FileDecoder.h"
+#include "ogg/RenumberedFile.h"
 
 #include <memory>
 #include <opusfile.h>
@@ -13,8 +13,9 @@ namespace oq {
 // A file decoded in one pass by the Opus file library: 48 kHz 16-bit
 // samples after each link's pre-skip, its output gain applied and without
 // dither, so that every decoding of a file gives the same bytes. The library
-// reads through the File held here, whose address therefore never changes:
-// the decoder lives behind the unique_ptr that Open returns.
+// reads through the file held here, each link under a serial number of its
+// own (RenumberedFile), whose address therefore never changes: the decoder
+// lives behind the unique_ptr that Open returns.
 class OpusFileDecoder final : public FileDecoder {
 public:
     // Never null. Raises NotOggVorbisError when the file is not an Ogg Opus
@@ -52,9 +53,9 @@ private:
         void operator()(OggOpusFile* handle) const noexcept { op_free(handle); }
     };
 
-    explicit OpusFileDecoder(File file) : file_(std::move(file)) {}
+    explicit OpusFileDecoder(RenumberedFile file) : file_(std::move(file)) {}
 
-    File file_; // declared before the handle, which reads through it to its end
+    RenumberedFile file_; // declared before the handle, which reads through it to its end
     std::unique_ptr<OggOpusFile, Free> handle_;
     std::int64_t firstAudio_ = 0;
     std::vector<opus_int16> samples_;

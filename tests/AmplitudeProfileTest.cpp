@@ -1,5 +1,7 @@
 #include "tools/AmplitudeProfile.h"
 #include "tools/ProfileAccumulator.h"
+#include "media/OggFileInfo.h"
+#include "media/ProfileBlock.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestName.h"
 
@@ -137,6 +139,24 @@ TEST_F(AmplitudeProfileFile, ExactMultipleOfABlockEndsWithAZeroEntry)
     ASSERT_EQ(profile.LastIndex(), 3);
     EXPECT_GT(profile.Entries[2], 0);
     EXPECT_EQ(profile.Entries[3], 0);
+}
+
+// Whatever the channels, the decoded block count is the complete profile's
+// last index. 27300 frames of 3 or 6 channels (frames of 6 and 12 bytes,
+// which do not divide a block) end inside block 9 or 19, where the count a
+// file is opened with, its divisor truncated, says 10 or 20.
+TEST_F(AmplitudeProfileFile, DecodedBlockCountIsTheLastIndex)
+{
+    for (const int channels : {1, 2, 3, 6}) {
+        const std::string path =
+            Write(MakeOggVorbis({.channels = channels, .rate = 8000, .seconds = 27300 / 8000.0, .signal = Signal::Noise}));
+        const MPEGData record = ReadOggFileInfo(path);
+        ASSERT_EQ(record.PcmTotal, 27300);
+        const AmplitudeProfile profile = ComputeAmplitudeProfile(path, cancelled_);
+        EXPECT_EQ(DecodedBlockCount(record.PcmTotal, channels), profile.LastIndex()) << channels << " channels";
+        EXPECT_EQ(OpeningBlockCount(record.PcmTotal, channels), profile.LastIndex() + (channels % 3 == 0 ? 1 : 0))
+            << channels << " channels";
+    }
 }
 
 TEST_F(AmplitudeProfileFile, CancelIsSeenAfterTheBlockIsStored)

@@ -213,6 +213,12 @@ const std::vector<BadInput>& BadInputs()
              SetGranule(file, Page(file, -1), std::int64_t{1} << 43);
              return file;
          }},
+        {"LastGranuleNegative",
+         [](const Material& m) {
+             Bytes file = m.base;
+             SetGranule(file, Page(file, -1), -5);
+             return file;
+         }},
         {"GranulesNearTheLimit",
          [](const Material& m) {
              return WithGranules(m.base, [](std::size_t k) {
@@ -468,6 +474,10 @@ TEST_P(BadInputTest, TheCommandLineToolAnswersEveryInputClearly)
         EXPECT_TRUE(result.Status == 0 || result.Status == 1) << "status " << result.Status << "\n" << result.Err;
         if (result.Status != 0) {
             EXPECT_NE(result.Err.find("bad.ogg"), std::string::npos) << result.Err;
+            // Not a verdict alone: what is wrong with the file follows its name.
+            if (command[0] == "wav") {
+                EXPECT_NE(result.Err.find("bad.ogg\": "), std::string::npos) << result.Err;
+            }
         }
         EXPECT_EQ(ProblemWithOutputs(Out()), "");
     }

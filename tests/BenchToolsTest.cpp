@@ -33,6 +33,8 @@ struct CutCase {
     int sections;
 };
 
+void PrintTo(const CutCase& c, std::ostream* out) { *out << c.total << " samples in " << c.sections << " sections"; }
+
 class BenchCutPoints : public ::testing::TestWithParam<CutCase> {};
 
 TEST_P(BenchCutPoints, DivideIntoSectionsDifferingByAtMostOneSample)
@@ -66,6 +68,8 @@ struct TimeCase {
     long rate;
     const char* text;
 };
+
+void PrintTo(const TimeCase& c, std::ostream* out) { *out << "sample " << c.sample << " at " << c.rate << " Hz"; }
 
 class BenchSplitterTime : public ::testing::TestWithParam<TimeCase> {};
 

@@ -34,6 +34,8 @@ struct TemplateSplit {
     Lines head, body, tail;
 };
 
+void PrintTo(const TemplateSplit& c, std::ostream* out) { *out << c.what; }
+
 const TemplateSplit kSplitsIntoHeadBodyAndTail[] = {
     {"the usual layout; marker lines are never written, empty body lines are dropped",
      "H1\n\nH3\nbefore <QRVLOOP> after\nB <QRV001>\n\n<QRV000><QRV000>\nignored <QRVEND> ignored\n\nT <QRV001>\n",
@@ -88,6 +90,8 @@ struct BadTemplate {
     std::string text, expected;
 };
 
+void PrintTo(const BadTemplate& c, std::ostream* out) { *out << ::testing::PrintToString(c.text); }
+
 const BadTemplate kBadTagsAndNotesNameTheTemplateAndLine[] = {
     {"head <QRVxyz> is not checked\n<QRVLOOP>\nok <QRV001>\nbad <QRV0a1>\n", "line 4: the tag \"<QRV0a1>\""},
     {"<QRVLOOP>\n\ncut short <QRV12", "line 3: the tag \"<QRV12\""},
@@ -113,17 +117,20 @@ TEST_P(CatalogTemplateBadTag, BadTagsAndNotesNameTheTemplateAndLine)
 INSTANTIATE_TEST_SUITE_P(CatalogTemplate, CatalogTemplateBadTag, ::testing::ValuesIn(kBadTagsAndNotesNameTheTemplateAndLine));
 
 struct EscapedValue {
+    const char* what;
     std::string value, html, csv;
 };
 
+void PrintTo(const EscapedValue& c, std::ostream* out) { *out << c.what; }
+
 const EscapedValue kValuesStayWholeInTheirFormat[] = {
-    {"a, \"b\" <c> & 'd'", "a, &quot;b&quot; &lt;c&gt; &amp; &#39;d&#39;", "\"a, \"\"b\"\" <c> & 'd'\""},
-    {"two\nlines; bell\x07", "two\nlines; bell\xEF\xBF\xBD", "\"two\nlines; bell\x07\""},
-    {"na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5"},
+    {"markup and quotes", "a, \"b\" <c> & 'd'", "a, &quot;b&quot; &lt;c&gt; &amp; &#39;d&#39;", "\"a, \"\"b\"\" <c> & 'd'\""},
+    {"a line feed and a control character", "two\nlines; bell\x07", "two\nlines; bell\xEF\xBF\xBD", "\"two\nlines; bell\x07\""},
+    {"UTF-8 beyond ASCII", "na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5", "na\xC3\xAFve \xF0\x9F\x8E\xB5"},
     // Latin-1, an overlong '/', a surrogate and a cut sequence are no UTF-8.
-    {"caf\xE9 \xC0\xAF\xED\xA0\x80\xE2\x82", "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
+    {"bytes that are no UTF-8", "caf\xE9 \xC0\xAF\xED\xA0\x80\xE2\x82", "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
      "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-    {" padded", " padded", "\" padded\""},
+    {"a leading blank", " padded", " padded", "\" padded\""},
 };
 
 class CatalogEscapingValue : public ::testing::TestWithParam<EscapedValue> {};
@@ -136,12 +143,15 @@ TEST_P(CatalogEscapingValue, ValuesStayWholeInTheirFormat)
     EXPECT_EQ(EscapeTagValue(c.value, TagEscaping::None), c.value);
 }
 
-INSTANTIATE_TEST_SUITE_P(CatalogEscaping, CatalogEscapingValue, ::testing::ValuesIn(kValuesStayWholeInTheirFormat));
+INSTANTIATE_TEST_SUITE_P(CatalogEscaping, CatalogEscapingValue, ::testing::ValuesIn(kValuesStayWholeInTheirFormat),
+                         [](const auto& info) { return TestName(info.param.what); });
 
 struct FilterMatch {
     const char *name, *filter;
     bool matches;
 };
+
+void PrintTo(const FilterMatch& c, std::ostream* out) { *out << c.name << " against " << c.filter; }
 
 const FilterMatch kFilterMatchesLikeTheFileDialogs[] = {
     {"a.ogg", "*.Ogg", true},  {"B.OGG", "*.Ogg", true},   {"x.ogg.txt", "*.Ogg", false}, {"ogg", "*.Ogg", false},
@@ -190,24 +200,26 @@ protected:
     TempDir dir_;
     JobControl control_;
     Counter counter_;
+    Lines unreadable_;
 };
 
 TEST_F(CatalogFiles, FolderFirstThenSubFoldersDepthFirstInNameOrder)
 {
-    const Lines found = CollectCatalogFiles(Root(), "*.Ogg", true, control_, counter_);
+    const Lines found = CollectCatalogFiles(Root(), "*.Ogg", true, control_, counter_, unreadable_);
     EXPECT_EQ(Relative(found), (Lines{"a.ogg", "b.OGG", "C.Ogg", "dir.ogg/x.ogg", "sub1/y.ogg", "Sub2/m.ogg", "Sub2/deep/z.ogg"}))
         << "folders and pipes matching the filter are no files; the loop is searched once";
     EXPECT_EQ(counter_.names, (Lines{"a.ogg", "b.OGG", "C.Ogg", "x.ogg", "y.ogg", "m.ogg", "z.ogg"}));
     EXPECT_EQ(counter_.totals.back(), "7");
+    EXPECT_EQ(unreadable_, Lines{});
 }
 
 TEST_F(CatalogFiles, WithoutSubFoldersWithEveryNameCancelledAndMissing)
 {
-    EXPECT_EQ(Relative(CollectCatalogFiles(Root() + "/", "*.Ogg", false, control_, counter_)), (Lines{"a.ogg", "b.OGG", "C.Ogg"}));
-    EXPECT_EQ(Relative(CollectCatalogFiles(Root(), "*.*", false, control_, counter_)), (Lines{"a.ogg", "b.OGG", "C.Ogg", "notes.txt"}));
-    EXPECT_THROW(CollectCatalogFiles(Root() + "/nowhere", "*.Ogg", true, control_, counter_), IoError);
+    EXPECT_EQ(Relative(CollectCatalogFiles(Root() + "/", "*.Ogg", false, control_, counter_, unreadable_)), (Lines{"a.ogg", "b.OGG", "C.Ogg"}));
+    EXPECT_EQ(Relative(CollectCatalogFiles(Root(), "*.*", false, control_, counter_, unreadable_)), (Lines{"a.ogg", "b.OGG", "C.Ogg", "notes.txt"}));
+    EXPECT_THROW(CollectCatalogFiles(Root() + "/nowhere", "*.Ogg", true, control_, counter_, unreadable_), IoError);
     control_.RequestCancel();
-    EXPECT_TRUE(CollectCatalogFiles(Root(), "*.Ogg", true, control_, counter_).empty());
+    EXPECT_TRUE(CollectCatalogFiles(Root(), "*.Ogg", true, control_, counter_, unreadable_).empty());
 }
 
 // Writes real Ogg files with awkward names, in a folder with an awkward
@@ -233,7 +245,7 @@ std::string RunCatalog(CatalogMode mode, const Lines& files, const std::string& 
     CatalogWriter writer(CatalogTemplate::Load(CatalogTemplatePath(mode)), output);
     writer.Start();
     for (const std::string& file : files)
-        writer.AddEntry(file);
+        writer.AddEntry(*DescribeCatalogEntry(file));
     writer.Finish();
     return Text(ReadBytes(output));
 }
@@ -326,21 +338,26 @@ TEST(CatalogShippedTemplates, HtmlEscapesNamesAndStaysWellFormed)
     }
 }
 
+// Files that claim Ogg audio by their names and hold none are told; other
+// files without it (found with "*.*") and folders have no entry, quietly.
 TEST(CatalogWriter, WritesOnlyOggFilesAndHeadAndTailWhenNoneIsFound)
 {
     TempDir dir;
     const std::string ogg = dir.Path("one.ogg");
     WriteBytes(ogg, MakeOggVorbis({.channels = 2, .rate = 44100, .seconds = 2.0}));
     WriteBytes(dir.Path("text.ogg"), Bytes(500, 'x'));
-    WriteBytes(dir.Path("empty.ogg"), {});
+    WriteBytes(dir.Path("empty.OPUS"), {});
+    WriteBytes(dir.Path("text.txt"), Bytes(500, 'x'));
     const CatalogTemplate t = CatalogTemplate::Parse("head\n<QRVLOOP>\n<QRV001> <QRV008> <QRV009> <QRV010>\n<QRVEND>\ntail\n", "t.qrv");
 
+    EXPECT_THROW(DescribeCatalogEntry(dir.Path("text.ogg")), NotOggVorbisError);
+    EXPECT_THROW(DescribeCatalogEntry(dir.Path("empty.OPUS")), NotOggVorbisError);
+    EXPECT_THROW(DescribeCatalogEntry(dir.Path("gone.txt")), IoError);
+    EXPECT_FALSE(DescribeCatalogEntry(dir.Path("text.txt")).has_value());
+    EXPECT_FALSE(DescribeCatalogEntry(dir.Root()).has_value());
     CatalogWriter writer(t, dir.Path("out.txt"));
     writer.Start();
-    EXPECT_FALSE(writer.AddEntry(dir.Path("text.ogg")));
-    EXPECT_FALSE(writer.AddEntry(dir.Path("empty.ogg")));
-    EXPECT_FALSE(writer.AddEntry(dir.Root()));
-    EXPECT_TRUE(writer.AddEntry(ogg));
+    writer.AddEntry(*DescribeCatalogEntry(ogg));
     writer.Finish();
     EXPECT_EQ(Text(ReadBytes(dir.Path("out.txt"))), "head\none.ogg 00:00:02 44100 Stereo\ntail\n");
 

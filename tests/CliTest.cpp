@@ -124,6 +124,8 @@ struct RefusedCommand {
     const char* label;
 };
 
+void PrintTo(const RefusedCommand& c, std::ostream* out) { *out << c.label; }
+
 const RefusedCommand kRefusedCommands[] = {
     {{"split", "DIR/missing.ogg", "--count", "2"}, "missing.ogg", "missing source"},
     {{"split", "DIR/text.ogg", "--count", "2"}, "not an Ogg Vorbis or Opus file", "text source"},

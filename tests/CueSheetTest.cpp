@@ -39,6 +39,8 @@ struct CueSheetText {
     CueTrackList starts;
 };
 
+void PrintTo(const CueSheetText& c, std::ostream* out) { *out << c.what; }
+
 const CueSheetText kReadsTheStartOfEveryTrack[] = {
     {"LF", kUsualSheet, {"00:00:00", "03:25:40"}},
     {"CR LF", "TRACK 01 AUDIO\r\nINDEX 01 00:00:00\r\nTRACK 02 AUDIO\r\nINDEX 01 03:25:40\r\n", {"00:00:00", "03:25:40"}},
@@ -46,6 +48,10 @@ const CueSheetText kReadsTheStartOfEveryTrack[] = {
     {"UTF-8 mark", "\xEF\xBB\xBFTRACK 01 AUDIO\nINDEX 01 01:02:03\n", {"01:02:03"}},
     {"UTF-16 LE", Utf16("TRACK 01 AUDIO\r\nINDEX 01 01:02:03\r\n", false), {"01:02:03"}},
     {"UTF-16 BE", Utf16("TRACK 01 AUDIO\nINDEX 01 01:02:03\n", true), {"01:02:03"}},
+    // Without a mark, told by where the zero bytes fall; a stray zero byte
+    // does not make an 8-bit sheet UTF-16.
+    {"UTF-16 LE without a mark", Utf16("TRACK 01 AUDIO\r\nINDEX 01 01:02:03\r\n", false).substr(2), {"01:02:03"}},
+    {"stray zero byte", "TRACK 01 AUDIO\nINDEX 01 01:02:03\n\0"s, {"01:02:03"}},
     {"tabs and trailing blanks", "\tTRACK\t01\tAUDIO\n\tINDEX\t01\t02:00:00 \t\r\n", {"02:00:00"}},
     {"odd spacing", "TRACK 1 AUDIO\nINDEX   1   02:00:00\n", {"02:00:00"}},
     {"lower case is not a keyword", "track 01 audio\nindex 01 00:00:00\n", {}},
@@ -74,6 +80,8 @@ struct StartText {
     const char* text;
     std::optional<std::int32_t> seconds; // none: refused
 };
+
+void PrintTo(const StartText& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 
 const StartText kStartTextsBecomeWholeSeconds[] = {
     {"00:00:00", 0},
@@ -112,6 +120,8 @@ struct CueTrackCase {
     std::vector<std::int32_t> positions;
     CueSkips skipped;
 };
+
+void PrintTo(const CueTrackCase& c, std::ostream* out) { *out << c.what; }
 
 const CueTrackCase kTrackStartsBecomeMarkers[] = {
     {"two tracks", {"00:00:00", "03:25:40"}, {0, 341}, {}},

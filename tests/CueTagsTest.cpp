@@ -157,6 +157,34 @@ TEST(CueTags, OpusSectionsCarryThemInOpusTags)
               static_cast<std::size_t>(2 * 48000 * 2)); // two seconds, two channels
 }
 
+// OpusTags needs neither padding nor a framing bit: here its last field ends
+// the packet, and every section still carries it.
+TEST(CueTags, OpusTagsEndingWithTheirLastFieldAreKept)
+{
+    TempDir dir;
+    const std::string song = dir.Path("song.opus");
+    Bytes tags{'O', 'p', 'u', 's', 'T', 'a', 'g', 's'};
+    const auto append = [&tags](const std::string& text) {
+        for (int k = 0; k < 4; ++k) // the length, little-endian
+            tags.push_back(static_cast<unsigned char>(text.size() >> (8 * k)));
+        tags.insert(tags.end(), text.begin(), text.end());
+    };
+    append("vendor");
+    tags.insert(tags.end(), {1, 0, 0, 0}); // one field
+    append("ENCODER=x");
+    WriteBytes(song, WithPagePacket(MakeOggOpus({.seconds = 2}), 1, tags));
+    ASSERT_EQ(OpusComments(song).List, Fields{"ENCODER=x"});
+
+    const CliResult result = RunCli({"split", song, "--count", "2", "--quiet"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    for (const char* name : {"Part 01 - song.opus", "Part 02 - song.opus"}) {
+        const Comments section = OpusComments(dir.Path(name));
+        EXPECT_EQ(section.Vendor, "vendor") << name;
+        EXPECT_EQ(section.List, Fields{"ENCODER=x"}) << name;
+        EXPECT_EQ(section.Trailer, "") << name;
+    }
+}
+
 std::string Field(const Fields& fields, const std::string& name)
 {
     for (const std::string& field : fields)

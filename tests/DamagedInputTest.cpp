@@ -66,6 +66,8 @@ struct ClaimCase {
     bool described;
 };
 
+void PrintTo(const ClaimCase& c, std::ostream* out) { *out << c.what; }
+
 const ClaimCase kClaimsBeyondTheEditorsCountsAreRefused[] = {
     {"twenty-five years", std::int64_t{1} << 43, 0, false},
     {"a rate past 32 signed bits", 0, 0xFFFFFFF0u, false},
@@ -171,6 +173,8 @@ struct LaterLinkCase {
     bool keepsSecond;
 };
 
+void PrintTo(const LaterLinkCase& c, std::ostream* out) { *out << c.what; }
+
 const LaterLinkCase kLaterLinks[] = {
     {"cut inside the second link's setup header", LaterLink::CutInItsSetupHeader, false},
     {"cut inside the second link's second audio page", LaterLink::CutInItsSecondAudioPage, true},
@@ -230,6 +234,8 @@ struct LongestFile {
     std::int32_t blocks;
     CueTrackList starts;
 };
+
+void PrintTo(const LongestFile& c, std::ostream* out) { *out << c.blocks << " blocks, a track at " << c.starts.back(); }
 
 class LongestFileCue : public ::testing::TestWithParam<LongestFile> {};
 

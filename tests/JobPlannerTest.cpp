@@ -22,6 +22,8 @@ struct FileNameCase {
     std::string expected;
 };
 
+void PrintTo(const FileNameCase& c, std::ostream* out) { *out << c.expected; }
+
 const FileNameCase kJoinsFolderPreTextZeroNumberAndPostText[] = {
     {"/out", "Part ", "", true, 10, "/out/Part 010.ogg"}, // one "0", whatever the digits
     {"/out", "Part ", "", false, 10, "/out/Part 10.ogg"},
@@ -49,11 +51,28 @@ TEST_P(SectionFileNameParts, JoinsFolderPreTextZeroNumberAndPostText)
 
 INSTANTIATE_TEST_SUITE_P(SectionFileName, SectionFileNameParts, ::testing::ValuesIn(kJoinsFolderPreTextZeroNumberAndPostText));
 
+TEST(SectionFileName, TemplateNumbersHaveTwoDigitsOrMore)
+{
+    SplitOptions options;
+    options.OutputFolder = "/out";
+    options.NameTemplate = "{n} {title}";
+    for (int k = 1; k <= 100; ++k) {
+        options.Source.TrackNames.push_back("named");
+        options.Source.Comments.push_back({.Set = {{"TITLE", "T" + std::to_string(k)}}});
+    }
+    options.Source.CutPoints.resize(99);
+    const OutputNames names = SectionFileNames(options);
+    EXPECT_EQ(names.Path(6), "/out/07 T7.ogg");
+    EXPECT_EQ(names.Path(99), "/out/100 T100.ogg");
+}
+
 struct MarkerCuts {
     const char* label;
     std::vector<std::int32_t> markers;
     std::vector<std::int64_t> cuts;
 };
+
+void PrintTo(const MarkerCuts& c, std::ostream* out) { *out << c.label; }
 
 const MarkerCuts kMarkerCuts[] = {
     {"one section, the whole file", {0, 100}, {}},
@@ -176,6 +195,8 @@ struct EmptySectionCase {
     std::vector<std::string> steps;
     std::vector<std::string> names;
 };
+
+void PrintTo(const EmptySectionCase& c, std::ostream* out) { *out << c.label; }
 
 const EmptySectionCase kEmptySections[] = {
     {"empty middle section", {10, 10}, {"OFW", "LRCW"}, {"Part 01", "Part 03"}},

@@ -77,6 +77,8 @@ struct WrittenCase {
     SectionChoice choice;
 };
 
+void PrintTo(const WrittenCase& c, std::ostream* out) { *out << c.label; }
+
 constexpr std::int64_t kSourceEnd = -1;
 
 const std::vector<std::int64_t> kCuts = {30000, 70001, 100000};
@@ -88,6 +90,8 @@ const WrittenCase kWrittenSections[] = {
     {"one section: the whole source as a file of its own", {}, {}, SectionChoice::All},
     {"odd sections", {}, kCuts, SectionChoice::Odd},
     {"even sections", {}, kCuts, SectionChoice::Even},
+    // Odd and even go by the section's number, which an empty one keeps.
+    {"odd sections past an empty one", {}, {30000, 30000, 70001}, SectionChoice::Odd},
     // Markers at one place: the empty sections are not written.
     {"an empty middle section", {}, {30000, 30000, kSourceEnd}, SectionChoice::All},
     {"empty first and last sections", {.flushEveryPackets = 1}, {0, 70001, 70001}, SectionChoice::All},
@@ -350,6 +354,8 @@ TEST_F(CatalogRun, ListsEveryOggFileBetweenHeadAndTail)
     EXPECT_EQ(jobs.Count(), 3u);
     ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
     EXPECT_EQ(Written(), "head\none.ogg;1\ntwo.ogg;1\ntail\n");
+    ASSERT_EQ(jobs.PassedOver().size(), 1u) << "the file named as Ogg that holds none is told";
+    EXPECT_NE(jobs.PassedOver()[0].find("bad.ogg"), std::string::npos) << jobs.PassedOver()[0];
     EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"list.txt", "music", "t.qrv"}));
 }
 

@@ -3,7 +3,7 @@
 #include "jobs/JobPlanner.h"
 #include "jobs/JobRunner.h"
 #include "tools/Joiner.h"
-#include "tools/LinkSerials.h"
+#include "ogg/LinkSerials.h"
 #include "tests/support/JobTestSupport.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"

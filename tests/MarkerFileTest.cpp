@@ -31,6 +31,11 @@ struct Format {
     std::int64_t Samples;
 };
 
+void PrintTo(const Format& c, std::ostream* out)
+{
+    *out << c.Channels << " channels at " << c.Rate << " Hz, " << c.Samples << " samples";
+}
+
 class MarkerFileRoundTrip : public ::testing::TestWithParam<Format> {};
 
 // Every block position of a long recording, written as a label and read
@@ -71,6 +76,33 @@ INSTANTIATE_TEST_SUITE_P(MarkerFile, MarkerFileRoundTrip,
                          [](const auto& info) {
                              return std::to_string(info.param.Channels) + "ch" + std::to_string(info.param.Rate);
                          });
+
+// The sheet as the format has it: each track starts at INDEX 01, its time in
+// minutes, seconds and frames of 1/75 s rounded to the nearest frame. 1024
+// blocks of 4411 samples at 44.1 kHz (a frame is 588 samples): block 1
+// starts 7.502 frames in, block 1000 at 100 s and 1.70 frames.
+TEST(MarkerFile, CueSheetTracksStartAtIndexOneOnTheNearestFrame)
+{
+    MPEGData file;
+    file.FileName = "/music/side A.ogg";
+    file.Channels = 2;
+    file.Rate = 44100;
+    file.BlockCount = 1024;
+    file.PcmTotal = 1024 * 4411;
+    file.TimeTotal = static_cast<double>(file.PcmTotal) / file.Rate;
+    const MarkerTime time(file);
+    EXPECT_EQ(CueSheetWriter::Format(file.FileName, {{0, 1}, {1, 1000}, {1000, 1024}}, {}, time),
+              "FILE \"side A.ogg\" WAVE\n"
+              "  TRACK 01 AUDIO\n"
+              "    TITLE \"Section 1\"\n"
+              "    INDEX 01 00:00:00\n"
+              "  TRACK 02 AUDIO\n"
+              "    TITLE \"Section 2\"\n"
+              "    INDEX 01 00:00:08\n"
+              "  TRACK 03 AUDIO\n"
+              "    TITLE \"Section 3\"\n"
+              "    INDEX 01 01:40:02\n");
+}
 
 // Labels from another program: regions give their starts, blank lines and
 // CR LF pass, a label after the end is reported, texts become titles; a

@@ -20,6 +20,8 @@ struct SectionsCase {
     std::vector<Section> sections;
 };
 
+void PrintTo(const SectionsCase& c, std::ostream* out) { *out << c.what; }
+
 const SectionsCase kSectionsFollowFromTheMarkers[] = {
     {"whole file", {0, 1000}, {{0, 1000}}},
     {"leading", {250, 1000}, {{0, 250}, {250, 1000}}},

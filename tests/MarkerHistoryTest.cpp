@@ -2,10 +2,10 @@
 #include "model/MarkerList.h"
 #include "base/FieldText.h"
 #include "tests/support/FileRecord.h"
+#include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <functional>
 
 namespace oq::test {
@@ -20,6 +20,8 @@ struct ChangeCase {
     std::function<void(MarkerList&)> change;
     Positions after;
 };
+
+void PrintTo(const ChangeCase& c, std::ostream* out) { *out << c.what; }
 
 void TypeTime(MarkerList& list, int seconds)
 {
@@ -91,13 +93,7 @@ TEST_P(MarkerHistoryChange, UndoesAndRedoesExactly)
 }
 
 INSTANTIATE_TEST_SUITE_P(MarkerHistory, MarkerHistoryChange, ::testing::ValuesIn(kEveryChangeIsOneStep),
-                         [](const auto& info) {
-                             std::string name = info.param.what;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return TestName(info.param.what); });
 
 TEST(MarkerHistory, ChangeAfterUndoEndsTheRedoAndRestoredMarkersAreNew)
 {

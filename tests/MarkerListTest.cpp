@@ -152,6 +152,8 @@ struct HighlightCase {
     std::string highlight;
 };
 
+void PrintTo(const HighlightCase& c, std::ostream* out) { *out << c.what; }
+
 const HighlightCase kSelectedSectionIsHighlightedBetweenItsMarkers[] = {
     {"leading", 1, "highlight start 100"},
     {"between two markers", 2, "highlight 100 700"},
@@ -268,6 +270,8 @@ struct DeleteCase {
     std::vector<std::int32_t> after;
 };
 
+void PrintTo(const DeleteCase& c, std::ostream* out) { *out << c.what; }
+
 const DeleteCase kDeleteCopiesTheLastMarkerIntoTheGap[] = {
     {"first", 1, {500, 1000}},
     {"middle", 2, {0, 1000}},
@@ -319,6 +323,8 @@ struct NudgeCase {
     std::vector<std::int32_t> after;
     int selectedAfter;
 };
+
+void PrintTo(const NudgeCase& c, std::ostream* out) { *out << c.what; }
 
 const NudgeCase kSelectedMarkerEndsOnAPositionOfItsOwn[] = {
     {"back onto the start", {0, 50, 100}, 2, NudgeDirection::Back, 50, {0, 1, 100}, 2},
@@ -434,6 +440,8 @@ struct LengthCase {
     std::vector<std::int32_t> after;
 };
 
+void PrintTo(const LengthCase& c, std::ostream* out) { *out << c.what; }
+
 const LengthCase kTypedLengthResizesTheSelectedSection[] = {
         {"longer, swallowing a marker", {0, 40, 70, 100}, 1, 80, {0, 80, 100}},
         {"shorter", {0, 40, 70, 100}, 1, 20, {0, 20, 70, 100}},
@@ -477,6 +485,8 @@ struct SizeCase {
     std::vector<std::int32_t> after;
     std::string size, length;
 };
+
+void PrintTo(const SizeCase& c, std::ostream* out) { *out << c.what; }
 
 const SizeCase kTypedSizeGoesThroughTheLength[] = {
         // 100 bytes a block: 3 kB are 30 blocks, 30 seconds.
@@ -551,6 +561,8 @@ struct FailedEditCase {
     EditedField field;
     std::string typed;
 };
+
+void PrintTo(const FailedEditCase& c, std::ostream* out) { *out << c.what; }
 
 const FailedEditCase kFailedEditLeavesTheModelUntouched[] = {
     {"time not a number", TenMinutes(), EditedField::RangePos, "0a:00:10:00"},

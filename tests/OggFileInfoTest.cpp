@@ -1,5 +1,6 @@
 #include "media/OggFileInfo.h"
 #include "media/OggInformationText.h"
+#include "media/ProfileBlock.h"
 #include "base/Error.h"
 #include "base/File.h"
 #include "base/FileSystem.h"
@@ -90,6 +91,8 @@ struct HalfEven {
     std::int64_t rounded;
 };
 
+void PrintTo(const HalfEven& c, std::ostream* out) { *out << c.value; }
+
 const HalfEven kRoundsHalvesToEven[] = {
     {2.5, 2}, {3.5, 4}, {0.4, 0}, {0.5, 0}, {0.6, 1}, {1.5, 2}, {127.5, 128}, {124.99, 125}, {-2.5, -2}, {-3.5, -4}
 };
@@ -107,6 +110,8 @@ struct PlayTime {
     double seconds;
     const char* shown;
 };
+
+void PrintTo(const PlayTime& c, std::ostream* out) { *out << c.seconds << " s"; }
 
 class OggFileInfoPlayTime : public ::testing::TestWithParam<PlayTime> {};
 
@@ -128,6 +133,8 @@ struct LengthText {
     std::int64_t hundredths;
     const char* shown;
 };
+
+void PrintTo(const LengthText& c, std::ostream* out) { *out << c.hundredths << " hundredths"; }
 
 const LengthText kPlayLengthTextGrowsPastNinetyNineHours[] = {
     {0, "00:00:00"},
@@ -154,6 +161,8 @@ struct ChannelCase {
     std::int32_t blocks;
     const char* mode;
 };
+
+void PrintTo(const ChannelCase& c, std::ostream* out) { *out << c.channels << " channels"; }
 
 class OggFileInfoChannels : public ::testing::TestWithParam<ChannelCase> {};
 

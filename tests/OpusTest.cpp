@@ -76,6 +76,8 @@ struct Shape {
     OpusSpec spec;
 };
 
+void PrintTo(const Shape& c, std::ostream* out) { *out << c.name; }
+
 class OpusShapeTest : public ::testing::TestWithParam<Shape> {
 protected:
     TempDir dir_;

@@ -1,5 +1,5 @@
 #include "jobs/OutputNames.h"
-#include "jobs/PathParts.h"
+#include "base/PathParts.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestOpus.h"

@@ -24,6 +24,8 @@ struct Shape {
     PageLayout layout;
 };
 
+void PrintTo(const Shape& c, std::ostream* out) { *out << c.name; }
+
 // Page shapes and stream forms that move the decoded samples away from what
 // the pages' granule positions say, in every channel layout that blocks
 // divide differently.

@@ -14,6 +14,8 @@ struct Format {
     long Rate;
 };
 
+void PrintTo(const Format& c, std::ostream* out) { *out << c.Channels << " channels at " << c.Rate << " Hz"; }
+
 class PauseFinding : public ::testing::TestWithParam<Format> {};
 
 // Digital silence, hiss below the threshold and a fade each give one cut

@@ -29,6 +29,8 @@ struct RangeCase {
     PlayRange expected;
 };
 
+void PrintTo(const RangeCase& c, std::ostream* out) { *out << c.name; }
+
 const RangeCase kRanges[] = {
     {"from the first marker", 0, 6, false, {0, 264600}},
     {"from the middle, past the end", 500, 6, false, {220500, 264600}},

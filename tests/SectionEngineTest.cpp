@@ -523,6 +523,8 @@ struct UnusableSource {
     const char* message;
 };
 
+void PrintTo(const UnusableSource& c, std::ostream* out) { *out << c.name; }
+
 const UnusableSource kUnusableSources[] = {
     {"empty", Unusable::Empty, "is not an Ogg file"},
     {"text", Unusable::Text, "is not an Ogg file"},

@@ -82,6 +82,8 @@ struct RoundedPlayTime {
     const char* length;
 };
 
+void PrintTo(const RoundedPlayTime& c, std::ostream* out) { *out << c.seconds << " s"; }
+
 const RoundedPlayTime kPlayTimeIsRoundedHalfToEven[] = {
     {2.5, "00:00:02:00"}, {3.5, "00:00:04:00"}, {600.49, "00:10:00:00"}, {600.5, "00:10:00:00"}, {601.5, "00:10:02:00"}, {0.6, "00:00:01:00"},
 };
@@ -107,6 +109,8 @@ struct EditCase {
     std::string typed;
     std::optional<Fields> after; // none: the recompute fails
 };
+
+void PrintTo(const EditCase& c, std::ostream* out) { *out << c.what; }
 
 const EditCase kFieldsFollowTheEditedOne[] = {
     {"count", 600, 1'234'567, SplitMethod::SectionCount, "5", Fields{"5", "00:02:00:00", "247"}},
@@ -195,6 +199,8 @@ struct OkayCase {
     std::vector<std::int32_t> markers;
 };
 
+void PrintTo(const OkayCase& c, std::ostream* out) { *out << c.count << " sections of " << c.blocks << " blocks"; }
+
 const OkayCase kOkayLaysMarkersAtEqualSteps[] = {
     {40, "10", {0, 5, 10, 15, 20, 25, 30, 35, 40}}, // the step 4 is raised to 5
     {40, "20", {0, 5, 10, 15, 20, 25, 30, 35, 40}},
@@ -240,20 +246,31 @@ TEST(SplitCalculator, OkayAppliesAFieldTypedWithoutEnter)
     EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 1000}));
 }
 
-TEST(SplitCalculator, ThousandSectionsMeetTheMarkerLimit)
+// 1000 markers make 999 sections; a size that asks for more is refused
+// whole rather than cut short into a long last section.
+TEST(SplitCalculator, SectionsBeyondTheMarkerLimitAreRefused)
 {
-    // Size 5 of 5000 kB gives 1000 sections; 1000 markers make 999, the last
-    // one running to the end.
     const MPEGData file = FileRecord(100'000, 6000, 5'000'000);
     MarkerList markers(file);
     SplitCalculator wizard;
     wizard.FormActivate(file);
-    Type(wizard, SplitMethod::SectionSize, "5");
+    Type(wizard, SplitMethod::SectionCount, "999");
     wizard.ApplyOkay(markers);
     ASSERT_EQ(markers.MarkerCount(), MarkerList::kMaxMarkers);
-    EXPECT_EQ(markers.Position(999), 99'800);
     EXPECT_EQ(markers.Position(1000), 100'000);
     EXPECT_EQ(markers.SectionCount(), 999);
+
+    // Size 5 of 5000 kB gives 1000 sections.
+    MarkerList untouched(file);
+    Type(wizard, SplitMethod::SectionSize, "5");
+    try {
+        wizard.ApplyOkay(untouched);
+        ADD_FAILURE() << "1000 sections were laid";
+    } catch (const MarkerLimitError& error) {
+        EXPECT_STREQ(error.what(), "sections of 5 KB make 1000 sections; at most 999 can be cut: the editor holds "
+                                   "1000 markers, one at each end of the file and one between each two sections");
+    }
+    EXPECT_EQ(untouched.Positions(), (std::vector<std::int32_t>{0, 100'000}));
 }
 
 struct FailedOkayCase {
@@ -262,6 +279,8 @@ struct FailedOkayCase {
     SplitMethod method;
     std::string typed;
 };
+
+void PrintTo(const FailedOkayCase& c, std::ostream* out) { *out << c.what; }
 
 const FailedOkayCase kFailedOkayKeepsTheMarkers[] = {
     {"count not a number", 5'000'000, SplitMethod::SectionCount, "x"},

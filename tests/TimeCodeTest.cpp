@@ -21,6 +21,8 @@ struct FormattedCode {
     const char* code;
 };
 
+void PrintTo(const FormattedCode& c, std::ostream* out) { *out << c.hundredths << " hundredths"; }
+
 class TimeCodeFormat : public ::testing::TestWithParam<FormattedCode> {};
 
 TEST_P(TimeCodeFormat, FormatsHundredthsAsEightDigits)
@@ -41,6 +43,8 @@ struct DisplayedCode {
     const char* displayed;
     std::int32_t hundredths;
 };
+
+void PrintTo(const DisplayedCode& c, std::ostream* out) { *out << '"' << c.displayed << '"'; }
 
 const DisplayedCode kDisplayedCodes[] = {
     {"zero", "00:00:00:00", 0},
@@ -157,6 +161,17 @@ TEST(PositionConverter, SamplesReachTheEndExactly)
     EXPECT_EQ(convert.PositionToSamples(1001), 4449690);
     EXPECT_EQ(convert.PositionToSamples(999), 4445240); // 999 / 1000 * 4449690 = 4445240.31
     EXPECT_EQ(convert.PositionToSamples(0), 0);
+}
+
+// Positions convert as p / B * S and p / B * T, dividing first as every
+// conversion of the program does: the quotient's rounding can leave the
+// product just below a whole number that p * S / B reaches.
+TEST(PositionConverter, DividesBeforeMultiplying)
+{
+    // 7 / 9 * 77175 = 60025 exactly, computed as 60024.99...
+    EXPECT_EQ(PositionConverter(9, 7.0, 77175, 100000).PositionToSamples(7), 60024);
+    // 20 / 28 * 21 = 15 exactly, computed as 14.99...
+    EXPECT_EQ(PositionConverter(28, 21.0, 21 * 11025, 100000).PositionToSeconds(20), 14);
 }
 
 TEST(PositionConverter, PixelsAndKilobytes)

@@ -172,15 +172,18 @@ protected:
         WriteBytes(path, ogg);
         return path;
     }
-    // Two links of different formats. Each spans several pages: the decoder
-    // library passes over a leading link whose audio fits one page.
-    std::string ChainedSource()
+    // Two links of one format and of different lengths (a WAV file holds
+    // one format), or with `mixed` of two formats. Each spans several
+    // pages: the decoder library passes over a leading link whose audio
+    // fits one page.
+    std::string ChainedSource(bool mixed = false)
     {
         Bytes chained = MakeOggVorbis({.seconds = 0.6}, {.serial = 11, .flushEveryPackets = 4});
-        const Bytes second = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 0.9}, {.serial = 12, .flushEveryPackets = 4});
+        const Bytes second = MakeOggVorbis({.channels = mixed ? 1 : 2, .rate = mixed ? 22050 : 44100, .seconds = 0.9},
+                                           {.serial = 12, .flushEveryPackets = 4});
         chained.insert(chained.end(), second.begin(), second.end());
         const std::string path = Source(chained);
-        EXPECT_EQ(DecodeSamples(path).size(), 26460u * 2 + 19845u);
+        EXPECT_EQ(DecodeSamples(path).size(), 26460u * 2 + (mixed ? 19845u : 39690u * 2));
         return path;
     }
 
@@ -197,9 +200,11 @@ struct WavSourceCase {
     std::uint32_t channels, rate;
 };
 
+void PrintTo(const WavSourceCase& c, std::ostream* out) { *out << c.label; }
+
 const WavSourceCase kWavSources[] = {
     {"stereo at 44100 Hz", AudioSpec{.seconds = 1.0}, 2, 44100},
-    {"chained: the first link's format", std::nullopt, 2, 44100},
+    {"chained links of one format", std::nullopt, 2, 44100},
     {"mono at 22050 Hz", AudioSpec{.channels = 1, .rate = 22050, .seconds = 1.3, .signal = Signal::Mixed}, 1, 22050},
 };
 
@@ -308,6 +313,10 @@ TEST_F(WavWriter, SourcesThatCannotBeConverted)
     EXPECT_THROW(ConvertToWav(dir_.Path("missing.ogg"), output_, control_, recorder_), IoError);
     EXPECT_FALSE(std::filesystem::exists(output_));
     EXPECT_THROW(ConvertToWav(Source(MakeOggVorbis({.seconds = 1.0})), "/dev/full", control_, recorder_), IoError);
+    // Links of two formats, which one header cannot describe: refused
+    // before the output is made.
+    EXPECT_THROW(ConvertToWav(ChainedSource(true), output_, control_, recorder_), FormatError);
+    EXPECT_FALSE(std::filesystem::exists(output_));
 }
 
 // A tone per decoded channel, in Hz; the sixth is the LFE, which both

@@ -37,14 +37,17 @@ struct Entry {
     std::string name;
     bool regularFile = false;
     bool folder = false;
+    int statusError = 0; // errno of a kind that cannot be told, or 0
 };
 
 using FolderId = std::pair<dev_t, ino_t>;
 
 class Search {
 public:
-    Search(std::string filter, bool includeSubFolders, const JobControl& control, JobObserver& observer)
-        : filter_(std::move(filter)), subFolders_(includeSubFolders), control_(control), observer_(observer)
+    Search(std::string filter, bool includeSubFolders, const JobControl& control, JobObserver& observer,
+           std::vector<std::string>& unreadable)
+        : filter_(std::move(filter)), subFolders_(includeSubFolders), control_(control), observer_(observer),
+          unreadable_(unreadable)
     {
     }
 
@@ -53,13 +56,19 @@ public:
         std::vector<Entry> entries;
         const int error = List(path, entries);
         if (error != 0) {
+            const IoError failure(path, "cannot list the folder", error);
             if (required)
-                throw IoError(path, "cannot list the folder", error);
+                throw failure;
+            unreadable_.push_back(failure.what());
             return;
         }
         const std::string prefix = path.ends_with('/') ? path : path + "/";
         for (const Entry& entry : entries) {
-            if (!entry.regularFile || !MatchesFileFilter(entry.name, filter_))
+            if (!MatchesFileFilter(entry.name, filter_))
+                continue;
+            if (entry.statusError != 0)
+                unreadable_.push_back(IoError(prefix + entry.name, "cannot open", entry.statusError).what());
+            if (!entry.regularFile)
                 continue;
             if (control_.CheckPoint())
                 return;
@@ -98,7 +107,7 @@ private:
             // points at; the visited set stops link loops.
             const auto status = it->status(typeError);
             entries.push_back({it->path().filename().string(), std::filesystem::is_regular_file(status),
-                               std::filesystem::is_directory(status)});
+                               std::filesystem::is_directory(status), typeError.value()});
         }
         if (error)
             return error.value();
@@ -110,6 +119,7 @@ private:
     bool subFolders_;
     const JobControl& control_;
     JobObserver& observer_;
+    std::vector<std::string>& unreadable_;
     std::set<FolderId> visited_;
     std::vector<std::string> found_;
 };
@@ -145,9 +155,9 @@ bool MatchesFileFilter(const std::string& name, const std::string& filter)
 
 std::vector<std::string> CollectCatalogFiles(const std::string& directory, const std::string& filter,
                                              bool includeSubFolders, const JobControl& control,
-                                             JobObserver& observer)
+                                             JobObserver& observer, std::vector<std::string>& unreadable)
 {
-    Search search(filter, includeSubFolders, control, observer);
+    Search search(filter, includeSubFolders, control, observer, unreadable);
     search.Folder(directory, true);
     return std::move(search).Found();
 }

@@ -22,10 +22,12 @@ bool MatchesFileFilter(const std::string& name, const std::string& filter);
 // reached twice through links is searched once. The observer sees each file
 // found and the count so far. Pause is honoured for every file found and
 // every sub-folder; a cancel stops the search and returns what was found.
-// Raises IoError when `directory` itself cannot be listed; sub-folders that
-// cannot be listed are passed over.
+// Raises IoError when `directory` itself cannot be listed. A sub-folder that
+// cannot be listed, and an entry matching the filter whose kind cannot be
+// told (a link to nowhere), are passed over and told in `unreadable`, each
+// as a message naming it and the reason.
 std::vector<std::string> CollectCatalogFiles(const std::string& directory, const std::string& filter,
                                              bool includeSubFolders, const JobControl& control,
-                                             JobObserver& observer);
+                                             JobObserver& observer, std::vector<std::string>& unreadable);
 
 } // namespace oq

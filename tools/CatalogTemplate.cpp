@@ -2,6 +2,7 @@
 
 #include "media/MPEGData.h"
 #include "base/Error.h"
+#include "base/PathParts.h"
 #include "base/ProgramDirectory.h"
 #include "base/TextFile.h"
 
@@ -51,22 +52,10 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 bool Contains(const std::string& line, const std::string& marker) { return line.find(marker) != std::string::npos; }
 
-std::string BaseName(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderWithSlash(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 std::string TagValue(int code, const MPEGData& file)
 {
     switch (code) {
-    case 1: return BaseName(file.FileName);
+    case 1: return NameOf(file.FileName);
     case 2: return FolderWithSlash(file.FileName);
     case 3: return std::to_string(file.FileSize);
     case 4: return std::to_string(file.Streams);

@@ -2,12 +2,43 @@
 
 #include "media/OggFileInfo.h"
 #include "base/Error.h"
-#include "base/FileSystem.h"
 
+#include <cctype>
+#include <filesystem>
 #include <stdexcept>
 #include <utility>
 
 namespace oq {
+
+namespace {
+
+// The names Ogg audio files are given; a file named so that holds none is
+// damaged or misnamed, and the user is told rather than left to miss it.
+bool ClaimsOggAudio(const std::string& fileName)
+{
+    std::string extension = std::filesystem::path(fileName).extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".ogg" || extension == ".oga" || extension == ".opus";
+}
+
+} // namespace
+
+std::optional<MPEGData> DescribeCatalogEntry(const std::string& fileName)
+{
+    // A folder or device put in a file's place since the search has no entry.
+    std::error_code error;
+    const auto status = std::filesystem::status(fileName, error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return std::nullopt;
+    try {
+        return ReadOggFileInfo(fileName);
+    } catch (const NotOggVorbisError&) {
+        if (ClaimsOggAudio(fileName))
+            throw;
+        return std::nullopt;
+    }
+}
 
 CatalogWriter::CatalogWriter(CatalogTemplate catalogTemplate, std::string outputName)
     : template_(std::move(catalogTemplate)), outputName_(std::move(outputName))
@@ -20,20 +51,9 @@ void CatalogWriter::Start()
     WriteLines(template_.Head());
 }
 
-bool CatalogWriter::AddEntry(const std::string& fileName)
+void CatalogWriter::AddEntry(const MPEGData& info)
 {
-    // The search lists folders and files of every kind; only Ogg Vorbis
-    // and Opus files have an entry.
-    if (FileSizeOf(fileName) <= 0)
-        return false;
-    MPEGData info;
-    try {
-        info = ReadOggFileInfo(fileName);
-    } catch (const NotOggVorbisError&) {
-        return false;
-    }
     WriteLines(template_.ExpandBody(info));
-    return true;
 }
 
 void CatalogWriter::Finish()

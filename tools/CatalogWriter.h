@@ -2,10 +2,20 @@
 
 #include "tools/CatalogTemplate.h"
 #include "base/File.h"
+#include "media/MPEGData.h"
 
+#include <optional>
 #include <string>
 
 namespace oq {
+
+// What the catalog says of `fileName`: its description (ReadOggFileInfo),
+// or nothing for a file that holds no Ogg audio and does not claim to (a
+// folder, or a picture or text file found with the filter "*.*"). Raises
+// the FileError of a file that should have an entry and cannot have one:
+// one that cannot be read, one whose Ogg data is damaged, and one whose
+// name (.ogg, .oga, .opus) claims Ogg audio it does not hold.
+std::optional<MPEGData> DescribeCatalogEntry(const std::string& fileName);
 
 // Writes one catalog file through a template: the head when it starts, the
 // body once for every Ogg Vorbis or Opus file added, the tail when it finishes. Lines
@@ -17,11 +27,8 @@ public:
 
     // Creates the output (replacing any file of that name) and writes the head.
     void Start();
-    // Describes `fileName` with ReadOggFileInfo and writes the body for it.
-    // Returns false, writing nothing, for a file it refuses (not Ogg Vorbis or
-    // Opus, empty, no regular file); raises IoError for a file that exists but
-    // cannot be read.
-    bool AddEntry(const std::string& fileName);
+    // Writes the body for a file described by DescribeCatalogEntry.
+    void AddEntry(const MPEGData& info);
     // Writes the tail and closes the output; a late write error is raised
     // here. A catalog without any file holds the head and the tail.
     void Finish();

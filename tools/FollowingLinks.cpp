@@ -1,7 +1,7 @@
 #include "tools/FollowingLinks.h"
 
 #include "base/Error.h"
-#include "media/CodecChoice.h"
+#include "media/LinkHeaderReader.h"
 #include "ogg/PageBytes.h"
 
 namespace oq {
@@ -19,8 +19,7 @@ void FollowingLinks::BeginLink()
     // Whatever of the previous link is still held never became whole.
     held_.clear();
     heldBytes_ = 0;
-    stream_.reset();
-    codec_.reset();
+    headers_ = std::make_unique<LinkHeaderReader>(sourceName_);
     state_ = State::Checking;
 }
 
@@ -37,7 +36,7 @@ void FollowingLinks::Add(std::vector<unsigned char> bytes)
     if (state_ != State::Checking)
         return;
 
-    Check(page, begins);
+    Check(page);
     heldBytes_ += bytes.size();
     held_.push_back(std::move(bytes));
     if (state_ == State::Copying) {
@@ -50,45 +49,12 @@ void FollowingLinks::Add(std::vector<unsigned char> bytes)
     }
 }
 
-void FollowingLinks::Check(ogg_page& page, bool begins)
+void FollowingLinks::Check(ogg_page& page)
 {
     try {
-        if (!stream_) {
-            // The link's audio stream is the first one whose beginning page
-            // holds the first header of a known codec.
-            if (!begins) {
-                state_ = State::Skipping;
-                return;
-            }
-            auto probe = std::make_unique<OggStreamState>(ogg_page_serialno(&page));
-            ogg_packet first;
-            if (ogg_stream_pagein(probe->get(), &page) != 0 || ogg_stream_packetout(probe->get(), &first) != 1)
-                return;
-            if (auto codec = ChooseStreamCodec(first, sourceName_)) {
-                codec->AddHeader(first);
-                codec_ = std::move(codec);
-                stream_ = std::move(probe);
-            }
-            return;
-        }
-        if (ogg_page_serialno(&page) != stream_->Serial())
-            return;
-        if (ogg_stream_pagein(stream_->get(), &page) != 0) {
-            state_ = State::Skipping;
-            return;
-        }
-        ogg_packet packet;
-        while (!codec_->HeadersComplete()) {
-            const int result = ogg_stream_packetout(stream_->get(), &packet);
-            if (result == 0)
-                return;
-            if (result < 0) {
-                state_ = State::Skipping; // data is missing among the headers
-                return;
-            }
-            codec_->AddHeader(packet);
-        }
-        state_ = State::Copying;
+        headers_->Take(page);
+        if (headers_->Complete())
+            state_ = State::Copying;
     } catch (const FormatError&) {
         state_ = State::Skipping;
     }

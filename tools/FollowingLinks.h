@@ -1,8 +1,7 @@
 #pragma once
 
-#include "codec/StreamCodec.h"
-#include "ogg/OggStreamState.h"
-#include "tools/LinkSerials.h"
+#include "media/LinkHeaderReader.h"
+#include "ogg/LinkSerials.h"
 
 #include <cstddef>
 #include <deque>
@@ -35,14 +34,13 @@ private:
     enum class State { BeforeFirstLink, Checking, Copying, Skipping };
 
     void BeginLink();
-    void Check(ogg_page& page, bool begins);
+    void Check(ogg_page& page);
 
     std::string sourceName_;
     LinkSerials& serials_;
     State state_ = State::BeforeFirstLink;
     bool inBeginnings_ = false; // the last page began a stream
-    std::unique_ptr<OggStreamState> stream_; // the audio stream of the link being checked
-    std::unique_ptr<StreamCodec> codec_;
+    std::unique_ptr<LinkHeaderReader> headers_; // of the link being checked
     std::deque<std::vector<unsigned char>> held_; // pages of the link being checked
     std::size_t heldBytes_ = 0;
     std::deque<std::vector<unsigned char>> ready_;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ogg/LinkSerials.h"
 #include "ogg/OggSyncState.h"
-#include "tools/LinkSerials.h"
 
 #include <cstddef>
 

@@ -2,7 +2,7 @@
 
 #include "ogg/PacketCopy.h"
 #include "codec/TimedPacket.h"
-#include "tools/LinkSerials.h"
+#include "ogg/LinkSerials.h"
 #include "tools/SectionJob.h"
 
 #include <cstdint>

@@ -1,38 +1,9 @@
 #include "tools/SourceReader.h"
 
-#include "base/Error.h"
-#include "media/CodecChoice.h"
+#include "media/LinkHeaderReader.h"
 #include "ogg/PageBytes.h"
 
-#include <cstring>
-
 namespace oq {
-
-namespace {
-
-// Chosen first among the streams that begin a file.
-constexpr char kPreferredCodec[] = "Vorbis";
-
-// Names the codec of a stream's first packet for a clear refusal.
-std::string CodecOf(const ogg_packet& packet)
-{
-    const auto starts = [&](const char* magic, std::size_t length) {
-        return packet.bytes >= static_cast<long>(length) && std::memcmp(packet.packet, magic, length) == 0;
-    };
-    if (starts("OpusHead", 8))
-        return "Opus";
-    if (starts("\x7f" "FLAC", 5) || starts("fLaC", 4))
-        return "FLAC";
-    if (starts("\x80theora", 7))
-        return "Theora";
-    if (starts("Speex   ", 8))
-        return "Speex";
-    if (starts("\x01vorbis", 7))
-        return "damaged Vorbis";
-    return "unknown";
-}
-
-} // namespace
 
 SourceReader::SourceReader(const std::string& sourceName)
     : sourceName_(sourceName), sourceFile_(File::OpenRead(sourceName)), pages_(sourceFile_)
@@ -85,68 +56,17 @@ bool SourceReader::NextPage(ogg_page& page)
 
 void SourceReader::CaptureHeaders()
 {
+    LinkHeaderReader headers(sourceName_);
     ogg_page page;
-    std::string otherCodecs;
-    bool sawPage = false;
-    bool pagePending = false; // `page` follows the beginning pages and is not yet taken
-    ogg_packet chosenFirst{}; // the chosen stream's first packet, in its stream state
-    // Every stream begins before any goes on, so the beginning pages are all
-    // read before one is chosen: a Vorbis stream before any other, as the
-    // one-pass decoding does, else the first stream of a known codec.
-    for (;;) {
+    while (!headers.Complete()) {
         if (!NextPage(page)) {
-            if (stream_)
-                break;
-            if (!sawPage)
-                throw NotOggVorbisError(sourceName_, "is not an Ogg file");
-            throw NotOggVorbisError(sourceName_, otherCodecs.empty() ? "holds no Ogg Vorbis or Opus audio stream"
-                                                               : "holds no Ogg Vorbis or Opus audio stream (found " + otherCodecs + ")");
-        }
-        sawPage = true;
-        if (!ogg_page_bos(&page) && stream_) {
-            pagePending = true;
+            headers.Finish();
             break;
         }
-        if (!ogg_page_bos(&page)) {
-            // The streams of a file all begin before any of them goes on.
-            throw NotOggVorbisError(sourceName_, otherCodecs.empty() ? "does not begin with an Ogg stream header page"
-                                                               : "holds no Ogg Vorbis or Opus audio stream (found " + otherCodecs + ")");
-        }
-        auto probe = std::make_unique<OggStreamState>(ogg_page_serialno(&page));
-        ogg_packet first;
-        if (ogg_stream_pagein(probe->get(), &page) != 0 || ogg_stream_packetout(probe->get(), &first) != 1) {
-            otherCodecs += otherCodecs.empty() ? "a damaged stream" : ", a damaged stream";
-            continue;
-        }
-        auto codec = ChooseStreamCodec(first, sourceName_);
-        if (!codec) {
-            otherCodecs += (otherCodecs.empty() ? "" : ", ") + CodecOf(first);
-            continue;
-        }
-        if (codec_ && (codec_->Name() == kPreferredCodec || codec->Name() != kPreferredCodec))
-            continue;
-        chosenFirst = first;
-        codec_ = std::move(codec);
-        stream_ = std::move(probe);
+        headers.Take(page);
     }
-    codec_->AddHeader(chosenFirst);
-
-    if (pagePending && ogg_page_serialno(&page) == stream_->Serial())
-        ogg_stream_pagein(stream_->get(), &page);
-    while (!codec_->HeadersComplete()) {
-        ogg_packet packet;
-        const int result = ogg_stream_packetout(stream_->get(), &packet);
-        if (result == 1) {
-            codec_->AddHeader(packet);
-        } else if (result < 0) {
-            throw NotOggVorbisError(sourceName_, "is damaged: data is missing among its " + codec_->Name() + " headers");
-        } else {
-            if (!NextPage(page))
-                throw NotOggVorbisError(sourceName_, "ends before its " + codec_->Name() + " headers are complete");
-            if (ogg_page_serialno(&page) == stream_->Serial())
-                ogg_stream_pagein(stream_->get(), &page);
-        }
-    }
+    codec_ = headers.ReleaseCodec();
+    stream_ = headers.ReleaseStream();
     clock_ = codec_->NewClock();
 }
 

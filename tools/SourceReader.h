@@ -28,13 +28,14 @@ struct SourcePacket {
 // audio packets out, each placed on the decoded timeline by the stream's
 // codec.
 //
-// The followed stream is the first stream of a known codec (see
-// media/CodecChoice) among the streams that begin the file, so audio multiplexed with other streams (and files whose
-// first stream is another codec) can be cut; pages of other streams are
-// passed over. The stream's link ends at its end-of-stream packet, or at the
-// first stream that begins after it (a chained file), or at the end of the
-// file; what follows the link can be taken page by page for copying, or the
-// reader can go on into the next link and follow its audio stream in turn.
+// The followed stream is the audio stream that media/LinkHeaderReader
+// chooses among the streams that begin the link, so audio multiplexed with
+// other streams (and files whose first stream is another codec) can be cut;
+// pages of other streams are passed over. The stream's link ends at its
+// end-of-stream packet, or at the first stream that begins after it (a
+// chained file), or at the end of the file; what follows the link can be
+// taken page by page for copying, or the reader can go on into the next link
+// and follow its audio stream in turn.
 class SourceReader {
 public:
     // Bytes asked of the file at a time: large, because the sync layer moves

@@ -25,6 +25,30 @@ constexpr int kBytesPerSample = 2; // 16-bit samples
 
 ChannelLayout LayoutOf(const StreamFormat& format) { return ChannelLayout(format.Channels, format.PlacedChannels); }
 
+// "44100 Hz stereo", as a refusal names a link's format.
+std::string FormatText(const StreamFormat& format)
+{
+    const std::string channels = format.Channels == 1   ? "mono"
+                                 : format.Channels == 2 ? "stereo"
+                                                        : std::to_string(format.Channels) + " channels";
+    return std::to_string(format.Rate) + " Hz " + channels;
+}
+
+// Links whose format the decoder cannot tell are not compared: their
+// samples, if any, are written as the library gives them.
+void RequireOneFormat(FileDecoder& decoder, const std::string& source)
+{
+    const std::optional<StreamFormat> first = decoder.Format(0);
+    for (int link = 1; first && link < decoder.Links(); ++link) {
+        const std::optional<StreamFormat> format = decoder.Format(link);
+        if (!format || (format->Rate == first->Rate && format->Channels == first->Channels))
+            continue;
+        throw FormatError(source, "link " + std::to_string(link + 1) + " is " + FormatText(*format) +
+                                      "; link 1 is " + FormatText(*first) +
+                                      ": one WAV file holds one format — convert the links apart with `split --links`");
+    }
+}
+
 // Decoded bytes of all links together: every link has its own channel count.
 // Negative when the decoder cannot tell, or when the links claim more than
 // 64 bits can count (damaged granule positions); the limit is then watched
@@ -205,6 +229,11 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const WavHeader& head
 
 } // namespace
 
+void RequireOneWavFormat(const std::string& source)
+{
+    RequireOneFormat(*OpenFileDecoder(source), source);
+}
+
 WavOutcome ConvertToWav(const std::string& source, const std::string& output, const JobControl& control,
                         JobObserver& observer, std::uint64_t mostRiffSize)
 {
@@ -215,6 +244,7 @@ WavOutcome ConvertToWav(const std::string& source, const std::string& output, co
                         JobObserver& observer, std::uint64_t mostRiffSize, const PartLayout& layout)
 {
     const auto decoder = OpenFileDecoder(source);
+    RequireOneFormat(*decoder, source);
     const std::optional<StreamPlan> plan = PlanParts(source, layout);
     const std::int64_t expected = plan ? plan->DecodedBytes() : DecodedBytes(*decoder);
     const StreamFormat format = *decoder->Format(0);

@@ -16,8 +16,14 @@ enum class WavOutcome {
     Cancelled,    // stopped by a cancel; the output is a valid, shorter WAV file
 };
 
+// Raises FormatError for a source whose links differ in rate or channels,
+// naming the first that differs from the first link and how: a WAV file's
+// one header gives one format for all its samples. NotOggVorbisError and
+// IoError as ConvertToWav raises them.
+void RequireOneWavFormat(const std::string& source);
+
 // Decodes `source` into a 16-bit PCM WAV file `output` (replacing any file of
-// that name): a header with the format of the first link (see WavHeader:
+// that name): a header with the format of its links (see WavHeader:
 // WAVE_FORMAT_EXTENSIBLE with the channel mask for more than two channels),
 // then the decoded samples of all links, channels interleaved in the WAV
 // order of their layout (see ChannelLayout). The status "Creating WAV File
@@ -30,10 +36,11 @@ enum class WavOutcome {
 // that decodes to more than its links promised, past the limit, without
 // that room raises RangeError.
 //
-// A source that is not Ogg Vorbis or Opus raises NotOggVorbisError before
-// the output is created, and so does one that cannot be opened IoError; any
-// failed write, seek or close of the output raises IoError too, and leaves
-// it incomplete for the caller to delete.
+// A source that is not Ogg Vorbis or Opus raises NotOggVorbisError, and one
+// whose links differ in format FormatError (see RequireOneWavFormat), both
+// before the output is created; one that cannot be opened raises IoError.
+// Any failed write, seek or close of the output raises IoError too, and
+// leaves it incomplete for the caller to delete.
 //
 // A plain source is decoded in parts on every processor core at once, each
 // written straight to its place; the bytes are those of one pass.

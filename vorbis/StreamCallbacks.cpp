@@ -1,6 +1,6 @@
 #include "vorbis/StreamCallbacks.h"
 
-#include "base/File.h"
+#include "ogg/RenumberedFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,7 +9,7 @@ namespace oq {
 
 namespace {
 
-File& StreamOf(void* dataSource) { return *static_cast<File*>(dataSource); }
+RenumberedFile& StreamOf(void* dataSource) { return *static_cast<RenumberedFile*>(dataSource); }
 
 std::size_t StreamRead(void* buffer, std::size_t itemSize, std::size_t itemCount, void* dataSource)
 {

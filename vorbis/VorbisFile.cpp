@@ -36,7 +36,7 @@ VorbisFile::~VorbisFile()
 std::unique_ptr<VorbisFile> OpenVorbisFile(const std::string& path)
 {
     std::unique_ptr<VorbisFile> decoder(new VorbisFile(path));
-    decoder->file_ = File::OpenRead(path);
+    decoder->file_ = RenumberedFile::OpenRead(path);
     if (ov_open_callbacks(&decoder->file_, &decoder->handle_, nullptr, 0, StreamCallbacks) != 0) {
         // A failed open leaves the file to us (the library calls no close),
         // and clearing the half-initialised handle is safe.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/File.h"
+#include "ogg/RenumberedFile.h"
 
 #include <memory>
 #include <string>
@@ -9,9 +9,10 @@
 namespace oq {
 
 // One open decoder handle of the Vorbis file library together with the file
-// it reads. The library keeps pointers into the handle, so it never moves:
-// it lives behind the unique_ptr that OpenVorbisFile returns, and the
-// destructor clears the handle, which also closes the file.
+// it reads, each link under a serial number of its own (RenumberedFile).
+// The library keeps pointers into the handle, so it never moves: it lives
+// behind the unique_ptr that OpenVorbisFile returns, and the destructor
+// clears the handle, which also closes the file.
 class VorbisFile {
 public:
     VorbisFile(const VorbisFile&) = delete;
@@ -28,7 +29,7 @@ private:
     explicit VorbisFile(std::string path);
 
     std::string path_;
-    File file_;
+    RenumberedFile file_;
     OggVorbis_File handle_{};
     const vorbis_info* info_ = nullptr;
     bool opened_ = false;

@@ -22,6 +22,7 @@
 #include "gui/editor/MainWindowSkin.h"
 #include "model/CueSheetWriter.h"
 #include "model/LabelFile.h"
+#include "model/MarkerLimit.h"
 #include "model/MarkerTime.h"
 #include "gui/controls/WindowDragger.h"
 #include "gui/controls/WindowSystem.h"
@@ -790,10 +791,15 @@ void MainWindow::ImportMarkers()
     if (chosen.isEmpty())
         return;
     try {
-        const LabelMarkers read = LabelFile::Read(LocalName(chosen), MarkerTime(record_));
+        const std::string file = LocalName(chosen);
+        const LabelMarkers read = LabelFile::Read(file, MarkerTime(record_));
+        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(read.Positions.size()),
+                          "the label file \"" + file + "\" has");
         markers_.ReplaceMarkers(read.Positions);
     } catch (const FileError& failure) {
         // A file that is not a label file names its first bad line.
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    } catch (const MarkerLimitError& failure) {
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
     }
 }
@@ -839,6 +845,13 @@ void MainWindow::MarkersAtLinks()
 {
     if (record_.LinkStarts.empty()) {
         QMessageBox::information(this, windowTitle(), tr("This file holds a single stream."));
+        return;
+    }
+    try {
+        RequireMarkerRoom(MarkerDemand::Links, static_cast<std::int64_t>(record_.LinkStarts.size()) + 1,
+                          "\"" + record_.FileName + "\" has");
+    } catch (const MarkerLimitError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
         return;
     }
     markers_.ReplaceMarkers(MarkerTime::LinkPositions(record_));

@@ -3,9 +3,7 @@
 #include "base/Error.h"
 #include "base/JobObserver.h"
 #include "jobs/JobPlanner.h"
-#include "jobs/CueSections.h"
-#include "jobs/LoudnessComments.h"
-#include "media/CodecChoice.h"
+#include "jobs/SplitRecipe.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FolderChooser.h"
 #include "gui/controls/LocalFileName.h"
@@ -194,6 +192,8 @@ void SaveWizard::Connect()
     connect(&run_, &SaveWizardRun::planned, this, &SaveWizard::Planned);
     connect(&run_, &SaveWizardRun::finished, this, [this](RunResult result, const QString& failure) {
         EndRun(!failure.isEmpty() || result == RunResult::Cancelled, failure);
+        if (failure.isEmpty() && result == RunResult::Finished)
+            ShowPassedOver();
     });
     connect(&run_, &SaveWizardRun::reportsTaken, this, &SaveWizard::ShowReports);
     connect(&run_, &SaveWizardRun::elapsed, this,
@@ -334,27 +334,17 @@ void SaveWizard::Start()
             ExportOptions options{source, LocalName(exportFileName_), exportSection_};
             planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
         } else {
-            SplitOptions options;
-            options.Source = SectionsFromMarkers(file_, markers_);
-            if (!cueSheet_.empty()) {
-                const std::string sheet = ReadCueSheetBytes(cueSheet_);
-                TagCueSections(options.Source, file_, markers_, ParseCueSheet(sheet), ParseCueTags(sheet));
-                options.Source.OtherInputs.push_back(cueSheet_);
-            }
-            splitPage_->Apply(options);
-            // The measurement decodes the whole source, so it runs with the
-            // plan on the run's thread, showing progress and obeying Cancel.
-            const bool measure = splitPage_->MeasureLoudness();
-            const LoudnessConvention* convention = measure ? &CodecOf(file_).Loudness : nullptr;
-            planner = [options, convention](JobObserver& observer, const JobControl& control) mutable {
-                if (convention) {
-                    const auto loudness =
-                        MeasureSections(options.Source.FileName, options.Source.CutPoints, control, observer);
-                    if (!loudness)
-                        return JobList(JobTool::Split); // cancelled: nothing to run
-                    AddLoudnessComments(options.Source, *loudness, *convention);
-                }
-                return PlanJobs(options, observer);
+            SplitRequest request{.File = file_, .Cuts = {.Markers = markers_, .CueSheet = cueSheet_}};
+            splitPage_->Apply(request.Naming);
+            request.MeasureLoudness = splitPage_->MeasureLoudness();
+            // The sections are cut and tagged here, so that a cue sheet that
+            // cannot be read is told before the run; the measurement decodes
+            // the whole source, so it runs with the plan on the run's thread,
+            // showing progress and obeying Cancel.
+            const SplitRecipe recipe(request);
+            planner = [recipe](JobObserver& observer, const JobControl& control) {
+                // Cancelled: nothing to run.
+                return recipe.Plan(control, observer).value_or(JobList(JobTool::Split));
             };
         }
     } catch (const std::exception& failure) {
@@ -426,6 +416,20 @@ void SaveWizard::EndRun(bool closeAsCancelled, const QString& failure)
         QMessageBox::critical(this, QLatin1String(kProgramTitle), failure);
     if (closeAsCancelled)
         QDialog::reject();
+}
+
+// A catalog written without the files it could not read names them, so that
+// none is missed in silence.
+void SaveWizard::ShowPassedOver()
+{
+    if (run_.PassedOver().empty())
+        return;
+    QStringList problems;
+    for (const std::string& problem : run_.PassedOver())
+        problems << QString::fromStdString(problem);
+    QMessageBox::information(this, QLatin1String(kProgramTitle),
+                             tr("The catalog lists every other file; these could not be read:\n\n%1")
+                                 .arg(problems.join(QLatin1Char('\n'))));
 }
 
 void SaveWizard::TogglePause()

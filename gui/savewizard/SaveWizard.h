@@ -96,6 +96,7 @@ private:
     // false when the user cancels the run there.
     bool AcceptOtherNames();
     void EndRun(bool closeAsCancelled, const QString& failure);
+    void ShowPassedOver();
     void ShowReports(const SaveWizardRun::Reports& reports);
 
     SaveWizardFlow flow_;

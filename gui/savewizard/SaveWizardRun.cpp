@@ -86,9 +86,12 @@ void SaveWizardRun::Discard()
 void SaveWizardRun::Run()
 {
     elapsedSeconds_ = 0;
+    passedOver_.clear();
     elapsedTimer_.start();
     worker_.Start([this] { result_ = JobRunner(control_, *reporter_).Run(*jobs_); },
              [this](const QString& failure) {
+                 // The worker is done with the list: read on this thread.
+                 passedOver_ = jobs_->PassedOver();
                  jobs_.reset();
                  emit finished(result_, failure);
              });

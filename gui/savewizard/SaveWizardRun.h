@@ -65,6 +65,10 @@ public:
     void Run();
     // Drops what is left of the plan, stops the clock and hands on the last reports.
     void End();
+    // What the last run passed over (a catalog's unreadable files and
+    // folders), each naming its file and the reason; kept from finished()
+    // until the next run.
+    const std::vector<std::string>& PassedOver() const noexcept { return passedOver_; }
 
 signals:
     // `failure` is empty when there is a plan to run.
@@ -85,6 +89,7 @@ private:
     std::mutex reportsMutex_;
     Reports reports_;
     std::unique_ptr<JobList> jobs_;
+    std::vector<std::string> passedOver_;
     Planner planner_;
     RunResult result_ = RunResult::Finished;
     QTimer elapsedTimer_;

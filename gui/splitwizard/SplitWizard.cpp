@@ -1,6 +1,7 @@
 #include "gui/splitwizard/SplitWizard.h"
 
 #include "media/MPEGData.h"
+#include "model/MarkerLimit.h"
 #include "model/MarkerList.h"
 #include "base/Error.h"
 #include "gui/controls/EzRgnButton.h"
@@ -346,6 +347,12 @@ void SplitWizard::Okay()
     SplitOutcome outcome;
     try {
         outcome = calculator_.ApplyOkay(*markers_, profile_);
+    } catch (const MarkerLimitError& failure) {
+        // More than the markers hold is asked for: the markers are
+        // untouched, and the window stays open for another choice.
+        QMessageBox::information(this, tr("Ogg Quorvel 2003"), QString::fromStdString(failure.what()));
+        Sync();
+        return;
     } catch (const Error& failure) {
         // The markers are untouched; the window stays open for a correction.
         NoteQuietFailure("Laying the markers", failure);

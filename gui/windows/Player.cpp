@@ -1,5 +1,6 @@
 #include "gui/windows/Player.h"
 
+#include "gui/windows/PcmRangeDevice.h"
 #include "tools/PlayRange.h"
 #include "gui/controls/QuietFailure.h"
 
@@ -14,7 +15,6 @@ namespace oq {
 
 namespace {
 
-constexpr int kSampleBytes = 2; // 16-bit PCM
 // A device whose played time stops short of what it was given (it may not
 // count a last partial period) is closed this long after the sound should
 // have ended.
@@ -59,25 +59,23 @@ bool Player::PlaySamples(const std::string& fileName, std::int64_t start, std::i
     if (!device.isFormatSupported(format))
         return false;
 
+    auto source = std::make_unique<PcmRangeDevice>(std::move(reader));
+    source->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     auto sink = std::make_unique<QAudioSink>(device, format);
     bytesPerSecond_ = static_cast<qint64>(format.bytesForDuration(1'000'000));
     sink->setBufferSize(kMaxQueuedBuffers * PcmRangeReader::kReadBytes);
-    QIODevice* output = sink->start();
-    if (!output || sink->error() != QAudio::NoError)
+    // The sink pulls from the source rather than taking writes: see
+    // PcmRangeDevice for why it must never meet the source's end.
+    sink->start(source.get());
+    if (sink->state() == QAudio::StoppedState || sink->error() != QAudio::NoError)
         return false;
-    reader_ = std::move(reader);
+    source_ = std::move(source);
     sink_ = std::move(sink);
-    output_ = output;
-    pending_.clear();
-    bytesWritten_ = 0;
     draining_ = false;
     drainClock_.invalidate();
     stopRequested_ = false;
     ApplyVolume();
-    // The first reads go out at once rather than a tick later.
-    Tick();
-    if (Playing())
-        tick_.start();
+    tick_.start();
     return true;
 }
 
@@ -100,9 +98,7 @@ void Player::Close(bool silenceNow)
         sink_->stop();
         sink_.reset();
     }
-    output_ = nullptr;
-    reader_.reset();
-    pending_.clear();
+    source_.reset();
 }
 
 void Player::Tick()
@@ -113,7 +109,7 @@ void Player::Tick()
         Stop();
         return;
     }
-    if (!draining_ && !Feed()) {
+    if (!draining_ && source_->Exhausted()) {
         draining_ = true;
         playedAtDrainUs_ = sink_->processedUSecs();
         drainClock_.start();
@@ -124,34 +120,9 @@ void Player::Tick()
     }
 }
 
-bool Player::Feed()
-{
-    for (;;) {
-        if (pending_.isEmpty()) {
-            const std::vector<char> read = reader_->Next();
-            if (read.empty())
-                return false;
-            pending_ = QByteArray(read.data(), static_cast<qsizetype>(read.size()));
-        }
-        const qint64 room = sink_->bytesFree();
-        if (room <= 0)
-            return true;
-        // Whole frames only, so the channels never slip.
-        const qint64 frameBytes = static_cast<qint64>(reader_->Channels()) * kSampleBytes;
-        const qint64 take = std::min<qint64>(room, pending_.size()) / frameBytes * frameBytes;
-        if (take <= 0)
-            return true;
-        const qint64 written = output_->write(pending_.constData(), take);
-        if (written <= 0)
-            return true;
-        bytesWritten_ += written;
-        pending_.remove(0, static_cast<qsizetype>(written));
-    }
-}
-
 bool Player::Drained() const
 {
-    const qint64 writtenUs = bytesPerSecond_ > 0 ? bytesWritten_ * 1'000'000 / bytesPerSecond_ : 0;
+    const qint64 writtenUs = bytesPerSecond_ > 0 ? source_->BytesRead() * 1'000'000 / bytesPerSecond_ : 0;
     if (sink_->processedUSecs() >= writtenUs)
         return true;
     return drainClock_.isValid() && drainClock_.nsecsElapsed() / 1000 >= writtenUs - playedAtDrainUs_ + kDrainGraceUs;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -10,20 +9,19 @@
 #include <string>
 
 class QAudioSink;
-class QIODevice;
 
 namespace oq {
 
-class PcmRangeReader;
+class PcmRangeDevice;
 
 // Plays ranges of Ogg Vorbis and Opus files on the default audio output and holds
 // the program's output volume.
 //
-// A playback opens the device for itself and closes it when it ends. It is
-// driven by a short timer on the interface thread: each tick decodes a read
-// or two and hands them to the device, so the windows stay usable. The
-// device's queue holds at most kMaxQueuedBuffers reads: sound starts as soon
-// as the first reads are in, and a stop silences it at once.
+// A playback opens the device for itself and closes it when it ends. The
+// device pulls decoded audio on the interface thread as its queue empties, a
+// period at a time, so the windows stay usable; a short timer watches for
+// the end. The device's queue holds at most kMaxQueuedBuffers reads: sound
+// starts as soon as the first reads are in, and a stop silences it at once.
 class Player : public QObject {
     Q_OBJECT
 
@@ -59,19 +57,15 @@ signals:
 
 private:
     void Tick();
-    // Hands decoded reads to the device while it has room; false at the end of the range.
-    bool Feed();
     bool Drained() const;
     void ApplyVolume();
     // Releases the device and the decoder; `silenceNow` drops what is still queued.
     void Close(bool silenceNow);
 
-    std::unique_ptr<PcmRangeReader> reader_;
+    // The sink reads the source: it goes first and the source after it.
+    std::unique_ptr<PcmRangeDevice> source_;
     std::unique_ptr<QAudioSink> sink_;
-    QIODevice* output_ = nullptr;
-    QByteArray pending_; // the part of a read the device had no room for
     qint64 bytesPerSecond_ = 0;
-    qint64 bytesWritten_ = 0;
     bool draining_ = false;
     QElapsedTimer drainClock_;
     qint64 playedAtDrainUs_ = 0;

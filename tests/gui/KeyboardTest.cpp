@@ -5,10 +5,12 @@
 #include "gui/controls/EzRgnButton.h"
 #include "tests/gui/Controls.h"
 #include "tests/gui/DesktopSandbox.h"
+#include "tests/gui/MessageAnswerer.h"
 #include "tests/support/OggSurgery.h"
 #include "tests/support/TestAudio.h"
 #include "model/CueSheet.h"
 #include "model/LabelFile.h"
+#include "model/MarkerList.h"
 #include "model/MarkerTime.h"
 
 #include <QAction>
@@ -16,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -148,6 +151,19 @@ private slots:
         // The import is one step to undo.
         Press(*window, Qt::Key_Z, Qt::ControlModifier);
         Press(*window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(markers.Positions(), opened);
+        // A file of more labels than the markers hold changes nothing and is named.
+        std::string many;
+        for (int k = 0; k <= MarkerList::kMaxMarkers; ++k)
+            many += std::to_string(k / 10.0) + "\t" + std::to_string(k / 10.0) + "\n";
+        WriteBytes(audio_->Path("many.txt"), Bytes(many.begin(), many.end()));
+        chosen = QString::fromStdString(audio_->Path("many.txt"));
+        {
+            MessageAnswerer answerer;
+            PickFromMenu(*window, Qt::Key_I);
+            QVERIFY2(answerer.Text().contains(QRegularExpression(QStringLiteral("many.txt\" has 1,?001 labels"))),
+                     qPrintable(answerer.Text()));
+        }
         QCOMPARE(markers.Positions(), opened);
     }
 

@@ -319,7 +319,12 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    oq::test::SoundServer sound;
+    // Qt Multimedia's audio engines are made on first use and stay connected
+    // to the server until the process exits; a server stopped under one
+    // wakes its thread, which then posts to objects being destroyed. A static
+    // made before the engine that plays is destroyed after it (the device
+    // list's engine, a static of the library itself, still goes last).
+    static oq::test::SoundServer sound;
     oq::test::server = &sound;
     QApplication app(argc, argv);
     oq::test::PlaybackTest test;

@@ -529,6 +529,9 @@ private slots:
         fs::create_directories(tree.Path("deep/deeper"));
         WriteBytes(tree.Path("top.ogg"), ReadBytes(record_.FileName));
         WriteBytes(tree.Path("deep/deeper/inner.ogg"), ReadBytes(record_.FileName));
+        // One damaged file costs its own line, not the catalog, and is named when the run ends.
+        WriteBytes(tree.Path("deep/damaged.ogg"), Bytes(3000, 'x'));
+        MessageAnswerer answerer(QMessageBox::Ok);
         TempDir out;
         const std::string target = out.Path(proposed.toStdString());
         QString offered, filters;
@@ -561,6 +564,9 @@ private slots:
         QVERIFY(catalog.find("top.ogg") != std::string::npos);
         QVERIFY(catalog.find("inner.ogg") != std::string::npos);
         QCOMPARE(catalog.find("<") != std::string::npos, mode == 1);
+        QVERIFY(catalog.find("damaged.ogg") == std::string::npos);
+        QCOMPARE(answerer.Count(), 1);
+        QVERIFY2(answerer.Text().contains(QString::fromStdString(tree.Path("deep/damaged.ogg"))), qPrintable(answerer.Text()));
     }
 
     void backReturnsToTheOptionsAndHelpFollowsThePage()

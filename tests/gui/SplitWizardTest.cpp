@@ -9,6 +9,7 @@
 #include "tests/support/PausedRecording.h"
 #include "tests/support/TestAudio.h"
 #include "gui/splitwizard/SplitWizard.h"
+#include "model/MarkerList.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <fstream>
@@ -250,6 +252,34 @@ private slots:
             QCOMPARE(FindControl<QLineEdit>(wizard, "Edit1")->text(), QStringLiteral("album.cue"));
             FindControl<EzRgnButton>(wizard, "newCancel")->Click();
         });
+    }
+
+    // More tracks than the markers hold: the window says so and stays open,
+    // and no marker moves.
+    void aCueSheetOfMoreTracksThanMarkersIsRefused()
+    {
+        const std::string cuePath = audio_->Path("long.cue");
+        {
+            std::ofstream cue(cuePath);
+            for (int k = 0; k <= MarkerList::kMaxMarkers; ++k)
+                cue << "TRACK " << k + 1 << " AUDIO\nINDEX 01 00:" << 10 + k % 30 << ":00\n";
+        }
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(oggPath_));
+        const std::vector<std::int32_t> before = main.Markers().Positions();
+        main.SplitWizardWindow().SetCueChooser([&](const QString&) { return QString::fromStdString(cuePath); });
+        MessageAnswerer catcher;
+        WithWizardOpen(main, [](SplitWizard& wizard) {
+            FindControl<QRadioButton>(wizard, "SplitRadio4")->click();
+            FindControl<EzRgnButton>(wizard, "cueBrowse")->Click();
+            FindControl<EzRgnButton>(wizard, "newOkay")->Click();
+            QVERIFY(wizard.isVisible());
+            FindControl<EzRgnButton>(wizard, "newCancel")->Click();
+        });
+        QCOMPARE(catcher.Count(), 1);
+        QVERIFY2(catcher.Text().contains(QRegularExpression(QStringLiteral("1,?001 tracks; at most 1,?000 can be cut"))),
+                 qPrintable(catcher.Text()));
+        QCOMPARE(main.Markers().Positions(), before);
     }
 };
 

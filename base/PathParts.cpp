@@ -1,4 +1,4 @@
-#include "jobs/PathParts.h"
+#include "base/PathParts.h"
 
 #include "base/Utf8Text.h"
 
@@ -28,6 +28,12 @@ std::string FolderOf(const std::string& path)
 std::string NameOf(const std::string& path)
 {
     return std::filesystem::path(path).filename().string();
+}
+
+std::string FolderWithSlash(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 std::string InFolder(const std::string& folder, const std::string& name)

@@ -16,6 +16,11 @@ std::string FolderOf(const std::string& path);
 // The last part of `path`: "song.ogg" for "dir/song.ogg", "" for "dir/".
 std::string NameOf(const std::string& path);
 
+// The folder part of `path` as written, up to and with its last '/':
+// "dir/" for "dir/song.ogg", "/" for "/song.ogg", "" for a bare name. It
+// and NameOf together give `path` back, where FolderOf drops the slash.
+std::string FolderWithSlash(const std::string& path);
+
 // `name` in `folder`: "dir/name" for "dir" and "dir/", the bare name for
 // the current folder ("").
 std::string InFolder(const std::string& folder, const std::string& name);

@@ -1,4 +1,4 @@
-#include "tools/LinkSerials.h"
+#include "ogg/LinkSerials.h"
 
 #include "ogg/PageChecksum.h"
 #include "ogg/PageLayout.h"

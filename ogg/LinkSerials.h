@@ -8,15 +8,18 @@
 
 namespace oq {
 
-// The serial numbers of the links a joined output holds so far, and the
-// number each new link is to carry. Two links of one serial number make a
-// broken file: readers take the second link's pages for misplaced pages of
-// the first stream. So a link whose number an earlier link already took
-// gets a new number that nothing in the output carries; every other link
-// keeps its own, and a join of inputs with distinct numbers stays their
-// plain concatenation. A later input that happens to carry a number given
-// out here is itself renumbered, so the numbers stay distinct in the whole
-// file without looking ahead at the inputs still to come.
+// The serial numbers of the links of one physical stream (a joined output,
+// or a file being read) so far, and the number each new link is to carry.
+// Two links of one serial number make a broken file: readers take the second
+// link's pages for misplaced pages of the first stream (two copies of one
+// recording put one after the other have it). So a link whose number an
+// earlier link already took gets a new number that nothing in the stream
+// carries; every other link keeps its own, and a join of inputs with
+// distinct numbers stays their plain concatenation. A later link that
+// happens to carry a number given out here is itself renumbered, so the
+// numbers stay distinct in the whole file without looking ahead at the
+// links still to come. The joiner writes its output with these numbers,
+// and a file is read with them (RenumberedFile), so both see the same links.
 class LinkSerials {
 public:
     // A link of serial `serial` begins (its first page): returns the serial

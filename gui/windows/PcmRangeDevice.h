@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+
+#include <memory>
+
+namespace oq {
+
+class PcmRangeReader;
+
+// A range's decoded reads as a device that the audio sink pulls from, in
+// whole frames, on the interface thread.
+//
+// It never reports its end, not even once every read has been handed over:
+// Qt Multimedia 6.4's PulseAudio sink answers an underflow on a source at its
+// end by draining the stream with a callback that holds the sink, and closing
+// the sink neither cancels nor awaits that callback, so a drain completing
+// after the sink was deleted ran on freed memory. The player asks Exhausted()
+// instead and closes the sink itself.
+class PcmRangeDevice : public QIODevice {
+public:
+    explicit PcmRangeDevice(std::unique_ptr<PcmRangeReader> reader);
+    ~PcmRangeDevice() override;
+    PcmRangeDevice(const PcmRangeDevice&) = delete;
+    PcmRangeDevice& operator=(const PcmRangeDevice&) = delete;
+
+    // Whether the range's last frame has been handed over.
+    bool Exhausted() const noexcept { return exhausted_; }
+    // Bytes handed over so far.
+    qint64 BytesRead() const noexcept { return bytesRead_; }
+
+    bool isSequential() const override { return true; }
+    bool atEnd() const override { return false; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 maxSize) override;
+
+private:
+    std::unique_ptr<PcmRangeReader> reader_;
+    QByteArray pending_; // the part of a decoder read not yet handed over
+    qint64 bytesRead_ = 0;
+    bool exhausted_ = false;
+};
+
+} // namespace oq
