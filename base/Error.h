@@ -11,9 +11,9 @@ namespace oq {
 // cannot do what it was asked raises one of the types below, and only that.
 // No function answers a failure with an error code, a null result or a
 // "refused" value beside its real result, so a caller never has to combine
-// a try with a check of what came back. In particular a file that is not an
-// Ogg Vorbis or Opus stream the program can use raises NotOggVorbisError from every
-// function that opens one (file information, the file decoders, the WAV
+// a try with a check of what came back. In particular a file that is not
+// Ogg audio the program can use (a Vorbis or Opus stream it can decode)
+// raises NotOggAudioError from every function that opens one (file information, the file decoders, the WAV
 // conversion, the play range, the section cutter's reader), and a file that
 // cannot be opened or read at all raises IoError carrying the system's
 // reason. A caller that goes on past a failure catches the type it expects
@@ -75,7 +75,7 @@ public:
 // The file is not an Ogg stream of a codec the program reads (Vorbis, Opus)
 // that it can use: no Ogg data, no such stream, headers the decoder
 // cannot use, nothing in it, or a length past what the editor can count.
-class NotOggVorbisError : public FormatError {
+class NotOggAudioError : public FormatError {
 public:
     using FormatError::FormatError;
 };

@@ -49,7 +49,7 @@ std::int64_t DecodedLength(const std::string& path)
     try {
         const std::int64_t total = OpenFileDecoder(path)->Frames(-1);
         return total < 0 ? -1 : total;
-    } catch (const NotOggVorbisError&) {
+    } catch (const NotOggAudioError&) {
         return -1;
     }
 }
@@ -59,7 +59,7 @@ long SampleRate(const std::string& path)
     try {
         const auto format = OpenFileDecoder(path)->Format(0);
         return format ? format->Rate : 0;
-    } catch (const NotOggVorbisError&) {
+    } catch (const NotOggAudioError&) {
         return 0;
     }
 }

@@ -14,7 +14,7 @@ std::vector<MPEGData> DescribeInputs(const std::vector<std::string>& names)
     for (const std::string& name : names) {
         try {
             files.push_back(ReadOggFileInfo(name));
-        } catch (const NotOggVorbisError& error) {
+        } catch (const NotOggAudioError& error) {
             refused += (refused.empty() ? "" : "; ") + std::string(error.what());
         }
     }

@@ -22,7 +22,7 @@ class Arguments;
 // The file a command cuts, described as the editor describes it after its
 // analysis: BlockCount is the number of whole 16384-byte blocks of decoded
 // PCM, so markers land on the same blocks as in the window. Raises
-// NotOggVorbisError for a file that is not Ogg Vorbis or Opus, IoError for
+// NotOggAudioError for a file that is not Ogg Vorbis or Opus, IoError for
 // one that cannot be read.
 MPEGData DescribeSourceFile(const std::string& path);
 // The same for a file to be cut or to be given markers: raises FormatError

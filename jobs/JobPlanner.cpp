@@ -50,7 +50,7 @@ bool CatalogDescribes(const std::string& path)
 {
     try {
         ReadOggFileInfo(path);
-    } catch (const NotOggVorbisError&) {
+    } catch (const NotOggAudioError&) {
         return false;
     } catch (const IoError&) {
     }
@@ -79,9 +79,6 @@ JobStacker& AddJob(JobList& jobs, JobObserver& observer, const std::string& outp
     return job;
 }
 
-// Cut points rise and stay within the source. Two may coincide (two markers
-// at one place): the section between them is empty and gets no job.
-// Finding a wrong order here stops the run before any file is written.
 // A joined file is one chain of links, which players decode with a single
 // codec's library.
 void RequireOneCodec(const std::vector<MPEGData>& files)
@@ -94,6 +91,9 @@ void RequireOneCodec(const std::vector<MPEGData>& files)
     }
 }
 
+// Cut points rise and stay within the source. Two may coincide (two markers
+// at one place): the section between them is empty and gets no job.
+// Finding a wrong order here stops the run before any file is written.
 void RequireCutPoints(const SectionSource& source)
 {
     std::int64_t previous = 0;
@@ -339,7 +339,7 @@ JobList PlanJobs(const WavOptions& options, JobObserver& /*observer*/)
     for (const std::string& source : options.Files) {
         try {
             RequireOneWavFormat(source);
-        } catch (const NotOggVorbisError&) {
+        } catch (const NotOggAudioError&) {
         } catch (const IoError&) {
         }
     }

@@ -182,8 +182,8 @@ bool RunSteps::MakeWav(const JobStacker& job)
     // file under its final name.
     try {
         ConvertToWav(job.SourceName, job.OutputName, control_, observer_);
-    } catch (const NotOggVorbisError&) {
-        throw NotOggVorbisError(job.SourceName, "is no longer an Ogg Vorbis or Opus file");
+    } catch (const NotOggAudioError&) {
+        throw NotOggAudioError(job.SourceName, "is no longer an Ogg Vorbis or Opus file");
     }
     return !Stop();
 }

@@ -55,7 +55,7 @@ const CodecDescriptor& CodecOf(const MPEGData& file)
 {
     if (const CodecDescriptor* codec = FindCodec(file.Codec))
         return *codec;
-    throw NotOggVorbisError(file.FileName,
+    throw NotOggAudioError(file.FileName,
                             "is described with a codec the program does not read (\"" + file.Codec + "\")");
 }
 
@@ -71,7 +71,7 @@ std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path)
 {
     try {
         return std::make_unique<VorbisFileDecoder>(OpenVorbisFile(path));
-    } catch (const NotOggVorbisError&) {
+    } catch (const NotOggAudioError&) {
         // A file that holds no Opus stream either keeps the Vorbis library's answer.
         if (!OpusFileDecoder::HoldsOpus(path))
             throw;

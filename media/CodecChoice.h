@@ -28,7 +28,7 @@ std::span<const CodecDescriptor* const> KnownCodecs() noexcept;
 // MPEGData::Codec hold it); null for a name no known codec has.
 const CodecDescriptor* FindCodec(std::string_view name) noexcept;
 
-// The codec of a described file's first link. Raises NotOggVorbisError when
+// The codec of a described file's first link. Raises NotOggAudioError when
 // the record names no codec the program reads.
 const CodecDescriptor& CodecOf(const MPEGData& file);
 
@@ -38,7 +38,7 @@ const CodecDescriptor& CodecOf(const MPEGData& file);
 std::unique_ptr<StreamCodec> ChooseStreamCodec(const ogg_packet& first, const std::string& sourceName);
 
 // Opens `path` for decoding in one pass; the result is never null. Raises
-// NotOggVorbisError when the file holds no stream that a known codec's
+// NotOggAudioError when the file holds no stream that a known codec's
 // library accepts and can decode, IoError when the file cannot be opened
 // for reading at all.
 std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path);

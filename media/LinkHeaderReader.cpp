@@ -18,7 +18,7 @@ void LinkHeaderReader::Take(ogg_page& page)
         }
         // The first page that begins no stream ends the beginning pages.
         if (beginnings_.empty() && otherCodecs_.empty())
-            throw NotOggVorbisError(sourceName_, "does not begin with an Ogg stream header page");
+            throw NotOggAudioError(sourceName_, "does not begin with an Ogg stream header page");
         Choose();
     }
     if (ogg_page_serialno(&page) == stream_->Serial())
@@ -29,13 +29,13 @@ void LinkHeaderReader::Take(ogg_page& page)
 void LinkHeaderReader::Finish()
 {
     if (!sawPage_)
-        throw NotOggVorbisError(sourceName_, "is not an Ogg file");
+        throw NotOggAudioError(sourceName_, "is not an Ogg file");
     if (!codec_) {
         Choose();
         AddHeaders();
     }
     if (!Complete())
-        throw NotOggVorbisError(sourceName_, "ends before its " + codec_->Name() + " headers are complete");
+        throw NotOggAudioError(sourceName_, "ends before its " + codec_->Name() + " headers are complete");
 }
 
 void LinkHeaderReader::Begin(ogg_page& page)
@@ -60,7 +60,7 @@ void LinkHeaderReader::Choose()
         firsts.push_back(beginning.First);
     const std::optional<std::size_t> chosen = ChooseAudioStream(firsts);
     if (!chosen) {
-        throw NotOggVorbisError(sourceName_, otherCodecs_.empty()
+        throw NotOggAudioError(sourceName_, otherCodecs_.empty()
                                                  ? "holds no Ogg Vorbis or Opus audio stream"
                                                  : "holds no Ogg Vorbis or Opus audio stream (found " + otherCodecs_ + ")");
     }
@@ -78,7 +78,7 @@ void LinkHeaderReader::AddHeaders()
         if (result == 0)
             return;
         if (result < 0)
-            throw NotOggVorbisError(sourceName_, "is damaged: data is missing among its " + codec_->Name() + " headers");
+            throw NotOggAudioError(sourceName_, "is damaged: data is missing among its " + codec_->Name() + " headers");
         codec_->AddHeader(packet);
     }
 }

@@ -43,13 +43,13 @@ public:
     LinkHeaderReader& operator=(const LinkHeaderReader&) = delete;
 
     // Takes the link's next page, until the headers are complete. Raises
-    // NotOggVorbisError when the link does not begin with a beginning page,
+    // NotOggAudioError when the link does not begin with a beginning page,
     // when its beginning pages hold no stream of a known codec, or when
     // data is missing among the chosen stream's headers; the codec raises
     // FormatError for headers it cannot use.
     void Take(ogg_page& page);
     // No page of the link follows: completes the headers from what was
-    // taken, or raises NotOggVorbisError saying what is missing (no page at
+    // taken, or raises NotOggAudioError saying what is missing (no page at
     // all, no stream of a known codec, headers cut short).
     void Finish();
     bool Complete() const noexcept { return codec_ && codec_->HeadersComplete(); }

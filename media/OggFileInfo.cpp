@@ -29,7 +29,7 @@ template <typename Number>
 Number Checked(Number value, const std::string& path, const char* what)
 {
     if (value < 0)
-        throw NotOggVorbisError(path, std::string("cannot determine the ") + what);
+        throw NotOggAudioError(path, std::string("cannot determine the ") + what);
     return value;
 }
 
@@ -79,7 +79,7 @@ MPEGData ReadOggFileInfo(const std::string& fileName)
 {
     const std::int64_t fileSize = RegularFileSize(fileName);
     if (fileSize == 0)
-        throw NotOggVorbisError(fileName, "is empty");
+        throw NotOggAudioError(fileName, "is empty");
     const auto decoder = OpenFileDecoder(fileName);
 
     const double timeTotal = Checked(decoder->Seconds(-1), fileName, "play time");
@@ -91,7 +91,7 @@ MPEGData ReadOggFileInfo(const std::string& fileName)
     // one the analysis puts in its place, so it is the one held to 32 bits.
     const std::int64_t openingBlocks = OpeningBlockCount(pcmTotal, format.Channels);
     if (timeTotal > kMostSeconds || openingBlocks > kMostBlocks || format.Rate > kMostRate)
-        throw NotOggVorbisError(fileName, "claims a length or rate past what the editor can count");
+        throw NotOggAudioError(fileName, "claims a length or rate past what the editor can count");
 
     MPEGData info;
     info.FileName = fileName;

@@ -9,7 +9,7 @@ namespace oq {
 
 // Describes the Ogg Vorbis or Opus file `fileName`. Raises IoError when nothing of
 // that name can be read (missing, unreadable, a folder, a pipe or device),
-// and NotOggVorbisError when the file is empty, not an Ogg Vorbis or Opus stream, or
+// and NotOggAudioError when the file is empty, not an Ogg Vorbis or Opus stream, or
 // claims more samples than 32-bit block positions or times in hundredths
 // can hold (about 248 days).
 MPEGData ReadOggFileInfo(const std::string& fileName);

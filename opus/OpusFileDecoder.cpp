@@ -123,7 +123,7 @@ std::unique_ptr<OpusFileDecoder> OpusFileDecoder::Open(const std::string& path)
     int error = 0;
     decoder->handle_.reset(op_open_callbacks(&decoder->file_, &kCallbacks<RenumberedFile>, nullptr, 0, &error));
     if (!decoder->handle_ || error != 0)
-        throw NotOggVorbisError(path, OpenFailure(error));
+        throw NotOggAudioError(path, OpenFailure(error));
     op_set_dither_enabled(decoder->handle_.get(), 0);
     decoder->firstAudio_ = FirstAudioOffset(path);
     return decoder;

@@ -18,7 +18,7 @@ namespace oq {
 // lives behind the unique_ptr that Open returns.
 class OpusFileDecoder final : public FileDecoder {
 public:
-    // Never null. Raises NotOggVorbisError when the file is not an Ogg Opus
+    // Never null. Raises NotOggAudioError when the file is not an Ogg Opus
     // stream the library accepts, IoError when it cannot be opened for
     // reading at all.
     static std::unique_ptr<OpusFileDecoder> Open(const std::string& path);

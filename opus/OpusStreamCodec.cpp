@@ -25,13 +25,13 @@ bool OpusStreamCodec::Recognizes(const ogg_packet& first)
 void OpusStreamCodec::AddHeader(const ogg_packet& packet)
 {
     if (HeadersComplete())
-        throw NotOggVorbisError(sourceName_, "has more header packets than an Opus stream");
+        throw NotOggAudioError(sourceName_, "has more header packets than an Opus stream");
     const auto bytes = static_cast<std::size_t>(packet.bytes > 0 ? packet.bytes : 0);
     if (count_ == 0) {
         if (opus_head_parse(&head_, packet.packet, bytes) != 0)
-            throw NotOggVorbisError(sourceName_, "has a damaged or unsupported Opus identification header");
+            throw NotOggAudioError(sourceName_, "has a damaged or unsupported Opus identification header");
     } else if (opus_tags_parse(nullptr, packet.packet, bytes) != 0) {
-        throw NotOggVorbisError(sourceName_, "has a damaged Opus comment header");
+        throw NotOggAudioError(sourceName_, "has a damaged Opus comment header");
     }
     packets_[static_cast<std::size_t>(count_)].Store(packet);
     ++count_;

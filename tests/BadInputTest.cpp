@@ -336,7 +336,7 @@ protected:
         MPEGData record;
         try {
             record = ReadOggFileInfo(Source());
-        } catch (const NotOggVorbisError&) {
+        } catch (const NotOggAudioError&) {
         }
         if (record.PcmTotal < 3) {
             record.FileName = Source();

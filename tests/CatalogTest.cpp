@@ -350,8 +350,8 @@ TEST(CatalogWriter, WritesOnlyOggFilesAndHeadAndTailWhenNoneIsFound)
     WriteBytes(dir.Path("text.txt"), Bytes(500, 'x'));
     const CatalogTemplate t = CatalogTemplate::Parse("head\n<QRVLOOP>\n<QRV001> <QRV008> <QRV009> <QRV010>\n<QRVEND>\ntail\n", "t.qrv");
 
-    EXPECT_THROW(DescribeCatalogEntry(dir.Path("text.ogg")), NotOggVorbisError);
-    EXPECT_THROW(DescribeCatalogEntry(dir.Path("empty.OPUS")), NotOggVorbisError);
+    EXPECT_THROW(DescribeCatalogEntry(dir.Path("text.ogg")), NotOggAudioError);
+    EXPECT_THROW(DescribeCatalogEntry(dir.Path("empty.OPUS")), NotOggAudioError);
     EXPECT_THROW(DescribeCatalogEntry(dir.Path("gone.txt")), IoError);
     EXPECT_FALSE(DescribeCatalogEntry(dir.Path("text.txt")).has_value());
     EXPECT_FALSE(DescribeCatalogEntry(dir.Root()).has_value());

@@ -59,7 +59,7 @@ TEST(CodecDescriptor, FileAndStreamMapToTheDescriptorWhoseCommentFramingRoundTri
     MPEGData unknown;
     unknown.FileName = "x.ogg";
     unknown.Codec = "FLAC";
-    EXPECT_THROW(CodecOf(unknown), NotOggVorbisError);
+    EXPECT_THROW(CodecOf(unknown), NotOggAudioError);
 }
 
 } // namespace

@@ -40,18 +40,18 @@ TEST(DamagedInput, ASetupHeaderTheDecoderCannotUseIsRefusedBeforeDecoding)
     TempDir dir;
     const std::string path = dir.Path("setup.ogg");
     WriteBytes(path, WithUndecodableSetup(MakeOggVorbis({.seconds = 1.0})));
-    EXPECT_THROW(ReadOggFileInfo(path), NotOggVorbisError);
-    EXPECT_THROW(OpenVorbisFile(path), NotOggVorbisError);
+    EXPECT_THROW(ReadOggFileInfo(path), NotOggAudioError);
+    EXPECT_THROW(OpenVorbisFile(path), NotOggAudioError);
     const std::atomic<bool> notCancelled{false};
     EXPECT_TRUE(ComputeAmplitudeProfile(path, notCancelled).Entries.empty());
     const JobControl control;
     JobObserver quiet;
-    EXPECT_THROW(ConvertToWav(path, dir.Path("setup.wav"), control, quiet), NotOggVorbisError);
+    EXPECT_THROW(ConvertToWav(path, dir.Path("setup.wav"), control, quiet), NotOggAudioError);
     SourceReader reader(path);
     try {
         reader.CaptureHeaders();
         ADD_FAILURE() << "the headers were taken";
-    } catch (const NotOggVorbisError& error) {
+    } catch (const NotOggAudioError& error) {
         EXPECT_NE(std::string(error.what()).find("setup header that cannot be decoded"), std::string::npos) << error.what();
     }
 }
@@ -93,7 +93,7 @@ TEST_P(DamagedInputClaim, ClaimsBeyondTheEditorsCountsAreRefused)
     }
     WriteBytes(dir.Path("claims.ogg"), file);
     if (!c.described) {
-        EXPECT_THROW(ReadOggFileInfo(dir.Path("claims.ogg")), NotOggVorbisError);
+        EXPECT_THROW(ReadOggFileInfo(dir.Path("claims.ogg")), NotOggAudioError);
         return;
     }
     const MPEGData record = ReadOggFileInfo(dir.Path("claims.ogg"));

@@ -257,7 +257,7 @@ TEST(OggFileInfo, RefusedFilesRaiseTheirReason)
 
     struct Case {
         const char* name;
-        bool unreadable; // IoError rather than NotOggVorbisError
+        bool unreadable; // IoError rather than NotOggAudioError
         const char* reason;
     };
     const Case cases[] = {
@@ -272,7 +272,7 @@ TEST(OggFileInfo, RefusedFilesRaiseTheirReason)
             ADD_FAILURE() << "described";
         } catch (const FileError& error) {
             EXPECT_EQ(dynamic_cast<const IoError*>(&error) != nullptr, c.unreadable) << error.what();
-            EXPECT_EQ(dynamic_cast<const NotOggVorbisError*>(&error) != nullptr, !c.unreadable) << error.what();
+            EXPECT_EQ(dynamic_cast<const NotOggAudioError*>(&error) != nullptr, !c.unreadable) << error.what();
             EXPECT_EQ(error.Path(), dir.Path(c.name));
             EXPECT_NE(error.Reason().find(c.reason), std::string::npos) << error.Reason();
         }

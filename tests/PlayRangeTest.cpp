@@ -126,7 +126,7 @@ TEST(PlayRangeTest, NothingOpensForAMissingOrForeignFile)
     TempDir dir;
     WriteBytes(dir.Path("text.ogg"), Bytes(5000, 'x'));
     EXPECT_THROW(PcmRangeReader::Open(dir.Path("missing.ogg"), 0, 100), IoError);
-    EXPECT_THROW(PcmRangeReader::Open(dir.Path("text.ogg"), 0, 100), NotOggVorbisError);
+    EXPECT_THROW(PcmRangeReader::Open(dir.Path("text.ogg"), 0, 100), NotOggAudioError);
 }
 
 } // namespace

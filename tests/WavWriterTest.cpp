@@ -309,7 +309,7 @@ TEST_F(WavWriter, CancelWhileInPartsCutsTheFileBackToItsCompleteFront)
 
 TEST_F(WavWriter, SourcesThatCannotBeConverted)
 {
-    EXPECT_THROW(ConvertToWav(Source(Bytes(4000, 'q')), output_, control_, recorder_), NotOggVorbisError);
+    EXPECT_THROW(ConvertToWav(Source(Bytes(4000, 'q')), output_, control_, recorder_), NotOggAudioError);
     EXPECT_THROW(ConvertToWav(dir_.Path("missing.ogg"), output_, control_, recorder_), IoError);
     EXPECT_FALSE(std::filesystem::exists(output_));
     EXPECT_THROW(ConvertToWav(Source(MakeOggVorbis({.seconds = 1.0})), "/dev/full", control_, recorder_), IoError);

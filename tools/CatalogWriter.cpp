@@ -33,7 +33,7 @@ std::optional<MPEGData> DescribeCatalogEntry(const std::string& fileName)
         return std::nullopt;
     try {
         return ReadOggFileInfo(fileName);
-    } catch (const NotOggVorbisError&) {
+    } catch (const NotOggAudioError&) {
         if (ClaimsOggAudio(fileName))
             throw;
         return std::nullopt;

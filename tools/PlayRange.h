@@ -43,7 +43,7 @@ public:
     static constexpr int kReadBytes = 8192; // one decoder read: 2048 frames of 16-bit stereo
 
     // Null when there is nothing to play (a length below 1). Raises IoError
-    // for a file that cannot be read and NotOggVorbisError for one that is
+    // for a file that cannot be read and NotOggAudioError for one that is
     // not Ogg Vorbis or Opus.
     static std::unique_ptr<PcmRangeReader> Open(const std::string& fileName, std::int64_t start,
                                                 std::int64_t length);

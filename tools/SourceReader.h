@@ -48,7 +48,7 @@ public:
     SourceReader& operator=(const SourceReader&) = delete;
 
     // Finds the stream to follow and hands its header packets to its codec;
-    // raises NotOggVorbisError for a file that is not Ogg, holds no stream of
+    // raises NotOggAudioError for a file that is not Ogg, holds no stream of
     // a known codec, or ends or breaks before its headers are complete.
     void CaptureHeaders();
     // The followed stream's codec, once CaptureHeaders has found it.

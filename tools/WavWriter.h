@@ -18,7 +18,7 @@ enum class WavOutcome {
 
 // Raises FormatError for a source whose links differ in rate or channels,
 // naming the first that differs from the first link and how: a WAV file's
-// one header gives one format for all its samples. NotOggVorbisError and
+// one header gives one format for all its samples. NotOggAudioError and
 // IoError as ConvertToWav raises them.
 void RequireOneWavFormat(const std::string& source);
 
@@ -36,7 +36,7 @@ void RequireOneWavFormat(const std::string& source);
 // that decodes to more than its links promised, past the limit, without
 // that room raises RangeError.
 //
-// A source that is not Ogg Vorbis or Opus raises NotOggVorbisError, and one
+// A source that is not Ogg Vorbis or Opus raises NotOggAudioError, and one
 // whose links differ in format FormatError (see RequireOneWavFormat), both
 // before the output is created; one that cannot be opened raises IoError.
 // Any failed write, seek or close of the output raises IoError too, and

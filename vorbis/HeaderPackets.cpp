@@ -21,16 +21,16 @@ HeaderPackets::~HeaderPackets()
 void HeaderPackets::Add(const ogg_packet& packet)
 {
     if (Complete())
-        throw NotOggVorbisError(sourceName_, "has more header packets than a Vorbis stream");
+        throw NotOggAudioError(sourceName_, "has more header packets than a Vorbis stream");
     ogg_packet copy = packet;
     if (vorbis_synthesis_headerin(&info_, &comment_, &copy) != 0) {
         static const char* const names[kCount] = {"identification", "comment", "setup"};
-        throw NotOggVorbisError(sourceName_, std::string("has a damaged Vorbis ") + names[count_] + " header");
+        throw NotOggAudioError(sourceName_, std::string("has a damaged Vorbis ") + names[count_] + " header");
     }
     packets_[static_cast<std::size_t>(count_)].Store(packet);
     ++count_;
     if (Complete() && !DecoderCanUse(info_))
-        throw NotOggVorbisError(sourceName_, "has a Vorbis setup header that cannot be decoded");
+        throw NotOggAudioError(sourceName_, "has a Vorbis setup header that cannot be decoded");
     if (Complete()) {
         // Only the raw comment packet is kept; the parsed comments are not needed.
         vorbis_comment_clear(&comment_);

@@ -20,7 +20,7 @@ public:
     HeaderPackets& operator=(const HeaderPackets&) = delete;
     ~HeaderPackets();
 
-    // Takes the next header packet; raises NotOggVorbisError when the decoder
+    // Takes the next header packet; raises NotOggAudioError when the decoder
     // library refuses it, or cannot decode with the three of them.
     void Add(const ogg_packet& packet);
     bool Complete() const noexcept { return count_ == kCount; }

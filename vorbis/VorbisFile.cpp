@@ -41,12 +41,12 @@ std::unique_ptr<VorbisFile> OpenVorbisFile(const std::string& path)
         // A failed open leaves the file to us (the library calls no close),
         // and clearing the half-initialised handle is safe.
         ov_clear(&decoder->handle_);
-        throw NotOggVorbisError(path, "is not an Ogg Vorbis or Opus file");
+        throw NotOggAudioError(path, "is not an Ogg Vorbis or Opus file");
     }
     decoder->opened_ = true;
     decoder->info_ = ov_info(&decoder->handle_, 0);
     if (!decoder->info_ || !EveryLinkDecodable(decoder->handle_))
-        throw NotOggVorbisError(path, "has a Vorbis setup header that cannot be decoded");
+        throw NotOggAudioError(path, "has a Vorbis setup header that cannot be decoded");
     return decoder;
 }
 

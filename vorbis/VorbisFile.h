@@ -36,7 +36,7 @@ private:
 };
 
 // Opens `path` for decoding; the result is never null. Raises
-// NotOggVorbisError when the file is not an Ogg Vorbis stream the library
+// NotOggAudioError when the file is not an Ogg Vorbis stream the library
 // accepts, or has a link whose setup header the library parses but cannot
 // decode with; IoError when the file cannot be opened for reading at all
 // (missing, unreadable, a folder).
