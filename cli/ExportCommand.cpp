@@ -26,7 +26,9 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options();
     valueOptions.insert({"--section", "--to"});
-    const Arguments options(arguments, valueOptions, {"--quiet"}, {"--tag"});
+    std::set<std::string> flagOptions = SectionMethod::Flags();
+    flagOptions.insert("--quiet");
+    const Arguments options(arguments, valueOptions, flagOptions, {"--tag"});
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE to export from");
     const SectionMethod method(options);

@@ -317,6 +317,12 @@ TEST_F(Cli, SplitsAChainedFileIntoItsLinks)
         ov_clear(&file);
     }
 
+    // export takes the same methods as split, --links among them.
+    const std::string second = dir_.Path("second.ogg");
+    const CliResult exported = RunCli({"export", source, "--links", "--section", "2", "--to", second, "--quiet"});
+    ASSERT_EQ(exported.Status, 0) << exported.Err;
+    EXPECT_TRUE(DecodeSamples(second) == DecodeSamples(links[1]));
+
     const std::string labels = dir_.Path("links.txt");
     const CliResult markers = RunCli({"markers", source, "--links", "--save-labels", labels});
     ASSERT_EQ(markers.Status, 0) << markers.Err;
