@@ -340,6 +340,17 @@ void MarkerList::ReplaceMarkers(const std::vector<std::int32_t>& positions)
     TidyMarkers();
 }
 
+void MarkerList::LayMarkers(std::vector<std::int32_t> positions)
+{
+    const std::int32_t blocks = Blocks(); // without a file: RangeError before the first change
+    // A full list would move its last marker rather than grow: an end
+    // without room stays unmarked, its section unchanged.
+    for (const std::int32_t end : {0, blocks})
+        if (std::ranges::find(positions, end) == positions.end() && std::ssize(positions) < kMaxMarkers)
+            positions.push_back(end);
+    ReplaceMarkers(positions);
+}
+
 void MarkerList::RangePosChange(const std::string& shown)
 {
     rangePos_ = shown;

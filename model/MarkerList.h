@@ -79,9 +79,15 @@ public:
     void SetMarkerTime();
     // Applies a typed section length or size to the selected section.
     void ApplySectionEdit();
-    // Lays a whole new marker list (in any order, each marker new) and
-    // selects nothing, as the split wizard and the cue sheet do.
+    // Lays exactly these markers (in any order, each marker new) and
+    // selects nothing, as a step of the undo history gives them back.
     void ReplaceMarkers(const std::vector<std::int32_t>& positions);
+    // ReplaceMarkers for a new source of markers (the split wizard, a label
+    // file, a chained file's links): adds a marker at 0 and at B where the
+    // source has none and the list has room, the two every opened file
+    // starts with. Sections reach 0 and B without them; they are the
+    // handles the user drags and sees the file's ends by.
+    void LayMarkers(std::vector<std::int32_t> positions);
 
     // Dragging with the mouse: the selected marker follows block position p,
     // limited to 0..B, while dragging is on, keeping its id. Releasing the left button

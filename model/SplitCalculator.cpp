@@ -206,7 +206,7 @@ SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers, std::span<const std
         const CuePlacement placement = PlanCueMarkers(cueTracks_, markers.Converter());
         RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Positions.size()),
                           "the cue sheet \"" + cueFileText_ + "\" has");
-        markers.ReplaceMarkers(placement.Positions);
+        markers.LayMarkers(placement.Positions);
         outcome.Skipped = placement.Skipped;
         outcome.MarkersReplaced = true;
         return outcome;
@@ -231,7 +231,7 @@ SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers, std::span<const std
         if (snap_)
             positions = PauseFinder(profile, file_, Pauses()).Snap(positions, ReadFieldDecimal(snapReach_));
     }
-    markers.ReplaceMarkers(positions);
+    markers.LayMarkers(positions);
     outcome.MarkersReplaced = true;
     return outcome;
 }

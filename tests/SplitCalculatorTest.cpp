@@ -335,14 +335,14 @@ TEST(SplitCalculator, CueMethodUsesTheLoadedSheet)
     EXPECT_EQ(wizard.CueFileText(), "album.cue");
 
     // The sheet outlives the wizard's openings; its tracks give sorted
-    // markers, the last one a trailing section.
+    // markers, the last one a section up to the End marker.
     wizard.FormActivate(file);
     wizard.SelectMethod(SplitMethod::CueSheet);
     markers.SelectSection(1);
     const SplitOutcome outcome = wizard.ApplyOkay(markers);
     EXPECT_TRUE(outcome.MarkersReplaced);
     EXPECT_EQ(outcome.Skipped.Unreadable, std::vector<int>{2});
-    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500, 800}));
+    EXPECT_EQ(markers.Positions(), (std::vector<std::int32_t>{0, 500, 800, 1000}));
     EXPECT_EQ(markers.Sections().back(), (Section{800, 1000}));
     EXPECT_EQ(markers.SelectedSection(), 0);
 

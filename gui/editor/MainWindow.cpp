@@ -476,6 +476,7 @@ bool MainWindow::OpenOggFile(const QString& fileName)
 
     record_ = record;
     profile_ = {};
+    cueFile_.clear();
     markers_.ClearMarkers();
     display_->SetFile(record_);
     // An information window left open shows the new file before its analysis.
@@ -795,7 +796,7 @@ void MainWindow::ImportMarkers()
         const LabelMarkers read = LabelFile::Read(file, MarkerTime(record_));
         RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(read.Positions.size()),
                           "the label file \"" + file + "\" has");
-        markers_.ReplaceMarkers(read.Positions);
+        LayImportedMarkers(read.Positions);
     } catch (const FileError& failure) {
         // A file that is not a label file names its first bad line.
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
@@ -854,7 +855,14 @@ void MainWindow::MarkersAtLinks()
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
         return;
     }
-    markers_.ReplaceMarkers(MarkerTime::LinkPositions(record_));
+    LayImportedMarkers(MarkerTime::LinkPositions(record_));
+}
+
+void MainWindow::LayImportedMarkers(const std::vector<std::int32_t>& positions)
+{
+    markers_.LayMarkers(positions);
+    // The cue sheet's tags belong to the markers it laid, now gone.
+    cueFile_.clear();
 }
 
 void MainWindow::BuildTabOrder()

@@ -167,6 +167,8 @@ private:
     void MarkersAtPauses();
     void OpenSplitWizard(SplitMethod method);
     void MarkersAtLinks();
+    // Markers from a label file or the links, in place of those there.
+    void LayImportedMarkers(const std::vector<std::int32_t>& positions);
     void LoadSettings();
     void SaveSettings() const;
 
@@ -204,7 +206,9 @@ private:
     bool infoWindowPlaced_ = false;
     SplitWizard* splitWizard_ = nullptr;
     SaveWizard* saveWizard_ = nullptr;
-    std::string cueFile_; // the file the split wizard last laid markers on
+    // The file the split wizard last laid markers on; empty once another
+    // file opens or markers come from a label file or the links.
+    std::string cueFile_;
 
     QLabel* background_ = nullptr;
     TitleIcon* titleIcon_ = nullptr;

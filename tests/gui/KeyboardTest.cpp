@@ -127,9 +127,12 @@ private slots:
         chosen = QString::fromStdString(labels);
         PickFromMenu(*window, Qt::Key_I);
         const MarkerTime time(window->OpenFileRecord());
+        // The labels, and the markers at the file's ends that every source lays.
         const Positions imported = markers.Positions();
-        QCOMPARE(imported.size(), 2u);
-        QCOMPARE(imported[1], LabelFile::Read(labels, time).Positions[1]);
+        QCOMPARE(imported.size(), 4u);
+        QCOMPARE(imported.front(), 0);
+        QCOMPARE(imported[2], LabelFile::Read(labels, time).Positions[1]);
+        QCOMPARE(imported.back(), time.BlockCount());
 
         // Written and read again, every marker lands on its block.
         Press(*window, Qt::Key_Insert);
@@ -168,7 +171,8 @@ private slots:
     }
 
     // A chained file of 20, 30 and 10 seconds (the middle link mono) gets a
-    // marker at each link's first sample; the change is one step to undo.
+    // marker at each link's first sample and one at each end of the file;
+    // the change is one step to undo.
     void streamBoundariesBecomeMarkersThroughTheMenu()
     {
         WriteBytes(audio_->Path("chain.ogg"), Joined({MakeOggVorbis({.seconds = 20.0}, {.serial = 11}),
@@ -180,7 +184,8 @@ private slots:
         const MarkerTime time(window->OpenFileRecord());
         PickFromMenu(*window, Qt::Key_S);
         const Positions atLinks = markers.Positions();
-        QCOMPARE(atLinks, (Positions{time.PositionAtSample(20 * 44100), time.PositionAtSample(50 * 44100)}));
+        QCOMPARE(atLinks, (Positions{0, time.PositionAtSample(20 * 44100), time.PositionAtSample(50 * 44100),
+                                     time.BlockCount()}));
         Press(*window, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(markers.Positions(), opened);
     }

@@ -18,6 +18,7 @@
 #include "gui/splitwizard/SplitWizard.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -129,6 +130,19 @@ private:
     {
         Button(wizard, "Wizard_Start")->Click();
         QVERIFY(QTest::qWaitFor([&] { return !wizard.Flow().Running(); }, 20000));
+    }
+
+    // Lays the markers of the cue sheet `sheet` on the open file through the split wizard.
+    static void ApplyCueSheet(MainWindow& main, const std::string& sheet)
+    {
+        main.SplitWizardWindow().SetCueChooser([sheet](const QString&) { return QString::fromStdString(sheet); });
+        WhileOpen(
+            main.SplitWizardWindow(), [&] { Click(main, "Vis_SplitWizard"); return 0; },
+            [&] {
+                FindControl<QRadioButton>(main.SplitWizardWindow(), "SplitRadio4")->click();
+                Click(main.SplitWizardWindow(), "cueBrowse");
+                Click(main.SplitWizardWindow(), "newOkay");
+            });
     }
 
 private slots:
@@ -607,19 +621,12 @@ private slots:
         }
         MainWindow main;
         QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
-        main.SplitWizardWindow().SetCueChooser([&](const QString&) { return QString::fromStdString(album.Path("album.cue")); });
-        WhileOpen(
-            main.SplitWizardWindow(), [&] { Click(main, "Vis_SplitWizard"); return 0; },
-            [&] {
-                FindControl<QRadioButton>(main.SplitWizardWindow(), "SplitRadio4")->click();
-                Click(main.SplitWizardWindow(), "cueBrowse");
-                Click(main.SplitWizardWindow(), "newOkay");
-            });
+        ApplyCueSheet(main, album.Path("album.cue"));
         // Track 3 starts at its first index, to the whole second.
         const PositionConverter& converter = main.Markers().Converter();
         QCOMPARE(main.Markers().Positions(),
                  (std::vector<std::int32_t>{0, converter.SecondsToPosition(8), converter.SecondsToPosition(16),
-                                            converter.SecondsToPosition(26)}));
+                                            converter.SecondsToPosition(26), converter.BlockCount()}));
         QCOMPARE(main.Markers().SectionCount(), 4);
         SaveScreenshot(main.grab(), QStringLiteral("main-window-cue-markers"));
 
@@ -657,6 +664,61 @@ private slots:
             total += length;
         }
         QCOMPARE(total, static_cast<std::int64_t>(samples.size()) / kChannels);
+    }
+
+    // A cue sheet's tags go with the markers it laid: markers from a label
+    // file or from the links, or another file opened, leave the save wizard
+    // without them.
+    void cueTagsLeaveWithTheirMarkers()
+    {
+        TempDir folder;
+        const std::string source = folder.Path("chain.ogg");
+        Bytes chain = MakeOggVorbis({.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 5});
+        const Bytes second = MakeOggVorbis({.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 6},
+                                           {.serial = 0x200u});
+        chain.insert(chain.end(), second.begin(), second.end());
+        WriteBytes(source, chain);
+        const std::string other = folder.Path("other.ogg");
+        WriteBytes(other, MakeOggVorbis({.channels = kChannels, .seconds = 2.0, .signal = Signal::Mixed, .seed = 7}));
+        {
+            std::ofstream cue(folder.Path("chain.cue"));
+            cue << "FILE \"chain.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                   "  TRACK 02 AUDIO\n    INDEX 01 00:02:00\n";
+            std::ofstream labels(folder.Path("labels.txt"));
+            labels << "1.000000\t1.000000\tA\n4.000000\t4.000000\tB\n";
+        }
+        MainWindow main;
+        QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
+        main.SetMarkerFileChooser([&](MainWindow::MarkerFileUse, const QString&, const QString&) {
+            return QString::fromStdString(folder.Path("labels.txt"));
+        });
+        const auto applyCue = [&] { ApplyCueSheet(main, folder.Path("chain.cue")); };
+        // The titles choice is offered exactly when the wizard is handed a cue sheet.
+        const auto cueHandedOn = [&] {
+            bool offered = false;
+            SaveWizard& wizard = main.SaveWizardWindow();
+            WhileOpen(wizard, [&] { Click(main, "Vis_SaveSplit"); return 0; }, [&] {
+                offered = FindControl<QCheckBox>(wizard, "SplitFile_Titles")->isEnabled();
+                Click(wizard, "Wizard_Cancel");
+            });
+            return offered;
+        };
+        const auto action = [&](const char* name) { main.findChild<QAction*>(QLatin1String(name))->trigger(); };
+
+        applyCue();
+        QVERIFY(cueHandedOn());
+
+        action("ImportMarkers");
+        QVERIFY(!cueHandedOn());
+
+        applyCue();
+        action("LinkMarkers");
+        QVERIFY(!cueHandedOn());
+
+        applyCue();
+        QVERIFY(main.OpenOggFile(QString::fromStdString(other)));
+        QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
+        QVERIFY(!cueHandedOn());
     }
 
     // An Opus file opens in the main window with its 48 kHz facts, and Save

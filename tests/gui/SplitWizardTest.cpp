@@ -242,8 +242,8 @@ private slots:
         // Track 4 lies past the end and is dropped without a word.
         QVERIFY(!catcher.Text().contains(QStringLiteral("4")));
         const auto twenty = static_cast<std::int32_t>(20.0 / record.TimeTotal * record.BlockCount);
-        // The last track runs to the end of the file without a marker there.
-        QCOMPARE(main.Markers().Positions(), (std::vector<std::int32_t>{0, twenty}));
+        // The last track runs to the end of the file, where the End marker stands.
+        QCOMPARE(main.Markers().Positions(), (std::vector<std::int32_t>{0, twenty, record.BlockCount}));
         QCOMPARE(main.Markers().SectionCount(), 2);
 
         // The sheet stays for the next opening, which starts on the count.
