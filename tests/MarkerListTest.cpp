@@ -370,6 +370,24 @@ TEST(MarkerList, FullListMovesItsLastMarker)
     EXPECT_EQ(list.SelectedMarker(), 1000);
 }
 
+// A new source of markers gains the file's ends, but only where the list
+// has room: a full list would otherwise move the source's last marker.
+TEST(MarkerList, LaidMarkersGainTheEndsTheyLackWhereThereIsRoom)
+{
+    MarkerList list(TenMinutes());
+    list.LayMarkers({700, 300});
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 300, 700, 1000}));
+    list.LayMarkers({0, 500});
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 500, 1000}));
+
+    std::vector<std::int32_t> full(MarkerList::kMaxMarkers - 1);
+    std::iota(full.begin(), full.end(), 1); // 1 .. 999: room for one end only
+    list.LayMarkers(full);
+    EXPECT_EQ(list.MarkerCount(), MarkerList::kMaxMarkers);
+    EXPECT_EQ(list.Position(1), 0);
+    EXPECT_EQ(list.Position(MarkerList::kMaxMarkers), 999);
+}
+
 // --- Moving a marker ----------------------------------------------------------
 
 TEST(MarkerList, DraggingMovesOnlyTheMarkerUntilRelease)
