@@ -2,6 +2,7 @@
 
 #include "codec/CommentEdit.h"
 #include "media/MPEGData.h"
+#include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
 #include "jobs/JobList.h"
 #include "jobs/OutputNames.h"
@@ -94,7 +95,7 @@ struct CatalogOptions {
     std::string CustomTemplate; // used in the custom mode when not empty
     std::string Directory;      // searched for files
     std::string OutputFile;     // the catalog written
-    std::string Filter = "*.Ogg";
+    std::string Filter = kOggAudioFilter;
     bool IncludeSubFolders = true;
 };
 
