@@ -20,7 +20,8 @@ std::string CatalogCommand::Usage() const
            "named on standard error, and the command then exits with status 1.\n\n"
            "Options:\n"
            "  --template T    csv (default), html, or the path of your own template\n"
-           "  --filter F      \"*.Ogg\" (default; any case of .ogg) or \"*.*\"\n"
+           "  --filter F      \"" + std::string(kOggAudioFilter) + "\" (default; in any case),\n"
+           "                  \"*.Ogg\" (.ogg files only) or \"*.*\"\n"
            "  --no-sub        only DIR itself, not its sub-folders\n"
            "  --quiet         no progress line\n\n" +
            std::string(kRefusedOutputs);
@@ -43,9 +44,9 @@ int CatalogCommand::Run(const std::vector<std::string>& arguments)
         catalog.Mode = CatalogMode::Custom;
         catalog.CustomTemplate = chosen;
     }
-    catalog.Filter = options.Value("--filter").value_or("*.Ogg");
-    if (catalog.Filter != "*.Ogg" && catalog.Filter != "*.*")
-        throw UsageError("--filter takes \"*.Ogg\" or \"*.*\"");
+    catalog.Filter = options.Value("--filter").value_or(kOggAudioFilter);
+    if (catalog.Filter != kOggAudioFilter && catalog.Filter != "*.Ogg" && catalog.Filter != "*.*")
+        throw UsageError("--filter takes \"" + std::string(kOggAudioFilter) + "\", \"*.Ogg\" or \"*.*\"");
     catalog.IncludeSubFolders = !options.Has("--no-sub");
 
     JobSession session(options.Has("--quiet"));

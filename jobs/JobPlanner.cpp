@@ -2,6 +2,7 @@
 
 #include "jobs/OutputNames.h"
 #include "jobs/Placeholders.h"
+#include "media/CodecChoice.h"
 #include "media/OggFileInfo.h"
 #include "model/PositionConverter.h"
 #include "tools/CatalogSearch.h"
@@ -15,6 +16,7 @@
 #include "base/PathParts.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -185,31 +187,59 @@ std::optional<std::string> ExpandTemplate(const SplitOptions& options, std::int3
     return Expanded(options.NameTemplate, fields);
 }
 
-// The pre text, "0" with zeros on, the number and the post text; ".ogg"
-// follows when that has no extension of its own.
-NameParts UsualSectionName(const SplitOptions& options, std::int32_t section)
+// `section` with zeros in front up to the width of `count`, the number of
+// sections, and two digits at least: "07" of 12, "007" of 100.
+std::string PaddedNumber(std::int32_t section, std::int32_t count)
 {
-    const std::string name =
-        options.PreText + (options.Zeros ? "0" : "") + std::to_string(section) + options.PostText;
+    constexpr std::size_t kLeastWidth = 2;
+    const std::string number = std::to_string(section);
+    const std::size_t width = std::max(kLeastWidth, std::to_string(count).size());
+    return std::string(width - std::min(width, number.size()), '0') + number;
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() &&
+           std::equal(tail.rbegin(), tail.rend(), text.rbegin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+// The pre text, the number (padded with zeros on) and the post text, then
+// the source's extension. A Vorbis name keeps an extension of its own (a
+// post text ".oga"). Players tell an Opus file by its ".opus", so an Opus
+// name gets it unless it already ends in it, whatever dots the texts hold
+// ("Live 2.0 01" would otherwise pass for a file of type ".0 01").
+NameParts UsualSectionName(const SplitOptions& options, std::int32_t section, std::int32_t count)
+{
+    const std::string number = options.Zeros ? PaddedNumber(section, count) : std::to_string(section);
+    const std::string name = options.PreText + number + options.PostText;
+    const std::string& extension = options.Source.Extension;
+    if (extension != kOggExtension) {
+        if (!EndsWithNoCase(name, extension))
+            return {name, extension};
+        const std::size_t stemLength = name.size() - extension.size();
+        return {name.substr(0, stemLength), name.substr(stemLength)};
+    }
     const std::size_t dot = ExtensionStart(name);
     if (dot == std::string::npos)
-        return {name, kOggExtension};
+        return {name, extension};
     return {name.substr(0, dot), name.substr(dot)};
 }
 
-WantedOutput WantedSection(const SplitOptions& options, std::int32_t section)
+WantedOutput WantedSection(const SplitOptions& options, std::int32_t section, std::int32_t count)
 {
     WantedOutput wanted{.Folder = options.OutputFolder,
                         .Name = {},
-                        .Usual = UsualSectionName(options, section),
+                        .Usual = UsualSectionName(options, section, count),
                         .Item = "section " + std::to_string(section),
                         .Number = section};
     const auto& named = options.Source.TrackNames;
     const auto index = static_cast<std::size_t>(section - 1);
     if (const auto templated = ExpandTemplate(options, section))
-        wanted.Name = {*templated, kOggExtension};
+        wanted.Name = {*templated, options.Source.Extension};
     else if (options.NamesFromTitles && index < named.size() && !named[index].empty())
-        wanted.Name = {named[index], kOggExtension};
+        wanted.Name = {named[index], options.Source.Extension};
     else
         wanted.Name = wanted.Usual;
     return wanted;
@@ -241,6 +271,9 @@ SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> 
     source.FileName = file.FileName;
     source.SerialNumber = file.SerialNumber;
     source.PcmTotal = file.PcmTotal;
+    // A record that names no codec (one not read from a file) keeps ".ogg".
+    if (const CodecDescriptor* codec = FindCodec(file.Codec))
+        source.Extension = codec->Extension;
     source.CutPoints = std::move(cutPoints);
     return source;
 }
@@ -250,7 +283,7 @@ OutputNames SectionFileNames(const SplitOptions& options)
     std::vector<WantedOutput> wanted;
     const auto count = static_cast<std::int32_t>(options.Source.CutPoints.size()) + 1;
     for (std::int32_t k = 1; k <= count; ++k)
-        wanted.push_back(WantedSection(options, k));
+        wanted.push_back(WantedSection(options, k, count));
     return OutputNames(wanted);
 }
 

@@ -2,6 +2,7 @@
 
 #include "codec/CommentEdit.h"
 #include "media/MPEGData.h"
+#include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
 #include "jobs/JobList.h"
 #include "jobs/OutputNames.h"
@@ -25,6 +26,9 @@ struct SectionSource {
     std::string FileName;
     std::int32_t SerialNumber = 0; // of the source's first stream
     std::int64_t PcmTotal = 0;     // samples per channel of the source
+    // The extension of the source codec's own files, with the dot: what the
+    // sections' names are completed with.
+    std::string Extension = ".ogg";
     // Where the sections end, in samples of the source, ascending: section k
     // ends at CutPoints[k - 1]; the last section (one more than there are cut
     // points) runs to the end of the source.
@@ -58,7 +62,9 @@ struct SplitOptions {
     SectionChoice Sections = SectionChoice::All;
     std::string PreText = "Part ";
     std::string PostText;
-    bool Zeros = true; // one "0" before every section number
+    // Section numbers padded with zeros to the width of the section count,
+    // two digits at least, so that the names sort in section order.
+    bool Zeros = true;
     // Sections that play a cue track are named "NN - Title" instead.
     bool NamesFromTitles = false;
     // When not empty, sections that play a cue track are named by it instead:
@@ -89,15 +95,17 @@ struct CatalogOptions {
     std::string CustomTemplate; // used in the custom mode when not empty
     std::string Directory;      // searched for files
     std::string OutputFile;     // the catalog written
-    std::string Filter = "*.Ogg";
+    std::string Filter = kOggAudioFilter;
     bool IncludeSubFolders = true;
 };
 
 // The files of every section, written or not (section k at k - 1), settled
 // together by OutputNames in the output folder. A section's name is the
-// pre text, "0" with zeros on, the number, the post text, and ".ogg" when
-// that has no extension of its own: the usual name. With NamesFromTitles,
-// a section that plays a cue track is named after it ("NN - Title.ogg"); a
+// pre text, the number (padded with zeros on: "01" to "99", "001" from 100
+// sections on), the post text, and the source's extension: the usual name.
+// A Vorbis section's name keeps an extension the texts give it; an Opus
+// section's always ends in ".opus". With NamesFromTitles, a section that
+// plays a cue track is named after it ("NN - Title.ogg"); a
 // NameTemplate names it likewise, and one that expands to nothing leaves
 // the section its usual name.
 OutputNames SectionFileNames(const SplitOptions& options);

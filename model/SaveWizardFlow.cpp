@@ -94,11 +94,6 @@ std::string SaveWizardFlow::HelpTopic() const
     return "Intro.html";
 }
 
-std::string SplitExampleName(const std::string& preText, bool zeros, const std::string& postText)
-{
-    return preText + (zeros ? "01" : "1") + postText;
-}
-
 std::string ElapsedText(std::int64_t seconds)
 {
     return ShortTime(FormatTimeCode(static_cast<std::int32_t>(seconds * kHundredthsPerSecond)));

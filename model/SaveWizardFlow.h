@@ -53,10 +53,6 @@ private:
     SharedButton shown_ = SharedButton::Next;
 };
 
-// The example file name of the split options page: the pre text, the
-// section number 1 ("01" with zeros), the post text; no folder, no extension.
-std::string SplitExampleName(const std::string& preText, bool zeros, const std::string& postText);
-
 // The elapsed time of a run as the final page shows it, "HH:MM:SS".
 std::string ElapsedText(std::int64_t seconds);
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <regex>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace oq::test {
 namespace {
@@ -76,13 +77,16 @@ TEST(CatalogTemplate, EveryTagExpandsToItsField)
         "tags.qrv");
     MPEGData file = kRecord;
     file.FileName = "/music/<QRV003>.ogg";
+    file.Codec = "Vorbis";
     EXPECT_EQ(t.ExpandBody(file), (Lines{"1=<QRV003>.ogg|2=/music/|3=3500123456|4=3|5=-5",
-                                         "6=128|7=0|8=01:02:03|9=48000|10=Stereo|0=|11=|999=",
+                                         "6=128|7=0|8=01:02:03|9=48000|10=Stereo|0=|11=Vorbis|999=",
                                          "<QRV003>.oggclosing character skipped, values not searched again"}));
     const CatalogTemplate mode = CatalogTemplate::Parse("<QRVLOOP>\n<QRV010>\n", "mode.qrv");
-    for (const auto& [channels, text] : {std::pair{1, "Mono"}, {6, "Mono"}, {0, "Mono"}}) {
+    for (const auto& [channels, placed, text] :
+         {std::tuple{1, true, "Mono"}, {6, true, "5.1"}, {6, false, "6 channels"}, {9, true, "9 channels"}}) {
         file.Channels = channels;
-        EXPECT_EQ(mode.ExpandBody(file), Lines{text}) << "only exactly two channels are stereo";
+        file.PlacedChannels = placed;
+        EXPECT_EQ(mode.ExpandBody(file), Lines{text}) << "the information window's channel mode";
     }
 }
 
@@ -157,6 +161,9 @@ const FilterMatch kFilterMatchesLikeTheFileDialogs[] = {
     {"a.ogg", "*.Ogg", true},  {"B.OGG", "*.Ogg", true},   {"x.ogg.txt", "*.Ogg", false}, {"ogg", "*.Ogg", false},
     {"README", "*.*", true},   {"x1.ogg", "x?.ogg", true}, {"x12.ogg", "x?.ogg", false},  {"aXbYb", "a*b", true},
     {"aXbYc", "a*b", false},
+    // The usual filter: Vorbis and Opus names in any case, nothing else.
+    {"a.OPUS", kOggAudioFilter, true}, {"b.oga", kOggAudioFilter, true}, {"c.Ogg", kOggAudioFilter, true},
+    {"d.opus.txt", kOggAudioFilter, false}, {"opus", kOggAudioFilter, false}, {"e.wav", kOggAudioFilter, false},
 };
 
 class CatalogSearchFilter : public ::testing::TestWithParam<FilterMatch> {};

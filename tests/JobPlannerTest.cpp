@@ -8,6 +8,7 @@
 #include "tests/support/TestName.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace oq::test {
@@ -25,7 +26,7 @@ struct FileNameCase {
 void PrintTo(const FileNameCase& c, std::ostream* out) { *out << c.expected; }
 
 const FileNameCase kJoinsFolderPreTextZeroNumberAndPostText[] = {
-    {"/out", "Part ", "", true, 10, "/out/Part 010.ogg"}, // one "0", whatever the digits
+    {"/out", "Part ", "", true, 10, "/out/Part 10.ogg"}, // padded to two digits, not "010"
     {"/out", "Part ", "", false, 10, "/out/Part 10.ogg"},
     {"/out/", "Part ", " - song.ogg", true, 1, "/out/Part 01 - song.ogg"}, // its own extension kept
     {"/out", "", " - live", true, 3, "/out/03 - live.ogg"},
@@ -64,6 +65,59 @@ TEST(SectionFileName, TemplateNumbersHaveTwoDigitsOrMore)
     const OutputNames names = SectionFileNames(options);
     EXPECT_EQ(names.Path(6), "/out/07 T7.ogg");
     EXPECT_EQ(names.Path(99), "/out/100 T100.ogg");
+}
+
+// With zeros the names sort in section order: every number of a run has
+// the width of the section count, two digits at least.
+TEST(SectionFileName, ZerosMakeNamesSortInSectionOrder)
+{
+    const auto namesOf = [](std::int32_t sections, bool zeros) {
+        SplitOptions options;
+        options.OutputFolder = "/out";
+        options.Zeros = zeros;
+        options.Source.CutPoints.resize(static_cast<std::size_t>(sections - 1));
+        const OutputNames settled = SectionFileNames(options);
+        std::vector<std::string> names;
+        for (std::int32_t k = 0; k < sections; ++k)
+            names.push_back(settled.Path(static_cast<std::size_t>(k)));
+        return names;
+    };
+    const std::vector<std::string> twelve = namesOf(12, true);
+    EXPECT_EQ(twelve.front(), "/out/Part 01.ogg");
+    EXPECT_EQ(twelve[9], "/out/Part 10.ogg");
+    EXPECT_EQ(twelve.back(), "/out/Part 12.ogg");
+    EXPECT_TRUE(std::ranges::is_sorted(twelve));
+
+    const std::vector<std::string> hundred = namesOf(100, true);
+    EXPECT_EQ(hundred.front(), "/out/Part 001.ogg");
+    EXPECT_EQ(hundred[98], "/out/Part 099.ogg");
+    EXPECT_EQ(hundred.back(), "/out/Part 100.ogg");
+    EXPECT_TRUE(std::ranges::is_sorted(hundred));
+
+    const std::vector<std::string> plain = namesOf(100, false);
+    EXPECT_EQ(plain.front(), "/out/Part 1.ogg");
+    EXPECT_EQ(plain.back(), "/out/Part 100.ogg");
+}
+
+// Opus sections end in ".opus" whatever dots the texts hold.
+TEST(SectionFileName, OpusSectionsEndInOpus)
+{
+    MPEGData file;
+    file.FileName = "/in/live.opus";
+    file.Codec = "Opus";
+    SplitOptions options;
+    options.OutputFolder = "/out";
+    options.Source = SectionsAtSamples(file, {100});
+    options.PreText = "Live 2.0 ";
+    EXPECT_EQ(SectionFileNames(options).Path(0), "/out/Live 2.0 01.opus");
+    options.PreText = "Part ";
+    options.PostText = " - live.Opus";
+    EXPECT_EQ(SectionFileNames(options).Path(1), "/out/Part 02 - live.Opus");
+    options.PostText = " (v1.2)";
+    EXPECT_EQ(SectionFileNames(options).Path(0), "/out/Part 01 (v1.2).opus");
+    options.NamesFromTitles = true;
+    options.Source.TrackNames = {"01 - Mr. Blue"};
+    EXPECT_EQ(SectionFileNames(options).Path(0), "/out/01 - Mr. Blue.opus");
 }
 
 struct MarkerCuts {

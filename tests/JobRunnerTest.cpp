@@ -8,6 +8,7 @@
 #include "tests/support/SectionCuts.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestName.h"
+#include "tests/support/TestOpus.h"
 
 #include <gtest/gtest.h>
 
@@ -357,6 +358,20 @@ TEST_F(CatalogRun, ListsEveryOggFileBetweenHeadAndTail)
     ASSERT_EQ(jobs.PassedOver().size(), 1u) << "the file named as Ogg that holds none is told";
     EXPECT_NE(jobs.PassedOver()[0].find("bad.ogg"), std::string::npos) << jobs.PassedOver()[0];
     EXPECT_EQ(FolderEntries(dir_.Root()), (std::set<std::string>{"list.txt", "music", "t.qrv"}));
+}
+
+TEST_F(CatalogRun, TheUsualFilterListsVorbisAndOpusFilesWithTheirCodecs)
+{
+    WriteBytes(dir_.Path("music/one.ogg"), MakeOggVorbis({.channels = 1, .rate = 8000, .seconds = 0.3}));
+    WriteBytes(dir_.Path("music/two.opus"), MakeOggOpus({.channels = 2, .seconds = 0.3}));
+    const std::string text = "<QRVLOOP>\n<QRV001>;<QRV011>;<QRV007>;<QRV010>\n<QRVEND>\n";
+    WriteBytes(dir_.Path("t.qrv"), Bytes(text.begin(), text.end()));
+    CatalogOptions options = Options();
+    options.Filter = CatalogOptions{}.Filter;
+    JobList jobs = PlanJobs(options, control_, observer_);
+    ASSERT_EQ(RunJobs(jobs, control_, observer_), RunResult::Finished);
+    // Vorbis's version is 0, OpusHead's 1.
+    EXPECT_EQ(Written(), "one.ogg;Vorbis;0;Mono\ntwo.opus;Opus;1;Stereo\n");
 }
 
 TEST_F(CatalogRun, ASearchThatFindsNothingWritesHeadAndTail)

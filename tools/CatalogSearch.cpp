@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
 #include <utility>
 
@@ -16,7 +17,7 @@ namespace oq {
 
 namespace {
 
-const std::string kEveryName = "*.*";
+constexpr std::string_view kEveryName = "*.*";
 
 char Fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
@@ -124,9 +125,8 @@ private:
     std::vector<std::string> found_;
 };
 
-} // namespace
-
-bool MatchesFileFilter(const std::string& name, const std::string& filter)
+// Whether `name` matches one pattern of a filter.
+bool MatchesPattern(const std::string& name, std::string_view filter)
 {
     if (filter == kEveryName)
         return true;
@@ -151,6 +151,22 @@ bool MatchesFileFilter(const std::string& name, const std::string& filter)
     while (f < filter.size() && filter[f] == '*')
         ++f;
     return f == filter.size();
+}
+
+} // namespace
+
+bool MatchesFileFilter(const std::string& name, const std::string& filter)
+{
+    constexpr char kSeparator = ';';
+    std::string_view rest = filter;
+    for (;;) {
+        const std::size_t end = rest.find(kSeparator);
+        if (MatchesPattern(name, rest.substr(0, end)))
+            return true;
+        if (end == std::string_view::npos)
+            return false;
+        rest.remove_prefix(end + 1);
+    }
 }
 
 std::vector<std::string> CollectCatalogFiles(const std::string& directory, const std::string& filter,

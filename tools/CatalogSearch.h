@@ -8,9 +8,15 @@ namespace oq {
 class JobControl;
 class JobObserver;
 
-// Whether a file name matches a search filter: '*' stands for any run of
-// characters, '?' for one, letters match regardless of case ("*.Ogg" finds
-// a.ogg and B.OGG), and "*.*" matches every name, with or without a dot.
+// The catalog's usual filter: the names Ogg audio files are given, Vorbis
+// and Opus alike.
+inline constexpr char kOggAudioFilter[] = "*.ogg;*.oga;*.opus";
+
+// Whether a file name matches a search filter: one pattern or several
+// separated by ';', of which any may match. In a pattern '*' stands for any
+// run of characters, '?' for one, letters match regardless of case ("*.Ogg"
+// finds a.ogg and B.OGG), and "*.*" matches every name, with or without a
+// dot.
 bool MatchesFileFilter(const std::string& name, const std::string& filter);
 
 // The regular files under `directory` whose names match `filter`, for the

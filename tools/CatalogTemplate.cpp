@@ -1,5 +1,6 @@
 #include "tools/CatalogTemplate.h"
 
+#include "codec/ChannelLayout.h"
 #include "media/MPEGData.h"
 #include "base/Error.h"
 #include "base/PathParts.h"
@@ -20,7 +21,6 @@ const std::string kNoteStart = "<QRV:";
 const std::string kEscapeNote = "<QRV:ESCAPE ";
 constexpr std::size_t kTagLength = 8;  // "<QRV", three digits, closing character
 constexpr std::size_t kCodeDigits = 3;
-constexpr int kStereoChannels = 2;
 
 const std::string kCsvTemplate = "csv.qrv";
 const std::string kHtmlTemplate = "html.qrv";
@@ -64,7 +64,8 @@ std::string TagValue(int code, const MPEGData& file)
     case 7: return std::to_string(file.Version);
     case 8: return file.PlayLength;
     case 9: return std::to_string(file.Rate);
-    case 10: return file.Channels == kStereoChannels ? "Stereo" : "Mono";
+    case 10: return ChannelLayout(file.Channels, file.PlacedChannels).Name();
+    case 11: return file.Codec;
     default: return {};
     }
 }

@@ -23,8 +23,10 @@ struct MPEGData;
 // A tag is eight characters: "<QRV", a three-digit code, and one closing
 // character (normally ">"). Codes: 1 file name, 2 folder with a trailing
 // '/', 3 file size, 4 chained streams, 5 serial number, 6 bit rate (kbps),
-// 7 the codec's version, 8 play length "HH:MM:SS", 9 sampling rate, 10 "Stereo"
-// for exactly two channels, otherwise "Mono"; every other code, nothing.
+// 7 the codec's version (Vorbis's or OpusHead's), 8 play length "HH:MM:SS",
+// 9 sampling rate, 10 the channel mode as the information window names it
+// ("Mono", "Stereo", "5.1", ...), 11 the codec ("Vorbis" or "Opus"); every
+// other code, nothing.
 //
 // A line that begins with "<QRV:" is a note about the template: it is never
 // written and takes no part in the layout above. The note

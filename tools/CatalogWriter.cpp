@@ -1,9 +1,10 @@
 #include "tools/CatalogWriter.h"
 
 #include "media/OggFileInfo.h"
+#include "tools/CatalogSearch.h"
+#include "base/PathParts.h"
 #include "base/Error.h"
 
-#include <cctype>
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
@@ -16,10 +17,7 @@ namespace {
 // damaged or misnamed, and the user is told rather than left to miss it.
 bool ClaimsOggAudio(const std::string& fileName)
 {
-    std::string extension = std::filesystem::path(fileName).extension().string();
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".ogg" || extension == ".oga" || extension == ".opus";
+    return MatchesFileFilter(NameOf(fileName), kOggAudioFilter);
 }
 
 } // namespace

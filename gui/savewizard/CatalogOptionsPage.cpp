@@ -49,9 +49,9 @@ CatalogOptionsPage::CatalogOptionsPage(QWidget* parent, const SaveWizardDialogs&
     Caption(this, "Cat_FileLab", tr("Select Filename Filter:"), {8, 192, 160, 22});
     filter_ = new QComboBox(this);
     filter_->setObjectName(QStringLiteral("Catalog_Filter"));
-    filter_->setGeometry(170, 192, 120, 22);
+    filter_->setGeometry(170, 192, 190, 22);
     filter_->setToolTip(tr("Select Filename Filter"));
-    filter_->addItems({QStringLiteral("*.Ogg"), QStringLiteral("*.*")});
+    filter_->addItems({QString::fromLatin1(kOggAudioFilter), QStringLiteral("*.*")});
     Caption(this, "Label3", tr("Advanced Settings:"), {8, 224, 160, 22});
     subFolders_ = new QCheckBox(tr("Include Sub-Folders"), this);
     subFolders_->setObjectName(QStringLiteral("Cat_Sub"));

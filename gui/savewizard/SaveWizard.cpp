@@ -220,7 +220,8 @@ int SaveWizard::ShowSplit(const MPEGData& file, const std::vector<std::int32_t>&
     markers_ = markerPositions;
     cueSheet_ = cueSheet;
     splitPage_->Open(outputFolder, QStringLiteral(" - ") + QFileInfo(ShownName(file.FileName)).fileName(),
-                     !cueSheet.empty());
+                     !cueSheet.empty(),
+                     markerPositions.empty() ? SectionsAtSamples(file, {}) : SectionsFromMarkers(file, markerPositions));
     return Open(ActiveTool::Split, false);
 }
 

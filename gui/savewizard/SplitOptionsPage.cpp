@@ -2,7 +2,7 @@
 
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/LocalFileName.h"
-#include "model/SaveWizardFlow.h"
+#include "base/PathParts.h"
 #include "gui/savewizard/WizardWidgets.h"
 
 #include <QCheckBox>
@@ -65,8 +65,10 @@ SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dia
     connect(titles_, &QCheckBox::toggled, this, &SplitOptionsPage::RefreshExample);
 }
 
-void SplitOptionsPage::Open(const QString& outputFolder, const QString& postText, bool cueTitles)
+void SplitOptionsPage::Open(const QString& outputFolder, const QString& postText, bool cueTitles,
+                            const SectionSource& sections)
 {
+    source_ = sections;
     titles_->setEnabled(cueTitles);
     if (!cueTitles)
         titles_->setChecked(false);
@@ -101,12 +103,18 @@ void SplitOptionsPage::RefreshExample()
 {
     // The page does not read the sheet; the example shows the form of a
     // track's name, which the planner builds as TrackFileName does.
+    const QString extension = QString::fromStdString(source_.Extension);
     if (titles_->isChecked()) {
-        example_->setText(QStringLiteral("01 - ") + tr("Title") + QStringLiteral(".ogg"));
+        example_->setText(QStringLiteral("01 - ") + tr("Title") + extension);
         return;
     }
-    example_->setText(QString::fromStdString(
-        SplitExampleName(preText_->text().toStdString(), zeros_->isChecked(), postText_->text().toStdString())));
+    // The first section's name as the planner settles it, without a folder.
+    SplitOptions options;
+    options.Source = source_;
+    options.PreText = preText_->text().toStdString();
+    options.PostText = postText_->text().toStdString();
+    options.Zeros = zeros_->isChecked();
+    example_->setText(QString::fromStdString(NameOf(SectionFileNames(options).Path(0))));
 }
 
 } // namespace oq

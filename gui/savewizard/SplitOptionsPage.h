@@ -24,7 +24,10 @@ public:
 
     // What each opening sets; the other choices keep their values.
     // `cueTitles`: the sections come from a cue sheet and may be named after its tracks.
-    void Open(const QString& outputFolder, const QString& postText, bool cueTitles = false);
+    // `sections`: what the example name is built for (the section count sets
+    // the zeros, the codec the extension).
+    void Open(const QString& outputFolder, const QString& postText, bool cueTitles = false,
+              const SectionSource& sections = {});
     // Fills the folder and naming choices of `options`; the source is not the page's.
     void Apply(SplitOptions& options) const;
     // Whether each section is to get its own loudness, measured before the cut.
@@ -36,6 +39,7 @@ private:
 
     const SaveWizardDialogs& dialogs_;
     QString folder_;
+    SectionSource source_{};
     QLineEdit* folderEdit_ = nullptr;
     QComboBox* sections_ = nullptr;
     QLineEdit* preText_ = nullptr;

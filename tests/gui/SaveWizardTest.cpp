@@ -183,9 +183,9 @@ private slots:
                 FindControl<QComboBox>(wizard, "SplitFile_Sections")->setCurrentIndex(1);
                 QTest::keyClicks(FindControl<QLineEdit>(wizard, "SplitFile_PreText"), QStringLiteral("Cut"));
                 FindControl<QLineEdit>(wizard, "SplitFile_PostText")->setText(QStringLiteral(" end"));
-                QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut01 end"));
+                QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut01 end.ogg"));
                 FindControl<QCheckBox>(wizard, "SplitFile_Zeros")->click();
-                QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut1 end"));
+                QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part Cut1 end.ogg"));
                 FindControl<QCheckBox>(wizard, "SplitFile_ReplayGain")->click();
 
                 Button(wizard, "Wizard_Next")->Click();
