@@ -1,8 +1,8 @@
 #include "cli/InfoCommand.h"
 
+#include "cli/Batch.h"
 #include "media/OggFileInfo.h"
 #include "media/OggInformationText.h"
-#include "base/Error.h"
 
 #include <iomanip>
 #include <iostream>
@@ -12,16 +12,17 @@ namespace oq::cli {
 
 namespace {
 
-constexpr int kExitFailure = 1;
 constexpr int kTimeDecimals = 6; // microseconds: finer than one sample at any usual rate
 
-std::vector<std::string> FileArguments(const std::vector<std::string>& arguments)
+std::vector<std::string> FileArguments(const std::vector<std::string>& arguments, bool& json)
 {
     std::vector<std::string> files;
     bool optionsEnded = false;
     for (const auto& argument : arguments) {
         if (!optionsEnded && argument == "--")
             optionsEnded = true;
+        else if (!optionsEnded && argument == "--json")
+            json = true;
         else if (!optionsEnded && argument.size() > 1 && argument[0] == '-')
             throw UsageError("unknown option '" + argument + "'");
         else
@@ -60,33 +61,43 @@ std::string InfoCommand::Summary() const
 
 std::string InfoCommand::Usage() const
 {
-    return "Usage: oggquorvel-cli info [--] FILE...\n\n"
+    return "Usage: oggquorvel-cli info [--json] [--] FILE...\n\n"
            "Prints the file record of each Ogg Vorbis or Opus FILE (one \"Name: value\"\n"
            "line per field), a blank line, and its information text. Files are separated\n"
            "by a blank line. A file that is missing, empty, a folder or neither Ogg\n"
-           "Vorbis nor Opus is reported and skipped; the exit status is then 1.\n";
+           "Vorbis nor Opus is reported and skipped; the exit status is then 1.\n\n"
+           "With --json it prints one JSON document instead: an array with an object\n"
+           "for each FILE, {\"source\", \"size\" (bytes), \"codec\", \"version\", \"rate\",\n"
+           "\"channels\", \"samples\" (per channel, all links), \"seconds\", \"play_length\",\n"
+           "\"bitrate_kibit\", \"serial\", \"links\": [...]}, each link {\"codec\",\n"
+           "\"serial\", \"rate\", \"channels\", \"pre_skip\", \"vendor\", \"comments\":\n"
+           "[{\"name\", \"value\"}] in the header's order, \"first_byte\", \"end_byte\",\n"
+           "\"first_sample\", \"end_sample\", \"samples\", \"seconds\"} (bytes and samples\n"
+           "of the link in the whole file); or {\"source\", \"error\"} for a FILE not\n"
+           "described. Errors still go to standard error.\n";
 }
 
 int InfoCommand::Run(const std::vector<std::string>& arguments)
 {
-    int status = 0;
+    bool json = false;
+    const std::vector<std::string> sources = FileArguments(arguments, json);
+    BatchReport report(Name(), sources.size(), json);
     bool first = true;
-    for (const auto& path : FileArguments(arguments)) {
-        try {
-            const MPEGData record = ReadOggFileInfo(path);
-            if (!first)
-                std::cout << "\n";
-            first = false;
-            PrintRecord(record);
-            std::cout << "\n";
-            for (const auto& line : ComposeOggInformation(record).Lines)
-                std::cout << line << "\n";
-        } catch (const Error& error) {
-            std::cerr << "oggquorvel-cli " << Name() << ": " << error.what() << "\n";
-            status = kExitFailure;
+    ForEachSource(sources, report, [&](std::size_t index, const std::string& path) {
+        const MPEGData record = ReadOggFileInfo(path);
+        if (json) {
+            report.Done(index, FileFactsJson(record));
+            return;
         }
-    }
-    return status;
+        if (!first)
+            std::cout << "\n";
+        first = false;
+        PrintRecord(record);
+        std::cout << "\n";
+        for (const auto& line : ComposeOggInformation(record).Lines)
+            std::cout << line << "\n";
+    });
+    return report.Finish();
 }
 
 } // namespace oq::cli

@@ -11,16 +11,25 @@
 
 namespace oq::cli {
 
-JobSession::JobSession(bool quiet) : progress_(quiet), guard_([this] { control_.RequestCancel(); }) {}
+JobSession::JobSession(bool quiet, bool printNames)
+    : printNames_(printNames), progress_(quiet), guard_([this] { control_.RequestCancel(); })
+{
+}
 
 bool JobSession::ConfirmOverwrite(JobList& jobs, bool force)
 {
-    if (!jobs.WillOverwrite() || force)
+    if (MayOverwrite(jobs.WillOverwrite(), force))
         return true;
-    if (!isatty(STDIN_FILENO)) {
-        jobs.Clear();
+    jobs.Clear();
+    return false;
+}
+
+bool JobSession::MayOverwrite(bool willOverwrite, bool force)
+{
+    if (!willOverwrite || force)
+        return true;
+    if (!isatty(STDIN_FILENO))
         throw Error("existing files would be overwritten; give --force to replace them");
-    }
     std::cerr << kOverwriteQuestion << " [OK/Cancel] " << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
@@ -28,7 +37,6 @@ bool JobSession::ConfirmOverwrite(JobList& jobs, bool force)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (answer == "ok" || answer == "o" || answer == "y" || answer == "yes")
         return true;
-    jobs.Clear();
     std::cerr << "Nothing was written.\n";
     return false;
 }
@@ -51,7 +59,7 @@ int JobSession::RunPlan(JobList& jobs, bool force)
         return 1;
     const std::vector<std::string> written = jobs.FinalNames();
     const int status = Run(jobs);
-    if (status == 0)
+    if (status == 0 && printNames_)
         for (const std::string& name : written)
             std::cout << name << "\n";
     return status;

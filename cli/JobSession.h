@@ -18,7 +18,9 @@ constexpr int kExitCancelled = 130;
 // finished files stay).
 class JobSession {
 public:
-    explicit JobSession(bool quiet);
+    // With `printNames` off (a --json run), RunPlan prints nothing on
+    // standard output: the command prints its document instead.
+    explicit JobSession(bool quiet, bool printNames = true);
 
     JobControl& Control() noexcept { return control_; }
     JobObserver& Observer() noexcept { return progress_; }
@@ -31,14 +33,22 @@ public:
     // Ctrl-C.
     int RunPlan(JobList& jobs, bool force = false);
 
+    // For a run of several lists. When a list would replace existing files
+    // (`willOverwrite`): with `force` goes on; otherwise asks on the
+    // terminal, and without a terminal refuses with an error. False when the
+    // question was declined.
+    bool MayOverwrite(bool willOverwrite, bool force);
+    // Ends the progress line.
+    void FinishProgress() { progress_.Finish(); }
+
 private:
     // Runs the list; returns 0, or kExitCancelled after Ctrl-C.
     int Run(JobList& jobs);
-    // When the list would replace existing files: with `force` goes on;
-    // otherwise asks on the terminal, and without a terminal refuses with
-    // an error. A declined question clears the list (nothing is written).
+    // MayOverwrite for one list; a declined question clears it (nothing is
+    // written).
     bool ConfirmOverwrite(JobList& jobs, bool force);
 
+    bool printNames_;
     JobControl control_;
     TerminalProgress progress_;
     InterruptGuard guard_;

@@ -1,6 +1,7 @@
 #include "cli/MarkersCommand.h"
 
 #include "cli/Arguments.h"
+#include "cli/Batch.h"
 #include "cli/Console.h"
 #include "cli/SectionMethod.h"
 #include "model/CueSheetWriter.h"
@@ -34,10 +35,12 @@ std::string MarkersCommand::Summary() const { return "show the markers and secti
 
 std::string MarkersCommand::Usage() const
 {
-    return "Usage: oggquorvel-cli markers FILE METHOD [OPTIONS]\n\n"
+    return "Usage: oggquorvel-cli markers FILE... METHOD [OPTIONS]\n\n"
            "Prints the markers (block positions; one block is 16384 bytes of decoded\n"
            "audio) and the section list that METHOD lays on FILE, as the editor shows\n"
-           "them. Writes no audio.\n\n" +
+           "them. Writes no audio. Several FILEs are each shown after a line\n"
+           "\"FileName: FILE\", a blank line between them; one that cannot be read is\n"
+           "named and passed over, and the run ends with a summary and status 1.\n\n" +
            SectionMethod::Usage(SectionMethod::Choice::MarkersOnly) +
            "\nOptions (each replaces a file of that name):\n"
            "  --save-labels OUT  save the markers as a label file: a point label a line,\n"
@@ -45,7 +48,15 @@ std::string MarkersCommand::Usage() const
            "  --save-cue OUT     save a cue sheet of the sections: a track each, titled\n"
            "                     from the cue sheet or labels they came from, else\n"
            "                     \"Section k\", INDEX 01 to the nearest 1/75 s\n"
-           "  --quiet            no progress line while --silence or --snap analyses\n\n" +
+           "  --quiet            no progress line while --silence or --snap analyses\n"
+           "  --json             print one JSON document instead: an array with an object\n"
+           "                     for each FILE, {\"source\", \"blocks\", \"rate\", \"samples\",\n"
+           "                     \"markers\": [{\"marker\", \"block\", \"sample\", \"seconds\",\n"
+           "                     \"title\" where one came with it}], \"sections\":\n"
+           "                     [{\"section\", \"first_block\", \"end_block\", \"first_sample\",\n"
+           "                     \"end_sample\", \"samples\", \"seconds\"}]}, or {\"source\",\n"
+           "                     \"error\"} for a FILE not done; a marker's \"sample\" is\n"
+           "                     its exact cut, where a section begins\n\n" +
            kRefusedOutputs;
 }
 
@@ -54,40 +65,57 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
     std::set<std::string> valueOptions = SectionMethod::Options(SectionMethod::Choice::MarkersOnly);
     valueOptions.insert({"--save-labels", "--save-cue"});
     std::set<std::string> flagOptions = SectionMethod::Flags();
-    flagOptions.insert("--quiet");
+    flagOptions.insert({"--quiet", "--json"});
     const Arguments options(arguments, valueOptions, flagOptions);
-    if (options.Plain().size() != 1)
-        throw UsageError("give one FILE");
+    const std::vector<std::string>& sources = options.Plain();
+    if (sources.empty())
+        throw UsageError("give the FILE");
     const SectionMethod method(options, SectionMethod::Choice::MarkersOnly);
-    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
+    RequireOneSourceFor(method.InputFiles(), sources.size());
     const std::optional<std::string> labelsOut = options.Value("--save-labels");
     const std::optional<std::string> cueOut = options.Value("--save-cue");
-    // Both outputs are checked before the analysis and before either is written.
-    std::vector<std::string> inputs = method.InputFiles();
-    inputs.push_back(file.FileName);
-    for (const std::optional<std::string>& output : {labelsOut, cueOut})
-        if (output)
-            RequireWritableOutput(*output, inputs);
-    if (labelsOut && cueOut && SameOutput(*labelsOut, *cueOut))
-        throw UsageError("--save-labels and --save-cue name one file, \"" + *cueOut + "\"; give each its own");
-    MarkerGeometry markers(file);
-    std::vector<std::string> warnings;
-    const MarkerTitles titles = method.LayMarkers(file, markers, warnings);
-    PrintWarnings(warnings);
-    const std::vector<Section> sections = markers.Sections();
-    if (labelsOut)
-        LabelFile::Write(*labelsOut, markers.Positions(), titles, MarkerTime(file), inputs);
-    if (cueOut)
-        CueSheetWriter::Write(*cueOut, file.FileName, sections, titles, MarkerTime(file), method.InputFiles());
+    if (sources.size() > 1 && (labelsOut || cueOut))
+        throw UsageError("--save-labels and --save-cue name one file; give one FILE with them");
+    BatchReport report(Name(), sources.size(), options.Has("--json"));
+    bool shownOne = false;
+    ForEachSource(sources, report, [&](std::size_t index, const std::string& source) {
+        const MPEGData file = DescribeFileToCut(source);
+        // Both outputs are checked before the analysis and before either is written.
+        std::vector<std::string> inputs = method.InputFiles();
+        inputs.push_back(file.FileName);
+        for (const std::optional<std::string>& output : {labelsOut, cueOut})
+            if (output)
+                RequireWritableOutput(*output, inputs);
+        if (labelsOut && cueOut && SameOutput(*labelsOut, *cueOut))
+            throw UsageError("--save-labels and --save-cue name one file, \"" + *cueOut + "\"; give each its own");
+        MarkerGeometry markers(file);
+        std::vector<std::string> warnings;
+        const MarkerTitles titles = method.LayMarkers(file, markers, warnings);
+        PrintWarnings(warnings);
+        const std::vector<Section> sections = markers.Sections();
+        if (labelsOut)
+            LabelFile::Write(*labelsOut, markers.Positions(), titles, MarkerTime(file), inputs);
+        if (cueOut)
+            CueSheetWriter::Write(*cueOut, file.FileName, sections, titles, MarkerTime(file), method.InputFiles());
 
-    std::cout << "Blocks: " << file.BlockCount << "\n";
-    const std::vector<std::string> markerItems = MarkerItems(markers);
-    for (std::size_t k = 0; k < markerItems.size(); ++k)
-        std::cout << markerItems[k] << " (block " << markers.Position(static_cast<int>(k) + 1) << ")\n";
-    for (const std::string& item : SectionItems(sections, markers.Converter()))
-        std::cout << item << "\n";
-    std::cout << "Sections: " << sections.size() << "\n";
-    return 0;
+        if (report.Json()) {
+            report.Done(index, MarkersJson(file, markers, titles));
+            return;
+        }
+        // Several files are told apart as info tells them: a blank line between
+        // them, each beginning with its name.
+        if (sources.size() > 1)
+            std::cout << (shownOne ? "\n" : "") << "FileName: " << file.FileName << "\n";
+        shownOne = true;
+        std::cout << "Blocks: " << file.BlockCount << "\n";
+        const std::vector<std::string> markerItems = MarkerItems(markers);
+        for (std::size_t k = 0; k < markerItems.size(); ++k)
+            std::cout << markerItems[k] << " (block " << markers.Position(static_cast<int>(k) + 1) << ")\n";
+        for (const std::string& item : SectionItems(sections, markers.Converter()))
+            std::cout << item << "\n";
+        std::cout << "Sections: " << sections.size() << "\n";
+    });
+    return report.Finish();
 }
 
 } // namespace oq::cli

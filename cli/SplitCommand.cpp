@@ -1,6 +1,7 @@
 #include "cli/SplitCommand.h"
 
 #include "cli/Arguments.h"
+#include "cli/Batch.h"
 #include "cli/Console.h"
 #include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
@@ -32,7 +33,7 @@ std::string SplitCommand::Summary() const { return "cut a file into sections wit
 
 std::string SplitCommand::Usage() const
 {
-    return "Usage: oggquorvel-cli split FILE METHOD [OPTIONS]\n\n"
+    return "Usage: oggquorvel-cli split FILE... METHOD [OPTIONS]\n\n"
            "Writes the sections of FILE (Ogg Vorbis or Opus) as files of their own,\n"
            "copying the compressed audio unchanged; played one after another they give\n"
            "exactly the samples of FILE. Section k is named PRE, k, POST and the extension\n"
@@ -41,7 +42,13 @@ std::string SplitCommand::Usage() const
            "Every name is settled before anything is written: a single file name in the\n"
            "output folder (what file systems refuse in a name becomes '_'), cut to the\n"
            "length the folder takes and, where another section has the name, followed\n"
-           "by \" (NN)\", NN the section number. Standard error tells each change.\n\n" +
+           "by \" (NN)\", NN the section number. Standard error tells each change.\n\n"
+           "Several FILEs are each cut by METHOD (which then may not be --cue or\n"
+           "--labels: those fit one recording). All are read and every name settled\n"
+           "before anything is written; two FILEs whose sections would have one name\n"
+           "(give them --out folders of their own, or keep the default --post) refuse\n"
+           "the run. A FILE that cannot be read or cut is named and passed over, the\n"
+           "others are written, and the run ends with a summary and status 1.\n\n" +
            SectionMethod::Usage() +
            "\nOptions:\n"
            "  --out DIR          folder for the sections (default: FILE's folder)\n"
@@ -59,8 +66,9 @@ std::string SplitCommand::Usage() const
            "  --replaygain       give each section its own loudness (track gain and\n"
            "                     peak) and all of them the album's, measured first\n"
            "  --force            replace existing files without asking\n"
-           "  --quiet            no progress line\n\n" +
-           kRefusedOutputs;
+           "  --quiet            no progress line\n"
+           "  --json             print one JSON document instead of the files written\n\n" +
+           JsonWrittenUsage() + "\n" + kRefusedOutputs;
 }
 
 int SplitCommand::Run(const std::vector<std::string>& arguments)
@@ -68,33 +76,37 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
     std::set<std::string> valueOptions = SectionMethod::Options();
     valueOptions.insert({"--out", "--sections", "--pre", "--post", "--name"});
     std::set<std::string> flagOptions = SectionMethod::Flags();
-    flagOptions.insert({"--no-zeros", "--names-from-titles", "--replaygain", "--force", "--quiet"});
+    flagOptions.insert({"--no-zeros", "--names-from-titles", "--replaygain", "--force", "--quiet", "--json"});
     const Arguments options(arguments, valueOptions, flagOptions, {"--tag"});
-    if (options.Plain().size() != 1)
-        throw UsageError("give one FILE to split");
+    if (options.Plain().empty())
+        throw UsageError("give the FILE to split");
     const SectionMethod method(options);
+    RequireOneSourceFor(method.InputFiles(), options.Plain().size());
     const UserTags tags = ParseUserTags(options.Values("--tag"));
-    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
+    const SectionChoice choice = ParseChoice(options.Value("--sections").value_or("all"));
 
-    std::vector<std::string> warnings;
-    SplitRequest request{.File = file, .Cuts = method.Cuts(file, warnings), .Tags = tags};
-    SplitOptions& split = request.Naming;
-    split.OutputFolder = options.Value("--out").value_or(FolderOf(file.FileName));
-    split.Sections = ParseChoice(options.Value("--sections").value_or("all"));
-    split.PreText = options.Value("--pre").value_or("Part ");
-    split.PostText = options.Value("--post").value_or(" - " + NameOf(file.FileName));
-    split.Zeros = !options.Has("--no-zeros");
-    split.NamesFromTitles = options.Has("--names-from-titles");
-    split.NameTemplate = options.Value("--name").value_or("");
-    request.MeasureLoudness = options.Has("--replaygain");
-    const SplitRecipe recipe(request);
-    PrintWarnings(warnings);
-
-    JobSession session(options.Has("--quiet"));
-    std::optional<JobList> jobs = recipe.Plan(session.Control(), session.Observer());
-    if (!jobs)
-        return kExitCancelled;
-    return session.RunPlan(*jobs, options.Has("--force"));
+    const auto plan = [&](const std::string& source, JobSession& session) -> std::optional<PlannedSource> {
+        const MPEGData file = DescribeFileToCut(source);
+        std::vector<std::string> warnings;
+        SplitRequest request{.File = file, .Cuts = method.Cuts(file, warnings), .Tags = tags};
+        SplitOptions& split = request.Naming;
+        split.OutputFolder = options.Value("--out").value_or(FolderOf(file.FileName));
+        split.Sections = choice;
+        split.PreText = options.Value("--pre").value_or("Part ");
+        split.PostText = options.Value("--post").value_or(" - " + NameOf(file.FileName));
+        split.Zeros = !options.Has("--no-zeros");
+        split.NamesFromTitles = options.Has("--names-from-titles");
+        split.NameTemplate = options.Value("--name").value_or("");
+        request.MeasureLoudness = options.Has("--replaygain");
+        const SplitRecipe recipe(request);
+        PrintWarnings(warnings);
+        std::optional<JobList> jobs = recipe.Plan(session.Control(), session.Observer());
+        if (!jobs)
+            return std::nullopt;
+        return PlannedSource{file, std::move(*jobs)};
+    };
+    return WritingBatch(Name(), options.Has("--quiet"), options.Has("--json"))
+        .Run(options.Plain(), plan, options.Has("--force"));
 }
 
 } // namespace oq::cli

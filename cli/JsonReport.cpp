@@ -1,0 +1,121 @@
+#include "cli/JsonReport.h"
+
+#include "jobs/JobList.h"
+#include "media/FileLinks.h"
+#include "media/MPEGData.h"
+#include "model/MarkerGeometry.h"
+#include "model/MarkerTime.h"
+#include "model/MarkerTitles.h"
+
+#include <iostream>
+#include <string>
+
+namespace oq::cli {
+
+namespace {
+
+constexpr int kIndent = 2;
+
+double Seconds(std::int64_t samples, std::int64_t rate)
+{
+    return rate > 0 ? static_cast<double>(samples) / static_cast<double>(rate) : 0.0;
+}
+
+Json LinkJson(const FileLink& link)
+{
+    const LinkHeaders& headers = link.Headers;
+    Json comments = Json::array();
+    for (const auto& [name, value] : headers.Comments)
+        comments.push_back({{"name", name}, {"value", value}});
+    Json json = {{"codec", std::string(headers.Codec->Name)},
+                 {"serial", headers.Serial},
+                 {"rate", headers.Rate},
+                 {"channels", headers.Channels},
+                 {"pre_skip", headers.PreSkip},
+                 {"vendor", headers.Vendor},
+                 {"comments", std::move(comments)},
+                 {"first_byte", link.FirstByte},
+                 {"end_byte", link.EndByte}};
+    json.update(SampleRangeJson(link.FirstSample, link.EndSample, static_cast<std::int32_t>(headers.Rate)));
+    return json;
+}
+
+} // namespace
+
+Json SampleRangeJson(std::int64_t first, std::int64_t end, std::int32_t rate)
+{
+    return {{"first_sample", first},
+            {"end_sample", end},
+            {"samples", end - first},
+            {"seconds", Seconds(end - first, rate)}};
+}
+
+Json FileFactsJson(const MPEGData& record)
+{
+    Json links = Json::array();
+    for (const FileLink& link : ReadFileLinks(record.FileName))
+        links.push_back(LinkJson(link));
+    return {{"source", record.FileName},
+            {"size", record.FileSize},
+            {"codec", record.Codec},
+            {"version", record.Version},
+            {"rate", record.Rate},
+            {"channels", record.Channels},
+            {"samples", record.PcmTotal},
+            {"seconds", record.TimeTotal},
+            {"play_length", record.PlayLength},
+            {"bitrate_kibit", record.BitRate},
+            {"serial", static_cast<std::uint32_t>(record.SerialNumber)},
+            {"links", std::move(links)}};
+}
+
+Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source)
+{
+    Json files = Json::array();
+    for (const JobStacker& job : jobs) {
+        if (!job.FinishOutput)
+            continue;
+        // The last section with audio runs to the source's end, which its
+        // job leaves as 0.
+        const std::int64_t end = job.EndGranule > job.StartGranule ? job.EndGranule : source.PcmTotal;
+        Json file = {{"file", job.FinalName}, {"section", job.SectionNumber}};
+        file.update(SampleRangeJson(job.StartGranule, end, source.Rate));
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers, const MarkerTitles& titles)
+{
+    const MarkerTime time(file);
+    Json laid = Json::array();
+    for (int i = 1; i <= markers.Count(); ++i) {
+        const std::int32_t block = markers.Position(i);
+        Json marker = {{"marker", i}, {"block", block}, {"sample", time.Sample(block)}, {"seconds", time.Seconds(block)}};
+        if (const std::string title = titles.TitleAt(block, ""); !title.empty())
+            marker["title"] = title;
+        laid.push_back(std::move(marker));
+    }
+    Json sections = Json::array();
+    const std::vector<Section> blocks = markers.Sections();
+    for (std::size_t j = 0; j < blocks.size(); ++j) {
+        const auto number = static_cast<int>(j) + 1;
+        const SampleRange samples = markers.SectionSamples(number);
+        Json section = {{"section", number}, {"first_block", blocks[j].Start}, {"end_block", blocks[j].End}};
+        section.update(SampleRangeJson(samples.Start, samples.End, time.Rate()));
+        sections.push_back(std::move(section));
+    }
+    return {{"source", file.FileName},
+            {"blocks", file.BlockCount},
+            {"rate", file.Rate},
+            {"samples", file.PcmTotal},
+            {"markers", std::move(laid)},
+            {"sections", std::move(sections)}};
+}
+
+void PrintJson(const Json& document)
+{
+    std::cout << document.dump(kIndent, ' ', false, Json::error_handler_t::replace) << "\n" << std::flush;
+}
+
+} // namespace oq::cli

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+
+namespace oq {
+class JobList;
+class MarkerGeometry;
+class MarkerTitles;
+struct MPEGData;
+} // namespace oq
+
+namespace oq::cli {
+
+// A --json document. Keys keep the order they are written in, so a person
+// reading one finds a thing's name before its numbers.
+//
+// Conventions of every document: "source" is an input file as given on the
+// command line, "file" a file written; sample positions count sample frames
+// per channel on the timeline of all links one after another (after an Opus
+// stream's pre-skip), a range running from "first_sample" up to, not
+// including, "end_sample"; "seconds" is a length or position in samples over
+// the file's rate.
+using Json = nlohmann::ordered_json;
+
+// The file record of `record` and every link of its file (read again from
+// the file: the headers' codec, serial number, rate, channels, pre-skip,
+// vendor and comments in their order, and where the link lies in bytes and
+// samples). Raises what ReadFileLinks raises.
+Json FileFactsJson(const MPEGData& record);
+
+// The files a finished split or export of `source` wrote, in order: each
+// section's number and samples.
+Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source);
+
+// The markers laid on `file` (block, cut sample, seconds, and the title
+// they came with where there is one) and the sections between them.
+Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers, const MarkerTitles& titles);
+
+// A range of `rate`-per-second samples: its ends, length and length in
+// seconds.
+Json SampleRangeJson(std::int64_t first, std::int64_t end, std::int32_t rate);
+
+// Prints `document` on standard output, indented, as one document followed
+// by a line end. Bytes that are not UTF-8 (a file name of another encoding,
+// a damaged comment) are printed as U+FFFD rather than failing the run.
+void PrintJson(const Json& document);
+
+} // namespace oq::cli

@@ -1,0 +1,207 @@
+#include "tests/support/CliRunner.h"
+#include "tests/support/TestAudio.h"
+#include "tests/support/TestOpus.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace oq::test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr long kRate = 44100;
+constexpr int kChannels = 2;
+
+std::int64_t DecodedFrames(const std::string& path)
+{
+    return static_cast<std::int64_t>(DecodeSamples(path).size()) / kChannels;
+}
+
+// The document a run printed; fails the test when standard output is not
+// exactly one JSON document.
+json Document(const CliResult& result)
+{
+    json document;
+    EXPECT_NO_THROW(document = json::parse(result.Out)) << result.Out;
+    return document;
+}
+
+// Every entry of "files" covers its samples with a decodable file of that
+// length, the ranges following one another from 0 to `total`.
+void ExpectSectionsCover(const json& files, std::int64_t total)
+{
+    std::int64_t next = 0;
+    for (const json& file : files) {
+        EXPECT_EQ(file["first_sample"].get<std::int64_t>(), next);
+        const auto samples = file["samples"].get<std::int64_t>();
+        EXPECT_EQ(file["end_sample"].get<std::int64_t>() - next, samples);
+        EXPECT_DOUBLE_EQ(file["seconds"].get<double>(), static_cast<double>(samples) / kRate);
+        EXPECT_EQ(DecodedFrames(file["file"].get<std::string>()), samples) << file;
+        next += samples;
+    }
+    EXPECT_EQ(next, total);
+}
+
+class BatchJson : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"a.ogg", "b.ogg"})
+            WriteBytes(dir_.Path(name), MakeOggVorbis({.seconds = 4, .signal = Signal::Mixed}));
+        total_ = DecodedFrames(dir_.Path("a.ogg"));
+    }
+
+    std::set<std::string> FilesIn(const std::string& folder) const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    TempDir dir_;
+    std::int64_t total_ = 0;
+};
+
+TEST_F(BatchJson, AnUnreadableFileIsNamedAndPassedOverWhileTheOthersAreWritten)
+{
+    const std::string bad = dir_.Path("bad.ogg");
+    WriteBytes(bad, Bytes(5000, 'x'));
+    const CliResult text =
+        RunCli({"split", dir_.Path("a.ogg"), bad, dir_.Path("b.ogg"), "--count", "2", "--quiet"});
+    EXPECT_EQ(text.Status, 1);
+    EXPECT_NE(text.Err.find(bad), std::string::npos) << text.Err;
+    EXPECT_NE(text.Err.find("2 of 3 files done"), std::string::npos) << text.Err;
+    EXPECT_EQ(text.Out, dir_.Path("Part 01 - a.ogg") + "\n" + dir_.Path("Part 02 - a.ogg") + "\n" +
+                            dir_.Path("Part 01 - b.ogg") + "\n" + dir_.Path("Part 02 - b.ogg") + "\n");
+
+    const CliResult run =
+        RunCli({"split", dir_.Path("a.ogg"), bad, dir_.Path("b.ogg"), "--count", "2", "--quiet", "--json", "--force"});
+    EXPECT_EQ(run.Status, 1);
+    const json document = Document(run);
+    ASSERT_EQ(document.size(), 3u) << document;
+    EXPECT_EQ(document[1]["source"], bad);
+    EXPECT_NE(document[1]["error"].get<std::string>().find(bad), std::string::npos);
+    for (const int k : {0, 2}) {
+        EXPECT_FALSE(document[k].contains("error")) << document[k];
+        ASSERT_EQ(document[k]["files"].size(), 2u);
+        ExpectSectionsCover(document[k]["files"], total_);
+    }
+    EXPECT_EQ(FilesIn(dir_.Root()).size(), 7u) << "three sources and four sections, no temporary file";
+}
+
+TEST_F(BatchJson, OutputsThatMeetAcrossTheBatchRefuseTheRunBeforeAnythingIsWritten)
+{
+    // Two recordings of one name from two folders, split into one folder.
+    fs::create_directory(dir_.Path("other"));
+    fs::create_directory(dir_.Path("out"));
+    fs::copy_file(dir_.Path("b.ogg"), dir_.Path("other/a.ogg"));
+    const CliResult run = RunCli({"split", dir_.Path("a.ogg"), dir_.Path("other/a.ogg"), "--count", "2", "--out",
+                                  dir_.Path("out"), "--quiet"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("is an output of both"), std::string::npos) << run.Err;
+    EXPECT_TRUE(FilesIn(dir_.Path("out")).empty());
+    EXPECT_EQ(run.Out, "");
+}
+
+TEST_F(BatchJson, OptionsThatNameOneFileAreRefusedWithSeveral)
+{
+    const std::string a = dir_.Path("a.ogg");
+    const std::string b = dir_.Path("b.ogg");
+    WriteBytes(dir_.Path("a.cue"), Bytes{'F'});
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"split", a, b, "--cue", dir_.Path("a.cue")},
+          {"export", a, b, "--count", "2", "--section", "1", "--to", dir_.Path("x.ogg")},
+          {"export", a, "--count", "2", "--section", "1", "--to", dir_.Path("x.ogg"), "--dir", dir_.Root()},
+          {"markers", a, b, "--count", "2", "--save-labels", dir_.Path("x.txt")}}) {
+        const CliResult run = RunCli(arguments);
+        EXPECT_EQ(run.Status, 2) << arguments[0] << ": " << run.Err;
+    }
+    EXPECT_EQ(FilesIn(dir_.Root()), (std::set<std::string>{"a.ogg", "b.ogg", "a.cue"}));
+}
+
+TEST_F(BatchJson, ExportIntoAFolderNamesEachSectionAfterItsSource)
+{
+    const std::string out = dir_.Path("out");
+    fs::create_directory(out);
+    const CliResult run = RunCli({"export", dir_.Path("a.ogg"), dir_.Path("b.ogg"), "--count", "3", "--section", "2",
+                                  "--dir", out, "--quiet", "--json"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const json document = Document(run);
+    ASSERT_EQ(document.size(), 2u);
+    for (const char* name : {"a.ogg", "b.ogg"}) {
+        const json& file = document[name[0] == 'a' ? 0 : 1]["files"].at(0);
+        EXPECT_EQ(file["file"], out + "/Part 02 - " + name);
+        EXPECT_EQ(file["section"], 2);
+        EXPECT_EQ(DecodedFrames(file["file"]), file["samples"].get<std::int64_t>());
+    }
+    // The same sections again would replace them: asked, and refused
+    // without a terminal.
+    const CliResult again = RunCli({"export", dir_.Path("a.ogg"), dir_.Path("b.ogg"), "--count", "3", "--section",
+                                    "2", "--dir", out, "--quiet"});
+    EXPECT_NE(again.Err.find("--force"), std::string::npos) << again.Err;
+}
+
+TEST_F(BatchJson, EveryCommandPrintsOneDocumentOfWhatItDid)
+{
+    const std::string a = dir_.Path("a.ogg");
+    // A chain of two links: a's stream followed by another.
+    const std::string chain = dir_.Path("chain.ogg");
+    Bytes chained = MakeOggVorbis({.seconds = 4, .signal = Signal::Mixed});
+    const Bytes second = MakeOggVorbis({.seconds = 2, .title = "second"}, {.serial = 77});
+    chained.insert(chained.end(), second.begin(), second.end());
+    WriteBytes(chain, chained);
+
+    const json info = Document(RunCli({"info", "--json", a, chain}));
+    ASSERT_EQ(info.size(), 2u);
+    EXPECT_EQ(info[0]["samples"], total_);
+    EXPECT_EQ(info[0]["links"].size(), 1u);
+    const json& links = info[1]["links"];
+    ASSERT_EQ(links.size(), 2u) << info[1];
+    EXPECT_EQ(links[0]["first_sample"], 0);
+    EXPECT_EQ(links[1]["first_sample"], links[0]["end_sample"]);
+    EXPECT_EQ(links[1]["end_sample"], info[1]["samples"]);
+    EXPECT_EQ(links[1]["first_byte"], links[0]["end_byte"]);
+    EXPECT_EQ(links[1]["serial"], 77);
+    EXPECT_EQ(links[1]["comments"][0], (json{{"name", "TITLE"}, {"value", "second"}})) << links[1];
+
+    const json markers = Document(RunCli({"markers", a, "--count", "3", "--json"}));
+    ASSERT_EQ(markers.size(), 1u);
+    const json& sections = markers[0]["sections"];
+    ASSERT_EQ(sections.size(), 3u) << markers;
+    EXPECT_EQ(sections[2]["end_sample"], total_);
+    for (const json& marker : markers[0]["markers"]) {
+        const auto sample = marker["sample"].get<std::int64_t>();
+        EXPECT_DOUBLE_EQ(marker["seconds"].get<double>(), static_cast<double>(sample) / kRate);
+    }
+
+    const CliResult split = RunCli({"split", a, "--count", "3", "--json", "--quiet"});
+    ASSERT_EQ(split.Status, 0) << split.Err;
+    const json written = Document(split);
+    ASSERT_EQ(written[0]["files"].size(), 3u);
+    ExpectSectionsCover(written[0]["files"], total_);
+    // The sections cut are those the markers showed.
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(written[0]["files"][k]["first_sample"], sections[k]["first_sample"]);
+
+    const json exported =
+        Document(RunCli({"export", a, "--count", "3", "--section", "3", "--to", dir_.Path("x.ogg"), "--json"}));
+    EXPECT_EQ(exported[0]["files"][0]["first_sample"], sections[2]["first_sample"]);
+    EXPECT_EQ(exported[0]["files"][0]["file"], dir_.Path("x.ogg"));
+
+    const json wav = Document(RunCli({"wav", a, "--json", "--quiet"}));
+    EXPECT_EQ(wav[0]["files"][0]["file"], dir_.Path("a.wav"));
+    EXPECT_EQ(wav[0]["files"][0]["samples"], total_);
+
+    const std::string list = dir_.Path("list.csv");
+    const CliResult catalog = RunCli({"catalog", dir_.Root(), "--out", list, "--json", "--quiet"});
+    ASSERT_EQ(catalog.Status, 0) << catalog.Err;
+    // a, b, chain, x and the three sections.
+    EXPECT_EQ(Document(catalog), (json{{"source", dir_.Root()}, {"file", list}, {"entries", 7}, {"left_out", json::array()}}));
+}
+
+} // namespace
+} // namespace oq::test
