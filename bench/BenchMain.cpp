@@ -65,11 +65,12 @@ void RunAndReport(const ScenarioSetting& setting, std::ostream& out)
     const Findings desktopOpen = OpenInDesktop(setting);
     const Findings desktopMarkers = EditMarkersInDesktop(setting);
     const Findings catalog = CatalogFolder(setting);
+    const Findings batch = SplitBatch(setting);
     fs::remove_all(material.Scratch);
 
     const std::vector<const Findings*> all = {&longSplit,      &info,          &mono,          &surround,
                                               &opusSplit,      &headroom.Found, &decoding,     &opusDecoding,
-                                              &desktopOpen,    &desktopMarkers, &catalog};
+                                              &desktopOpen,    &desktopMarkers, &catalog,      &batch};
     BenchReport report;
     for (const Findings* findings : all)
         report.Add(*findings);

@@ -96,5 +96,8 @@ Findings OpenInDesktop(const ScenarioSetting& setting);
 Findings EditMarkersInDesktop(const ScenarioSetting& setting);
 // The catalog tool over a folder of short files.
 Findings CatalogFolder(const ScenarioSetting& setting);
+// Twenty files of a few minutes split by one run of the command line, by a
+// loop of runs, two runs side by side, and a loop of oggsplt.
+Findings SplitBatch(const ScenarioSetting& setting);
 
 } // namespace oq::bench
