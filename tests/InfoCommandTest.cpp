@@ -126,7 +126,10 @@ TEST_F(InfoCommand, ReportsBadFilesAndGoesOn)
     EXPECT_EQ(result.Err, prefix + "cannot open \"" + dir_.Path("missing.ogg") + "\": No such file or directory\n" +
                           prefix + "cannot read \"" + dir_.Path("folder.ogg") + "\": Is a directory\n" +
                           prefix + "\"" + dir_.Path("text.ogg") + "\": is not an Ogg Vorbis or Opus file\n" +
-                          prefix + "\"" + dir_.Path("empty.ogg") + "\": is empty\n");
+                          prefix + "\"" + dir_.Path("empty.ogg") + "\": is empty\n" + prefix +
+                          "2 of 6 files done; not done: \"" + dir_.Path("missing.ogg") + "\" \"" +
+                          dir_.Path("folder.ogg") + "\" \"" + dir_.Path("text.ogg") + "\" \"" +
+                          dir_.Path("empty.ogg") + "\"\n");
     // Both good files are described, one block each, a blank line between.
     EXPECT_EQ(result.Out.rfind("FileName: " + song_ + "\n", 0), 0u) << result.Out;
     EXPECT_NE(result.Out.find("Serial Number:\t-2147483647\n\nFileName: " + second + "\n"), std::string::npos) << result.Out;
