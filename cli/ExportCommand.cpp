@@ -1,7 +1,7 @@
 #include "cli/ExportCommand.h"
 
 #include "cli/Arguments.h"
-#include "cli/Batch.h"
+#include "cli/WritingBatch.h"
 #include "cli/Console.h"
 #include "cli/JobSession.h"
 #include "cli/SectionMethod.h"

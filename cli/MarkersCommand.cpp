@@ -98,7 +98,7 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
         if (cueOut)
             CueSheetWriter::Write(*cueOut, file.FileName, sections, titles, MarkerTime(file), method.InputFiles());
 
-        if (report.Json()) {
+        if (report.WantsJson()) {
             report.Done(index, MarkersJson(file, markers, titles));
             return;
         }

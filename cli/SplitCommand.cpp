@@ -1,7 +1,7 @@
 #include "cli/SplitCommand.h"
 
 #include "cli/Arguments.h"
-#include "cli/Batch.h"
+#include "cli/WritingBatch.h"
 #include "cli/Console.h"
 #include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
@@ -26,6 +26,10 @@ SectionChoice ParseChoice(const std::string& text)
         return SectionChoice::Even;
     throw UsageError("--sections takes all, odd or even");
 }
+
+// The sections of one FILE of the run, planned.
+std::optional<PlannedSource> PlanSource(const Arguments& options, const SectionMethod& method, const UserTags& tags,
+                                        const std::string& source, JobSession& session);
 
 } // namespace
 
@@ -84,30 +88,42 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
     const SectionMethod method(options);
     RequireOneSourceFor(method.InputFiles(), options.Plain().size());
     const UserTags tags = ParseUserTags(options.Values("--tag"));
-    const SectionChoice choice = ParseChoice(options.Value("--sections").value_or("all"));
-
-    const auto plan = [&](const std::string& source, JobSession& session) -> std::optional<PlannedSource> {
-        const MPEGData file = DescribeFileToCut(source);
-        std::vector<std::string> warnings;
-        SplitRequest request{.File = file, .Cuts = method.Cuts(file, warnings), .Tags = tags};
-        SplitOptions& split = request.Naming;
-        split.OutputFolder = options.Value("--out").value_or(FolderOf(file.FileName));
-        split.Sections = choice;
-        split.PreText = options.Value("--pre").value_or("Part ");
-        split.PostText = options.Value("--post").value_or(" - " + NameOf(file.FileName));
-        split.Zeros = !options.Has("--no-zeros");
-        split.NamesFromTitles = options.Has("--names-from-titles");
-        split.NameTemplate = options.Value("--name").value_or("");
-        request.MeasureLoudness = options.Has("--replaygain");
-        const SplitRecipe recipe(request);
-        PrintWarnings(warnings);
-        std::optional<JobList> jobs = recipe.Plan(session.Control(), session.Observer());
-        if (!jobs)
-            return std::nullopt;
-        return PlannedSource{file, std::move(*jobs)};
+    // A wrong --sections is refused before any file is read.
+    ParseChoice(options.Value("--sections").value_or("all"));
+    const auto plan = [&](const std::string& source, JobSession& session) {
+        return PlanSource(options, method, tags, source, session);
     };
     return WritingBatch(Name(), options.Has("--quiet"), options.Has("--json"))
         .Run(options.Plain(), plan, options.Has("--force"));
 }
+
+namespace {
+
+std::optional<PlannedSource> PlanSource(const Arguments& options, const SectionMethod& method, const UserTags& tags,
+                                        const std::string& source, JobSession& session)
+{
+    const MPEGData file = DescribeFileToCut(source);
+
+    std::vector<std::string> warnings;
+    SplitRequest request{.File = file, .Cuts = method.Cuts(file, warnings), .Tags = tags};
+    SplitOptions& split = request.Naming;
+    split.OutputFolder = options.Value("--out").value_or(FolderOf(file.FileName));
+    split.Sections = ParseChoice(options.Value("--sections").value_or("all"));
+    split.PreText = options.Value("--pre").value_or("Part ");
+    split.PostText = options.Value("--post").value_or(" - " + NameOf(file.FileName));
+    split.Zeros = !options.Has("--no-zeros");
+    split.NamesFromTitles = options.Has("--names-from-titles");
+    split.NameTemplate = options.Value("--name").value_or("");
+    request.MeasureLoudness = options.Has("--replaygain");
+    const SplitRecipe recipe(request);
+    PrintWarnings(warnings);
+
+    std::optional<JobList> jobs = recipe.Plan(session.Control(), session.Observer());
+    if (!jobs)
+        return std::nullopt;
+    return PlannedSource{file, std::move(*jobs)};
+}
+
+} // namespace
 
 } // namespace oq::cli
