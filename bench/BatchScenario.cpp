@@ -31,7 +31,7 @@ std::vector<std::string> SplitCommand(const std::string& cli, const std::vector<
 std::vector<std::string> BatchSources(const ScenarioSetting& setting)
 {
     const std::string folder = setting.Material().Folder + "/batch";
-    if (OggFilesIn(folder).size() != static_cast<std::size_t>(kBatchFiles)) {
+    if (!std::filesystem::is_directory(folder) || OggFilesIn(folder).size() != static_cast<std::size_t>(kBatchFiles)) {
         ResetFolder(folder);
         const auto total = DecodedLength(setting.Material().Long);
         SplitWithEngine(setting.Material().Long, EqualCutPoints(total, kBatchFiles), folder);
