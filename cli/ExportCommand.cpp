@@ -32,7 +32,7 @@ std::string ExportCommand::Summary() const { return "write one section of a file
 std::string ExportCommand::Usage() const
 {
     return "Usage: oggquorvel-cli export FILE METHOD --section K --to OUT [OPTIONS]\n"
-           "       oggquorvel-cli export FILE... METHOD --section K --dir DIR [OPTIONS]\n\n"
+           "Usage: oggquorvel-cli export FILE... METHOD --section K --dir DIR [OPTIONS]\n\n"
            "Writes section K (counted from 1) of FILE to OUT without re-encoding,\n"
            "replacing OUT if it exists. With --dir, section K of each FILE goes into\n"
            "DIR under the name split gives it (\"Part 0K - \" and FILE's name); existing\n"

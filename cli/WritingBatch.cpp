@@ -90,11 +90,11 @@ void RequireDistinctOutputs(const std::vector<Planned>& planned, const std::vect
 std::string JsonWrittenUsage()
 {
     return "The JSON document is an array with an object for each FILE, in order:\n"
-           "  {\"source\": FILE, \"files\": [{\"file\", \"section\", \"first_sample\",\n"
-           "  \"end_sample\", \"samples\", \"seconds\"}, ...]}, the files written with\n"
-           "  the samples they hold (from first_sample up to end_sample, per channel,\n"
-           "  counted from the start of FILE); or {\"source\": FILE, \"error\": REASON}\n"
-           "  for a FILE not done. Errors and progress still go to standard error.\n";
+           "{\"source\": FILE, \"files\": [{\"file\", \"section\", \"first_sample\",\n"
+           "\"end_sample\", \"samples\", \"seconds\"}, ...]}, the files written with the\n"
+           "samples they hold (from first_sample up to end_sample, per channel, counted\n"
+           "from the start of FILE); or {\"source\": FILE, \"error\": REASON} for a FILE\n"
+           "not done. Errors and progress still go to standard error.\n";
 }
 
 WritingBatch::WritingBatch(std::string command, bool quiet, bool json)
