@@ -63,7 +63,8 @@ Findings SplitBatch(const ScenarioSetting& setting)
     for (const std::string& source : sources) {
         cliLoop.push_back(SplitCommand(cli, {source}, out));
         if (!oggsplt.empty())
-            peerLoop.push_back(OggspltCommand(oggsplt, source, out + "/" + std::filesystem::path(source).stem().string(),
+            peerLoop.push_back(OggspltCommand(oggsplt, source,
+                                              out + "/" + std::filesystem::path(source).stem().string(),
                                               EqualCutPoints(DecodedLength(source), kSections), rate));
     }
     const auto half = sources.begin() + static_cast<std::ptrdiff_t>(sources.size() / 2);

@@ -3,7 +3,6 @@
 #include "cli/Arguments.h"
 #include "cli/WritingBatch.h"
 #include "cli/Console.h"
-#include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
 #include "cli/UserTags.h"
 #include "jobs/JobList.h"
@@ -75,10 +74,12 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
     const std::string to = folder ? std::string() : options.Require("--to");
     const UserTags tags = ParseUserTags(options.Values("--tag"));
 
-    const auto plan = [&](const std::string& source, JobSession& session) -> std::optional<PlannedSource> {
+    const auto plan = [&](const std::string& source, const JobControl& /*control*/,
+                          JobObserver& observer) -> std::optional<PlannedSource> {
         const MPEGData file = DescribeFileToCut(source);
         std::vector<std::string> warnings;
-        ExportOptions exported{.Source = SectionsOf(file, method.Cuts(file, warnings)), .FileName = to, .Section = section};
+        ExportOptions exported{
+            .Source = SectionsOf(file, method.Cuts(file, warnings)), .FileName = to, .Section = section};
         PrintWarnings(warnings);
         AddUserTags(exported.Source, tags);
         const auto sections = static_cast<std::int32_t>(exported.Source.CutPoints.size() + 1);
@@ -87,7 +88,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
                              " sections of \"" + source + "\"");
         if (folder)
             exported.FileName = SplitSectionName(exported.Source, *folder, section);
-        JobList jobs = PlanJobs(exported, session.Observer());
+        JobList jobs = PlanJobs(exported, observer);
         // A name the user did not choose is asked about before it replaces a file.
         if (folder && FileSizeOf(exported.FileName) > 0)
             jobs.NoteOverwrite();

@@ -91,7 +91,8 @@ Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers, const Mark
     Json laid = Json::array();
     for (int i = 1; i <= markers.Count(); ++i) {
         const std::int32_t block = markers.Position(i);
-        Json marker = {{"marker", i}, {"block", block}, {"sample", time.Sample(block)}, {"seconds", time.Seconds(block)}};
+        Json marker = {
+            {"marker", i}, {"block", block}, {"sample", time.Sample(block)}, {"seconds", time.Seconds(block)}};
         if (const std::string title = titles.TitleAt(block, ""); !title.empty())
             marker["title"] = title;
         laid.push_back(std::move(marker));

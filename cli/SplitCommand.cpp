@@ -3,7 +3,6 @@
 #include "cli/Arguments.h"
 #include "cli/WritingBatch.h"
 #include "cli/Console.h"
-#include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
 #include "cli/UserTags.h"
 #include "jobs/JobList.h"
@@ -29,7 +28,7 @@ SectionChoice ParseChoice(const std::string& text)
 
 // The sections of one FILE of the run, planned.
 std::optional<PlannedSource> PlanSource(const Arguments& options, const SectionMethod& method, const UserTags& tags,
-                                        const std::string& source, JobSession& session);
+                                        const std::string& source, const JobControl& control, JobObserver& observer);
 
 } // namespace
 
@@ -90,8 +89,8 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
     const UserTags tags = ParseUserTags(options.Values("--tag"));
     // A wrong --sections is refused before any file is read.
     ParseChoice(options.Value("--sections").value_or("all"));
-    const auto plan = [&](const std::string& source, JobSession& session) {
-        return PlanSource(options, method, tags, source, session);
+    const auto plan = [&](const std::string& source, const JobControl& control, JobObserver& observer) {
+        return PlanSource(options, method, tags, source, control, observer);
     };
     return WritingBatch(Name(), options.Has("--quiet"), options.Has("--json"))
         .Run(options.Plain(), plan, options.Has("--force"));
@@ -100,7 +99,7 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
 namespace {
 
 std::optional<PlannedSource> PlanSource(const Arguments& options, const SectionMethod& method, const UserTags& tags,
-                                        const std::string& source, JobSession& session)
+                                        const std::string& source, const JobControl& control, JobObserver& observer)
 {
     const MPEGData file = DescribeFileToCut(source);
 
@@ -118,7 +117,7 @@ std::optional<PlannedSource> PlanSource(const Arguments& options, const SectionM
     const SplitRecipe recipe(request);
     PrintWarnings(warnings);
 
-    std::optional<JobList> jobs = recipe.Plan(session.Control(), session.Observer());
+    std::optional<JobList> jobs = recipe.Plan(control, observer);
     if (!jobs)
         return std::nullopt;
     return PlannedSource{file, std::move(*jobs)};

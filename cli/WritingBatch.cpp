@@ -5,6 +5,7 @@
 #include "base/Error.h"
 #include "base/JobObserver.h"
 #include "base/OutputTarget.h"
+#include "base/PathParts.h"
 #include "jobs/JobRunner.h"
 
 #include <filesystem>
@@ -77,10 +78,13 @@ void RequireDistinctOutputs(const std::vector<Planned>& planned, const std::vect
         for (const std::string& name : input.Plan.Jobs.FinalNames()) {
             RequireWritableOutput(name, sources);
             const auto [owner, added] = owners.emplace(Resolved(name), &input);
-            if (!added && owner->second != &input)
-                throw FileError(name, "is an output of both \"" + owner->second->Source + "\" and \"" + input.Source + "\"",
-                                "\"" + name + "\" is an output of both \"" + owner->second->Source + "\" and \"" +
-                                    input.Source + "\"; give their outputs other names or folders. Nothing was written.");
+            if (!added && owner->second != &input) {
+                const std::string reason =
+                    "is an output of both \"" + owner->second->Source + "\" and \"" + input.Source + "\"";
+                throw FileError(name, reason,
+                                "\"" + name + "\" " + reason +
+                                    "; give their outputs other names or folders. Nothing was written.");
+            }
         }
     }
 }
@@ -114,7 +118,10 @@ int WritingBatch::Run(const std::vector<std::string>& sources, const Planner& pl
         // Taken before the source is read, so that a change while it is
         // planned counts too.
         std::optional<FileStamp> stamp = StampOf(source);
-        std::optional<PlannedSource> made = plan(source, session);
+        SourceOfRunObserver observer(session.Observer(), index + 1, sources.size());
+        observer.TotalText("");
+        observer.CurrentFile(NameOf(source));
+        std::optional<PlannedSource> made = plan(source, session.Control(), observer);
         if (!made)
             cancelled = true;
         else
@@ -134,11 +141,13 @@ int WritingBatch::Run(const std::vector<std::string>& sources, const Planner& pl
     if (!session.MayOverwrite(willOverwrite, force))
         return 1;
 
+    std::vector<std::string> writtenNames;
     for (Planned& input : planned) {
         JobList& jobs = input.Plan.Jobs;
         if (StampOf(input.Source) != input.Stamp) {
             report.Failed(input.Index, input.Source,
-                          "\"" + input.Source + "\" was replaced or changed since it was read; nothing of it was written");
+                          "\"" + input.Source +
+                              "\" was replaced or changed since it was read; nothing of it was written");
             continue;
         }
         SourceOfRunObserver observer(session.Observer(), input.Index + 1, sources.size());
@@ -156,13 +165,16 @@ int WritingBatch::Run(const std::vector<std::string>& sources, const Planner& pl
             cancelled = true;
             break;
         }
-        if (json_)
-            report.Done(input.Index, {{"source", input.Source}, {"files", WrittenSectionsJson(jobs, input.Plan.Source)}});
-        else
-            for (const std::string& name : written)
-                std::cout << name << "\n" << std::flush;
+        report.Done(input.Index,
+                    {{"source", input.Source}, {"files", WrittenSectionsJson(jobs, input.Plan.Source)}});
+        writtenNames.insert(writtenNames.end(), written.begin(), written.end());
     }
+    // Printed once the progress line is done with, so the two do not mix
+    // on a terminal.
     session.FinishProgress();
+    if (!json_)
+        for (const std::string& name : writtenNames)
+            std::cout << name << "\n";
     const int status = report.Finish();
     if (cancelled) {
         std::cerr << "Cancelled: the unfinished output was removed; finished files stay.\n";

@@ -9,9 +9,13 @@
 #include <string>
 #include <vector>
 
+namespace oq {
+class JobControl;
+class JobObserver;
+} // namespace oq
+
 namespace oq::cli {
 
-class JobSession;
 
 // What --json prints for split and export, for their usage.
 std::string JsonWrittenUsage();
@@ -38,8 +42,10 @@ struct PlannedSource {
 //   with it, the document holds each input's sections.
 class WritingBatch {
 public:
-    // Plans one input; nothing when the planning was cancelled.
-    using Planner = std::function<std::optional<PlannedSource>(const std::string& source, JobSession& session)>;
+    // Plans one input, its progress shown through `observer`, pause and
+    // cancel taken from `control`; nothing when the planning was cancelled.
+    using Planner = std::function<std::optional<PlannedSource>(const std::string& source, const JobControl& control,
+                                                               JobObserver& observer)>;
 
     WritingBatch(std::string command, bool quiet, bool json);
 

@@ -271,7 +271,8 @@ TEST_F(BatchJson, EveryCommandPrintsOneDocumentOfWhatItDid)
     const CliResult catalog = RunCli({"catalog", dir_.Root(), "--out", list, "--json", "--quiet"});
     ASSERT_EQ(catalog.Status, 0) << catalog.Err;
     // a, b, chain, x and the three sections.
-    EXPECT_EQ(Document(catalog), (json{{"source", dir_.Root()}, {"file", list}, {"entries", 7}, {"left_out", json::array()}}));
+    EXPECT_EQ(Document(catalog),
+              (json{{"source", dir_.Root()}, {"file", list}, {"entries", 7}, {"left_out", json::array()}}));
 }
 
 } // namespace
