@@ -19,7 +19,8 @@ namespace oq::cli {
 namespace {
 
 // What tells a file apart from one put in its place or changed: the file
-// system's identity, size and time of the last change. A source whose stamp
+// system's identity, its size and the time it was last written (seconds and
+// nanoseconds). A source whose stamp
 // differs between planning and running is not cut by the plan made for it.
 struct FileStamp {
     std::tuple<dev_t, ino_t, off_t, time_t, long> Fields{};
@@ -61,6 +62,7 @@ std::filesystem::path Resolved(const std::string& name)
     return std::filesystem::weakly_canonical(std::filesystem::absolute(name, ignored), ignored);
 }
 
+// An input planned: its place among the inputs, its stamp as it was read.
 struct Planned {
     std::size_t Index = 0;
     std::string Source;
