@@ -3,7 +3,9 @@
 #include "tests/support/TestOpus.h"
 
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -176,6 +178,45 @@ TEST_F(BatchJson, AFileReplacedAfterItWasReadIsNotCutByItsOldPlan)
     EXPECT_NE(run.Err.find("\"" + a + "\" was replaced or changed since it was read"), std::string::npos) << run.Err;
     EXPECT_TRUE(ReadBytes(dir_.Path("Part 01 - a.ogg")) == before);
     EXPECT_EQ(run.Out, dir_.Path("Part 01 - b.ogg") + "\n" + dir_.Path("Part 02 - b.ogg") + "\n");
+}
+
+TEST_F(BatchJson, AnInterruptEndsTheRunWithoutATemporaryFileOfAnyInput)
+{
+    // Every input's temporary file is made when the run is planned, before
+    // the first is cut: an interrupt while the first inputs are cut must
+    // take away those of the inputs not reached too.
+    std::vector<std::string> split{"split"};
+    WriteBytes(dir_.Path("in1.ogg"), MakeOggVorbis({.seconds = 20, .signal = Signal::Mixed}));
+    split.push_back(dir_.Path("in1.ogg"));
+    for (int k = 2; k <= 6; ++k) {
+        split.push_back(dir_.Path("in" + std::to_string(k) + ".ogg"));
+        fs::copy_file(dir_.Path("in1.ogg"), split.back());
+    }
+    const std::string out = dir_.Path("out");
+    fs::create_directory(out);
+    split.insert(split.end(), {"--count", "40", "--out", out, "--quiet"});
+    CliProcess run(split);
+    const auto cutting = [&] { return fs::exists(out + "/Part 01 - in1.ogg"); };
+    for (int wait = 0; wait < 20000 && !cutting(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    run.Signal(SIGSTOP);
+    ASSERT_FALSE(fs::exists(out + "/Part 40 - in6.ogg")) << "the run ended before it could be interrupted";
+    run.Signal(SIGINT);
+    run.Signal(SIGCONT);
+    const std::optional<CliResult> result = run.WaitFor(std::chrono::seconds(60));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->Status, 130) << result->Err;
+    std::set<std::string> printed;
+    for (std::size_t at = 0, end; (end = result->Out.find('\n', at)) != std::string::npos; at = end + 1)
+        printed.insert(fs::path(result->Out.substr(at, end - at)).filename().string());
+    // What stays is every section of the inputs finished and the finished
+    // sections of the one interrupted; only the former are listed.
+    const std::set<std::string> left = FilesIn(out);
+    EXPECT_TRUE(std::includes(left.begin(), left.end(), printed.begin(), printed.end()));
+    EXPECT_EQ(printed.size() % 40, 0u) << "only whole inputs are listed";
+    for (const std::string& name : left)
+        EXPECT_EQ(name.rfind("Part ", 0), 0u) << name;
+    EXPECT_FALSE(fs::exists(out + "/Part 40 - in6.ogg"));
 }
 
 TEST_F(BatchJson, OptionsThatNameOneFileAreRefusedWithSeveral)
