@@ -58,6 +58,13 @@ void ForEachSource(const std::vector<std::string>& sources, BatchReport& report,
             throw;
         } catch (const Error& error) {
             report.Failed(i, sources[i], error.what());
+        } catch (const UsageError& error) {
+            // What one input cannot give (a time past its end, a section it
+            // does not have): with one input the command line is at fault;
+            // among several, that input is passed over.
+            if (sources.size() == 1)
+                throw;
+            report.Failed(i, sources[i], "\"" + sources[i] + "\": " + error.what());
         }
     }
 }

@@ -41,7 +41,8 @@ private:
 void RequireOneSourceFor(const std::vector<std::string>& methodInputs, std::size_t sources);
 
 // Runs `work` for each input in order, passing over one that raises
-// oq::Error (reported to `report`). UsageError and a cancel end the run.
+// oq::Error (reported to `report`), or UsageError when there are several
+// inputs. A cancel ends the run, and so does UsageError for a single input.
 void ForEachSource(const std::vector<std::string>& sources, BatchReport& report,
                    const std::function<void(std::size_t index, const std::string& source)>& work);
 

@@ -85,7 +85,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
         const auto sections = static_cast<std::int32_t>(exported.Source.CutPoints.size() + 1);
         if (section > sections)
             throw UsageError("--section " + sectionText + ": the method gives " + std::to_string(sections) +
-                             " sections of \"" + source + "\"");
+                             " sections");
         if (folder)
             exported.FileName = SplitSectionName(exported.Source, *folder, section);
         JobList jobs = PlanJobs(exported, observer);

@@ -235,25 +235,31 @@ TEST_F(BatchJson, OptionsThatNameOneFileAreRefusedWithSeveral)
     EXPECT_EQ(FilesIn(dir_.Root()), (std::set<std::string>{"a.ogg", "b.ogg", "a.cue"}));
 }
 
-TEST_F(BatchJson, ExportIntoAFolderNamesEachSectionAfterItsSource)
+TEST_F(BatchJson, ExportIntoAFolderNamesEachSectionAfterItsSourceAndPassesOverOneWithoutIt)
 {
     const std::string out = dir_.Path("out");
     fs::create_directory(out);
-    const CliResult run = RunCli({"export", dir_.Path("a.ogg"), dir_.Path("b.ogg"), "--count", "3", "--section", "2",
-                                  "--dir", out, "--quiet", "--json"});
-    ASSERT_EQ(run.Status, 0) << run.Err;
+    // Cuts at 1 s and 2 s: the shorter file ends before the second.
+    const std::string shorter = dir_.Path("short.ogg");
+    WriteBytes(shorter, MakeOggVorbis({.seconds = 1.5}));
+    const std::vector<std::string> export3{"export", dir_.Path("a.ogg"), shorter, dir_.Path("b.ogg"), "--at", "1,2",
+                                           "--section", "3", "--dir", out, "--quiet"};
+    std::vector<std::string> asJson = export3;
+    asJson.push_back("--json");
+    const CliResult run = RunCli(asJson);
+    EXPECT_EQ(run.Status, 1) << run.Err;
     const json document = Document(run);
-    ASSERT_EQ(document.size(), 2u);
-    for (const char* name : {"a.ogg", "b.ogg"}) {
-        const json& file = document[name[0] == 'a' ? 0 : 1]["files"].at(0);
-        EXPECT_EQ(file["file"], out + "/Part 02 - " + name);
-        EXPECT_EQ(file["section"], 2);
+    ASSERT_EQ(document.size(), 3u);
+    EXPECT_NE(document[1]["error"].get<std::string>().find(shorter), std::string::npos) << document[1];
+    for (const int k : {0, 2}) {
+        const json& file = document[k]["files"].at(0);
+        EXPECT_EQ(file["file"], out + "/Part 03 - " + (k == 0 ? "a.ogg" : "b.ogg"));
+        EXPECT_EQ(file["section"], 3);
         EXPECT_EQ(DecodedFrames(file["file"]), file["samples"].get<std::int64_t>());
     }
     // The same sections again would replace them: asked, and refused
     // without a terminal.
-    const CliResult again = RunCli({"export", dir_.Path("a.ogg"), dir_.Path("b.ogg"), "--count", "3", "--section",
-                                    "2", "--dir", out, "--quiet"});
+    const CliResult again = RunCli(export3);
     EXPECT_NE(again.Err.find("--force"), std::string::npos) << again.Err;
 }
 
