@@ -46,13 +46,14 @@ std::string SplitCommand::Usage() const
            "output folder (what file systems refuse in a name becomes '_'), cut to the\n"
            "length the folder takes and, where another section has the name, followed\n"
            "by \" (NN)\", NN the section number. Standard error tells each change.\n\n"
-           "Several FILEs are each cut by METHOD (which then may not be --cue or\n"
-           "--labels: those fit one recording); the default POST keeps their sections'\n"
-           "names apart. All are read and every name settled before anything is\n"
-           "written; two FILEs whose sections would have one name (FILEs of one name\n"
-           "from two folders with one --out, or a --post of their own) refuse the run.\n"
-           "A FILE that cannot be read or cut is named and passed over, the others\n"
-           "are written, and the run ends with a summary and status 1.\n\n" +
+           "Several FILEs are each cut by METHOD (which then may not be --cue or --labels:\n"
+           "those fit one recording; --replaygain takes each FILE for an album of its\n"
+           "own); the default POST keeps their sections' names apart. All are read and\n"
+           "every name settled before anything is written; two FILEs whose sections would\n"
+           "have one name (FILEs of one name from two folders with one --out, or a --post\n"
+           "of their own) refuse the run. A FILE that cannot be read or cut is named and\n"
+           "passed over, the others are written, and the run ends with a summary and\n"
+           "status 1.\n\n" +
            SectionMethod::Usage() +
            "\nOptions:\n"
            "  --out DIR          folder for the sections (default: FILE's folder)\n"
