@@ -7,9 +7,28 @@
 #include "cli/UserTags.h"
 #include "jobs/JobList.h"
 
+#include "base/PathParts.h"
+
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 
 namespace oq::cli {
+
+namespace {
+
+bool HasWavExtension(const std::string& name)
+{
+    const std::size_t dot = ExtensionStart(name);
+    if (dot == std::string::npos)
+        return false;
+    std::string extension = name.substr(dot);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".wav";
+}
+
+} // namespace
 
 std::string ExportCommand::Summary() const { return "write one section of a file to a file of its own"; }
 
@@ -17,7 +36,8 @@ std::string ExportCommand::Usage() const
 {
     return "Usage: oggquorvel-cli export FILE METHOD --section K --to OUT [OPTIONS]\n\n"
            "Writes section K (counted from 1) of FILE to OUT without re-encoding,\n"
-           "replacing OUT if it exists.\n\n" +
+           "replacing OUT if it exists. An OUT ending in \".wav\" receives the section's\n"
+           "decoded samples instead (16-bit PCM), exactly those of FILE in the section.\n\n" +
            SectionMethod::Usage() + "\nOptions:\n" + UserTagsUsage() + "  --quiet            no progress line\n\n" +
            kRefusedOutputs;
 }
@@ -39,6 +59,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
     if (error != std::errc() || end != sectionText.data() + sectionText.size() || exported.Section < 1)
         throw UsageError("--section \"" + sectionText + "\" is not a section number (1, 2, ...)");
     exported.FileName = options.Require("--to");
+    exported.Wav = HasWavExtension(exported.FileName);
     const UserTags tags = ParseUserTags(options.Values("--tag"));
 
     const MPEGData file = DescribeFileToCut(options.Plain()[0]);

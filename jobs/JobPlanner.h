@@ -26,6 +26,7 @@ struct SectionSource {
     std::string FileName;
     std::int32_t SerialNumber = 0; // of the source's first stream
     std::int64_t PcmTotal = 0;     // samples per channel of the source
+    std::int32_t Rate = 0;         // Hz, of the source's first link
     // The extension of the source codec's own files, with the dot: what the
     // sections' names are completed with.
     std::string Extension = ".ogg";
@@ -77,7 +78,32 @@ struct ExportOptions {
     SectionSource Source;
     std::string FileName;     // the file the user chose for the section
     std::int32_t Section = 1; // counted from 1 in file order
+    // The section's decoded samples as a WAV file instead of its Ogg stream.
+    bool Wav = false;
 };
+
+// Sections of one source written together as one file: the kept ones, in
+// order, each a link of the output's chain behind the source's headers and
+// comments (a kept section that crosses links of a chained source holds a
+// link for each, as a split's section does).
+struct CutOptions {
+    SectionSource Source;
+    std::vector<bool> Kept;          // section k is kept when [k - 1] is true; missing: removed
+    std::vector<std::string> Titles; // section k's name in refusals at [k - 1]; missing or empty: "section k"
+    std::string FileName;            // the one output
+    // The kept sections' packets as one stream instead of a chain (see
+    // OneStreamCut), and with Chapters a chapter comment at the start of
+    // each, named by its ChapterTitles entry where there is one.
+    bool OneStream = false;
+    bool Chapters = false;
+    std::vector<std::string> ChapterTitles{}; // section k's at [k - 1]
+};
+
+// The comments that mark chapters at `starts` (samples at `rate`, with a
+// title each, empty for none): CHAPTER001=HH:MM:SS.fff and, where titled,
+// CHAPTER001NAME=title.
+std::vector<std::pair<std::string, std::string>>
+ChapterComments(const std::vector<std::pair<std::int64_t, std::string>>& starts, long rate);
 
 struct JoinOptions {
     std::vector<MPEGData> Files; // in join order; FileName and FileSize are used
@@ -127,7 +153,18 @@ OutputNames SectionFileNames(const SplitOptions& options);
 JobList PlanJobs(const SplitOptions& options, JobObserver& observer);
 // Every section up to the end is cut; only the chosen one is written. The
 // user already agreed to replace the chosen file, so nothing is asked.
+// With Wav, the section is cut to a temporary Ogg file beside the output,
+// which a last job decodes into the WAV file and which then goes.
 JobList PlanJobs(const ExportOptions& options, JobObserver& observer);
+// Every section is cut in one pass, the removed ones written nowhere; the
+// kept ones go into one temporary file that stays open from the first to the
+// last and then receives the final name. RangeError when no section with
+// audio is kept. WillOverwrite() tells whether an existing non-empty file
+// has the output's name. With OneStream the source is read once here to
+// place the stretches on packets (RangeError where OneStreamCut::Plan
+// refuses), a note tells how far each stretch's ends moved, and one job
+// writes the stream.
+JobList PlanJobs(const CutOptions& options, JobObserver& observer);
 JobList PlanJobs(const JoinOptions& options, JobObserver& observer);
 JobList PlanJobs(const WavOptions& options, JobObserver& observer);
 // Searches the folder first, honouring pause and cancel; a cancelled search

@@ -29,6 +29,7 @@ SectionJob SectionOf(const JobStacker& job)
                       .EndGranule = job.EndGranule,
                       .SkipOutput = job.SkipOutput,
                       .SectionNumber = job.SectionNumber,
+                      .Title = job.SectionTitle,
                       .Comments = job.Comments};
 }
 
@@ -38,7 +39,7 @@ SectionJob SectionOf(const JobStacker& job)
 const RunSteps::Step RunSteps::kSteps[] = {
     &RunSteps::OpenSource,     &RunSteps::BeginStream, &RunSteps::CutSection,      &RunSteps::ClearStream,
     &RunSteps::ReleasePackets, &RunSteps::CopyBytes,   &RunSteps::AddCatalogEntry, &RunSteps::MakeWav,
-    &RunSteps::CloseSource,    &RunSteps::CloseOutput,
+    &RunSteps::WriteOneStream, &RunSteps::CloseSource, &RunSteps::CloseOutput,
 };
 
 RunSteps::RunSteps(JobList& jobs, const JobControl& control, JobObserver& observer)
@@ -185,6 +186,15 @@ bool RunSteps::MakeWav(const JobStacker& job)
     } catch (const NotOggAudioError&) {
         throw NotOggAudioError(job.SourceName, "is no longer an Ogg Vorbis or Opus file");
     }
+    return !Stop();
+}
+
+bool RunSteps::WriteOneStream(const JobStacker& job)
+{
+    if (!job.WriteOneStream)
+        return true;
+    observer_.ProcessText(kCopyingText);
+    OneStreamCut::Write(job.SourceName, job.Stretches, SectionOf(job));
     return !Stop();
 }
 

@@ -134,8 +134,8 @@ const RefusedCommand kRefusedCommands[] = {
     // Found before the first section is written.
     {{"split", "SONG", "--at-samples", "20000,70001,70002"}, "section 3 (samples 70001 to 70002) lies inside one audio packet",
      "third section inside one packet"},
-    {{"export", "SONG", "--at-samples", "20000,70001,70002", "--section", "1", "--to", "DIR/x.ogg"}, "section 3",
-     "export with a third section inside one packet"},
+    {{"export", "SONG", "--at-samples", "20000,70001,70002", "--section", "3", "--to", "DIR/x.ogg"}, "section 3",
+     "export of a section inside one packet"},
     {{"split", "SONG", "--at", "1:75"}, "not a time", "not a time"},
     {{"split", "SONG", "--count", "2", "--out", "DIR/no/such/folder"}, "no/such/folder", "missing output folder"},
     {{"split", "SONG"}, "choose the cut points", "no cut points"},
@@ -143,6 +143,15 @@ const RefusedCommand kRefusedCommands[] = {
     {{"export", "SONG", "--count", "3", "--section", "4", "--to", "DIR/x.ogg"}, "3 sections", "no such section"},
     {{"export", "SONG", "--count", "3", "--section", "1", "--to", "SONG"}, "song.ogg", "export over the source"},
     {{"join", "--out", "DIR/j.ogg", "SONG", "DIR/text.ogg"}, "Not a Valid Ogg File.", "join of a text file"},
+    {{"cut", "SONG", "--remove", "5,12.01", "--to", "DIR/x.ogg"}, "--remove 5,12.01 runs past the end", "cut past the end"},
+    {{"cut", "SONG", "--remove", "5,4", "--to", "DIR/x.ogg"}, "--remove 5,4 is reversed", "reversed stretch"},
+    {{"cut", "SONG", "--keep", "0:05.5,5.5", "--to", "DIR/x.ogg"}, "is empty", "empty stretch"},
+    {{"cut", "SONG", "--remove", "3,end", "--remove", "0,4", "--to", "DIR/x.ogg"}, "nothing is kept", "cut of everything"},
+    {{"cut", "SONG", "--remove", "1,2", "--keep", "3,4", "--to", "DIR/x.ogg"}, "not both", "remove and keep"},
+    {{"cut", "SONG", "--remove", "1,2", "--to", "SONG"}, "song.ogg", "cut over the source"},
+    // Named as written, found before the output is made.
+    {{"cut", "SONG", "--keep", "1.587324263,1.587347", "--to", "DIR/x.ogg"},
+     "--keep 1.587324263,1.587347 (samples 70001 to 70002) lies inside one audio packet", "kept stretch inside one packet"},
     {{"frobnicate"}, "unknown command", "unknown command"},
 };
 
