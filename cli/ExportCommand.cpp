@@ -6,29 +6,11 @@
 #include "cli/SectionMethod.h"
 #include "cli/UserTags.h"
 #include "jobs/JobList.h"
+#include "jobs/JobPlanner.h"
 
-#include "base/PathParts.h"
-
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 
 namespace oq::cli {
-
-namespace {
-
-bool HasWavExtension(const std::string& name)
-{
-    const std::size_t dot = ExtensionStart(name);
-    if (dot == std::string::npos)
-        return false;
-    std::string extension = name.substr(dot);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".wav";
-}
-
-} // namespace
 
 std::string ExportCommand::Summary() const { return "write one section of a file to a file of its own"; }
 
@@ -59,7 +41,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
     if (error != std::errc() || end != sectionText.data() + sectionText.size() || exported.Section < 1)
         throw UsageError("--section \"" + sectionText + "\" is not a section number (1, 2, ...)");
     exported.FileName = options.Require("--to");
-    exported.Wav = HasWavExtension(exported.FileName);
+    exported.Wav = NamesWavFile(exported.FileName);
     const UserTags tags = ParseUserTags(options.Values("--tag"));
 
     const MPEGData file = DescribeFileToCut(options.Plain()[0]);

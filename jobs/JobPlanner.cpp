@@ -334,6 +334,32 @@ ChapterComments(const std::vector<std::pair<std::int64_t, std::string>>& starts,
     return fields;
 }
 
+CutOptions ChosenSectionsAsOneFile(const SplitOptions& options, bool oneStream)
+{
+    const SectionSource& source = options.Source;
+    const std::string name = NameOf(source.FileName);
+    const OutputNames names({{.Folder = options.OutputFolder,
+                              .Name = {name.substr(0, ExtensionStart(name)) + " (cut)", source.Extension},
+                              .Usual = {"cut", source.Extension},
+                              .Item = "the chosen sections",
+                              .Number = 1}});
+    CutOptions cut{.Source = source, .Kept = {}, .Titles = {}, .FileName = names.Path(0), .OneStream = oneStream,
+                   .Chapters = oneStream};
+    const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        cut.Kept.push_back(Chosen(options.Sections, k));
+        const auto index = static_cast<std::size_t>(k - 1);
+        cut.ChapterTitles.push_back(index < source.Comments.size() ? source.Comments[index].Value("TITLE") : "");
+    }
+    return cut;
+}
+
+bool NamesWavFile(const std::string& path)
+{
+    const std::size_t dot = ExtensionStart(path);
+    return dot != std::string::npos && EndsWithNoCase(path, kWavExtension) && path.size() - dot == 4;
+}
+
 SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::int32_t>& markerPositions)
 {
     if (markerPositions.empty())

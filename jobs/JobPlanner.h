@@ -82,6 +82,10 @@ struct ExportOptions {
     bool Wav = false;
 };
 
+// Whether `path` ends in ".wav" (any case): a section exported there is
+// decoded.
+bool NamesWavFile(const std::string& path);
+
 // Sections of one source written together as one file: the kept ones, in
 // order, each a link of the output's chain behind the source's headers and
 // comments (a kept section that crosses links of a chained source holds a
@@ -98,6 +102,12 @@ struct CutOptions {
     bool Chapters = false;
     std::vector<std::string> ChapterTitles{}; // section k's at [k - 1]
 };
+
+// The sections a split's choice (All, Odd, Even) keeps, written as one file
+// instead of one each: "NAME (cut).EXT" after the source, in the split's
+// output folder; as one stream with a chapter at each kept section, named
+// by its cue title where it has one.
+CutOptions ChosenSectionsAsOneFile(const SplitOptions& options, bool oneStream);
 
 // The comments that mark chapters at `starts` (samples at `rate`, with a
 // title each, empty for none): CHAPTER001=HH:MM:SS.fff and, where titled,

@@ -79,13 +79,19 @@ QSettings SettingsStore()
 }
 
 // The "Save As" dialog for an exported section, proposing the open file's
-// own name in its folder; an empty text for Cancel.
+// own name in its folder; an empty text for Cancel. Beside the Ogg section
+// it offers the section decoded to a WAV file, which a name typed without
+// an ending then gets.
 QString ChooseExportFile(QWidget* parent, const QString& source)
 {
+    const QString wavFiles = QObject::tr("WAV Files (*.wav)");
     QFileDialog dialog(parent, QObject::tr("Save As"), QFileInfo(source).absolutePath());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({OggFilesFilter(), QObject::tr("All Files (*)")});
+    dialog.setNameFilters({OggFilesFilter(), wavFiles, QObject::tr("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("ogg"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.setDefaultSuffix(filter == wavFiles ? QStringLiteral("wav") : QStringLiteral("ogg"));
+    });
     dialog.selectFile(QFileInfo(source).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

@@ -333,6 +333,14 @@ void SaveWizard::Start()
         } else if (flow_.ExportOneSection()) {
             const SectionSource source = SectionsFromMarkers(file_, markers_);
             ExportOptions options{source, LocalName(exportFileName_), exportSection_};
+            options.Wav = NamesWavFile(options.FileName);
+            planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
+        } else if (splitPage_->Output() != SplitOptionsPage::Files::EachOwn) {
+            SplitOptions naming;
+            splitPage_->Apply(naming);
+            naming.Source = SectionsOf(file_, {.Markers = markers_, .CueSheet = cueSheet_});
+            const CutOptions options =
+                ChosenSectionsAsOneFile(naming, splitPage_->Output() == SplitOptionsPage::Files::OneStream);
             planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
         } else {
             SplitRequest request{.File = file_, .Cuts = {.Markers = markers_, .CueSheet = cueSheet_}};

@@ -33,15 +33,23 @@ public:
     // Whether each section is to get its own loudness, measured before the cut.
     bool MeasureLoudness() const;
 
+    // How the chosen sections are written: a file each, or all in one file
+    // as a chain of links or as one stream.
+    enum class Files { EachOwn = 0, OneChained = 1, OneStream = 2 };
+    Files Output() const;
+
 private:
     void BrowseFolder();
     void RefreshExample();
+    // One file has no numbered names and no loudness per section.
+    void RefreshOutput();
 
     const SaveWizardDialogs& dialogs_;
     QString folder_;
     SectionSource source_{};
     QLineEdit* folderEdit_ = nullptr;
     QComboBox* sections_ = nullptr;
+    QComboBox* files_ = nullptr;
     QLineEdit* preText_ = nullptr;
     QLineEdit* postText_ = nullptr;
     QCheckBox* zeros_ = nullptr;

@@ -210,6 +210,38 @@ private slots:
         QVERIFY(text.find("REPLAYGAIN_TRACK_GAIN=") != std::string_view::npos);
     }
 
+    // The odd sections in one file, a link each, decoding to exactly their
+    // samples; the naming choices do not apply to it.
+    void splitWritesTheOddSectionsAsOneFile()
+    {
+        TempDir out;
+        SaveWizard wizard;
+        SaveWizard::Dialogs dialogs;
+        dialogs.ChooseFolder = [&](const QString&, const QString&) { return QString::fromStdString(out.Root()); };
+        wizard.SetDialogs(dialogs);
+        const int result = WhileOpen(
+            wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(audio_->Root())); },
+            [&] {
+                Button(wizard, "EzRgnBtn1")->Click();
+                FindControl<QComboBox>(wizard, "SplitFile_Sections")->setCurrentIndex(1);
+                FindControl<QComboBox>(wizard, "SplitFile_Files")->setCurrentIndex(1);
+                QVERIFY(!FindControl<QLineEdit>(wizard, "SplitFile_PreText")->isEnabled());
+                QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("song (cut).ogg"));
+                Button(wizard, "Wizard_Next")->Click();
+                StartAndWait(wizard);
+                QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Done"));
+                Button(wizard, "Wizard_Done")->Click();
+            });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"song (cut).ogg"}));
+        const std::vector<std::int64_t> cuts = SectionsFromMarkers(record_, markers_).CutPoints;
+        QCOMPARE(cuts.size(), std::size_t(2));
+        const std::vector<std::int16_t> source = DecodeSamples(record_.FileName);
+        std::vector<std::int16_t> odd(source.begin(), source.begin() + cuts[0] * 2);
+        odd.insert(odd.end(), source.begin() + cuts[1] * 2, source.end());
+        QVERIFY(DecodeSamples(out.Path("song (cut).ogg")) == odd);
+    }
+
     void folderChooserOpensOnTheFolderOfThePage()
     {
         TempDir out;
