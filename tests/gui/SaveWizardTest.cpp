@@ -842,6 +842,21 @@ private slots:
         Click(main, "Vis_ExportOgg");
         QVERIFY(!wizard.isVisible());
         QCOMPARE(FilesIn(folder.Root()), (std::set<std::string>{"song.ogg", "cut.ogg"}));
+
+        // A WAV name: the section decoded, its samples after the header.
+        main.SetExportChooser(
+            [&](const QString& offered) { return QFileInfo(offered).absoluteDir().filePath(QStringLiteral("cut.wav")); });
+        WhileOpen(wizard, [&] { Click(main, "Vis_ExportOgg"); return 0; }, [&] {
+            StartAndWait(wizard);
+            Click(wizard, "Wizard_Done");
+        });
+        QCOMPARE(FilesIn(folder.Root()), (std::set<std::string>{"song.ogg", "cut.ogg", "cut.wav"}));
+        const std::vector<std::int16_t> samples = DecodeSamples(record_.FileName);
+        const Bytes want = AsBytes(std::vector<std::int16_t>(samples.begin() + range.Start * 2, samples.begin() + range.End * 2));
+        const Bytes wav = ReadBytes(folder.Path("cut.wav"));
+        constexpr std::size_t kPlainHeader = 44;
+        QCOMPARE(wav.size(), kPlainHeader + want.size());
+        QVERIFY(std::equal(want.begin(), want.end(), wav.begin() + kPlainHeader));
     }
 
 };
