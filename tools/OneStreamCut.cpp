@@ -16,7 +16,6 @@ namespace {
 struct HeldPacket {
     PacketCopy Packet;
     TimedPacket Time;
-    bool Last = false;
 };
 
 // One pass over the source's packets, choosing those of the stretches and
@@ -91,9 +90,10 @@ private:
         opened_ = true;
         if (onPreRoll_) {
             // The pre-roll decoded and dropped: from the first packet held
-            // (or the stream's own front) to the stretch's first sample.
-            const std::int64_t from = held_.empty() ? first.FullStart() : held_.front().Time.FullStart();
-            preSkip_ = first.First() - from;
+            // to the stretch's first sample. A stretch from the source's
+            // first packet keeps the source's own pre-skip, which may reach
+            // over several short packets.
+            preSkip_ = held_.empty() ? reader_.Codec().PreSkip() : first.First() - held_.front().Time.FullStart();
         } else if (held_.size() > 1) {
             held_.erase(held_.begin(), held_.end() - 1);
         }
