@@ -13,14 +13,15 @@ std::string CutCommand::Summary() const { return "take stretches out of a file, 
 
 std::string CutCommand::Usage() const
 {
-    return "Usage: oggquorvel-cli cut FILE (--remove FROM,TO | --keep FROM,TO)... --to OUT [OPTIONS]\n\n"
+    return "Usage: oggquorvel-cli cut FILE --remove FROM,TO [--remove FROM,TO ...] --to OUT [OPTIONS]\n"
+           "Usage: oggquorvel-cli cut FILE --keep FROM,TO [--keep FROM,TO ...] --to OUT [OPTIONS]\n\n"
            "Writes FILE (Ogg Vorbis or Opus) without the stretches given with --remove,\n"
            "or only those given with --keep, as the one file OUT, copying the compressed\n"
            "audio unchanged: OUT decodes to exactly the samples of FILE that are kept.\n"
            "Each kept stretch is a link of OUT's chain, behind FILE's own headers and\n"
            "comments, with a serial number of its own; players that follow chained\n"
            "files play them one after another without a gap.\n\n"
-           "FROM and TO are times as --at takes them: seconds (90, 1.5) or\n"
+           "FROM and TO are times as split takes its cut points: seconds (90, 1.5) or\n"
            "[HH:]MM:SS[.fff]; \"end\" is the end of the audio and a leading \"-\" counts\n"
            "back from it (--remove -30,end takes out the last 30 seconds). Give either\n"
            "option as often as needed, in any order; stretches that overlap are merged.\n\n"
