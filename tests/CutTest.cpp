@@ -35,6 +35,8 @@ void PrintTo(const Codec& c, std::ostream* out) { *out << c.name; }
 const Codec kCodecs[] = {
     {"Vorbis", ".ogg", 44100, [] { return MakeOggVorbis({.seconds = 8, .signal = Signal::Mixed}); }, DecodeSamples},
     {"Opus", ".opus", 48000, [] { return MakeOggOpus({.seconds = 8}); }, DecodeOpusSamples},
+    // Packets shorter than the pre-skip, which then reaches over several.
+    {"Opus2ms5", ".opus", 48000, [] { return MakeOggOpus({.seconds = 8, .frameMs = 2.5}); }, DecodeOpusSamples},
 };
 
 // `samples` (interleaved) without the stretches, which lie apart and rise.
