@@ -255,7 +255,7 @@ std::string TitleOf(const std::vector<std::string>& titles, std::int32_t k)
     return index < titles.size() ? titles[index] : std::string();
 }
 
-// "moved 312 samples (6.5 ms) later"; nothing for no move.
+// "312 samples (6.5 ms) later" at 48 kHz; nothing for no move.
 std::string Moved(std::int64_t samples, long rate)
 {
     if (samples == 0)
@@ -274,12 +274,15 @@ JobList PlanOneStream(const CutOptions& options, const std::vector<std::int32_t>
                       const std::function<bool(std::int32_t)>& kept, JobObserver& observer)
 {
     const SectionSource& source = options.Source;
+    const long rate = source.Rate;
+    if (rate <= 0)
+        throw RangeError("cannot cut \"" + source.FileName + "\" as one stream: its sample rate is not known");
+    const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
     std::vector<StreamStretch> asked;
     std::vector<std::int32_t> numbers;
     for (const std::int32_t k : sections) {
         if (!kept(k))
             continue;
-        const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
         const std::string title = TitleOf(options.Titles, k);
         asked.push_back({.From = SectionStart(source, k),
                          .To = k < count ? source.CutPoints[static_cast<std::size_t>(k - 1)] : source.PcmTotal,
@@ -287,7 +290,6 @@ JobList PlanOneStream(const CutOptions& options, const std::vector<std::int32_t>
         numbers.push_back(k);
     }
     const std::vector<StreamStretch> placed = OneStreamCut::Plan(source.FileName, std::move(asked));
-    const long rate = source.Rate;
     JobList jobs(JobTool::Split);
     if (FileSizeOf(options.FileName) > 0)
         jobs.NoteOverwrite();
