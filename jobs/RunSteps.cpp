@@ -194,8 +194,7 @@ bool RunSteps::WriteOneStream(const JobStacker& job)
     if (!job.WriteOneStream)
         return true;
     observer_.ProcessText(kCopyingText);
-    OneStreamCut::Write(job.SourceName, job.Stretches, SectionOf(job));
-    return !Stop();
+    return OneStreamCut::Write(job.SourceName, job.Stretches, SectionOf(job), control_) && !Stop();
 }
 
 bool RunSteps::CloseSource(const JobStacker& job)

@@ -1,6 +1,7 @@
 #include "tools/OneStreamCut.h"
 
 #include "base/Error.h"
+#include "base/JobControl.h"
 #include "codec/StreamCodec.h"
 #include "tools/SectionWriter.h"
 #include "tools/SourceReader.h"
@@ -32,12 +33,15 @@ public:
         clock_ = reader_.Codec().NewClock();
     }
 
-    // Reads to the end of the last stretch (`whole`: to the end of the link).
-    void Run(const SectionJob& job, bool whole)
+    // Reads to the end of the last stretch (`whole`: to the end of the link);
+    // false when `control` stopped it, the output left unfinished.
+    bool Run(const SectionJob& job, bool whole, const JobControl* control = nullptr)
     {
         std::size_t next = 0;
         SourcePacket packet;
         while (reader_.NextPacket(packet)) {
+            if (control && control->CheckPoint())
+                return false;
             const TimedPacket& time = packet.Time;
             const std::int64_t twiceMiddle = time.First() + time.End;
             while (next < stretches_.size() && twiceMiddle >= 2 * stretches_[next].To)
@@ -67,6 +71,7 @@ public:
             stretch.End = time.End;
         }
         Finish();
+        return true;
     }
 
     // Whether another link follows the one read (to its end).
@@ -178,11 +183,12 @@ std::vector<StreamStretch> OneStreamCut::Plan(const std::string& source, std::ve
     return stretches;
 }
 
-void OneStreamCut::Write(const std::string& source, const std::vector<StreamStretch>& plan, const SectionJob& job)
+bool OneStreamCut::Write(const std::string& source, const std::vector<StreamStretch>& plan, const SectionJob& job,
+                         const JobControl& control)
 {
     std::vector<StreamStretch> stretches = plan;
     SectionWriter writer;
-    StreamPass(source, stretches, &writer).Run(job, false);
+    return StreamPass(source, stretches, &writer).Run(job, false, &control);
 }
 
 } // namespace oq

@@ -8,6 +8,8 @@
 
 namespace oq {
 
+class JobControl;
+
 // One kept stretch of a cut written as one stream, in samples per channel.
 struct StreamStretch {
     std::int64_t From = 0;        // asked, in the source
@@ -43,7 +45,10 @@ public:
     static std::vector<StreamStretch> Plan(const std::string& source, std::vector<StreamStretch> stretches);
     // Writes the planned stretches into job.OutputName (job.StreamSerial,
     // job.Comments) and closes it; raises IoError for a failed write.
-    static void Write(const std::string& source, const std::vector<StreamStretch>& plan, const SectionJob& job);
+    // Pause and cancel are honoured before every packet: false when
+    // cancelled, the output left incomplete for the caller to delete.
+    static bool Write(const std::string& source, const std::vector<StreamStretch>& plan, const SectionJob& job,
+                      const JobControl& control);
 };
 
 } // namespace oq
