@@ -92,8 +92,8 @@ bool NamesWavFile(const std::string& path);
 // link for each, as a split's section does).
 struct CutOptions {
     SectionSource Source;
-    std::vector<bool> Kept;          // section k is kept when [k - 1] is true; missing: removed
-    std::vector<std::string> Titles; // section k's name in refusals at [k - 1]; missing or empty: "section k"
+    std::vector<bool> Kept{};          // section k is kept when [k - 1] is true; missing: removed
+    std::vector<std::string> Titles{}; // section k's name in refusals at [k - 1]; missing or empty: "section k"
     std::string FileName;            // the one output
     // The kept sections' packets as one stream instead of a chain (see
     // OneStreamCut), and with Chapters a chapter comment at the start of
