@@ -15,7 +15,7 @@ struct StreamStretch {
     std::int64_t From = 0;        // asked, in the source
     std::int64_t To = 0;          // asked, one past its last sample
     std::string Title;            // how a refusal names it
-    std::int64_t Start = 0;       // where its first packet's samples begin in the source
+    std::int64_t Start = 0;       // the source sample its output begins with (see below)
     std::int64_t End = 0;         // where its last packet's samples end in the source
     std::int64_t OutputStart = 0; // where its first sample lies in the output
 };
@@ -26,7 +26,10 @@ struct StreamStretch {
 // samples only at its ends, so each stretch begins and ends on a packet
 // boundary: a packet belongs to the stretch that holds the middle of its
 // samples, which puts each end at most half a packet from where it was
-// asked. The first stretch opens as a section does, on the packet before it
+// asked. Where the packet after a join yields another count than in the
+// source (a Vorbis packet's depends on the block before it), Start is
+// counted back from that packet's end, after which the output holds the
+// source's samples: up to a packet from where it was asked. The first stretch opens as a section does, on the packet before it
 // (a codec primed by that packet) or on pre-roll under the header's
 // pre-skip; at each later junction the decoder goes straight on from the
 // last packet before it to the first after it, so the samples just after a
