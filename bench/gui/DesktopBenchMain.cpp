@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -65,7 +66,8 @@ private:
     std::ofstream out_;
 };
 
-// The main window shown and settled, with settings kept out of the user's.
+// The main window shown and settled, with settings and remembered profiles
+// kept out of the user's.
 class Desktop {
 public:
     Desktop()
@@ -85,6 +87,9 @@ public:
 
 private:
     QTemporaryDir settings_;
+    // Profiles remembered in a fresh folder, set before the window looks for
+    // it: every opening timed is a first look, which analyses the file.
+    bool cacheKeptAside_ = qputenv("XDG_CACHE_HOME", QFile::encodeName(settings_.path() + QStringLiteral("/cache")));
     MainWindow window_;
 };
 

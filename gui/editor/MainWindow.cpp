@@ -123,6 +123,11 @@ QString ChooseMarkerFile(QWidget* parent, MainWindow::MarkerFileUse use, const Q
 
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      profileCache_(ProfileCache::UserFolder(),
+                    [](const std::string& message) {
+                        // The cache only saves time: the user is not troubled with it.
+                        NoteQuietFailure("Remembering an amplitude profile", QString::fromStdString(message));
+                    }),
       chooseExport_([this](const QString& source) { return ChooseExportFile(this, source); }),
       chooseMarkerFile_([this](MarkerFileUse use, const QString& folder, const QString& proposed) {
           return ChooseMarkerFile(this, use, folder, proposed);
@@ -486,9 +491,20 @@ bool MainWindow::OpenOggFile(const QString& fileName)
 
 bool MainWindow::AnalyseAndShow()
 {
-    CentreOver(progress_);
-    // A cancelled analysis leaves the file open with the placeholder profile.
-    progress_->Analyse(record_, profile_);
+    // A profile remembered from an earlier look at this very state of the
+    // file opens at once; any other is analysed in the progress window.
+    ProfileCache::Lookup remembered = profileCache_.Find(record_.FileName);
+    if (remembered.Profile) {
+        profile_ = std::move(*remembered.Profile);
+        record_.BlockCount = profile_.LastIndex();
+        record_.ProfileComplete = true;
+    } else {
+        CentreOver(progress_);
+        // A cancelled analysis leaves the file open with the placeholder profile.
+        progress_->Analyse(record_, profile_);
+        if (record_.ProfileComplete && remembered.Identity)
+            profileCache_.Store(record_.FileName, *remembered.Identity, profile_);
+    }
     display_->SetProfile(profile_, record_.ProfileComplete);
     try {
         markers_.OpenFile(record_);

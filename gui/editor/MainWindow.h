@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tools/AmplitudeProfile.h"
+#include "tools/ProfileCache.h"
 #include "media/MPEGData.h"
 #include "model/MarkerHistory.h"
 #include "model/MarkerList.h"
@@ -193,6 +194,8 @@ private:
     MarkerHistory history_{markers_};
     MPEGData record_;
     AmplitudeProfile profile_;
+    // Profiles of files opened before, so that a file opened again is not decoded again.
+    ProfileCache profileCache_;
     QString lastOpenDir_;
     ExportChooser chooseExport_;
     MarkerFileChooser chooseMarkerFile_;
