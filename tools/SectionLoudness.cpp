@@ -173,6 +173,61 @@ std::vector<std::unique_ptr<SectionRun>> DivideSections(const StreamPlan& plan, 
     return runs;
 }
 
+// Byte offsets a little before each cut inside the stream, placed by the
+// frames of `plan`'s starts around it (the bit rate taken as even between
+// two starts). A decoder begun at such an offset decodes little before its
+// run's first section.
+std::vector<std::int64_t> TargetsBeforeCuts(const StreamPlan& plan, const std::vector<std::int64_t>& cutPoints)
+{
+    // The bit rate is uneven, so each cut gets targets at shrinking margins
+    // before the estimate, from an eighth of the stretch between the starts
+    // down to 16 KiB (a few pages): the run begins from the closest that
+    // still lies before the cut.
+    constexpr std::int64_t kLeastMarginBytes = 16 * 1024;
+    constexpr std::int64_t kWidestMarginShare = 8;
+    constexpr std::int64_t kMarginStep = 4;
+    const std::vector<DecodeStart>& starts = plan.Starts();
+    std::vector<std::int64_t> targets;
+    std::size_t at = 0;
+    for (const std::int64_t cut : cutPoints) {
+        if (cut <= 0 || cut >= plan.Frames())
+            continue;
+        while (at + 1 < starts.size() && starts[at + 1].FirstFrame <= cut)
+            ++at;
+        const bool last = at + 1 == starts.size();
+        const std::int64_t fromFrame = starts[at].FirstFrame;
+        const std::int64_t fromByte = starts[at].Offset;
+        const std::int64_t toFrame = last ? plan.Frames() : starts[at + 1].FirstFrame;
+        const std::int64_t toByte = last ? plan.FileBytes() : starts[at + 1].Offset;
+        const std::int64_t estimate =
+            fromByte + static_cast<std::int64_t>(static_cast<double>(toByte - fromByte) *
+                                                 static_cast<double>(std::max<std::int64_t>(cut - fromFrame, 0)) /
+                                                 static_cast<double>(std::max<std::int64_t>(toFrame - fromFrame, 1)));
+        for (std::int64_t margin = (toByte - fromByte) / kWidestMarginShare;; margin /= kMarginStep) {
+            targets.push_back(std::max(fromByte, estimate - std::max(margin, kLeastMarginBytes)));
+            if (margin <= kLeastMarginBytes)
+                break;
+        }
+    }
+    std::sort(targets.begin(), targets.end());
+    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+    return targets;
+}
+
+// The plan to measure `path` in runs by: with the layout's own targets
+// when it has them, else with starts a little before the cuts, found from a
+// first plan spread over the file.
+std::optional<StreamPlan> PlanAtCuts(const std::string& path, const std::vector<std::int64_t>& cutPoints,
+                                     const PartLayout& layout)
+{
+    auto plan = PlanParts(path, layout);
+    if (!plan || layout.Targets || ThreadsOf(layout) < 2)
+        return plan;
+    PartLayout atCuts = layout;
+    atCuts.Targets = TargetsBeforeCuts(*plan, cutPoints);
+    return PlanParts(path, atCuts);
+}
+
 // The sections measured in runs on several threads, each run decoded from a
 // start of the plan close before it. Each meter still takes exactly the
 // frames of its section in order, so the figures are those of one pass.
@@ -232,7 +287,7 @@ std::optional<SplitLoudness> MeasureSections(const std::string& sourceName, cons
 std::optional<SplitLoudness> MeasureSections(const std::string& sourceName, const std::vector<std::int64_t>& cutPoints,
                                              const JobControl& control, JobObserver& observer, const PartLayout& layout)
 {
-    if (const auto plan = PlanParts(sourceName, layout)) {
+    if (const auto plan = PlanAtCuts(sourceName, cutPoints, layout)) {
         auto runs = DivideSections(*plan, cutPoints);
         if (runs.size() > 1) {
             observer.CurrentFile(sourceName);
