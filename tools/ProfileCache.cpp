@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iomanip>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -23,8 +24,9 @@ namespace fs = std::filesystem;
 constexpr std::array<char, 8> kMagic{'O', 'Q', 'P', 'R', 'O', 'F', '\r', '\n'};
 constexpr char kEntryExtension[] = ".profile";
 
-// The fixed part of an entry, before its entries (16-bit, in host order: a
-// cache folder belongs to one machine).
+// The fixed part of an entry, after its magic and before its 16-bit
+// entries. Every field is in host byte order: a cache folder belongs to one
+// machine, and one of another order fails the version check.
 struct EntryHeader {
     std::uint32_t Version = 0;
     std::uint32_t BlockBytes = 0;
@@ -33,6 +35,8 @@ struct EntryHeader {
     std::uint64_t EntriesDigest = 0;
 };
 
+// The magic; version and block size; the identity's five fields, the entry
+// count and the entries' digest.
 constexpr std::size_t kHeaderBytes = sizeof kMagic + 2 * sizeof(std::uint32_t) + 7 * sizeof(std::uint64_t);
 
 class EntryWriter {
