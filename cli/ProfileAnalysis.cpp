@@ -1,6 +1,7 @@
 #include "cli/ProfileAnalysis.h"
 
 #include "base/Error.h"
+#include "cli/Command.h"
 #include "cli/Console.h"
 #include "cli/InterruptGuard.h"
 #include "cli/TerminalProgress.h"
@@ -75,6 +76,8 @@ std::vector<std::string> TakeNoCacheOption(std::vector<std::string> arguments)
 {
     const auto optionsEnd = std::find(arguments.begin(), arguments.end(), "--");
     const auto kept = std::remove(arguments.begin(), optionsEnd, kNoCacheOption);
+    if (optionsEnd - kept > 1)
+        throw UsageError(std::string(kNoCacheOption) + " is given twice");
     if (kept != optionsEnd) {
         cacheForgone = true;
         arguments.erase(kept, optionsEnd);

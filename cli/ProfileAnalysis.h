@@ -25,7 +25,8 @@ inline constexpr char kNoCacheOption[] = "--no-cache";
 // the option.
 std::string ProfileCacheUsage();
 // Takes the option out of a command's arguments (those before "--") and,
-// when it was there, analyses afresh for the rest of the run.
+// when it was there, analyses afresh for the rest of the run. Raises
+// UsageError when it is given twice, as for any other option.
 std::vector<std::string> TakeNoCacheOption(std::vector<std::string> arguments);
 
 } // namespace oq::cli
