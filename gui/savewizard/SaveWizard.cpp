@@ -213,23 +213,21 @@ void SaveWizard::Connect()
 
 // --- Opening and pages --------------------------------------------------------------
 
-int SaveWizard::ShowSplit(const MPEGData& file, const std::vector<std::int32_t>& markerPositions,
-                          const QString& outputFolder, const std::string& cueSheet)
+int SaveWizard::ShowSplit(const MPEGData& file, const SplitCuts& cuts, const QString& outputFolder)
 {
     file_ = file;
-    markers_ = markerPositions;
-    cueSheet_ = cueSheet;
-    splitPage_->Open(outputFolder, QStringLiteral(" - ") + QFileInfo(ShownName(file.FileName)).fileName(),
-                     !cueSheet.empty(),
-                     markerPositions.empty() ? SectionsAtSamples(file, {}) : SectionsFromMarkers(file, markerPositions));
+    cuts_ = cuts;
+    const bool titled = !cuts.CueSheet.empty() ||
+                        std::ranges::any_of(cuts.Titles, [](const std::string& title) { return !title.empty(); });
+    splitPage_->Open(outputFolder, QStringLiteral(" - ") + QFileInfo(ShownName(file.FileName)).fileName(), titled,
+                     cuts.Markers.empty() ? SectionsAtSamples(file, {}) : SectionsAtMarkers(file, cuts.Markers));
     return Open(ActiveTool::Split, false);
 }
 
-int SaveWizard::ShowExport(const MPEGData& file, const std::vector<std::int32_t>& markerPositions,
-                           std::int32_t section, const QString& fileName)
+int SaveWizard::ShowExport(const MPEGData& file, const SplitCuts& cuts, std::int32_t section, const QString& fileName)
 {
     file_ = file;
-    markers_ = markerPositions;
+    cuts_ = cuts;
     exportSection_ = section;
     exportFileName_ = fileName;
     return Open(ActiveTool::Split, true);
@@ -331,11 +329,11 @@ void SaveWizard::Start()
                 return PlanJobs(options, control, observer);
             };
         } else if (flow_.ExportOneSection()) {
-            const SectionSource source = SectionsFromMarkers(file_, markers_);
+            const SectionSource source = SectionsAtMarkers(file_, cuts_.Markers);
             ExportOptions options{source, LocalName(exportFileName_), exportSection_};
             planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
         } else {
-            SplitRequest request{.File = file_, .Cuts = {.Markers = markers_, .CueSheet = cueSheet_}};
+            SplitRequest request{.File = file_, .Cuts = cuts_};
             splitPage_->Apply(request.Naming);
             request.MeasureLoudness = splitPage_->MeasureLoudness();
             // The sections are cut and tagged here, so that a cue sheet that

@@ -3,6 +3,7 @@
 #include "vorbis/VorbisFile.h"
 #include "gui/editor/MainWindow.h"
 #include "jobs/JobPlanner.h"
+#include "model/PositionConverter.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FolderChooser.h"
 #include "tests/gui/Controls.h"
@@ -123,7 +124,7 @@ private:
     DesktopSandbox sandbox_;
     std::unique_ptr<TempDir> audio_;
     MPEGData record_;
-    std::vector<std::int32_t> markers_;
+    SplitCuts markers_; // at blocks 0, B/3, 2B/3 and B
 
     // Clicks Start and waits until the run has ended.
     static void StartAndWait(SaveWizard& wizard)
@@ -154,7 +155,9 @@ private slots:
         WriteBytes(path, MakeOggVorbis({.channels = 2, .seconds = 12.0, .signal = Signal::Mixed, .seed = 7}));
         record_ = ReadOggFileInfo(path);
         const std::int32_t blocks = record_.BlockCount;
-        markers_ = {0, blocks / 3, 2 * blocks / 3, blocks};
+        const PositionConverter convert(record_);
+        for (const std::int32_t p : {0, blocks / 3, 2 * blocks / 3, blocks})
+            markers_.Markers.push_back(convert.PositionToSamples(p));
     }
 
     void splitWritesTheOddSectionsWithCustomNames()
@@ -622,11 +625,12 @@ private slots:
         MainWindow main;
         QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
         ApplyCueSheet(main, album.Path("album.cue"));
-        // Track 3 starts at its first index, to the whole second.
-        const PositionConverter& converter = main.Markers().Converter();
-        QCOMPARE(main.Markers().Positions(),
-                 (std::vector<std::int32_t>{0, converter.SecondsToPosition(8), converter.SecondsToPosition(16),
-                                            converter.SecondsToPosition(26), converter.BlockCount()}));
+        // Track 3 starts at its INDEX 01, to the frame of 588 samples; its
+        // pregap ends track 2.
+        const std::int64_t second = main.OpenFileRecord().Rate;
+        QCOMPARE(main.Markers().Geometry().CutSamples(),
+                 (std::vector<std::int64_t>{0, 8 * second, 17 * second + 50 * 588, 26 * second,
+                                            main.OpenFileRecord().PcmTotal}));
         QCOMPARE(main.Markers().SectionCount(), 4);
         SaveScreenshot(main.grab(), QStringLiteral("main-window-cue-markers"));
 
@@ -673,9 +677,11 @@ private slots:
     {
         TempDir folder;
         const std::string source = folder.Path("chain.ogg");
-        Bytes chain = MakeOggVorbis({.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 5});
-        const Bytes second = MakeOggVorbis({.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 6},
-                                           {.serial = 0x200u});
+        // Links and labels without titles: the titles choice then tells of
+        // the cue sheet alone.
+        Bytes chain = MakeOggVorbis({.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 5, .title = ""});
+        const Bytes second = MakeOggVorbis(
+            {.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 6, .title = ""}, {.serial = 0x200u});
         chain.insert(chain.end(), second.begin(), second.end());
         WriteBytes(source, chain);
         const std::string other = folder.Path("other.ogg");
@@ -685,7 +691,7 @@ private slots:
             cue << "FILE \"chain.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                    "  TRACK 02 AUDIO\n    INDEX 01 00:02:00\n";
             std::ofstream labels(folder.Path("labels.txt"));
-            labels << "1.000000\t1.000000\tA\n4.000000\t4.000000\tB\n";
+            labels << "1.000000\t1.000000\n4.000000\t4.000000\n";
         }
         MainWindow main;
         QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
