@@ -11,7 +11,9 @@ namespace oq {
 // methods, the split wizard, a label file's import, a chained file's links):
 // the markers, each on its block and, where the source knew its time, at
 // its exact sample, with the title the section starting there takes; and
-// what the user should be told of what the source could not lay.
+// what the user should be told of what the source could not lay. A source
+// that knows exact times (a recording's chapters, say) gives each marker as
+// MarkerTime::ExactPlace(sample, title); the layers then need nothing new.
 struct LaidMarkers {
     std::vector<MarkerPlace> Markers; // in the source's order
     std::vector<std::string> Notes;   // sentences without a final stop
