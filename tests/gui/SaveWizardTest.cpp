@@ -354,6 +354,7 @@ private slots:
                 QVERIFY(QTest::qWaitFor(
                     [&] { return FindControl<QLabel>(wizard, "Final_Time")->text() == QStringLiteral("00:00:01"); }, 3000));
                 QVERIFY(wizard.Flow().Running());
+                SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-running"));
                 // No resume here: a short run let go for a moment may end
                 // before the Cancel below reaches it.
                 Button(wizard, "Wizard_Cancel")->Click();
