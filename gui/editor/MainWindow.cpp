@@ -10,6 +10,7 @@
 #include "base/Error.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FieldKeyGuard.h"
+#include "gui/controls/FocusReturn.h"
 #include "gui/controls/HelpViewer.h"
 #include "gui/controls/LocalFileName.h"
 #include "gui/controls/OutputChoice.h"
@@ -130,6 +131,9 @@ MainWindow::MainWindow(QWidget* parent)
 {
     DressSkinForm(*this, tr("Ogg Quorvel 2003"), kClientSize);
     move(kDefaultPlace);
+    // Every window the program opens over this one gives the keyboard back
+    // when it closes.
+    FocusReturn::Install();
 
     BuildControls();
     help_ = std::make_unique<HelpViewer>(HelpViewer::ProgramHelpFolder());
@@ -776,6 +780,7 @@ void MainWindow::BuildShortcuts()
     visZoomOut_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     visSaveSplit_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     visExportOgg_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    visSplitWizard_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     toolHelp_->AddShortcut(QKeySequence::HelpContents);
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(menuKey, &QShortcut::activated, this, qOverload<>(&MainWindow::ShowWindowMenu));

@@ -266,11 +266,20 @@ void SaveWizard::ShowState()
     wavPage_->setVisible(page == WizardPage::WavList);
     catalogPage_->setVisible(page == WizardPage::CatalogOptions);
     finalPage_->setVisible(page == WizardPage::Final);
+    // The keyboard stays in the shared place when its button changes: a
+    // second Space after Next starts the run, and one after Start pauses it,
+    // where Qt would hand the focus to the next button in the chain, Cancel.
+    const std::initializer_list<EzRgnButton*> shared{next_, start_, pause_, done_};
+    const bool sharedHadFocus = std::ranges::any_of(shared, [](const EzRgnButton* b) { return b->hasFocus(); });
     const SharedButton shown = flow_.Shown();
     next_->setVisible(shown == SharedButton::Next);
     start_->setVisible(shown == SharedButton::Start);
     pause_->setVisible(shown == SharedButton::Pause);
     done_->setVisible(shown == SharedButton::Done);
+    if (sharedHadFocus)
+        for (EzRgnButton* button : shared)
+            if (button->isVisible())
+                button->setFocus(Qt::TabFocusReason);
     back_->SetEnabled(flow_.BackEnabled());
     finalLabel1_->setEnabled(flow_.ReadyLabelEnabled());
     for (QWidget* label : runLabels_)

@@ -31,6 +31,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -113,6 +114,23 @@ std::int64_t CheckSection(const std::string& file, std::uint32_t serial, const s
     if (!problem.empty() || !std::equal(decoded.begin(), decoded.end(), from, to))
         return -1;
     return static_cast<std::int64_t>(decoded.size()) / kChannels;
+}
+
+// Relative luminance of a colour on a screen of sRGB primaries (0 black .. 1 white).
+double Luminance(QColor colour)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+// The contrast ratio of two colours, 1 (the same) .. 21 (black on white).
+double Contrast(QColor a, QColor b)
+{
+    const double first = Luminance(a);
+    const double second = Luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
 }
 
 } // namespace
@@ -339,6 +357,7 @@ private slots:
                 QVERIFY(QTest::qWaitFor(
                     [&] { return FindControl<QLabel>(wizard, "Final_Time")->text() == QStringLiteral("00:00:01"); }, 3000));
                 QVERIFY(wizard.Flow().Running());
+                SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-running"));
                 // No resume here: a short run let go for a moment may end
                 // before the Cancel below reaches it.
                 Button(wizard, "Wizard_Cancel")->Click();
@@ -584,6 +603,34 @@ private slots:
         QVERIFY(catalog.find("damaged.ogg") == std::string::npos);
         QCOMPARE(answerer.Count(), 1);
         QVERIFY2(answerer.Text().contains(QString::fromStdString(tree.Path("deep/damaged.ogg"))), qPrintable(answerer.Text()));
+    }
+
+    // The final page's labels, greyed before and after a run, stay readable
+    // on every pixel of the background beneath them: 4.5:1 at least.
+    void finalPageTextIsReadableInEveryState()
+    {
+        constexpr double kLeastContrast = 4.5;
+        SaveWizard wizard;
+        const QImage background =
+            FindControl<QLabel>(wizard, "BackImage1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!background.isNull());
+        const auto labels = FindControl<QWidget>(wizard, "FinalPanel1")->findChildren<QLabel*>();
+        QVERIFY(labels.size() >= 10);
+        for (const QLabel* label : labels) {
+            const QRect place(label->mapTo(&wizard, QPoint(0, 0)) * background.devicePixelRatio(),
+                              label->size() * background.devicePixelRatio());
+            for (const auto group : {QPalette::Active, QPalette::Disabled}) {
+                const QColor ink = label->palette().color(group, label->foregroundRole());
+                double least = 21;
+                for (int y = place.top(); y <= place.bottom(); ++y)
+                    for (int x = place.left(); x <= place.right(); ++x)
+                        least = std::min(least, Contrast(ink, background.pixelColor(x, y)));
+                QVERIFY2(least >= kLeastContrast, qPrintable(QStringLiteral("%1 (%2): %3:1")
+                                                                  .arg(label->objectName())
+                                                                  .arg(group == QPalette::Active ? "enabled" : "disabled")
+                                                                  .arg(least, 0, 'f', 2)));
+            }
+        }
     }
 
     void backReturnsToTheOptionsAndHelpFollowsThePage()
