@@ -10,6 +10,7 @@
 #include "base/Error.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FieldKeyGuard.h"
+#include "gui/controls/FocusReturn.h"
 #include "gui/controls/HelpViewer.h"
 #include "gui/controls/LocalFileName.h"
 #include "gui/controls/OutputChoice.h"
@@ -135,6 +136,9 @@ MainWindow::MainWindow(QWidget* parent)
 {
     DressSkinForm(*this, tr("Ogg Quorvel 2003"), kClientSize);
     move(kDefaultPlace);
+    // Every window the program opens over this one gives the keyboard back
+    // when it closes.
+    FocusReturn::Install();
 
     BuildControls();
     help_ = std::make_unique<HelpViewer>(HelpViewer::ProgramHelpFolder());
@@ -323,9 +327,10 @@ void MainWindow::Connect()
         CentreOver(saveWizard_);
         const QString folder = QFileInfo(ShownName(record_.FileName)).absolutePath();
         // Markers laid from a cue sheet on this file give sections its tracks' tags.
-        const std::string& cue = splitWizard_->AppliedCueSheet();
-        saveWizard_->ShowSplit(record_, markers_.Positions(), folder,
-                               cueFile_ == record_.FileName ? cue : std::string());
+        SplitCuts cuts = CutsOf(markers_.Geometry());
+        if (cueFile_ == record_.FileName)
+            cuts.CueSheet = splitWizard_->AppliedCueSheet();
+        saveWizard_->ShowSplit(record_, cuts, folder);
         RefreshControls();
     });
     onClick(visExportOgg_, [this] { ExportSection(); });
@@ -699,7 +704,7 @@ void MainWindow::ExportSection()
     if (file.isEmpty() || !AcceptOutputChoice(this, windowTitle(), file, {record_.FileName}))
         return;
     CentreOver(saveWizard_);
-    saveWizard_->ShowExport(record_, markers_.Positions(), section, file);
+    saveWizard_->ShowExport(record_, CutsOf(markers_.Geometry()), section, file);
     RefreshControls();
 }
 
@@ -791,6 +796,7 @@ void MainWindow::BuildShortcuts()
     visZoomOut_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     visSaveSplit_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     visExportOgg_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    visSplitWizard_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     toolHelp_->AddShortcut(QKeySequence::HelpContents);
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(menuKey, &QShortcut::activated, this, qOverload<>(&MainWindow::ShowWindowMenu));
@@ -809,10 +815,10 @@ void MainWindow::ImportMarkers()
         return;
     try {
         const std::string file = LocalName(chosen);
-        const LabelMarkers read = LabelFile::Read(file, MarkerTime(record_));
-        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(read.Positions.size()),
+        const LaidMarkers read = LabelFile::Read(file, MarkerTime(record_));
+        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(read.Markers.size()),
                           "the label file \"" + file + "\" has");
-        LayImportedMarkers(read.Positions);
+        LayImportedMarkers(read.Markers);
     } catch (const FileError& failure) {
         // A file that is not a label file names its first bad line.
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
@@ -831,9 +837,10 @@ void MainWindow::ExportMarkers()
     const MarkerTime time(record_);
     try {
         if (QFileInfo(chosen).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0)
-            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time, {});
+            CueSheetWriter::Write(file, record_.FileName, CueSheetWriter::TracksOf(markers_.Geometry()), time.Rate(),
+                                  {});
         else
-            LabelFile::Write(file, markers_.Positions(), {}, time, {record_.FileName});
+            LabelFile::Write(file, markers_.Places(), time, {record_.FileName});
     } catch (const FileError& failure) {
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
     }
@@ -856,8 +863,8 @@ void MainWindow::OpenSplitWizard(SplitMethod method)
     RefreshControls();
 }
 
-// A marker on the block nearest each boundary of a chained file's links;
-// its cut is the boundary itself (see PositionConverter).
+// A marker at each boundary of a chained file's links, exact, on the block
+// nearest it (see PositionConverter), titled with its link's title.
 void MainWindow::MarkersAtLinks()
 {
     if (record_.LinkStarts.empty()) {
@@ -871,12 +878,17 @@ void MainWindow::MarkersAtLinks()
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
         return;
     }
-    LayImportedMarkers(MarkerTime::LinkPositions(record_));
+    try {
+        LayImportedMarkers(MarkerTime::LinkMarkers(record_).Markers);
+    } catch (const FileError& failure) {
+        // The file went or changed since it was opened.
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    }
 }
 
-void MainWindow::LayImportedMarkers(const std::vector<std::int32_t>& positions)
+void MainWindow::LayImportedMarkers(const std::vector<MarkerPlace>& markers)
 {
-    markers_.LayMarkers(positions);
+    markers_.LayMarkers(markers);
     // The cue sheet's tags belong to the markers it laid, now gone.
     cueFile_.clear();
 }

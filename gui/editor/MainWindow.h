@@ -169,7 +169,7 @@ private:
     void OpenSplitWizard(SplitMethod method);
     void MarkersAtLinks();
     // Markers from a label file or the links, in place of those there.
-    void LayImportedMarkers(const std::vector<std::int32_t>& positions);
+    void LayImportedMarkers(const std::vector<MarkerPlace>& markers);
     void LoadSettings();
     void SaveSettings() const;
 
