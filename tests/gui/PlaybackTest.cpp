@@ -377,8 +377,8 @@ private slots:
         const auto tone = [&](double seconds, int channel, float, float) {
             return static_cast<float>(0.4 * std::sin(2 * std::numbers::pi * tones.at(static_cast<std::size_t>(channel)) * seconds));
         };
-        WriteBytes(path, opus ? MakeOggOpus({.channels = channels, .seconds = 1.5, .bitrate = 256000, .pitches = tones})
-                              : MakeOggVorbis({.channels = channels, .seconds = 1.5, .signal = Signal::Shaped, .quality = 0.4f, .shape = tone}));
+        WriteBytes(path, opus ? MakeOggOpus({.channels = channels, .seconds = 2.0, .bitrate = 256000, .pitches = tones})
+                              : MakeOggVorbis({.channels = channels, .seconds = 2.0, .signal = Signal::Shaped, .quality = 0.4f, .shape = tone}));
 
         // The device is told where each channel the reader hands over belongs.
         const QAudioFormat format = Player::DeviceFormat(PcmRangeReader::Open(path, 0, 1)->Layout(), rate);
@@ -391,7 +391,8 @@ private slots:
         Recorder recorder("six", kSurroundChannels, rate, kSurroundMap);
         const std::int64_t before = recorder.Frames();
         Player player;
-        QVERIFY(player.PlaySamples(path, 0, rate));
+        // Two seconds: the stream is moved to the six loudspeakers while it plays.
+        QVERIFY(player.PlaySamples(path, 0, 2 * rate));
         const QString map = MoveStreamsTo("six");
         QVERIFY2(!map.isEmpty(), "the stream was not moved to the six loudspeakers");
         qInfo("the stream's %s", qPrintable(map));
