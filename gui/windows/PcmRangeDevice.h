@@ -17,10 +17,12 @@ class PcmRangeReader;
 // underflow on a source at its end by draining the stream with a callback
 // that holds the sink, and closing the sink neither cancels nor awaits that
 // callback, so a drain completing after the sink was deleted ran on freed
-// memory; and a sink closed as soon as its source ran dry drops the range's
-// last part, still queued in the sound server. With silence behind it the
-// range's end plays out like any other part; the player watches the played
-// time and closes the sink once the end has been heard.
+// memory. Nor may it simply run dry: after an underrun (the interface
+// thread busy for longer than the sink's queue) the played time reported by
+// the sink ran ahead of the sound, and a sink closed by it cut the range's
+// last ~70 ms. With silence behind it the range's end plays out like any
+// other part; the player watches the played time and closes the sink once
+// the end has been heard.
 class PcmRangeDevice : public QIODevice {
 public:
     explicit PcmRangeDevice(std::unique_ptr<PcmRangeReader> reader);

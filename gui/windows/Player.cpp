@@ -18,12 +18,9 @@ namespace oq {
 namespace {
 
 // The device is closed once its played time is this far past the range's
-// end, in the silence that follows it. The played time is the sound
-// server's estimate of what is being heard, interpolated between its
-// reports; a server that leaves part of its latency out of it, or whose
-// estimate ran on through an underrun, calls the end heard before it is
-// (ends cut by about 75 ms were reported), so the device stays open longer.
-constexpr qint64 kTailGuardUs = 250'000;
+// end, in the silence that follows it: a margin for the sound server's
+// played time, which is interpolated between its reports.
+constexpr qint64 kTailGuardUs = 100'000;
 // A device whose played time stops short (one that stalled) is closed this
 // long after the range should have been heard.
 constexpr qint64 kDrainGraceUs = 500'000;

@@ -337,6 +337,33 @@ private slots:
         QVERIFY(recorder.ArrivalOf(second->second) - closed < 250);
     }
 
+    // The interface thread, which feeds the device, blocked for longer than
+    // the device's queue: the sound breaks off and goes on, and still ends
+    // with the range's last frame.
+    void theEndIsHeardAfterTheInterfaceWasBusy()
+    {
+        Recorder recorder;
+        const std::int64_t before = recorder.Frames();
+        Player player;
+        constexpr std::int64_t kStart = kRate;
+        constexpr std::int64_t kLength = kRate;
+        QVERIFY(player.PlaySamples(file_, kStart, kLength));
+        QTest::qWait(600);
+        usleep(700'000);
+        QTRY_VERIFY_WITH_TIMEOUT(!player.Playing(), 5000);
+        QTest::qWait(300);
+
+        const auto heard = recorder.Heard(before);
+        QVERIFY(heard);
+        constexpr std::int64_t kCompared = kRate / 20;
+        const auto [at, correlation] = Align(decoded_, recorder.Samples().data() + (heard->second + 1 - kCompared) * kChannels,
+                                             kCompared, kStart + kLength - kCompared, kRate / 4);
+        const std::int64_t missing = kStart + kLength - (at + kCompared);
+        qInfo("the sound ended %lld frames before the range's end, correlation %.5f", static_cast<long long>(missing), correlation);
+        QVERIFY2(correlation > 0.99, qPrintable(QString::number(correlation)));
+        QVERIFY(std::abs(missing) <= 64);
+    }
+
     void nothingIsHeardFromTheEndMarker()
     {
         const auto window = OpenWindow(2, 2); // marker 2 stands at the end
