@@ -22,8 +22,10 @@ class PcmRangeDevice;
 // A playback opens the device for itself and closes it when it ends. The
 // device pulls decoded audio on the interface thread as its queue empties, a
 // period at a time, so the windows stay usable; a short timer watches for
-// the end. The device's queue holds at most kMaxQueuedBuffers reads: sound
-// starts as soon as the first reads are in, and a stop silences it at once.
+// the end, which the device has heard when its played time passes it (the
+// device plays silence after the range until then). The device's queue
+// holds at most kMaxQueuedBuffers reads: sound starts as soon as the first
+// reads are in, and a stop silences it at once.
 class Player : public QObject {
     Q_OBJECT
 
