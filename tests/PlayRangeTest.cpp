@@ -91,8 +91,8 @@ void PrintTo(const ReaderCase& c, std::ostream* out) { *out << c.name; }
 
 std::string WriteSource(const TempDir& dir, const ReaderCase& c)
 {
-    const std::string path = dir.Path(c.opus ? "noise.opus" : "noise.ogg");
-    WriteBytes(path, c.opus ? MakeOggOpus({.channels = c.channels, .seconds = 4.0, .bitrate = 96000})
+    const std::string path = dir.Path(c.opus ? "source.opus" : "source.ogg");
+    WriteBytes(path, c.opus ? MakeOggOpus({.channels = c.channels, .seconds = 4.0, .bitrate = 96000, .signal = OpusSignal::Clipped})
                             : MakeOggVorbis({.channels = c.channels, .seconds = 4.0, .signal = Signal::Noise}));
     return path;
 }
@@ -112,7 +112,8 @@ std::vector<std::int16_t> Expected(const std::vector<std::int16_t>& decoded, con
 class PlayRangeReader : public ::testing::TestWithParam<ReaderCase> {};
 
 // A seek into the middle of an Opus stream needs pre-roll before its output
-// is the one pass's; a range ends on its last frame, not on a read's end.
+// is the one pass's, and its clipped material reads whole packets; a range
+// ends on its last frame, not on a read's end.
 TEST_P(PlayRangeReader, GivesTheOnePassSamplesOfTheRangeInLoudspeakerOrder)
 {
     const ReaderCase& c = GetParam();
