@@ -190,7 +190,7 @@ const std::set<std::string>& SectionMethod::Options(Choice choice)
 
 const std::set<std::string>& SectionMethod::Flags()
 {
-    static const std::set<std::string> flags{"--links"};
+    static const std::set<std::string> flags{"--links", "--chapters"};
     return flags;
 }
 
@@ -212,7 +212,10 @@ std::string SectionMethod::Usage(Choice choice)
                                 "                         quiet at the start and the end is not cut off\n"
                                 "  --links                a section per link of a chained file (a file joined\n"
                                 "                         from others, a recorded stream): each with that\n"
-                                "                         link's own headers and comments\n";
+                                "                         link's own headers and comments\n"
+                                "  --chapters             a section per chapter of FILE: its comments'\n"
+                                "                         CHAPTERnnn=HH:MM:SS.fff fields (each link's counted\n"
+                                "                         from its start), titled by CHAPTERnnnNAME\n";
     const std::string snap =
         "With --count, --length or --size:\n"
         "  --snap SECONDS         move each marker to the middle of the nearest pause\n"
@@ -228,7 +231,7 @@ std::string SectionMethod::Usage(Choice choice)
            "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
            "  --at T1,T2,...         cut at these times: seconds (90, 1.5) or [HH:]MM:SS[.fff]\n" +
            snap + "All but --at-samples and --at lay markers on the file's blocks as the split\nwizard does, and refuse " +
-           limit;
+           limit + "--links and --chapters cut at the exact samples of the boundaries and chapters.\n";
 }
 
 SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_(arguments.Has("--quiet"))
@@ -249,10 +252,10 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         throw UsageError("--snap moves the markers of --count, --length or --size: give one of them");
     if (name_.empty())
         throw UsageError(choice == Choice::MarkersOnly
-                             ? "choose the cut points with --count, --length, --size, --cue, --labels, --silence "
-                               "or --links"
+                             ? "choose the cut points with --count, --length, --size, --cue, --labels, --silence, "
+                               "--links or --chapters"
                              : "choose the cut points with --count, --length, --size, --cue, --labels, --silence, "
-                               "--links, --at-samples or --at");
+                               "--links, --chapters, --at-samples or --at");
     if (arguments.Has("--silence"))
         pauses_ = ParsePauseSettings(*arguments.Value("--silence"));
     if (snapping) {
@@ -314,6 +317,19 @@ MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerGeometry& mar
     }
     if (name_ == "--cue")
         return LayCueMarkers(markers, warnings);
+    if (name_ == "--chapters") {
+        // The markers lie on the blocks nearest the chapters; the cuts of a
+        // split are the chapters' own samples.
+        const MarkerTime time(file);
+        MarkerTitles titles;
+        std::vector<std::int32_t> positions;
+        for (const Chapter& chapter : FileChapters(file)) {
+            positions.push_back(time.PositionAtSample(chapter.Sample));
+            titles.Add(positions.back(), chapter.Title);
+        }
+        markers.Replace(positions);
+        return titles;
+    }
     const std::int64_t sections = EvenSections(file);
     markers.Replace(EvenPositions(markers.Blocks(), sections));
     const auto laid = static_cast<std::int64_t>(markers.Sections().size());
@@ -382,9 +398,32 @@ MarkerTitles SectionMethod::LayCueMarkers(MarkerGeometry& markers, std::vector<s
     return titles;
 }
 
+std::vector<Chapter> SectionMethod::FileChapters(const MPEGData& file) const
+{
+    std::vector<Chapter> chapters = ReadChapters(file.FileName);
+    if (chapters.empty())
+        throw FormatError(file.FileName, "holds no chapters: its comments have no CHAPTERnnn field");
+    RequireMarkerRoom(MarkerDemand::Chapters, static_cast<std::int64_t>(chapters.size()),
+                      "\"" + file.FileName + "\" has");
+    return chapters;
+}
+
 SplitCuts SectionMethod::Cuts(const MPEGData& file, std::vector<std::string>& warnings) const
 {
     SplitCuts cuts;
+    if (name_ == "--chapters") {
+        std::vector<std::int64_t>& samples = cuts.Samples.emplace();
+        const std::vector<Chapter> chapters = FileChapters(file);
+        // A section before the first chapter has no title.
+        if (chapters.front().Sample > 0)
+            cuts.SectionTitles.emplace_back();
+        for (const Chapter& chapter : chapters) {
+            if (chapter.Sample > 0)
+                samples.push_back(chapter.Sample);
+            cuts.SectionTitles.push_back(chapter.Title);
+        }
+        return cuts;
+    }
     if (LaysMarkers()) {
         MarkerGeometry markers(file);
         LayMarkers(file, markers, warnings);
@@ -406,6 +445,31 @@ SplitCuts SectionMethod::Cuts(const MPEGData& file, std::vector<std::string>& wa
             samples.push_back(TimeWithinAudio(item, file));
     CheckCutPoints(samples, file.PcmTotal);
     return cuts;
+}
+
+std::vector<Chapter> SectionMethod::SectionStarts(const MPEGData& file, std::vector<std::string>& warnings) const
+{
+    if (name_ == "--chapters") {
+        std::vector<Chapter> chapters = FileChapters(file);
+        if (chapters.front().Sample > 0)
+            chapters.insert(chapters.begin(), Chapter{});
+        for (Chapter& chapter : chapters)
+            chapter.EndSample.reset();
+        return chapters;
+    }
+    std::vector<Chapter> starts{Chapter{}};
+    if (!LaysMarkers()) {
+        const SplitCuts cuts = Cuts(file, warnings);
+        for (const std::int64_t sample : *cuts.Samples)
+            starts.push_back({sample});
+        return starts;
+    }
+    MarkerGeometry markers(file);
+    const MarkerTitles titles = LayMarkers(file, markers, warnings);
+    starts.clear();
+    for (int j = 1; const auto place = markers.PlaceOfSection(j); ++j)
+        starts.push_back({markers.SectionSamples(j).Start, titles.TitleAt(place->Bounds.Start, "")});
+    return starts;
 }
 
 std::int64_t TimeToSample(const std::string& text, std::int32_t rate)

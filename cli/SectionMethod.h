@@ -2,6 +2,7 @@
 
 #include "media/MPEGData.h"
 #include "jobs/SplitRecipe.h"
+#include "model/Chapters.h"
 #include "model/MarkerTitles.h"
 #include "model/PauseFinder.h"
 
@@ -34,8 +35,8 @@ MPEGData DescribeFileToCut(const std::string& path);
 // positions by the split wizard's own calculations: EvenSplit and
 // PlanCueMarkers), --labels FILE (a label file's labels), --silence
 // DB[:SECONDS] (the middles of the pauses), --links (the link boundaries of
-// a chained file), or --at-samples N,... and --at TIME,... (sample
-// positions directly). --snap SECONDS moves the markers of --count,
+// a chained file), --chapters (the chapters the file's comments hold), or
+// --at-samples N,... and --at TIME,... (sample positions directly). --snap SECONDS moves the markers of --count,
 // --length and --size into pauses.
 class SectionMethod {
 public:
@@ -54,9 +55,13 @@ public:
     // and --snap need follows the command's --quiet.
     explicit SectionMethod(const Arguments& arguments, Choice choice = Choice::MarkersOrSamples);
 
-    // --links lays markers (the blocks nearest the boundaries) for a command
-    // that shows them, and cuts at the boundaries themselves.
-    bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at" && name_ != "--links"; }
+    // --links and --chapters lay markers (the blocks nearest the boundaries
+    // and chapter starts) for a command that shows them, and cut at the
+    // exact samples themselves.
+    bool LaysMarkers() const noexcept
+    {
+        return name_ != "--at-samples" && name_ != "--at" && name_ != "--links" && name_ != "--chapters";
+    }
 
     // The files the method reads besides the audio (the sheet of --cue, the
     // file of --labels): inputs that no output of the command may replace.
@@ -71,12 +76,18 @@ public:
     // Where the method cuts `file`: at the markers it lays, or at the sample
     // positions given.
     SplitCuts Cuts(const MPEGData& file, std::vector<std::string>& warnings) const;
+    // Where the sections of the method begin in `file`, exactly, with the
+    // titles they came with: the file's start, then every cut. The title of
+    // a section that came with none is empty.
+    std::vector<Chapter> SectionStarts(const MPEGData& file, std::vector<std::string>& warnings) const;
 
 private:
     PauseFinder FindPauses(const MPEGData& file) const;
     // The section count of --count, --length or --size.
     std::int64_t EvenSections(const MPEGData& file) const;
     MarkerTitles LayCueMarkers(MarkerGeometry& markers, std::vector<std::string>& warnings) const;
+    // The file's chapters, refused when the markers cannot hold them all.
+    std::vector<Chapter> FileChapters(const MPEGData& file) const;
 
     std::string name_;
     std::string value_;

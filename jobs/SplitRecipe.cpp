@@ -10,11 +10,30 @@
 
 namespace oq {
 
+namespace {
+
+void TitleSections(SectionSource& source, const std::vector<std::string>& titles)
+{
+    const std::size_t total = source.CutPoints.size() + 1;
+    source.Comments.resize(std::max(source.Comments.size(), total));
+    source.TrackNames.resize(std::max(source.TrackNames.size(), total));
+    for (std::size_t k = 0; k < std::min(total, titles.size()); ++k) {
+        if (titles[k].empty())
+            continue;
+        source.Comments[k].Override({{"TITLE", titles[k]}});
+        const std::string number = std::to_string(k + 1);
+        source.TrackNames[k] = std::string(number.size() < 2 ? 1 : 0, '0') + number + " - " + titles[k];
+    }
+}
+
+} // namespace
+
 SectionSource SectionsOf(const MPEGData& file, const SplitCuts& cuts)
 {
     SectionSource source =
         cuts.Samples ? SectionsAtSamples(file, *cuts.Samples) : SectionsFromMarkers(file, cuts.Markers);
     source.OtherInputs = cuts.OtherInputs;
+    TitleSections(source, cuts.SectionTitles);
     if (!cuts.CueSheet.empty()) {
         const std::string sheet = ReadCueSheetBytes(cuts.CueSheet);
         TagCueSections(source, file, cuts.Markers, ParseCueSheet(sheet), ParseCueTags(sheet));

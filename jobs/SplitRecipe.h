@@ -30,6 +30,10 @@ struct SplitCuts {
     // The cue sheet that laid the markers, if one did: its tracks give the
     // sections their comments and names.
     std::string CueSheet{};
+    // Section k's title at [k - 1], where the cut points came with titles (a
+    // file's chapters); an empty one is none. A title becomes the section's
+    // TITLE comment and, "NN - Title", its name from titles.
+    std::vector<std::string> SectionTitles{};
     // The other files read to find the cuts (a label file). They and the
     // cue sheet are inputs of the run, which no section may replace.
     std::vector<std::string> OtherInputs{};

@@ -20,6 +20,7 @@
 #include "gui/controls/SkinPainting.h"
 #include "gui/controls/TitleIcon.h"
 #include "gui/editor/MainWindowSkin.h"
+#include "jobs/ChapterCopy.h"
 #include "model/CueSheetWriter.h"
 #include "model/LabelFile.h"
 #include "model/MarkerLimit.h"
@@ -104,6 +105,12 @@ QString ChooseMarkerFile(QWidget* parent, MainWindow::MarkerFileUse use, const Q
         dialog.setWindowTitle(QObject::tr("Import Markers"));
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters({labels, QObject::tr("All Files (*)")});
+    } else if (use == MainWindow::MarkerFileUse::Chapters) {
+        dialog.setWindowTitle(QObject::tr("Save Markers as Chapters"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters({OggFilesFilter(), QObject::tr("All Files (*)")});
+        dialog.setDefaultSuffix(QFileInfo(proposed).suffix());
+        dialog.selectFile(proposed);
     } else {
         dialog.setWindowTitle(QObject::tr("Export Markers"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -477,6 +484,7 @@ bool MainWindow::OpenOggFile(const QString& fileName)
     record_ = record;
     profile_ = {};
     cueFile_.clear();
+    laidChapters_.clear();
     markers_.ClearMarkers();
     display_->SetFile(record_);
     // An information window left open shows the new file before its analysis.
@@ -570,7 +578,8 @@ void MainWindow::SyncControls()
 
     for (EzRgnButton* button : {visSaveSplit_, visOggInfo_, visAddMarker_, visSplitWizard_})
         button->SetEnabled(open);
-    for (QAction* action : {importMarkers_, exportMarkers_, pauseMarkers_, linkMarkers_})
+    for (QAction* action :
+         {importMarkers_, exportMarkers_, pauseMarkers_, linkMarkers_, chapterMarkers_, saveChapters_})
         action->setEnabled(open);
     rangeSelectMarker_->setEnabled(open);
     sectionSelectSection_->setEnabled(open);
@@ -733,6 +742,9 @@ void MainWindow::BuildWindowMenu()
     exportMarkers_ = guarded(tr("&Export Markers..."), "ExportMarkers", &MainWindow::ExportMarkers);
     pauseMarkers_ = guarded(tr("Markers at &Pauses..."), "PauseMarkers", &MainWindow::MarkersAtPauses);
     linkMarkers_ = guarded(tr("Markers at &Stream Boundaries"), "LinkMarkers", &MainWindow::MarkersAtLinks);
+    chapterMarkers_ = guarded(tr("Markers at &Chapters"), "ChapterMarkers", &MainWindow::MarkersAtChapters);
+    saveChapters_ =
+        guarded(tr("Save &Markers as Chapters..."), "SaveChapters", &MainWindow::SaveMarkersAsChapters);
     windowMenu_->addSeparator();
     // F1 belongs to the Help button; the menu only names it.
     QAction* help = windowMenu_->addAction(tr("&Help") + QLatin1Char('\t') +
@@ -835,8 +847,10 @@ void MainWindow::OpenSplitWizard(SplitMethod method)
     splitWizard_->SetStartFolder(lastOpenDir_);
     CentreOver(splitWizard_);
     // The profile as far as the analysis got: a cancelled one is searched as far as it goes.
-    if (splitWizard_->Run(record_, profile_.Entries, markers_, method) == QDialog::Accepted)
+    if (splitWizard_->Run(record_, profile_.Entries, markers_, method) == QDialog::Accepted) {
         cueFile_ = record_.FileName;
+        laidChapters_.clear();
+    }
     RefreshControls();
 }
 
@@ -858,11 +872,76 @@ void MainWindow::MarkersAtLinks()
     LayImportedMarkers(MarkerTime::LinkPositions(record_));
 }
 
+void MainWindow::MarkersAtChapters()
+{
+    std::vector<Chapter> chapters;
+    try {
+        chapters = ReadChapters(record_.FileName);
+        RequireMarkerRoom(MarkerDemand::Chapters, static_cast<std::int64_t>(chapters.size()),
+                          "\"" + record_.FileName + "\" has");
+    } catch (const FileError& failure) {
+        // A chapter field that cannot be read is named.
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+        return;
+    } catch (const MarkerLimitError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+        return;
+    }
+    if (chapters.empty()) {
+        QMessageBox::information(this, windowTitle(), tr("This file holds no chapters."));
+        return;
+    }
+    const MarkerTime time(record_);
+    std::vector<std::int32_t> positions;
+    for (const Chapter& chapter : chapters)
+        positions.push_back(time.PositionAtSample(chapter.Sample));
+    LayImportedMarkers(positions);
+    laidChapters_ = std::move(chapters);
+}
+
+std::vector<Chapter> MainWindow::SectionChapters() const
+{
+    const MarkerTime time(record_);
+    std::vector<Chapter> chapters;
+    for (const Section& section : markers_.Sections()) {
+        const auto laid = std::ranges::find_if(laidChapters_, [&](const Chapter& chapter) {
+            return time.PositionAtSample(chapter.Sample) == section.Start;
+        });
+        if (laid != laidChapters_.end())
+            chapters.push_back({laid->Sample, laid->Title});
+        else
+            chapters.push_back({markers_.Converter().PositionToSamples(section.Start)});
+    }
+    return chapters;
+}
+
+void MainWindow::SaveMarkersAsChapters()
+{
+    if (markers_.MarkerCount() == 0) {
+        QMessageBox::information(this, windowTitle(), tr("There are no markers to save as chapters."));
+        return;
+    }
+    const QFileInfo source(ShownName(record_.FileName));
+    const QString chosen = chooseMarkerFile_(MarkerFileUse::Chapters, MarkerFileFolder(),
+                                             tr("%1 (chapters).%2").arg(source.completeBaseName(), source.suffix()));
+    if (chosen.isEmpty())
+        return;
+    try {
+        WriteChapterCopy(record_.FileName, LocalName(chosen), SectionChapters());
+    } catch (const FileError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    } catch (const RangeError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    }
+}
+
 void MainWindow::LayImportedMarkers(const std::vector<std::int32_t>& positions)
 {
     markers_.LayMarkers(positions);
-    // The cue sheet's tags belong to the markers it laid, now gone.
+    // The cue sheet's tags and the chapters belong to the markers they
+    // laid, now gone.
     cueFile_.clear();
+    laidChapters_.clear();
 }
 
 void MainWindow::BuildTabOrder()

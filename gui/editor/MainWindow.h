@@ -2,6 +2,7 @@
 
 #include "tools/AmplitudeProfile.h"
 #include "media/MPEGData.h"
+#include "model/Chapters.h"
 #include "model/MarkerHistory.h"
 #include "model/MarkerList.h"
 #include "gui/controls/NumericField.h"
@@ -121,9 +122,10 @@ public:
     // Asks for a marker file in `folder` (the open file's): one to import,
     // or one to export under the proposed name `proposed`; returns it, or an
     // empty text for Cancel. An exported file whose name ends in ".cue"
-    // becomes a cue sheet, any other a label file. The default is the file
-    // dialog, whose file types give the name its ending.
-    enum class MarkerFileUse { Import, Export };
+    // becomes a cue sheet, any other a label file; Chapters asks for the
+    // copy of the open file that Save Markers as Chapters writes. The
+    // default is the file dialog, whose file types give the name its ending.
+    enum class MarkerFileUse { Import, Export, Chapters };
     using MarkerFileChooser =
         std::function<QString(MarkerFileUse use, const QString& folder, const QString& proposed)>;
     void SetMarkerFileChooser(MarkerFileChooser chooser) { chooseMarkerFile_ = std::move(chooser); }
@@ -167,7 +169,16 @@ private:
     void MarkersAtPauses();
     void OpenSplitWizard(SplitMethod method);
     void MarkersAtLinks();
-    // Markers from a label file or the links, in place of those there.
+    // Markers on the blocks nearest the open file's chapters; the chapters
+    // themselves are kept until markers come from elsewhere.
+    void MarkersAtChapters();
+    // Writes a copy of the open file with a chapter at each section's start.
+    void SaveMarkersAsChapters();
+    // The chapters of the sections: each section's start, exact and titled
+    // where a chapter the markers were laid at still begins it.
+    std::vector<Chapter> SectionChapters() const;
+    // Markers from a label file, the links or the chapters, in place of
+    // those there.
     void LayImportedMarkers(const std::vector<std::int32_t>& positions);
     void LoadSettings();
     void SaveSettings() const;
@@ -209,6 +220,9 @@ private:
     // The file the split wizard last laid markers on; empty once another
     // file opens or markers come from a label file or the links.
     std::string cueFile_;
+    // The chapters the markers were laid at, exact; empty once another file
+    // opens or markers come from elsewhere.
+    std::vector<Chapter> laidChapters_;
 
     QLabel* background_ = nullptr;
     TitleIcon* titleIcon_ = nullptr;
@@ -219,6 +233,8 @@ private:
     QAction* exportMarkers_ = nullptr;
     QAction* pauseMarkers_ = nullptr;
     QAction* linkMarkers_ = nullptr;
+    QAction* chapterMarkers_ = nullptr;
+    QAction* saveChapters_ = nullptr;
     EzRgnButton* visOpenOgg_ = nullptr;
     EzRgnButton* visOggInfo_ = nullptr;
     EzRgnButton* visSaveSplit_ = nullptr;
