@@ -1,5 +1,6 @@
 #include "model/Chapters.h"
 
+#include "codec/ChapterFieldName.h"
 #include "media/FileLinks.h"
 #include "base/Error.h"
 
@@ -13,7 +14,7 @@ namespace oq {
 namespace {
 
 constexpr std::string_view kPrefix = "CHAPTER";
-constexpr std::string_view kNameSuffix = "NAME";
+constexpr std::string_view kTitleSuffix = "NAME";
 constexpr std::string_view kEndMark = "-->";
 constexpr std::size_t kNumberDigits = 3; // 000 .. 999
 // An hour field longer than this is no time any recording has, and six
@@ -25,36 +26,6 @@ constexpr std::int64_t kSecondsPerHour = 3600;
 constexpr std::int64_t kMillisecondsPerSecond = 1000;
 
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() &&
-           std::ranges::equal(text.substr(0, prefix.size()), prefix,
-                              [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
-}
-
-// A chapter field's name taken apart: its number's digits, and whether it
-// names the chapter's title rather than its time.
-struct FieldName {
-    std::string_view Digits;
-    bool Title = false;
-};
-
-std::optional<FieldName> ReadFieldName(std::string_view name)
-{
-    if (!StartsWithNoCase(name, kPrefix))
-        return std::nullopt;
-    name.remove_prefix(kPrefix.size());
-    const std::size_t digits = std::ranges::find_if_not(name, IsDigit) - name.begin();
-    if (digits == 0)
-        return std::nullopt;
-    const std::string_view rest = name.substr(digits);
-    if (rest.empty())
-        return FieldName{name.substr(0, digits), false};
-    if (rest.size() == kNameSuffix.size() && StartsWithNoCase(rest, kNameSuffix))
-        return FieldName{name.substr(0, digits), true};
-    return std::nullopt;
-}
 
 std::string_view Trimmed(std::string_view text)
 {
@@ -117,7 +88,7 @@ struct FieldChapter {
 
 bool ChapterFields::Is(std::string_view field)
 {
-    return ReadFieldName(field.substr(0, std::min(field.find('='), field.size()))).has_value();
+    return ChapterFieldName::Read(field.substr(0, std::min(field.find('='), field.size()))).has_value();
 }
 
 std::vector<Chapter> ChapterFields::Parse(const std::vector<std::pair<std::string, std::string>>& comments,
@@ -128,7 +99,7 @@ std::vector<Chapter> ChapterFields::Parse(const std::vector<std::pair<std::strin
     // Titles first seen before their times wait here for them.
     std::map<std::int64_t, std::pair<std::string, std::string>> titles; // number: field, title
     for (const auto& [name, value] : comments) {
-        const std::optional<FieldName> field = ReadFieldName(name);
+        const std::optional<ChapterFieldName> field = ChapterFieldName::Read(name);
         if (!field)
             continue;
         const std::string shown = Quoted(name, value);
@@ -207,7 +178,7 @@ std::vector<std::string> ChapterFields::Format(const std::vector<Chapter>& chapt
         const std::string name = std::string(kPrefix) + std::string(kNumberDigits - number.size(), '0') + number;
         const std::string& title = chapters[k].Title;
         fields.push_back(name + "=" + Time(chapters[k].Sample, rate));
-        fields.push_back(name + std::string(kNameSuffix) + "=" + (title.empty() ? "Chapter " + number : title));
+        fields.push_back(name + std::string(kTitleSuffix) + "=" + (title.empty() ? "Chapter " + number : title));
     }
     return fields;
 }

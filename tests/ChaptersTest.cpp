@@ -200,6 +200,12 @@ TEST(ChapterChain, EachLinkCarriesItsOwnChapters)
     EXPECT_EQ(ReadChapters(out), chapters);
     EXPECT_TRUE(Holds(FieldsOf(out, 1), "CHAPTER001=00:00:01.000"));
     EXPECT_EQ(DecodeSamples(out), DecodeSamples(source));
+
+    // A link given back whole keeps its own chapters.
+    const CliResult split = RunCli({"split", out, "--links", "--out", dir.Root(), "--quiet"});
+    ASSERT_EQ(split.Status, 0) << split.Err;
+    const std::vector<Chapter> inSecond{{kRate, "B"}, {2 * kRate, "C"}};
+    EXPECT_EQ(ReadChapters(dir.Path("Part 02 - out.ogg")), inSecond);
 }
 
 class ChaptersCommand : public ::testing::Test {
@@ -238,6 +244,9 @@ TEST_F(ChaptersCommand, ListsWritesAndSplitsAtChapters)
     EXPECT_EQ(DecodeSamples(parts + "/02 - Intro.ogg").size(), 2 * (154350 - 44100u));
     EXPECT_EQ(DecodeSamples(parts + "/03 - Main.ogg").size(), values - 2 * 154350u);
     EXPECT_EQ(DecodeSamples(parts + "/Part 01 - book.ogg").size(), 2 * 44100u);
+    // The book's chapter times would lie past a section's end: none stay.
+    EXPECT_TRUE(ReadChapters(parts + "/02 - Intro.ogg").empty());
+    EXPECT_TRUE(Holds(FieldsOf(parts + "/02 - Intro.ogg"), "TITLE=Intro"));
 
     // The markers of any method as chapters: a section's start each.
     const std::string out = dir_.Path("even.ogg");
