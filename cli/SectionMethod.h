@@ -36,8 +36,8 @@ MPEGData DescribeFileToCut(const std::string& path);
 // PlanCueMarkers), --labels FILE (a label file's labels), --silence
 // DB[:SECONDS] (the middles of the pauses), --links (the link boundaries of
 // a chained file), --chapters (the chapters the file's comments hold), or
-// --at-samples N,... and --at TIME,... (sample positions directly). --snap SECONDS moves the markers of --count,
-// --length and --size into pauses.
+// --at-samples N,... and --at TIME,... (sample positions directly). --snap
+// SECONDS moves the markers of --count, --length and --size into pauses.
 class SectionMethod {
 public:
     // Which methods a command takes: a command that shows markers has no

@@ -14,6 +14,8 @@ namespace {
 
 void TitleSections(SectionSource& source, const std::vector<std::string>& titles)
 {
+    if (titles.empty())
+        return;
     const std::size_t total = source.CutPoints.size() + 1;
     source.Comments.resize(std::max(source.Comments.size(), total));
     source.TrackNames.resize(std::max(source.TrackNames.size(), total));

@@ -35,14 +35,24 @@ std::size_t HeaderBytes(const unsigned char* page)
     return PageLayout::kFixedHeaderBytes + page[PageLayout::kSegmentCountAt];
 }
 
-// Gives a whole page in `bytes` the page number `number` and the checksum
-// that goes with it.
-void Renumber(unsigned char* page, std::size_t size, std::uint32_t number)
+constexpr int kPageNumberBytes = 4; // least significant first
+
+std::uint32_t PageNumberOf(const PageBytes& page)
 {
-    for (int i = 0; i < 4; ++i)
+    std::uint32_t number = 0;
+    for (int i = kPageNumberBytes - 1; i >= 0; --i)
+        number = number << 8 | page[PageLayout::kPageNumberAt + i];
+    return number;
+}
+
+// Gives a whole page the page number `number` and the checksum that goes
+// with it.
+void Renumber(PageBytes& page, std::uint32_t number)
+{
+    for (int i = 0; i < kPageNumberBytes; ++i)
         page[PageLayout::kPageNumberAt + i] = static_cast<unsigned char>(number >> (8 * i));
-    const std::size_t header = HeaderBytes(page);
-    PageChecksum::Set(page, header, page + header, size - header);
+    const std::size_t header = HeaderBytes(page.data());
+    PageChecksum::Set(page.data(), header, page.data() + header, page.size() - header);
 }
 
 // Whether a stream's first page holds its first packet and nothing more:
@@ -74,17 +84,17 @@ public:
         if (headersDone_) {
             if (serial == audioSerial_ && pageShift_ != 0) {
                 PageBytes bytes = BytesOf(page);
-                Renumber(bytes.data(), bytes.size(), static_cast<std::uint32_t>(ogg_page_pageno(&page)) + pageShift_);
+                Renumber(bytes, PageNumberOf(bytes) + pageShift_);
                 Write(bytes);
             } else {
-                Write(BytesOf(page));
+                WritePage(page);
             }
             return;
         }
         if (beginning) {
             firstPages_[serial] = {static_cast<std::uint32_t>(ogg_page_pageno(&page)), HoldsOnePacket(page)};
             reader_->Take(page);
-            Write(BytesOf(page));
+            WritePage(page);
             return;
         }
         sawOtherPage_ = true;
@@ -125,6 +135,11 @@ private:
     };
 
     void Write(const PageBytes& bytes) { output_.Write(bytes.data(), bytes.size()); }
+    void WritePage(const ogg_page& page)
+    {
+        output_.Write(page.header, static_cast<std::size_t>(page.header_len));
+        output_.Write(page.body, static_cast<std::size_t>(page.body_len));
+    }
 
     void BeginLink()
     {
@@ -158,32 +173,24 @@ private:
             throw FormatError(source_, "holds more than the first header on the first page of " + InLink() +
                                            "; its comments cannot be replaced there");
 
-        const PageBytes pages = HeaderPages(*codec);
-        // The source's header pages after the first run up to the last one
-        // held of the stream; the audio pages follow the new ones instead.
-        std::uint32_t lastHeaderPage = first.Number;
+        // The new header pages follow the stream's first page, as the old
+        // ones did; the audio pages follow the new ones instead of the
+        // last old one.
+        std::vector<PageBytes> newPages = HeaderPages(*codec);
         std::uint32_t number = first.Number;
-        std::vector<PageBytes> newPages;
-        for (std::size_t at = 0; at < pages.size();) {
-            const std::size_t size = HeaderBytes(&pages[at]) + PageBodyBytes(&pages[at]);
-            PageBytes page(pages.begin() + static_cast<std::ptrdiff_t>(at),
-                           pages.begin() + static_cast<std::ptrdiff_t>(at + size));
-            Renumber(page.data(), page.size(), ++number);
-            newPages.push_back(std::move(page));
-            at += size;
-        }
+        for (PageBytes& page : newPages)
+            Renumber(page, ++number);
+        std::uint32_t lastHeaderPage = first.Number;
         bool placed = false;
         for (const Held& held : held_) {
             if (held.Serial != audioSerial_) {
                 Write(held.Bytes);
                 continue;
             }
-            ogg_page page{};
-            page.header = const_cast<unsigned char*>(held.Bytes.data());
-            lastHeaderPage = static_cast<std::uint32_t>(ogg_page_pageno(&page));
+            lastHeaderPage = PageNumberOf(held.Bytes);
             if (!placed)
-                for (const PageBytes& newPage : newPages)
-                    Write(newPage);
+                for (const PageBytes& page : newPages)
+                    Write(page);
             placed = true;
         }
         pageShift_ = number - lastHeaderPage;
@@ -191,23 +198,14 @@ private:
         headersDone_ = true;
     }
 
-    static std::size_t PageBodyBytes(const unsigned char* page)
-    {
-        std::size_t body = 0;
-        for (int i = 0; i < page[PageLayout::kSegmentCountAt]; ++i)
-            body += page[PageLayout::kFixedHeaderBytes + i];
-        return body;
-    }
-
     // The stream's header pages after its first, paged as a section's
     // headers are: the comment header begins a page and the last header
     // ends one.
-    PageBytes HeaderPages(const StreamCodec& codec) const
+    std::vector<PageBytes> HeaderPages(const StreamCodec& codec) const
     {
         const CodecDescriptor& descriptor = codec.Descriptor();
         PageBuilder builder(audioSerial_);
         PageBytes first;
-        PageBytes rest;
         std::string comments;
         for (int i = 0; i < codec.HeaderCount(); ++i) {
             const ogg_packet packet = codec.Header(i).Packet();
@@ -226,9 +224,10 @@ private:
                 while (builder.Flush(first)) {
                 }
         }
-        while (builder.Flush(rest)) {
-        }
-        return rest;
+        std::vector<PageBytes> pages;
+        for (PageBytes page; builder.Flush(page); page.clear())
+            pages.push_back(page);
+        return pages;
     }
 
     const std::string& source_;
