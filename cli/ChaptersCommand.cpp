@@ -16,8 +16,7 @@ std::string ChaptersCommand::Summary() const { return "list a file's chapters, o
 
 std::string ChaptersCommand::Usage() const
 {
-    return "Usage: oggquorvel-cli chapters FILE\n"
-           "       oggquorvel-cli chapters FILE METHOD --to OUT [--quiet]\n\n"
+    return "Usage: oggquorvel-cli chapters FILE [METHOD --to OUT] [--quiet]\n\n"
            "Without METHOD, lists the chapters of FILE (Ogg Vorbis or Opus): the\n"
            "CHAPTERnnn=HH:MM:SS.fff fields of its comments and their CHAPTERnnnNAME\n"
            "titles, a line each with its number, time, title and exact sample. In a\n"
