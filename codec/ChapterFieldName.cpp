@@ -7,9 +7,6 @@ namespace oq {
 
 namespace {
 
-constexpr std::string_view kPrefix = "CHAPTER";
-constexpr std::string_view kTitleSuffix = "NAME";
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() &&

@@ -9,6 +9,9 @@ namespace oq {
 // them: "CHAPTER" and a number ("CHAPTER001", the chapter's start time), or
 // the same followed by "NAME" (its title), in any case.
 struct ChapterFieldName {
+    static constexpr std::string_view kPrefix = "CHAPTER";
+    static constexpr std::string_view kTitleSuffix = "NAME";
+
     std::string_view Digits; // the number as written
     bool Title = false;      // the NAME field
 

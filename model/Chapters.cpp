@@ -13,12 +13,11 @@ namespace oq {
 
 namespace {
 
-constexpr std::string_view kPrefix = "CHAPTER";
-constexpr std::string_view kTitleSuffix = "NAME";
 constexpr std::string_view kEndMark = "-->";
 constexpr std::size_t kNumberDigits = 3; // 000 .. 999
 // An hour field longer than this is no time any recording has, and six
-// digits keep every product below within 64 bits at any rate.
+// digits keep the products below within 64 bits at the rates Vorbis and
+// Opus streams have (under 2^20 frames per second).
 constexpr std::size_t kMostHourDigits = 6;
 constexpr std::size_t kMostFractionDigits = 9; // nanoseconds
 constexpr std::int64_t kSecondsPerMinute = 60;
@@ -70,7 +69,7 @@ std::optional<std::int64_t> ReadTime(std::string_view text, std::int32_t rate)
             scale *= 10;
     }
     const std::int64_t whole = *hours * kSecondsPerHour + *minutes * kSecondsPerMinute + *seconds;
-    // Below 10^9 * 2^31 * 2: within 64 bits.
+    // The fraction's part stays below 10^9 * 2^20 * 2.
     return whole * rate + (fraction * rate * 2 + scale) / (scale * 2);
 }
 
@@ -134,8 +133,8 @@ std::vector<Chapter> ChapterFields::Parse(const std::vector<std::pair<std::strin
         chapter->second.Title = title.second;
     }
 
-    // A time that rounds to the end (or an end that rounds past it by less
-    // than a millisecond) is the end as the fields can write it.
+    // An end time may lie up to a millisecond past the last frame: written
+    // to the millisecond, the end of the audio may round up past it.
     const std::int64_t endReach = length + rate / kMillisecondsPerSecond;
     const std::string end = Time(length, rate);
     std::vector<Chapter> chapters;
@@ -175,10 +174,12 @@ std::vector<std::string> ChapterFields::Format(const std::vector<Chapter>& chapt
     std::vector<std::string> fields;
     for (std::size_t k = 0; k < chapters.size(); ++k) {
         const std::string number = std::to_string(k + 1);
-        const std::string name = std::string(kPrefix) + std::string(kNumberDigits - number.size(), '0') + number;
+        const std::string name =
+            std::string(ChapterFieldName::kPrefix) + std::string(kNumberDigits - number.size(), '0') + number;
         const std::string& title = chapters[k].Title;
         fields.push_back(name + "=" + Time(chapters[k].Sample, rate));
-        fields.push_back(name + std::string(kTitleSuffix) + "=" + (title.empty() ? "Chapter " + number : title));
+        fields.push_back(name + std::string(ChapterFieldName::kTitleSuffix) + "=" +
+                         (title.empty() ? "Chapter " + number : title));
     }
     return fields;
 }
