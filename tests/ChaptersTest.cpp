@@ -5,6 +5,7 @@
 #include "tools/CommentCopy.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/OggCheck.h"
+#include "tests/support/OggSurgery.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestOpus.h"
 
@@ -182,14 +183,27 @@ INSTANTIATE_TEST_SUITE_P(
         CodecCase{"Opus", ".opus", kOpusRate, [] { return MakeOggOpus({.seconds = 4}); }, DecodeOpusSamples}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// The pages of stream `serial`, as the sync layer finds them.
+std::vector<std::pair<std::int64_t, std::size_t>> PagesOf(const std::string& path, std::uint32_t serial)
+{
+    std::vector<std::pair<std::int64_t, std::size_t>> pages; // granule, bytes
+    for (const PageInfo& page : ReadPages(path))
+        if (page.Serial == serial)
+            pages.emplace_back(page.Granule, page.Bytes);
+    return pages;
+}
+
 // In a chain each link carries the chapters that begin in it, counted from
-// its own start, and reading places them on the whole file's timeline.
+// its own start, and reading places them on the whole file's timeline. The
+// second link holds another stream beside the audio, which passes unchanged.
 TEST(ChapterChain, EachLinkCarriesItsOwnChapters)
 {
     TempDir dir;
-    Bytes chain = MakeOggVorbis({.seconds = 3, .signal = Signal::Mixed, .seed = 1});
-    const Bytes second = MakeOggVorbis({.seconds = 3, .signal = Signal::Mixed, .seed = 2}, {.serial = 0x200});
-    chain.insert(chain.end(), second.begin(), second.end());
+    constexpr std::uint32_t kOtherSerial = 9;
+    const Bytes chain =
+        Joined({MakeOggVorbis({.seconds = 3, .signal = Signal::Mixed, .seed = 1}),
+                Multiplexed(MakeOggVorbis({.seconds = 3, .signal = Signal::Mixed, .seed = 2}, {.serial = 0x200}),
+                            ForeignStreamPages("\x80theora", kOtherSerial, 6), true)});
     const std::string source = dir.Path("chain.ogg");
     const std::string out = dir.Path("out.ogg");
     WriteBytes(source, chain);
@@ -200,6 +214,7 @@ TEST(ChapterChain, EachLinkCarriesItsOwnChapters)
     EXPECT_EQ(ReadChapters(out), chapters);
     EXPECT_TRUE(Holds(FieldsOf(out, 1), "CHAPTER001=00:00:01.000"));
     EXPECT_EQ(DecodeSamples(out), DecodeSamples(source));
+    EXPECT_EQ(PagesOf(out, kOtherSerial), PagesOf(source, kOtherSerial));
 
     // A link given back whole keeps its own chapters.
     const CliResult split = RunCli({"split", out, "--links", "--out", dir.Root(), "--quiet"});
