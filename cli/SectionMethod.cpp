@@ -231,7 +231,7 @@ std::string SectionMethod::Usage(Choice choice)
            "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
            "  --at T1,T2,...         cut at these times: seconds (90, 1.5) or [HH:]MM:SS[.fff]\n" +
            snap + "All but --at-samples and --at lay markers on the file's blocks as the split\nwizard does, and refuse " +
-           limit + "--links and --chapters cut at the exact samples of the boundaries and chapters.\n";
+           limit + "--links and --chapters cut at the exact boundaries and chapters, not at\nthose blocks.\n";
 }
 
 SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_(arguments.Has("--quiet"))
