@@ -2,6 +2,7 @@
 #include "jobs/ChapterCopy.h"
 #include "media/FileLinks.h"
 #include "model/Chapters.h"
+#include "ogg/PageBuilder.h"
 #include "tools/CommentCopy.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/OggCheck.h"
@@ -221,6 +222,42 @@ TEST(ChapterChain, EachLinkCarriesItsOwnChapters)
     ASSERT_EQ(split.Status, 0) << split.Err;
     const std::vector<Chapter> inSecond{{kRate, "B"}, {2 * kRate, "C"}};
     EXPECT_EQ(ReadChapters(dir.Path("Part 02 - out.ogg")), inSecond);
+}
+
+// A stream whose first audio packet shares a page with its headers cannot
+// have them replaced without paging its audio anew: refused, nothing written.
+TEST(ChapterCopyRefusal, AudioOnAHeaderPage)
+{
+    TempDir dir;
+    const std::vector<EncodedPacket> packets = EncodePackets({.seconds = 2});
+    PageBuilder pages(0x5157);
+    Bytes file;
+    for (std::size_t k = 0; k < packets.size(); ++k) {
+        const EncodedPacket& packet = packets[k];
+        pages.Add(packet.data.data(), packet.data.size(), k < 3 ? 0 : packet.granule, packet.endOfStream);
+        // The identification header alone on the first page; the other two
+        // and the first audio packet on the second.
+        if (k == 0 || k == 3)
+            while (pages.Flush(file)) {
+            }
+        else
+            while (pages.PageOut(file)) {
+            }
+    }
+    while (pages.Flush(file)) {
+    }
+    const std::string source = dir.Path("shared.ogg");
+    const std::string out = dir.Path("out.ogg");
+    WriteBytes(source, file);
+    try {
+        WriteChapterCopy(source, out, {{0, "One"}});
+        ADD_FAILURE() << "a copy was written";
+    } catch (const FormatError& error) {
+        EXPECT_NE(std::string(error.what()).find("holds audio on the last header page"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(std::filesystem::directory_iterator(dir.Root())->path(), source);
 }
 
 class ChaptersCommand : public ::testing::Test {
