@@ -29,7 +29,7 @@ DemandWords WordsOf(MarkerDemand demand) noexcept
     case MarkerDemand::Pauses:
         return {"pauses", "one in each pause and one at each end of the file"};
     case MarkerDemand::Links:
-        return {"links", "one at each boundary between two links"};
+        return {"links", "one at the start of each link and one at the end of the file"};
     }
     return {"markers", "one each"};
 }

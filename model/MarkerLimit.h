@@ -30,7 +30,8 @@ enum class MarkerDemand {
     Chapters,
     // A marker in the middle of each pause, and one at each end of the file.
     Pauses,
-    // A marker at each boundary between two links, none at the ends.
+    // A marker at the start of each link (titled with its title) and one
+    // at the end of the file.
     Links,
 };
 
@@ -40,11 +41,10 @@ constexpr std::int64_t MostThatFit(MarkerDemand demand) noexcept
     constexpr std::int64_t markers = MarkerGeometry::kMaxMarkers;
     switch (demand) {
     case MarkerDemand::EvenSections:
+    case MarkerDemand::Links:
         return markers - 1;
     case MarkerDemand::Pauses:
         return markers - 2;
-    case MarkerDemand::Links:
-        return markers + 1;
     case MarkerDemand::CueTracks:
     case MarkerDemand::Labels:
     case MarkerDemand::Chapters:

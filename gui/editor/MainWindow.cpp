@@ -10,6 +10,7 @@
 #include "base/Error.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FieldKeyGuard.h"
+#include "gui/controls/FocusReturn.h"
 #include "gui/controls/HelpViewer.h"
 #include "gui/controls/LocalFileName.h"
 #include "gui/controls/OutputChoice.h"
@@ -137,6 +138,9 @@ MainWindow::MainWindow(QWidget* parent)
 {
     DressSkinForm(*this, tr("Ogg Quorvel 2003"), kClientSize);
     move(kDefaultPlace);
+    // Every window the program opens over this one gives the keyboard back
+    // when it closes.
+    FocusReturn::Install();
 
     BuildControls();
     help_ = std::make_unique<HelpViewer>(HelpViewer::ProgramHelpFolder());
@@ -325,9 +329,10 @@ void MainWindow::Connect()
         CentreOver(saveWizard_);
         const QString folder = QFileInfo(ShownName(record_.FileName)).absolutePath();
         // Markers laid from a cue sheet on this file give sections its tracks' tags.
-        const std::string& cue = splitWizard_->AppliedCueSheet();
-        saveWizard_->ShowSplit(record_, markers_.Positions(), folder,
-                               cueFile_ == record_.FileName ? cue : std::string());
+        SplitCuts cuts = CutsOf(markers_.Geometry());
+        if (cueFile_ == record_.FileName)
+            cuts.CueSheet = splitWizard_->AppliedCueSheet();
+        saveWizard_->ShowSplit(record_, cuts, folder);
         RefreshControls();
     });
     onClick(visExportOgg_, [this] { ExportSection(); });
@@ -484,7 +489,6 @@ bool MainWindow::OpenOggFile(const QString& fileName)
     record_ = record;
     profile_ = {};
     cueFile_.clear();
-    laidChapters_.clear();
     markers_.ClearMarkers();
     display_->SetFile(record_);
     // An information window left open shows the new file before its analysis.
@@ -692,7 +696,7 @@ void MainWindow::ExportSection()
     if (file.isEmpty() || !AcceptOutputChoice(this, windowTitle(), file, {record_.FileName}))
         return;
     CentreOver(saveWizard_);
-    saveWizard_->ShowExport(record_, markers_.Positions(), section, file);
+    saveWizard_->ShowExport(record_, CutsOf(markers_.Geometry()), section, file);
     RefreshControls();
 }
 
@@ -787,6 +791,7 @@ void MainWindow::BuildShortcuts()
     visZoomOut_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     visSaveSplit_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     visExportOgg_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    visSplitWizard_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     toolHelp_->AddShortcut(QKeySequence::HelpContents);
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(menuKey, &QShortcut::activated, this, qOverload<>(&MainWindow::ShowWindowMenu));
@@ -805,10 +810,10 @@ void MainWindow::ImportMarkers()
         return;
     try {
         const std::string file = LocalName(chosen);
-        const LabelMarkers read = LabelFile::Read(file, MarkerTime(record_));
-        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(read.Positions.size()),
+        const LaidMarkers read = LabelFile::Read(file, MarkerTime(record_));
+        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(read.Markers.size()),
                           "the label file \"" + file + "\" has");
-        LayImportedMarkers(read.Positions);
+        LayImportedMarkers(read.Markers);
     } catch (const FileError& failure) {
         // A file that is not a label file names its first bad line.
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
@@ -827,9 +832,10 @@ void MainWindow::ExportMarkers()
     const MarkerTime time(record_);
     try {
         if (QFileInfo(chosen).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0)
-            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time, {});
+            CueSheetWriter::Write(file, record_.FileName, CueSheetWriter::TracksOf(markers_.Geometry()), time.Rate(),
+                                  {});
         else
-            LabelFile::Write(file, markers_.Positions(), {}, time, {record_.FileName});
+            LabelFile::Write(file, markers_.Places(), time, {record_.FileName});
     } catch (const FileError& failure) {
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
     }
@@ -847,15 +853,13 @@ void MainWindow::OpenSplitWizard(SplitMethod method)
     splitWizard_->SetStartFolder(lastOpenDir_);
     CentreOver(splitWizard_);
     // The profile as far as the analysis got: a cancelled one is searched as far as it goes.
-    if (splitWizard_->Run(record_, profile_.Entries, markers_, method) == QDialog::Accepted) {
+    if (splitWizard_->Run(record_, profile_.Entries, markers_, method) == QDialog::Accepted)
         cueFile_ = record_.FileName;
-        laidChapters_.clear();
-    }
     RefreshControls();
 }
 
-// A marker on the block nearest each boundary of a chained file's links;
-// its cut is the boundary itself (see PositionConverter).
+// A marker at each boundary of a chained file's links, exact, on the block
+// nearest it (see PositionConverter), titled with its link's title.
 void MainWindow::MarkersAtLinks()
 {
     if (record_.LinkStarts.empty()) {
@@ -869,7 +873,12 @@ void MainWindow::MarkersAtLinks()
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
         return;
     }
-    LayImportedMarkers(MarkerTime::LinkPositions(record_));
+    try {
+        LayImportedMarkers(MarkerTime::LinkMarkers(record_).Markers);
+    } catch (const FileError& failure) {
+        // The file went or changed since it was opened.
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    }
 }
 
 void MainWindow::MarkersAtChapters()
@@ -892,25 +901,22 @@ void MainWindow::MarkersAtChapters()
         return;
     }
     const MarkerTime time(record_);
-    std::vector<std::int32_t> positions;
+    std::vector<MarkerPlace> places;
     for (const Chapter& chapter : chapters)
-        positions.push_back(time.PositionAtSample(chapter.Sample));
-    LayImportedMarkers(positions);
-    laidChapters_ = std::move(chapters);
+        places.push_back(time.ExactPlace(chapter.Sample, chapter.Title));
+    LayImportedMarkers(places);
 }
 
 std::vector<Chapter> MainWindow::SectionChapters() const
 {
-    const MarkerTime time(record_);
+    const MarkerGeometry& geometry = markers_.Geometry();
     std::vector<Chapter> chapters;
-    for (const Section& section : markers_.Sections()) {
-        const auto laid = std::ranges::find_if(laidChapters_, [&](const Chapter& chapter) {
-            return time.PositionAtSample(chapter.Sample) == section.Start;
-        });
-        if (laid != laidChapters_.end())
-            chapters.push_back({laid->Sample, laid->Title});
-        else
-            chapters.push_back({markers_.Converter().PositionToSamples(section.Start)});
+    for (int j = 1; const auto place = geometry.PlaceOfSection(j); ++j) {
+        Chapter chapter{geometry.SectionSamples(j).Start};
+        // A section from the file's start before the first marker has no title.
+        if (place->FirstMarker >= 1)
+            chapter.Title = geometry.At(place->FirstMarker).Title;
+        chapters.push_back(std::move(chapter));
     }
     return chapters;
 }
@@ -935,13 +941,11 @@ void MainWindow::SaveMarkersAsChapters()
     }
 }
 
-void MainWindow::LayImportedMarkers(const std::vector<std::int32_t>& positions)
+void MainWindow::LayImportedMarkers(const std::vector<MarkerPlace>& markers)
 {
-    markers_.LayMarkers(positions);
-    // The cue sheet's tags and the chapters belong to the markers they
-    // laid, now gone.
+    markers_.LayMarkers(markers);
+    // The cue sheet's tags belong to the markers it laid, now gone.
     cueFile_.clear();
-    laidChapters_.clear();
 }
 
 void MainWindow::BuildTabOrder()

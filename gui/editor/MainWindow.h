@@ -169,17 +169,16 @@ private:
     void MarkersAtPauses();
     void OpenSplitWizard(SplitMethod method);
     void MarkersAtLinks();
-    // Markers on the blocks nearest the open file's chapters; the chapters
-    // themselves are kept until markers come from elsewhere.
+    // Markers at the open file's chapters, exact and titled.
     void MarkersAtChapters();
     // Writes a copy of the open file with a chapter at each section's start.
     void SaveMarkersAsChapters();
-    // The chapters of the sections: each section's start, exact and titled
-    // where a chapter the markers were laid at still begins it.
+    // The chapters of the sections: each section's start, exact where its
+    // marker is, titled by its marker's title.
     std::vector<Chapter> SectionChapters() const;
     // Markers from a label file, the links or the chapters, in place of
     // those there.
-    void LayImportedMarkers(const std::vector<std::int32_t>& positions);
+    void LayImportedMarkers(const std::vector<MarkerPlace>& markers);
     void LoadSettings();
     void SaveSettings() const;
 
@@ -220,9 +219,6 @@ private:
     // The file the split wizard last laid markers on; empty once another
     // file opens or markers come from a label file or the links.
     std::string cueFile_;
-    // The chapters the markers were laid at, exact; empty once another file
-    // opens or markers come from elsewhere.
-    std::vector<Chapter> laidChapters_;
 
     QLabel* background_ = nullptr;
     TitleIcon* titleIcon_ = nullptr;

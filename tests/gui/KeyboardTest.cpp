@@ -133,15 +133,22 @@ private slots:
         const Positions imported = markers.Positions();
         QCOMPARE(imported.size(), 4u);
         QCOMPARE(imported.front(), 0);
-        QCOMPARE(imported[2], LabelFile::Read(labels, time).Positions[1]);
+        QCOMPARE(markers.Places()[2], LabelFile::Read(labels, time).Markers[1]);
         QCOMPARE(imported.back(), time.BlockCount());
 
-        // Written and read again, every marker lands on its block.
+        // Written and read again, every marker lands on its sample, the
+        // labels' with their texts.
         Press(*window, Qt::Key_Insert);
         const Positions edited = markers.Positions();
         chosen = QString::fromStdString(audio_->Path("out.txt"));
         PickFromMenu(*window, Qt::Key_E);
-        QCOMPARE(LabelFile::Read(chosen.toStdString(), time).Positions, edited);
+        const LaidMarkers back = LabelFile::Read(chosen.toStdString(), time);
+        QCOMPARE(back.Markers.size(), edited.size());
+        for (std::size_t k = 0; k < edited.size(); ++k) {
+            QCOMPARE(back.Markers[k].Position, edited[k]);
+            QCOMPARE(back.Markers[k].Sample, std::optional<std::int64_t>(markers.Geometry().CutSample(static_cast<int>(k) + 1)));
+        }
+        QCOMPARE(back.Markers[1].Title, std::string("One"));
         chosen = QString::fromStdString(audio_->Path("out.cue"));
         PickFromMenu(*window, Qt::Key_E);
         QCOMPARE(static_cast<int>(ReadCueSheet(chosen.toStdString()).size()), markers.SectionCount());
@@ -202,7 +209,10 @@ private slots:
         const std::vector<Chapter> saved{{0, "Chapter 1"}, chapters[0], chapters[1]};
         QVERIFY(ReadChapters(copy) == saved);
 
-        // A file without chapters says so and keeps its markers.
+        // A file without chapters says so and keeps its markers. (One main
+        // window at a time, as the program has: the keyboard returns to the
+        // window a closing one was opened over.)
+        window->close();
         const auto plain = OpenWindow();
         const Positions opened = plain->Markers().Positions();
         {
