@@ -1,6 +1,7 @@
 #include "cli/CommandList.h"
 
 #include "cli/CatalogCommand.h"
+#include "cli/ChaptersCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/JoinCommand.h"
@@ -18,6 +19,7 @@ std::vector<std::unique_ptr<Command>> AllCommands()
     commands.push_back(std::make_unique<SplitCommand>());
     commands.push_back(std::make_unique<ExportCommand>());
     commands.push_back(std::make_unique<MarkersCommand>());
+    commands.push_back(std::make_unique<ChaptersCommand>());
     commands.push_back(std::make_unique<JoinCommand>());
     commands.push_back(std::make_unique<WavCommand>());
     commands.push_back(std::make_unique<CatalogCommand>());

@@ -5,6 +5,7 @@
 #include "cli/ProfileAnalysis.h"
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
+#include "model/Chapters.h"
 #include "model/CueSheet.h"
 #include "model/EvenSplit.h"
 #include "model/LabelFile.h"
@@ -179,7 +180,7 @@ const std::set<std::string>& SectionMethod::Options(Choice choice)
 
 const std::set<std::string>& SectionMethod::Flags()
 {
-    static const std::set<std::string> flags{"--links"};
+    static const std::set<std::string> flags{"--links", "--chapters"};
     return flags;
 }
 
@@ -204,7 +205,10 @@ std::string SectionMethod::Usage(Choice choice)
                                 "                         quiet at the start and the end is not cut off\n"
                                 "  --links                a section per link of a chained file (a file joined\n"
                                 "                         from others, a recorded stream): each with that\n"
-                                "                         link's own headers and comments, titled by its TITLE\n";
+                                "                         link's own headers and comments, titled by its TITLE\n"
+                                "  --chapters             a section per chapter of FILE: its comments'\n"
+                                "                         CHAPTERnnn=HH:MM:SS.fff fields (each link's counted\n"
+                                "                         from its start), titled by CHAPTERnnnNAME\n";
     const std::string snap =
         "With --count, --length or --size:\n"
         "  --snap SECONDS         move each marker to the middle of the nearest pause\n"
@@ -216,7 +220,7 @@ std::string SectionMethod::Usage(Choice choice)
     if (choice == Choice::MarkersOnly)
         return "Choose the cut points with exactly one of:\n" + markers + snap +
                "Each lays markers on the file's blocks as the split wizard does (--cue,\n"
-               "--labels and --links at their exact samples too), and refuses\n" + limit;
+               "--labels, --links and --chapters at their exact samples too), and refuses\n" + limit;
     return "Choose the cut points with exactly one of:\n" + markers +
            "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
            "  --at T1,T2,...         cut at these times, rising, each to the nearest sample:\n"
@@ -244,10 +248,10 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         throw UsageError("--snap moves the markers of --count, --length or --size: give one of them");
     if (name_.empty())
         throw UsageError(choice == Choice::MarkersOnly
-                             ? "choose the cut points with --count, --length, --size, --cue, --labels, --silence "
-                               "or --links"
+                             ? "choose the cut points with --count, --length, --size, --cue, --labels, --silence, "
+                               "--links or --chapters"
                              : "choose the cut points with --count, --length, --size, --cue, --labels, --silence, "
-                               "--links, --at-samples or --at");
+                               "--links, --chapters, --at-samples or --at");
     if (arguments.Has("--silence"))
         pauses_ = ParsePauseSettings(*arguments.Value("--silence"));
     if (snapping) {
@@ -295,6 +299,13 @@ LaidMarkers SectionMethod::Lay(const MPEGData& file) const
                           "\"" + file.FileName + "\" has");
         LaidMarkers laid = MarkerTime::LinkMarkers(file);
         laid.Markers.push_back(MarkerTime(file).ExactPlace(file.PcmTotal));
+        return laid;
+    }
+    if (name_ == "--chapters") {
+        const MarkerTime time(file);
+        LaidMarkers laid;
+        for (const Chapter& chapter : FileChapters(file))
+            laid.Markers.push_back(time.ExactPlace(chapter.Sample, chapter.Title));
         return laid;
     }
     if (name_ == "--labels") {
@@ -384,6 +395,31 @@ SplitCuts SectionMethod::Cuts(const MPEGData& file, std::vector<std::string>& wa
     else
         cuts.OtherInputs = InputFiles();
     return cuts;
+}
+
+std::vector<Chapter> SectionMethod::FileChapters(const MPEGData& file) const
+{
+    std::vector<Chapter> chapters = ReadChapters(file.FileName);
+    if (chapters.empty())
+        throw FormatError(file.FileName, "holds no chapters: its comments have no CHAPTERnnn field");
+    RequireMarkerRoom(MarkerDemand::Chapters, static_cast<std::int64_t>(chapters.size()),
+                      "\"" + file.FileName + "\" has");
+    return chapters;
+}
+
+std::vector<Chapter> SectionMethod::SectionStarts(const MPEGData& file, std::vector<std::string>& warnings) const
+{
+    const SplitCuts cuts = Cuts(file, warnings);
+    std::vector<Chapter> starts;
+    // A leading section from the file's start, before the first cut, has no title.
+    if (cuts.Markers.empty() || cuts.Markers.front() > 0)
+        starts.push_back(Chapter{});
+    for (std::size_t k = 0; k < cuts.Markers.size(); ++k) {
+        if (cuts.Markers[k] >= file.PcmTotal)
+            break;
+        starts.push_back({cuts.Markers[k], k < cuts.Titles.size() ? cuts.Titles[k] : std::string()});
+    }
+    return starts;
 }
 
 std::int64_t TimeToSample(const std::string& text, const MPEGData& file)

@@ -2,6 +2,7 @@
 
 #include "media/MPEGData.h"
 #include "jobs/SplitRecipe.h"
+#include "model/Chapters.h"
 #include "model/MarkerSource.h"
 #include "model/PauseFinder.h"
 
@@ -55,8 +56,11 @@ public:
     explicit SectionMethod(const Arguments& arguments, Choice choice = Choice::MarkersOrSamples);
 
     // Whether the method's markers may carry titles (cue tracks, labels,
-    // links), which sections may be named after.
-    bool GivesTitles() const noexcept { return name_ == "--cue" || name_ == "--labels" || name_ == "--links"; }
+    // links, chapters), which sections may be named after.
+    bool GivesTitles() const noexcept
+    {
+        return name_ == "--cue" || name_ == "--labels" || name_ == "--links" || name_ == "--chapters";
+    }
     const std::string& Name() const noexcept { return name_; }
 
     // The files the method reads besides the audio (the sheet of --cue, the
@@ -75,11 +79,18 @@ public:
     // Where the method cuts `file`: at the markers it lays, with their
     // titles, or at the sample positions given.
     SplitCuts Cuts(const MPEGData& file, std::vector<std::string>& warnings) const;
+    // Where the sections of the method begin in `file`, exactly, with the
+    // titles they came with: the file's start, then every cut. The title of
+    // a section that came with none is empty.
+    std::vector<Chapter> SectionStarts(const MPEGData& file, std::vector<std::string>& warnings) const;
 
 private:
     PauseFinder FindPauses(const MPEGData& file) const;
     // The section count of --count, --length or --size.
     std::int64_t EvenSections(const MPEGData& file) const;
+    // The file's chapters, refused when there are none or the markers
+    // cannot hold them all.
+    std::vector<Chapter> FileChapters(const MPEGData& file) const;
 
     std::string name_;
     std::string value_;

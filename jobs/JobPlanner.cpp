@@ -143,6 +143,7 @@ void SetSectionSteps(JobStacker& job, const SectionSource& source, std::int32_t 
     job.SectionNumber = k;
     if (static_cast<std::size_t>(k) <= source.Comments.size())
         job.Comments = source.Comments[static_cast<std::size_t>(k - 1)];
+    job.Comments.DropsChapters = !source.KeepsChapters;
     // The last section with samples, the only one included, runs to the end
     // of the source (sections after it are empty) and frees everything the
     // run held for it.
@@ -275,6 +276,7 @@ SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> 
     if (const CodecDescriptor* codec = FindCodec(file.Codec))
         source.Extension = codec->Extension;
     source.CutPoints = std::move(cutPoints);
+    source.KeepsChapters = source.CutPoints == file.LinkStarts;
     return source;
 }
 

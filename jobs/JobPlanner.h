@@ -43,6 +43,9 @@ struct SectionSource {
     // file that laid the markers): inputs of the run as much as FileName,
     // so no section may be written over one.
     std::vector<std::string> OtherInputs{};
+    // Whether the sections keep the source's chapter fields: only when each
+    // is a whole link of it, whose own start the chapter times count from.
+    bool KeepsChapters = false;
 };
 
 // The sections that the markers (block positions, ascending, at least one)

@@ -26,6 +26,8 @@ enum class MarkerDemand {
     // Cue tracks and labels: a marker at each start.
     CueTracks,
     Labels,
+    // A file's chapters: a marker at each start.
+    Chapters,
     // A marker in the middle of each pause, and one at each end of the file.
     Pauses,
     // A marker at the start of each link (titled with its title) and one
@@ -45,6 +47,7 @@ constexpr std::int64_t MostThatFit(MarkerDemand demand) noexcept
         return markers - 2;
     case MarkerDemand::CueTracks:
     case MarkerDemand::Labels:
+    case MarkerDemand::Chapters:
         break;
     }
     return markers;

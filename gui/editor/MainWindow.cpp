@@ -21,6 +21,7 @@
 #include "gui/controls/SkinPainting.h"
 #include "gui/controls/TitleIcon.h"
 #include "gui/editor/MainWindowSkin.h"
+#include "jobs/ChapterCopy.h"
 #include "model/CueSheetWriter.h"
 #include "model/LabelFile.h"
 #include "model/MarkerLimit.h"
@@ -105,6 +106,12 @@ QString ChooseMarkerFile(QWidget* parent, MainWindow::MarkerFileUse use, const Q
         dialog.setWindowTitle(QObject::tr("Import Markers"));
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters({labels, QObject::tr("All Files (*)")});
+    } else if (use == MainWindow::MarkerFileUse::Chapters) {
+        dialog.setWindowTitle(QObject::tr("Save Markers as Chapters"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters({OggFilesFilter(), QObject::tr("All Files (*)")});
+        dialog.setDefaultSuffix(QFileInfo(proposed).suffix());
+        dialog.selectFile(proposed);
     } else {
         dialog.setWindowTitle(QObject::tr("Export Markers"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -591,7 +598,8 @@ void MainWindow::SyncControls()
 
     for (EzRgnButton* button : {visSaveSplit_, visOggInfo_, visAddMarker_, visSplitWizard_})
         button->SetEnabled(open);
-    for (QAction* action : {importMarkers_, exportMarkers_, pauseMarkers_, linkMarkers_})
+    for (QAction* action :
+         {importMarkers_, exportMarkers_, pauseMarkers_, linkMarkers_, chapterMarkers_, saveChapters_})
         action->setEnabled(open);
     rangeSelectMarker_->setEnabled(open);
     sectionSelectSection_->setEnabled(open);
@@ -754,6 +762,9 @@ void MainWindow::BuildWindowMenu()
     exportMarkers_ = guarded(tr("&Export Markers..."), "ExportMarkers", &MainWindow::ExportMarkers);
     pauseMarkers_ = guarded(tr("Markers at &Pauses..."), "PauseMarkers", &MainWindow::MarkersAtPauses);
     linkMarkers_ = guarded(tr("Markers at &Stream Boundaries"), "LinkMarkers", &MainWindow::MarkersAtLinks);
+    chapterMarkers_ = guarded(tr("Markers at &Chapters"), "ChapterMarkers", &MainWindow::MarkersAtChapters);
+    saveChapters_ =
+        guarded(tr("Save &Markers as Chapters..."), "SaveChapters", &MainWindow::SaveMarkersAsChapters);
     windowMenu_->addSeparator();
     // F1 belongs to the Help button; the menu only names it.
     QAction* help = windowMenu_->addAction(tr("&Help") + QLatin1Char('\t') +
@@ -882,6 +893,66 @@ void MainWindow::MarkersAtLinks()
         LayImportedMarkers(MarkerTime::LinkMarkers(record_).Markers);
     } catch (const FileError& failure) {
         // The file went or changed since it was opened.
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    }
+}
+
+void MainWindow::MarkersAtChapters()
+{
+    std::vector<Chapter> chapters;
+    try {
+        chapters = ReadChapters(record_.FileName);
+        RequireMarkerRoom(MarkerDemand::Chapters, static_cast<std::int64_t>(chapters.size()),
+                          "\"" + record_.FileName + "\" has");
+    } catch (const FileError& failure) {
+        // A chapter field that cannot be read is named.
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+        return;
+    } catch (const MarkerLimitError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+        return;
+    }
+    if (chapters.empty()) {
+        QMessageBox::information(this, windowTitle(), tr("This file holds no chapters."));
+        return;
+    }
+    const MarkerTime time(record_);
+    std::vector<MarkerPlace> places;
+    for (const Chapter& chapter : chapters)
+        places.push_back(time.ExactPlace(chapter.Sample, chapter.Title));
+    LayImportedMarkers(places);
+}
+
+std::vector<Chapter> MainWindow::SectionChapters() const
+{
+    const MarkerGeometry& geometry = markers_.Geometry();
+    std::vector<Chapter> chapters;
+    for (int j = 1; const auto place = geometry.PlaceOfSection(j); ++j) {
+        Chapter chapter{geometry.SectionSamples(j).Start};
+        // A section from the file's start before the first marker has no title.
+        if (place->FirstMarker >= 1)
+            chapter.Title = geometry.At(place->FirstMarker).Title;
+        chapters.push_back(std::move(chapter));
+    }
+    return chapters;
+}
+
+void MainWindow::SaveMarkersAsChapters()
+{
+    if (markers_.MarkerCount() == 0) {
+        QMessageBox::information(this, windowTitle(), tr("There are no markers to save as chapters."));
+        return;
+    }
+    const QFileInfo source(ShownName(record_.FileName));
+    const QString chosen = chooseMarkerFile_(MarkerFileUse::Chapters, MarkerFileFolder(),
+                                             tr("%1 (chapters).%2").arg(source.completeBaseName(), source.suffix()));
+    if (chosen.isEmpty())
+        return;
+    try {
+        WriteChapterCopy(record_.FileName, LocalName(chosen), SectionChapters());
+    } catch (const FileError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    } catch (const RangeError& failure) {
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
     }
 }
