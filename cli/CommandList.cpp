@@ -1,6 +1,7 @@
 #include "cli/CommandList.h"
 
 #include "cli/CatalogCommand.h"
+#include "cli/ChaptersCommand.h"
 #include "cli/CutCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoCommand.h"
@@ -20,6 +21,7 @@ std::vector<std::unique_ptr<Command>> AllCommands()
     commands.push_back(std::make_unique<ExportCommand>());
     commands.push_back(std::make_unique<CutCommand>());
     commands.push_back(std::make_unique<MarkersCommand>());
+    commands.push_back(std::make_unique<ChaptersCommand>());
     commands.push_back(std::make_unique<JoinCommand>());
     commands.push_back(std::make_unique<WavCommand>());
     commands.push_back(std::make_unique<CatalogCommand>());

@@ -2,6 +2,7 @@
 
 #include "cli/Command.h"
 #include "cli/SectionMethod.h"
+#include "base/TimeText.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,7 +30,13 @@ Stretch ParseStretch(const std::string& option, const std::string& text, const M
     const std::size_t comma = text.find(',');
     if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos)
         throw UsageError(title + ": give a stretch as FROM,TO");
-    const Stretch stretch{StretchTime(text.substr(0, comma), file), StretchTime(text.substr(comma + 1), file), title};
+    Stretch stretch{0, 0, title};
+    try {
+        stretch.Start = StretchTime(text.substr(0, comma), file);
+        stretch.End = StretchTime(text.substr(comma + 1), file);
+    } catch (const TimeTextError& failure) {
+        throw UsageError(title + ": " + failure.what());
+    }
     if (stretch.Start < 0)
         throw UsageError(title + " begins before the start of the audio");
     if (stretch.End > file.PcmTotal || stretch.Start >= file.PcmTotal)
@@ -73,16 +80,9 @@ std::string GapTitle(const std::vector<Stretch>& given, std::size_t after, bool 
 
 } // namespace
 
-// Until one time parser serves every command, "end" and "-" are read here
-// and the rest goes through --at's own reading; replace this whole function
-// by that parser.
 std::int64_t StretchTime(const std::string& text, const MPEGData& file)
 {
-    if (text == "end")
-        return file.PcmTotal;
-    if (!text.empty() && text.front() == '-')
-        return file.PcmTotal - TimeToSample(text.substr(1), file.Rate);
-    return TimeToSample(text, file.Rate);
+    return ParseTimePoint(text, file.Rate, file.PcmTotal);
 }
 
 CutSections SectionsOfStretches(const std::string& option, const std::vector<std::string>& stretches,

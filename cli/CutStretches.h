@@ -25,9 +25,9 @@ struct CutSections {
 CutSections SectionsOfStretches(const std::string& option, const std::vector<std::string>& stretches,
                                 const MPEGData& file);
 
-// A stretch's end as a sample of `file`: what --at takes, and "end" and a
-// leading "-" counting back from the end. Times past the end are not
-// refused here.
+// A stretch's end as a sample of `file`, read as --at reads its times
+// (ParseTimePoint: "end", and a leading "-" counting back from the end).
+// TimeTextError for a time that is none or lies outside the audio.
 std::int64_t StretchTime(const std::string& text, const MPEGData& file);
 
 } // namespace oq::cli

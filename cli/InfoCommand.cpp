@@ -1,5 +1,6 @@
 #include "cli/InfoCommand.h"
 
+#include "media/FileLinks.h"
 #include "media/OggFileInfo.h"
 #include "media/OggInformationText.h"
 #include "base/Error.h"
@@ -62,9 +63,12 @@ std::string InfoCommand::Usage() const
 {
     return "Usage: oggquorvel-cli info [--] FILE...\n\n"
            "Prints the file record of each Ogg Vorbis or Opus FILE (one \"Name: value\"\n"
-           "line per field), a blank line, and its information text. Files are separated\n"
-           "by a blank line. A file that is missing, empty, a folder or neither Ogg\n"
-           "Vorbis nor Opus is reported and skipped; the exit status is then 1.\n";
+           "line per field), a blank line, its information text, a blank line, and what\n"
+           "its streams hold: the codec, Opus's pre-skip and output gain, the vendor and\n"
+           "every comment (NAME=value); for a chained file one line per link with its\n"
+           "codec, rate, channels, length and title instead. Files are separated by a\n"
+           "blank line. A file that is missing, empty, a folder or neither Ogg Vorbis\n"
+           "nor Opus is reported and skipped; the exit status is then 1.\n";
 }
 
 int InfoCommand::Run(const std::vector<std::string>& arguments)
@@ -80,6 +84,9 @@ int InfoCommand::Run(const std::vector<std::string>& arguments)
             PrintRecord(record);
             std::cout << "\n";
             for (const auto& line : ComposeOggInformation(record).Lines)
+                std::cout << line << "\n";
+            std::cout << "\n";
+            for (const auto& line : ComposeStreamInformation(ReadLinksToDescribe(path, record)))
                 std::cout << line << "\n";
         } catch (const Error& error) {
             std::cerr << "oggquorvel-cli " << Name() << ": " << error.what() << "\n";

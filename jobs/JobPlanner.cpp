@@ -1,9 +1,12 @@
 #include "jobs/JobPlanner.h"
 
+#include "model/Chapters.h"
+
 #include "jobs/OutputNames.h"
 #include "jobs/Placeholders.h"
 #include "media/CodecChoice.h"
 #include "media/OggFileInfo.h"
+#include "model/Chapters.h"
 #include "model/PositionConverter.h"
 #include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
@@ -147,6 +150,7 @@ void SetSectionSteps(JobStacker& job, const SectionSource& source, std::int32_t 
     job.SectionNumber = k;
     if (static_cast<std::size_t>(k) <= source.Comments.size())
         job.Comments = source.Comments[static_cast<std::size_t>(k - 1)];
+    job.Comments.DropsChapters = !source.KeepsChapters;
     // The last section with samples, the only one included, runs to the end
     // of the source (sections after it are empty) and frees everything the
     // run held for it.
@@ -319,19 +323,13 @@ JobList PlanOneStream(const CutOptions& options, const std::vector<std::int32_t>
 std::vector<std::pair<std::string, std::string>>
 ChapterComments(const std::vector<std::pair<std::int64_t, std::string>>& starts, long rate)
 {
+    std::vector<Chapter> chapters;
+    for (const auto& [sample, title] : starts)
+        chapters.push_back({sample, title});
     std::vector<std::pair<std::string, std::string>> fields;
-    for (std::size_t i = 0; i < starts.size(); ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "CHAPTER%03zu", i + 1);
-        // Milliseconds, rounded down: a chapter never starts before its audio.
-        const std::int64_t ms = starts[i].first * 1000 / rate;
-        char time[32];
-        std::snprintf(time, sizeof time, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
-                      static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
-                      static_cast<long long>(ms % 1000));
-        fields.emplace_back(name, time);
-        if (!starts[i].second.empty())
-            fields.emplace_back(std::string(name) + "NAME", starts[i].second);
+    for (const std::string& field : ChapterFields::Format(chapters, static_cast<std::int32_t>(rate))) {
+        const std::size_t equals = field.find('=');
+        fields.emplace_back(field.substr(0, equals), field.substr(equals + 1));
     }
     return fields;
 }
@@ -391,6 +389,7 @@ SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> 
     if (const CodecDescriptor* codec = FindCodec(file.Codec))
         source.Extension = codec->Extension;
     source.CutPoints = std::move(cutPoints);
+    source.KeepsChapters = source.CutPoints == file.LinkStarts;
     return source;
 }
 

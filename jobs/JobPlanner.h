@@ -44,6 +44,9 @@ struct SectionSource {
     // file that laid the markers): inputs of the run as much as FileName,
     // so no section may be written over one.
     std::vector<std::string> OtherInputs{};
+    // Whether the sections keep the source's chapter fields: only when each
+    // is a whole link of it, whose own start the chapter times count from.
+    bool KeepsChapters = false;
 };
 
 // The sections that the markers (block positions, ascending, at least one)
@@ -110,8 +113,8 @@ struct CutOptions {
 CutOptions ChosenSectionsAsOneFile(const SplitOptions& options, bool oneStream);
 
 // The comments that mark chapters at `starts` (samples at `rate`, with a
-// title each, empty for none): CHAPTER001=HH:MM:SS.fff and, where titled,
-// CHAPTER001NAME=title.
+// title each, empty for none), as ChapterFields writes them:
+// CHAPTER001=HH:MM:SS.fff and CHAPTER001NAME, "Chapter k" where untitled.
 std::vector<std::pair<std::string, std::string>>
 ChapterComments(const std::vector<std::pair<std::int64_t, std::string>>& starts, long rate);
 

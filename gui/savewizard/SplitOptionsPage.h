@@ -23,7 +23,7 @@ public:
     SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dialogs);
 
     // What each opening sets; the other choices keep their values.
-    // `cueTitles`: the sections come from a cue sheet and may be named after its tracks.
+    // `cueTitles`: the sections come from a cue sheet or titled markers and may be named after them.
     // `sections`: what the example name is built for (the section count sets
     // the zeros, the codec the extension).
     void Open(const QString& outputFolder, const QString& postText, bool cueTitles = false,
