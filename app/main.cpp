@@ -25,6 +25,8 @@ int main(int argc, char** argv)
 
     splash.WaitAndClose();
     window.show();
+    // Without a window manager nothing gives a new window the keyboard.
+    window.activateWindow();
 
     // One file named on the command line is opened as if it had been dropped.
     const QStringList arguments = QCoreApplication::arguments();

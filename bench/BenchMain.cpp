@@ -56,6 +56,7 @@ void RunAndReport(const ScenarioSetting& setting, std::ostream& out)
 
     const Findings longSplit = SplitLongFile(setting);
     const Findings info = DescribeWithCli(setting);
+    const Findings lookAgain = LookAgainWithCli(setting);
     const Findings mono = SplitFile(setting, "mono", material.Mono);
     const Findings surround = SplitFile(setting, "6 channels", material.Surround);
     const Findings opusSplit = SplitFile(setting, "Opus", material.LongOpus, "Opus");
@@ -68,9 +69,10 @@ void RunAndReport(const ScenarioSetting& setting, std::ostream& out)
     const Findings batch = SplitBatch(setting);
     fs::remove_all(material.Scratch);
 
-    const std::vector<const Findings*> all = {&longSplit,      &info,          &mono,          &surround,
-                                              &opusSplit,      &headroom.Found, &decoding,     &opusDecoding,
-                                              &desktopOpen,    &desktopMarkers, &catalog,      &batch};
+    const std::vector<const Findings*> all = {&longSplit,    &info,           &lookAgain,     &mono,
+                                              &surround,     &opusSplit,      &headroom.Found, &decoding,
+                                              &opusDecoding, &desktopOpen,    &desktopMarkers, &catalog,
+                                              &batch};
     BenchReport report;
     for (const Findings* findings : all)
         report.Add(*findings);

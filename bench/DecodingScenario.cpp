@@ -16,10 +16,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The loudness of a split's sections (--replaygain) / the plain ov_read
+// decode of the same file.
+constexpr double kLoudnessGoal = 0.6;
+
 std::vector<TargetVerdict> Verdicts(const std::optional<Ratio>& profile, const std::optional<Ratio>& wav,
-                                    bool wavIdentical, std::optional<double> twoThreadShare)
+                                    bool wavIdentical, const std::optional<Ratio>& loudness,
+                                    const std::optional<bool>& loudnessExact, std::optional<double> twoThreadShare)
 {
-    // Both goals count on a second core, so they are read beside what one
+    // The goals count on a second core, so they are read beside what one
     // gave in this run.
     const std::string headroom =
         twoThreadShare
@@ -31,7 +36,17 @@ std::vector<TargetVerdict> Verdicts(const std::optional<Ratio>& profile, const s
     TargetVerdict wavVerdict = RatioTarget(
         FormatFigure(kDecodeGoal, "WAV conversion <= %.1f x oggdec writing the WAV (45 min)"), wav, kDecodeGoal);
     wavVerdict.Evidence += headroom + (wavIdentical ? "; samples identical" : "; SAMPLES DIFFER");
-    return {profileVerdict, wavVerdict};
+    TargetVerdict loudnessVerdict =
+        RatioTarget("loudness of " + std::to_string(kSections) + " sections" +
+                        FormatFigure(kLoudnessGoal, " <= %.1f x the ov_read decode (45 min)"),
+                    loudness, kLoudnessGoal);
+    if (loudnessExact) {
+        loudnessVerdict.Evidence += *loudnessExact ? "; figures identical to one pass" : "; FIGURES DIFFER FROM ONE PASS";
+        if (loudnessVerdict.Met && !*loudnessExact)
+            loudnessVerdict.Met = false;
+    }
+    loudnessVerdict.Evidence += headroom;
+    return {profileVerdict, wavVerdict, loudnessVerdict};
 }
 
 } // namespace
@@ -44,6 +59,8 @@ Findings DecodeVorbis(const ScenarioSetting& setting, std::optional<double> twoT
     enum { kPlain, kOggdec, kOggdecWav, kProfile, kWav, kLoudness };
     std::optional<Ratio> profileRatio;
     std::optional<Ratio> wavRatio;
+    std::optional<Ratio> loudnessRatio;
+    std::optional<bool> loudnessExact;
     bool wavIdentical = false;
     const std::string oggdec = FindProgram("oggdec");
     if (oggdec.empty()) {
@@ -78,8 +95,10 @@ Findings DecodeVorbis(const ScenarioSetting& setting, std::optional<double> twoT
                         results[kLoudness], "ov_read", &plain, CoresUsed(results[kLoudness]));
         profileRatio = RatioOf(results[kProfile], results[kOggdec]);
         wavRatio = RatioOf(results[kWav], results[kOggdecWav]);
+        loudnessRatio = RatioOf(results[kLoudness], plain);
+        loudnessExact = LoudnessMatchesOnePass(source, cuts);
     }
-    findings.Targets = Verdicts(profileRatio, wavRatio, wavIdentical, twoThreadShare);
+    findings.Targets = Verdicts(profileRatio, wavRatio, wavIdentical, loudnessRatio, loudnessExact, twoThreadShare);
     return findings;
 }
 

@@ -6,6 +6,7 @@
 #include "bench/TimedRounds.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -19,6 +20,31 @@ namespace {
 constexpr double kPeakSpreadMiB = 1.0; // peaks this close on a 4x longer file: independent of length
 constexpr double kOggspltGoal = 0.9;   // engine time / oggsplt time
 constexpr double kCliGoal = 0.6;       // whole command-line split process / oggsplt, same cut points
+constexpr double kCutGoal = 1.0;       // command-line cut of three stretches / its split of the same file
+
+// Three stretches taken out of a long recording, as fractions of its length:
+// an advert, a silence, a false start.
+constexpr double kRemovedStretches[][2] = {{0.10, 0.12}, {0.40, 0.41}, {0.75, 0.80}};
+
+// The stretches as `cut` takes them, in seconds with nine decimals, which
+// give back the sample positions exactly; `removed` receives their samples.
+std::vector<std::string> CliCutCommand(const std::string& program, const std::string& source, std::int64_t total,
+                                       long rate, const std::string& output, std::int64_t& removed)
+{
+    std::vector<std::string> command{program, "cut", source};
+    removed = 0;
+    for (const auto& stretch : kRemovedStretches) {
+        const auto from = static_cast<std::int64_t>(stretch[0] * static_cast<double>(total));
+        const auto to = static_cast<std::int64_t>(stretch[1] * static_cast<double>(total));
+        removed += to - from;
+        char text[64];
+        std::snprintf(text, sizeof text, "%.9f,%.9f", static_cast<double>(from) / static_cast<double>(rate),
+                      static_cast<double>(to) / static_cast<double>(rate));
+        command.insert(command.end(), {"--remove", text});
+    }
+    command.insert(command.end(), {"--to", output, "--force", "--quiet"});
+    return command;
+}
 
 std::vector<std::string> CliSplitCommand(const std::string& program, const std::string& source,
                                          const std::vector<std::int64_t>& cuts, const std::string& folder)
@@ -79,6 +105,7 @@ struct Figures {
     std::optional<Ratio> Floor;
     std::optional<Ratio> Oggsplt;
     std::optional<Ratio> Cli;
+    std::optional<Ratio> CutVsSplit;
     std::optional<double> LongPeakMiB;
     std::optional<double> QuarterPeakMiB;
 };
@@ -100,6 +127,9 @@ std::vector<TargetVerdict> Verdicts(const Figures& figures)
                                    figures.Oggsplt, kOggspltGoal));
     verdicts.push_back(RatioTarget(FormatFigure(kCliGoal, "oggquorvel-cli split process <= %.1f x oggsplt (45 min)"),
                                    figures.Cli, kCliGoal));
+    verdicts.push_back(RatioTarget(
+        FormatFigure(kCutGoal, "oggquorvel-cli cut of 3 stretches <= %.1f x its split (45 min)"), figures.CutVsSplit,
+        kCutGoal));
     return verdicts;
 }
 
@@ -133,10 +163,14 @@ Findings SplitLongFile(const ScenarioSetting& setting)
     // rounds as oggsplt and cp.
     const std::string cli = SiblingProgram("oggquorvel-cli");
     const std::size_t cliTask = tasks.size();
-    if (!cli.empty())
+    const std::string cutOutput = setting.Scratch("cut/cut.ogg");
+    std::int64_t removed = 0;
+    if (!cli.empty()) {
         tasks.push_back(
             CommandTask("cli", CliSplitCommand(cli, source, cuts, setting.Scratch("cli")), setting.Reset("cli")));
-    else
+        tasks.push_back(CommandTask("cli cut", CliCutCommand(cli, source, total, rate, cutOutput, removed),
+                                    setting.Reset("cut")));
+    } else
         findings.Notes.push_back("oggquorvel-cli was not built beside oq_bench: the command line is not timed");
 
     const std::vector<Peer> peers = InstalledPeers(setting, source, cuts, rate, findings.Notes);
@@ -182,6 +216,10 @@ Findings SplitLongFile(const ScenarioSetting& setting)
         findings.AddRow("oggquorvel-cli split (whole process)", whole, oggsplt ? "oggsplt" : "", oggsplt, note);
         if (oggsplt)
             figures.Cli = RatioOf(whole, *oggsplt);
+        const Measured& cut = results[cliTask + 1];
+        findings.AddRow("oggquorvel-cli cut, 3 stretches removed", cut, "cli split", &whole,
+                        findings.CheckLengths("command-line cut, 45 min", {cutOutput}, total - removed, true));
+        figures.CutVsSplit = RatioOf(cut, whole);
     }
 
     figures.Floor = RatioOf(engine, results[kFloor]);

@@ -70,6 +70,10 @@ std::vector<TargetVerdict> EngineSplitVerdicts(const std::string& subject, const
 Findings SplitLongFile(const ScenarioSetting& setting);
 // The command line's `info` next to the decoder library's open alone.
 Findings DescribeWithCli(const ScenarioSetting& setting);
+// The command line's `markers --silence` twice on the 45-minute file: the
+// first look decodes, the second answers from the remembered profile; with
+// ffmpeg's silence detection beside them where installed.
+Findings LookAgainWithCli(const ScenarioSetting& setting);
 // One more file split by the engine next to the packet floor. With
 // `goalLabel` ("Opus") its time and peak are held to the split goals under
 // that name.

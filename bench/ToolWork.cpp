@@ -57,6 +57,21 @@ void MeasureLoudnessOf(const std::string& path, const std::vector<std::int64_t>&
         throw std::runtime_error("measuring the loudness of " + path + " did not finish");
 }
 
+bool LoudnessMatchesOnePass(const std::string& path, const std::vector<std::int64_t>& cutPoints)
+{
+    JobControl control;
+    JobObserver quiet;
+    const auto parallel = MeasureSections(path, cutPoints, control, quiet);
+    const auto onePass = MeasureSections(path, cutPoints, control, quiet, {.Targets = std::vector<std::int64_t>{}});
+    if (!parallel || !onePass || parallel->Sections.size() != onePass->Sections.size())
+        return false;
+    const auto same = [](const LoudnessFigures& a, const LoudnessFigures& b) { return a.Lufs == b.Lufs && a.Peak == b.Peak; };
+    for (std::size_t k = 0; k < parallel->Sections.size(); ++k)
+        if (!same(parallel->Sections[k], onePass->Sections[k]))
+            return false;
+    return same(parallel->Album, onePass->Album);
+}
+
 void ConvertWholeFileToWav(const std::string& source, const std::string& output)
 {
     JobControl control;

@@ -16,6 +16,9 @@ void ProfileWholeFile(const std::string& path);
 // The loudness of the sections ending at `cutPoints` and of the whole run,
 // as --replaygain measures them before a split.
 void MeasureLoudnessOf(const std::string& path, const std::vector<std::int64_t>& cutPoints);
+// Whether the loudness figures measured on every core equal, to the last
+// bit, those of one pass through the file.
+bool LoudnessMatchesOnePass(const std::string& path, const std::vector<std::int64_t>& cutPoints);
 // The whole file converted to a WAV file.
 void ConvertWholeFileToWav(const std::string& source, const std::string& output);
 // The catalog tool (CSV template) over the Ogg files of one folder.

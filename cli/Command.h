@@ -17,6 +17,9 @@ public:
     // Runs with the arguments after the subcommand's name; returns the exit
     // status. Errors are raised as exceptions and reported by the caller.
     virtual int Run(const std::vector<std::string>& arguments) = 0;
+    // Whether the command may analyse an amplitude profile: it then takes
+    // the remembered profiles' option, which the tool handles for it.
+    virtual bool AnalysesProfiles() const { return false; }
 };
 
 // The last line of the usage of every command that writes files: what

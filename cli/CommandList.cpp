@@ -1,6 +1,8 @@
 #include "cli/CommandList.h"
 
 #include "cli/CatalogCommand.h"
+#include "cli/ChaptersCommand.h"
+#include "cli/CutCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/JoinCommand.h"
@@ -17,7 +19,9 @@ std::vector<std::unique_ptr<Command>> AllCommands()
     commands.push_back(std::make_unique<InfoCommand>());
     commands.push_back(std::make_unique<SplitCommand>());
     commands.push_back(std::make_unique<ExportCommand>());
+    commands.push_back(std::make_unique<CutCommand>());
     commands.push_back(std::make_unique<MarkersCommand>());
+    commands.push_back(std::make_unique<ChaptersCommand>());
     commands.push_back(std::make_unique<JoinCommand>());
     commands.push_back(std::make_unique<WavCommand>());
     commands.push_back(std::make_unique<CatalogCommand>());

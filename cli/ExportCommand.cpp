@@ -33,7 +33,9 @@ std::string ExportCommand::Usage() const
     return "Usage: oggquorvel-cli export FILE METHOD --section K --to OUT [OPTIONS]\n"
            "Usage: oggquorvel-cli export FILE... METHOD --section K --dir DIR [OPTIONS]\n\n"
            "Writes section K (counted from 1) of FILE to OUT without re-encoding,\n"
-           "replacing OUT if it exists. With --dir, section K of each FILE goes into\n"
+           "replacing OUT if it exists. An OUT ending in \".wav\" receives the section's\n"
+           "decoded samples instead (16-bit PCM), exactly those of FILE in the section.\n"
+           "With --dir, section K of each FILE goes into\n"
            "DIR under the name split gives it (\"Part 0K - \" and FILE's name); existing\n"
            "files are asked about as split asks. Every FILE is read and every name\n"
            "settled before anything is written; two FILEs whose sections would have\n"
@@ -88,6 +90,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
                              " sections");
         if (folder)
             exported.FileName = SplitSectionName(exported.Source, *folder, section);
+        exported.Wav = NamesWavFile(exported.FileName);
         JobList jobs = PlanJobs(exported, observer);
         // A name the user did not choose is asked about before it replaces a file.
         if (folder && FileSizeOf(exported.FileName) > 0)

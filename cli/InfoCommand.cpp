@@ -1,6 +1,7 @@
 #include "cli/InfoCommand.h"
 
 #include "cli/Batch.h"
+#include "media/FileLinks.h"
 #include "media/OggFileInfo.h"
 #include "media/OggInformationText.h"
 
@@ -63,9 +64,12 @@ std::string InfoCommand::Usage() const
 {
     return "Usage: oggquorvel-cli info [--json] [--] FILE...\n\n"
            "Prints the file record of each Ogg Vorbis or Opus FILE (one \"Name: value\"\n"
-           "line per field), a blank line, and its information text. Files are separated\n"
-           "by a blank line. A file that is missing, empty, a folder or neither Ogg\n"
-           "Vorbis nor Opus is reported and skipped; the exit status is then 1.\n\n"
+           "line per field), a blank line, its information text, a blank line, and what\n"
+           "its streams hold: the codec, Opus's pre-skip and output gain, the vendor and\n"
+           "every comment (NAME=value); for a chained file one line per link with its\n"
+           "codec, rate, channels, length and title instead. Files are separated by a\n"
+           "blank line. A file that is missing, empty, a folder or neither Ogg Vorbis\n"
+           "nor Opus is reported and skipped; the exit status is then 1.\n\n"
            "With --json it prints one JSON document instead: an array with an object\n"
            "for each FILE, {\"source\", \"size\" (bytes), \"codec\", \"version\", \"rate\",\n"
            "\"channels\", \"samples\" (per channel, all links), \"seconds\", \"play_length\",\n"
@@ -95,6 +99,9 @@ int InfoCommand::Run(const std::vector<std::string>& arguments)
         PrintRecord(record);
         std::cout << "\n";
         for (const auto& line : ComposeOggInformation(record).Lines)
+            std::cout << line << "\n";
+        std::cout << "\n";
+        for (const auto& line : ComposeStreamInformation(ReadLinksToDescribe(path, record)))
             std::cout << line << "\n";
     });
     return report.Finish();

@@ -5,7 +5,6 @@
 #include "media/MPEGData.h"
 #include "model/MarkerGeometry.h"
 #include "model/MarkerTime.h"
-#include "model/MarkerTitles.h"
 
 #include <iostream>
 #include <string>
@@ -85,16 +84,20 @@ Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source)
     return files;
 }
 
-Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers, const MarkerTitles& titles)
+Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers)
 {
     const MarkerTime time(file);
     Json laid = Json::array();
     for (int i = 1; i <= markers.Count(); ++i) {
-        const std::int32_t block = markers.Position(i);
-        Json marker = {
-            {"marker", i}, {"block", block}, {"sample", time.Sample(block)}, {"seconds", time.Seconds(block)}};
-        if (const std::string title = titles.TitleAt(block, ""); !title.empty())
-            marker["title"] = title;
+        const Marker& at = markers.At(i);
+        const std::int64_t sample = markers.CutSample(i);
+        Json marker = {{"marker", i},
+                       {"block", at.Position},
+                       {"sample", sample},
+                       {"exact", at.Sample.has_value()},
+                       {"seconds", static_cast<double>(sample) / time.Rate()}};
+        if (!at.Title.empty())
+            marker["title"] = at.Title;
         laid.push_back(std::move(marker));
     }
     Json sections = Json::array();

@@ -6,7 +6,6 @@
 namespace oq {
 class JobList;
 class MarkerGeometry;
-class MarkerTitles;
 struct MPEGData;
 } // namespace oq
 
@@ -33,9 +32,10 @@ Json FileFactsJson(const MPEGData& record);
 // section's number and samples.
 Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source);
 
-// The markers laid on `file` (block, cut sample, seconds, and the title
-// they came with where there is one) and the sections between them.
-Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers, const MarkerTitles& titles);
+// The markers laid on `file` (block, cut sample, whether that sample is
+// exact or the block's, seconds, and the title they came with where there
+// is one) and the sections between them.
+Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers);
 
 // A range of `rate`-per-second samples: its ends, length and length in
 // seconds.

@@ -38,21 +38,24 @@ std::string MarkersCommand::Usage() const
     return "Usage: oggquorvel-cli markers FILE... METHOD [OPTIONS]\n\n"
            "Prints the markers (block positions; one block is 16384 bytes of decoded\n"
            "audio) and the section list that METHOD lays on FILE, as the editor shows\n"
-           "them. Writes no audio. Several FILEs are each shown after a line\n"
-           "\"FileName: FILE\", a blank line between them; one that cannot be read is\n"
-           "named and passed over, and the run ends with a summary and status 1.\n\n" +
+           "them. A marker whose time the method knows (--cue, --labels, --links,\n"
+           "--chapters) also shows the exact sample it cuts at, and its title. Writes no audio. Several\n"
+           "FILEs are each shown after a line \"FileName: FILE\", a blank line between\n"
+           "them; one that cannot be read is named and passed over, and the run ends\n"
+           "with a summary and status 1.\n\n" +
            SectionMethod::Usage(SectionMethod::Choice::MarkersOnly) +
            "\nOptions (each replaces a file of that name):\n"
            "  --save-labels OUT  save the markers as a label file: a point label a line,\n"
-           "                     start and end in seconds with six decimals and a text\n"
+           "                     start and end in seconds with six decimals (each\n"
+           "                     marker's exact time) and its title, else \"Marker k\"\n"
            "  --save-cue OUT     save a cue sheet of the sections: a track each, titled\n"
-           "                     from the cue sheet or labels they came from, else\n"
-           "                     \"Section k\", INDEX 01 to the nearest 1/75 s\n"
+           "                     from the cue sheet, labels or links they came from,\n"
+           "                     else \"Section k\", INDEX 01 to the nearest 1/75 s\n"
            "  --quiet            no progress line while --silence or --snap analyses\n"
            "  --json             print one JSON document instead: an array with an object\n"
            "                     for each FILE, {\"source\", \"blocks\", \"rate\", \"samples\",\n"
            "                     \"markers\": [{\"marker\", \"block\", \"sample\", \"seconds\",\n"
-           "                     \"title\" where one came with it}], \"sections\":\n"
+           "                     \"exact\", \"title\" where one came with it}], \"sections\":\n"
            "                     [{\"section\", \"first_block\", \"end_block\", \"first_sample\",\n"
            "                     \"end_sample\", \"samples\", \"seconds\"}]}, or {\"source\",\n"
            "                     \"error\"} for a FILE not done; a marker's \"sample\" is\n"
@@ -90,16 +93,17 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
             throw UsageError("--save-labels and --save-cue name one file, \"" + *cueOut + "\"; give each its own");
         MarkerGeometry markers(file);
         std::vector<std::string> warnings;
-        const MarkerTitles titles = method.LayMarkers(file, markers, warnings);
+        method.LayMarkers(file, markers, warnings);
         PrintWarnings(warnings);
         const std::vector<Section> sections = markers.Sections();
         if (labelsOut)
-            LabelFile::Write(*labelsOut, markers.Positions(), titles, MarkerTime(file), inputs);
+            LabelFile::Write(*labelsOut, markers.Places(), MarkerTime(file), inputs);
         if (cueOut)
-            CueSheetWriter::Write(*cueOut, file.FileName, sections, titles, MarkerTime(file), method.InputFiles());
+            CueSheetWriter::Write(*cueOut, file.FileName, CueSheetWriter::TracksOf(markers), file.Rate,
+                                  method.InputFiles());
 
         if (report.WantsJson()) {
-            report.Done(index, MarkersJson(file, markers, titles));
+            report.Done(index, MarkersJson(file, markers));
             return;
         }
         // Several files are told apart as info tells them: a blank line between
@@ -109,8 +113,15 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
         shownOne = true;
         std::cout << "Blocks: " << file.BlockCount << "\n";
         const std::vector<std::string> markerItems = MarkerItems(markers);
-        for (std::size_t k = 0; k < markerItems.size(); ++k)
-            std::cout << markerItems[k] << " (block " << markers.Position(static_cast<int>(k) + 1) << ")\n";
+        for (int i = 1; i <= markers.Count(); ++i) {
+            const Marker& marker = markers.At(i);
+            std::cout << markerItems[static_cast<std::size_t>(i - 1)] << " (block " << marker.Position;
+            if (marker.Sample)
+                std::cout << ", sample " << *marker.Sample;
+            if (!marker.Title.empty())
+                std::cout << ", \"" << marker.Title << "\"";
+            std::cout << ")\n";
+        }
         for (const std::string& item : SectionItems(sections, markers.Converter()))
             std::cout << item << "\n";
         std::cout << "Sections: " << sections.size() << "\n";

@@ -12,6 +12,7 @@ public:
     std::string Summary() const override;
     std::string Usage() const override;
     int Run(const std::vector<std::string>& arguments) override;
+    bool AnalysesProfiles() const override { return true; }
 };
 
 } // namespace oq::cli

@@ -5,6 +5,7 @@
 #include "cli/ProfileAnalysis.h"
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
+#include "model/Chapters.h"
 #include "model/CueSheet.h"
 #include "model/EvenSplit.h"
 #include "model/LabelFile.h"
@@ -13,6 +14,7 @@
 #include "model/MarkerTime.h"
 #include "base/Error.h"
 #include "base/FieldText.h"
+#include "base/TimeText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -25,7 +27,6 @@ namespace oq::cli {
 
 namespace {
 
-constexpr std::int64_t kSecondsPerMinute = 60;
 // The wizard's size field counts kilobytes of 1000 bytes.
 constexpr std::int64_t kBytesPerKb = 1000;
 
@@ -45,17 +46,6 @@ std::vector<std::string> SplitList(const std::string& option, const std::string&
             return items;
         start = comma + 1;
     }
-}
-
-// a * b + c; a result past the 64-bit range saturates at its largest value,
-// which lies past the end of any audio and is refused as such.
-std::int64_t SaturatingMultiplyAdd(std::int64_t a, std::int64_t b, std::int64_t c)
-{
-    std::int64_t product = 0;
-    std::int64_t sum = 0;
-    if (__builtin_mul_overflow(a, b, &product) || __builtin_add_overflow(product, c, &sum))
-        return std::numeric_limits<std::int64_t>::max();
-    return sum;
 }
 
 std::int64_t ParseWhole(const std::string& text, const std::string& what)
@@ -136,7 +126,7 @@ bool MovesIntoPauses(const std::string& method)
 // audio is refused naming the time as the user wrote it.
 std::int64_t TimeWithinAudio(const std::string& item, const MPEGData& file)
 {
-    const std::int64_t sample = TimeToSample(item, file.Rate);
+    const std::int64_t sample = TimeToSample(item, file);
     if (sample <= 0 || sample >= file.PcmTotal) {
         char end[32];
         std::snprintf(end, sizeof end, "%.3f", static_cast<double>(file.PcmTotal) / file.Rate);
@@ -190,7 +180,7 @@ const std::set<std::string>& SectionMethod::Options(Choice choice)
 
 const std::set<std::string>& SectionMethod::Flags()
 {
-    static const std::set<std::string> flags{"--links"};
+    static const std::set<std::string> flags{"--links", "--chapters"};
     return flags;
 }
 
@@ -201,18 +191,24 @@ std::string SectionMethod::Usage(Choice choice)
                                 "\n"
                                 "  --length HH:MM:SS      sections of this play length\n"
                                 "  --size KB              sections of this many kilobytes (1000 bytes)\n"
-                                "  --cue SHEET            sections at the track starts of a cue sheet\n"
+                                "  --cue SHEET            sections at the track starts of a cue sheet: each\n"
+                                "                         track's INDEX 01 to the frame (its INDEX 00 pregap\n"
+                                "                         ends the track before), titled by its TITLE\n"
                                 "  --labels FILE          sections at the labels of a label file (tab-separated\n"
                                 "                         start, end and text a line; a region gives its start;\n"
                                 "                         blank lines are passed over, any other line that is\n"
-                                "                         not a label stops the command, naming the line)\n"
+                                "                         not a label stops the command, naming the line), each\n"
+                                "                         at its nearest sample, titled by its text\n"
                                 "  --silence DB[:SECONDS] a cut in the middle of every pause: a stretch quieter\n"
                                 "                         than DB dBFS (mean magnitude, such as -50) lasting at\n"
                                 "                         least SECONDS (default 1, judged to within one block);\n"
                                 "                         quiet at the start and the end is not cut off\n"
                                 "  --links                a section per link of a chained file (a file joined\n"
                                 "                         from others, a recorded stream): each with that\n"
-                                "                         link's own headers and comments\n";
+                                "                         link's own headers and comments, titled by its TITLE\n"
+                                "  --chapters             a section per chapter of FILE: its comments'\n"
+                                "                         CHAPTERnnn=HH:MM:SS.fff fields (each link's counted\n"
+                                "                         from its start), titled by CHAPTERnnnNAME\n";
     const std::string snap =
         "With --count, --length or --size:\n"
         "  --snap SECONDS         move each marker to the middle of the nearest pause\n"
@@ -223,10 +219,13 @@ std::string SectionMethod::Usage(Choice choice)
         "a choice that needs more than its " + std::to_string(MarkerGeometry::kMaxMarkers) + " markers.\n";
     if (choice == Choice::MarkersOnly)
         return "Choose the cut points with exactly one of:\n" + markers + snap +
-               "Each lays markers on the file's blocks as the split wizard does, and refuses\n" + limit;
+               "Each lays markers on the file's blocks as the split wizard does (--cue,\n"
+               "--labels, --links and --chapters at their exact samples too), and refuses\n" + limit;
     return "Choose the cut points with exactly one of:\n" + markers +
            "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
-           "  --at T1,T2,...         cut at these times: seconds (90, 1.5) or [HH:]MM:SS[.fff]\n" +
+           "  --at T1,T2,...         cut at these times, rising, each to the nearest sample:\n"
+           "                         seconds (90, 1.5) or [HH:]MM:SS[.fff]; -T is T before\n"
+           "                         the end\n" +
            snap + "All but --at-samples and --at lay markers on the file's blocks as the split\nwizard does, and refuse " +
            limit;
 }
@@ -249,10 +248,10 @@ SectionMethod::SectionMethod(const Arguments& arguments, Choice choice) : quiet_
         throw UsageError("--snap moves the markers of --count, --length or --size: give one of them");
     if (name_.empty())
         throw UsageError(choice == Choice::MarkersOnly
-                             ? "choose the cut points with --count, --length, --size, --cue, --labels, --silence "
-                               "or --links"
+                             ? "choose the cut points with --count, --length, --size, --cue, --labels, --silence, "
+                               "--links or --chapters"
                              : "choose the cut points with --count, --length, --size, --cue, --labels, --silence, "
-                               "--links, --at-samples or --at");
+                               "--links, --chapters, --at-samples or --at");
     if (arguments.Has("--silence"))
         pauses_ = ParsePauseSettings(*arguments.Value("--silence"));
     if (snapping) {
@@ -287,43 +286,64 @@ PauseFinder SectionMethod::FindPauses(const MPEGData& file) const
     return PauseFinder(AnalyseProfile(file, quiet_).Entries, file, pauses_);
 }
 
-MarkerTitles SectionMethod::LayMarkers(const MPEGData& file, MarkerGeometry& markers,
-                                       std::vector<std::string>& warnings) const
+LaidMarkers SectionMethod::Lay(const MPEGData& file) const
 {
     if (name_ == "--silence") {
         const PauseFinder finder = FindPauses(file);
         RequireMarkerRoom(MarkerDemand::Pauses, static_cast<std::int64_t>(finder.Pauses().size()),
                           "\"" + file.FileName + "\" has");
-        markers.Replace(finder.Markers());
-        return {};
+        return LaidMarkers::OnBlocks(finder.Markers());
     }
     if (name_ == "--links") {
         RequireMarkerRoom(MarkerDemand::Links, static_cast<std::int64_t>(file.LinkStarts.size()) + 1,
                           "\"" + file.FileName + "\" has");
-        markers.Replace(MarkerTime::LinkPositions(file));
-        return {};
+        LaidMarkers laid = MarkerTime::LinkMarkers(file);
+        laid.Markers.push_back(MarkerTime(file).ExactPlace(file.PcmTotal));
+        return laid;
+    }
+    if (name_ == "--chapters") {
+        const MarkerTime time(file);
+        LaidMarkers laid;
+        for (const Chapter& chapter : FileChapters(file))
+            laid.Markers.push_back(time.ExactPlace(chapter.Sample, chapter.Title));
+        return laid;
     }
     if (name_ == "--labels") {
-        LabelMarkers labels = LabelFile::Read(value_, MarkerTime(file));
-        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(labels.Positions.size()),
+        LaidMarkers labels = LabelFile::Read(value_, MarkerTime(file));
+        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(labels.Markers.size()),
                           "the label file \"" + value_ + "\" has");
-        for (int line : labels.PastEnd)
-            warnings.push_back("the label on line " + std::to_string(line) + " was skipped: it lies outside the audio");
-        markers.Replace(labels.Positions);
-        return std::move(labels.Titles);
+        return labels;
     }
-    if (name_ == "--cue")
-        return LayCueMarkers(markers, warnings);
+    if (name_ == "--cue") {
+        const std::string sheet = ReadCueSheetBytes(value_);
+        const CueTrackList tracks = ParseCueSheet(sheet);
+        if (tracks.empty())
+            throw FormatError(value_, "holds no track with a start");
+        CuePlacement placement = PlanCueMarkers(tracks, ParseCueTitles(sheet), MarkerTime(file));
+        RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Laid.Markers.size()),
+                          "the cue sheet \"" + value_ + "\" has");
+        return std::move(placement.Laid);
+    }
     const std::int64_t sections = EvenSections(file);
-    markers.Replace(EvenPositions(markers.Blocks(), sections));
-    const auto laid = static_cast<std::int64_t>(markers.Sections().size());
-    if (laid < sections)
-        warnings.push_back(name_ + " " + value_ + " gave " + std::to_string(laid) + " sections: a section is at least " +
-                           std::to_string(EvenSplit::kSmallestStepBlocks) + " blocks long, and \"" + file.FileName +
-                           "\" has " + std::to_string(file.BlockCount));
+    std::vector<std::int32_t> positions = EvenPositions(file.BlockCount, sections);
+    LaidMarkers laid;
+    // A full list moves its last marker for each further position.
+    const std::int64_t laidSections = std::min<std::int64_t>(std::ssize(positions), MarkerGeometry::kMaxMarkers) - 1;
+    if (laidSections < sections)
+        laid.Notes.push_back(name_ + " " + value_ + " gave " + std::to_string(laidSections) +
+                             " sections: a section is at least " + std::to_string(EvenSplit::kSmallestStepBlocks) +
+                             " blocks long, and \"" + file.FileName + "\" has " + std::to_string(file.BlockCount));
     if (snapReach_)
-        markers.Replace(FindPauses(file).Snap(markers.Positions(), *snapReach_));
-    return {};
+        positions = FindPauses(file).Snap(positions, *snapReach_);
+    laid.Markers = LaidMarkers::OnBlocks(positions).Markers;
+    return laid;
+}
+
+void SectionMethod::LayMarkers(const MPEGData& file, MarkerGeometry& markers, std::vector<std::string>& warnings) const
+{
+    LaidMarkers laid = Lay(file);
+    markers.Replace(laid.Markers);
+    warnings.insert(warnings.end(), laid.Notes.begin(), laid.Notes.end());
 }
 
 std::int64_t SectionMethod::EvenSections(const MPEGData& file) const
@@ -352,99 +372,63 @@ std::int64_t SectionMethod::EvenSections(const MPEGData& file) const
     throw UsageError(name_ + " gives sample positions, not markers");
 }
 
-MarkerTitles SectionMethod::LayCueMarkers(MarkerGeometry& markers, std::vector<std::string>& warnings) const
-{
-    const CueTrackList tracks = ReadCueSheet(value_);
-    if (tracks.empty())
-        throw FormatError(value_, "holds no track with a start");
-    const CuePlacement placement = PlanCueMarkers(tracks, markers.Converter());
-    RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Positions.size()),
-                      "the cue sheet \"" + value_ + "\" has");
-    markers.Replace(placement.Positions);
-    const CueSkips& skipped = placement.Skipped;
-    for (int track : skipped.Unreadable)
-        warnings.push_back("cue track " + std::to_string(track) + " was skipped: its start cannot be read");
-    for (int track : skipped.PastEnd)
-        warnings.push_back("cue track " + std::to_string(track) + " was skipped: it starts after the end of the file");
-
-    // The tracks that gave markers, in the sheet's order, gave the first of
-    // the planned positions.
-    const std::vector<std::string> trackTitles = ReadCueTitles(value_);
-    const auto gaveNoMarker = [&skipped](int track) {
-        return std::ranges::find(skipped.Unreadable, track) != skipped.Unreadable.end() ||
-               std::ranges::find(skipped.PastEnd, track) != skipped.PastEnd.end();
-    };
-    MarkerTitles titles;
-    std::size_t next = 0;
-    for (std::size_t k = 0; k < trackTitles.size() && next < placement.Positions.size(); ++k)
-        if (!gaveNoMarker(static_cast<int>(k) + 1))
-            titles.Add(placement.Positions[next++], trackTitles[k]);
-    return titles;
-}
-
 SplitCuts SectionMethod::Cuts(const MPEGData& file, std::vector<std::string>& warnings) const
 {
     SplitCuts cuts;
-    if (LaysMarkers()) {
-        MarkerGeometry markers(file);
-        LayMarkers(file, markers, warnings);
-        cuts.Markers = markers.Positions();
-        if (name_ == "--cue")
-            cuts.CueSheet = value_;
-        else
-            cuts.OtherInputs = InputFiles();
+    if (name_ == "--at-samples" || name_ == "--at") {
+        std::vector<std::int64_t>& samples = cuts.Markers;
+        const std::vector<std::string> items = SplitList(name_, value_);
+        for (const std::string& item : items)
+            samples.push_back(name_ == "--at" ? TimeWithinAudio(item, file) : ParseWhole(item, "a sample position"));
+        if (name_ == "--at")
+            for (std::size_t k = 1; k < samples.size(); ++k)
+                if (samples[k] <= samples[k - 1])
+                    throw UsageError("--at " + items[k] + " follows " + items[k - 1] + ": cut points must rise");
+        CheckCutPoints(samples, file.PcmTotal);
         return cuts;
     }
-    std::vector<std::int64_t>& samples = cuts.Samples.emplace();
-    if (name_ == "--links")
-        samples = file.LinkStarts;
-    else if (name_ == "--at-samples")
-        for (const std::string& item : SplitList(name_, value_))
-            samples.push_back(ParseWhole(item, "a sample position"));
+    MarkerGeometry markers(file);
+    LayMarkers(file, markers, warnings);
+    cuts = CutsOf(markers);
+    if (name_ == "--cue")
+        cuts.CueSheet = value_;
     else
-        for (const std::string& item : SplitList(name_, value_))
-            samples.push_back(TimeWithinAudio(item, file));
-    CheckCutPoints(samples, file.PcmTotal);
+        cuts.OtherInputs = InputFiles();
     return cuts;
 }
 
-std::int64_t TimeToSample(const std::string& text, std::int32_t rate)
+std::vector<Chapter> SectionMethod::FileChapters(const MPEGData& file) const
 {
-    // Up to three colon-separated fields; the last may carry a fraction.
-    std::int64_t whole = 0;
-    std::int64_t fraction = 0;
-    std::int64_t scale = 1;
-    int fields = 0;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t colon = text.find(':', start);
-        std::string field = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-        ++fields;
-        if (colon == std::string::npos) {
-            if (const auto dot = field.find('.'); dot != std::string::npos) {
-                const std::string digits = field.substr(dot + 1);
-                if (digits.empty() || digits.size() > 9)
-                    throw UsageError("\"" + text + "\" is not a time");
-                fraction = ParseWhole(digits, "a time");
-                for (std::size_t i = 0; i < digits.size(); ++i)
-                    scale *= 10;
-                field = field.substr(0, dot);
-            }
-        }
-        const std::int64_t value = field.empty() ? throw UsageError("\"" + text + "\" is not a time")
-                                                 : ParseWhole(field, "a time");
-        if (fields > 1 && value >= 60)
-            throw UsageError("\"" + text + "\" is not a time: minutes and seconds run to 59");
-        whole = SaturatingMultiplyAdd(whole, kSecondsPerMinute, value);
-        if (colon == std::string::npos)
+    std::vector<Chapter> chapters = ReadChapters(file.FileName);
+    if (chapters.empty())
+        throw FormatError(file.FileName, "holds no chapters: its comments have no CHAPTERnnn field");
+    RequireMarkerRoom(MarkerDemand::Chapters, static_cast<std::int64_t>(chapters.size()),
+                      "\"" + file.FileName + "\" has");
+    return chapters;
+}
+
+std::vector<Chapter> SectionMethod::SectionStarts(const MPEGData& file, std::vector<std::string>& warnings) const
+{
+    const SplitCuts cuts = Cuts(file, warnings);
+    std::vector<Chapter> starts;
+    // A leading section from the file's start, before the first cut, has no title.
+    if (cuts.Markers.empty() || cuts.Markers.front() > 0)
+        starts.push_back(Chapter{});
+    for (std::size_t k = 0; k < cuts.Markers.size(); ++k) {
+        if (cuts.Markers[k] >= file.PcmTotal)
             break;
-        if (fields == 3)
-            throw UsageError("\"" + text + "\" is not a time");
-        start = colon + 1;
+        starts.push_back({cuts.Markers[k], k < cuts.Titles.size() ? cuts.Titles[k] : std::string()});
     }
-    // Exact: (whole + fraction / scale) * rate, rounded half up. The
-    // fraction's part stays below 2 * 10^9 * 2^31, within 64 bits.
-    return SaturatingMultiplyAdd(whole, rate, (fraction * rate * 2 + scale) / (scale * 2));
+    return starts;
+}
+
+std::int64_t TimeToSample(const std::string& text, const MPEGData& file)
+{
+    try {
+        return ParseTimePoint(text, file.Rate, file.PcmTotal);
+    } catch (const TimeTextError& failure) {
+        throw UsageError("--at " + std::string(failure.what()));
+    }
 }
 
 } // namespace oq::cli

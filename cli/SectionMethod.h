@@ -2,7 +2,8 @@
 
 #include "media/MPEGData.h"
 #include "jobs/SplitRecipe.h"
-#include "model/MarkerTitles.h"
+#include "model/Chapters.h"
+#include "model/MarkerSource.h"
 #include "model/PauseFinder.h"
 
 #include <memory>
@@ -54,29 +55,42 @@ public:
     // and --snap need follows the command's --quiet.
     explicit SectionMethod(const Arguments& arguments, Choice choice = Choice::MarkersOrSamples);
 
-    // --links lays markers (the blocks nearest the boundaries) for a command
-    // that shows them, and cuts at the boundaries themselves.
-    bool LaysMarkers() const noexcept { return name_ != "--at-samples" && name_ != "--at" && name_ != "--links"; }
+    // Whether the method's markers may carry titles (cue tracks, labels,
+    // links, chapters), which sections may be named after.
+    bool GivesTitles() const noexcept
+    {
+        return name_ == "--cue" || name_ == "--labels" || name_ == "--links" || name_ == "--chapters";
+    }
+    const std::string& Name() const noexcept { return name_; }
 
     // The files the method reads besides the audio (the sheet of --cue, the
     // file of --labels): inputs that no output of the command may replace.
     std::vector<std::string> InputFiles() const;
 
-    // Lays the markers on `markers` (opened on `file`) for the marker
-    // methods and returns the titles they came with (cue tracks, labels);
-    // warnings name cue tracks and labels that gave no marker. A method that
-    // needs more markers than the list holds raises MarkerLimitError before
-    // a marker is laid.
-    MarkerTitles LayMarkers(const MPEGData& file, MarkerGeometry& markers, std::vector<std::string>& warnings) const;
-    // Where the method cuts `file`: at the markers it lays, or at the sample
-    // positions given.
+    // The markers a marker method lays on `file`, exact where the method
+    // knows their times (a cue sheet's INDEX 01 to the frame, a label to the
+    // sample, a link boundary), with their titles; its notes name cue
+    // tracks and labels that gave no marker, and sections an even split
+    // could not lay. A method that needs more markers than the list holds
+    // raises MarkerLimitError before a marker is laid.
+    LaidMarkers Lay(const MPEGData& file) const;
+    // Lays them on `markers` (opened on `file`), adding the notes to `warnings`.
+    void LayMarkers(const MPEGData& file, MarkerGeometry& markers, std::vector<std::string>& warnings) const;
+    // Where the method cuts `file`: at the markers it lays, with their
+    // titles, or at the sample positions given.
     SplitCuts Cuts(const MPEGData& file, std::vector<std::string>& warnings) const;
+    // Where the sections of the method begin in `file`, exactly, with the
+    // titles they came with: the file's start, then every cut. The title of
+    // a section that came with none is empty.
+    std::vector<Chapter> SectionStarts(const MPEGData& file, std::vector<std::string>& warnings) const;
 
 private:
     PauseFinder FindPauses(const MPEGData& file) const;
     // The section count of --count, --length or --size.
     std::int64_t EvenSections(const MPEGData& file) const;
-    MarkerTitles LayCueMarkers(MarkerGeometry& markers, std::vector<std::string>& warnings) const;
+    // The file's chapters, refused when there are none or the markers
+    // cannot hold them all.
+    std::vector<Chapter> FileChapters(const MPEGData& file) const;
 
     std::string name_;
     std::string value_;
@@ -85,10 +99,10 @@ private:
     bool quiet_ = false;
 };
 
-// "90", "1.5", "01:30", "1:02:03.25": a time as an exact sample position at
-// `rate`, rounded to the nearest sample; a time past the 64-bit range gives
-// the largest sample, past the end of any audio. Raises UsageError for other
-// text.
-std::int64_t TimeToSample(const std::string& text, std::int32_t rate);
+// A time as the command line writes it (see ParseTimePoint: "90", "1.5",
+// "01:30", "1:02:03.25", "-10", "end") as an exact sample of `file`. Raises
+// UsageError, naming the text, for anything else and for a time outside the
+// audio.
+std::int64_t TimeToSample(const std::string& text, const MPEGData& file);
 
 } // namespace oq::cli

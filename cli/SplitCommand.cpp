@@ -61,15 +61,17 @@ std::string SplitCommand::Usage() const
            "  --pre TEXT         text before the section number (default \"Part \")\n"
            "  --post TEXT        text after the number (default \" - \" and FILE's name)\n"
            "  --no-zeros         no zeros before the section number\n"
-           "  --names-from-titles  name the sections of a cue sheet's tracks after them,\n"
-           "                     \"NN - Title.ogg\" (a section before the first track\n"
-           "                     keeps the usual name)\n"
-           "  --name TEMPLATE    name the sections of a cue sheet's tracks by TEMPLATE:\n"
-           "                     {n} the section number (two digits), {title},\n"
-           "                     {artist}, {album}; a name that comes out empty\n"
-           "                     gives the usual one\n"
+           "  --names-from-titles  name the titled sections after their titles (those\n"
+           "                     of --cue, --labels, --links and --chapters; others\n"
+           "                     give none): \"NN - Title.ogg\", NN the cue track's number,\n"
+           "                     else the section's; an untitled section keeps the\n"
+           "                     usual name\n"
+           "  --name TEMPLATE    name the titled sections by TEMPLATE: {n} the section\n"
+           "                     number (two digits), {title}, {artist}, {album}; a\n"
+           "                     name that comes out empty gives the usual one\n"
            "  --replaygain       give each section its own loudness (track gain and\n"
-           "                     peak) and all of them the album's, measured first\n"
+           "                     peak) and all of them the album's, measured first\n" +
+           UserTagsUsage() +
            "  --force            replace existing files without asking\n"
            "  --quiet            no progress line\n"
            "  --json             print one JSON document instead of the files written\n\n" +
@@ -87,6 +89,11 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
         throw UsageError("give the FILE to split");
     const SectionMethod method(options);
     RequireOneSourceFor(method.InputFiles(), options.Plain().size());
+    // Names from titles need a method whose markers carry them.
+    for (const char* naming : {"--names-from-titles", "--name"})
+        if (options.Has(naming) && !method.GivesTitles())
+            throw UsageError(std::string(naming) + " names sections after their titles, which " + method.Name() +
+                             " does not give: use --cue, --labels, --links or --chapters");
     const UserTags tags = ParseUserTags(options.Values("--tag"));
     // A wrong --sections is refused before any file is read.
     ParseChoice(options.Value("--sections").value_or("all"));

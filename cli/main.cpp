@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 #include "cli/CommandList.h"
 #include "cli/InterruptGuard.h"
+#include "cli/ProfileAnalysis.h"
 #include "base/Error.h"
 
 #include <clocale>
@@ -32,6 +33,12 @@ void PrintVersion()
                  "There is NO WARRANTY, to the extent permitted by law.\n";
 }
 
+// A command's help, with the remembered profiles' option where it analyses.
+std::string FullUsage(const oq::cli::Command& command)
+{
+    return command.Usage() + (command.AnalysesProfiles() ? oq::cli::ProfileCacheUsage() : "");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -54,15 +61,17 @@ int main(int argc, char** argv)
         arguments.erase(arguments.begin());
         for (const auto& argument : arguments) {
             if (argument == "--help" || argument == "-h") {
-                std::cout << command->Usage();
+                std::cout << FullUsage(*command);
                 return 0;
             }
         }
         try {
             oq::cli::RemoveTempFilesOnInterrupt();
+            if (command->AnalysesProfiles())
+                arguments = oq::cli::TakeNoCacheOption(std::move(arguments));
             return command->Run(arguments);
         } catch (const oq::cli::UsageError& error) {
-            std::cerr << "oggquorvel-cli " << command->Name() << ": " << error.what() << "\n\n" << command->Usage();
+            std::cerr << "oggquorvel-cli " << command->Name() << ": " << error.what() << "\n\n" << FullUsage(*command);
             return kExitUsage;
         } catch (const oq::CancelledError&) {
             std::cerr << "oggquorvel-cli " << command->Name() << ": cancelled\n";

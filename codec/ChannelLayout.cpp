@@ -8,20 +8,9 @@ namespace oq {
 
 namespace {
 
-// The speaker bits of WAVE_FORMAT_EXTENSIBLE's channel mask.
-enum Speaker : std::uint32_t {
-    FrontLeft = 0x1,
-    FrontRight = 0x2,
-    FrontCentre = 0x4,
-    LowFrequency = 0x8,
-    BackLeft = 0x10,
-    BackRight = 0x20,
-    BackCentre = 0x100,
-    SideLeft = 0x200,
-    SideRight = 0x400,
-};
-
 constexpr int kBytesPerSample = 2;
+
+using enum ChannelLayout::Speaker;
 
 // Each channel count's positions in the decoder's order (see the header).
 struct PlacedLayout {

@@ -22,13 +22,29 @@ namespace oq {
 //
 // A WAV file orders its channels by the bits of its channel mask, lowest
 // first (front left, front right, centre, LFE, back left, back right, ...),
-// so the decoded frames are reordered for it. A count without such a table
-// (more than eight channels, or an Opus stream of mapping family 255, whose
-// channels mean what the application says) has no positions: its channels
-// keep the decoder's order and the mask is 0, "no positions given".
+// so the decoded frames are reordered for it. A sound device takes its
+// channels in the same order of positions, so played frames are reordered
+// the same way. A count without such a table (more than eight channels, or
+// an Opus stream of mapping family 255, whose channels mean what the
+// application says) has no positions: its channels keep the decoder's order
+// and the mask is 0, "no positions given".
 class ChannelLayout {
 public:
     static constexpr int kMostPlacedChannels = 8;
+
+    // The loudspeaker bits of WAVE_FORMAT_EXTENSIBLE's channel mask that the
+    // layouts use; their order is the order of the channels in a frame.
+    enum Speaker : std::uint32_t {
+        FrontLeft = 0x1,
+        FrontRight = 0x2,
+        FrontCentre = 0x4,
+        LowFrequency = 0x8,
+        BackLeft = 0x10,
+        BackRight = 0x20,
+        BackCentre = 0x100,
+        SideLeft = 0x200,
+        SideRight = 0x400,
+    };
 
     // `placed` false: the stream's header says its channels have no
     // positions, whatever their count.
@@ -46,7 +62,8 @@ public:
     std::string Name() const;
 
     // Reorders 16-bit interleaved frames in place from the decoder's order
-    // into the WAV file's. `bytes` holds whole frames.
+    // into the mask's (the WAV file's and the sound device's). `bytes` holds
+    // whole frames.
     void ToWavOrder(unsigned char* frames, std::size_t bytes) const noexcept;
 
 private:

@@ -34,6 +34,9 @@ struct CodecDescriptor {
     // Samples a section's header can tell its decoder to drop at its start,
     // and so the longest pre-roll; 0 for a codec without a pre-skip.
     std::int64_t MostPreSkip;
+    // Whether the headers carry a gain the decoder applies to every sample
+    // (StreamCodec::OutputGain).
+    bool HasOutputGain;
 
     LoudnessConvention Loudness;
 

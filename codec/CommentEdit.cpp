@@ -1,5 +1,6 @@
 #include "codec/CommentEdit.h"
 
+#include "codec/ChapterFieldName.h"
 #include "codec/LoudnessConvention.h"
 
 #include <algorithm>
@@ -34,7 +35,8 @@ std::string_view NameOf(std::string_view field)
 std::vector<std::string> CommentEdit::Apply(const std::vector<std::string>& fields) const
 {
     const auto replaced = [this](std::string_view name) {
-        return std::ranges::any_of(kTrackLoudnessNames, [&](std::string_view n) { return SameName(n, name); }) ||
+        return (DropsChapters && ChapterFieldName::Read(name)) ||
+               std::ranges::any_of(kTrackLoudnessNames, [&](std::string_view n) { return SameName(n, name); }) ||
                std::ranges::any_of(Set, [&](const auto& set) { return SameName(set.first, name); });
     };
     std::vector<std::string> out;

@@ -10,11 +10,15 @@ namespace oq {
 // How one section's comment fields differ from its source's. The source's
 // track loudness (ReplayGain track gain and peak, the Opus R128 track gain)
 // measures the whole recording and is never carried into a section; album
-// values stay. Every field the edit sets replaces all source fields of that
+// values stay. Chapter fields (see ChapterFieldName) go where the edit drops
+// them: their times count from the start of the source's link, so they
+// belong to a section only when it is that whole link. Every field the edit
+// sets replaces all source fields of that
 // name (names compare without regard to ASCII case) and is appended, in the
 // edit's order, after the source fields that remain in theirs.
 struct CommentEdit {
     std::vector<std::pair<std::string, std::string>> Set; // name, value (UTF-8)
+    bool DropsChapters = false;
 
     bool operator==(const CommentEdit&) const = default;
 

@@ -42,6 +42,9 @@ public:
     // Samples the source's headers tell its decoder to drop at its start
     // (0 .. Descriptor().MostPreSkip).
     virtual std::int64_t PreSkip() const noexcept = 0;
+    // The gain the source's headers tell its decoder to apply to every
+    // sample, in 1/256 dB (0 for a codec without one: see HasOutputGain).
+    virtual int OutputGain() const noexcept = 0;
     // Header packet `index` of a section whose decoder is to drop `preSkip`
     // samples first (0 for a codec without a pre-skip); everything else is
     // the source's.

@@ -3,7 +3,8 @@
 // to the longest the block positions can hold. Every marker laid must lie on
 // the file, and every track must either give a marker or be reported.
 
-#include "model/PositionConverter.h"
+#include "media/MPEGData.h"
+#include "model/MarkerTime.h"
 #include "base/Error.h"
 #include "model/CueSheet.h"
 
@@ -36,20 +37,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const oq::CueTrackList tracks = oq::ParseCueSheet(text);
     for (const std::string& start : tracks)
-        if (const auto seconds = oq::CueStartSeconds(start); seconds && *seconds < 0)
+        if (const auto frames = oq::CueStartFrames(start); frames && *frames < 0)
             std::abort();
-
     for (const FileLength& length : kLengths) {
-        const oq::PositionConverter convert(length.Blocks, length.Seconds, std::int64_t{length.Blocks} * 4096,
-                                            std::int64_t{length.Blocks} * 16384);
+        oq::MPEGData file;
+        file.FileName = "fuzz.ogg";
+        file.Rate = 44100;
+        file.Channels = 2;
+        file.BlockCount = length.Blocks;
+        file.TimeTotal = length.Seconds;
+        file.PcmTotal = std::int64_t{length.Blocks} * 4096;
+        file.FileSize = std::int64_t{length.Blocks} * 16384;
         try {
-            const oq::CuePlacement placement = oq::PlanCueMarkers(tracks, convert);
-            for (const std::int32_t position : placement.Positions)
-                if (position < 0 || position > length.Blocks)
+            const oq::CuePlacement placement = oq::PlanCueMarkers(tracks, {}, oq::MarkerTime(file));
+            const auto& markers = placement.Laid.Markers;
+            for (const oq::MarkerPlace& marker : markers)
+                if (marker.Position < 0 || marker.Position > length.Blocks || !marker.Sample || *marker.Sample < 0 ||
+                    *marker.Sample > file.PcmTotal)
                     std::abort();
             const std::size_t reported = placement.Skipped.Unreadable.size() + placement.Skipped.PastEnd.size();
-            if (placement.Positions.size() < 2 || placement.Positions.size() > tracks.size() + 2 ||
-                reported > tracks.size())
+            if (markers.size() < 2 || markers.size() > tracks.size() + 2 || reported > tracks.size() ||
+                placement.Laid.Notes.size() != reported)
                 std::abort();
         } catch (const oq::RangeError&) {
         }

@@ -3,7 +3,7 @@
 // the highest a header may claim. A text is either refused with FormatError
 // or gives markers on the file, at least two, with every label outside the
 // audio reported by its line; the markers written back as a label file read
-// back onto the same blocks.
+// back onto the same samples.
 
 #include "base/Error.h"
 #include "media/MPEGData.h"
@@ -55,21 +55,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     for (const oq::MPEGData& file : Files()) {
         const oq::MarkerTime time(file);
-        oq::LabelMarkers read;
+        oq::LaidMarkers read;
         try {
             read = oq::LabelFile::Parse(text, "fuzz.txt", time);
         } catch (const oq::FormatError&) {
             continue;
         }
-        Check(read.Positions.size() >= 2);
-        for (const std::int32_t position : read.Positions)
-            Check(position >= 0 && position <= time.BlockCount());
-        for (std::size_t k = 0; k < read.PastEnd.size(); ++k)
-            Check(read.PastEnd[k] >= 1 && (k == 0 || read.PastEnd[k] > read.PastEnd[k - 1]));
+        Check(read.Markers.size() >= 2);
+        for (const oq::MarkerPlace& marker : read.Markers)
+            Check(marker.Position >= 0 && marker.Position <= time.BlockCount() && marker.Sample &&
+                  *marker.Sample >= 0 && *marker.Sample <= time.TotalSamples() &&
+                  marker.Position == time.PositionAtSample(*marker.Sample));
 
-        const std::string written = oq::LabelFile::Format(read.Positions, read.Titles, time);
-        const oq::LabelMarkers again = oq::LabelFile::Parse(written, "again.txt", time);
-        Check(again.Positions == read.Positions && again.PastEnd.empty());
+        const std::string written = oq::LabelFile::Format(read.Markers, time);
+        const oq::LaidMarkers again = oq::LabelFile::Parse(written, "again.txt", time);
+        Check(again.Markers.size() == read.Markers.size() && again.Notes.empty());
+        for (std::size_t k = 0; k < read.Markers.size(); ++k)
+            Check(again.Markers[k].Sample == read.Markers[k].Sample);
     }
     return 0;
 }

@@ -1,8 +1,8 @@
 #include "jobs/CueSections.h"
 
-#include "model/PositionConverter.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace oq {
 
@@ -14,32 +14,22 @@ std::string TrackFileName(const CueTags::Track& track)
     return name;
 }
 
-void TagCueSections(SectionSource& source, const MPEGData& file, const std::vector<std::int32_t>& markerPositions,
+void TagCueSections(SectionSource& source, std::int32_t rate, const std::vector<std::int64_t>& sectionStarts,
                     const CueTrackList& starts, const CueTags& tags)
 {
-    if (markerPositions.empty() || starts.size() != tags.Tracks.size())
+    if (sectionStarts.empty() || starts.size() != tags.Tracks.size())
         return;
-    const PositionConverter converter(file);
-    std::vector<std::int32_t> trackPositions;
-    for (const std::string& start : starts) {
-        const auto seconds = CueStartSeconds(start);
-        trackPositions.push_back(seconds ? std::max(converter.SecondsToPosition(*seconds), 0) : -1);
-    }
-    // Sections as SectionsFromMarkers counts them: one before the first
-    // marker when it lies after 0, then one from each marker on.
-    std::vector<std::int32_t> sectionStarts;
-    if (markerPositions.front() > 0)
-        sectionStarts.push_back(0);
-    sectionStarts.insert(sectionStarts.end(), markerPositions.begin(), markerPositions.end());
-    sectionStarts.resize(source.CutPoints.size() + 1);
-
-    source.Comments.assign(sectionStarts.size(), CommentEdit{});
-    source.TrackNames.assign(sectionStarts.size(), std::string{});
-    for (std::size_t k = 0; k < sectionStarts.size(); ++k) {
-        const auto track = std::ranges::find(trackPositions, sectionStarts[k]);
-        if (track == trackPositions.end())
+    std::vector<std::optional<std::int64_t>> trackStarts;
+    for (const std::string& start : starts)
+        trackStarts.push_back(CueStartSample(start, rate));
+    const std::size_t sections = std::min(sectionStarts.size(), source.CutPoints.size() + 1);
+    source.Comments.assign(sections, CommentEdit{});
+    source.TrackNames.assign(sections, std::string{});
+    for (std::size_t k = 0; k < sections; ++k) {
+        const auto track = std::ranges::find(trackStarts, std::optional<std::int64_t>(sectionStarts[k]));
+        if (track == trackStarts.end())
             continue;
-        const auto index = static_cast<std::size_t>(track - trackPositions.begin());
+        const auto index = static_cast<std::size_t>(track - trackStarts.begin());
         source.Comments[k] = tags.TrackComments(index);
         source.TrackNames[k] = TrackFileName(tags.Tracks[index]);
     }

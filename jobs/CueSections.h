@@ -10,11 +10,12 @@
 
 namespace oq {
 
-// Gives the sections that SectionsFromMarkers made of the markers a cue
-// sheet laid their tracks' comments and names: a section plays the first
-// track (in the sheet's order) whose start lies where the section starts. A
-// section before the first track plays none and keeps the source's comments.
-void TagCueSections(SectionSource& source, const MPEGData& file, const std::vector<std::int32_t>& markerPositions,
+// Gives the sections of the markers a cue sheet laid their tracks' comments
+// and names: a section plays the first track (in the sheet's order) whose
+// start, as the exact sample at `rate`, is where the section starts
+// (`sectionStarts`, one per section). A section before the first track
+// plays none and keeps the source's comments.
+void TagCueSections(SectionSource& source, std::int32_t rate, const std::vector<std::int64_t>& sectionStarts,
                     const CueTrackList& starts, const CueTags& tags);
 
 // "NN - Title" (the number of at least two digits), as the sheet writes

@@ -1,12 +1,16 @@
 #include "jobs/JobPlanner.h"
 
+#include "model/Chapters.h"
+
 #include "jobs/OutputNames.h"
 #include "jobs/Placeholders.h"
 #include "media/CodecChoice.h"
 #include "media/OggFileInfo.h"
+#include "model/Chapters.h"
 #include "model/PositionConverter.h"
 #include "tools/CatalogSearch.h"
 #include "tools/CatalogTemplate.h"
+#include "tools/OneStreamCut.h"
 #include "tools/WavWriter.h"
 #include "base/Error.h"
 #include "base/FileSystem.h"
@@ -17,6 +21,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -143,6 +150,7 @@ void SetSectionSteps(JobStacker& job, const SectionSource& source, std::int32_t 
     job.SectionNumber = k;
     if (static_cast<std::size_t>(k) <= source.Comments.size())
         job.Comments = source.Comments[static_cast<std::size_t>(k - 1)];
+    job.Comments.DropsChapters = !source.KeepsChapters;
     // The last section with samples, the only one included, runs to the end
     // of the source (sections after it are empty) and frees everything the
     // run held for it.
@@ -245,7 +253,112 @@ WantedOutput WantedSection(const SplitOptions& options, std::int32_t section, st
     return wanted;
 }
 
+std::string TitleOf(const std::vector<std::string>& titles, std::int32_t k)
+{
+    const auto index = static_cast<std::size_t>(k - 1);
+    return index < titles.size() ? titles[index] : std::string();
+}
+
+// "312 samples (6.5 ms) later" at 48 kHz; nothing for no move.
+std::string Moved(std::int64_t samples, long rate)
+{
+    if (samples == 0)
+        return {};
+    char text[96];
+    std::snprintf(text, sizeof text, "%lld samples (%.1f ms) %s", static_cast<long long>(std::abs(samples)),
+                  1000.0 * static_cast<double>(std::abs(samples)) / static_cast<double>(rate),
+                  samples > 0 ? "later" : "earlier");
+    return text;
+}
+
+// The kept sections as one stream: placed on the source's packets now, so
+// that the chapters carry the output's own times and the user learns before
+// the run how far each end moved.
+JobList PlanOneStream(const CutOptions& options, const std::vector<std::int32_t>& sections,
+                      const std::function<bool(std::int32_t)>& kept, JobObserver& observer)
+{
+    const SectionSource& source = options.Source;
+    const long rate = source.Rate;
+    if (rate <= 0)
+        throw RangeError("cannot cut \"" + source.FileName + "\" as one stream: its sample rate is not known");
+    const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
+    std::vector<StreamStretch> asked;
+    std::vector<std::int32_t> numbers;
+    for (const std::int32_t k : sections) {
+        if (!kept(k))
+            continue;
+        const std::string title = TitleOf(options.Titles, k);
+        asked.push_back({.From = SectionStart(source, k),
+                         .To = k < count ? source.CutPoints[static_cast<std::size_t>(k - 1)] : source.PcmTotal,
+                         .Title = title.empty() ? "section " + std::to_string(k) : title});
+        numbers.push_back(k);
+    }
+    const std::vector<StreamStretch> placed = OneStreamCut::Plan(source.FileName, std::move(asked));
+    JobList jobs(JobTool::Split);
+    if (FileSizeOf(options.FileName) > 0)
+        jobs.NoteOverwrite();
+    std::vector<std::pair<std::int64_t, std::string>> chapters;
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        const StreamStretch& stretch = placed[i];
+        const std::string start = Moved(stretch.Start - stretch.From, rate);
+        const std::string end = Moved(stretch.End - stretch.To, rate);
+        if (!start.empty() || !end.empty())
+            jobs.AddNote(stretch.Title + ": in one stream its start moved " + (start.empty() ? "0 samples" : start) +
+                         " and its end " + (end.empty() ? "0 samples" : end) + ", to packet boundaries");
+        chapters.emplace_back(stretch.OutputStart, TitleOf(options.ChapterTitles, numbers[i]));
+    }
+    JobStacker& job = AddJob(jobs, observer, jobs.Adopt(TempFile::Create(FolderOf(options.FileName), kOggPrefix)),
+                             options.FileName, source.FileName);
+    job.WriteOneStream = true;
+    job.Stretches = placed;
+    job.StreamSerial = static_cast<std::uint32_t>(source.SerialNumber);
+    if (options.Chapters)
+        job.Comments.Override(ChapterComments(chapters, rate));
+    job.FinishOutput = true;
+    return jobs;
+}
+
 } // namespace
+
+std::vector<std::pair<std::string, std::string>>
+ChapterComments(const std::vector<std::pair<std::int64_t, std::string>>& starts, long rate)
+{
+    std::vector<Chapter> chapters;
+    for (const auto& [sample, title] : starts)
+        chapters.push_back({sample, title});
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (const std::string& field : ChapterFields::Format(chapters, static_cast<std::int32_t>(rate))) {
+        const std::size_t equals = field.find('=');
+        fields.emplace_back(field.substr(0, equals), field.substr(equals + 1));
+    }
+    return fields;
+}
+
+CutOptions ChosenSectionsAsOneFile(const SplitOptions& options, bool oneStream)
+{
+    const SectionSource& source = options.Source;
+    const std::string name = NameOf(source.FileName);
+    const OutputNames names({{.Folder = options.OutputFolder,
+                              .Name = {name.substr(0, ExtensionStart(name)) + " (cut)", source.Extension},
+                              .Usual = {"cut", source.Extension},
+                              .Item = "the chosen sections",
+                              .Number = 1}});
+    CutOptions cut{.Source = source, .Kept = {}, .Titles = {}, .FileName = names.Path(0), .OneStream = oneStream,
+                   .Chapters = oneStream};
+    const auto count = static_cast<std::int32_t>(source.CutPoints.size()) + 1;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        cut.Kept.push_back(Chosen(options.Sections, k));
+        const auto index = static_cast<std::size_t>(k - 1);
+        cut.ChapterTitles.push_back(index < source.Comments.size() ? source.Comments[index].Value("TITLE") : "");
+    }
+    return cut;
+}
+
+bool NamesWavFile(const std::string& path)
+{
+    const std::size_t dot = ExtensionStart(path);
+    return dot != std::string::npos && EndsWithNoCase(path, kWavExtension) && path.size() - dot == 4;
+}
 
 SectionSource SectionsFromMarkers(const MPEGData& file, const std::vector<std::int32_t>& markerPositions)
 {
@@ -271,10 +384,12 @@ SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> 
     source.FileName = file.FileName;
     source.SerialNumber = file.SerialNumber;
     source.PcmTotal = file.PcmTotal;
+    source.Rate = file.Rate;
     // A record that names no codec (one not read from a file) keeps ".ogg".
     if (const CodecDescriptor* codec = FindCodec(file.Codec))
         source.Extension = codec->Extension;
     source.CutPoints = std::move(cutPoints);
+    source.KeepsChapters = source.CutPoints == file.LinkStarts;
     return source;
 }
 
@@ -333,10 +448,53 @@ JobList PlanJobs(const ExportOptions& options, JobObserver& observer)
                          "\": it holds no audio (its two markers stand at one place)");
     RequireWritableOutput(options.FileName, InputsOf(source));
     JobList jobs(JobTool::Split);
+    const std::string folder = FolderOf(options.FileName);
+    const std::string temporary = jobs.Adopt(TempFile::Create(folder, kOggPrefix));
+    for (const std::int32_t k : sections) {
+        JobStacker& job = AddJob(jobs, observer, temporary, options.FileName, source.FileName);
+        SetSectionSteps(job, source, k, k == sections.front(), k == sections.back(), k == options.Section);
+        // The section's Ogg file is only the WAV file's source: it keeps its
+        // temporary name, which the list removes when it goes.
+        job.FinishOutput = job.FinishOutput && !options.Wav;
+    }
+    if (options.Wav) {
+        JobStacker& decode =
+            AddJob(jobs, observer, jobs.Adopt(TempFile::Create(folder, kWavPrefix)), options.FileName, temporary);
+        decode.MakeWav = true;
+        decode.FinishOutput = true;
+    }
+    return jobs;
+}
+
+JobList PlanJobs(const CutOptions& options, JobObserver& observer)
+{
+    const SectionSource& source = options.Source;
+    RequireCutPoints(source);
+    const std::vector<std::int32_t> sections = SectionsWithAudio(source);
+    const auto kept = [&](std::int32_t k) {
+        const auto index = static_cast<std::size_t>(k - 1);
+        return index < options.Kept.size() && options.Kept[index];
+    };
+    const auto lastKept = std::find_if(sections.rbegin(), sections.rend(), kept);
+    if (lastKept == sections.rend())
+        throw RangeError("cannot cut \"" + source.FileName + "\": nothing with audio is kept");
+    RequireWritableOutput(options.FileName, InputsOf(source));
+    if (options.OneStream)
+        return PlanOneStream(options, sections, kept, observer);
+    JobList jobs(JobTool::Split);
+    if (FileSizeOf(options.FileName) > 0)
+        jobs.NoteOverwrite();
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.FileName), kOggPrefix));
-    for (const std::int32_t k : sections)
-        SetSectionSteps(AddJob(jobs, observer, temporary, options.FileName, source.FileName), source, k,
-                        k == sections.front(), k == sections.back(), k == options.Section);
+    for (const std::int32_t k : sections) {
+        JobStacker& job = AddJob(jobs, observer, temporary, options.FileName, source.FileName);
+        SetSectionSteps(job, source, k, k == sections.front(), k == sections.back(), kept(k));
+        if (const auto index = static_cast<std::size_t>(k - 1); index < options.Titles.size())
+            job.SectionTitle = options.Titles[index];
+        // The output stays open from the first kept section to the last: a
+        // second opening would start the file anew.
+        job.CloseOutput = k == *lastKept;
+        job.FinishOutput = k == *lastKept;
+    }
     return jobs;
 }
 

@@ -26,6 +26,7 @@ struct SectionSource {
     std::string FileName;
     std::int32_t SerialNumber = 0; // of the source's first stream
     std::int64_t PcmTotal = 0;     // samples per channel of the source
+    std::int32_t Rate = 0;         // Hz, of the source's first link
     // The extension of the source codec's own files, with the dot: what the
     // sections' names are completed with.
     std::string Extension = ".ogg";
@@ -43,6 +44,9 @@ struct SectionSource {
     // file that laid the markers): inputs of the run as much as FileName,
     // so no section may be written over one.
     std::vector<std::string> OtherInputs{};
+    // Whether the sections keep the source's chapter fields: only when each
+    // is a whole link of it, whose own start the chapter times count from.
+    bool KeepsChapters = false;
 };
 
 // The sections that the markers (block positions, ascending, at least one)
@@ -77,7 +81,42 @@ struct ExportOptions {
     SectionSource Source;
     std::string FileName;     // the file the user chose for the section
     std::int32_t Section = 1; // counted from 1 in file order
+    // The section's decoded samples as a WAV file instead of its Ogg stream.
+    bool Wav = false;
 };
+
+// Whether `path` ends in ".wav" (any case): a section exported there is
+// decoded.
+bool NamesWavFile(const std::string& path);
+
+// Sections of one source written together as one file: the kept ones, in
+// order, each a link of the output's chain behind the source's headers and
+// comments (a kept section that crosses links of a chained source holds a
+// link for each, as a split's section does).
+struct CutOptions {
+    SectionSource Source;
+    std::vector<bool> Kept{};          // section k is kept when [k - 1] is true; missing: removed
+    std::vector<std::string> Titles{}; // section k's name in refusals at [k - 1]; missing or empty: "section k"
+    std::string FileName;            // the one output
+    // The kept sections' packets as one stream instead of a chain (see
+    // OneStreamCut), and with Chapters a chapter comment at the start of
+    // each, named by its ChapterTitles entry where there is one.
+    bool OneStream = false;
+    bool Chapters = false;
+    std::vector<std::string> ChapterTitles{}; // section k's at [k - 1]
+};
+
+// The sections a split's choice (All, Odd, Even) keeps, written as one file
+// instead of one each: "NAME (cut).EXT" after the source, in the split's
+// output folder; as one stream with a chapter at each kept section, named
+// by its cue title where it has one.
+CutOptions ChosenSectionsAsOneFile(const SplitOptions& options, bool oneStream);
+
+// The comments that mark chapters at `starts` (samples at `rate`, with a
+// title each, empty for none), as ChapterFields writes them:
+// CHAPTER001=HH:MM:SS.fff and CHAPTER001NAME, "Chapter k" where untitled.
+std::vector<std::pair<std::string, std::string>>
+ChapterComments(const std::vector<std::pair<std::int64_t, std::string>>& starts, long rate);
 
 struct JoinOptions {
     std::vector<MPEGData> Files; // in join order; FileName and FileSize are used
@@ -127,7 +166,18 @@ OutputNames SectionFileNames(const SplitOptions& options);
 JobList PlanJobs(const SplitOptions& options, JobObserver& observer);
 // Every section up to the end is cut; only the chosen one is written. The
 // user already agreed to replace the chosen file, so nothing is asked.
+// With Wav, the section is cut to a temporary Ogg file beside the output,
+// which a last job decodes into the WAV file and which then goes.
 JobList PlanJobs(const ExportOptions& options, JobObserver& observer);
+// Every section is cut in one pass, the removed ones written nowhere; the
+// kept ones go into one temporary file that stays open from the first to the
+// last and then receives the final name. RangeError when no section with
+// audio is kept. WillOverwrite() tells whether an existing non-empty file
+// has the output's name. With OneStream the source is read once here to
+// place the stretches on packets (RangeError where OneStreamCut::Plan
+// refuses), a note tells how far each stretch's ends moved, and one job
+// writes the stream.
+JobList PlanJobs(const CutOptions& options, JobObserver& observer);
 JobList PlanJobs(const JoinOptions& options, JobObserver& observer);
 JobList PlanJobs(const WavOptions& options, JobObserver& observer);
 // Searches the folder first, honouring pause and cancel; a cancelled search

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "codec/CommentEdit.h"
+#include "tools/OneStreamCut.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace oq {
 
@@ -24,6 +26,7 @@ struct JobStacker {
     std::int64_t EndGranule = 0;    // section end, in samples of the source
     bool SkipOutput = false;        // cut the section but write nothing
     std::int32_t SectionNumber = 0; // of a cut section, as its file name counts it
+    std::string SectionTitle;       // of a cut section, named in refusals instead of its number
     CommentEdit Comments{};         // of a cut section
     bool MakeCatalogEntry = false;
     bool FinishOutput = false;      // finish the output and give it its final name
@@ -38,6 +41,8 @@ struct JobStacker {
     bool CutLast = false;
     bool ClearStream = false;
     bool ReleasePackets = false;
+    bool WriteOneStream = false;           // write Stretches as one stream (OneStreamCut)
+    std::vector<StreamStretch> Stretches{}; // as OneStreamCut::Plan placed them
 };
 
 } // namespace oq

@@ -29,6 +29,7 @@ SectionJob SectionOf(const JobStacker& job)
                       .EndGranule = job.EndGranule,
                       .SkipOutput = job.SkipOutput,
                       .SectionNumber = job.SectionNumber,
+                      .Title = job.SectionTitle,
                       .Comments = job.Comments};
 }
 
@@ -38,7 +39,7 @@ SectionJob SectionOf(const JobStacker& job)
 const RunSteps::Step RunSteps::kSteps[] = {
     &RunSteps::OpenSource,     &RunSteps::BeginStream, &RunSteps::CutSection,      &RunSteps::ClearStream,
     &RunSteps::ReleasePackets, &RunSteps::CopyBytes,   &RunSteps::AddCatalogEntry, &RunSteps::MakeWav,
-    &RunSteps::CloseSource,    &RunSteps::CloseOutput,
+    &RunSteps::WriteOneStream, &RunSteps::CloseSource, &RunSteps::CloseOutput,
 };
 
 RunSteps::RunSteps(JobList& jobs, const JobControl& control, JobObserver& observer)
@@ -186,6 +187,14 @@ bool RunSteps::MakeWav(const JobStacker& job)
         throw NotOggAudioError(job.SourceName, "is no longer an Ogg Vorbis or Opus file");
     }
     return !Stop();
+}
+
+bool RunSteps::WriteOneStream(const JobStacker& job)
+{
+    if (!job.WriteOneStream)
+        return true;
+    observer_.ProcessText(kCopyingText);
+    return OneStreamCut::Write(job.SourceName, job.Stretches, SectionOf(job), control_) && !Stop();
 }
 
 bool RunSteps::CloseSource(const JobStacker& job)

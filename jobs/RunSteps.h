@@ -53,6 +53,7 @@ private:
     bool CopyBytes(const JobStacker& job);
     bool AddCatalogEntry(const JobStacker& job);
     bool MakeWav(const JobStacker& job);
+    bool WriteOneStream(const JobStacker& job);
     bool CloseSource(const JobStacker& job);
     bool CloseOutput(const JobStacker& job);
     // Gives job `index`'s finished output its final name.

@@ -15,6 +15,7 @@ namespace oq {
 
 class JobControl;
 class JobObserver;
+class MarkerGeometry;
 
 // Comments the user gives every section ("KEY", "VALUE" each). In a value
 // "{n}" stands for the section's number, "{total}" for how many there are.
@@ -22,22 +23,33 @@ using UserTags = std::vector<std::pair<std::string, std::string>>;
 
 // Where a file is cut, as the window's markers or a command's method chose.
 struct SplitCuts {
-    // The markers' block positions, ascending, at least one ...
-    std::vector<std::int32_t> Markers{};
-    // ... unless the cut points are sample positions given as they are
-    // (ascending, inside the audio); Markers is then not read.
-    std::optional<std::vector<std::int64_t>> Samples{};
+    // Where the markers cut, in samples per channel, ascending, at least
+    // one: a leading section when the first lies after the start, one
+    // between each pair, a trailing one when the last lies before the end.
+    std::vector<std::int64_t> Markers{};
+    // Marker k's title at [k] (empty: none; fewer than markers: the rest
+    // have none): the section that starts at it takes it as its TITLE and,
+    // when asked, as its name "NN - Title", NN the section number.
+    std::vector<std::string> Titles{};
     // The cue sheet that laid the markers, if one did: its tracks give the
-    // sections their comments and names.
+    // sections their comments and names, in place of Titles.
     std::string CueSheet{};
     // The other files read to find the cuts (a label file). They and the
     // cue sheet are inputs of the run, which no section may replace.
     std::vector<std::string> OtherInputs{};
 };
 
-// The sections that `cuts` make of `file`, each with its cue track's
-// comments and name. Raises the cue sheet's IoError or FormatError, and
-// RangeError for cuts at markers without a marker.
+// The cuts of the sorted markers of a geometry, with their titles.
+SplitCuts CutsOf(const MarkerGeometry& markers);
+
+// The sections that markers cutting at `markers` (samples, ascending, at
+// least one) make of `file`, as SplitCuts describes them. RangeError
+// without a marker.
+SectionSource SectionsAtMarkers(const MPEGData& file, const std::vector<std::int64_t>& markers);
+
+// The sections that `cuts` make of `file`, each with its title or its cue
+// track's comments and name. Raises the cue sheet's IoError or FormatError,
+// and RangeError for cuts without a marker.
 SectionSource SectionsOf(const MPEGData& file, const SplitCuts& cuts);
 
 // Gives every section the tags after the comments its source, its cue

@@ -1,6 +1,7 @@
 #include "media/CodecChoice.h"
 
 #include "base/Error.h"
+#include "media/FileLinks.h"
 #include "opus/OpusFileDecoder.h"
 #include "opus/OpusStreamCodec.h"
 #include "vorbis/VorbisFile.h"
@@ -73,10 +74,17 @@ std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path)
         return std::make_unique<VorbisFileDecoder>(OpenVorbisFile(path));
     } catch (const NotOggAudioError&) {
         // A file that holds no Opus stream either keeps the Vorbis library's answer.
-        if (!OpusFileDecoder::HoldsOpus(path))
+        if (!OpusFileDecoder::HoldsOpus(path)) {
+            RefuseChainOfCodecs(path);
             throw;
+        }
     }
-    return OpusFileDecoder::Open(path);
+    try {
+        return OpusFileDecoder::Open(path);
+    } catch (const NotOggAudioError&) {
+        RefuseChainOfCodecs(path);
+        throw;
+    }
 }
 
 std::optional<std::size_t> ChooseAudioStream(const std::vector<ogg_packet>& firsts)

@@ -39,8 +39,8 @@ std::unique_ptr<StreamCodec> ChooseStreamCodec(const ogg_packet& first, const st
 
 // Opens `path` for decoding in one pass; the result is never null. Raises
 // NotOggAudioError when the file holds no stream that a known codec's
-// library accepts and can decode, IoError when the file cannot be opened
-// for reading at all.
+// library accepts and can decode (naming both codecs of a chain of two),
+// IoError when the file cannot be opened for reading at all.
 std::unique_ptr<FileDecoder> OpenFileDecoder(const std::string& path);
 
 // Which of the streams that begin one link carries its audio, given their

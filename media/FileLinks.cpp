@@ -1,9 +1,11 @@
 #include "media/FileLinks.h"
 
+#include "base/Error.h"
 #include "base/File.h"
 #include "codec/PacketClock.h"
 #include "ogg/PageReader.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace oq {
@@ -84,6 +86,20 @@ private:
     FileLink link_;
 };
 
+// The headers of the file's first link, read up to their end only.
+LinkHeaders ReadFirstLinkHeaders(const std::string& path)
+{
+    File file = File::OpenRead(path);
+    PageReader pages(file);
+    LinkHeaderReader headers(path);
+    ogg_page page;
+    for (int found; !headers.Complete() && (found = pages.NextPage(page, kBlockBytes)) != 0;)
+        if (found > 0)
+            headers.Take(page);
+    headers.Finish(); // raises when the file ended before the headers did
+    return headers.Headers();
+}
+
 } // namespace
 
 std::vector<FileLink> ReadFileLinks(const std::string& path)
@@ -113,6 +129,38 @@ std::vector<FileLink> ReadFileLinks(const std::string& path)
     }
     links.push_back(link->Finish(end));
     return links;
+}
+
+void RefuseChainOfCodecs(const std::string& path)
+{
+    std::vector<FileLink> links;
+    try {
+        // A chain begins with a page; anything else is not read on through.
+        constexpr char kCapture[] = {'O', 'g', 'g', 'S'};
+        char start[sizeof kCapture] = {};
+        if (File::OpenRead(path).Read(start, sizeof start) != sizeof start ||
+            !std::equal(start, start + sizeof start, kCapture))
+            return;
+        links = ReadFileLinks(path);
+    } catch (const Error&) {
+        return; // not audio, or damaged in another way: the caller's answer stands
+    }
+    for (const FileLink& link : links)
+        if (link.Headers.Codec != links.front().Headers.Codec)
+            throw NotOggAudioError(path, "chains " + std::string(links.front().Headers.Codec->Name) + " and " +
+                                             std::string(link.Headers.Codec->Name) +
+                                             " links, and a chain is decoded with one codec's library");
+}
+
+std::vector<FileLink> ReadLinksToDescribe(const std::string& path, const MPEGData& record)
+{
+    if (record.Streams > 1)
+        return ReadFileLinks(path);
+    FileLink link;
+    link.Headers = ReadFirstLinkHeaders(path);
+    link.EndByte = record.FileSize;
+    link.EndSample = record.PcmTotal;
+    return {link};
 }
 
 } // namespace oq

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/LinkHeaderReader.h"
+#include "media/MPEGData.h"
 
 #include <cstdint>
 #include <string>
@@ -31,5 +32,17 @@ struct FileLink {
 // cannot be read, and what LinkHeaderReader and the clock raise for a link
 // whose headers or packets cannot be read, whichever link it is.
 std::vector<FileLink> ReadFileLinks(const std::string& path);
+
+// Raises NotOggAudioError naming two codecs when the links of `path` are not
+// all of one codec, which no codec's library decodes in one pass; returns
+// otherwise, and for a file that does not begin with an Ogg page (without
+// reading on through it) or cannot be read.
+void RefuseChainOfCodecs(const std::string& path);
+
+// The links of `path` to describe, whose record is `record`: those of
+// ReadFileLinks for a chain. A file of one link is read only up to the end
+// of its headers, its span taken from the record, so that describing a long
+// recording does not read all of it.
+std::vector<FileLink> ReadLinksToDescribe(const std::string& path, const MPEGData& record);
 
 } // namespace oq

@@ -92,6 +92,7 @@ LinkHeaders LinkHeaderReader::Headers() const
     headers.Rate = codec_->Rate();
     headers.Channels = codec_->Channels();
     headers.PreSkip = codec_->PreSkip();
+    headers.OutputGain = codec_->OutputGain();
     const ogg_packet packet = codec_->Header(codec.CommentHeaderIndex).Packet();
     const CommentHeader comments = CommentHeader::Parse(
         std::string_view(reinterpret_cast<const char*>(packet.packet), static_cast<std::size_t>(packet.bytes)),

@@ -20,6 +20,7 @@ struct LinkHeaders {
     long Rate = 0;             // decoded sample frames per second
     int Channels = 0;
     std::int64_t PreSkip = 0;  // samples the decoder drops at the link's start; 0 for a codec without
+    int OutputGain = 0;        // 1/256 dB the decoder applies to every sample; 0 for a codec without
     std::string Vendor;        // the comment header's vendor string
     // The comment header's fields in its order: the name as written before
     // the first '=', and the value after it (UTF-8 by both codecs' rules).

@@ -1,7 +1,7 @@
 #include "model/CueSheet.h"
 
 #include "model/CueLines.h"
-#include "model/PositionConverter.h"
+#include "model/MarkerTime.h"
 #include "base/TextFile.h"
 #include "base/Utf8Text.h"
 
@@ -19,7 +19,10 @@ constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 // More minutes than this (about 19 years) is not a track start of any file.
 constexpr std::int64_t kMostMinutes = 9'999'999;
-constexpr std::int32_t kSecondsPerMinute = 60;
+constexpr std::int64_t kSecondsPerMinute = 60;
+constexpr std::int64_t kFramesPerSecond = 75;
+// The index of the track's own start; 00 is the pregap before it.
+constexpr std::int64_t kTrackStartIndex = 1;
 
 // UTF-16 text (after its byte order mark) as UTF-8; the keywords and
 // times are ASCII, the rest only has to survive. A lone surrogate becomes
@@ -93,16 +96,22 @@ std::string DecodeSheet(std::string_view raw)
     return AsUtf8(raw);
 }
 
-// The start on an INDEX line: after the keyword, its separator and the
-// index number, to the end of the line.
-std::string StartAfterIndex(std::string_view line, std::size_t keyword)
+// An INDEX line's number and start: after the keyword and its separator
+// the number, then the start to the end of the line.
+struct IndexLine {
+    std::string_view Number;
+    std::string Start;
+};
+
+IndexLine ReadIndexLine(std::string_view line, std::size_t keyword)
 {
     std::string_view rest = line.substr(keyword + kIndexKeyword.size());
     while (!rest.empty() && IsCueBlank(rest.front()))
         rest.remove_prefix(1);
-    while (!rest.empty() && !IsCueBlank(rest.front()))
-        rest.remove_prefix(1);
-    return std::string(TrimCue(rest));
+    std::size_t digits = 0;
+    while (digits < rest.size() && !IsCueBlank(rest[digits]))
+        ++digits;
+    return {rest.substr(0, digits), std::string(TrimCue(rest.substr(digits)))};
 }
 
 // A field of digits only, of `minDigits` to `maxDigits` characters.
@@ -140,17 +149,33 @@ ScannedSheet ScanSheet(std::string_view contents)
     ScannedSheet sheet;
     bool inTrackHeader = false;
     bool titled = false;
+    // The track's start came from its INDEX 01: later INDEX lines (02 and
+    // on) do not move it.
+    bool ownStart = false;
     for (const std::string_view line : CueLines(text)) {
+        const std::size_t index = line.find(kIndexKeyword);
         if (!inTrackHeader) {
             if (line.find(kTrackKeyword) != std::string_view::npos) {
                 sheet.Starts.emplace_back();
                 sheet.Titles.emplace_back();
                 inTrackHeader = true;
                 titled = false;
+                ownStart = false;
                 continue;
             }
-        } else if (const std::size_t index = line.find(kIndexKeyword); index != std::string_view::npos) {
-            sheet.Starts.back() = StartAfterIndex(line, index);
+            if (index != std::string_view::npos && !sheet.Starts.empty() && !ownStart) {
+                // An INDEX 01 after the pregap's INDEX 00.
+                const IndexLine read = ReadIndexLine(line, index);
+                if (Digits(read.Number, 1, 2) == kTrackStartIndex) {
+                    sheet.Starts.back() = read.Start;
+                    ownStart = true;
+                }
+                continue;
+            }
+        } else if (index != std::string_view::npos) {
+            const IndexLine read = ReadIndexLine(line, index);
+            sheet.Starts.back() = read.Start;
+            ownStart = Digits(read.Number, 1, 2) == kTrackStartIndex;
             inTrackHeader = false;
             continue;
         }
@@ -193,7 +218,7 @@ CueTrackList ReadCueSheet(const std::string& path) { return ParseCueSheet(ReadCu
 
 std::string CueSheetText(std::string_view raw) { return DecodeSheet(raw); }
 
-std::optional<std::int32_t> CueStartSeconds(std::string_view start)
+std::optional<std::int64_t> CueStartFrames(std::string_view start)
 {
     const std::size_t first = start.find(':');
     if (first == std::string_view::npos)
@@ -203,47 +228,55 @@ std::optional<std::int32_t> CueStartSeconds(std::string_view start)
         return std::nullopt;
     const auto minutes = Digits(start.substr(0, first), 1, 7);
     const auto seconds = Digits(start.substr(first + 1, second - first - 1), 2, 2);
-    // Frames are dropped; only their first two characters are looked at, so
-    // a one-digit frame or text after the time does not lose the track.
+    // Only the frames' first two characters are looked at, so a one-digit
+    // frame or text after the time does not lose the track.
     std::string_view frameText = start.substr(second + 1, 2);
     if (frameText.size() == 2 && (frameText[1] < '0' || frameText[1] > '9'))
         frameText.remove_suffix(1);
     const auto frames = Digits(frameText, 1, 2);
     if (!minutes || !seconds || !frames || *minutes > kMostMinutes)
         return std::nullopt;
-    return static_cast<std::int32_t>(*minutes * kSecondsPerMinute + *seconds);
+    return (*minutes * kSecondsPerMinute + *seconds) * kFramesPerSecond + *frames;
 }
 
-CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter& convert)
+std::optional<std::int64_t> CueStartSample(std::string_view start, std::int32_t rate)
 {
-    const std::int32_t blocks = convert.BlockCount();
-    // Starts beyond twice the play time are past the end whatever the
-    // rounding; leaving them out keeps the conversion within 32 bits.
-    const std::int64_t farBeyond = 2 * (std::int64_t{convert.PositionToSeconds(blocks)} + 1);
+    const auto frames = CueStartFrames(start);
+    if (!frames)
+        return std::nullopt;
+    // Below 10^7 minutes of frames (4.5 * 10^10) times a 32-bit rate: within 64 bits.
+    return (*frames * rate * 2 + kFramesPerSecond) / (kFramesPerSecond * 2);
+}
+
+CuePlacement PlanCueMarkers(const CueTrackList& tracks, const std::vector<std::string>& titles,
+                            const MarkerTime& time)
+{
+    const std::int64_t total = time.TotalSamples();
     CuePlacement placement;
+    auto& markers = placement.Laid.Markers;
     for (std::size_t k = 0; k < tracks.size(); ++k) {
         const int track = static_cast<int>(k) + 1;
-        const auto seconds = CueStartSeconds(tracks[k]);
-        if (!seconds) {
+        const auto sample = CueStartSample(tracks[k], time.Rate());
+        if (!sample) {
             placement.Skipped.Unreadable.push_back(track);
-            continue;
-        }
-        const std::int32_t p = *seconds > farBeyond ? 0 : std::max(convert.SecondsToPosition(*seconds), 0);
-        if (*seconds > farBeyond || p > blocks) {
+            placement.Laid.Notes.push_back("cue track " + std::to_string(track) +
+                                           " was skipped: its start cannot be read");
+        } else if (*sample > total) {
             placement.Skipped.PastEnd.push_back(track);
-            continue;
+            placement.Laid.Notes.push_back("cue track " + std::to_string(track) +
+                                           " was skipped: it starts after the end of the file");
+        } else {
+            markers.push_back(time.ExactPlace(*sample, k < titles.size() ? titles[k] : std::string()));
         }
-        placement.Positions.push_back(p);
     }
     // The last track runs to the end of the file without a marker there; a
     // sheet of one track (or none that fits) still needs two markers.
-    auto& positions = placement.Positions;
-    if (positions.empty()) {
-        positions.push_back(blocks);
-        positions.push_back(0);
-    } else if (positions.size() == 1) {
+    if (markers.empty()) {
+        markers.push_back(time.ExactPlace(total));
+        markers.push_back(time.ExactPlace(0));
+    } else if (markers.size() == 1) {
         // A single start at the very end must not give an empty section.
-        positions.push_back(positions.front() == blocks ? 0 : blocks);
+        markers.push_back(time.ExactPlace(markers.front().Sample == total ? 0 : total));
     }
     return placement;
 }

@@ -6,9 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "model/MarkerSource.h"
+
 namespace oq {
 
-class PositionConverter;
+class MarkerTime;
 
 // The track starts of the last cue sheet read, in the sheet's order: each
 // as the sheet writes it after its INDEX keyword and index number, trimmed
@@ -16,9 +18,10 @@ class PositionConverter;
 using CueTrackList = std::vector<std::string>;
 
 // Reads a sheet's text. Only TRACK and INDEX lines count, and only in upper
-// case, wherever the word stands in the line; the first INDEX line after a
-// TRACK line (an INDEX 00 pregap as well as an INDEX 01) gives the track's
-// start, and a TRACK line without an INDEX line after it is not a track.
+// case, wherever the word stands in the line; a TRACK line without an INDEX
+// line after it is not a track. A track starts at its INDEX 01: its INDEX
+// 00 pregap belongs to the track before, as ripped albums are cut. A track
+// without an INDEX 01 starts at its first INDEX line.
 // Lines may end in LF, CR LF or CR alone; the text is read as CueSheetText
 // reads it.
 CueTrackList ParseCueSheet(std::string_view contents);
@@ -39,9 +42,15 @@ std::vector<std::string> ParseCueTitles(std::string_view contents);
 // The same from the named file; IoError when it cannot be read.
 std::vector<std::string> ReadCueTitles(const std::string& path);
 
-// A start text "m:ss:ff" as whole seconds (m of any number of digits; the
-// frames, 1/75 s each, are dropped). Nothing for a text of another shape.
-std::optional<std::int32_t> CueStartSeconds(std::string_view start);
+// A start text "m:ss:ff" in frames of 1/75 s (m of up to seven digits, ss
+// and ff of two; a seconds or frames field past its range carries). Nothing
+// for a text of another shape.
+std::optional<std::int64_t> CueStartFrames(std::string_view start);
+// The same as the sample of a stream at `rate` where the frame begins:
+// frames * rate / 75, exactly 588 samples a frame at 44.1 kHz and 640 at
+// 48 kHz. At a rate not divisible by 75 (8 kHz, 32 kHz) a frame begins
+// between two samples, and the nearer one is taken; it is never half-way.
+std::optional<std::int64_t> CueStartSample(std::string_view start, std::int32_t rate);
 
 // Tracks (numbered from 1 in the sheet's order) that gave no marker.
 struct CueSkips {
@@ -51,14 +60,17 @@ struct CueSkips {
 };
 
 struct CuePlacement {
-    std::vector<std::int32_t> Positions; // in the sheet's order, unsorted
+    // In the sheet's order, unsorted: each track's exact start, titled from
+    // `titles`; the notes name the tracks skipped.
+    LaidMarkers Laid;
     CueSkips Skipped;
 };
 
-// The marker positions for the track starts: one per track that starts
-// within the file, completed to at least two markers (the end of the file,
-// and the start when needed), so that the sections become the tracks.
-// Raises RangeError for a file without play time; nothing is laid then.
-CuePlacement PlanCueMarkers(const CueTrackList& tracks, const PositionConverter& convert);
+// The markers for the track starts: one per track that starts within the
+// file, at its exact sample, completed to at least two markers (the end of
+// the file, and the start when needed), so that the sections become the
+// tracks. `titles` are ParseCueTitles' of the same sheet (or none).
+CuePlacement PlanCueMarkers(const CueTrackList& tracks, const std::vector<std::string>& titles,
+                            const MarkerTime& time);
 
 } // namespace oq

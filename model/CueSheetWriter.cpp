@@ -2,9 +2,7 @@
 
 #include "base/PathParts.h"
 #include "base/TextFile.h"
-#include "model/MarkerTime.h"
 
-#include <charconv>
 #include <cstdio>
 
 namespace oq {
@@ -23,15 +21,6 @@ std::string Quoted(std::string text)
     return '"' + text + '"';
 }
 
-std::optional<std::int64_t> Number(std::string_view field)
-{
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (field.empty() || error != std::errc() || end != field.data() + field.size() || value < 0)
-        return std::nullopt;
-    return value;
-}
-
 } // namespace
 
 std::string CueSheetWriter::TimeText(std::int64_t sample, std::int32_t rate)
@@ -44,43 +33,40 @@ std::string CueSheetWriter::TimeText(std::int64_t sample, std::int32_t rate)
     return text;
 }
 
-std::optional<std::int64_t> CueSheetWriter::SampleOf(std::string_view text, std::int32_t rate)
+std::vector<CueSheetWriter::Track> CueSheetWriter::TracksOf(const MarkerGeometry& markers)
 {
-    const std::size_t first = text.find(':');
-    const std::size_t second = text.find(':', first == std::string_view::npos ? first : first + 1);
-    if (second == std::string_view::npos)
-        return std::nullopt;
-    const auto minutes = Number(text.substr(0, first));
-    const auto seconds = Number(text.substr(first + 1, second - first - 1));
-    const auto frames = Number(text.substr(second + 1));
-    if (!minutes || !seconds || !frames || *seconds >= kSecondsPerMinute || *frames >= kFramesPerSecond)
-        return std::nullopt;
-    const std::int64_t total = *minutes * kFramesPerMinute + *seconds * kFramesPerSecond + *frames;
-    return (total * rate * 2 + kFramesPerSecond) / (kFramesPerSecond * 2);
+    std::vector<Track> tracks;
+    for (int j = 1;; ++j) {
+        const auto place = markers.PlaceOfSection(j);
+        if (!place)
+            return tracks;
+        const int first = place->FirstMarker;
+        tracks.push_back({markers.SectionSamples(j).Start, first == 0 ? std::string() : markers.At(first).Title});
+    }
 }
 
-std::string CueSheetWriter::Format(const std::string& audioFile, const std::vector<Section>& sections,
-                                   const MarkerTitles& titles, const MarkerTime& time)
+std::string CueSheetWriter::Format(const std::string& audioFile, const std::vector<Track>& tracks, std::int32_t rate)
 {
     // The sheet format knows no Ogg file type; WAVE is what players accept
     // for any audio file.
     std::string text = "FILE " + Quoted(NameOf(audioFile)) + " WAVE\n";
-    for (std::size_t k = 0; k < sections.size(); ++k) {
+    for (std::size_t k = 0; k < tracks.size(); ++k) {
         const int number = static_cast<int>(k) + 1;
         char track[16];
         std::snprintf(track, sizeof track, "%02d", number);
+        const std::string& title = tracks[k].Title;
         text += std::string("  TRACK ") + track + " AUDIO\n";
-        text += "    TITLE " + Quoted(titles.TitleAt(sections[k].Start, "Section " + std::to_string(number))) + "\n";
-        text += "    INDEX 01 " + TimeText(time.Sample(sections[k].Start), time.Rate()) + "\n";
+        text += "    TITLE " + Quoted(title.empty() ? "Section " + std::to_string(number) : title) + "\n";
+        text += "    INDEX 01 " + TimeText(tracks[k].Start, rate) + "\n";
     }
     return text;
 }
 
-void CueSheetWriter::Write(const std::string& path, const std::string& audioFile, const std::vector<Section>& sections,
-                           const MarkerTitles& titles, const MarkerTime& time, std::vector<std::string> otherInputs)
+void CueSheetWriter::Write(const std::string& path, const std::string& audioFile, const std::vector<Track>& tracks,
+                           std::int32_t rate, std::vector<std::string> otherInputs)
 {
     otherInputs.push_back(audioFile);
-    WriteFileReplacing(path, Format(audioFile, sections, titles, time), otherInputs);
+    WriteFileReplacing(path, Format(audioFile, tracks, rate), otherInputs);
 }
 
 } // namespace oq

@@ -40,32 +40,37 @@ bool ReadTime(std::string_view field, double& seconds)
 
 } // namespace
 
-std::string LabelFile::Format(const std::vector<std::int32_t>& positions, const MarkerTitles& titles,
-                              const MarkerTime& time)
+std::string LabelFile::Format(const std::vector<MarkerPlace>& markers, const MarkerTime& time)
 {
     std::string text;
-    for (std::size_t k = 0; k < positions.size(); ++k) {
+    for (std::size_t k = 0; k < markers.size(); ++k) {
         char seconds[64];
-        std::snprintf(seconds, sizeof seconds, "%.*f", kDecimals, time.Seconds(positions[k]));
-        const std::string title = titles.TitleAt(positions[k], "Marker " + std::to_string(k + 1));
+        std::snprintf(seconds, sizeof seconds, "%.*f", kDecimals,
+                      static_cast<double>(time.CutSample(markers[k])) / time.Rate());
+        // A tab or line end in a title would end its label early.
+        std::string title = markers[k].Title.empty() ? "Marker " + std::to_string(k + 1) : markers[k].Title;
+        for (char& c : title)
+            if (c == kSeparator || c == '\n' || c == '\r')
+                c = ' ';
         text += std::string(seconds) + kSeparator + seconds + kSeparator + title + "\n";
     }
     return text;
 }
 
-void LabelFile::Write(const std::string& path, const std::vector<std::int32_t>& positions, const MarkerTitles& titles,
-                      const MarkerTime& time, const std::vector<std::string>& inputs)
+void LabelFile::Write(const std::string& path, const std::vector<MarkerPlace>& markers, const MarkerTime& time,
+                      const std::vector<std::string>& inputs)
 {
-    WriteFileReplacing(path, Format(positions, titles, time), inputs);
+    WriteFileReplacing(path, Format(markers, time), inputs);
 }
 
-LabelMarkers LabelFile::Parse(std::string_view text, const std::string& name, const MarkerTime& time)
+LaidMarkers LabelFile::Parse(std::string_view text, const std::string& name, const MarkerTime& time)
 {
     // Editors that save UTF-8 with a byte order mark put it before the
     // first label.
     if (text.starts_with(kUtf8Mark))
         text.remove_prefix(kUtf8Mark.size());
-    LabelMarkers markers;
+    LaidMarkers laid;
+    auto& markers = laid.Markers;
     int number = 0;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -83,25 +88,23 @@ LabelMarkers LabelFile::Parse(std::string_view text, const std::string& name, co
             finish < start)
             throw FormatError(name, "line " + std::to_string(number) +
                                         " is not a label (start and end in seconds and a text, tab-separated)");
-        const auto position = time.PositionAt(start);
-        if (!position) {
-            markers.PastEnd.push_back(number);
+        const auto sample = time.SampleAt(start);
+        if (!sample) {
+            laid.Notes.push_back("the label on line " + std::to_string(number) + " was skipped: it lies outside the audio");
             continue;
         }
-        markers.Positions.push_back(*position);
-        if (fields.size() == 3)
-            markers.Titles.Add(*position, std::string(fields[2]));
+        markers.push_back(time.ExactPlace(*sample, fields.size() == 3 ? std::string(fields[2]) : std::string()));
     }
-    if (markers.Positions.empty())
+    if (markers.empty())
         throw FormatError(name, "holds no label within the audio");
     // One cut point still needs a second marker for its sections, as a cue
     // sheet of one track does.
-    if (markers.Positions.size() == 1)
-        markers.Positions.push_back(markers.Positions.front() == time.BlockCount() ? 0 : time.BlockCount());
-    return markers;
+    if (markers.size() == 1)
+        markers.push_back(time.ExactPlace(markers.front().Sample == time.TotalSamples() ? 0 : time.TotalSamples()));
+    return laid;
 }
 
-LabelMarkers LabelFile::Read(const std::string& path, const MarkerTime& time)
+LaidMarkers LabelFile::Read(const std::string& path, const MarkerTime& time)
 {
     return Parse(ReadWholeFile(path), path, time);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/MarkerTitles.h"
+#include "model/MarkerSource.h"
 
 #include <cstdint>
 #include <string>
@@ -11,17 +11,11 @@ namespace oq {
 
 class MarkerTime;
 
-// Markers read from a label file.
-struct LabelMarkers {
-    std::vector<std::int32_t> Positions; // in the file's order, unsorted
-    MarkerTitles Titles;                 // the labels' texts
-    std::vector<int> PastEnd;            // line numbers of labels after the end of the audio
-};
-
 // The label file of audio editors: one label a line, its start and end in
 // seconds and its text, separated by tabs, the times with six decimals. A
-// marker is a point label (start = end); a region label gives a marker at
-// its start.
+// marker is a point label (start = end) at its cut sample; a region label
+// gives a marker at its start. A label read back gives an exact marker at
+// the sample nearest its start, titled with its text.
 //
 // Reading is strict: a line that is not "START<tab>END[<tab>TEXT]" with
 // times of digits and an optional fraction, 0 <= START <= END, raises
@@ -31,20 +25,20 @@ struct LabelMarkers {
 class LabelFile {
 public:
     // Marker k's label text is its title, else "Marker k".
-    static std::string Format(const std::vector<std::int32_t>& positions, const MarkerTitles& titles,
-                              const MarkerTime& time);
-    // Replaces `path` with the labels of `positions`. `inputs` are the files
+    static std::string Format(const std::vector<MarkerPlace>& markers, const MarkerTime& time);
+    // Replaces `path` with the labels of `markers`. `inputs` are the files
     // the markers came from (the audio file, a cue sheet or label file read
     // for them), none of which `path` may be (see RequireWritableOutput).
-    static void Write(const std::string& path, const std::vector<std::int32_t>& positions, const MarkerTitles& titles,
-                      const MarkerTime& time, const std::vector<std::string>& inputs);
+    static void Write(const std::string& path, const std::vector<MarkerPlace>& markers, const MarkerTime& time,
+                      const std::vector<std::string>& inputs);
 
-    // `name` names the file in errors. A file without a label within the
-    // audio raises FormatError; a single label is completed to two markers
-    // with the end (or the start) of the file.
-    static LabelMarkers Parse(std::string_view text, const std::string& name, const MarkerTime& time);
+    // The markers in the file's order. `name` names the file in errors. A
+    // file without a label within the audio raises FormatError; a single
+    // label is completed to two markers with the end (or the start) of the
+    // file. Labels past the end of the audio give notes naming their lines.
+    static LaidMarkers Parse(std::string_view text, const std::string& name, const MarkerTime& time);
     // IoError when the file cannot be read.
-    static LabelMarkers Read(const std::string& path, const MarkerTime& time);
+    static LaidMarkers Read(const std::string& path, const MarkerTime& time);
 };
 
 } // namespace oq

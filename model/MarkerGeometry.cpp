@@ -21,11 +21,12 @@ const MPEGData& WithBlocks(const MPEGData& file)
 
 } // namespace
 
-MarkerGeometry::MarkerGeometry(const MPEGData& file) : converter_(WithBlocks(file)) {}
+MarkerGeometry::MarkerGeometry(const MPEGData& file) : converter_(WithBlocks(file)), rate_(file.Rate) {}
 
 void MarkerGeometry::Open(const MPEGData& file)
 {
     converter_ = PositionConverter(WithBlocks(file));
+    rate_ = file.Rate;
     markers_.clear();
 }
 
@@ -50,12 +51,55 @@ std::vector<std::int32_t> MarkerGeometry::Positions() const
     return positions;
 }
 
+std::int64_t MarkerGeometry::CutSample(int i) const
+{
+    return CutOf(At(i));
+}
+
+std::int64_t MarkerGeometry::CutSample(const MarkerPlace& place) const
+{
+    return place.Sample ? *place.Sample : converter_.PositionToSamples(place.Position);
+}
+
+std::int64_t MarkerGeometry::CutOf(const Marker& marker) const
+{
+    return marker.Sample ? *marker.Sample : converter_.PositionToSamples(marker.Position);
+}
+
+std::vector<MarkerPlace> MarkerGeometry::Places() const
+{
+    std::vector<MarkerPlace> places;
+    places.reserve(markers_.size());
+    for (const Marker& marker : markers_)
+        places.push_back(marker.Place());
+    return places;
+}
+
+MarkerPlace MarkerGeometry::ExactPlace(std::int64_t sample, std::string title) const
+{
+    return {converter_.SamplesToPosition(sample), sample, std::move(title)};
+}
+
+std::vector<std::int64_t> MarkerGeometry::CutSamples() const
+{
+    std::vector<std::int64_t> samples;
+    samples.reserve(markers_.size());
+    for (int i = 1; i <= Count(); ++i)
+        samples.push_back(CutSample(i));
+    return samples;
+}
+
 const Marker& MarkerGeometry::Append(std::int32_t p)
 {
+    return Append(MarkerPlace{.Position = p});
+}
+
+const Marker& MarkerGeometry::Append(const MarkerPlace& place)
+{
     if (Count() < kMaxMarkers)
-        markers_.push_back(NewMarker(p));
+        markers_.push_back(NewMarker(place));
     else
-        markers_.back() = NewMarker(p);
+        markers_.back() = NewMarker(place);
     return markers_.back();
 }
 
@@ -67,6 +111,14 @@ void MarkerGeometry::Replace(const std::vector<std::int32_t>& positions)
     Sort();
 }
 
+void MarkerGeometry::Replace(const std::vector<MarkerPlace>& places)
+{
+    markers_.clear();
+    for (const MarkerPlace& place : places)
+        Append(place);
+    Sort();
+}
+
 void MarkerGeometry::RemoveAt(int i)
 {
     MutableAt(i) = markers_.back();
@@ -75,16 +127,34 @@ void MarkerGeometry::RemoveAt(int i)
 
 void MarkerGeometry::Move(int i, std::int32_t p)
 {
-    MutableAt(i) = NewMarker(p);
+    Marker& marker = MutableAt(i);
+    marker = NewMarker(MarkerPlace{.Position = p, .Title = std::move(marker.Title)});
+}
+
+void MarkerGeometry::MoveTo(int i, const MarkerPlace& place)
+{
+    MutableAt(i) = NewMarker(place);
 }
 
 void MarkerGeometry::Drag(int i, std::int32_t p)
 {
-    MutableAt(i).Position = p;
+    Marker& marker = MutableAt(i);
+    marker.Position = p;
+    marker.Sample.reset();
 }
 
 void MarkerGeometry::Separate(int i)
 {
+    // An exact marker shares its block with others as long as no other cuts
+    // where it does: two exact markers in one block are two markers.
+    if (At(i).Sample) {
+        const std::int64_t cut = CutSample(i);
+        bool shared = false;
+        for (int k = 1; k <= Count() && !shared; ++k)
+            shared = k != i && CutSample(k) == cut;
+        if (!shared)
+            return;
+    }
     const std::int32_t wanted = At(i).Position;
     std::vector<std::int32_t> others;
     others.reserve(markers_.size());
@@ -114,7 +184,11 @@ void MarkerGeometry::Separate(int i)
 
 int MarkerGeometry::Sort(int follow)
 {
-    const auto byPosition = [](const Marker& a, const Marker& b) { return a.Position < b.Position; };
+    // By block, then by cut within a block: exact markers of one block keep
+    // the order of their samples.
+    const auto byPosition = [this](const Marker& a, const Marker& b) {
+        return a.Position != b.Position ? a.Position < b.Position : CutOf(a) < CutOf(b);
+    };
     if (std::is_sorted(markers_.begin(), markers_.end(), byPosition))
         return follow;
     std::vector<int> order(markers_.size());
@@ -139,9 +213,8 @@ std::optional<MarkerGeometry::SectionPlace> MarkerGeometry::PlaceOfSection(int j
     const int n = Count();
     if (j < 1 || n == 0)
         return std::nullopt;
-    const bool leading = markers_.front().Position > 0;
-    const int a = leading ? j - 1 : j;
-    if (a > n || (a == n && markers_.back().Position >= Blocks()))
+    const int a = LeadingSection() ? j - 1 : j;
+    if (a > n || (a == n && !TrailingSection()))
         return std::nullopt;
     const std::int32_t start = a == 0 ? 0 : At(a).Position;
     const std::int32_t end = a == n ? Blocks() : At(a + 1).Position;
@@ -159,12 +232,23 @@ std::vector<Section> MarkerGeometry::Sections() const
     }
 }
 
+bool MarkerGeometry::LeadingSection() const
+{
+    return Count() > 0 && CutSample(1) > 0;
+}
+
+bool MarkerGeometry::TrailingSection() const
+{
+    return Count() > 0 && CutSample(Count()) < TotalSamples();
+}
+
 SampleRange MarkerGeometry::SectionSamples(int j) const
 {
     const auto place = PlaceOfSection(j);
     if (!place)
         throw RangeError("there is no section " + std::to_string(j));
-    return {converter_.PositionToSamples(place->Bounds.Start), converter_.PositionToSamples(place->Bounds.End)};
+    const int a = place->FirstMarker;
+    return {a == 0 ? 0 : CutSample(a), a == Count() ? TotalSamples() : CutSample(a + 1)};
 }
 
 void MarkerGeometry::ResizeSection(int j, std::int32_t span)

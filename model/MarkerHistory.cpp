@@ -6,7 +6,7 @@ namespace oq {
 
 MarkerSnapshot MarkerHistory::Take() const
 {
-    return {markers_.Positions(), markers_.SelectedMarker(), markers_.SelectedSection()};
+    return {markers_.Places(), markers_.SelectedMarker(), markers_.SelectedSection()};
 }
 
 void MarkerHistory::Start()
@@ -26,7 +26,7 @@ bool MarkerHistory::Record()
     if (steps_.empty() || !markers_.HasFile())
         return false;
     MarkerSnapshot now = Take();
-    if (now.Positions == steps_[current_].Positions) {
+    if (now.Markers == steps_[current_].Markers) {
         steps_[current_] = std::move(now);
         return false;
     }
@@ -55,8 +55,8 @@ bool MarkerHistory::Redo()
 void MarkerHistory::Lay(const MarkerSnapshot& snapshot)
 {
     // Each step was recorded tidy (sorted), so laying it again keeps every
-    // position where it was.
-    markers_.ReplaceMarkers(snapshot.Positions);
+    // marker where it was, exact markers at their samples.
+    markers_.ReplaceMarkers(snapshot.Markers);
     if (snapshot.SelectedMarker >= 1)
         markers_.SelectMarker(snapshot.SelectedMarker);
     else if (snapshot.SelectedSection >= 1)

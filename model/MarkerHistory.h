@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Marker.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -7,9 +9,10 @@ namespace oq {
 
 class MarkerList;
 
-// The marker positions and the selection at one moment of editing.
+// The markers (their blocks, exact samples and titles) and the selection at
+// one moment of editing.
 struct MarkerSnapshot {
-    std::vector<std::int32_t> Positions;
+    std::vector<MarkerPlace> Markers;
     int SelectedMarker = 0;
     int SelectedSection = 0;
     bool operator==(const MarkerSnapshot&) const = default;

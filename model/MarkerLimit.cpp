@@ -24,10 +24,12 @@ DemandWords WordsOf(MarkerDemand demand) noexcept
         return {"tracks", "one at each track's start"};
     case MarkerDemand::Labels:
         return {"labels", "one at each label"};
+    case MarkerDemand::Chapters:
+        return {"chapters", "one at each chapter's start"};
     case MarkerDemand::Pauses:
         return {"pauses", "one in each pause and one at each end of the file"};
     case MarkerDemand::Links:
-        return {"links", "one at each boundary between two links"};
+        return {"links", "one at the start of each link and one at the end of the file"};
     }
     return {"markers", "one each"};
 }

@@ -26,9 +26,12 @@ enum class MarkerDemand {
     // Cue tracks and labels: a marker at each start.
     CueTracks,
     Labels,
+    // A file's chapters: a marker at each start.
+    Chapters,
     // A marker in the middle of each pause, and one at each end of the file.
     Pauses,
-    // A marker at each boundary between two links, none at the ends.
+    // A marker at the start of each link (titled with its title) and one
+    // at the end of the file.
     Links,
 };
 
@@ -38,13 +41,13 @@ constexpr std::int64_t MostThatFit(MarkerDemand demand) noexcept
     constexpr std::int64_t markers = MarkerGeometry::kMaxMarkers;
     switch (demand) {
     case MarkerDemand::EvenSections:
+    case MarkerDemand::Links:
         return markers - 1;
     case MarkerDemand::Pauses:
         return markers - 2;
-    case MarkerDemand::Links:
-        return markers + 1;
     case MarkerDemand::CueTracks:
     case MarkerDemand::Labels:
+    case MarkerDemand::Chapters:
         break;
     }
     return markers;

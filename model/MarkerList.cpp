@@ -3,6 +3,7 @@
 #include "base/FieldText.h"
 #include "model/MarkerItems.h"
 #include "model/MarkerListView.h"
+#include "model/MarkerSource.h"
 #include "base/Error.h"
 
 #include <algorithm>
@@ -17,6 +18,8 @@ constexpr std::int64_t kSmallestSectionKb = 3;
 // Typed section lengths of this many seconds or less are not applied.
 constexpr std::int32_t kShortestSectionSeconds = 5;
 constexpr std::int32_t kHundredthsPerSecond = 100;
+// "99:59:59:99", the most the masked time field shows.
+constexpr std::int64_t kMostShownHundredths = ((99LL * 60 + 59) * 60 + 59) * kHundredthsPerSecond + 99;
 
 // A choice list's items: the empty "none" item, then `items`.
 std::vector<std::string> ChoiceItems(std::vector<std::string> items)
@@ -82,6 +85,11 @@ std::vector<std::int32_t> MarkerList::Positions() const
     return geometry_ ? geometry_->Positions() : std::vector<std::int32_t>{};
 }
 
+std::vector<MarkerPlace> MarkerList::Places() const
+{
+    return geometry_ ? geometry_->Places() : std::vector<MarkerPlace>{};
+}
+
 bool MarkerList::ImageVisible(int i) const
 {
     At(i);
@@ -91,6 +99,16 @@ bool MarkerList::ImageVisible(int i) const
 std::string MarkerList::ShownTime(std::int32_t position) const
 {
     return ShownTimeCode(Converter().PositionToSeconds(position) * kHundredthsPerSecond);
+}
+
+std::string MarkerList::ShownMarkerTime(int i) const
+{
+    const Marker& marker = At(i);
+    if (!marker.Sample || Geometry().Rate() < 1)
+        return ShownTime(marker.Position);
+    // Truncated, as block times are: the field never shows a time after the cut.
+    const std::int64_t hundredths = *marker.Sample * kHundredthsPerSecond / Geometry().Rate();
+    return ShownTimeCode(static_cast<std::int32_t>(std::min<std::int64_t>(hundredths, kMostShownHundredths)));
 }
 
 std::optional<MarkerGeometry::SectionPlace> MarkerList::PlaceOfSection(int j) const
@@ -161,7 +179,7 @@ void MarkerList::SelectMarker(int i)
         View().ClearZoomView();
         return;
     }
-    const std::string time = ShownTime(At(i).Position);
+    const std::string time = ShownMarkerTime(i);
     SelectSection(0);
     selected_ = i;
     View().ShowMarkerLine(At(i));
@@ -272,9 +290,10 @@ void MarkerList::SetMarkerTime()
 {
     if (selected_ < 1 || !positionEdited_)
         return;
-    const PositionConverter& convert = Converter();
-    const std::int32_t p = std::min(convert.SecondsToPosition(ReadShownTime(rangePos_) / kHundredthsPerSecond), Blocks());
-    MutableGeometry().Move(selected_, p);
+    const MarkerGeometry& geometry = Geometry();
+    // Hundredths of a second times a 32-bit rate stay within 64 bits.
+    const std::int64_t typed = std::int64_t{ReadShownTime(rangePos_)} * geometry.Rate() / kHundredthsPerSecond;
+    MutableGeometry().MoveTo(selected_, geometry.ExactPlace(std::min(typed, geometry.TotalSamples()), At(selected_).Title));
     TidyMarkers();
     SelectMarker(selected_);
     positionEdited_ = false;
@@ -329,26 +348,40 @@ void MarkerList::ApplySectionEdit()
     }
 }
 
-void MarkerList::ReplaceMarkers(const std::vector<std::int32_t>& positions)
+void MarkerList::ReplaceMarkers(const std::vector<MarkerPlace>& places)
 {
     Converter(); // without a file: RangeError before the first change
     if (selectedSection_ >= 1)
         SelectSection(0);
     ClearMarkers();
-    MutableGeometry().Replace(positions);
+    MutableGeometry().Replace(places);
     SelectMarker(0);
     TidyMarkers();
 }
 
-void MarkerList::LayMarkers(std::vector<std::int32_t> positions)
+void MarkerList::ReplaceMarkers(const std::vector<std::int32_t>& positions)
 {
-    const std::int32_t blocks = Blocks(); // without a file: RangeError before the first change
+    ReplaceMarkers(LaidMarkers::OnBlocks(positions).Markers);
+}
+
+void MarkerList::LayMarkers(std::vector<MarkerPlace> places)
+{
+    const MarkerGeometry& geometry = Geometry(); // without a file: RangeError before the first change
+    const auto cutsAt = [&geometry](std::int64_t sample) {
+        return [&geometry, sample](const MarkerPlace& place) { return geometry.CutSample(place) == sample; };
+    };
     // A full list would move its last marker rather than grow: an end
     // without room stays unmarked, its section unchanged.
-    for (const std::int32_t end : {0, blocks})
-        if (std::ranges::find(positions, end) == positions.end() && std::ssize(positions) < kMaxMarkers)
-            positions.push_back(end);
-    ReplaceMarkers(positions);
+    const std::pair<std::int32_t, std::int64_t> ends[] = {{0, 0}, {Blocks(), geometry.TotalSamples()}};
+    for (const auto& [block, sample] : ends)
+        if (std::ranges::none_of(places, cutsAt(sample)) && std::ssize(places) < kMaxMarkers)
+            places.push_back({.Position = block});
+    ReplaceMarkers(places);
+}
+
+void MarkerList::LayMarkers(const std::vector<std::int32_t>& positions)
+{
+    LayMarkers(LaidMarkers::OnBlocks(positions).Markers);
 }
 
 void MarkerList::RangePosChange(const std::string& shown)

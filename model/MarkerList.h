@@ -75,19 +75,24 @@ public:
     void RebuildSectionList();
     // Moves the selected marker by `step` blocks (the zoom step), within 0..B.
     void NudgeMarker(NudgeDirection direction, std::int32_t step);
-    // Applies the time typed into RangePos to the selected marker.
+    // Applies the time typed into RangePos to the selected marker, which
+    // then cuts at exactly that time (to the hundredth the field shows),
+    // on the block nearest it; a time past the end means the end.
     void SetMarkerTime();
     // Applies a typed section length or size to the selected section.
     void ApplySectionEdit();
     // Lays exactly these markers (in any order, each marker new) and
     // selects nothing, as a step of the undo history gives them back.
+    void ReplaceMarkers(const std::vector<MarkerPlace>& places);
     void ReplaceMarkers(const std::vector<std::int32_t>& positions);
     // ReplaceMarkers for a new source of markers (the split wizard, a label
     // file, a chained file's links): adds a marker at 0 and at B where the
     // source has none and the list has room, the two every opened file
     // starts with. Sections reach 0 and B without them; they are the
-    // handles the user drags and sees the file's ends by.
-    void LayMarkers(std::vector<std::int32_t> positions);
+    // handles the user drags and sees the file's ends by. A marker cutting
+    // at the start or the end of the audio stands for that end.
+    void LayMarkers(std::vector<MarkerPlace> places);
+    void LayMarkers(const std::vector<std::int32_t>& positions);
 
     // Dragging with the mouse: the selected marker follows block position p,
     // limited to 0..B, while dragging is on, keeping its id. Releasing the left button
@@ -120,6 +125,7 @@ public:
     const Marker& At(int i) const;
     std::int32_t Position(int i) const { return At(i).Position; }
     std::vector<std::int32_t> Positions() const;
+    std::vector<MarkerPlace> Places() const;
     // The selected marker's own image is hidden; MarkerOn stands in its place.
     bool ImageVisible(int i) const;
     int SelectedMarker() const noexcept { return selected_; }
@@ -161,6 +167,9 @@ private:
     std::int32_t Blocks() const { return Converter().BlockCount(); }
     std::optional<MarkerGeometry::SectionPlace> PlaceOfSection(int j) const;
     std::string ShownTime(std::int32_t position) const;
+    // Marker i's time as RangePos shows it: its exact time to the hundredth
+    // for an exact marker, else its block's whole seconds.
+    std::string ShownMarkerTime(int i) const;
     MarkerListView& View() const;
 
     std::optional<MarkerGeometry> geometry_; // none before the first file

@@ -1,12 +1,25 @@
 #include "model/MarkerTime.h"
 
 #include "base/Error.h"
+#include "media/FileLinks.h"
 #include "media/MPEGData.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace oq {
+
+namespace {
+
+bool EqualsNoCase(const std::string& a, const std::string& b)
+{
+    return std::ranges::equal(a, b, [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+} // namespace
 
 MarkerTime::MarkerTime(const MPEGData& file) : converter_(file), rate_(file.Rate), samples_(file.PcmTotal)
 {
@@ -16,22 +29,37 @@ MarkerTime::MarkerTime(const MPEGData& file) : converter_(file), rate_(file.Rate
 
 std::int32_t MarkerTime::PositionAtSample(std::int64_t sample) const { return converter_.SamplesToPosition(sample); }
 
-std::optional<std::int32_t> MarkerTime::PositionAt(double seconds) const
+MarkerPlace MarkerTime::ExactPlace(std::int64_t sample, std::string title) const
+{
+    return {PositionAtSample(sample), sample, std::move(title)};
+}
+
+std::optional<std::int64_t> MarkerTime::SampleAt(double seconds) const
 {
     const double sample = std::round(seconds * rate_);
     if (!(sample >= 0) || sample > static_cast<double>(samples_))
         return std::nullopt;
-    return PositionAtSample(static_cast<std::int64_t>(sample));
+    return static_cast<std::int64_t>(sample);
 }
 
-std::vector<std::int32_t> MarkerTime::LinkPositions(const MPEGData& file)
+LaidMarkers MarkerTime::LinkMarkers(const MPEGData& file)
 {
     const MarkerTime time(file);
-    std::vector<std::int32_t> positions;
-    positions.reserve(file.LinkStarts.size());
-    for (const std::int64_t start : file.LinkStarts)
-        positions.push_back(time.PositionAtSample(start));
-    return positions;
+    const std::vector<FileLink> links = ReadFileLinks(file.FileName);
+    // Link k (from 0) begins at the start of the file or at boundary k - 1.
+    const auto titleOf = [&links](std::size_t k) {
+        if (k >= links.size())
+            return std::string();
+        for (const auto& [name, value] : links[k].Headers.Comments)
+            if (EqualsNoCase(name, "TITLE"))
+                return value;
+        return std::string();
+    };
+    LaidMarkers laid;
+    laid.Markers.push_back(time.ExactPlace(0, titleOf(0)));
+    for (std::size_t k = 0; k < file.LinkStarts.size(); ++k)
+        laid.Markers.push_back(time.ExactPlace(file.LinkStarts[k], titleOf(k + 1)));
+    return laid;
 }
 
 } // namespace oq

@@ -2,6 +2,7 @@
 
 #include "base/FieldText.h"
 #include "model/MarkerList.h"
+#include "model/MarkerTime.h"
 #include "base/Error.h"
 
 #include <algorithm>
@@ -172,9 +173,11 @@ std::string SplitCalculator::EvenSectionsSubject() const
 
 void SplitCalculator::LoadCueSheet(const std::string& path)
 {
-    CueTrackList tracks = ReadCueSheet(path);
+    const std::string sheet = ReadCueSheetBytes(path);
+    CueTrackList tracks = ParseCueSheet(sheet);
     cueFileText_ = tracks.empty() ? std::string() : std::filesystem::path(path).filename().string();
     cueTracks_ = std::move(tracks);
+    cueTitles_ = ParseCueTitles(sheet);
 }
 
 void SplitCalculator::TidyPauseFields()
@@ -203,10 +206,10 @@ SplitOutcome SplitCalculator::ApplyOkay(MarkerList& markers, std::span<const std
     if (method_ == SplitMethod::CueSheet) {
         if (cueTracks_.empty())
             return outcome;
-        const CuePlacement placement = PlanCueMarkers(cueTracks_, markers.Converter());
-        RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Positions.size()),
+        const CuePlacement placement = PlanCueMarkers(cueTracks_, cueTitles_, MarkerTime(file_));
+        RequireMarkerRoom(MarkerDemand::CueTracks, static_cast<std::int64_t>(placement.Laid.Markers.size()),
                           "the cue sheet \"" + cueFileText_ + "\" has");
-        markers.LayMarkers(placement.Positions);
+        markers.LayMarkers(placement.Laid.Markers);
         outcome.Skipped = placement.Skipped;
         outcome.MarkersReplaced = true;
         return outcome;

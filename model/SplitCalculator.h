@@ -168,6 +168,7 @@ private:
     bool sizeEdited_ = false;
 
     CueTrackList cueTracks_;
+    std::vector<std::string> cueTitles_; // one for each of cueTracks_
     std::string cueFileText_;
 
     std::string pauseLevel_;

@@ -12,6 +12,7 @@ inline constexpr CodecDescriptor kOpusDescriptor{
     .Extension = ".opus",
     .Opening = SectionOpening::PreRollUnderPreSkip,
     .MostPreSkip = kOpusMostPreSkip,
+    .HasOutputGain = true,
     .Loudness = kR128Gains,
     .CommentHeaderIndex = 1,
     .CommentForm = {"OpusTags", false},

@@ -27,6 +27,7 @@ public:
     const PacketCopy& Header(int index) const override { return packets_.at(static_cast<std::size_t>(index)); }
     void ReleaseHeaders() noexcept override;
     std::int64_t PreSkip() const noexcept override { return head_.pre_skip; }
+    int OutputGain() const noexcept override { return head_.output_gain; }
     // The source's OpusHead with the pre-skip replaced (output gain and
     // channel mapping kept), and its OpusTags.
     PacketCopy SectionHeader(int index, std::int64_t preSkip) const override;

@@ -7,7 +7,7 @@
 
 #include "tools/AmplitudeProfile.h"
 #include "media/OggFileInfo.h"
-#include "model/PositionConverter.h"
+#include "model/MarkerTime.h"
 #include "tools/CatalogTemplate.h"
 #include "base/Error.h"
 #include "base/JobControl.h"
@@ -442,11 +442,19 @@ TEST_P(BadInputTest, EveryReaderAnswersAndLeavesTheSourceAlone)
     EXPECT_EQ(ProblemWithOutputs(Out()), "");
     Expect("cue reading", [&] {
         const CueTrackList tracks = ReadCueSheet(Source());
-        const PositionConverter convert(100, 10.0, 441000, 100000);
-        const CuePlacement placement = PlanCueMarkers(tracks, convert);
-        for (const std::int32_t position : placement.Positions) {
-            EXPECT_GE(position, 0);
-            EXPECT_LE(position, 100);
+        MPEGData record;
+        record.FileName = "ten.ogg";
+        record.Rate = 44100;
+        record.BlockCount = 100;
+        record.TimeTotal = 10.0;
+        record.PcmTotal = 441000;
+        record.FileSize = 100000;
+        const CuePlacement placement = PlanCueMarkers(tracks, ParseCueTitles(ReadCueSheetBytes(Source())), MarkerTime(record));
+        for (const MarkerPlace& marker : placement.Laid.Markers) {
+            EXPECT_GE(marker.Position, 0);
+            EXPECT_LE(marker.Position, 100);
+            EXPECT_GE(marker.Sample.value_or(-1), 0);
+            EXPECT_LE(marker.Sample.value_or(-1), 441000);
         }
     });
     Expect("template expansion", [&] {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <sys/stat.h>
@@ -343,6 +344,70 @@ TEST(CatalogShippedTemplates, HtmlEscapesNamesAndStaysWellFormed)
         EXPECT_EQ(values[0], ValidUtf8(fs::path(files[file]).filename().string()));
         EXPECT_EQ(values[1], FolderOf(files[file]));
     }
+}
+
+// Measures the catalog as a browser lays it out: every word of a name or
+// folder (a run between spaces, hyphens and slashes) on one line, and the
+// table's box within the page and its columns within the box.
+constexpr char kLayoutProbe[] = R"(<script>
+const broken = [];
+for (const cell of document.querySelectorAll('td.name, td.folder')) {
+  const text = cell.firstChild;
+  for (const word of text.data.matchAll(/[^\s\/-]+/g)) {
+    const range = document.createRange();
+    range.setStart(text, word.index);
+    range.setEnd(text, word.index + word[0].length);
+    if (range.getClientRects().length > 1)
+      broken.push(word[0]);
+  }
+}
+const box = document.querySelector('table').parentElement;
+const verdict = document.createElement('pre');
+verdict.id = 'verdict';
+verdict.textContent = 'table ' + (box.scrollWidth <= box.clientWidth ? 'fits' : 'scrolls') + ', page ' +
+  (document.documentElement.scrollWidth <= window.innerWidth ? 'fits' : 'cut off') + ', broken words:' +
+  broken.map(word => ' ' + word).join('');
+document.body.appendChild(verdict);
+</script>
+)";
+
+// A catalog of long names, read at 1280 pixels in a headless browser: no
+// name or folder breaks inside a word, and the table fits the page.
+TEST(CatalogShippedTemplates, HtmlReadsAt1280PixelsInABrowser)
+{
+    if (std::system("command -v chromium >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chromium is not installed (scripts/setup --test installs it)";
+    TempDir dir;
+    const std::string folder = dir.Path("some-rather-long-folder-name-for-the-recordings/Another Folder With Spaces");
+    fs::create_directories(folder);
+    const Bytes audio = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 1.0});
+    Lines files;
+    for (const char* name : {"fd-alarm-clock-elapsed.ogg", "a-long-file-name-without-spaces-that-goes-on-and-on.ogg",
+                             "Track 01 - A Song With A Long Title And Many Words.ogg"}) {
+        files.push_back(folder + "/" + name);
+        WriteBytes(files.back(), audio);
+    }
+    std::string page = RunCatalog(CatalogMode::Html, files, dir.Path("catalog.html"));
+    const std::size_t end = page.rfind("</body>");
+    ASSERT_NE(end, std::string::npos);
+    page.insert(end, kLayoutProbe);
+    WriteBytes(dir.Path("probe.html"), Bytes(page.begin(), page.end()));
+
+    // A browser of its own: a fresh profile, nothing fetched from outside.
+    const std::string command =
+        "chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking "
+        "--disable-component-update --disable-sync --user-data-dir='" + dir.Path("profile") +
+        "' --window-size=1280,900 --dump-dom 'file://" + dir.Path("probe.html") + "' >'" + dir.Path("dom.html") +
+        "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::string dom = Text(ReadBytes(dir.Path("dom.html")));
+    const std::smatch found = [&] {
+        std::smatch match;
+        std::regex_search(dom, match, std::regex(R"(<pre id="verdict">([^<]*)</pre>)"));
+        return match;
+    }();
+    ASSERT_FALSE(found.empty()) << dom;
+    EXPECT_EQ(found[1].str(), "table fits, page fits, broken words:");
 }
 
 // Files that claim Ogg audio by their names and hold none are told; other

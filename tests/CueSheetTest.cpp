@@ -1,4 +1,4 @@
-#include "model/PositionConverter.h"
+#include "model/MarkerTime.h"
 #include "base/Error.h"
 #include "tests/support/FileRecord.h"
 #include "tests/support/TestName.h"
@@ -11,8 +11,8 @@ namespace {
 
 using namespace std::string_literals;
 
-// Ten minutes over 1000 blocks: one second is 5/3 of a block.
-const PositionConverter kTenMinutes(1000, 600, 600 * 44100, 5'000'000);
+// Ten minutes of 44.1 kHz audio over 1000 blocks.
+const MPEGData kTenMinutes = FileRecord(1000, 600, 5'000'000);
 
 std::string Utf16(const std::string& ascii, bool bigEndian)
 {
@@ -57,8 +57,12 @@ const CueSheetText kReadsTheStartOfEveryTrack[] = {
     {"lower case is not a keyword", "track 01 audio\nindex 01 00:00:00\n", {}},
     {"last line a track", kUsualSheet + "  TRACK 03 AUDIO\n", {"00:00:00", "03:25:40"}},
     {"two tracks before one index", "TRACK 01 AUDIO\nTRACK 02 AUDIO\nINDEX 01 00:10:00\n", {"00:10:00"}},
-    {"pregap starts the track", "TRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\nTRACK 02 AUDIO\nINDEX 00 04:58:00\nINDEX 01 05:00:00\n",
-     {"00:00:00", "04:58:00"}},
+    // A pregap (INDEX 00) stays with the track before; a track without an
+    // INDEX 01 starts at its first index, and INDEX 02 moves no start.
+    {"pregaps stay with the track before",
+     "TRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\nTRACK 02 AUDIO\nINDEX 00 04:58:00\nTITLE \"x\"\n"
+     "INDEX 1 05:00:00\nINDEX 02 05:30:00\nTRACK 03 AUDIO\nINDEX 00 07:00:00\nTRACK 04 AUDIO\nINDEX 02 08:00:00\n",
+     {"00:02:00", "05:00:00", "07:00:00", "08:00:00"}},
     {"keyword inside quotes", "FILE \"TRACKS.wav\" WAVE\n  TRACK 01 AUDIO\n  INDEX 01 00:00:00\n", {"00:00:00"}},
     {"garbage and binary lines", "\x01\x02\xFF\xFE garbage\n\0\0\nTRACK 01 AUDIO\nnonsense INDEX\n"s, {""}},
     {"index without track", "INDEX 01 00:00:00\n", {}},
@@ -78,26 +82,26 @@ INSTANTIATE_TEST_SUITE_P(CueSheet, CueSheetReading, ::testing::ValuesIn(kReadsTh
 
 struct StartText {
     const char* text;
-    std::optional<std::int32_t> seconds; // none: refused
+    std::optional<std::int64_t> frames; // none: refused
 };
 
 void PrintTo(const StartText& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 
-const StartText kStartTextsBecomeWholeSeconds[] = {
+const StartText kStartTextsBecomeFrames[] = {
     {"00:00:00", 0},
-    {"03:25:40", 205},
-    {"03:25:74", 205},   // frames are dropped
-    {"123:04:50", 7384}, // 2 h 3 min 4 s
-    {"3:25:40", 205},
-    {"75:00:00", 4500},
-    {"00:75:00", 75},
+    {"03:25:40", 205 * 75 + 40},
+    {"03:25:74", 205 * 75 + 74},
+    {"123:04:50", 7384 * 75 + 50}, // 2 h 3 min 4 s
+    {"3:25:40", 205 * 75 + 40},
+    {"75:00:00", 4500 * 75},
+    {"00:75:00", 75 * 75},
     {"", std::nullopt},
     {"1234", std::nullopt},
     {"03:25", std::nullopt},
     {"03:5:40", std::nullopt},
-    {"03:25:4", 205},       // what follows the seconds matters only as far as two frame digits
-    {"03:25:40 xyz", 205},
-    {"03:25:40:00", 205},
+    {"03:25:4", 205 * 75 + 4}, // what follows the seconds matters only as far as two frame digits
+    {"03:25:40 xyz", 205 * 75 + 40},
+    {"03:25:40:00", 205 * 75 + 40},
     {"03:25:", std::nullopt},
     {"03:25:x0", std::nullopt},
     {"ab:cd:ef", std::nullopt},
@@ -107,31 +111,43 @@ const StartText kStartTextsBecomeWholeSeconds[] = {
 
 class CueStartText : public ::testing::TestWithParam<StartText> {};
 
-TEST_P(CueStartText, StartTextsBecomeWholeSeconds)
+TEST_P(CueStartText, StartTextsBecomeFrames)
 {
-    EXPECT_EQ(CueStartSeconds(GetParam().text), GetParam().seconds) << GetParam().text;
+    EXPECT_EQ(CueStartFrames(GetParam().text), GetParam().frames) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(CueSheet, CueStartText, ::testing::ValuesIn(kStartTextsBecomeWholeSeconds));
+INSTANTIATE_TEST_SUITE_P(CueSheet, CueStartText, ::testing::ValuesIn(kStartTextsBecomeFrames));
+
+// A frame is 588 samples at 44.1 kHz and 640 at 48 kHz; at 8 kHz and 32 kHz
+// it begins between two samples, and the nearer is taken.
+TEST(CueStartSample, FramesBecomeTheSampleWhereTheyBegin)
+{
+    EXPECT_EQ(CueStartSample("03:25:40", 44100), (205 * 75 + 40) * 588);
+    EXPECT_EQ(CueStartSample("00:00:74", 48000), 74 * 640);
+    EXPECT_EQ(CueStartSample("00:00:01", 8000), 107);  // 106 2/3
+    EXPECT_EQ(CueStartSample("00:00:02", 32000), 853); // 853 1/3
+}
 
 struct CueTrackCase {
     const char* what;
     CueTrackList starts;
-    std::vector<std::int32_t> positions;
+    std::vector<std::int64_t> samples;
     CueSkips skipped;
 };
 
 void PrintTo(const CueTrackCase& c, std::ostream* out) { *out << c.what; }
 
+constexpr std::int64_t kEnd = 600 * 44100;
+
 const CueTrackCase kTrackStartsBecomeMarkers[] = {
-    {"two tracks", {"00:00:00", "03:25:40"}, {0, 341}, {}},
-    {"one track inside", {"02:00:00"}, {200, 1000}, {}},
-    {"one track past the end", {"20:00:00"}, {1000, 0}, {{}, {1}}},
-    {"one track at the very end", {"10:00:00"}, {1000, 0}, {}},
-    {"one track at the start", {"00:00:00"}, {0, 1000}, {}},
-    {"unreadable track in between", {"00:00:00", "3 min", "06:00:00", "99:00:00"}, {0, 600}, {{2}, {4}}},
-    {"none readable", {"x", "y"}, {1000, 0}, {{1, 2}, {}}},
-    {"far past the end", {"9999999:00:00"}, {1000, 0}, {{}, {1}}},
+    {"two tracks", {"00:00:00", "03:25:40"}, {0, (205 * 75 + 40) * 588}, {}},
+    {"one track inside", {"02:00:00"}, {120 * 44100, kEnd}, {}},
+    {"one track past the end", {"20:00:00"}, {kEnd, 0}, {{}, {1}}},
+    {"one track at the very end", {"10:00:00"}, {kEnd, 0}, {}},
+    {"one track at the start", {"00:00:00"}, {0, kEnd}, {}},
+    {"unreadable track in between", {"00:00:00", "3 min", "06:00:00", "99:00:00"}, {0, 360 * 44100}, {{2}, {4}}},
+    {"none readable", {"x", "y"}, {kEnd, 0}, {{1, 2}, {}}},
+    {"far past the end", {"9999999:00:00"}, {kEnd, 0}, {{}, {1}}},
 };
 
 class CueSheetTracks : public ::testing::TestWithParam<CueTrackCase> {};
@@ -139,9 +155,17 @@ class CueSheetTracks : public ::testing::TestWithParam<CueTrackCase> {};
 TEST_P(CueSheetTracks, TrackStartsBecomeMarkers)
 {
     const CueTrackCase& c = GetParam();
-    const CuePlacement placement = PlanCueMarkers(c.starts, kTenMinutes);
-    EXPECT_EQ(placement.Positions, c.positions) << c.what;
+    const MarkerTime time(kTenMinutes);
+    const CuePlacement placement = PlanCueMarkers(c.starts, {}, time);
+    std::vector<std::int64_t> samples;
+    for (const MarkerPlace& marker : placement.Laid.Markers) {
+        samples.push_back(marker.Sample.value_or(-1));
+        // Each stands on the block whose cut lies nearest.
+        EXPECT_EQ(marker.Position, time.PositionAtSample(samples.back())) << c.what;
+    }
+    EXPECT_EQ(samples, c.samples) << c.what;
     EXPECT_EQ(placement.Skipped, c.skipped) << c.what;
+    EXPECT_EQ(placement.Laid.Notes.size(), c.skipped.Unreadable.size() + c.skipped.PastEnd.size()) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(CueSheet, CueSheetTracks, ::testing::ValuesIn(kTrackStartsBecomeMarkers),

@@ -307,5 +307,44 @@ TEST(SectionLoudness, CancelReturnsNothingAndLeavesNoThreadBehind)
     EXPECT_EQ(figures->Sections.size(), 3u);
 }
 
+// Sections measured in runs on two threads, each run decoded from a page
+// close before it, give the figures of one pass to the last bit: Vorbis, and
+// Opus whose runs begin on pre-roll; with cuts before the first page a run
+// can begin on, sections with no page of their own, an empty section and
+// cuts past the end.
+TEST(SectionLoudness, RunsOnThreadsGiveTheFiguresOfOnePass)
+{
+    TempDir dir;
+    const std::string vorbis = dir.Path("song.ogg"), opus = dir.Path("song.opus");
+    WriteBytes(vorbis, MakeOggVorbis({.seconds = 12, .signal = Signal::Mixed}));
+    WriteBytes(opus, MakeOggOpus({.seconds = 12}));
+    for (const auto& [path, rate] : {std::pair{vorbis, 44100}, std::pair{opus, 48000}}) {
+        const std::vector<std::int64_t> cuts{rate / 10, 3 * rate,      3 * rate,      5 * rate + 17,
+                                             6 * rate,  9 * rate - 5, 100 * rate, 101 * rate};
+        const auto size = static_cast<std::int64_t>(std::filesystem::file_size(path));
+        std::vector<std::int64_t> targets;
+        for (int k = 1; k < 8; ++k)
+            targets.push_back(size * k / 8);
+        JobControl control;
+        JobObserver quiet;
+        const auto inRuns =
+            MeasureSections(path, cuts, control, quiet, {.Threads = 2, .Targets = targets, .OnePassOnMismatch = false});
+        // The usual layout: runs begun a little before the cuts.
+        const auto atCuts = MeasureSections(path, cuts, control, quiet);
+        const auto inOnePass = MeasureSections(path, cuts, control, quiet, {.Targets = std::vector<std::int64_t>{}});
+        ASSERT_TRUE(inRuns && atCuts && inOnePass) << path;
+        EXPECT_TRUE(std::isfinite(inOnePass->Sections[3].Lufs)) << "a measured section";
+        for (const SplitLoudness& parallel : {*inRuns, *atCuts}) {
+            ASSERT_EQ(parallel.Sections.size(), cuts.size() + 1);
+            for (std::size_t k = 0; k < cuts.size() + 1; ++k) {
+                EXPECT_EQ(parallel.Sections[k].Lufs, inOnePass->Sections[k].Lufs) << path << " section " << k + 1;
+                EXPECT_EQ(parallel.Sections[k].Peak, inOnePass->Sections[k].Peak) << path << " section " << k + 1;
+            }
+            EXPECT_EQ(parallel.Album.Lufs, inOnePass->Album.Lufs) << path;
+            EXPECT_EQ(parallel.Album.Peak, inOnePass->Album.Peak) << path;
+        }
+    }
+}
+
 } // namespace
 } // namespace oq::test

@@ -5,6 +5,7 @@
 #include "media/OggFileInfo.h"
 #include "vorbis/VorbisFile.h"
 #include "tools/WavWriter.h"
+#include "model/MarkerTime.h"
 #include "model/PositionConverter.h"
 #include "base/Error.h"
 #include "base/JobControl.h"
@@ -242,9 +243,19 @@ class LongestFileCue : public ::testing::TestWithParam<LongestFile> {};
 TEST_P(LongestFileCue, TrackStartsPastTheEndOfTheLongestFile)
 {
     const LongestFile& c = GetParam();
-    const PositionConverter file(c.blocks, 2.0e8, std::int64_t{c.blocks} * 4096, std::int64_t{c.blocks} * 16384);
-    const CuePlacement placement = PlanCueMarkers(c.starts, file);
-    EXPECT_EQ(placement.Positions, (std::vector<std::int32_t>{0, c.blocks}));
+    MPEGData record;
+    record.FileName = "long.ogg";
+    record.Rate = 44100;
+    record.BlockCount = c.blocks;
+    record.TimeTotal = 2.0e8;
+    record.PcmTotal = std::int64_t{c.blocks} * 4096;
+    record.FileSize = std::int64_t{c.blocks} * 16384;
+    const PositionConverter file(record);
+    const CuePlacement placement = PlanCueMarkers(c.starts, {}, MarkerTime(record));
+    std::vector<std::int32_t> positions;
+    for (const MarkerPlace& marker : placement.Laid.Markers)
+        positions.push_back(marker.Position);
+    EXPECT_EQ(positions, (std::vector<std::int32_t>{0, c.blocks}));
     EXPECT_EQ(placement.Skipped.PastEnd, std::vector<int>{2});
     EXPECT_EQ(file.SecondsToPosition(400'000'000), kMostBlocks);
 }

@@ -1,6 +1,9 @@
+#include "media/FileLinks.h"
 #include "media/OggFileInfo.h"
 #include "tests/support/CliRunner.h"
+#include "tests/support/OggSurgery.h"
 #include "tests/support/TestAudio.h"
+#include "tests/support/TestOpus.h"
 
 #include <clocale>
 #include <cstdlib>
@@ -94,7 +97,69 @@ TEST_F(InfoCommand, PrintsTheRecordThenTheInformationText)
                           "PCM Samples:\t132300\n"
                           "\n"
                           "Chained Streams:\t1\n"
-                          "Serial Number:\t-2147483647\n");
+                          "Serial Number:\t-2147483647\n"
+                          "\n"
+                          "Codec:\t\tVorbis\n"
+                          "Vendor:\t\t" + ReadFileLinks(song_).front().Headers.Vendor + "\n"
+                          "Comments:\t\t1\n"
+                          "\tTITLE=test audio\n");
+}
+
+// A chain is told link by link; an Opus stream's output gain is read from
+// its header, not assumed. A chain of a Vorbis and an Opus link, which no
+// one decoder plays, is refused naming both.
+TEST_F(InfoCommand, TellsEachLinkOfAChainAndTheOpusDecoderSettings)
+{
+    ToolLocale locale("C");
+    constexpr int kGain = -896; // -3.5 dB in 1/256 dB
+    constexpr std::size_t kGainOffset = 16; // in OpusHead, little-endian
+    constexpr std::size_t kPreSkipOffset = 10;
+    const auto opusWithGain = [&](std::uint32_t serial, std::string& preSkip) {
+        const Bytes opus = MakeOggOpus({.channels = 1, .seconds = 1.0, .serial = serial});
+        const PageSpan head = PageSpans(opus).front();
+        const std::size_t bodyStart = head.Offset + 27 + opus[head.Offset + 26];
+        Bytes packet(opus.begin() + static_cast<std::ptrdiff_t>(bodyStart),
+                     opus.begin() + static_cast<std::ptrdiff_t>(head.Offset + head.Size));
+        packet[kGainOffset] = static_cast<std::uint8_t>(kGain & 0xff);
+        packet[kGainOffset + 1] = static_cast<std::uint8_t>((kGain >> 8) & 0xff);
+        preSkip = std::to_string(packet[kPreSkipOffset] | packet[kPreSkipOffset + 1] << 8);
+        return WithFirstPacket(opus, packet);
+    };
+    std::string preSkip;
+    const Bytes opus = opusWithGain(2, preSkip);
+    const std::string single = dir_.Path("gain.opus");
+    WriteBytes(single, opus);
+    const std::string vorbisChain = dir_.Path("chain.ogg");
+    WriteBytes(vorbisChain, Joined({MakeOggVorbis({.seconds = 2.0, .title = "First\nPart"}, {.serial = 1}),
+                                    MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 1.0}, {.serial = 3})}));
+    const std::string opusChain = dir_.Path("chain.opus");
+    WriteBytes(opusChain, Joined({opus, opusWithGain(4, preSkip)}));
+    const std::string mixed = dir_.Path("mixed.ogg");
+    WriteBytes(mixed, Joined({MakeOggVorbis({.seconds = 1.0}, {.serial = 1}), opus}));
+
+    const CliResult result = RunCli({"info", single, vorbisChain, opusChain, mixed});
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(result.Err, "oggquorvel-cli info: \"" + mixed +
+                              "\": chains Vorbis and Opus links, and a chain is decoded with one codec's library\n");
+    const std::string singleText = "Serial Number:\t2\n"
+                               "\n"
+                               "Codec:\t\tOpus\n"
+                               "Pre-Skip:\t\t" + preSkip + " samples\n"
+                               "Output Gain:\t-3.50 dB\n"
+                               "Vendor:\t\t";
+    EXPECT_NE(result.Out.find(singleText), std::string::npos) << result.Out;
+    const std::string vorbisLinks = "Serial Number:\t1\n"
+                                    "\n"
+                                    "Link 1:\t\tVorbis, 44100 Hz, 2 channels, 00:00:02 (88200 samples)\n"
+                                    "\tTitle:\t\tFirst\\nPart\n"
+                                    "Link 2:\t\tVorbis, 22050 Hz, 1 channel, 00:00:01 (22050 samples)\n"
+                                    "\tTitle:\t\ttest audio\n"
+                                    "\n";
+    EXPECT_NE(result.Out.find(vorbisLinks), std::string::npos) << result.Out;
+    const std::string opusLink = "Link 2:\t\tOpus, 48000 Hz, 1 channel, 00:00:01 (48000 samples)\n"
+                                 "\tPre-Skip:\t\t" + preSkip + " samples\n"
+                                 "\tOutput Gain:\t-3.50 dB\n";
+    EXPECT_TRUE(result.Out.ends_with(opusLink)) << result.Out;
 }
 
 TEST_F(InfoCommand, GroupsTheFileSizeTheUserWay)
@@ -132,7 +197,7 @@ TEST_F(InfoCommand, ReportsBadFilesAndGoesOn)
                           dir_.Path("empty.ogg") + "\"\n");
     // Both good files are described, one block each, a blank line between.
     EXPECT_EQ(result.Out.rfind("FileName: " + song_ + "\n", 0), 0u) << result.Out;
-    EXPECT_NE(result.Out.find("Serial Number:\t-2147483647\n\nFileName: " + second + "\n"), std::string::npos) << result.Out;
+    EXPECT_NE(result.Out.find("\tTITLE=test audio\n\nFileName: " + second + "\n"), std::string::npos) << result.Out;
     EXPECT_NE(result.Out.find("Channel Mode:\tMono\n"), std::string::npos);
 }
 

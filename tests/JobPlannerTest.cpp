@@ -275,6 +275,34 @@ TEST_P(EmptySectionPlan, SkipsTheEmptySections)
 INSTANTIATE_TEST_SUITE_P(SplitPlan, EmptySectionPlan, ::testing::ValuesIn(kEmptySections),
                          [](const auto& info) { return TestName(info.param.label); });
 
+// The kept sections of a cut share one output, which opens with the first
+// written and closes, finished, with the last; the others are cut unwritten.
+TEST_F(SplitPlan, CutKeepsOneOutputOpenFromTheFirstKeptSectionToTheLast)
+{
+    const CutOptions cut{.Source = Options({100, 2000, 30000}).Source,
+                         .Kept = {true, false, true, false},
+                         .Titles = {"a", "b", "c", "d"},
+                         .FileName = dir_.Path("cut.ogg")};
+    const JobList jobs = PlanJobs(cut, observer_);
+    ASSERT_EQ(jobs.Count(), 4u);
+    const std::vector<std::string> steps = {"OF", "M", "MW", "LRC"};
+    for (std::size_t i = 0; i < jobs.Count(); ++i) {
+        EXPECT_EQ(StepLetters(jobs[i]), steps[i]);
+        EXPECT_EQ(jobs[i].SkipOutput, i % 2 == 1);
+        EXPECT_EQ(jobs[i].CloseOutput, i == 2);
+        EXPECT_EQ(jobs[i].OutputName, jobs[0].OutputName);
+        EXPECT_EQ(jobs[i].SectionTitle, cut.Titles[i]);
+    }
+    EXPECT_EQ(jobs.FinalNames(), std::vector<std::string>{dir_.Path("cut.ogg")});
+
+    CutOptions nothing = cut;
+    nothing.Kept = {false, false, false, true};
+    nothing.Source.CutPoints = {100, 2000, 100000}; // the one kept section is empty
+    const auto before = Entries();
+    EXPECT_THROW(PlanJobs(nothing, observer_), RangeError);
+    EXPECT_EQ(Entries(), before);
+}
+
 TEST_F(SplitPlan, ExportRefusesAnEmptySection)
 {
     const SectionSource source = Options({10, 10}).Source;

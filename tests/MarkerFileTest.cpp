@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace oq::test {
 namespace {
 
@@ -38,34 +40,47 @@ void PrintTo(const Format& c, std::ostream* out)
 
 class MarkerFileRoundTrip : public ::testing::TestWithParam<Format> {};
 
-// Every block position of a long recording, written as a label and read
-// back, and every section start, written to a cue sheet and read back to
-// the nearest frame, returns to its own block.
-TEST_P(MarkerFileRoundTrip, EveryMarkerReturnsToItsBlock)
+// Every block of a long recording and markers at awkward samples, written
+// as labels and read back, return to their own samples with their titles;
+// every block's cut, written to a cue sheet and read back to the nearest
+// frame, returns to its own block, and a cut on a frame to its own sample.
+TEST_P(MarkerFileRoundTrip, EveryMarkerReturnsToItsSample)
 {
     const MPEGData file = LongFile(GetParam().Channels, GetParam().Rate, GetParam().Samples);
     const MarkerTime time(file);
-    std::vector<std::int32_t> every;
+    std::vector<MarkerPlace> every;
     for (std::int32_t p = 0; p <= file.BlockCount; ++p)
-        every.push_back(p);
-    const LabelMarkers labels = LabelFile::Parse(LabelFile::Format(every, {}, time), "labels", time);
-    EXPECT_EQ(labels.Positions, every);
-    EXPECT_TRUE(labels.PastEnd.empty());
+        every.push_back({.Position = p});
+    for (const std::int64_t sample : {std::int64_t{1}, file.PcmTotal / 3 + 1, file.PcmTotal - 1})
+        every.push_back(time.ExactPlace(sample, "at " + std::to_string(sample) + "\tsamples"));
+    const LaidMarkers labels = LabelFile::Parse(LabelFile::Format(every, time), "labels", time);
+    ASSERT_EQ(labels.Markers.size(), every.size());
+    for (std::size_t k = 0; k < every.size(); ++k) {
+        const MarkerPlace& back = labels.Markers[k];
+        ASSERT_EQ(back.Sample, time.CutSample(every[k])) << k;
+        ASSERT_EQ(back.Position, time.PositionAtSample(*back.Sample)) << k;
+        // A tab in a title would end its label: it comes back a blank.
+        std::string title = every[k].Title.empty() ? "Marker " + std::to_string(k + 1) : every[k].Title;
+        std::ranges::replace(title, '\t', ' ');
+        ASSERT_EQ(back.Title, title) << k;
+    }
+    EXPECT_TRUE(labels.Notes.empty());
 
-    std::vector<Section> sections;
+    std::vector<CueSheetWriter::Track> tracks;
     for (std::int32_t p = 0; p < file.BlockCount; ++p)
-        sections.push_back({p, p + 1});
-    const std::string sheet = CueSheetWriter::Format(file.FileName, sections, {}, time);
+        tracks.push_back({time.Sample(p), {}});
+    const std::string sheet = CueSheetWriter::Format(file.FileName, tracks, file.Rate);
     EXPECT_TRUE(sheet.starts_with("FILE \"side A.ogg\" WAVE\n")) << sheet.substr(0, 40);
     const CueTrackList starts = ParseCueSheet(sheet);
     const std::vector<std::string> titles = ParseCueTitles(sheet);
-    ASSERT_EQ(starts.size(), sections.size());
-    ASSERT_EQ(titles.size(), sections.size());
+    ASSERT_EQ(starts.size(), tracks.size());
+    ASSERT_EQ(titles.size(), tracks.size());
     for (std::size_t k = 0; k < starts.size(); ++k) {
-        const auto sample = CueSheetWriter::SampleOf(starts[k], file.Rate);
+        const auto sample = CueStartSample(starts[k], file.Rate);
         ASSERT_TRUE(sample) << starts[k];
-        ASSERT_EQ(time.PositionAtSample(*sample), sections[k].Start) << starts[k];
+        ASSERT_EQ(time.PositionAtSample(*sample), static_cast<std::int32_t>(k)) << starts[k];
         ASSERT_EQ(titles[k], "Section " + std::to_string(k + 1));
+        ASSERT_EQ(CueStartSample(CueSheetWriter::TimeText(*sample, file.Rate), file.Rate), sample) << starts[k];
     }
 }
 
@@ -91,7 +106,7 @@ TEST(MarkerFile, CueSheetTracksStartAtIndexOneOnTheNearestFrame)
     file.PcmTotal = 1024 * 4411;
     file.TimeTotal = static_cast<double>(file.PcmTotal) / file.Rate;
     const MarkerTime time(file);
-    EXPECT_EQ(CueSheetWriter::Format(file.FileName, {{0, 1}, {1, 1000}, {1000, 1024}}, {}, time),
+    EXPECT_EQ(CueSheetWriter::Format(file.FileName, {{0, {}}, {time.Sample(1), {}}, {time.Sample(1000), {}}}, file.Rate),
               "FILE \"side A.ogg\" WAVE\n"
               "  TRACK 01 AUDIO\n"
               "    TITLE \"Section 1\"\n"
@@ -105,17 +120,19 @@ TEST(MarkerFile, CueSheetTracksStartAtIndexOneOnTheNearestFrame)
 }
 
 // Labels from another program: regions give their starts, blank lines and
-// CR LF pass, a label after the end is reported, texts become titles; a
-// line that is no label stops the reading with its number.
+// CR LF pass, a label after the end is reported, texts become titles, times
+// become their nearest samples; a line that is no label stops the reading
+// with its number.
 TEST(MarkerFile, LabelsAreReadStrictlyLineByLine)
 {
     const MPEGData file = LongFile(2, 44100, 60 * 44100);
     const MarkerTime time(file);
-    const LabelMarkers labels =
-        LabelFile::Parse("10.5\t10.5\tIntro\r\n\n20\t25.25\tSide B\r\n61\t61\tafter the end\n", "a.txt", time);
-    EXPECT_EQ(labels.Positions, (std::vector<std::int32_t>{*time.PositionAt(10.5), *time.PositionAt(20)}));
-    EXPECT_EQ(labels.PastEnd, std::vector<int>{4});
-    EXPECT_EQ(labels.Titles.TitleAt(*time.PositionAt(20), ""), "Side B");
+    const LaidMarkers labels = LabelFile::Parse(
+        "10.5\t10.5\tIntro\r\n\n20.0000114\t25.25\tSide B\r\n61\t61\tafter the end\n", "a.txt", time);
+    EXPECT_EQ(labels.Markers, (std::vector<MarkerPlace>{time.ExactPlace(463050, "Intro"),
+                                                        time.ExactPlace(882001, "Side B")}));
+    ASSERT_EQ(labels.Notes.size(), 1u);
+    EXPECT_NE(labels.Notes[0].find("line 4"), std::string::npos) << labels.Notes[0];
 
     for (const std::string bad : {"1.0 1.0 text\n", "2\t1\tends before it starts\n", "1,5\t1,5\tx\n", "-1\t0\tx\n"}) {
         try {

@@ -119,5 +119,36 @@ TEST(MarkerHistory, ChangeAfterUndoEndsTheRedoAndRestoredMarkersAreNew)
     EXPECT_FALSE(history.CanUndo());
 }
 
+// Markers that keep their exact samples, here two in one block, stay two
+// markers, show their exact times and come back exact, with their titles,
+// from undo and redo; a nudge makes one a block marker with its title.
+TEST(MarkerHistory, ExactMarkersComeBackExact)
+{
+    MarkerList list(FileRecord(1000, 600, 5'000'000));
+    MarkerHistory history(list);
+    history.Start();
+    const MarkerGeometry& geometry = list.Geometry();
+    // Block 301 cuts at sample 7,964,460 (26,460 samples a block); both
+    // samples lie nearest it.
+    list.LayMarkers({geometry.ExactPlace(7'965'000, "B"), geometry.ExactPlace(7'963'000, "A")});
+    ASSERT_TRUE(history.Record());
+    EXPECT_EQ(list.Positions(), (Positions{0, 301, 301, 1000}));
+    ASSERT_EQ(list.SectionCount(), 3);
+    EXPECT_EQ(geometry.SectionSamples(2), (SampleRange{7'963'000, 7'965'000}));
+    list.SelectMarker(2);
+    EXPECT_EQ(list.RangePosText(), "00:03:00:56"); // 180.567 s, where the block shows 180 s
+    const std::vector<MarkerPlace> laid = list.Places();
+
+    list.SelectMarker(3);
+    list.NudgeMarker(NudgeDirection::Forward, 10);
+    ASSERT_TRUE(history.Record());
+    EXPECT_EQ(list.Places()[2], (MarkerPlace{.Position = 311, .Title = "B"}));
+
+    ASSERT_TRUE(history.Undo());
+    EXPECT_EQ(list.Places(), laid);
+    ASSERT_TRUE(history.Redo());
+    EXPECT_EQ(list.Places()[2], (MarkerPlace{.Position = 311, .Title = "B"}));
+}
+
 } // namespace
 } // namespace oq::test

@@ -420,7 +420,9 @@ TEST(MarkerList, DraggingMovesOnlyTheMarkerUntilRelease)
 
 TEST(MarkerList, TypedTimeMovesTheSelectedMarker)
 {
-    // 50.45 s shows as 00:00:50:00; a typed 00:00:50:99 drops its hundredths.
+    // Block 500 at 50.45 s shows as 00:00:50:00. A typed 00:00:50:99 keeps
+    // its hundredths: the marker cuts at 2,248,659 samples, on the block
+    // nearest (4,449.69 samples a block), and shows the time typed.
     MarkerList list(FileRecord(1000, 100.9, 4'000'000));
     list.ReplaceMarkers({0, 500, 1000});
     list.SelectMarker(2);
@@ -428,17 +430,19 @@ TEST(MarkerList, TypedTimeMovesTheSelectedMarker)
     list.RangePosChange("00:00:50:99");
     EXPECT_TRUE(list.PositionEdited());
     list.RangePosClick();
-    EXPECT_EQ(list.Position(2), 495);
+    EXPECT_EQ(list.At(2).Sample, 2'248'659);
+    EXPECT_EQ(list.Position(2), 505);
+    EXPECT_EQ(list.RangePosText(), "00:00:50:99");
     EXPECT_FALSE(list.PositionEdited());
 
     // The last marker moved below B gives a trailing section.
     list.SelectMarker(3);
     list.RangePosChange("00:01:20:00");
     list.RangePosClick();
-    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 495, 792}));
-    EXPECT_EQ(list.Sections().back(), (Section{792, 1000}));
+    EXPECT_EQ(list.Positions(), (std::vector<std::int32_t>{0, 505, 793}));
+    EXPECT_EQ(list.Sections().back(), (Section{793, 1000}));
     EXPECT_EQ(list.SelectedMarker(), 3);
-    EXPECT_EQ(list.RangePosText(), "00:01:19:00");
+    EXPECT_EQ(list.RangePosText(), "00:01:20:00");
 
     // Past the end: B. Unedited: nothing.
     list.RangePosChange("02:00:00:00");

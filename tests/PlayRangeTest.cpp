@@ -2,6 +2,7 @@
 #include "base/Error.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestName.h"
+#include "tests/support/TestOpus.h"
 
 #include <gtest/gtest.h>
 
@@ -67,58 +68,105 @@ TEST(PlayRangeTest, ARecordWithoutLengthPlaysNothing)
     EXPECT_EQ(ComputePlayRange(tinyTime, 0, 6, false), (PlayRange{0, 441000}));
 }
 
-std::vector<std::int16_t> ReadAll(PcmRangeReader& reader, std::size_t* reads = nullptr)
+std::vector<std::int16_t> ReadAll(PcmRangeReader& reader)
 {
     std::vector<std::int16_t> samples;
     for (std::vector<char> chunk = reader.Next(); !chunk.empty(); chunk = reader.Next()) {
-        EXPECT_LE(chunk.size(), static_cast<std::size_t>(PcmRangeReader::kReadBytes));
+        EXPECT_LE(chunk.size(), reader.ReadBytes());
         const std::size_t old = samples.size();
         samples.resize(old + chunk.size() / 2);
         std::memcpy(samples.data() + old, chunk.data(), chunk.size());
-        if (reads)
-            ++*reads;
     }
     return samples;
 }
 
-TEST(PlayRangeTest, ReaderGivesTheDecodedRangeInWholeReads)
+struct ReaderCase {
+    const char* name;
+    bool opus;
+    int channels;
+    std::vector<int> fromDecoded; // the decoded channel each channel handed over carries, in loudspeaker order
+};
+
+void PrintTo(const ReaderCase& c, std::ostream* out) { *out << c.name; }
+
+std::string WriteSource(const TempDir& dir, const ReaderCase& c)
 {
-    TempDir dir;
-    const std::string path = dir.Path("noise.ogg");
-    WriteBytes(path, MakeOggVorbis({.channels = 2, .seconds = 3.0, .signal = Signal::Noise}));
-    const std::vector<std::int16_t> decoded = DecodeSamples(path);
-
-    constexpr std::int64_t kStart = 30011;
-    constexpr std::int64_t kLength = 10007;
-    auto reader = PcmRangeReader::Open(path, kStart, kLength);
-    ASSERT_TRUE(reader);
-    EXPECT_EQ(reader->Channels(), 2);
-    EXPECT_EQ(reader->Rate(), 44100);
-    const std::vector<std::int16_t> heard = ReadAll(*reader);
-    // The last read is kept whole: at most one read past the range.
-    ASSERT_GE(heard.size(), static_cast<std::size_t>(kLength * 2));
-    EXPECT_LT(heard.size(), static_cast<std::size_t>(kLength * 2 + PcmRangeReader::kReadBytes / 2));
-    EXPECT_TRUE(std::equal(heard.begin(), heard.end(), decoded.begin() + kStart * 2));
-    EXPECT_TRUE(reader->AtEnd());
-
-    // A range past the end of the stream stops with the stream.
-    auto tail = PcmRangeReader::Open(path, 44100 * 2, 44100 * 5);
-    ASSERT_TRUE(tail);
-    EXPECT_EQ(ReadAll(*tail).size(), decoded.size() - 44100 * 2 * 2);
+    const std::string path = dir.Path(c.opus ? "source.opus" : "source.ogg");
+    WriteBytes(path, c.opus ? MakeOggOpus({.channels = c.channels, .seconds = 4.0, .bitrate = 96000, .signal = OpusSignal::Clipped})
+                            : MakeOggVorbis({.channels = c.channels, .seconds = 4.0, .signal = Signal::Noise}));
+    return path;
 }
 
-TEST(PlayRangeTest, ReaderStopsAtALinkOfAnotherFormat)
+// Frames [start, start + length) of one pass's decoding, in the order the reader hands them over.
+std::vector<std::int16_t> Expected(const std::vector<std::int16_t>& decoded, const ReaderCase& c, std::int64_t start,
+                                   std::int64_t length)
+{
+    std::vector<std::int16_t> frames;
+    const auto channels = static_cast<std::int64_t>(c.channels);
+    for (std::int64_t frame = start; frame < start + length && (frame + 1) * channels <= static_cast<std::int64_t>(decoded.size()); ++frame)
+        for (const int from : c.fromDecoded)
+            frames.push_back(decoded[static_cast<std::size_t>(frame * channels + from)]);
+    return frames;
+}
+
+class PlayRangeReader : public ::testing::TestWithParam<ReaderCase> {};
+
+// A seek into the middle of an Opus stream needs pre-roll before its output
+// is the one pass's, and its clipped material reads whole packets; a range
+// ends on its last frame, not on a read's end.
+TEST_P(PlayRangeReader, GivesTheOnePassSamplesOfTheRangeInLoudspeakerOrder)
+{
+    const ReaderCase& c = GetParam();
+    TempDir dir;
+    const std::string path = WriteSource(dir, c);
+    const std::vector<std::int16_t> decoded = c.opus ? DecodeOpusSamples(path) : DecodeSamples(path);
+    const std::int64_t total = static_cast<std::int64_t>(decoded.size()) / c.channels;
+
+    // Mid-stream, near the start (less than the pre-roll in), and past the end.
+    const std::pair<std::int64_t, std::int64_t> ranges[] = {{total / 2 + 1013, 10007}, {997, 4099}, {total - 3001, 20000}};
+    for (const auto& [start, length] : ranges) {
+        auto reader = PcmRangeReader::Open(path, start, length);
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(reader->Channels(), c.channels);
+        EXPECT_EQ(reader->Rate(), c.opus ? 48000 : 44100);
+        EXPECT_EQ(ReadAll(*reader), Expected(decoded, c, start, length)) << "from " << start;
+        EXPECT_TRUE(reader->AtEnd());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PlayRangeTest, PlayRangeReader,
+                         ::testing::Values(ReaderCase{"Vorbis stereo", false, 2, {0, 1}},
+                                           ReaderCase{"Vorbis 3.0", false, 3, {0, 2, 1}},
+                                           ReaderCase{"Opus stereo", true, 2, {0, 1}},
+                                           ReaderCase{"Opus 5.1", true, 6, {0, 2, 1, 5, 3, 4}}),
+                         [](const auto& info) { return TestName(info.param.name); });
+
+// A range plays the format of the link it starts in and stops at a link of
+// another; its pre-roll does not reach back into the link before.
+TEST(PlayRangeTest, ReaderKeepsToTheFormatOfItsFirstLink)
 {
     TempDir dir;
-    const std::string path = dir.Path("chain.ogg");
+    const std::string vorbis = dir.Path("chain.ogg");
     Bytes chain = MakeOggVorbis({.channels = 2, .seconds = 1.0, .signal = Signal::Noise});
-    const Bytes mono = MakeOggVorbis({.channels = 1, .seconds = 1.0, .signal = Signal::Noise}, {.serial = 77});
+    Bytes mono = MakeOggVorbis({.channels = 1, .seconds = 1.0, .signal = Signal::Noise}, {.serial = 77});
     chain.insert(chain.end(), mono.begin(), mono.end());
-    WriteBytes(path, chain);
-
-    auto reader = PcmRangeReader::Open(path, 0, 88200);
+    WriteBytes(vorbis, chain);
+    auto reader = PcmRangeReader::Open(vorbis, 0, 88200);
     ASSERT_TRUE(reader);
     EXPECT_EQ(ReadAll(*reader).size(), 44100u * 2); // the stereo link only
+
+    const std::string opus = dir.Path("chain.opus");
+    chain = MakeOggOpus({.channels = 2, .seconds = 1.0});
+    mono = MakeOggOpus({.channels = 1, .seconds = 1.0, .serial = 77});
+    chain.insert(chain.end(), mono.begin(), mono.end());
+    WriteBytes(opus, chain);
+    const std::vector<std::int16_t> decoded = DecodeOpusSamples(opus);
+    constexpr std::int64_t kStereoFrames = 48000;
+    reader = PcmRangeReader::Open(opus, kStereoFrames + 1000, 2000);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->Channels(), 1);
+    const auto monoStart = decoded.begin() + kStereoFrames * 2 + 1000;
+    EXPECT_EQ(ReadAll(*reader), std::vector<std::int16_t>(monoStart, monoStart + 2000));
 }
 
 TEST(PlayRangeTest, NothingOpensForAMissingOrForeignFile)

@@ -349,6 +349,7 @@ TEST(SplitCalculator, CueMethodUsesTheLoadedSheet)
     // A file without play time takes no cue marker, and keeps its own.
     MPEGData timeless = file;
     timeless.TimeTotal = 0;
+    timeless.PcmTotal = 0;
     MarkerList kept(timeless);
     kept.ReplaceMarkers({0, 10, 1000});
     wizard.FormActivate(timeless);

@@ -106,6 +106,31 @@ const std::vector<Tool>& Tools()
                                            .FileName = f.Out("second.ogg"), .Section = 2},
                              observer);
          }},
+        {"export to WAV", {"second.wav"},
+         [](const Folders& f, const JobControl&, JobObserver& observer) {
+             const std::int64_t total = Samples(Sources::Get().song);
+             return PlanJobs(ExportOptions{.Source = {.FileName = f.In("song.ogg"), .SerialNumber = 0x5157, .PcmTotal = total,
+                                                      .CutPoints = {total / 3, total * 2 / 3}},
+                                           .FileName = f.Out("second.wav"), .Section = 2, .Wav = true},
+                             observer);
+         }},
+        {"cut", {"cut.ogg"},
+         [](const Folders& f, const JobControl&, JobObserver& observer) {
+             const std::int64_t total = Samples(Sources::Get().song);
+             return PlanJobs(CutOptions{.Source = {.FileName = f.In("song.ogg"), .SerialNumber = 0x5157, .PcmTotal = total,
+                                                   .CutPoints = {total / 4, total / 2, total * 3 / 4}},
+                                        .Kept = {true, false, true, false}, .FileName = f.Out("cut.ogg")},
+                             observer);
+         }},
+        {"cut as one stream", {"one.ogg"},
+         [](const Folders& f, const JobControl&, JobObserver& observer) {
+             const std::int64_t total = Samples(Sources::Get().song);
+             return PlanJobs(CutOptions{.Source = {.FileName = f.In("song.ogg"), .SerialNumber = 0x5157, .PcmTotal = total,
+                                                   .Rate = 11025, .CutPoints = {total / 4, total / 2, total * 3 / 4}},
+                                        .Kept = {true, false, true, false}, .FileName = f.Out("one.ogg"),
+                                        .OneStream = true, .Chapters = true},
+                             observer);
+         }},
         {"join", {"joined.ogg"},
          [](const Folders& f, const JobControl&, JobObserver& observer) {
              JoinOptions join{.Files = {}, .OutputFile = f.Out("joined.ogg")};

@@ -10,6 +10,8 @@ void CutPointCheck::BeginSection(const SectionJob& job, bool fromStart, std::int
 {
     ++sections_;
     number_ = job.SectionNumber > 0 ? job.SectionNumber : sections_;
+    title_ = job.Title;
+    skipped_ = job.SkipOutput;
     start_ = start;
     end_ = toEnd ? std::numeric_limits<std::int64_t>::max() : job.EndGranule;
     fromStart_ = fromStart;
@@ -31,8 +33,8 @@ void CutPointCheck::EnterLink(std::int64_t linkStart) noexcept
 
 std::string CutPointCheck::Section() const
 {
-    std::string text = "\"" + sourceName_ + "\": section " + std::to_string(number_) + " (samples " +
-                       std::to_string(start_) + " to ";
+    const std::string section = title_.empty() ? "section " + std::to_string(number_) : title_;
+    std::string text = "\"" + sourceName_ + "\": " + section + " (samples " + std::to_string(start_) + " to ";
     return text + (toEnd_ ? std::string("the end") : std::to_string(end_)) + ")";
 }
 
@@ -51,7 +53,7 @@ void CutPointCheck::RequireStartAt(const TimedPacket& packet, bool last) const
 {
     const std::int64_t first = linkStart_ + packet.First();
     const std::int64_t end = linkStart_ + packet.End;
-    if (packet.HeadTrim == 0 && start_ == linkStart_ + packet.FullStart())
+    if (skipped_ || (packet.HeadTrim == 0 && start_ == linkStart_ + packet.FullStart()))
         return;
     std::string message = Section() + " lies inside one audio packet (samples " + std::to_string(first) + " to " +
                           std::to_string(end) + ") and cannot be cut exactly";

@@ -40,7 +40,9 @@ public:
     // For a section that begins inside `packet` (the one holding the previous
     // cut) and ends in it too, or runs to the end with it when it is the
     // source's `last`: its decoder can drop samples from only one end of
-    // that packet, so the section must start where the packet does.
+    // that packet, so the section must start where the packet does. A
+    // section that is not written needs no exact samples and passes: the
+    // packets it holds still open the next section as they should.
     void RequireStartAt(const TimedPacket& packet, bool last) const;
     // The source's audio ended at `audioEnd` before the section's end.
     [[noreturn]] void PastTheEnd(std::int64_t audioEnd) const;
@@ -52,11 +54,13 @@ private:
     std::string sourceName_;
     std::int32_t sections_ = 0; // begun so far, counting the current one
     std::int32_t number_ = 0;   // the current section's number in the run
+    std::string title_;         // the current section's title, named instead of its number
     std::int64_t start_ = 0;
     std::int64_t end_ = 0;
     std::int64_t linkStart_ = 0;
     bool fromStart_ = true; // the section holds the link being read from its start
     bool toEnd_ = false;
+    bool skipped_ = false; // the current section is cut but not written
 };
 
 } // namespace oq

@@ -1,10 +1,12 @@
 #include "tools/PlayRange.h"
 
+#include "codec/FileDecoder.h"
 #include "media/CodecChoice.h"
 
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 
 namespace oq {
 
@@ -14,6 +16,43 @@ constexpr int kSampleBytes = 2; // 16-bit PCM
 // A decoder read that keeps failing is a damaged stretch; after this many
 // in a row the range ends instead of spinning.
 constexpr int kMaxFailedReads = 64;
+
+// Bytes of one 16-bit frame.
+std::int64_t FrameBytes(int channels) { return static_cast<std::int64_t>(channels) * kSampleBytes; }
+std::int64_t FrameBytes(const StreamFormat& format) { return FrameBytes(format.Channels); }
+
+// The link that holds frame `frame`, and its first frame in the file's
+// count; the last link for a frame past the end, and the first when the
+// library cannot tell a link's length.
+struct LinkPlace {
+    int Link = 0;
+    std::int64_t First = 0;
+};
+
+LinkPlace LinkHolding(FileDecoder& file, std::int64_t frame)
+{
+    LinkPlace place;
+    for (const int links = file.Links(); place.Link + 1 < links; ++place.Link) {
+        const std::int64_t frames = file.Frames(place.Link);
+        if (frames < 0)
+            return {};
+        if (place.First + frames > frame)
+            break;
+        place.First += frames;
+    }
+    return place;
+}
+
+// Frames a decoder sought into the middle decodes before its output is the
+// one pass's: what a section of the file starts on (for Opus the most its
+// pre-skip can drop, 65,535 frames, about 1.4 s at 48 kHz; shorter pre-roll
+// leaves small differences for a few hundred ms). None for a codec whose
+// seek alone is exact.
+std::int64_t PreRollOf(const StreamFormat& format)
+{
+    const CodecDescriptor* codec = FindCodec(format.Codec);
+    return codec && codec->OpensOnPreRoll() ? codec->MostPreSkip : 0;
+}
 
 std::int64_t Truncated(long double value)
 {
@@ -55,39 +94,78 @@ std::unique_ptr<PcmRangeReader> PcmRangeReader::Open(const std::string& fileName
     if (length < 1)
         return nullptr;
     std::unique_ptr<FileDecoder> file = OpenFileDecoder(fileName);
-    const std::int64_t bytes = length * file->Format(0)->Channels * kSampleBytes;
-    // A failed seek leaves the decoder at the file start; the range plays from there.
-    file->SeekFrame(start);
-    return std::unique_ptr<PcmRangeReader>(new PcmRangeReader(std::move(file), bytes));
+    const LinkPlace place = LinkHolding(*file, start);
+    const std::optional<StreamFormat> format = file->Format(place.Link);
+    if (!format)
+        return nullptr;
+    // Pre-roll from an earlier link is of no use: a link's decoder starts anew.
+    const std::int64_t from = std::max(place.First, start - PreRollOf(*format));
+    std::unique_ptr<PcmRangeReader> reader(new PcmRangeReader(std::move(file), *format, length));
+    reader->SkipTo(from, start);
+    return reader;
 }
 
-PcmRangeReader::PcmRangeReader(std::unique_ptr<FileDecoder> file, std::int64_t remainingBytes)
-    : file_(std::move(file)), remaining_(remainingBytes), channels_(file_->Format(0)->Channels),
-      rate_(file_->Format(0)->Rate)
+PcmRangeReader::PcmRangeReader(std::unique_ptr<FileDecoder> file, const StreamFormat& format, std::int64_t length)
+    : file_(std::move(file)), layout_(format.Channels, format.PlacedChannels), rate_(format.Rate),
+      buffer_(std::max<std::size_t>(kReadBytes, file_->WholePacketReadBytes())),
+      remaining_(length * FrameBytes(format))
 {
 }
 
 PcmRangeReader::~PcmRangeReader() = default;
 
-std::vector<char> PcmRangeReader::Next()
+void PcmRangeReader::SkipTo(std::int64_t from, std::int64_t start)
 {
-    std::vector<char> buffer(kReadBytes);
-    for (int failed = 0; !end_ && remaining_ > 0 && failed < kMaxFailedReads; ++failed) {
+    // A failed seek leaves the decoder where it was (the file start); the
+    // range then plays from the wrong place rather than not at all.
+    file_->SeekFrame(from);
+    std::int64_t dropped = (start - from) * FrameBytes(Channels());
+    while (dropped > 0) {
+        if (!Refill()) {
+            end_ = true;
+            return;
+        }
+        at_ = static_cast<std::size_t>(std::min<std::int64_t>(dropped, static_cast<std::int64_t>(filled_)));
+        dropped -= static_cast<std::int64_t>(at_);
+    }
+}
+
+bool PcmRangeReader::Refill()
+{
+    at_ = 0;
+    filled_ = 0;
+    for (int failed = 0; failed < kMaxFailedReads; ++failed) {
         int link = 0;
-        const long n = file_->ReadPcm16(buffer.data(), kReadBytes, &link);
+        const long n = file_->ReadPcm16(buffer_.data(), static_cast<int>(buffer_.size()), &link);
         if (n == 0)
-            break;
+            return false;
         if (n < 0)
             continue; // a hole in the stream: the next read goes on after it
         const auto format = file_->Format(link);
-        if (!format || format->Channels != channels_ || format->Rate != rate_)
-            break;
-        buffer.resize(static_cast<std::size_t>(n));
-        remaining_ -= n;
-        return buffer;
+        if (!format || format->Channels != Channels() || format->Rate != rate_)
+            return false;
+        filled_ = static_cast<std::size_t>(n);
+        return true;
     }
-    end_ = true;
-    return {};
+    return false;
+}
+
+std::vector<char> PcmRangeReader::Next()
+{
+    if (!end_ && remaining_ > 0 && at_ == filled_ && !Refill())
+        end_ = true;
+    // The range ends exactly: a read past it gives only its first part.
+    const std::size_t given = std::min<std::size_t>(filled_ - at_, static_cast<std::size_t>(remaining_));
+    if (end_ || given == 0) {
+        end_ = true;
+        return {};
+    }
+    std::vector<char> read(buffer_.begin() + static_cast<std::ptrdiff_t>(at_),
+                           buffer_.begin() + static_cast<std::ptrdiff_t>(at_ + given));
+    at_ += given;
+    remaining_ -= static_cast<std::int64_t>(given);
+    layout_.ToWavOrder(reinterpret_cast<unsigned char*>(read.data()), read.size());
+    return read;
 }
 
 } // namespace oq

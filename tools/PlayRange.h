@@ -1,7 +1,9 @@
 #pragma once
 
+#include "codec/ChannelLayout.h"
 #include "media/MPEGData.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +12,7 @@
 namespace oq {
 
 class FileDecoder;
+struct StreamFormat;
 
 // The stretch of the open file that a play button plays, in sample frames
 // per channel.
@@ -31,16 +34,23 @@ inline constexpr int kMaxPlaySeconds = 99;
 PlayRange ComputePlayRange(const MPEGData& file, std::int32_t position, int playSeconds, bool upTo);
 
 // Reads the decoded 16-bit little-endian PCM of one range of a file, one
-// decoder read (at most kReadBytes) at a time, for a sound device to play.
+// decoder read at a time, for a sound device to play. The channels come in
+// the order of their loudspeaker mask (see ChannelLayout), which is the
+// order a sound device takes them in.
 //
-// The start is found with the decoder's own sample seek. That seek trusts
-// the page granule positions: on files whose granules disagree with the
-// running sum of their packets (some muxers write such files) it can land a
-// few hundred samples off. The length is counted in whole reads, so the
-// last read may run past the range by less than one read.
+// The range's samples are those that one pass over the whole file gives.
+// The start is found with the decoder's own sample seek. A codec whose
+// decoder converges only over pre-roll (Opus) is sought the same pre-roll
+// before the start that a section of the file begins on, and its output up
+// to the start is dropped. That seek trusts the page granule positions: on
+// files whose granules disagree with the running sum of their packets (some
+// muxers write such files) it can land a few hundred samples off.
 class PcmRangeReader {
 public:
-    static constexpr int kReadBytes = 8192; // one decoder read: 2048 frames of 16-bit stereo
+    // The usual decoder read: 2048 frames of 16-bit stereo. A codec whose
+    // 16-bit conversion depends on the read's length reads at least a whole
+    // packet, see FileDecoder::WholePacketReadBytes.
+    static constexpr int kReadBytes = 8192;
 
     // Null when there is nothing to play (a length below 1). Raises IoError
     // for a file that cannot be read and NotOggAudioError for one that is
@@ -51,23 +61,35 @@ public:
     PcmRangeReader(const PcmRangeReader&) = delete;
     PcmRangeReader& operator=(const PcmRangeReader&) = delete;
 
-    // The format of the first link, which the device is opened with.
-    int Channels() const noexcept { return channels_; }
+    // The format of the link the range starts in, which the device is
+    // opened with.
+    int Channels() const noexcept { return layout_.Channels(); }
     long Rate() const noexcept { return rate_; }
+    const ChannelLayout& Layout() const noexcept { return layout_; }
 
-    // The next read, empty at the end of the range or of the stream. A link
-    // of another format than the first ends the range: its samples would be
-    // played at the wrong speed or with mixed-up channels.
+    // The next read (whole frames, at most ReadBytes()), empty at the end of
+    // the range or of the stream. A link of another format than the range's
+    // first ends the range: its samples would be played at the wrong speed
+    // or with mixed-up channels.
     std::vector<char> Next();
     bool AtEnd() const noexcept { return end_; }
+    std::size_t ReadBytes() const noexcept { return buffer_.size(); }
 
 private:
-    explicit PcmRangeReader(std::unique_ptr<FileDecoder> file, std::int64_t remainingBytes);
+    PcmRangeReader(std::unique_ptr<FileDecoder> file, const StreamFormat& format, std::int64_t length);
+    // Seeks frame `from` and decodes up to frame `start`, which is dropped.
+    void SkipTo(std::int64_t from, std::int64_t start);
+    // Refills buffer_ with one decoder read; false at the end of the stream
+    // or of the range's format.
+    bool Refill();
 
     std::unique_ptr<FileDecoder> file_;
-    std::int64_t remaining_ = 0; // bytes still wanted
-    int channels_ = 0;
+    ChannelLayout layout_;
     long rate_ = 0;
+    std::vector<char> buffer_; // one decoder read, in the decoder's channel order
+    std::size_t at_ = 0;       // bytes of buffer_ handed over or dropped
+    std::size_t filled_ = 0;   // bytes of buffer_ the last read gave
+    std::int64_t remaining_ = 0; // bytes of the range still to hand over
     bool end_ = false;
 };
 

@@ -60,7 +60,10 @@ void SectionEngine::BeginOutputStream(const SectionJob& job)
 {
     RequireSource();
     job_ = job;
-    serials_.Clear();
+    // Serial numbers are unique in each output file: the streams of every
+    // section written into an output still open stay counted.
+    if (!writer_->OutputOpen())
+        serials_.Clear();
     BeginPart();
 }
 

@@ -17,6 +17,9 @@ struct SectionJob {
     std::int64_t EndGranule = 0;    // one past its last sample; unused for the last section
     bool SkipOutput = false;        // cut the section (keeping exact boundaries) but write nothing
     std::int32_t SectionNumber = 0; // named in refusals; 0: counted from the run's first section
+    // Names the section in refusals instead of its number where not empty:
+    // a cut's stretch as the user wrote it.
+    std::string Title{};
     CommentEdit Comments{};         // how the section's comments differ from the source's
 };
 

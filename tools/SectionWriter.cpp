@@ -46,6 +46,11 @@ constexpr std::size_t kGatherBytes = kWriteBytes + PageLayout::kLargestPage;
 
 void SectionWriter::Begin(const SectionJob& job, const StreamCodec& codec, std::int64_t preSkip)
 {
+    // Several sections may go to one output, with sections cut but not
+    // written between them; a skipped section drops its pages as they are
+    // built, so the pages a written one left gathered are written first.
+    if (job.SkipOutput && !skipOutput_)
+        WriteGathered();
     skipOutput_ = job.SkipOutput;
     if (!skipOutput_ && !outputFile_.IsOpen())
         outputFile_ = File::Create(job.OutputName);

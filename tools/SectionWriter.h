@@ -19,7 +19,11 @@ class StreamCodec;
 // built straight into a buffer that is written in large blocks, the rest
 // when the output closes, so that a page of about 4 KiB is not a system call
 // of its own. With the job's SkipOutput set everything is computed and
-// nothing is written.
+// nothing is written. Sections written one after another into one open
+// output become the links of a chained file; the output opens with the first
+// written section (a new file, replacing any of its name) and closes only
+// when told, so the caller must not close it between the sections of one
+// file.
 class SectionWriter {
 public:
     SectionWriter() = default;

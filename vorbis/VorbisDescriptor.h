@@ -12,6 +12,7 @@ inline constexpr CodecDescriptor kVorbisDescriptor{
     .Extension = ".ogg",
     .Opening = SectionOpening::PrimedByPacketBefore,
     .MostPreSkip = 0,
+    .HasOutputGain = false,
     .Loudness = kReplayGain2,
     .CommentHeaderIndex = 1,
     .CommentForm = {"\x03vorbis", true},

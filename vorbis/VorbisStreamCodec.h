@@ -22,6 +22,7 @@ public:
     const PacketCopy& Header(int index) const override { return headers_[index]; }
     void ReleaseHeaders() noexcept override { headers_.Release(); }
     std::int64_t PreSkip() const noexcept override { return 0; }
+    int OutputGain() const noexcept override { return 0; }
     PacketCopy SectionHeader(int index, std::int64_t /*preSkip*/) const override { return headers_[index]; }
 
     int Channels() const noexcept override { return headers_.Info().channels; }

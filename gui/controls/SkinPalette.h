@@ -12,6 +12,7 @@ struct SkinColours {
     static QColor Face();        // the window face
     static QColor Ink();         // text and symbols
     static QColor InkSoft();     // captions
+    static QColor InkDisabled(); // text of a control that does not apply now, still readable
     static QColor Accent();      // the orange of the program
     static QColor AccentDeep();  // the accent of a pressed button
     static QColor TitleTop();    // the title strip's gradient, top and bottom

@@ -10,6 +10,7 @@
 #include "base/Error.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FieldKeyGuard.h"
+#include "gui/controls/FocusReturn.h"
 #include "gui/controls/HelpViewer.h"
 #include "gui/controls/LocalFileName.h"
 #include "gui/controls/OutputChoice.h"
@@ -20,6 +21,7 @@
 #include "gui/controls/SkinPainting.h"
 #include "gui/controls/TitleIcon.h"
 #include "gui/editor/MainWindowSkin.h"
+#include "jobs/ChapterCopy.h"
 #include "model/CueSheetWriter.h"
 #include "model/LabelFile.h"
 #include "model/MarkerLimit.h"
@@ -79,13 +81,19 @@ QSettings SettingsStore()
 }
 
 // The "Save As" dialog for an exported section, proposing the open file's
-// own name in its folder; an empty text for Cancel.
+// own name in its folder; an empty text for Cancel. Beside the Ogg section
+// it offers the section decoded to a WAV file, which a name typed without
+// an ending then gets.
 QString ChooseExportFile(QWidget* parent, const QString& source)
 {
+    const QString wavFiles = QObject::tr("WAV Files (*.wav)");
     QFileDialog dialog(parent, QObject::tr("Save As"), QFileInfo(source).absolutePath());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({OggFilesFilter(), QObject::tr("All Files (*)")});
+    dialog.setNameFilters({OggFilesFilter(), wavFiles, QObject::tr("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("ogg"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.setDefaultSuffix(filter == wavFiles ? QStringLiteral("wav") : QStringLiteral("ogg"));
+    });
     dialog.selectFile(QFileInfo(source).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
@@ -104,6 +112,12 @@ QString ChooseMarkerFile(QWidget* parent, MainWindow::MarkerFileUse use, const Q
         dialog.setWindowTitle(QObject::tr("Import Markers"));
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters({labels, QObject::tr("All Files (*)")});
+    } else if (use == MainWindow::MarkerFileUse::Chapters) {
+        dialog.setWindowTitle(QObject::tr("Save Markers as Chapters"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters({OggFilesFilter(), QObject::tr("All Files (*)")});
+        dialog.setDefaultSuffix(QFileInfo(proposed).suffix());
+        dialog.selectFile(proposed);
     } else {
         dialog.setWindowTitle(QObject::tr("Export Markers"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -123,6 +137,11 @@ QString ChooseMarkerFile(QWidget* parent, MainWindow::MarkerFileUse use, const Q
 
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      profileCache_(ProfileCache::UserFolder(),
+                    [](const std::string& message) {
+                        // The cache only saves time: the user is not troubled with it.
+                        NoteQuietFailure("Remembering an amplitude profile", QString::fromStdString(message));
+                    }),
       chooseExport_([this](const QString& source) { return ChooseExportFile(this, source); }),
       chooseMarkerFile_([this](MarkerFileUse use, const QString& folder, const QString& proposed) {
           return ChooseMarkerFile(this, use, folder, proposed);
@@ -130,6 +149,9 @@ MainWindow::MainWindow(QWidget* parent)
 {
     DressSkinForm(*this, tr("Ogg Quorvel 2003"), kClientSize);
     move(kDefaultPlace);
+    // Every window the program opens over this one gives the keyboard back
+    // when it closes.
+    FocusReturn::Install();
 
     BuildControls();
     help_ = std::make_unique<HelpViewer>(HelpViewer::ProgramHelpFolder());
@@ -318,9 +340,10 @@ void MainWindow::Connect()
         CentreOver(saveWizard_);
         const QString folder = QFileInfo(ShownName(record_.FileName)).absolutePath();
         // Markers laid from a cue sheet on this file give sections its tracks' tags.
-        const std::string& cue = splitWizard_->AppliedCueSheet();
-        saveWizard_->ShowSplit(record_, markers_.Positions(), folder,
-                               cueFile_ == record_.FileName ? cue : std::string());
+        SplitCuts cuts = CutsOf(markers_.Geometry());
+        if (cueFile_ == record_.FileName)
+            cuts.CueSheet = splitWizard_->AppliedCueSheet();
+        saveWizard_->ShowSplit(record_, cuts, folder);
         RefreshControls();
     });
     onClick(visExportOgg_, [this] { ExportSection(); });
@@ -486,9 +509,20 @@ bool MainWindow::OpenOggFile(const QString& fileName)
 
 bool MainWindow::AnalyseAndShow()
 {
-    CentreOver(progress_);
-    // A cancelled analysis leaves the file open with the placeholder profile.
-    progress_->Analyse(record_, profile_);
+    // A profile remembered from an earlier look at this very state of the
+    // file opens at once; any other is analysed in the progress window.
+    ProfileCache::Lookup remembered = profileCache_.Find(record_.FileName);
+    if (remembered.Profile) {
+        profile_ = std::move(*remembered.Profile);
+        record_.BlockCount = profile_.LastIndex();
+        record_.ProfileComplete = true;
+    } else {
+        CentreOver(progress_);
+        // A cancelled analysis leaves the file open with the placeholder profile.
+        progress_->Analyse(record_, profile_);
+        if (record_.ProfileComplete && remembered.Identity)
+            profileCache_.Store(record_.FileName, *remembered.Identity, profile_);
+    }
     display_->SetProfile(profile_, record_.ProfileComplete);
     try {
         markers_.OpenFile(record_);
@@ -570,7 +604,8 @@ void MainWindow::SyncControls()
 
     for (EzRgnButton* button : {visSaveSplit_, visOggInfo_, visAddMarker_, visSplitWizard_})
         button->SetEnabled(open);
-    for (QAction* action : {importMarkers_, exportMarkers_, pauseMarkers_, linkMarkers_})
+    for (QAction* action :
+         {importMarkers_, exportMarkers_, pauseMarkers_, linkMarkers_, chapterMarkers_, saveChapters_})
         action->setEnabled(open);
     rangeSelectMarker_->setEnabled(open);
     sectionSelectSection_->setEnabled(open);
@@ -683,7 +718,7 @@ void MainWindow::ExportSection()
     if (file.isEmpty() || !AcceptOutputChoice(this, windowTitle(), file, {record_.FileName}))
         return;
     CentreOver(saveWizard_);
-    saveWizard_->ShowExport(record_, markers_.Positions(), section, file);
+    saveWizard_->ShowExport(record_, CutsOf(markers_.Geometry()), section, file);
     RefreshControls();
 }
 
@@ -733,6 +768,9 @@ void MainWindow::BuildWindowMenu()
     exportMarkers_ = guarded(tr("&Export Markers..."), "ExportMarkers", &MainWindow::ExportMarkers);
     pauseMarkers_ = guarded(tr("Markers at &Pauses..."), "PauseMarkers", &MainWindow::MarkersAtPauses);
     linkMarkers_ = guarded(tr("Markers at &Stream Boundaries"), "LinkMarkers", &MainWindow::MarkersAtLinks);
+    chapterMarkers_ = guarded(tr("Markers at &Chapters"), "ChapterMarkers", &MainWindow::MarkersAtChapters);
+    saveChapters_ =
+        guarded(tr("Save &Markers as Chapters..."), "SaveChapters", &MainWindow::SaveMarkersAsChapters);
     windowMenu_->addSeparator();
     // F1 belongs to the Help button; the menu only names it.
     QAction* help = windowMenu_->addAction(tr("&Help") + QLatin1Char('\t') +
@@ -775,6 +813,7 @@ void MainWindow::BuildShortcuts()
     visZoomOut_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     visSaveSplit_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     visExportOgg_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    visSplitWizard_->AddShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     toolHelp_->AddShortcut(QKeySequence::HelpContents);
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(menuKey, &QShortcut::activated, this, qOverload<>(&MainWindow::ShowWindowMenu));
@@ -793,10 +832,10 @@ void MainWindow::ImportMarkers()
         return;
     try {
         const std::string file = LocalName(chosen);
-        const LabelMarkers read = LabelFile::Read(file, MarkerTime(record_));
-        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(read.Positions.size()),
+        const LaidMarkers read = LabelFile::Read(file, MarkerTime(record_));
+        RequireMarkerRoom(MarkerDemand::Labels, static_cast<std::int64_t>(read.Markers.size()),
                           "the label file \"" + file + "\" has");
-        LayImportedMarkers(read.Positions);
+        LayImportedMarkers(read.Markers);
     } catch (const FileError& failure) {
         // A file that is not a label file names its first bad line.
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
@@ -815,9 +854,10 @@ void MainWindow::ExportMarkers()
     const MarkerTime time(record_);
     try {
         if (QFileInfo(chosen).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0)
-            CueSheetWriter::Write(file, record_.FileName, markers_.Sections(), {}, time, {});
+            CueSheetWriter::Write(file, record_.FileName, CueSheetWriter::TracksOf(markers_.Geometry()), time.Rate(),
+                                  {});
         else
-            LabelFile::Write(file, markers_.Positions(), {}, time, {record_.FileName});
+            LabelFile::Write(file, markers_.Places(), time, {record_.FileName});
     } catch (const FileError& failure) {
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
     }
@@ -840,8 +880,8 @@ void MainWindow::OpenSplitWizard(SplitMethod method)
     RefreshControls();
 }
 
-// A marker on the block nearest each boundary of a chained file's links;
-// its cut is the boundary itself (see PositionConverter).
+// A marker at each boundary of a chained file's links, exact, on the block
+// nearest it (see PositionConverter), titled with its link's title.
 void MainWindow::MarkersAtLinks()
 {
     if (record_.LinkStarts.empty()) {
@@ -855,12 +895,77 @@ void MainWindow::MarkersAtLinks()
         QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
         return;
     }
-    LayImportedMarkers(MarkerTime::LinkPositions(record_));
+    try {
+        LayImportedMarkers(MarkerTime::LinkMarkers(record_).Markers);
+    } catch (const FileError& failure) {
+        // The file went or changed since it was opened.
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    }
 }
 
-void MainWindow::LayImportedMarkers(const std::vector<std::int32_t>& positions)
+void MainWindow::MarkersAtChapters()
 {
-    markers_.LayMarkers(positions);
+    std::vector<Chapter> chapters;
+    try {
+        chapters = ReadChapters(record_.FileName);
+        RequireMarkerRoom(MarkerDemand::Chapters, static_cast<std::int64_t>(chapters.size()),
+                          "\"" + record_.FileName + "\" has");
+    } catch (const FileError& failure) {
+        // A chapter field that cannot be read is named.
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+        return;
+    } catch (const MarkerLimitError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+        return;
+    }
+    if (chapters.empty()) {
+        QMessageBox::information(this, windowTitle(), tr("This file holds no chapters."));
+        return;
+    }
+    const MarkerTime time(record_);
+    std::vector<MarkerPlace> places;
+    for (const Chapter& chapter : chapters)
+        places.push_back(time.ExactPlace(chapter.Sample, chapter.Title));
+    LayImportedMarkers(places);
+}
+
+std::vector<Chapter> MainWindow::SectionChapters() const
+{
+    const MarkerGeometry& geometry = markers_.Geometry();
+    std::vector<Chapter> chapters;
+    for (int j = 1; const auto place = geometry.PlaceOfSection(j); ++j) {
+        Chapter chapter{geometry.SectionSamples(j).Start};
+        // A section from the file's start before the first marker has no title.
+        if (place->FirstMarker >= 1)
+            chapter.Title = geometry.At(place->FirstMarker).Title;
+        chapters.push_back(std::move(chapter));
+    }
+    return chapters;
+}
+
+void MainWindow::SaveMarkersAsChapters()
+{
+    if (markers_.MarkerCount() == 0) {
+        QMessageBox::information(this, windowTitle(), tr("There are no markers to save as chapters."));
+        return;
+    }
+    const QFileInfo source(ShownName(record_.FileName));
+    const QString chosen = chooseMarkerFile_(MarkerFileUse::Chapters, MarkerFileFolder(),
+                                             tr("%1 (chapters).%2").arg(source.completeBaseName(), source.suffix()));
+    if (chosen.isEmpty())
+        return;
+    try {
+        WriteChapterCopy(record_.FileName, LocalName(chosen), SectionChapters());
+    } catch (const FileError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    } catch (const RangeError& failure) {
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(failure.what()));
+    }
+}
+
+void MainWindow::LayImportedMarkers(const std::vector<MarkerPlace>& markers)
+{
+    markers_.LayMarkers(markers);
     // The cue sheet's tags belong to the markers it laid, now gone.
     cueFile_.clear();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "tools/AmplitudeProfile.h"
+#include "tools/ProfileCache.h"
 #include "media/MPEGData.h"
+#include "model/Chapters.h"
 #include "model/MarkerHistory.h"
 #include "model/MarkerList.h"
 #include "gui/controls/NumericField.h"
@@ -121,9 +123,10 @@ public:
     // Asks for a marker file in `folder` (the open file's): one to import,
     // or one to export under the proposed name `proposed`; returns it, or an
     // empty text for Cancel. An exported file whose name ends in ".cue"
-    // becomes a cue sheet, any other a label file. The default is the file
-    // dialog, whose file types give the name its ending.
-    enum class MarkerFileUse { Import, Export };
+    // becomes a cue sheet, any other a label file; Chapters asks for the
+    // copy of the open file that Save Markers as Chapters writes. The
+    // default is the file dialog, whose file types give the name its ending.
+    enum class MarkerFileUse { Import, Export, Chapters };
     using MarkerFileChooser =
         std::function<QString(MarkerFileUse use, const QString& folder, const QString& proposed)>;
     void SetMarkerFileChooser(MarkerFileChooser chooser) { chooseMarkerFile_ = std::move(chooser); }
@@ -167,8 +170,16 @@ private:
     void MarkersAtPauses();
     void OpenSplitWizard(SplitMethod method);
     void MarkersAtLinks();
-    // Markers from a label file or the links, in place of those there.
-    void LayImportedMarkers(const std::vector<std::int32_t>& positions);
+    // Markers at the open file's chapters, exact and titled.
+    void MarkersAtChapters();
+    // Writes a copy of the open file with a chapter at each section's start.
+    void SaveMarkersAsChapters();
+    // The chapters of the sections: each section's start, exact where its
+    // marker is, titled by its marker's title.
+    std::vector<Chapter> SectionChapters() const;
+    // Markers from a label file, the links or the chapters, in place of
+    // those there.
+    void LayImportedMarkers(const std::vector<MarkerPlace>& markers);
     void LoadSettings();
     void SaveSettings() const;
 
@@ -193,6 +204,8 @@ private:
     MarkerHistory history_{markers_};
     MPEGData record_;
     AmplitudeProfile profile_;
+    // Profiles of files opened before, so that a file opened again is not decoded again.
+    ProfileCache profileCache_;
     QString lastOpenDir_;
     ExportChooser chooseExport_;
     MarkerFileChooser chooseMarkerFile_;
@@ -219,6 +232,8 @@ private:
     QAction* exportMarkers_ = nullptr;
     QAction* pauseMarkers_ = nullptr;
     QAction* linkMarkers_ = nullptr;
+    QAction* chapterMarkers_ = nullptr;
+    QAction* saveChapters_ = nullptr;
     EzRgnButton* visOpenOgg_ = nullptr;
     EzRgnButton* visOggInfo_ = nullptr;
     EzRgnButton* visSaveSplit_ = nullptr;

@@ -70,7 +70,7 @@ int MarkerPixels::SectionAtPixel(int x) const
     const int m = markers_.SectionCount();
     if (n == 0 || m == 0)
         return 0;
-    const bool leading = markers_.Position(1) > 0;
+    const bool leading = markers_.Geometry().LeadingSection();
     // A click up to one pixel right of a marker still counts to the section
     // before it: the highlight of that section reaches the marker's column.
     if (leading && x <= ImagePixel(1) + 1)

@@ -213,23 +213,21 @@ void SaveWizard::Connect()
 
 // --- Opening and pages --------------------------------------------------------------
 
-int SaveWizard::ShowSplit(const MPEGData& file, const std::vector<std::int32_t>& markerPositions,
-                          const QString& outputFolder, const std::string& cueSheet)
+int SaveWizard::ShowSplit(const MPEGData& file, const SplitCuts& cuts, const QString& outputFolder)
 {
     file_ = file;
-    markers_ = markerPositions;
-    cueSheet_ = cueSheet;
-    splitPage_->Open(outputFolder, QStringLiteral(" - ") + QFileInfo(ShownName(file.FileName)).fileName(),
-                     !cueSheet.empty(),
-                     markerPositions.empty() ? SectionsAtSamples(file, {}) : SectionsFromMarkers(file, markerPositions));
+    cuts_ = cuts;
+    const bool titled = !cuts.CueSheet.empty() ||
+                        std::ranges::any_of(cuts.Titles, [](const std::string& title) { return !title.empty(); });
+    splitPage_->Open(outputFolder, QStringLiteral(" - ") + QFileInfo(ShownName(file.FileName)).fileName(), titled,
+                     cuts.Markers.empty() ? SectionsAtSamples(file, {}) : SectionsAtMarkers(file, cuts.Markers));
     return Open(ActiveTool::Split, false);
 }
 
-int SaveWizard::ShowExport(const MPEGData& file, const std::vector<std::int32_t>& markerPositions,
-                           std::int32_t section, const QString& fileName)
+int SaveWizard::ShowExport(const MPEGData& file, const SplitCuts& cuts, std::int32_t section, const QString& fileName)
 {
     file_ = file;
-    markers_ = markerPositions;
+    cuts_ = cuts;
     exportSection_ = section;
     exportFileName_ = fileName;
     return Open(ActiveTool::Split, true);
@@ -268,11 +266,20 @@ void SaveWizard::ShowState()
     wavPage_->setVisible(page == WizardPage::WavList);
     catalogPage_->setVisible(page == WizardPage::CatalogOptions);
     finalPage_->setVisible(page == WizardPage::Final);
+    // The keyboard stays in the shared place when its button changes: a
+    // second Space after Next starts the run, and one after Start pauses it,
+    // where Qt would hand the focus to the next button in the chain, Cancel.
+    const std::initializer_list<EzRgnButton*> shared{next_, start_, pause_, done_};
+    const bool sharedHadFocus = std::ranges::any_of(shared, [](const EzRgnButton* b) { return b->hasFocus(); });
     const SharedButton shown = flow_.Shown();
     next_->setVisible(shown == SharedButton::Next);
     start_->setVisible(shown == SharedButton::Start);
     pause_->setVisible(shown == SharedButton::Pause);
     done_->setVisible(shown == SharedButton::Done);
+    if (sharedHadFocus)
+        for (EzRgnButton* button : shared)
+            if (button->isVisible())
+                button->setFocus(Qt::TabFocusReason);
     back_->SetEnabled(flow_.BackEnabled());
     finalLabel1_->setEnabled(flow_.ReadyLabelEnabled());
     for (QWidget* label : runLabels_)
@@ -331,11 +338,19 @@ void SaveWizard::Start()
                 return PlanJobs(options, control, observer);
             };
         } else if (flow_.ExportOneSection()) {
-            const SectionSource source = SectionsFromMarkers(file_, markers_);
+            const SectionSource source = SectionsAtMarkers(file_, cuts_.Markers);
             ExportOptions options{source, LocalName(exportFileName_), exportSection_};
+            options.Wav = NamesWavFile(options.FileName);
+            planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
+        } else if (splitPage_->Output() != SplitOptionsPage::Files::EachOwn) {
+            SplitOptions naming;
+            splitPage_->Apply(naming);
+            naming.Source = SectionsOf(file_, cuts_);
+            const CutOptions options =
+                ChosenSectionsAsOneFile(naming, splitPage_->Output() == SplitOptionsPage::Files::OneStream);
             planner = [options](JobObserver& observer, const JobControl&) { return PlanJobs(options, observer); };
         } else {
-            SplitRequest request{.File = file_, .Cuts = {.Markers = markers_, .CueSheet = cueSheet_}};
+            SplitRequest request{.File = file_, .Cuts = cuts_};
             splitPage_->Apply(request.Naming);
             request.MeasureLoudness = splitPage_->MeasureLoudness();
             // The sections are cut and tagged here, so that a cue sheet that

@@ -5,6 +5,7 @@
 #include "model/ToolFileList.h"
 #include "gui/savewizard/SaveWizardDialogs.h"
 #include "gui/savewizard/SaveWizardRun.h"
+#include "jobs/SplitRecipe.h"
 
 #include <QDialog>
 
@@ -49,15 +50,13 @@ public:
     // files chosen and reports it with lastFolderChanged.
     void SetLastFolder(const QString& folder) { lastFolder_ = folder; }
 
-    // Saves the sections that `markerPositions` cut `file` into; the page
-    // proposes `outputFolder`. Markers laid from the cue sheet `cueSheet`
-    // give the sections its tracks' tags (and names, when chosen). Returns
-    // the modal result.
-    int ShowSplit(const MPEGData& file, const std::vector<std::int32_t>& markerPositions, const QString& outputFolder,
-                  const std::string& cueSheet = {});
+    // Saves the sections that `cuts` cut `file` into, at the markers'
+    // exact samples; the page proposes `outputFolder`. Markers laid from a
+    // cue sheet give the sections its tracks' tags, titled markers their
+    // titles (and names, when chosen). Returns the modal result.
+    int ShowSplit(const MPEGData& file, const SplitCuts& cuts, const QString& outputFolder);
     // Writes section `section` (from 1) to `fileName`, starting on the final page.
-    int ShowExport(const MPEGData& file, const std::vector<std::int32_t>& markerPositions, std::int32_t section,
-                   const QString& fileName);
+    int ShowExport(const MPEGData& file, const SplitCuts& cuts, std::int32_t section, const QString& fileName);
 
     // Opens the join, WAV or catalog tool on its page.
     int ShowTool(ActiveTool tool);
@@ -106,8 +105,7 @@ private:
 
     // What the opening was given.
     MPEGData file_;
-    std::vector<std::int32_t> markers_;
-    std::string cueSheet_;
+    SplitCuts cuts_;
     std::int32_t exportSection_ = 1;
     QString exportFileName_;
 

@@ -29,7 +29,14 @@ SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dia
     sections_->setToolTip(tr("Sections To Create"));
     sections_->addItems({tr("All Sections"), tr("Odd Sections"), tr("Even Sections")});
 
-    Caption(this, "SplitFile_Label2", tr("Select the Custom Filename options for output:"), {10, 96, 360, 18});
+    Caption(this, "SplitFile_Label6", tr("Write them as:"), {10, 81, 200, 18});
+    files_ = new QComboBox(this);
+    files_->setObjectName(QStringLiteral("SplitFile_Files"));
+    files_->setGeometry(210, 80, 150, 20);
+    files_->setToolTip(tr("One file per section, or the chosen sections in one file"));
+    files_->addItems({tr("One File Each"), tr("One File, Chained"), tr("One File, One Stream")});
+
+    Caption(this, "SplitFile_Label2", tr("Select the Custom Filename options for output:"), {10, 101, 360, 18});
     Caption(this, "SplitFile_Label3", tr("Pre Section Number Text:"), {10, 120, 160, 22});
     preText_ = new QLineEdit(QStringLiteral("Part "), this);
     preText_->setObjectName(QStringLiteral("SplitFile_PreText"));
@@ -63,6 +70,22 @@ SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dia
     connect(postText_, &QLineEdit::textChanged, this, &SplitOptionsPage::RefreshExample);
     connect(zeros_, &QCheckBox::toggled, this, &SplitOptionsPage::RefreshExample);
     connect(titles_, &QCheckBox::toggled, this, &SplitOptionsPage::RefreshExample);
+    connect(files_, &QComboBox::currentIndexChanged, this, &SplitOptionsPage::RefreshOutput);
+}
+
+SplitOptionsPage::Files SplitOptionsPage::Output() const
+{
+    return static_cast<Files>(std::max(0, files_->currentIndex()));
+}
+
+void SplitOptionsPage::RefreshOutput()
+{
+    const bool each = Output() == Files::EachOwn;
+    for (QWidget* naming : std::initializer_list<QWidget*>{preText_, postText_, zeros_, replayGain_})
+        naming->setEnabled(each);
+    if (!each)
+        replayGain_->setChecked(false);
+    RefreshExample();
 }
 
 void SplitOptionsPage::Open(const QString& outputFolder, const QString& postText, bool cueTitles,
@@ -111,6 +134,10 @@ void SplitOptionsPage::RefreshExample()
     // The first section's name as the planner settles it, without a folder.
     SplitOptions options;
     options.Source = source_;
+    if (Output() != Files::EachOwn) {
+        example_->setText(QString::fromStdString(NameOf(ChosenSectionsAsOneFile(options, false).FileName)));
+        return;
+    }
     options.PreText = preText_->text().toStdString();
     options.PostText = postText_->text().toStdString();
     options.Zeros = zeros_->isChecked();

@@ -23,7 +23,7 @@ public:
     SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dialogs);
 
     // What each opening sets; the other choices keep their values.
-    // `cueTitles`: the sections come from a cue sheet and may be named after its tracks.
+    // `cueTitles`: the sections come from a cue sheet or titled markers and may be named after them.
     // `sections`: what the example name is built for (the section count sets
     // the zeros, the codec the extension).
     void Open(const QString& outputFolder, const QString& postText, bool cueTitles = false,
@@ -33,15 +33,23 @@ public:
     // Whether each section is to get its own loudness, measured before the cut.
     bool MeasureLoudness() const;
 
+    // How the chosen sections are written: a file each, or all in one file
+    // as a chain of links or as one stream.
+    enum class Files { EachOwn = 0, OneChained = 1, OneStream = 2 };
+    Files Output() const;
+
 private:
     void BrowseFolder();
     void RefreshExample();
+    // One file has no numbered names and no loudness per section.
+    void RefreshOutput();
 
     const SaveWizardDialogs& dialogs_;
     QString folder_;
     SectionSource source_{};
     QLineEdit* folderEdit_ = nullptr;
     QComboBox* sections_ = nullptr;
+    QComboBox* files_ = nullptr;
     QLineEdit* preText_ = nullptr;
     QLineEdit* postText_ = nullptr;
     QCheckBox* zeros_ = nullptr;

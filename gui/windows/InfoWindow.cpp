@@ -96,6 +96,7 @@ InfoWindow::InfoWindow(Player& volume, QWidget* parent)
     infoClose_->setToolTip(tr("Close"));
     infoClose_->setCursor(Qt::PointingHandCursor);
     connect(infoClose_, &EzRgnButton::clicked, this, &QWidget::hide);
+    infoClose_->AddShortcut(QKeySequence(Qt::Key_Escape)); // as a dialog's Cancel
 
     ReadVolume();
 }

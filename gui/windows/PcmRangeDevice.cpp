@@ -41,6 +41,10 @@ qint64 PcmRangeDevice::readData(char* data, qint64 maxSize)
         given += take;
     }
     bytesRead_ += given;
+    if (exhausted_) {
+        std::memset(data + given, 0, static_cast<std::size_t>(wanted - given));
+        return wanted;
+    }
     return given;
 }
 

@@ -12,12 +12,17 @@ class PcmRangeReader;
 // A range's decoded reads as a device that the audio sink pulls from, in
 // whole frames, on the interface thread.
 //
-// It never reports its end, not even once every read has been handed over:
-// Qt Multimedia 6.4's PulseAudio sink answers an underflow on a source at its
-// end by draining the stream with a callback that holds the sink, and closing
-// the sink neither cancels nor awaits that callback, so a drain completing
-// after the sink was deleted ran on freed memory. The player asks Exhausted()
-// instead and closes the sink itself.
+// It never reports its end: after the range's last frame it gives silence
+// for as long as it is read. Qt Multimedia 6.4's PulseAudio sink answers an
+// underflow on a source at its end by draining the stream with a callback
+// that holds the sink, and closing the sink neither cancels nor awaits that
+// callback, so a drain completing after the sink was deleted ran on freed
+// memory. Nor may it simply run dry: after an underrun (the interface
+// thread busy for longer than the sink's queue) the played time reported by
+// the sink ran ahead of the sound, and a sink closed by it cut the range's
+// last ~70 ms. With silence behind it the range's end plays out like any
+// other part; the player watches the played time and closes the sink once
+// the end has been heard.
 class PcmRangeDevice : public QIODevice {
 public:
     explicit PcmRangeDevice(std::unique_ptr<PcmRangeReader> reader);
@@ -27,7 +32,7 @@ public:
 
     // Whether the range's last frame has been handed over.
     bool Exhausted() const noexcept { return exhausted_; }
-    // Bytes handed over so far.
+    // Bytes of the range handed over so far, the silence after it left out.
     qint64 BytesRead() const noexcept { return bytesRead_; }
 
     bool isSequential() const override { return true; }

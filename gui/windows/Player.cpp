@@ -1,6 +1,7 @@
 #include "gui/windows/Player.h"
 
 #include "gui/windows/PcmRangeDevice.h"
+#include "codec/ChannelLayout.h"
 #include "tools/PlayRange.h"
 #include "gui/controls/QuietFailure.h"
 
@@ -10,15 +11,45 @@
 #include <QMediaDevices>
 
 #include <algorithm>
+#include <iterator>
 
 namespace oq {
 
 namespace {
 
-// A device whose played time stops short of what it was given (it may not
-// count a last partial period) is closed this long after the sound should
-// have ended.
+// The device is closed once its played time is this far past the range's
+// end, in the silence that follows it: a margin for the sound server's
+// played time, which is interpolated between its reports.
+constexpr qint64 kTailGuardUs = 100'000;
+// A device whose played time stops short (one that stalled) is closed this
+// long after the range should have been heard.
 constexpr qint64 kDrainGraceUs = 500'000;
+
+// Qt's position of each mask bit. Qt orders a frame's channels by position
+// as the mask does by bit, so frames in the mask's order need no other
+// reordering; the assertion below keeps the two orders alike.
+struct SpeakerPosition {
+    ChannelLayout::Speaker Speaker;
+    QAudioFormat::AudioChannelPosition Position;
+};
+
+constexpr SpeakerPosition kSpeakerPositions[] = {
+    {ChannelLayout::FrontLeft, QAudioFormat::FrontLeft},       {ChannelLayout::FrontRight, QAudioFormat::FrontRight},
+    {ChannelLayout::FrontCentre, QAudioFormat::FrontCenter},   {ChannelLayout::LowFrequency, QAudioFormat::LFE},
+    {ChannelLayout::BackLeft, QAudioFormat::BackLeft},         {ChannelLayout::BackRight, QAudioFormat::BackRight},
+    {ChannelLayout::BackCentre, QAudioFormat::BackCenter},     {ChannelLayout::SideLeft, QAudioFormat::SideLeft},
+    {ChannelLayout::SideRight, QAudioFormat::SideRight},
+};
+
+constexpr bool InBothOrders()
+{
+    for (std::size_t k = 1; k < std::size(kSpeakerPositions); ++k)
+        if (kSpeakerPositions[k].Speaker <= kSpeakerPositions[k - 1].Speaker ||
+            kSpeakerPositions[k].Position <= kSpeakerPositions[k - 1].Position)
+            return false;
+    return true;
+}
+static_assert(InBothOrders(), "a frame's channels must run in the same order for the mask and for Qt");
 
 } // namespace
 
@@ -31,7 +62,7 @@ Player::Player(QObject* parent)
 
 Player::~Player()
 {
-    Close(true);
+    Close();
 }
 
 bool Player::PlaySamples(const std::string& fileName, std::int64_t start, std::int64_t length)
@@ -52,10 +83,7 @@ bool Player::PlaySamples(const std::string& fileName, std::int64_t start, std::i
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
         return false;
-    QAudioFormat format;
-    format.setSampleRate(static_cast<int>(reader->Rate()));
-    format.setChannelCount(reader->Channels());
-    format.setSampleFormat(QAudioFormat::Int16);
+    const QAudioFormat format = DeviceFormat(reader->Layout(), reader->Rate());
     if (!device.isFormatSupported(format))
         return false;
 
@@ -79,22 +107,39 @@ bool Player::PlaySamples(const std::string& fileName, std::int64_t start, std::i
     return true;
 }
 
+QAudioFormat Player::DeviceFormat(const ChannelLayout& layout, long rate)
+{
+    QAudioFormat format;
+    format.setSampleRate(static_cast<int>(rate));
+    // Channels without positions get the device's default for their count.
+    format.setChannelCount(layout.Channels());
+    format.setSampleFormat(QAudioFormat::Int16);
+    if (layout.Placed()) {
+        quint32 config = 0;
+        for (const auto& [speaker, position] : kSpeakerPositions)
+            if (layout.WavMask() & speaker)
+                config |= 1u << position;
+        // Sets the channel count from the positions too: the mask has one per channel.
+        format.setChannelConfig(QAudioFormat::ChannelConfig(config));
+    }
+    return format;
+}
+
 void Player::Stop()
 {
     stopRequested_ = true;
     if (!Playing())
         return;
-    Close(true);
+    Close();
     emit finished();
 }
 
-void Player::Close(bool silenceNow)
+void Player::Close()
 {
     tick_.stop();
     if (sink_) {
         // reset drops what is queued, so the sound ends now rather than after the queue.
-        if (silenceNow)
-            sink_->reset();
+        sink_->reset();
         sink_->stop();
         sink_.reset();
     }
@@ -111,21 +156,22 @@ void Player::Tick()
     }
     if (!draining_ && source_->Exhausted()) {
         draining_ = true;
+        rangeUs_ = bytesPerSecond_ > 0 ? source_->BytesRead() * 1'000'000 / bytesPerSecond_ : 0;
         playedAtDrainUs_ = sink_->processedUSecs();
         drainClock_.start();
     }
     if (draining_ && Drained()) {
-        Close(false);
+        Close();
         emit finished();
     }
 }
 
 bool Player::Drained() const
 {
-    const qint64 writtenUs = bytesPerSecond_ > 0 ? source_->BytesRead() * 1'000'000 / bytesPerSecond_ : 0;
-    if (sink_->processedUSecs() >= writtenUs)
+    const qint64 heardUs = rangeUs_ + kTailGuardUs;
+    if (sink_->processedUSecs() >= heardUs)
         return true;
-    return drainClock_.isValid() && drainClock_.nsecsElapsed() / 1000 >= writtenUs - playedAtDrainUs_ + kDrainGraceUs;
+    return drainClock_.nsecsElapsed() / 1000 >= heardUs - playedAtDrainUs_ + kDrainGraceUs;
 }
 
 bool Player::GetWaveVolume(std::uint16_t& left, std::uint16_t& right) const

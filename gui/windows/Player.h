@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAudioFormat>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -12,6 +13,7 @@ class QAudioSink;
 
 namespace oq {
 
+class ChannelLayout;
 class PcmRangeDevice;
 
 // Plays ranges of Ogg Vorbis and Opus files on the default audio output and holds
@@ -20,8 +22,10 @@ class PcmRangeDevice;
 // A playback opens the device for itself and closes it when it ends. The
 // device pulls decoded audio on the interface thread as its queue empties, a
 // period at a time, so the windows stay usable; a short timer watches for
-// the end. The device's queue holds at most kMaxQueuedBuffers reads: sound
-// starts as soon as the first reads are in, and a stop silences it at once.
+// the end, which the device has heard when its played time passes it (the
+// device plays silence after the range until then). The device's queue
+// holds at most kMaxQueuedBuffers reads: sound starts as soon as the first
+// reads are in, and a stop silences it at once.
 class Player : public QObject {
     Q_OBJECT
 
@@ -38,6 +42,10 @@ public:
     // the playback was stopped. Returns false, and plays nothing, when the
     // file cannot be decoded, there is no output device, or one is playing.
     bool PlaySamples(const std::string& fileName, std::int64_t start, std::int64_t length);
+    // The device format for 16-bit frames of `layout` at `rate` Hz: placed
+    // channels carry their loudspeaker positions, so that the sound server
+    // sends each to its speaker.
+    static QAudioFormat DeviceFormat(const ChannelLayout& layout, long rate);
     // Silences the device, releases it and the decoder; `finished` follows
     // when a playback was running. Harmless when idle.
     void Stop();
@@ -59,16 +67,17 @@ private:
     void Tick();
     bool Drained() const;
     void ApplyVolume();
-    // Releases the device and the decoder; `silenceNow` drops what is still queued.
-    void Close(bool silenceNow);
+    // Silences and releases the device, and releases the decoder.
+    void Close();
 
     // The sink reads the source: it goes first and the source after it.
     std::unique_ptr<PcmRangeDevice> source_;
     std::unique_ptr<QAudioSink> sink_;
     qint64 bytesPerSecond_ = 0;
-    bool draining_ = false;
+    bool draining_ = false; // the range has been handed over; silence follows it
     QElapsedTimer drainClock_;
-    qint64 playedAtDrainUs_ = 0;
+    qint64 rangeUs_ = 0;         // the range's play time, known once its last frame went to the device
+    qint64 playedAtDrainUs_ = 0; // the device's played time then
     bool stopRequested_ = false;
     QTimer tick_;
     std::uint16_t left_ = kFullVolume;

@@ -8,7 +8,9 @@
 #include "tests/gui/MessageAnswerer.h"
 #include "tests/support/OggSurgery.h"
 #include "tests/support/TestAudio.h"
+#include "model/Chapters.h"
 #include "model/CueSheet.h"
+#include "tools/CommentCopy.h"
 #include "model/LabelFile.h"
 #include "model/MarkerList.h"
 #include "model/MarkerTime.h"
@@ -131,15 +133,22 @@ private slots:
         const Positions imported = markers.Positions();
         QCOMPARE(imported.size(), 4u);
         QCOMPARE(imported.front(), 0);
-        QCOMPARE(imported[2], LabelFile::Read(labels, time).Positions[1]);
+        QCOMPARE(markers.Places()[2], LabelFile::Read(labels, time).Markers[1]);
         QCOMPARE(imported.back(), time.BlockCount());
 
-        // Written and read again, every marker lands on its block.
+        // Written and read again, every marker lands on its sample, the
+        // labels' with their texts.
         Press(*window, Qt::Key_Insert);
         const Positions edited = markers.Positions();
         chosen = QString::fromStdString(audio_->Path("out.txt"));
         PickFromMenu(*window, Qt::Key_E);
-        QCOMPARE(LabelFile::Read(chosen.toStdString(), time).Positions, edited);
+        const LaidMarkers back = LabelFile::Read(chosen.toStdString(), time);
+        QCOMPARE(back.Markers.size(), edited.size());
+        for (std::size_t k = 0; k < edited.size(); ++k) {
+            QCOMPARE(back.Markers[k].Position, edited[k]);
+            QCOMPARE(back.Markers[k].Sample, std::optional<std::int64_t>(markers.Geometry().CutSample(static_cast<int>(k) + 1)));
+        }
+        QCOMPARE(back.Markers[1].Title, std::string("One"));
         chosen = QString::fromStdString(audio_->Path("out.cue"));
         PickFromMenu(*window, Qt::Key_E);
         QCOMPARE(static_cast<int>(ReadCueSheet(chosen.toStdString()).size()), markers.SectionCount());
@@ -168,6 +177,50 @@ private slots:
                      qPrintable(answerer.Text()));
         }
         QCOMPARE(markers.Positions(), opened);
+    }
+
+    // Markers laid at a file's chapters keep the chapters' exact samples and
+    // titles when they are saved as chapters again; the section before the
+    // first chapter gets one of its own.
+    void chaptersGoOutAndComeBackThroughTheMenu()
+    {
+        const std::string book = audio_->Path("book.ogg");
+        CopyWithComments(audio_->Path("take.ogg"), book, [](std::size_t, std::vector<std::string> fields) {
+            fields.insert(fields.end(), {"CHAPTER001=00:00:10.001", "CHAPTER001NAME=One", "CHAPTER002=00:01:00.250",
+                                         "CHAPTER002NAME=Two"});
+            return fields;
+        });
+        const auto window = OpenWindow("book.ogg");
+        QStringList asked;
+        const std::string copy = audio_->Path("copy.ogg");
+        window->SetMarkerFileChooser([&](MainWindow::MarkerFileUse use, const QString&, const QString& name) {
+            asked << name;
+            return use == MainWindow::MarkerFileUse::Chapters ? QString::fromStdString(copy) : QString();
+        });
+        PickFromMenu(*window, Qt::Key_C);
+        const MarkerTime time(window->OpenFileRecord());
+        const std::vector<Chapter> chapters = ReadChapters(book);
+        const Positions laid = window->Markers().Positions();
+        for (const Chapter& chapter : chapters)
+            QVERIFY(std::ranges::find(laid, time.PositionAtSample(chapter.Sample)) != laid.end());
+
+        PickFromMenu(*window, Qt::Key_M);
+        QCOMPARE(asked, QStringList{QStringLiteral("book (chapters).ogg")});
+        const std::vector<Chapter> saved{{0, "Chapter 1"}, chapters[0], chapters[1]};
+        QVERIFY(ReadChapters(copy) == saved);
+
+        // A file without chapters says so and keeps its markers. (One main
+        // window at a time, as the program has: the keyboard returns to the
+        // window a closing one was opened over.)
+        window->close();
+        const auto plain = OpenWindow();
+        const Positions opened = plain->Markers().Positions();
+        {
+            MessageAnswerer answerer;
+            PickFromMenu(*plain, Qt::Key_C);
+            QCOMPARE(answerer.Text(), QStringLiteral("This file holds no chapters."));
+        }
+        QCOMPARE(plain->Markers().Positions(), opened);
     }
 
     // A chained file of 20, 30 and 10 seconds (the middle link mono) gets a
@@ -283,9 +336,11 @@ private slots:
 
         Press(*window, Qt::Key_Space, Qt::AltModifier);
         QTRY_VERIFY(window->WindowMenu().isVisible());
-        const QStringList entries{QStringLiteral("Undo"), QStringLiteral("Redo"), QStringLiteral("ImportMarkers"),
-                                  QStringLiteral("ExportMarkers"), QStringLiteral("PauseMarkers"),
-                                  QStringLiteral("LinkMarkers"), QStringLiteral("HelpAction")};
+        const QStringList entries{QStringLiteral("Undo"),           QStringLiteral("Redo"),
+                                  QStringLiteral("ImportMarkers"),  QStringLiteral("ExportMarkers"),
+                                  QStringLiteral("PauseMarkers"),   QStringLiteral("LinkMarkers"),
+                                  QStringLiteral("ChapterMarkers"), QStringLiteral("SaveChapters"),
+                                  QStringLiteral("HelpAction")};
         QStringList shown;
         for (const QAction* action : window->WindowMenu().actions())
             if (!action->isSeparator())

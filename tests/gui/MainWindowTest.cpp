@@ -24,6 +24,8 @@
 #include <QTextBrowser>
 #include <QtTest>
 
+#include <chrono>
+#include <filesystem>
 #include <memory>
 
 namespace oq::test {
@@ -204,6 +206,36 @@ private slots:
         QCOMPARE(Find<NumericField>(window, "SectionSizeEdit")->text(),
                  QString::fromStdString(window.Markers().SectionSizeText()));
         SaveScreenshot(window.grab(), QStringLiteral("main-window-section"));
+    }
+
+    // A file opened before opens from its remembered profile, without the
+    // progress window; once touched it is analysed afresh.
+    void reopenedFileOpensFromItsRememberedProfile()
+    {
+        const QString path = Path(*audio_, "reopened.ogg");
+        WriteOgg(path, 4.0, Signal::Mixed, 4);
+        MainWindow first;
+        QVERIFY(first.OpenOggFile(path));
+        QVERIFY(first.OpenFileRecord().ProfileComplete);
+
+        MainWindow again;
+        int analyses = 0;
+        again.Progress().SetAnalysis(
+            [&](const std::string& fileName, const std::atomic<bool>& cancelled, const ProfileProgress& progress) {
+                ++analyses;
+                return ComputeAmplitudeProfile(fileName, cancelled, progress);
+            });
+        QVERIFY(again.OpenOggFile(path));
+        QCOMPARE(analyses, 0);
+        QVERIFY(again.OpenFileRecord().ProfileComplete);
+        QCOMPARE(again.OpenFileRecord().BlockCount, first.OpenFileRecord().BlockCount);
+        QVERIFY(again.Profile().Entries == first.Profile().Entries);
+
+        const std::filesystem::path file = path.toStdString();
+        std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::seconds(1));
+        QVERIFY(again.OpenOggFile(path));
+        QCOMPARE(analyses, 1);
+        QVERIFY(again.Profile().Entries == first.Profile().Entries);
     }
 
     void typedSectionLengthMovesTheMarker()

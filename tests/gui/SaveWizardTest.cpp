@@ -3,6 +3,7 @@
 #include "vorbis/VorbisFile.h"
 #include "gui/editor/MainWindow.h"
 #include "jobs/JobPlanner.h"
+#include "model/PositionConverter.h"
 #include "gui/controls/EzRgnButton.h"
 #include "gui/controls/FolderChooser.h"
 #include "tests/gui/Controls.h"
@@ -30,6 +31,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -114,6 +116,23 @@ std::int64_t CheckSection(const std::string& file, std::uint32_t serial, const s
     return static_cast<std::int64_t>(decoded.size()) / kChannels;
 }
 
+// Relative luminance of a colour on a screen of sRGB primaries (0 black .. 1 white).
+double Luminance(QColor colour)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+// The contrast ratio of two colours, 1 (the same) .. 21 (black on white).
+double Contrast(QColor a, QColor b)
+{
+    const double first = Luminance(a);
+    const double second = Luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
 } // namespace
 
 class SaveWizardTest : public QObject {
@@ -123,7 +142,7 @@ private:
     DesktopSandbox sandbox_;
     std::unique_ptr<TempDir> audio_;
     MPEGData record_;
-    std::vector<std::int32_t> markers_;
+    SplitCuts markers_; // at blocks 0, B/3, 2B/3 and B
 
     // Clicks Start and waits until the run has ended.
     static void StartAndWait(SaveWizard& wizard)
@@ -154,7 +173,9 @@ private slots:
         WriteBytes(path, MakeOggVorbis({.channels = 2, .seconds = 12.0, .signal = Signal::Mixed, .seed = 7}));
         record_ = ReadOggFileInfo(path);
         const std::int32_t blocks = record_.BlockCount;
-        markers_ = {0, blocks / 3, 2 * blocks / 3, blocks};
+        const PositionConverter convert(record_);
+        for (const std::int32_t p : {0, blocks / 3, 2 * blocks / 3, blocks})
+            markers_.Markers.push_back(convert.PositionToSamples(p));
     }
 
     void splitWritesTheOddSectionsWithCustomNames()
@@ -208,6 +229,38 @@ private slots:
         const Bytes written = ReadBytes(out.Path("Part Cut1 end.ogg"));
         const std::string_view text(reinterpret_cast<const char*>(written.data()), written.size());
         QVERIFY(text.find("REPLAYGAIN_TRACK_GAIN=") != std::string_view::npos);
+    }
+
+    // The odd sections in one file, a link each, decoding to exactly their
+    // samples; the naming choices do not apply to it.
+    void splitWritesTheOddSectionsAsOneFile()
+    {
+        TempDir out;
+        SaveWizard wizard;
+        SaveWizard::Dialogs dialogs;
+        dialogs.ChooseFolder = [&](const QString&, const QString&) { return QString::fromStdString(out.Root()); };
+        wizard.SetDialogs(dialogs);
+        const int result = WhileOpen(
+            wizard, [&] { return wizard.ShowSplit(record_, markers_, QString::fromStdString(audio_->Root())); },
+            [&] {
+                Button(wizard, "EzRgnBtn1")->Click();
+                FindControl<QComboBox>(wizard, "SplitFile_Sections")->setCurrentIndex(1);
+                FindControl<QComboBox>(wizard, "SplitFile_Files")->setCurrentIndex(1);
+                QVERIFY(!FindControl<QLineEdit>(wizard, "SplitFile_PreText")->isEnabled());
+                QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("song (cut).ogg"));
+                Button(wizard, "Wizard_Next")->Click();
+                StartAndWait(wizard);
+                QCOMPARE(Shared(wizard), QStringLiteral("Wizard_Done"));
+                Button(wizard, "Wizard_Done")->Click();
+            });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(FilesIn(out.Root()), (std::set<std::string>{"song (cut).ogg"}));
+        const std::vector<std::int64_t> cuts = SectionsOf(record_, markers_).CutPoints;
+        QCOMPARE(cuts.size(), std::size_t(2));
+        const std::vector<std::int16_t> source = DecodeSamples(record_.FileName);
+        std::vector<std::int16_t> odd(source.begin(), source.begin() + cuts[0] * 2);
+        odd.insert(odd.end(), source.begin() + cuts[1] * 2, source.end());
+        QVERIFY(DecodeSamples(out.Path("song (cut).ogg")) == odd);
     }
 
     void folderChooserOpensOnTheFolderOfThePage()
@@ -336,6 +389,7 @@ private slots:
                 QVERIFY(QTest::qWaitFor(
                     [&] { return FindControl<QLabel>(wizard, "Final_Time")->text() == QStringLiteral("00:00:01"); }, 3000));
                 QVERIFY(wizard.Flow().Running());
+                SaveScreenshot(wizard.grab(), QStringLiteral("save-wizard-running"));
                 // No resume here: a short run let go for a moment may end
                 // before the Cancel below reaches it.
                 Button(wizard, "Wizard_Cancel")->Click();
@@ -583,6 +637,34 @@ private slots:
         QVERIFY2(answerer.Text().contains(QString::fromStdString(tree.Path("deep/damaged.ogg"))), qPrintable(answerer.Text()));
     }
 
+    // The final page's labels, greyed before and after a run, stay readable
+    // on every pixel of the background beneath them: 4.5:1 at least.
+    void finalPageTextIsReadableInEveryState()
+    {
+        constexpr double kLeastContrast = 4.5;
+        SaveWizard wizard;
+        const QImage background =
+            FindControl<QLabel>(wizard, "BackImage1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!background.isNull());
+        const auto labels = FindControl<QWidget>(wizard, "FinalPanel1")->findChildren<QLabel*>();
+        QVERIFY(labels.size() >= 10);
+        for (const QLabel* label : labels) {
+            const QRect place(label->mapTo(&wizard, QPoint(0, 0)) * background.devicePixelRatio(),
+                              label->size() * background.devicePixelRatio());
+            for (const auto group : {QPalette::Active, QPalette::Disabled}) {
+                const QColor ink = label->palette().color(group, label->foregroundRole());
+                double least = 21;
+                for (int y = place.top(); y <= place.bottom(); ++y)
+                    for (int x = place.left(); x <= place.right(); ++x)
+                        least = std::min(least, Contrast(ink, background.pixelColor(x, y)));
+                QVERIFY2(least >= kLeastContrast, qPrintable(QStringLiteral("%1 (%2): %3:1")
+                                                                  .arg(label->objectName())
+                                                                  .arg(group == QPalette::Active ? "enabled" : "disabled")
+                                                                  .arg(least, 0, 'f', 2)));
+            }
+        }
+    }
+
     void backReturnsToTheOptionsAndHelpFollowsThePage()
     {
         SaveWizard wizard;
@@ -622,11 +704,12 @@ private slots:
         MainWindow main;
         QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
         ApplyCueSheet(main, album.Path("album.cue"));
-        // Track 3 starts at its first index, to the whole second.
-        const PositionConverter& converter = main.Markers().Converter();
-        QCOMPARE(main.Markers().Positions(),
-                 (std::vector<std::int32_t>{0, converter.SecondsToPosition(8), converter.SecondsToPosition(16),
-                                            converter.SecondsToPosition(26), converter.BlockCount()}));
+        // Track 3 starts at its INDEX 01, to the frame of 588 samples; its
+        // pregap ends track 2.
+        const std::int64_t second = main.OpenFileRecord().Rate;
+        QCOMPARE(main.Markers().Geometry().CutSamples(),
+                 (std::vector<std::int64_t>{0, 8 * second, 17 * second + 50 * 588, 26 * second,
+                                            main.OpenFileRecord().PcmTotal}));
         QCOMPARE(main.Markers().SectionCount(), 4);
         SaveScreenshot(main.grab(), QStringLiteral("main-window-cue-markers"));
 
@@ -673,9 +756,11 @@ private slots:
     {
         TempDir folder;
         const std::string source = folder.Path("chain.ogg");
-        Bytes chain = MakeOggVorbis({.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 5});
-        const Bytes second = MakeOggVorbis({.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 6},
-                                           {.serial = 0x200u});
+        // Links and labels without titles: the titles choice then tells of
+        // the cue sheet alone.
+        Bytes chain = MakeOggVorbis({.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 5, .title = ""});
+        const Bytes second = MakeOggVorbis(
+            {.channels = kChannels, .seconds = 3.0, .signal = Signal::Mixed, .seed = 6, .title = ""}, {.serial = 0x200u});
         chain.insert(chain.end(), second.begin(), second.end());
         WriteBytes(source, chain);
         const std::string other = folder.Path("other.ogg");
@@ -685,7 +770,7 @@ private slots:
             cue << "FILE \"chain.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                    "  TRACK 02 AUDIO\n    INDEX 01 00:02:00\n";
             std::ofstream labels(folder.Path("labels.txt"));
-            labels << "1.000000\t1.000000\tA\n4.000000\t4.000000\tB\n";
+            labels << "1.000000\t1.000000\n4.000000\t4.000000\n";
         }
         MainWindow main;
         QVERIFY(main.OpenOggFile(QString::fromStdString(source)));
@@ -810,6 +895,21 @@ private slots:
         Click(main, "Vis_ExportOgg");
         QVERIFY(!wizard.isVisible());
         QCOMPARE(FilesIn(folder.Root()), (std::set<std::string>{"song.ogg", "cut.ogg"}));
+
+        // A WAV name: the section decoded, its samples after the header.
+        main.SetExportChooser(
+            [&](const QString& offered) { return QFileInfo(offered).absoluteDir().filePath(QStringLiteral("cut.wav")); });
+        WhileOpen(wizard, [&] { Click(main, "Vis_ExportOgg"); return 0; }, [&] {
+            StartAndWait(wizard);
+            Click(wizard, "Wizard_Done");
+        });
+        QCOMPARE(FilesIn(folder.Root()), (std::set<std::string>{"song.ogg", "cut.ogg", "cut.wav"}));
+        const std::vector<std::int16_t> samples = DecodeSamples(record_.FileName);
+        const Bytes want = AsBytes(std::vector<std::int16_t>(samples.begin() + range.Start * 2, samples.begin() + range.End * 2));
+        const Bytes wav = ReadBytes(folder.Path("cut.wav"));
+        constexpr std::size_t kPlainHeader = 44;
+        QCOMPARE(wav.size(), kPlainHeader + want.size());
+        QVERIFY(std::equal(want.begin(), want.end(), wav.begin() + kPlainHeader));
     }
 
 };

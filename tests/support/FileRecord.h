@@ -13,6 +13,7 @@ inline MPEGData FileRecord(std::int32_t blocks, double seconds, std::int64_t byt
     constexpr double kRate = 44100;
     MPEGData file;
     file.FileName = "take.ogg";
+    file.Rate = static_cast<std::int32_t>(kRate);
     file.BlockCount = blocks;
     file.TimeTotal = seconds;
     file.PcmTotal = static_cast<std::int64_t>(seconds * kRate);
