@@ -140,7 +140,9 @@ TEST_F(InfoCommand, TellsEachLinkOfAChainAndTheOpusDecoderSettings)
     const CliResult result = RunCli({"info", single, vorbisChain, opusChain, mixed});
     EXPECT_EQ(result.Status, 1);
     EXPECT_EQ(result.Err, "oggquorvel-cli info: \"" + mixed +
-                              "\": chains Vorbis and Opus links, and a chain is decoded with one codec's library\n");
+                              "\": chains Vorbis and Opus links, and a chain is decoded with one codec's library\n"
+                              "oggquorvel-cli info: 3 of 4 files done; not done: \"" +
+                              mixed + "\"\n");
     const std::string singleText = "Serial Number:\t2\n"
                                "\n"
                                "Codec:\t\tOpus\n"
