@@ -1,6 +1,7 @@
 #include "cli/ChaptersCommand.h"
 
 #include "cli/Arguments.h"
+#include "cli/Batch.h"
 #include "cli/Console.h"
 #include "cli/SectionMethod.h"
 #include "jobs/ChapterCopy.h"
@@ -16,11 +17,15 @@ std::string ChaptersCommand::Summary() const { return "list a file's chapters, o
 
 std::string ChaptersCommand::Usage() const
 {
-    return "Usage: oggquorvel-cli chapters FILE [METHOD --to OUT] [--quiet]\n\n"
-           "Without METHOD, lists the chapters of FILE (Ogg Vorbis or Opus): the\n"
+    return "Usage: oggquorvel-cli chapters FILE... [--json]\n"
+           "Usage: oggquorvel-cli chapters FILE METHOD --to OUT [--quiet] [--json]\n\n"
+           "Without METHOD, lists the chapters of each FILE (Ogg Vorbis or Opus): the\n"
            "CHAPTERnnn=HH:MM:SS.fff fields of its comments and their CHAPTERnnnNAME\n"
            "titles, a line each with its number, time, title and exact sample. In a\n"
-           "chained file each link's chapters count from the link's start.\n\n"
+           "chained file each link's chapters count from the link's start. Several\n"
+           "FILEs are each listed after a line \"FileName: FILE\", a blank line between\n"
+           "them; one that cannot be read is named and passed over, and the run ends\n"
+           "with a summary and status 1.\n\n"
            "With METHOD, writes OUT: a copy of FILE whose comments carry a chapter at\n"
            "the start of every section METHOD gives (CHAPTER001 on, to the millisecond),\n"
            "named after the titles they came with or \"Chapter k\". Earlier chapter fields\n"
@@ -30,7 +35,15 @@ std::string ChaptersCommand::Usage() const
            SectionMethod::Usage() +
            "\nOptions:\n"
            "  --to OUT           the copy to write (replaced when it exists)\n"
-           "  --quiet            no progress line while --silence or --snap analyses\n\n" +
+           "  --quiet            no progress line while --silence or --snap analyses\n"
+           "  --json             print one JSON document instead: an array with an object\n"
+           "                     for each FILE, {\"source\", \"rate\", \"chapters\":\n"
+           "                     [{\"chapter\", \"sample\", \"seconds\", \"title\",\n"
+           "                     \"end_sample\" and \"end_seconds\" where the field gives\n"
+           "                     an end}]} (samples per channel from the start of FILE),\n"
+           "                     or {\"source\", \"error\"} for a FILE not done; with\n"
+           "                     --to, the object also names OUT (\"file\") and lists the\n"
+           "                     chapters as OUT holds them, to the millisecond\n\n" +
            kRefusedOutputs;
 }
 
@@ -39,41 +52,66 @@ int ChaptersCommand::Run(const std::vector<std::string>& arguments)
     std::set<std::string> valueOptions = SectionMethod::Options();
     valueOptions.insert("--to");
     std::set<std::string> flagOptions = SectionMethod::Flags();
-    flagOptions.insert("--quiet");
+    flagOptions.insert({"--quiet", "--json"});
     const Arguments options(arguments, valueOptions, flagOptions);
-    if (options.Plain().size() != 1)
-        throw UsageError("give one FILE");
-    const std::string& source = options.Plain()[0];
+    const std::vector<std::string>& sources = options.Plain();
+    if (sources.empty())
+        throw UsageError("give the FILE");
     const std::optional<std::string> target = options.Value("--to");
     const auto given = [&options](const std::string& option) { return options.Has(option); };
     const bool listing =
         std::ranges::none_of(SectionMethod::Options(), given) && std::ranges::none_of(SectionMethod::Flags(), given);
+    BatchReport report(Name(), sources.size(), options.Has("--json"));
     if (listing) {
         if (target)
             throw UsageError("--to writes the sections of a METHOD as chapters: give one");
-        const MPEGData file = DescribeSourceFile(source);
-        const std::vector<Chapter> chapters = ReadChapters(source);
-        if (chapters.empty())
-            std::cout << "\"" << source << "\" holds no chapters.\n";
-        for (std::size_t k = 0; k < chapters.size(); ++k)
-            std::cout << k + 1 << "\t" << ChapterFields::Time(chapters[k].Sample, file.Rate) << "\t"
-                      << chapters[k].Title << "\t(sample " << chapters[k].Sample << ")\n";
-        return 0;
+        bool shownOne = false;
+        ForEachSource(sources, report, [&](std::size_t index, const std::string& source) {
+            const MPEGData file = DescribeSourceFile(source);
+            const std::vector<Chapter> chapters = ReadChapters(source);
+            if (report.WantsJson()) {
+                report.Done(index,
+                            {{"source", source}, {"rate", file.Rate}, {"chapters", ChaptersJson(chapters, file.Rate)}});
+                return;
+            }
+            if (sources.size() > 1)
+                std::cout << (shownOne ? "\n" : "") << "FileName: " << source << "\n";
+            shownOne = true;
+            if (chapters.empty())
+                std::cout << "\"" << source << "\" holds no chapters.\n";
+            for (std::size_t k = 0; k < chapters.size(); ++k)
+                std::cout << k + 1 << "\t" << ChapterFields::Time(chapters[k].Sample, file.Rate) << "\t"
+                          << chapters[k].Title << "\t(sample " << chapters[k].Sample << ")\n";
+        });
+        return report.Finish();
     }
+    if (sources.size() != 1)
+        throw UsageError("--to names one file; give one FILE with a METHOD");
     if (!target)
         throw UsageError("give the copy to write with --to OUT");
     const SectionMethod method(options);
-    // Refused before the method reads or analyses anything.
-    std::vector<std::string> inputs = method.InputFiles();
-    inputs.push_back(source);
-    RequireWritableOutput(*target, inputs);
-    const MPEGData file = DescribeFileToCut(source);
-    std::vector<std::string> warnings;
-    const std::vector<Chapter> chapters = method.SectionStarts(file, warnings);
-    PrintWarnings(warnings);
-    WriteChapterCopy(source, *target, chapters, method.InputFiles());
-    std::cout << "Wrote " << chapters.size() << " chapters to \"" << *target << "\".\n";
-    return 0;
+    ForEachSource(sources, report, [&](std::size_t index, const std::string& source) {
+        // Refused before the method reads or analyses anything.
+        std::vector<std::string> inputs = method.InputFiles();
+        inputs.push_back(source);
+        RequireWritableOutput(*target, inputs);
+        const MPEGData file = DescribeFileToCut(source);
+        std::vector<std::string> warnings;
+        const std::vector<Chapter> chapters = method.SectionStarts(file, warnings);
+        PrintWarnings(warnings);
+        WriteChapterCopy(source, *target, chapters, method.InputFiles());
+        if (!report.WantsJson()) {
+            std::cout << "Wrote " << chapters.size() << " chapters to \"" << *target << "\".\n";
+            return;
+        }
+        // Read back: the fields hold each time to the millisecond, and a
+        // script is told what a reader of OUT will find.
+        report.Done(index, {{"source", source},
+                            {"file", *target},
+                            {"rate", file.Rate},
+                            {"chapters", ChaptersJson(ReadChapters(*target), file.Rate)}});
+    });
+    return report.Finish();
 }
 
 } // namespace oq::cli

@@ -4,7 +4,7 @@
 
 namespace oq::cli {
 
-// `chapters FILE`: lists the chapters FILE's comments hold.
+// `chapters FILE...`: lists the chapters each FILE's comments hold.
 // `chapters FILE METHOD --to OUT`: writes OUT, a copy of FILE whose comments
 // carry the sections METHOD gives as chapters (see WriteChapterCopy).
 class ChaptersCommand : public Command {

@@ -2,8 +2,8 @@
 
 #include "cli/Arguments.h"
 #include "cli/CutStretches.h"
-#include "cli/JobSession.h"
 #include "cli/SectionMethod.h"
+#include "cli/WritingBatch.h"
 #include "jobs/JobList.h"
 #include "jobs/JobPlanner.h"
 
@@ -41,14 +41,26 @@ std::string CutCommand::Usage() const
            "  --chapters         with --one-stream: a chapter comment (CHAPTER001=\n"
            "                     HH:MM:SS.fff) at the start of each kept stretch\n"
            "  --force            replace OUT without asking\n"
-           "  --quiet            no progress line\n\n" +
+           "  --quiet            no progress line\n"
+           "  --json             print one JSON document instead of OUT's name: an\n"
+           "                     array with one object, {\"source\": FILE, \"file\": OUT,\n"
+           "                     \"stretches\": [{\"stretch\", \"title\", \"first_sample\",\n"
+           "                     \"end_sample\", \"samples\", \"seconds\",\n"
+           "                     \"output_first_sample\", \"output_end_sample\"}, ...]},\n"
+           "                     each kept stretch in order: the samples of FILE it holds\n"
+           "                     (per channel, from first_sample up to end_sample) and\n"
+           "                     where they lie in OUT. With --one-stream each also has\n"
+           "                     \"start_moved\" and \"end_moved\", how many samples its\n"
+           "                     ends moved (later when positive); {\"source\", \"error\"}\n"
+           "                     when FILE was not cut. Errors and progress still go\n"
+           "                     to standard error.\n\n" +
            std::string(kRefusedOutputs);
 }
 
 int CutCommand::Run(const std::vector<std::string>& arguments)
 {
     const Arguments options(arguments, {"--remove", "--keep", "--to"},
-                            {"--one-stream", "--chapters", "--force", "--quiet"},
+                            {"--one-stream", "--chapters", "--force", "--quiet", "--json"},
                             {"--remove", "--keep"});
     if (options.Plain().size() != 1)
         throw UsageError("give one FILE to cut");
@@ -59,18 +71,24 @@ int CutCommand::Run(const std::vector<std::string>& arguments)
     if (options.Has("--chapters") && !options.Has("--one-stream"))
         throw UsageError("--chapters needs --one-stream: a chain's links carry their own comments");
 
-    const MPEGData file = DescribeFileToCut(options.Plain()[0]);
-    CutSections sections = SectionsOfStretches(option, options.Values(option), file);
-    CutOptions cut{.Source = SectionsAtSamples(file, std::move(sections.CutPoints)),
-                   .Kept = std::move(sections.Kept),
-                   .Titles = std::move(sections.Titles),
-                   .FileName = output,
-                   .OneStream = options.Has("--one-stream"),
-                   .Chapters = options.Has("--chapters")};
-
-    JobSession session(options.Has("--quiet"));
-    JobList jobs = PlanJobs(cut, session.Observer());
-    return session.RunPlan(jobs, options.Has("--force"));
+    const auto plan = [&](const std::string& source, const JobControl& /*control*/,
+                          JobObserver& observer) -> std::optional<PlannedSource> {
+        const MPEGData file = DescribeFileToCut(source);
+        CutSections sections = SectionsOfStretches(option, options.Values(option), file);
+        CutOptions cut{.Source = SectionsAtSamples(file, std::move(sections.CutPoints)),
+                       .Kept = std::move(sections.Kept),
+                       .Titles = std::move(sections.Titles),
+                       .FileName = output,
+                       .OneStream = options.Has("--one-stream"),
+                       .Chapters = options.Has("--chapters")};
+        JobList jobs = PlanJobs(cut, observer);
+        return PlannedSource{file, std::move(jobs)};
+    };
+    const auto report = [&output](const std::string& source, const PlannedSource& done) -> Json {
+        return {{"source", source}, {"file", output}, {"stretches", CutStretchesJson(done.Jobs, done.Source)}};
+    };
+    return WritingBatch(Name(), options.Has("--quiet"), options.Has("--json"), report)
+        .Run(options.Plain(), plan, options.Has("--force"));
 }
 
 } // namespace oq::cli

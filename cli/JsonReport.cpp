@@ -3,6 +3,7 @@
 #include "jobs/JobList.h"
 #include "media/FileLinks.h"
 #include "media/MPEGData.h"
+#include "model/Chapters.h"
 #include "model/MarkerGeometry.h"
 #include "model/MarkerTime.h"
 
@@ -82,6 +83,55 @@ Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source)
         files.push_back(std::move(file));
     }
     return files;
+}
+
+Json CutStretchesJson(const JobList& jobs, const MPEGData& source)
+{
+    Json stretches = Json::array();
+    std::int64_t output = 0; // where the next kept link begins in the output
+    const auto add = [&](std::int64_t first, std::int64_t end, const std::string& title) -> Json& {
+        Json stretch = {{"stretch", stretches.size() + 1}, {"title", title}};
+        stretch.update(SampleRangeJson(first, end, source.Rate));
+        stretch["output_first_sample"] = output;
+        output += end - first;
+        stretch["output_end_sample"] = output;
+        stretches.push_back(std::move(stretch));
+        return stretches.back();
+    };
+    for (const JobStacker& job : jobs) {
+        if (job.WriteOneStream) {
+            // The stream's stretches lie in the output one after another:
+            // each holds the source's samples from Start to End.
+            for (const StreamStretch& placed : job.Stretches) {
+                output = placed.OutputStart;
+                Json& stretch = add(placed.Start, placed.End, placed.Title);
+                stretch["start_moved"] = placed.Start - placed.From;
+                stretch["end_moved"] = placed.End - placed.To;
+            }
+        } else if (!job.SkipOutput) {
+            // As in WrittenSectionsJson, the last section's end is left 0.
+            const std::int64_t end = job.EndGranule > job.StartGranule ? job.EndGranule : source.PcmTotal;
+            add(job.StartGranule, end, job.SectionTitle);
+        }
+    }
+    return stretches;
+}
+
+Json ChaptersJson(const std::vector<Chapter>& chapters, std::int32_t rate)
+{
+    Json listed = Json::array();
+    for (const Chapter& chapter : chapters) {
+        Json item = {{"chapter", listed.size() + 1},
+                     {"sample", chapter.Sample},
+                     {"seconds", Seconds(chapter.Sample, rate)},
+                     {"title", chapter.Title}};
+        if (chapter.EndSample) {
+            item["end_sample"] = *chapter.EndSample;
+            item["end_seconds"] = Seconds(*chapter.EndSample, rate);
+        }
+        listed.push_back(std::move(item));
+    }
+    return listed;
 }
 
 Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers)

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 namespace oq {
+struct Chapter;
 class JobList;
 class MarkerGeometry;
 struct MPEGData;
@@ -31,6 +33,19 @@ Json FileFactsJson(const MPEGData& record);
 // The files a finished split or export of `source` wrote, in order: each
 // section's number and samples.
 Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source);
+
+// The stretches a finished cut of `source` kept, in order, as `jobs` (the
+// cut's plan) wrote them into its one output: each one's title, its range in
+// the source and where it lies in the output ("output_first_sample",
+// "output_end_sample"). Written as one stream, each also tells how far its
+// start and end moved to packet boundaries from where they were asked
+// ("start_moved", "end_moved": samples, later when positive).
+Json CutStretchesJson(const JobList& jobs, const MPEGData& source);
+
+// `chapters` (on the file's timeline, `rate` samples a second), in order:
+// each one's number, exact sample and seconds, title, and its end
+// ("end_sample", "end_seconds") where its field gives one.
+Json ChaptersJson(const std::vector<Chapter>& chapters, std::int32_t rate);
 
 // The markers laid on `file` (block, cut sample, whether that sample is
 // exact or the block's, seconds, and the title they came with where there

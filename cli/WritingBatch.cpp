@@ -103,9 +103,14 @@ std::string JsonWrittenUsage()
            "not done. Errors and progress still go to standard error.\n";
 }
 
-WritingBatch::WritingBatch(std::string command, bool quiet, bool json)
-    : command_(std::move(command)), quiet_(quiet), json_(json)
+WritingBatch::WritingBatch(std::string command, bool quiet, bool json, Reporter reporter)
+    : command_(std::move(command)), quiet_(quiet), json_(json), reporter_(std::move(reporter))
 {
+}
+
+Json WritingBatch::WrittenSections(const std::string& source, const PlannedSource& done)
+{
+    return {{"source", source}, {"files", WrittenSectionsJson(done.Jobs, done.Source)}};
 }
 
 int WritingBatch::Run(const std::vector<std::string>& sources, const Planner& plan, bool force)
@@ -167,8 +172,8 @@ int WritingBatch::Run(const std::vector<std::string>& sources, const Planner& pl
             cancelled = true;
             break;
         }
-        report.Done(input.Index,
-                    {{"source", input.Source}, {"files", WrittenSectionsJson(jobs, input.Plan.Source)}});
+        if (json_)
+            report.Done(input.Index, reporter_(input.Source, input.Plan));
         writtenNames.insert(writtenNames.end(), written.begin(), written.end());
     }
     // Printed once the progress line is done with, so the two do not mix

@@ -16,7 +16,6 @@ class JobObserver;
 
 namespace oq::cli {
 
-
 // What --json prints for split and export, for their usage.
 std::string JsonWrittenUsage();
 
@@ -46,17 +45,25 @@ public:
     // cancel taken from `control`; nothing when the planning was cancelled.
     using Planner = std::function<std::optional<PlannedSource>(const std::string& source, const JobControl& control,
                                                                JobObserver& observer)>;
+    // What the document holds for an input whose jobs finished, from its
+    // plan once run (the jobs' names and sample ranges stay as planned).
+    using Reporter = std::function<Json(const std::string& source, const PlannedSource& done)>;
 
-    WritingBatch(std::string command, bool quiet, bool json);
+    // By default each input is reported as split and export report theirs:
+    // {"source", "files": the sections written} (see JsonWrittenUsage).
+    WritingBatch(std::string command, bool quiet, bool json, Reporter reporter = WrittenSections);
 
     // Returns the exit status: 0, 1 when an input was passed over or the
     // question declined, kExitCancelled after Ctrl-C.
     int Run(const std::vector<std::string>& sources, const Planner& plan, bool force);
 
 private:
+    static Json WrittenSections(const std::string& source, const PlannedSource& done);
+
     std::string command_;
     bool quiet_;
     bool json_;
+    Reporter reporter_;
 };
 
 } // namespace oq::cli

@@ -228,7 +228,8 @@ TEST_F(BatchJson, OptionsThatNameOneFileAreRefusedWithSeveral)
          {std::vector<std::string>{"split", a, b, "--cue", dir_.Path("a.cue")},
           {"export", a, b, "--count", "2", "--section", "1", "--to", dir_.Path("x.ogg")},
           {"export", a, "--count", "2", "--section", "1", "--to", dir_.Path("x.ogg"), "--dir", dir_.Root()},
-          {"markers", a, b, "--count", "2", "--save-labels", dir_.Path("x.txt")}}) {
+          {"markers", a, b, "--count", "2", "--save-labels", dir_.Path("x.txt")},
+          {"chapters", a, b, "--count", "2", "--to", dir_.Path("x.ogg")}}) {
         const CliResult run = RunCli(arguments);
         EXPECT_EQ(run.Status, 2) << arguments[0] << ": " << run.Err;
     }
@@ -320,6 +321,62 @@ TEST_F(BatchJson, EveryCommandPrintsOneDocumentOfWhatItDid)
     // a, b, chain, x and the three sections.
     EXPECT_EQ(Document(catalog),
               (json{{"source", dir_.Root()}, {"file", list}, {"entries", 7}, {"left_out", json::array()}}));
+
+    // Two stretches kept around the one removed, one after the other in
+    // the output; as one stream their ends move to packet boundaries.
+    const std::string cut = dir_.Path("cut.ogg");
+    const json chain2 = Document(RunCli({"cut", a, "--remove", "1,2", "--to", cut, "--json", "--quiet"}));
+    ASSERT_EQ(chain2.size(), 1u);
+    EXPECT_EQ(chain2[0]["file"], cut);
+    const json& kept = chain2[0]["stretches"];
+    ASSERT_EQ(kept.size(), 2u) << chain2;
+    EXPECT_EQ(kept[0]["end_sample"], kRate);
+    EXPECT_EQ(kept[1]["first_sample"], 2 * kRate);
+    EXPECT_EQ(kept[1]["end_sample"], total_);
+    EXPECT_EQ(kept[1]["output_first_sample"], kept[0]["output_end_sample"]);
+    EXPECT_EQ(kept[1]["output_end_sample"].get<std::int64_t>(), DecodedFrames(cut));
+    EXPECT_FALSE(kept[0].contains("start_moved"));
+    const json stream = Document(RunCli({"cut", a, "--keep", "0.5,1.5", "--keep", "2,3", "--one-stream", "--to",
+                                         cut, "--json", "--force", "--quiet"}));
+    const json& placed = stream[0]["stretches"];
+    ASSERT_EQ(placed.size(), 2u) << stream;
+    EXPECT_EQ(placed[1]["first_sample"].get<std::int64_t>() - placed[1]["start_moved"].get<std::int64_t>(),
+              2 * kRate);
+    EXPECT_EQ(placed[1]["end_sample"].get<std::int64_t>() - placed[1]["end_moved"].get<std::int64_t>(), 3 * kRate);
+    EXPECT_EQ(placed[1]["output_first_sample"], placed[0]["output_end_sample"]);
+    EXPECT_EQ(placed[1]["output_end_sample"].get<std::int64_t>(), DecodedFrames(cut));
+
+    // Chapters written are listed as the copy holds them; the listing of
+    // the copy says the same.
+    const std::string withChapters = dir_.Path("chapters.ogg");
+    const json wrote = Document(RunCli({"chapters", a, "--count", "3", "--to", withChapters, "--json"}));
+    ASSERT_EQ(wrote.size(), 1u);
+    EXPECT_EQ(wrote[0]["file"], withChapters);
+    ASSERT_EQ(wrote[0]["chapters"].size(), 3u) << wrote;
+    const json listed = Document(RunCli({"chapters", withChapters, a, "--json"}));
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0]["chapters"], wrote[0]["chapters"]);
+    EXPECT_EQ(listed[1]["chapters"], json::array());
+    for (const json& chapter : listed[0]["chapters"]) {
+        // Each begins within a millisecond of the section it marks.
+        const auto k = chapter["chapter"].get<std::size_t>() - 1;
+        EXPECT_NEAR(chapter["sample"].get<double>(), sections[k]["first_sample"].get<double>(), kRate / 1000.0);
+        EXPECT_DOUBLE_EQ(chapter["seconds"].get<double>(), chapter["sample"].get<double>() / kRate);
+    }
+}
+
+TEST_F(BatchJson, ChaptersListsEveryReadableFileAndNamesTheOneItCannotRead)
+{
+    const std::string bad = dir_.Path("bad.ogg");
+    WriteBytes(bad, Bytes(5000, 'x'));
+    const std::string a = dir_.Path("a.ogg");
+    const std::string b = dir_.Path("b.ogg");
+    const CliResult run = RunCli({"chapters", a, bad, b});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "FileName: " + a + "\n\"" + a + "\" holds no chapters.\n\nFileName: " + b + "\n\"" + b +
+                           "\" holds no chapters.\n");
+    EXPECT_NE(run.Err.find(bad), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find("2 of 3 files done"), std::string::npos) << run.Err;
 }
 
 } // namespace
