@@ -100,8 +100,8 @@ Json CutStretchesJson(const JobList& jobs, const MPEGData& source)
     };
     for (const JobStacker& job : jobs) {
         if (job.WriteOneStream) {
-            // The stream's stretches lie in the output one after another:
-            // each holds the source's samples from Start to End.
+            // Each stretch begins in the output where the plan placed it
+            // and holds the source's samples from Start up to End.
             for (const StreamStretch& placed : job.Stretches) {
                 output = placed.OutputStart;
                 Json& stretch = add(placed.Start, placed.End, placed.Title);
