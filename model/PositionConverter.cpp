@@ -69,10 +69,12 @@ std::int32_t PositionConverter::Nearest(std::int64_t sample, Samples samplesOf) 
         std::clamp<Real>(std::round(Real(sample) * blocks_ / Real(samples_)), 0, blocks_));
     std::int32_t best = estimate;
     std::int64_t bestDistance = -1;
-    for (std::int32_t p = std::max(estimate - 1, 0); p <= std::min(estimate + 1, blocks_); ++p) {
-        const std::int64_t distance = std::abs(samplesOf(p) - sample);
+    // Counted in 64 bits: the estimate may be the largest block position.
+    const std::int64_t last = std::min<std::int64_t>(std::int64_t(estimate) + 1, blocks_);
+    for (std::int64_t p = std::max(estimate - 1, 0); p <= last; ++p) {
+        const std::int64_t distance = std::abs(samplesOf(static_cast<std::int32_t>(p)) - sample);
         if (bestDistance < 0 || distance < bestDistance) {
-            best = p;
+            best = static_cast<std::int32_t>(p);
             bestDistance = distance;
         }
     }
