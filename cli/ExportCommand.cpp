@@ -35,13 +35,12 @@ std::string ExportCommand::Usage() const
            "Writes section K (counted from 1) of FILE to OUT without re-encoding,\n"
            "replacing OUT if it exists. An OUT ending in \".wav\" receives the section's\n"
            "decoded samples instead (16-bit PCM), exactly those of FILE in the section.\n"
-           "With --dir, section K of each FILE goes into\n"
-           "DIR under the name split gives it (\"Part 0K - \" and FILE's name); existing\n"
-           "files are asked about as split asks. Every FILE is read and every name\n"
-           "settled before anything is written; two FILEs whose sections would have\n"
-           "one name refuse the run. A FILE that cannot be read or cut is named and\n"
-           "passed over, the others are written, and the run ends with a summary and\n"
-           "status 1.\n\n" +
+           "With --dir, section K of each FILE goes into DIR under the name split gives\n"
+           "it (\"Part 0K - \" and FILE's name); existing files are asked about as\n"
+           "split asks. Every FILE is read and every name settled before anything is\n"
+           "written; two FILEs whose sections would have one name refuse the run. A\n"
+           "FILE that cannot be read or cut is named and passed over, the others are\n"
+           "written, and the run ends with a summary and status 1.\n\n" +
            SectionMethod::Usage() + "\nOptions:\n" + UserTagsUsage() +
            "  --dir DIR          folder for the section of each FILE, instead of --to\n"
            "  --force            with --dir, replace existing files without asking\n"

@@ -39,10 +39,10 @@ std::string MarkersCommand::Usage() const
            "Prints the markers (block positions; one block is 16384 bytes of decoded\n"
            "audio) and the section list that METHOD lays on FILE, as the editor shows\n"
            "them. A marker whose time the method knows (--cue, --labels, --links,\n"
-           "--chapters) also shows the exact sample it cuts at, and its title. Writes no audio. Several\n"
-           "FILEs are each shown after a line \"FileName: FILE\", a blank line between\n"
-           "them; one that cannot be read is named and passed over, and the run ends\n"
-           "with a summary and status 1.\n\n" +
+           "--chapters) also shows the exact sample it cuts at, and its title. Writes\n"
+           "no audio. Several FILEs are each shown after a line \"FileName: FILE\", a\n"
+           "blank line between them; one that cannot be read is named and passed over,\n"
+           "and the run ends with a summary and status 1.\n\n" +
            SectionMethod::Usage(SectionMethod::Choice::MarkersOnly) +
            "\nOptions (each replaces a file of that name):\n"
            "  --save-labels OUT  save the markers as a label file: a point label a line,\n"

@@ -223,9 +223,9 @@ std::string SectionMethod::Usage(Choice choice)
                "--labels, --links and --chapters at their exact samples too), and refuses\n" + limit;
     return "Choose the cut points with exactly one of:\n" + markers +
            "  --at-samples N1,N2,... cut at these sample positions (per channel, rising)\n"
-           "  --at T1,T2,...         cut at these times, rising, each to the nearest sample:\n"
-           "                         seconds (90, 1.5) or [HH:]MM:SS[.fff]; -T is T before\n"
-           "                         the end\n" +
+           "  --at T1,T2,...         cut at these times, rising, each to the nearest\n"
+           "                         sample: seconds (90, 1.5) or [HH:]MM:SS[.fff]; -T is\n"
+           "                         T before the end\n" +
            snap + "All but --at-samples and --at lay markers on the file's blocks as the split\nwizard does, and refuse " +
            limit;
 }
