@@ -54,7 +54,7 @@ SplitOptionsPage::SplitOptionsPage(QWidget* parent, const SaveWizardDialogs& dia
     replayGain_ = new QCheckBox(tr("Measure Each Section's Loudness (ReplayGain)"), this);
     replayGain_->setObjectName(QStringLiteral("SplitFile_ReplayGain"));
     replayGain_->setGeometry(10, 192, 360, 22);
-    titles_ = new QCheckBox(tr("Name sections after their cue titles"), this);
+    titles_ = new QCheckBox(tr("Name sections after their titles"), this);
     titles_->setObjectName(QStringLiteral("SplitFile_Titles"));
     titles_->setGeometry(10, 212, 360, 22);
     titles_->setEnabled(false);

@@ -721,7 +721,7 @@ private slots:
             QCOMPARE(FindControl<QLineEdit>(wizard, "SplitDirEdit1")->text(), QString::fromStdString(album.Root()));
             QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("Part 01 - album.ogg"));
             auto* titles = FindControl<QCheckBox>(wizard, "SplitFile_Titles");
-            QCOMPARE(titles->text(), QStringLiteral("Name sections after their cue titles"));
+            QCOMPARE(titles->text(), QStringLiteral("Name sections after their titles"));
             QVERIFY(titles->isEnabled() && !titles->isChecked());
             titles->click();
             QCOMPARE(FindControl<QLabel>(wizard, "SplitFile_Example")->text(), QStringLiteral("01 - Title.ogg"));
