@@ -132,17 +132,6 @@ TEST(CutChained, KeepsEachLinkOfTheOutputUnderASerialOfItsOwn)
     EXPECT_EQ(std::set<std::uint32_t>(serials.begin(), serials.end()).size(), serials.size());
 }
 
-// Signal to noise ratio of `got` against `want` over `count` values, in dB.
-double Snr(const std::int16_t* want, const std::int16_t* got, std::size_t count)
-{
-    double signal = 0, noise = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-        signal += double(want[k]) * want[k];
-        noise += (double(want[k]) - got[k]) * (double(want[k]) - got[k]);
-    }
-    return noise == 0 ? INFINITY : 10 * std::log10(signal / noise);
-}
-
 // One stream: each stretch lands where the plan says, within half a packet
 // of where it was asked, and decodes as the source does there, but for the
 // decoder's blend just after each join, whose difference to an exact cut

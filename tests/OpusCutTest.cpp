@@ -24,17 +24,6 @@ struct CutShape {
 
 void PrintTo(const CutShape& c, std::ostream* out) { *out << c.name; }
 
-// Signal to noise ratio of `got` against `want`, in dB.
-double Snr(const std::int16_t* want, const std::int16_t* got, std::size_t count)
-{
-    double signal = 0, noise = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-        signal += double(want[k]) * want[k];
-        noise += (double(want[k]) - got[k]) * (double(want[k]) - got[k]);
-    }
-    return noise == 0 ? INFINITY : 10 * std::log10(signal / noise);
-}
-
 class OpusCutTest : public ::testing::TestWithParam<CutShape> {};
 
 // Each section decodes to exactly its samples, and the sections one after

@@ -363,4 +363,14 @@ TempDir::~TempDir()
     std::filesystem::remove_all(root_, ignored);
 }
 
+double Snr(const std::int16_t* want, const std::int16_t* got, std::size_t count)
+{
+    double signal = 0, noise = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        signal += double(want[k]) * want[k];
+        noise += (double(want[k]) - got[k]) * (double(want[k]) - got[k]);
+    }
+    return noise == 0 ? INFINITY : 10 * std::log10(signal / noise);
+}
+
 } // namespace oq::test

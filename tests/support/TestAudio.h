@@ -73,6 +73,10 @@ Bytes AsBytes(const std::vector<std::int16_t>& samples);
 // does not open.
 std::vector<std::int16_t> DecodeSamples(const std::string& path);
 
+// The signal to noise ratio of `got` against `want` over `count` values, in
+// dB; infinite where they are equal.
+double Snr(const std::int16_t* want, const std::int16_t* got, std::size_t count);
+
 // A fresh folder under the system's temporary folder, removed with all it
 // holds when the object goes.
 class TempDir {
