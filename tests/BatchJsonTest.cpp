@@ -4,14 +4,12 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <pty.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -56,46 +54,22 @@ void ExpectSectionsCover(const json& files, std::int64_t total)
 
 // The tool run with a terminal on its standard input, so that it asks before
 // replacing files: `meanwhile` runs while the question waits, then "ok" is
-// typed. Standard output and error go to files in `scratch`.
-CliResult RunAnsweringCli(const std::vector<std::string>& arguments, const TempDir& scratch,
-                          const std::function<void()>& meanwhile)
+// typed.
+CliResult RunAnsweringCli(const std::vector<std::string>& arguments, const std::function<void()>& meanwhile)
 {
     int terminal = -1;
     int input = -1;
     if (openpty(&terminal, &input, nullptr, nullptr, nullptr) != 0)
         return {};
-    const std::string out = scratch.Path("out.txt");
-    const std::string err = scratch.Path("err.txt");
-    std::vector<std::string> words{OQ_CLI_PATH};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(input, STDIN_FILENO);
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
+    CliProcess run(arguments, input);
     close(input);
-    const auto asked = [&] {
-        const Bytes text = fs::exists(err) ? ReadBytes(err) : Bytes{};
-        return std::string(text.begin(), text.end()).find("[OK/Cancel]") != std::string::npos;
-    };
-    for (int wait = 0; wait < 20000 && !asked(); ++wait)
+    for (int wait = 0; wait < 20000 && run.ErrorsSoFar().find("[OK/Cancel]") == std::string::npos; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     meanwhile();
     EXPECT_EQ(write(terminal, "ok\n", 3), 3);
-    int status = 0;
-    waitpid(child, &status, 0);
+    CliResult result = run.Wait();
     close(terminal);
-    const Bytes printed = ReadBytes(out);
-    const Bytes errors = ReadBytes(err);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(printed.begin(), printed.end()),
-            std::string(errors.begin(), errors.end())};
+    return result;
 }
 
 class BatchJson : public ::testing::Test {
@@ -169,8 +143,7 @@ TEST_F(BatchJson, AFileReplacedAfterItWasReadIsNotCutByItsOldPlan)
     // The sections exist, so the second run asks; while it waits, a.ogg
     // becomes a longer recording, which the plan made for the old one would
     // cut without a complaint.
-    const TempDir scratch;
-    const CliResult run = RunAnsweringCli(split, scratch, [&] {
+    const CliResult run = RunAnsweringCli(split, [&] {
         WriteBytes(dir_.Path("new.ogg"), MakeOggVorbis({.seconds = 8}));
         fs::rename(dir_.Path("new.ogg"), a);
     });

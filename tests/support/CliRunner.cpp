@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -16,7 +17,7 @@ namespace oq::test {
 #define OQ_CLI_PATH "oggquorvel-cli"
 #endif
 
-CliProcess::CliProcess(const std::vector<std::string>& arguments)
+CliProcess::CliProcess(const std::vector<std::string>& arguments, int input)
 {
     const std::string out = output_.Path("out"), err = output_.Path("err");
     std::vector<std::string> words{OQ_CLI_PATH};
@@ -28,7 +29,10 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments)
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (input >= 0)
+        posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child = 0;
@@ -48,6 +52,12 @@ CliProcess::~CliProcess()
 }
 
 void CliProcess::Signal(int signal) { kill(child_, signal); }
+
+std::string CliProcess::ErrorsSoFar() const
+{
+    const Bytes errors = std::filesystem::exists(output_.Path("err")) ? ReadBytes(output_.Path("err")) : Bytes{};
+    return {errors.begin(), errors.end()};
+}
 
 CliResult CliProcess::Wait()
 {

@@ -16,15 +16,18 @@ struct CliResult {
 };
 
 // The built command-line tool running with the given arguments (no shell
-// quoting needed) and standard input from /dev/null.
+// quoting needed) and standard input from /dev/null, or from the open file
+// descriptor `input` (a terminal, say) when one is given.
 class CliProcess {
 public:
-    explicit CliProcess(const std::vector<std::string>& arguments);
+    explicit CliProcess(const std::vector<std::string>& arguments, int input = -1);
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
     ~CliProcess();
 
     void Signal(int signal);
+    // What it has printed on standard error so far.
+    std::string ErrorsSoFar() const;
     // Waits for the end and collects what it printed and its exit status
     // (128 + the signal's number when a signal ended it).
     CliResult Wait();
