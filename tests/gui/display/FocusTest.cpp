@@ -6,8 +6,8 @@
 #include "gui/splitwizard/SplitWizard.h"
 #include "gui/windows/InfoWindow.h"
 #include "tests/gui/Controls.h"
-#include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/ModalDriver.h"
+#include "tests/gui/display/DisplaySetting.h"
 #include "tests/support/TestAudio.h"
 
 #include <QCursor>
@@ -178,20 +178,10 @@ class FocusTest : public QObject {
     Q_OBJECT
 
 private:
-    DesktopSandbox sandbox_;
-    std::unique_ptr<TempDir> folder_;
-    std::string song_;
+    DisplaySetting setting_;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(sandbox_.Ready());
-        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
-        folder_ = std::make_unique<TempDir>();
-        song_ = folder_->Path("song.ogg");
-        WriteBytes(song_, MakeOggVorbis({.channels = 2, .seconds = 12.0, .signal = Signal::Mixed, .seed = 5}));
-    }
+    void initTestCase() { setting_.Prepare(); }
 
     void everyClosingWindowGivesTheKeyboardBack()
     {
@@ -201,7 +191,7 @@ private slots:
         QVERIFY(KeyboardWith(main));
 
         // The progress window of the analysis.
-        QVERIFY(main.OpenOggFile(QString::fromStdString(song_)));
+        QVERIFY(main.OpenOggFile(QString::fromStdString(setting_.Song)));
         QVERIFY(KeyReaches(main));
 
         // The information window, closed with Escape.
@@ -255,7 +245,7 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] { return act.Acted() && !main.SaveWizardWindow().isVisible(); }, 60000));
             QVERIFY(KeyReaches(main));
         }
-        QVERIFY(QFileInfo::exists(QString::fromStdString(folder_->Path("Part 01 - song.ogg"))));
+        QVERIFY(QFileInfo::exists(QString::fromStdString(setting_.Folder->Path("Part 01 - song.ogg"))));
 
         // A tool's page closes with Escape.
         {

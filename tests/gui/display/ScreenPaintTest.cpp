@@ -8,9 +8,9 @@
 #include "gui/windows/InfoWindow.h"
 #include "gui/windows/ProgressWindow.h"
 #include "tests/gui/Controls.h"
-#include "tests/gui/DesktopSandbox.h"
 #include "tests/gui/MessageAnswerer.h"
 #include "tests/gui/ModalDriver.h"
+#include "tests/gui/display/DisplaySetting.h"
 #include "tests/gui/display/ScreenComparison.h"
 #include "tests/support/OggCheck.h"
 #include "tests/support/TestAudio.h"
@@ -45,22 +45,10 @@ class ScreenPaintTest : public QObject {
     Q_OBJECT
 
 private:
-    DesktopSandbox sandbox_;
-    std::unique_ptr<TempDir> folder_;
-    std::string song_;
+    DisplaySetting setting_;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(sandbox_.Ready());
-        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        // A pointer resting on a control would change its picture and raise
-        // tool tips over the windows compared.
-        QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
-        folder_ = std::make_unique<TempDir>();
-        song_ = folder_->Path("song.ogg");
-        WriteBytes(song_, MakeOggVorbis({.channels = 2, .seconds = 12.0, .signal = Signal::Mixed, .seed = 5}));
-    }
+    void initTestCase() { setting_.Prepare(); }
 
     void splashReachesTheScreen()
     {
@@ -90,7 +78,7 @@ private slots:
         });
         ProgressWindow& progress = main.Progress();
         bool progressShown = false;
-        WhileOpen(progress, [&] { return int(main.OpenOggFile(QString::fromStdString(song_))); }, [&] {
+        WhileOpen(progress, [&] { return int(main.OpenOggFile(QString::fromStdString(setting_.Song))); }, [&] {
             progressShown = true;
             const QString problem = ScreenProblem(progress, QStringLiteral("progress"));
             compared = true;
@@ -126,10 +114,10 @@ private slots:
             OQ_VERIFY_ON_SCREEN(save, "save-wizard-done");
             Click(save, "Wizard_Done");
         });
-        const std::vector<std::int16_t> source = DecodeSamples(song_);
+        const std::vector<std::int16_t> source = DecodeSamples(setting_.Song);
         std::vector<std::int16_t> joined;
         for (int k = 1; k <= kSections; ++k) {
-            const std::string part = folder_->Path("Part 0" + std::to_string(k) + " - song.ogg");
+            const std::string part = setting_.Folder->Path("Part 0" + std::to_string(k) + " - song.ogg");
             const auto serial = static_cast<std::uint32_t>(main.OpenFileRecord().SerialNumber + k - 1);
             const std::string problem = ProblemWithStream(part, serial);
             QVERIFY2(problem.empty(), (part + ": " + problem).c_str());
@@ -145,8 +133,8 @@ private slots:
 
         MessageAnswerer answerer;
         answerer.InspectFirst([](QMessageBox& box) { OQ_VERIFY_ON_SCREEN(box, "message-box"); });
-        WriteBytes(folder_->Path("notes.ogg"), Bytes(5000, 'x'));
-        QVERIFY(!main.OpenOggFile(QString::fromStdString(folder_->Path("notes.ogg"))));
+        WriteBytes(setting_.Folder->Path("notes.ogg"), Bytes(5000, 'x'));
+        QVERIFY(!main.OpenOggFile(QString::fromStdString(setting_.Folder->Path("notes.ogg"))));
         QCOMPARE(answerer.Count(), 1);
     }
 };
