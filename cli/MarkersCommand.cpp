@@ -122,7 +122,7 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
                 std::cout << ", \"" << marker.Title << "\"";
             std::cout << ")\n";
         }
-        for (const std::string& item : SectionItems(sections, markers.Converter()))
+        for (const std::string& item : SectionItems(markers))
             std::cout << item << "\n";
         std::cout << "Sections: " << sections.size() << "\n";
     });

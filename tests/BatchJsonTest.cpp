@@ -338,6 +338,58 @@ TEST_F(BatchJson, EveryCommandPrintsOneDocumentOfWhatItDid)
     }
 }
 
+// In a chain of links at different rates every figure's seconds count each
+// link's samples at that link's rate, after the whole links before it.
+TEST_F(BatchJson, SecondsInAChainCountEachLinkAtItsOwnRate)
+{
+    constexpr double kFirstRate = 22050;
+    constexpr double kSecondRate = 44100;
+    const std::string chain = dir_.Path("rates.ogg");
+    Bytes chained = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 2});
+    const Bytes second = MakeOggVorbis({.channels = 1, .rate = 44100, .seconds = 1}, {.serial = 77});
+    chained.insert(chained.end(), second.begin(), second.end());
+    WriteBytes(chain, chained);
+
+    const json info = Document(RunCli({"info", "--json", chain}));
+    const auto boundary = info[0]["links"][0]["end_sample"].get<std::int64_t>();
+    const auto total = info[0]["samples"].get<std::int64_t>();
+    const auto secondsAt = [boundary](std::int64_t sample) {
+        return sample <= boundary ? static_cast<double>(sample) / kFirstRate
+                                  : static_cast<double>(boundary) / kFirstRate +
+                                        static_cast<double>(sample - boundary) / kSecondRate;
+    };
+    const auto expectRangeSeconds = [&](const json& range) {
+        EXPECT_NEAR(range["seconds"].get<double>(),
+                    secondsAt(range["end_sample"].get<std::int64_t>()) -
+                        secondsAt(range["first_sample"].get<std::int64_t>()),
+                    1e-9)
+            << range;
+    };
+    EXPECT_NEAR(info[0]["seconds"].get<double>(), secondsAt(total), 1e-9);
+
+    const json markers = Document(RunCli({"markers", chain, "--links", "--json"}))[0];
+    ASSERT_EQ(markers["markers"].size(), 3u) << markers;
+    EXPECT_EQ(markers["markers"][2]["sample"], total);
+    for (const json& marker : markers["markers"])
+        EXPECT_NEAR(marker["seconds"].get<double>(), secondsAt(marker["sample"].get<std::int64_t>()), 1e-9);
+    for (const json& section : markers["sections"])
+        expectRangeSeconds(section);
+    // The text says the same: the end is at 3 s, not at the first link's 4,
+    // and the first link lasts 2 s of the 3.
+    const CliResult text = RunCli({"markers", chain, "--links"});
+    for (const char* line : {"Marker 3 - 00:00:03", "Section 1 - 00:00:02", "Section 2 - 00:00:01"})
+        EXPECT_NE(text.Out.find(line), std::string::npos) << line << " in\n" << text.Out;
+
+    const CliResult split = RunCli({"split", chain, "--links", "--json", "--quiet"});
+    ASSERT_EQ(split.Status, 0) << split.Err;
+    const json files = Document(split)[0]["files"];
+    ASSERT_EQ(files.size(), 2u) << files;
+    for (const json& file : files)
+        expectRangeSeconds(file);
+    EXPECT_NEAR(files[1]["seconds"].get<double>(),
+                static_cast<double>(DecodeSamples(files[1]["file"].get<std::string>()).size()) / kSecondRate, 1e-9);
+}
+
 TEST_F(BatchJson, ChaptersListsEveryReadableFileAndNamesTheOneItCannotRead)
 {
     const std::string bad = dir_.Path("bad.ogg");
