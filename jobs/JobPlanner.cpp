@@ -389,6 +389,7 @@ SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> 
     if (const CodecDescriptor* codec = FindCodec(file.Codec))
         source.Extension = codec->Extension;
     source.CutPoints = std::move(cutPoints);
+    source.Chained = file.Streams > 1;
     source.KeepsChapters = source.CutPoints == file.LinkStarts;
     return source;
 }
@@ -449,20 +450,35 @@ JobList PlanJobs(const ExportOptions& options, JobObserver& observer)
     RequireWritableOutput(options.FileName, InputsOf(source));
     JobList jobs(JobTool::Split);
     const std::string folder = FolderOf(options.FileName);
+    // What the decoding job reports: the section's samples of the source.
+    const auto addDecoding = [&](const std::string& decoded) -> JobStacker& {
+        JobStacker& decode =
+            AddJob(jobs, observer, jobs.Adopt(TempFile::Create(folder, kWavPrefix)), options.FileName, decoded);
+        decode.MakeWav = true;
+        decode.SectionNumber = options.Section;
+        decode.StartGranule = SectionStart(source, options.Section);
+        decode.EndGranule = options.Section == count ? source.PcmTotal
+                                                     : source.CutPoints[static_cast<std::size_t>(options.Section - 1)];
+        decode.FinishOutput = true;
+        return decode;
+    };
+    if (options.Wav && !source.Chained) {
+        // Decoded straight from the source, from the places nearest the
+        // section: no section is cut for it.
+        addDecoding(source.FileName).DecodesRange = true;
+        return jobs;
+    }
     const std::string temporary = jobs.Adopt(TempFile::Create(folder, kOggPrefix));
     for (const std::int32_t k : sections) {
         JobStacker& job = AddJob(jobs, observer, temporary, options.FileName, source.FileName);
         SetSectionSteps(job, source, k, k == sections.front(), k == sections.back(), k == options.Section);
-        // The section's Ogg file is only the WAV file's source: it keeps its
-        // temporary name, which the list removes when it goes.
+        // A chain is decoded only from its start: its section is cut into
+        // an Ogg file of its own, which keeps its temporary name (the list
+        // removes it when it goes), and decoded from there.
         job.FinishOutput = job.FinishOutput && !options.Wav;
     }
-    if (options.Wav) {
-        JobStacker& decode =
-            AddJob(jobs, observer, jobs.Adopt(TempFile::Create(folder, kWavPrefix)), options.FileName, temporary);
-        decode.MakeWav = true;
-        decode.FinishOutput = true;
-    }
+    if (options.Wav)
+        addDecoding(temporary);
     return jobs;
 }
 

@@ -44,6 +44,9 @@ struct SectionSource {
     // file that laid the markers): inputs of the run as much as FileName,
     // so no section may be written over one.
     std::vector<std::string> OtherInputs{};
+    // Whether the source is a chain of links, which the decoder library
+    // follows only from the file's start.
+    bool Chained = false;
     // Whether the sections keep the source's chapter fields: only when each
     // is a whole link of it, whose own start the chapter times count from.
     bool KeepsChapters = false;

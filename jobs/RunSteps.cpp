@@ -182,7 +182,10 @@ bool RunSteps::MakeWav(const JobStacker& job)
     // they were added; one that no longer is must not become an empty WAV
     // file under its final name.
     try {
-        ConvertToWav(job.SourceName, job.OutputName, control_, observer_);
+        if (job.DecodesRange)
+            ConvertRangeToWav(job.SourceName, job.StartGranule, job.EndGranule, job.OutputName, control_, observer_);
+        else
+            ConvertToWav(job.SourceName, job.OutputName, control_, observer_);
     } catch (const NotOggAudioError&) {
         throw NotOggAudioError(job.SourceName, "is no longer an Ogg Vorbis or Opus file");
     }

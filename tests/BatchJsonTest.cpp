@@ -283,6 +283,13 @@ TEST_F(BatchJson, EveryCommandPrintsOneDocumentOfWhatItDid)
         Document(RunCli({"export", a, "--count", "3", "--section", "3", "--to", dir_.Path("x.ogg"), "--json"}));
     EXPECT_EQ(exported[0]["files"][0]["first_sample"], sections[2]["first_sample"]);
     EXPECT_EQ(exported[0]["files"][0]["file"], dir_.Path("x.ogg"));
+    // A section decoded to WAV is told as the same section.
+    const TempDir elsewhere;
+    const json decoded =
+        Document(RunCli({"export", a, "--count", "3", "--section", "3", "--to", elsewhere.Path("x.wav"), "--json"}));
+    EXPECT_EQ(decoded[0]["files"][0]["section"], 3);
+    EXPECT_EQ(decoded[0]["files"][0]["first_sample"], sections[2]["first_sample"]);
+    EXPECT_EQ(decoded[0]["files"][0]["end_sample"], total_);
 
     const json wav = Document(RunCli({"wav", a, "--json", "--quiet"}));
     EXPECT_EQ(wav[0]["files"][0]["file"], dir_.Path("a.wav"));
