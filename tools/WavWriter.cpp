@@ -412,12 +412,13 @@ WavOutcome ConvertRangeToWav(const std::string& source, std::int64_t first, std:
     if (!ranged.Targets)
         ranged.Targets = RangeTargets(decoder->LastPageStart(), decoder->Frames(-1), first, end, ThreadsOf(layout));
     const std::optional<StreamPlan> plan = PlanParts(source, ranged);
-    // The plan's own count is the one its parts are held to.
     const std::int64_t frameBytes = std::int64_t{format.Channels} * kBytesPerSample;
+    // The plan's own count is the one its parts are held to.
     const std::int64_t last = plan ? std::min(end, plan->Frames()) : end;
+    // Room for RF64 only where the range may need it, as for a whole file.
     const WavHeader plain(channels, format.Rate, false);
     const bool rf64Room = !plain.Fits(static_cast<std::uint64_t>(plain.DataStart()) +
-                                          static_cast<std::uint64_t>((last - first) * frameBytes),
+                                          static_cast<std::uint64_t>((end - first) * frameBytes),
                                       mostRiffSize);
     const WavHeader header = rf64Room ? WavHeader(channels, format.Rate, true) : plain;
 
@@ -431,6 +432,7 @@ WavOutcome ConvertRangeToWav(const std::string& source, std::int64_t first, std:
                                 decoder->LastPageStart(), ThreadsOf(layout));
         });
         if (!outcome) {
+            // Decoded again in one pass.
             wav.Truncate(header.DataStart());
             wav.Seek(header.DataStart());
         }
