@@ -30,8 +30,11 @@ std::vector<std::string> MarkerItems(const MarkerGeometry& markers)
     items.reserve(static_cast<std::size_t>(markers.Count()));
     for (int i = 1; i <= markers.Count(); ++i) {
         const Marker& marker = markers.At(i);
-        const std::string time = marker.Sample ? SpanTimeText(0, *marker.Sample, markers.Timeline())
-                                               : TimeText(marker.Position, markers.Converter());
+        // A block's time is its share of the play time only where every
+        // link runs at one rate; elsewhere it is the time of its samples.
+        const std::string time = marker.Sample || !markers.Timeline().OneRate()
+                                     ? SpanTimeText(0, markers.CutSample(i), markers.Timeline())
+                                     : TimeText(marker.Position, markers.Converter());
         items.push_back("Marker " + std::to_string(i) + " - " + time);
     }
     return items;
@@ -45,9 +48,8 @@ std::vector<std::string> SectionItems(const MarkerGeometry& markers)
     items.reserve(sections.size());
     for (std::size_t k = 0; k < sections.size(); ++k) {
         const std::int32_t span = sections[k].End - sections[k].Start;
-        // Blocks are a share of all samples, so a span of them has one
-        // length only where every link runs at one rate; elsewhere the
-        // section's samples are timed where they lie.
+        // As for a marker on a block: a span of blocks has one length only
+        // where every link runs at one rate.
         std::string time = TimeText(span, convert);
         if (!markers.Timeline().OneRate()) {
             const SampleRange samples = markers.SectionSamples(static_cast<int>(k) + 1);

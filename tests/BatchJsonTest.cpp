@@ -386,6 +386,9 @@ TEST_F(BatchJson, SecondsInAChainCountEachLinkAtItsOwnRate)
     const CliResult text = RunCli({"markers", chain, "--links"});
     for (const char* line : {"Marker 3 - 00:00:03", "Section 1 - 00:00:02", "Section 2 - 00:00:01"})
         EXPECT_NE(text.Out.find(line), std::string::npos) << line << " in\n" << text.Out;
+    // A marker on the block at the boundary cuts there, at 2 s.
+    const CliResult halves = RunCli({"markers", chain, "--count", "2"});
+    EXPECT_NE(halves.Out.find("Marker 2 - 00:00:02 (block 5)"), std::string::npos) << halves.Out;
 
     const CliResult split = RunCli({"split", chain, "--links", "--json", "--quiet"});
     ASSERT_EQ(split.Status, 0) << split.Err;
