@@ -50,6 +50,7 @@ void JobList::Clear() noexcept
     RemoveTemporaries();
     notes_.clear();
     willOverwrite_ = false;
+    finishedOutputs_ = 0;
 }
 
 } // namespace oq

@@ -44,6 +44,12 @@ public:
     // files a finished run has written.
     std::vector<std::string> FinalNames() const;
 
+    // The outputs the runner has given their final names so far: the first
+    // FinishedOutputs() of FinalNames(), since the jobs finish in list
+    // order. What a run stopped part way has left on disk.
+    void NoteFinishedOutput() noexcept { ++finishedOutputs_; }
+    std::size_t FinishedOutputs() const noexcept { return finishedOutputs_; }
+
     // Takes charge of a temporary file the jobs write; returns its name.
     std::string Adopt(TempFile file);
     // The temporary file of this name has received its final name.
@@ -80,6 +86,7 @@ private:
     std::vector<std::string> notes_;
     std::vector<std::string> passedOver_;
     bool willOverwrite_ = false;
+    std::size_t finishedOutputs_ = 0;
 };
 
 } // namespace oq

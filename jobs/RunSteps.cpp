@@ -232,6 +232,7 @@ void RunSteps::Finish(std::size_t index)
         std::remove(job.OutputName.c_str());
         throw IoError(job.FinalName, "cannot give the finished output its name", err);
     }
+    jobs_.NoteFinishedOutput();
     // A temporary name that later jobs write again stays in the list's
     // charge until its last use.
     const auto later = std::next(jobs_.begin(), static_cast<std::ptrdiff_t>(index) + 1);
