@@ -170,6 +170,8 @@ std::set<std::string> QuotedNamesAfter(const std::string& text, const std::strin
         const std::size_t end = text.find('\n', at);
         for (at = text.find('"', at); at < end; at = text.find('"', at)) {
             const std::size_t close = text.find('"', at + 1);
+            if (close == std::string::npos)
+                return names;
             names.insert(fs::path(text.substr(at + 1, close - at - 1)).filename().string());
             at = close + 1;
         }
