@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace oq {
+
+// Whether the file system of `folder` takes names that differ only in case
+// for one file, as FAT, exFAT and NTFS media and case-folding ext4 folders
+// do. Found by trying rather than from the file system's type (which says
+// nothing of an ext4 folder's own setting, nor of how a mount was made): a
+// new empty file of a unique lower-case name is made in the folder, its
+// upper-case name looked at (the same device and inode: one file) and the
+// file removed. A folder that cannot be tried (missing, not writable)
+// answers false; no output can be written there anyway.
+bool FolderIgnoresCase(const std::string& folder);
+
+// FolderIgnoresCase's question; tests answer it with one of their own.
+using CaseProbe = std::function<bool(const std::string& folder)>;
+
+// `name` with its ASCII letters in lower case: what two names of a folder
+// that ignores case are compared by. Linux's FAT driver folds only these
+// letters in UTF-8 names; exFAT and NTFS fold others too ("É" and "é"),
+// which this misses: a name of that kind that another output wrote is then
+// refused at the rename (see MoveIntoPlace), not written over.
+std::string FoldAsciiCase(std::string_view name);
+
+} // namespace oq
