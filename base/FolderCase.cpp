@@ -1,6 +1,7 @@
 #include "base/FolderCase.h"
 
 #include "base/Error.h"
+#include "base/File.h"
 #include "base/PathParts.h"
 #include "base/TempFile.h"
 
@@ -30,15 +31,30 @@ bool FolderIgnoresCase(const std::string& folder)
     TempFile probe;
     try {
         probe = TempFile::Create(folder, kProbePrefix);
+        const std::string lower = probe.Path();
+        const std::string upper = FolderWithSlash(lower) + UpperAscii(NameOf(lower));
+        // The probe holds its own random name, which no other file holds.
+        // Written before the upper-case name is first looked at, so that no
+        // cached size of the empty file comes between.
+        File writer = File::Create(lower);
+        writer.Write(lower.data(), lower.size());
+        writer.Close();
+        struct stat own {};
+        struct stat other {};
+        if (::lstat(lower.c_str(), &own) != 0 || ::lstat(upper.c_str(), &other) != 0)
+            return false;
+        if (own.st_dev == other.st_dev && own.st_ino == other.st_ino)
+            return true;
+        // Some FUSE file systems (FAT and exFAT ones among them) number a
+        // file anew for each spelling of its name: there the upper-case
+        // name is the probe if it reads what the probe holds.
+        std::string read(lower.size() + 1, '\0');
+        File reader = File::OpenRead(upper);
+        read.resize(reader.Read(read.data(), read.size()));
+        return read == lower;
     } catch (const IoError&) {
         return false;
     }
-    const std::string& lower = probe.Path();
-    const std::string upper = FolderWithSlash(lower) + UpperAscii(NameOf(lower));
-    struct stat own {};
-    struct stat other {};
-    return ::lstat(lower.c_str(), &own) == 0 && ::lstat(upper.c_str(), &other) == 0 && own.st_dev == other.st_dev &&
-           own.st_ino == other.st_ino;
 }
 
 std::string FoldAsciiCase(std::string_view name)

@@ -11,7 +11,8 @@ namespace oq {
 // do. Found by trying rather than from the file system's type (which says
 // nothing of an ext4 folder's own setting, nor of how a mount was made): a
 // new empty file of a unique lower-case name is made in the folder, its
-// upper-case name looked at (the same device and inode: one file) and the
+// upper-case name looked at (the same device and inode, or where a file
+// system numbers each spelling anew, the same contents: one file) and the
 // file removed. A folder that cannot be tried (missing, not writable)
 // answers false; no output can be written there anyway.
 bool FolderIgnoresCase(const std::string& folder);

@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/FileSystem.h"
+#include "base/NameOwners.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +20,11 @@ namespace fs = std::filesystem;
 [[noreturn]] void Refuse(const std::string& path, const std::string& reason)
 {
     throw FileError(path, reason, "\"" + path + "\" " + reason);
+}
+
+[[noreturn]] void RefuseInput(const std::string& path, const std::string& input)
+{
+    Refuse(path, "is the input \"" + input + "\"; choose another name for the output");
 }
 
 // A new name needs its folder: the temporary file is made there first.
@@ -94,8 +100,16 @@ OutputTarget RequireWritableOutput(const std::string& path, const std::vector<st
             continue;
         if (input == path)
             Refuse(path, "is one of the files this run reads; choose another name for the output");
-        Refuse(path, "is the input \"" + input + "\"; choose another name for the output");
+        RefuseInput(path, input);
     }
+    // Some FUSE file systems that ignore case give each spelling of a name
+    // an inode of its own: there the names tell that "song.ogg" is the
+    // input "Song.ogg".
+    NameOwners names;
+    for (std::size_t k = 0; k < inputs.size(); ++k)
+        names.Claim(inputs[k], k);
+    if (const std::size_t holder = names.Claim(path, inputs.size()).Output; holder < inputs.size())
+        RefuseInput(path, inputs[holder]);
     struct stat own {};
     if (::lstat(path.c_str(), &own) != 0) {
         const int err = errno;
