@@ -7,7 +7,6 @@
 #include "base/PathParts.h"
 #include "base/TempFile.h"
 
-
 namespace oq {
 
 namespace {

@@ -7,7 +7,6 @@
 #include "media/FileLinks.h"
 #include "tools/CommentCopy.h"
 
-
 namespace oq {
 
 namespace {
