@@ -4,8 +4,11 @@
 #include "base/File.h"
 #include "base/PathParts.h"
 #include "base/TempFile.h"
+#include "base/Utf8Text.h"
 
+#include <locale.h>
 #include <sys/stat.h>
+#include <wctype.h>
 
 namespace oq {
 
@@ -57,12 +60,31 @@ bool FolderIgnoresCase(const std::string& folder)
     }
 }
 
-std::string FoldAsciiCase(std::string_view name)
+std::string FoldCase(std::string_view name)
 {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    // glibc's built-in C.UTF-8 locale maps every letter of Unicode, not only
+    // the program's locale's; made once, kept for the program's life.
+    static const locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    if (!unicode || !IsUtf8(name)) {
+        std::string folded(name);
+        for (char& c : folded)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        return folded;
+    }
+    std::string folded;
+    folded.reserve(name.size());
+    for (std::size_t at = 0; at < name.size();) {
+        // Valid UTF-8: the lead byte tells the length, the continuation
+        // bytes carry six bits each.
+        const auto lead = static_cast<unsigned char>(name[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k)
+            code = (code << 6) | (static_cast<unsigned char>(name[at + k]) & 0x3F);
+        at += length;
+        AppendUtf8(folded, static_cast<char32_t>(::towupper_l(static_cast<wint_t>(code), unicode)));
+    }
     return folded;
 }
 

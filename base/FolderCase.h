@@ -20,11 +20,15 @@ bool FolderIgnoresCase(const std::string& folder);
 // FolderIgnoresCase's question; tests answer it with one of their own.
 using CaseProbe = std::function<bool(const std::string& folder)>;
 
-// `name` with its ASCII letters in lower case: what two names of a folder
-// that ignores case are compared by. Linux's FAT driver folds only these
-// letters in UTF-8 names; exFAT and NTFS fold others too ("É" and "é"),
-// which this misses: a name of that kind that another output wrote is then
-// refused at the rename (see MoveIntoPlace), not written over.
-std::string FoldAsciiCase(std::string_view name);
+// `name` with its letters in upper case, one by one (Unicode's simple
+// mapping, as the upper-case tables of exFAT and NTFS): what two names of a
+// folder that ignores case are compared by. Bytes that are not UTF-8 have
+// their ASCII letters changed only. Linux's FAT driver folds only ASCII
+// letters in UTF-8 names, so there "É" and "é" are kept apart where they
+// need not be; a case-folding ext4 folder also takes "é" and "e" with a
+// combining accent for one name, which this misses: a name of that kind
+// that another output wrote is refused at the rename (see MoveIntoPlace),
+// not written over.
+std::string FoldCase(std::string_view name);
 
 } // namespace oq

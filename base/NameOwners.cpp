@@ -44,7 +44,7 @@ NameOwners::Holder NameOwners::Claim(const std::string& path, std::size_t output
 {
     Folder& folder = Lookup(FolderOf(path));
     const std::string name = NameOf(path);
-    std::vector<Holder>& holders = folder.Names[FoldAsciiCase(name)];
+    std::vector<Holder>& holders = folder.Names[FoldCase(name)];
     for (const Holder& holder : holders)
         if (holder.Name == name)
             return holder;

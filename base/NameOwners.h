@@ -15,9 +15,9 @@ namespace oq {
 // Which output of a run holds each file, with the names compared as the
 // file system compares them: every spelling of one folder ("out", "./out",
 // a link to it: one device and inode) is one folder, and in a folder that
-// ignores case (FolderIgnoresCase) names that differ only in ASCII case are
-// one file. A folder is probed only when two names claimed in it differ
-// only in case, and at most once.
+// ignores case (FolderIgnoresCase) names that differ only in case
+// (FoldCase) are one file. A folder is probed only when two names claimed
+// in it differ only in case, and at most once.
 class NameOwners {
 public:
     explicit NameOwners(CaseProbe probe = FolderIgnoresCase) : probe_(std::move(probe)) {}
@@ -35,7 +35,7 @@ private:
     struct Folder {
         std::string Path; // as first written, for the probe
         std::optional<bool> IgnoresCase;
-        // The holders of each name folded by FoldAsciiCase: in a folder
+        // The holders of each name folded by FoldCase: in a folder
         // that ignores case at most one, else one per spelling.
         std::unordered_map<std::string, std::vector<Holder>> Names;
     };

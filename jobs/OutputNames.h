@@ -35,7 +35,7 @@ struct WantedOutput {
 //   the end of its stem, at a character boundary, keeping its extension;
 // - no two are one file: folders are compared as the files they are, names
 //   byte for byte, or in a folder that ignores case (a FAT or NTFS medium)
-//   with ASCII letters of either case equal (see NameOwners; `probe` tells
+//   with letters of either case equal (see NameOwners; `probe` tells
 //   whether a folder does). An output whose name an earlier one wants, or
 //   that another one wants as it is, takes " (NN)" before the extension,
 //   NN its Number of two digits or more; where that is wanted or taken

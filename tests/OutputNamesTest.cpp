@@ -73,7 +73,8 @@ TEST(OutputNames, NamesOfAnotherCaseAreOneFileInAFolderThatIgnoresCase)
     fs::create_directory(out);
     const std::vector<WantedOutput> wanted = {Section(out, "Track 1", 1), Section(out, "track 1", 2),
                                               Section(out, "same", 3), Section(out, "same", 4),
-                                              Section(out, "SAME (04)", 5)};
+                                              Section(out, "SAME (04)", 5), Section(out, "Caf\u00e9", 6),
+                                              Section(out, "CAF\u00c9", 7)};
     std::vector<std::string> asked;
     const auto answer = [&](bool ignores) {
         return [&asked, ignores](const std::string& folder) {
@@ -84,8 +85,9 @@ TEST(OutputNames, NamesOfAnotherCaseAreOneFileInAFolderThatIgnoresCase)
     const OutputNames folded(wanted, answer(true));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_TRUE(fs::equivalent(asked[0], out));
-    const std::vector<std::string> expected = {"Track 1.ogg", "track 1 (02).ogg", "same.ogg", "same (04-2).ogg",
-                                               "SAME (04).ogg"};
+    const std::vector<std::string> expected = {"Track 1.ogg",   "track 1 (02).ogg", "same.ogg",
+                                               "same (04-2).ogg", "SAME (04).ogg",   "Caf\u00e9.ogg",
+                                               "CAF\u00c9 (07).ogg"};
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(NameOf(folded.Path(i)), expected[i]);
     EXPECT_EQ(folded.Note(1), "section 2 is written as \"track 1 (02).ogg\": \"track 1.ogg\" is one file with "
@@ -94,6 +96,7 @@ TEST(OutputNames, NamesOfAnotherCaseAreOneFileInAFolderThatIgnoresCase)
     const OutputNames exact(wanted, answer(false));
     EXPECT_EQ(NameOf(exact.Path(1)), "track 1.ogg");
     EXPECT_EQ(NameOf(exact.Path(3)), "same (04).ogg");
+    EXPECT_EQ(NameOf(exact.Path(6)), "CAF\u00c9.ogg");
 
     asked.clear();
     const OutputNames apart({Section(out, "a", 1), Section(out, "b", 2), Section(out, "b", 3)}, answer(true));
