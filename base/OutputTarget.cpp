@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/FileSystem.h"
 #include "base/NameOwners.h"
+#include "base/PathParts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -105,11 +106,15 @@ OutputTarget RequireWritableOutput(const std::string& path, const std::vector<st
     // Some FUSE file systems that ignore case give each spelling of a name
     // an inode of its own: there the names tell that "song.ogg" is the
     // input "Song.ogg".
+    // Only inputs of the output's name in some case are claimed, so that
+    // two inputs of one name in other cases do not have a folder tried.
     NameOwners names;
-    for (std::size_t k = 0; k < inputs.size(); ++k)
-        names.Claim(inputs[k], k);
-    if (const std::size_t holder = names.Claim(path, inputs.size()).Output; holder < inputs.size())
-        RefuseInput(path, inputs[holder]);
+    const std::size_t output = inputs.size();
+    const std::string folded = FoldCase(NameOf(path));
+    names.Claim(path, output);
+    for (const std::string& input : inputs)
+        if (FoldCase(NameOf(input)) == folded && names.Claim(input, 0).Output == output)
+            RefuseInput(path, input);
     struct stat own {};
     if (::lstat(path.c_str(), &own) != 0) {
         const int err = errno;
