@@ -10,8 +10,8 @@ namespace oq {
 // for one file, as FAT, exFAT and NTFS media and case-folding ext4 folders
 // do. Found by trying rather than from the file system's type (which says
 // nothing of an ext4 folder's own setting, nor of how a mount was made): a
-// new empty file of a unique lower-case name is made in the folder, its
-// upper-case name looked at (the same device and inode, or where a file
+// new file of a unique lower-case name, holding that name, is made in the
+// folder, its upper-case name looked at (the same device and inode, or where a file
 // system numbers each spelling anew, the same contents: one file) and the
 // file removed. A folder that cannot be tried (missing, not writable)
 // answers false; no output can be written there anyway.
