@@ -6,6 +6,7 @@
 #include "cli/JobSession.h"
 #include "base/Error.h"
 #include "base/JobObserver.h"
+#include "base/NameOwners.h"
 #include "base/OutputTarget.h"
 #include "base/PathParts.h"
 #include "jobs/JobRunner.h"
@@ -71,14 +72,6 @@ private:
     std::string prefix_;
 };
 
-// The same file through any spelling of its folder, for names that may not
-// exist yet.
-std::filesystem::path Resolved(const std::string& name)
-{
-    std::error_code ignored;
-    return std::filesystem::weakly_canonical(std::filesystem::absolute(name, ignored), ignored);
-}
-
 // An input planned: its place among the inputs, its stamp as it was read.
 struct Planned {
     std::size_t Index = 0;
@@ -92,18 +85,21 @@ struct Planned {
 // against its own inputs and each other when it was planned.
 void RequireDistinctOutputs(const std::vector<Planned>& planned, const std::vector<std::string>& sources)
 {
-    std::map<std::filesystem::path, const Planned*> owners;
-    for (const Planned& input : planned) {
+    NameOwners owners;
+    for (std::size_t index = 0; index < planned.size(); ++index) {
+        const Planned& input = planned[index];
         for (const std::string& name : input.Plan.Jobs.FinalNames()) {
             RequireWritableOutput(name, sources);
-            const auto [owner, added] = owners.emplace(Resolved(name), &input);
-            if (!added && owner->second != &input) {
-                const std::string reason =
-                    "is an output of both \"" + owner->second->Source + "\" and \"" + input.Source + "\"";
-                throw FileError(name, reason,
-                                "\"" + name + "\" " + reason +
-                                    "; give their outputs other names or folders. Nothing was written.");
-            }
+            const NameOwners::Holder owner = owners.Claim(name, index);
+            if (owner.Output == index)
+                continue;
+            std::string reason = "is an output of both \"" + planned[owner.Output].Source + "\" and \"" +
+                                 input.Source + "\"";
+            if (owner.Name != NameOf(name))
+                reason += " (as \"" + owner.Name + "\", one file in a folder that ignores case)";
+            throw FileError(name, reason,
+                            "\"" + name + "\" " + reason +
+                                "; give their outputs other names or folders. Nothing was written.");
         }
     }
 }
