@@ -12,17 +12,23 @@ BatchReport::BatchReport(std::string command, std::size_t sources, bool json)
 {
 }
 
-void BatchReport::Done(std::size_t index, Json result) { results_.at(index) = std::move(result); }
+void BatchReport::Done(std::size_t index, Json result)
+{
+    std::lock_guard lock(mutex_);
+    results_.at(index) = std::move(result);
+}
 
 void BatchReport::Failed(std::size_t index, const std::string& source, const std::string& error)
 {
+    std::lock_guard lock(mutex_);
     std::cerr << "oggquorvel-cli " << command_ << ": " << error << "\n";
-    failed_.push_back(source);
+    failed_[index] = source;
     results_.at(index) = {{"source", source}, {"error", error}};
 }
 
 int BatchReport::Finish() const
 {
+    std::lock_guard lock(mutex_);
     if (json_) {
         Json document = Json::array();
         for (const Json& result : results_)
@@ -35,7 +41,7 @@ int BatchReport::Finish() const
     if (results_.size() > 1) {
         std::cerr << "oggquorvel-cli " << command_ << ": " << results_.size() - failed_.size() << " of "
                   << results_.size() << " files done; not done:";
-        for (const std::string& source : failed_)
+        for (const auto& [index, source] : failed_)
             std::cerr << " \"" << source << "\"";
         std::cerr << "\n";
     }

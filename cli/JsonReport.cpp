@@ -66,13 +66,15 @@ Json FileFactsJson(const MPEGData& record)
             {"links", std::move(links)}};
 }
 
-Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source)
+Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source, std::size_t outputs)
 {
     const ChainTimeline timeline(source);
     Json files = Json::array();
     for (const JobStacker& job : jobs) {
         if (!job.FinishOutput)
             continue;
+        if (files.size() == outputs)
+            break;
         // The last section with audio runs to the source's end, which its
         // job leaves as 0.
         const std::int64_t end = job.EndGranule > job.StartGranule ? job.EndGranule : source.PcmTotal;

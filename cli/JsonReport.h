@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <vector>
 
@@ -32,9 +33,11 @@ using Json = nlohmann::ordered_json;
 // samples). Raises what ReadFileLinks raises.
 Json FileFactsJson(const MPEGData& record);
 
-// The files a finished split or export of `source` wrote, in order: each
-// section's number and samples.
-Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source);
+// The files a split or export of `source` wrote, in order: each section's
+// number and samples. Of a run stopped part way, only the `outputs` that
+// were finished (JobList::FinishedOutputs).
+Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source,
+                         std::size_t outputs = std::numeric_limits<std::size_t>::max());
 
 // The stretches a finished cut of `source` kept, in order, as `jobs` (the
 // cut's plan) wrote them into its one output: each one's title, its range in

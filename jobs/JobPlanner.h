@@ -158,7 +158,8 @@ OutputNames SectionFileNames(const SplitOptions& options);
 // written to a final name here. Every output name is first held to
 // RequireWritableOutput against every file the run reads (the sources, the
 // cue sheet or label file of a split, a catalog's files and template), so
-// a refused name raises FileError before any temporary file is made. The
+// a refused name raises FileError before any temporary file is made, and
+// what each name held is kept in the list for the check at its rename. The
 // split and WAV planners settle every name they build first (OutputNames)
 // and add a note to the list for each output written under another name
 // than it wanted.
