@@ -2,6 +2,7 @@
 
 #include "cli/Command.h"
 #include "cli/SectionMethod.h"
+#include "media/ChainTimeline.h"
 #include "base/TimeText.h"
 
 #include <algorithm>
@@ -17,10 +18,11 @@ struct Stretch {
     std::string Title; // "--remove 1:00,1:30", or several joined by " and " once merged
 };
 
-std::string Seconds(std::int64_t sample, std::int32_t rate)
+// The length of `file` in seconds, each link at its own rate.
+std::string Length(const MPEGData& file)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(sample) / rate);
+    std::snprintf(text, sizeof text, "%.3f", ChainTimeline(file).Seconds(file.PcmTotal));
     return text;
 }
 
@@ -40,7 +42,7 @@ Stretch ParseStretch(const std::string& option, const std::string& text, const M
     if (stretch.Start < 0)
         throw UsageError(title + " begins before the start of the audio");
     if (stretch.End > file.PcmTotal || stretch.Start >= file.PcmTotal)
-        throw UsageError(title + " runs past the end of the audio (" + Seconds(file.PcmTotal, file.Rate) +
+        throw UsageError(title + " runs past the end of the audio (" + Length(file) +
                          " seconds)");
     if (stretch.End < stretch.Start)
         throw UsageError(title + " is reversed: its end lies before its start");
@@ -82,7 +84,7 @@ std::string GapTitle(const std::vector<Stretch>& given, std::size_t after, bool 
 
 std::int64_t StretchTime(const std::string& text, const MPEGData& file)
 {
-    return ParseTimePoint(text, file.Rate, file.PcmTotal);
+    return ParseTimePoint(text, ChainTimeline(file), file.PcmTotal);
 }
 
 CutSections SectionsOfStretches(const std::string& option, const std::vector<std::string>& stretches,

@@ -3,6 +3,7 @@
 #include "cli/Arguments.h"
 #include "cli/Command.h"
 #include "cli/ProfileAnalysis.h"
+#include "media/ChainTimeline.h"
 #include "media/OggFileInfo.h"
 #include "media/ProfileBlock.h"
 #include "model/Chapters.h"
@@ -129,7 +130,7 @@ std::int64_t TimeWithinAudio(const std::string& item, const MPEGData& file)
     const std::int64_t sample = TimeToSample(item, file);
     if (sample <= 0 || sample >= file.PcmTotal) {
         char end[32];
-        std::snprintf(end, sizeof end, "%.3f", static_cast<double>(file.PcmTotal) / file.Rate);
+        std::snprintf(end, sizeof end, "%.3f", ChainTimeline(file).Seconds(file.PcmTotal));
         throw UsageError("--at " + item + " lies outside the audio: cut points lie after 0 and before its end, " +
                          end + " seconds");
     }
@@ -425,7 +426,7 @@ std::vector<Chapter> SectionMethod::SectionStarts(const MPEGData& file, std::vec
 std::int64_t TimeToSample(const std::string& text, const MPEGData& file)
 {
     try {
-        return ParseTimePoint(text, file.Rate, file.PcmTotal);
+        return ParseTimePoint(text, ChainTimeline(file), file.PcmTotal);
     } catch (const TimeTextError& failure) {
         throw UsageError("--at " + std::string(failure.what()));
     }

@@ -1,8 +1,10 @@
 #include "media/ChainTimeline.h"
 
+#include "base/TimeText.h"
 #include "media/MPEGData.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace oq {
@@ -37,6 +39,42 @@ double ChainTimeline::Length(std::int64_t first, std::int64_t end) const
             seconds += static_cast<double>(to - from) / stretches_[k].Rate;
     }
     return seconds;
+}
+
+std::int64_t ChainTimeline::Sample(double seconds) const
+{
+    // Seconds from the start of the file to stretch k, summed as Length
+    // sums them, so that a link's own start time gives back its first sample.
+    double before = 0;
+    std::size_t k = 0;
+    for (; k + 1 < stretches_.size(); ++k) {
+        const Stretch& stretch = stretches_[k];
+        const std::int64_t samples = stretches_[k + 1].First - stretch.First;
+        const double length = stretch.Rate > 0 ? static_cast<double>(samples) / stretch.Rate : 0;
+        if (seconds < before + length)
+            break;
+        before += length;
+    }
+    const Stretch& stretch = stretches_[k];
+    return stretch.First + static_cast<std::int64_t>(std::round((seconds - before) * stretch.Rate));
+}
+
+std::int64_t ParseTimePoint(const std::string& text, const ChainTimeline& timeline, std::int64_t totalSamples)
+{
+    if (timeline.OneRate())
+        return ParseTimePoint(text, timeline.FirstRate(), totalSamples);
+    // Read the text as exact nanoseconds (it has at most nine decimals) on
+    // a timeline of that many a second as long as the chain plays, so that
+    // "end", counting back from the end and the refusals keep their
+    // meaning, then place those seconds in their link.
+    constexpr std::int32_t kNanosecondsPerSecond = 1'000'000'000;
+    const double total = timeline.Seconds(totalSamples);
+    const auto nanoseconds = ParseTimePoint(text, kNanosecondsPerSecond,
+                                            static_cast<std::int64_t>(std::llround(total * kNanosecondsPerSecond)));
+    if (text == "end")
+        return totalSamples;
+    const double seconds = static_cast<double>(nanoseconds) / kNanosecondsPerSecond;
+    return std::clamp<std::int64_t>(timeline.Sample(seconds), 0, totalSamples);
 }
 
 } // namespace oq

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace oq {
@@ -27,6 +28,15 @@ public:
     // Whether every sample counts at one rate: a time is then proportional
     // to a count of samples wherever they lie.
     bool OneRate() const noexcept;
+    // The rate of the first link, Hz.
+    std::int32_t FirstRate() const noexcept { return stretches_.front().Rate; }
+
+    // The sample nearest `seconds` from the start of the file, halves up:
+    // a time inside link k's span of seconds is link k's first sample plus
+    // the seconds past that link's start at link k's rate. A time past the
+    // end runs on at the last link's rate. `seconds` must be finite and not
+    // negative. At one rate it is exactly round(seconds * rate).
+    std::int64_t Sample(double seconds) const;
 
 private:
     // A stretch of the timeline at one rate: from First up to the next
@@ -37,5 +47,11 @@ private:
     };
     std::vector<Stretch> stretches_; // rising, the first at 0
 };
+
+// ParseTimePoint (base/TimeText) on a chain's timeline: a time the user
+// wrote becomes the sample it names with each link counted at its own
+// rate. On a timeline of one rate the result, rounding and refusals are
+// exactly ParseTimePoint's at that rate.
+std::int64_t ParseTimePoint(const std::string& text, const ChainTimeline& timeline, std::int64_t totalSamples);
 
 } // namespace oq
