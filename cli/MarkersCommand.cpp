@@ -98,7 +98,7 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
         if (labelsOut)
             LabelFile::Write(*labelsOut, markers.Places(), MarkerTime(file), inputs);
         if (cueOut)
-            CueSheetWriter::Write(*cueOut, file.FileName, CueSheetWriter::TracksOf(markers), file.Rate,
+            CueSheetWriter::Write(*cueOut, file.FileName, CueSheetWriter::TracksOf(markers), ChainTimeline(file),
                                   method.InputFiles());
 
         if (report.WantsJson()) {

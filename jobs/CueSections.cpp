@@ -14,14 +14,14 @@ std::string TrackFileName(const CueTags::Track& track)
     return name;
 }
 
-void TagCueSections(SectionSource& source, std::int32_t rate, const std::vector<std::int64_t>& sectionStarts,
+void TagCueSections(SectionSource& source, const ChainTimeline& timeline, const std::vector<std::int64_t>& sectionStarts,
                     const CueTrackList& starts, const CueTags& tags)
 {
     if (sectionStarts.empty() || starts.size() != tags.Tracks.size())
         return;
     std::vector<std::optional<std::int64_t>> trackStarts;
     for (const std::string& start : starts)
-        trackStarts.push_back(CueStartSample(start, rate));
+        trackStarts.push_back(CueStartSample(start, timeline));
     const std::size_t sections = std::min(sectionStarts.size(), source.CutPoints.size() + 1);
     source.Comments.assign(sections, CommentEdit{});
     source.TrackNames.assign(sections, std::string{});

@@ -76,7 +76,7 @@ SectionSource SectionsOf(const MPEGData& file, const SplitCuts& cuts)
     source.OtherInputs = cuts.OtherInputs;
     if (!cuts.CueSheet.empty()) {
         const std::string sheet = ReadCueSheetBytes(cuts.CueSheet);
-        TagCueSections(source, file.Rate, SectionStarts(cuts, file.PcmTotal), ParseCueSheet(sheet),
+        TagCueSections(source, ChainTimeline(file), SectionStarts(cuts, file.PcmTotal), ParseCueSheet(sheet),
                        ParseCueTags(sheet));
         source.OtherInputs.push_back(cuts.CueSheet);
     } else {

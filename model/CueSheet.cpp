@@ -239,11 +239,14 @@ std::optional<std::int64_t> CueStartFrames(std::string_view start)
     return (*minutes * kSecondsPerMinute + *seconds) * kFramesPerSecond + *frames;
 }
 
-std::optional<std::int64_t> CueStartSample(std::string_view start, std::int32_t rate)
+std::optional<std::int64_t> CueStartSample(std::string_view start, const ChainTimeline& timeline)
 {
     const auto frames = CueStartFrames(start);
     if (!frames)
         return std::nullopt;
+    if (!timeline.OneRate())
+        return timeline.Sample(static_cast<double>(*frames) / kFramesPerSecond);
+    const std::int64_t rate = timeline.FirstRate();
     // Below 10^7 minutes of frames (4.5 * 10^10) times a 32-bit rate: within 64 bits.
     return (*frames * rate * 2 + kFramesPerSecond) / (kFramesPerSecond * 2);
 }
@@ -256,7 +259,7 @@ CuePlacement PlanCueMarkers(const CueTrackList& tracks, const std::vector<std::s
     auto& markers = placement.Laid.Markers;
     for (std::size_t k = 0; k < tracks.size(); ++k) {
         const int track = static_cast<int>(k) + 1;
-        const auto sample = CueStartSample(tracks[k], time.Rate());
+        const auto sample = CueStartSample(tracks[k], time.Timeline());
         if (!sample) {
             placement.Skipped.Unreadable.push_back(track);
             placement.Laid.Notes.push_back("cue track " + std::to_string(track) +

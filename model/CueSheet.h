@@ -10,6 +10,7 @@
 
 namespace oq {
 
+class ChainTimeline;
 class MarkerTime;
 
 // The track starts of the last cue sheet read, in the sheet's order: each
@@ -46,11 +47,13 @@ std::vector<std::string> ReadCueTitles(const std::string& path);
 // and ff of two; a seconds or frames field past its range carries). Nothing
 // for a text of another shape.
 std::optional<std::int64_t> CueStartFrames(std::string_view start);
-// The same as the sample of a stream at `rate` where the frame begins:
-// frames * rate / 75, exactly 588 samples a frame at 44.1 kHz and 640 at
-// 48 kHz. At a rate not divisible by 75 (8 kHz, 32 kHz) a frame begins
-// between two samples, and the nearer one is taken; it is never half-way.
-std::optional<std::int64_t> CueStartSample(std::string_view start, std::int32_t rate);
+// The same as the sample where the frame begins: at one rate frames * rate
+// / 75, exactly 588 samples a frame at 44.1 kHz and 640 at 48 kHz. At a
+// rate not divisible by 75 (8 kHz, 32 kHz) a frame begins between two
+// samples, and the nearer one is taken; it is never half-way. In a chain of
+// links at different rates a frame counts at the rate of the link its time
+// falls in (ChainTimeline::Sample).
+std::optional<std::int64_t> CueStartSample(std::string_view start, const ChainTimeline& timeline);
 
 // Tracks (numbered from 1 in the sheet's order) that gave no marker.
 struct CueSkips {

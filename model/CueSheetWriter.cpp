@@ -1,8 +1,10 @@
 #include "model/CueSheetWriter.h"
 
+#include "media/ChainTimeline.h"
 #include "base/PathParts.h"
 #include "base/TextFile.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace oq {
@@ -23,9 +25,14 @@ std::string Quoted(std::string text)
 
 } // namespace
 
-std::string CueSheetWriter::TimeText(std::int64_t sample, std::int32_t rate)
+std::string CueSheetWriter::TimeText(std::int64_t sample, const ChainTimeline& timeline)
 {
-    const std::int64_t frames = (sample * kFramesPerSecond * 2 + rate) / (std::int64_t{rate} * 2);
+    // At one rate in whole numbers, exact; across links of different rates
+    // through the seconds each link's samples last.
+    const std::int64_t rate = timeline.FirstRate();
+    const std::int64_t frames = timeline.OneRate()
+                                    ? (sample * kFramesPerSecond * 2 + rate) / (rate * 2)
+                                    : std::llround(timeline.Seconds(sample) * kFramesPerSecond);
     char text[48];
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(frames / kFramesPerMinute),
                   static_cast<long long>(frames / kFramesPerSecond % kSecondsPerMinute),
@@ -45,7 +52,8 @@ std::vector<CueSheetWriter::Track> CueSheetWriter::TracksOf(const MarkerGeometry
     }
 }
 
-std::string CueSheetWriter::Format(const std::string& audioFile, const std::vector<Track>& tracks, std::int32_t rate)
+std::string CueSheetWriter::Format(const std::string& audioFile, const std::vector<Track>& tracks,
+                                   const ChainTimeline& timeline)
 {
     // The sheet format knows no Ogg file type; WAVE is what players accept
     // for any audio file.
@@ -57,16 +65,16 @@ std::string CueSheetWriter::Format(const std::string& audioFile, const std::vect
         const std::string& title = tracks[k].Title;
         text += std::string("  TRACK ") + track + " AUDIO\n";
         text += "    TITLE " + Quoted(title.empty() ? "Section " + std::to_string(number) : title) + "\n";
-        text += "    INDEX 01 " + TimeText(tracks[k].Start, rate) + "\n";
+        text += "    INDEX 01 " + TimeText(tracks[k].Start, timeline) + "\n";
     }
     return text;
 }
 
 void CueSheetWriter::Write(const std::string& path, const std::string& audioFile, const std::vector<Track>& tracks,
-                           std::int32_t rate, std::vector<std::string> otherInputs)
+                           const ChainTimeline& timeline, std::vector<std::string> otherInputs)
 {
     otherInputs.push_back(audioFile);
-    WriteFileReplacing(path, Format(audioFile, tracks, rate), otherInputs);
+    WriteFileReplacing(path, Format(audioFile, tracks, timeline), otherInputs);
 }
 
 } // namespace oq

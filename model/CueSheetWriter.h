@@ -29,16 +29,17 @@ public:
     // A track for each section of `markers`.
     static std::vector<Track> TracksOf(const MarkerGeometry& markers);
 
-    static std::string Format(const std::string& audioFile, const std::vector<Track>& tracks, std::int32_t rate);
+    static std::string Format(const std::string& audioFile, const std::vector<Track>& tracks,
+                              const ChainTimeline& timeline);
     // Replaces `path` with the sheet. Neither `audioFile` nor any of
     // `otherInputs` (a cue sheet or label file the markers came from) may be
     // `path` (see RequireWritableOutput).
     static void Write(const std::string& path, const std::string& audioFile, const std::vector<Track>& tracks,
-                      std::int32_t rate, std::vector<std::string> otherInputs);
+                      const ChainTimeline& timeline, std::vector<std::string> otherInputs);
 
-    // A sample position as "mm:ss:ff" at `rate`, the frame rounded to the
-    // nearest; minutes run past 99 as they must.
-    static std::string TimeText(std::int64_t sample, std::int32_t rate);
+    // A sample position as "mm:ss:ff" of its time on `timeline`, the frame
+    // rounded to the nearest (halves up); minutes run past 99 as they must.
+    static std::string TimeText(std::int64_t sample, const ChainTimeline& timeline);
 };
 
 } // namespace oq

@@ -46,7 +46,7 @@ std::string LabelFile::Format(const std::vector<MarkerPlace>& markers, const Mar
     for (std::size_t k = 0; k < markers.size(); ++k) {
         char seconds[64];
         std::snprintf(seconds, sizeof seconds, "%.*f", kDecimals,
-                      static_cast<double>(time.CutSample(markers[k])) / time.Rate());
+                      time.SecondsAt(time.CutSample(markers[k])));
         // A tab or line end in a title would end its label early.
         std::string title = markers[k].Title.empty() ? "Marker " + std::to_string(k + 1) : markers[k].Title;
         for (char& c : title)

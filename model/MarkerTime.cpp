@@ -21,7 +21,7 @@ bool EqualsNoCase(const std::string& a, const std::string& b)
 
 } // namespace
 
-MarkerTime::MarkerTime(const MPEGData& file) : converter_(file), rate_(file.Rate), samples_(file.PcmTotal)
+MarkerTime::MarkerTime(const MPEGData& file) : converter_(file), timeline_(file), rate_(file.Rate), samples_(file.PcmTotal)
 {
     if (file.BlockCount < 1 || file.PcmTotal < 1 || file.Rate < 1)
         throw RangeError("\"" + file.FileName + "\" has no audio to place markers in");
@@ -36,10 +36,14 @@ MarkerPlace MarkerTime::ExactPlace(std::int64_t sample, std::string title) const
 
 std::optional<std::int64_t> MarkerTime::SampleAt(double seconds) const
 {
-    const double sample = std::round(seconds * rate_);
-    if (!(sample >= 0) || sample > static_cast<double>(samples_))
+    // Far past the end (or not a number) is refused before it is counted
+    // in samples, where it could leave the 64-bit range.
+    if (!(seconds >= 0) || seconds > timeline_.Seconds(samples_) + 1)
         return std::nullopt;
-    return static_cast<std::int64_t>(sample);
+    const std::int64_t sample = timeline_.Sample(seconds);
+    if (sample > samples_)
+        return std::nullopt;
+    return sample;
 }
 
 LaidMarkers MarkerTime::LinkMarkers(const MPEGData& file)

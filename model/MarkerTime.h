@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/ChainTimeline.h"
 #include "model/MarkerSource.h"
 #include "model/PositionConverter.h"
 
@@ -12,9 +13,9 @@ namespace oq {
 struct MPEGData;
 
 // Marker places as the times of their cut points, for the files that
-// carry markers out of the program and back in. A marker's time is its cut
-// sample (its exact sample, else PositionToSamples of its block) over the
-// rate; a time read back is the nearest sample, kept exactly, on the block
+// carry markers out of the program and back in. A marker's time is that of
+// its cut sample (its exact sample, else PositionToSamples of its block) on
+// the file's ChainTimeline, each link's samples at its own rate; a time read back is the nearest sample, kept exactly, on the block
 // whose cut sample lies nearest. A time written with at least microsecond
 // precision so returns to its own sample.
 class MarkerTime {
@@ -25,7 +26,9 @@ public:
     std::int32_t BlockCount() const noexcept { return converter_.BlockCount(); }
     std::int32_t Rate() const noexcept { return rate_; }
     std::int64_t Sample(std::int32_t position) const { return converter_.PositionToSamples(position); }
-    double Seconds(std::int32_t position) const { return static_cast<double>(Sample(position)) / rate_; }
+    double Seconds(std::int32_t position) const { return SecondsAt(Sample(position)); }
+    double SecondsAt(std::int64_t sample) const { return timeline_.Seconds(sample); }
+    const ChainTimeline& Timeline() const noexcept { return timeline_; }
     std::int64_t TotalSamples() const noexcept { return samples_; }
     // Where a marker at `place` cuts.
     std::int64_t CutSample(const MarkerPlace& place) const { return place.Sample ? *place.Sample : Sample(place.Position); }
@@ -46,6 +49,7 @@ public:
 
 private:
     PositionConverter converter_;
+    ChainTimeline timeline_;
     std::int32_t rate_;
     std::int64_t samples_;
 };

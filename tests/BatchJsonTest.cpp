@@ -449,6 +449,57 @@ TEST_F(BatchJson, SecondsInAChainCountEachLinkAtItsOwnRate)
                 static_cast<double>(DecodeSamples(files[1]["file"].get<std::string>()).size()) / kSecondRate, 1e-9);
 }
 
+// The other way round: a time typed or read from a marker file lands where
+// the seconds printed for it say, in whichever link it falls.
+TEST_F(BatchJson, TimesTypedOrReadInAChainCountEachLinkAtItsOwnRate)
+{
+    const std::string chain = dir_.Path("rates.ogg");
+    Bytes chained = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 2});
+    const Bytes second = MakeOggVorbis({.channels = 1, .rate = 44100, .seconds = 1}, {.serial = 77});
+    chained.insert(chained.end(), second.begin(), second.end());
+    WriteBytes(chain, chained);
+    const json info = Document(RunCli({"info", "--json", chain}));
+    const auto boundary = info[0]["links"][0]["end_sample"].get<std::int64_t>();
+    const auto total = info[0]["samples"].get<std::int64_t>();
+
+    // 2.5 s is half a second, 22050 samples at 44.1 kHz, into the second
+    // link; a second before the end lies at the boundary.
+    const CliResult split =
+        RunCli({"split", chain, "--at", "-1,2.5", "--json", "--quiet"});
+    ASSERT_EQ(split.Status, 0) << split.Err;
+    const json files = Document(split)[0]["files"];
+    ASSERT_EQ(files.size(), 3u) << files;
+    EXPECT_EQ(files[0]["end_sample"], boundary);
+    EXPECT_EQ(files[1]["end_sample"], boundary + 22050);
+    EXPECT_EQ(files[2]["end_sample"], total);
+
+    // Labels in both links read where their times fall, are saved with the
+    // times printed for them and read back to the same samples; so does a
+    // cue sheet, 2.48 s being a whole frame into the second link.
+    const std::string typed = dir_.Path("typed.txt");
+    const std::string labels = dir_.Path("rates.txt");
+    const std::string sheet = dir_.Path("rates.cue");
+    const std::string typedText = "1.000000\t1.000000\tA\n2.480000\t2.480000\tB\n";
+    WriteBytes(typed, Bytes(typedText.begin(), typedText.end()));
+    const json laid = Document(RunCli({"markers", chain, "--labels", typed, "--json", "--save-labels", labels,
+                                       "--save-cue", sheet}))[0]["markers"];
+    ASSERT_EQ(laid.size(), 2u) << laid;
+    EXPECT_EQ(laid[0]["sample"], 22050);
+    EXPECT_EQ(laid[1]["sample"], boundary + 21168);
+    EXPECT_EQ(laid[1]["seconds"], 2.48);
+    const Bytes text = ReadBytes(labels);
+    EXPECT_EQ(std::string(text.begin(), text.end()), typedText);
+    const json fromLabels = Document(RunCli({"markers", chain, "--labels", labels, "--json"}))[0]["markers"];
+    const json fromSheet = Document(RunCli({"markers", chain, "--cue", sheet, "--json"}))[0]["markers"];
+    for (const json& read : {fromLabels, fromSheet}) {
+        std::vector<std::int64_t> samples;
+        for (const json& marker : read)
+            samples.push_back(marker["sample"].get<std::int64_t>());
+        EXPECT_NE(std::ranges::find(samples, boundary + 21168), samples.end()) << read;
+    }
+    EXPECT_EQ(fromLabels, laid);
+}
+
 TEST_F(BatchJson, ChaptersListsEveryReadableFileAndNamesTheOneItCannotRead)
 {
     const std::string bad = dir_.Path("bad.ogg");

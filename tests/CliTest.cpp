@@ -295,7 +295,7 @@ TEST_F(Cli, MarkersShowWhatTheWizardLays)
 // Each link of a chained file, whatever its rate and channels, becomes a
 // section of its own samples and comments; the markers of --links stand for
 // the boundaries themselves, so their labels give the boundaries' times
-// (positions count samples of all links, times at the first link's rate).
+// (positions count samples of all links, times each link at its own rate).
 TEST_F(Cli, SplitsAChainedFileIntoItsLinks)
 {
     const std::vector<AudioSpec> specs{{.channels = 2, .rate = 44100, .seconds = 2, .title = "first"},
@@ -339,7 +339,7 @@ TEST_F(Cli, SplitsAChainedFileIntoItsLinks)
     const Bytes text = ReadBytes(labels);
     // A marker at the start of each link, titled with its title, and at the end.
     EXPECT_EQ(std::string(text.begin(), text.end()), "0.000000\t0.000000\tfirst\n2.000000\t2.000000\tsecond\n"
-                                                     "3.500000\t3.500000\tthird\n5.132653\t5.132653\tMarker 4\n");
+                                                     "5.000000\t5.000000\tthird\n6.500000\t6.500000\tMarker 4\n");
 }
 
 TEST_F(Cli, CutsAtPausesAndCarriesMarkersThroughLabelFiles)

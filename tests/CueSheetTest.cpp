@@ -122,10 +122,10 @@ INSTANTIATE_TEST_SUITE_P(CueSheet, CueStartText, ::testing::ValuesIn(kStartTexts
 // it begins between two samples, and the nearer is taken.
 TEST(CueStartSample, FramesBecomeTheSampleWhereTheyBegin)
 {
-    EXPECT_EQ(CueStartSample("03:25:40", 44100), (205 * 75 + 40) * 588);
-    EXPECT_EQ(CueStartSample("00:00:74", 48000), 74 * 640);
-    EXPECT_EQ(CueStartSample("00:00:01", 8000), 107);  // 106 2/3
-    EXPECT_EQ(CueStartSample("00:00:02", 32000), 853); // 853 1/3
+    EXPECT_EQ(CueStartSample("03:25:40", ChainTimeline(44100)), (205 * 75 + 40) * 588);
+    EXPECT_EQ(CueStartSample("00:00:74", ChainTimeline(48000)), 74 * 640);
+    EXPECT_EQ(CueStartSample("00:00:01", ChainTimeline(8000)), 107);  // 106 2/3
+    EXPECT_EQ(CueStartSample("00:00:02", ChainTimeline(32000)), 853); // 853 1/3
 }
 
 struct CueTrackCase {

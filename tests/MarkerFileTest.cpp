@@ -69,18 +69,18 @@ TEST_P(MarkerFileRoundTrip, EveryMarkerReturnsToItsSample)
     std::vector<CueSheetWriter::Track> tracks;
     for (std::int32_t p = 0; p < file.BlockCount; ++p)
         tracks.push_back({time.Sample(p), {}});
-    const std::string sheet = CueSheetWriter::Format(file.FileName, tracks, file.Rate);
+    const std::string sheet = CueSheetWriter::Format(file.FileName, tracks, ChainTimeline(file));
     EXPECT_TRUE(sheet.starts_with("FILE \"side A.ogg\" WAVE\n")) << sheet.substr(0, 40);
     const CueTrackList starts = ParseCueSheet(sheet);
     const std::vector<std::string> titles = ParseCueTitles(sheet);
     ASSERT_EQ(starts.size(), tracks.size());
     ASSERT_EQ(titles.size(), tracks.size());
     for (std::size_t k = 0; k < starts.size(); ++k) {
-        const auto sample = CueStartSample(starts[k], file.Rate);
+        const auto sample = CueStartSample(starts[k], ChainTimeline(file));
         ASSERT_TRUE(sample) << starts[k];
         ASSERT_EQ(time.PositionAtSample(*sample), static_cast<std::int32_t>(k)) << starts[k];
         ASSERT_EQ(titles[k], "Section " + std::to_string(k + 1));
-        ASSERT_EQ(CueStartSample(CueSheetWriter::TimeText(*sample, file.Rate), file.Rate), sample) << starts[k];
+        ASSERT_EQ(CueStartSample(CueSheetWriter::TimeText(*sample, ChainTimeline(file)), ChainTimeline(file)), sample) << starts[k];
     }
 }
 
@@ -106,7 +106,7 @@ TEST(MarkerFile, CueSheetTracksStartAtIndexOneOnTheNearestFrame)
     file.PcmTotal = 1024 * 4411;
     file.TimeTotal = static_cast<double>(file.PcmTotal) / file.Rate;
     const MarkerTime time(file);
-    EXPECT_EQ(CueSheetWriter::Format(file.FileName, {{0, {}}, {time.Sample(1), {}}, {time.Sample(1000), {}}}, file.Rate),
+    EXPECT_EQ(CueSheetWriter::Format(file.FileName, {{0, {}}, {time.Sample(1), {}}, {time.Sample(1000), {}}}, ChainTimeline(file)),
               "FILE \"side A.ogg\" WAVE\n"
               "  TRACK 01 AUDIO\n"
               "    TITLE \"Section 1\"\n"

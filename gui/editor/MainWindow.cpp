@@ -854,7 +854,7 @@ void MainWindow::ExportMarkers()
     const MarkerTime time(record_);
     try {
         if (QFileInfo(chosen).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0)
-            CueSheetWriter::Write(file, record_.FileName, CueSheetWriter::TracksOf(markers_.Geometry()), time.Rate(),
+            CueSheetWriter::Write(file, record_.FileName, CueSheetWriter::TracksOf(markers_.Geometry()), time.Timeline(),
                                   {});
         else
             LabelFile::Write(file, markers_.Places(), time, {record_.FileName});
