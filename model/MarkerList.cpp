@@ -7,6 +7,7 @@
 #include "base/Error.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace oq {
@@ -20,6 +21,11 @@ constexpr std::int32_t kShortestSectionSeconds = 5;
 constexpr std::int32_t kHundredthsPerSecond = 100;
 // "99:59:59:99", the most the masked time field shows.
 constexpr std::int64_t kMostShownHundredths = ((99LL * 60 + 59) * 60 + 59) * kHundredthsPerSecond + 99;
+// A chain's time in seconds is a sum of quotients and may fall a rounding
+// short of a whole hundredth it lies on, which would show the hundredth
+// before. This margin, in hundredths, is 1 ns: well inside the distance
+// between a sample and any hundredth it does not lie on at common rates.
+constexpr double kHundredthsNoise = 1e-7;
 
 // A choice list's items: the empty "none" item, then `items`.
 std::vector<std::string> ChoiceItems(std::vector<std::string> items)
@@ -101,14 +107,32 @@ std::string MarkerList::ShownTime(std::int32_t position) const
     return ShownTimeCode(Converter().PositionToSeconds(position) * kHundredthsPerSecond);
 }
 
+std::int64_t MarkerList::HundredthsAt(std::int64_t sample) const
+{
+    // Truncated, as block times are: the field never shows a time after the cut.
+    const ChainTimeline& timeline = Geometry().Timeline();
+    if (timeline.OneRate())
+        return sample * kHundredthsPerSecond / Geometry().Rate();
+    return static_cast<std::int64_t>(std::floor(timeline.Seconds(sample) * kHundredthsPerSecond + kHundredthsNoise));
+}
+
+std::string MarkerList::ShownPositionTime(std::int32_t position) const
+{
+    // Block times proportional to the whole file's seconds hold only where
+    // every block lasts as long; across links of different rates a block's
+    // whole seconds come from its samples on the chain's timeline.
+    if (Geometry().Rate() < 1 || Geometry().Timeline().OneRate())
+        return ShownTime(position);
+    const std::int64_t seconds = HundredthsAt(Converter().PositionToSamples(position)) / kHundredthsPerSecond;
+    return ShownTimeCode(static_cast<std::int32_t>(std::min(seconds * kHundredthsPerSecond, kMostShownHundredths)));
+}
+
 std::string MarkerList::ShownMarkerTime(int i) const
 {
     const Marker& marker = At(i);
     if (!marker.Sample || Geometry().Rate() < 1)
-        return ShownTime(marker.Position);
-    // Truncated, as block times are: the field never shows a time after the cut.
-    const std::int64_t hundredths = *marker.Sample * kHundredthsPerSecond / Geometry().Rate();
-    return ShownTimeCode(static_cast<std::int32_t>(std::min<std::int64_t>(hundredths, kMostShownHundredths)));
+        return ShownPositionTime(marker.Position);
+    return ShownTimeCode(static_cast<std::int32_t>(std::min(HundredthsAt(*marker.Sample), kMostShownHundredths)));
 }
 
 std::optional<MarkerGeometry::SectionPlace> MarkerList::PlaceOfSection(int j) const
@@ -264,7 +288,7 @@ void MarkerList::NudgeMarker(NudgeDirection direction, std::int32_t step)
         return;
     const std::int64_t moved = std::int64_t{At(selected_).Position} + (direction == NudgeDirection::Forward ? step : -std::int64_t{step});
     const auto p = static_cast<std::int32_t>(std::clamp<std::int64_t>(moved, 0, Blocks()));
-    const std::string time = ShownTime(p);
+    const std::string time = ShownPositionTime(p);
     MutableGeometry().Move(selected_, p);
     View().ShowMarkerLine(At(selected_));
     rangePos_ = time;
@@ -278,7 +302,7 @@ void MarkerList::DragMarker(std::int32_t p)
     if (!dragging_ || selected_ < 1)
         return;
     p = std::clamp(p, 0, Blocks());
-    const std::string time = ShownTime(p);
+    const std::string time = ShownPositionTime(p);
     MutableGeometry().Drag(selected_, p);
     View().ShowMarkerLine(At(selected_));
     rangePos_ = time;
@@ -291,8 +315,14 @@ void MarkerList::SetMarkerTime()
     if (selected_ < 1 || !positionEdited_)
         return;
     const MarkerGeometry& geometry = Geometry();
-    // Hundredths of a second times a 32-bit rate stay within 64 bits.
-    const std::int64_t typed = std::int64_t{ReadShownTime(rangePos_)} * geometry.Rate() / kHundredthsPerSecond;
+    const std::int32_t hundredths = ReadShownTime(rangePos_);
+    // At one rate truncated in whole numbers (hundredths of a second times
+    // a 32-bit rate stay within 64 bits); across links of different rates
+    // the nearest sample, counted at the rate of the link the time falls in.
+    const std::int64_t typed =
+        geometry.Timeline().OneRate()
+            ? std::int64_t{hundredths} * geometry.Rate() / kHundredthsPerSecond
+            : geometry.Timeline().Sample(static_cast<double>(hundredths) / kHundredthsPerSecond);
     MutableGeometry().MoveTo(selected_, geometry.ExactPlace(std::min(typed, geometry.TotalSamples()), At(selected_).Title));
     TidyMarkers();
     SelectMarker(selected_);

@@ -167,6 +167,10 @@ private:
     std::int32_t Blocks() const { return Converter().BlockCount(); }
     std::optional<MarkerGeometry::SectionPlace> PlaceOfSection(int j) const;
     std::string ShownTime(std::int32_t position) const;
+    // Hundredths of a second from the start of the file to `sample`.
+    std::int64_t HundredthsAt(std::int64_t sample) const;
+    // A block's whole seconds, as RangePos shows a marker on it.
+    std::string ShownPositionTime(std::int32_t position) const;
     // Marker i's time as RangePos shows it: its exact time to the hundredth
     // for an exact marker, else its block's whole seconds.
     std::string ShownMarkerTime(int i) const;

@@ -452,6 +452,26 @@ TEST(MarkerList, TypedTimeMovesTheSelectedMarker)
     EXPECT_EQ(list.Position(3), 1000);
 }
 
+TEST(MarkerList, TypedTimeInAChainCountsItsLinkAtItsOwnRate)
+{
+    // Two seconds at 22.05 kHz, then one at 44.1 kHz. Block 50 stands for
+    // the boundary, at 2 s (not half of the 3 s). 2.50 s lies half a second,
+    // 22,050 samples, into the second link, and shows as typed.
+    MPEGData chain = FileRecord(100, 3, 100'000);
+    chain.Rate = 22050;
+    chain.PcmTotal = 88200;
+    chain.LinkStarts = {44100};
+    chain.LinkRates = {44100};
+    MarkerList list(chain);
+    list.ReplaceMarkers({0, 50, 100});
+    list.SelectMarker(2);
+    EXPECT_EQ(list.RangePosText(), "00:00:02:00");
+    list.RangePosChange("00:00:02:50");
+    list.RangePosClick();
+    EXPECT_EQ(list.At(2).Sample, 44100 + 22050);
+    EXPECT_EQ(list.RangePosText(), "00:00:02:50");
+}
+
 // --- Section length and size ----------------------------------------------------
 
 struct LengthCase {
