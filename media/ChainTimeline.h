@@ -34,8 +34,9 @@ public:
     // The sample nearest `seconds` from the start of the file, halves up:
     // a time inside link k's span of seconds is link k's first sample plus
     // the seconds past that link's start at link k's rate. A time past the
-    // end runs on at the last link's rate. `seconds` must be finite and not
-    // negative. At one rate it is exactly round(seconds * rate).
+    // end runs on at the last link's rate, one before the start at the
+    // first's. `seconds` must be finite. At one rate it is exactly
+    // round(seconds * rate).
     std::int64_t Sample(double seconds) const;
 
 private:

@@ -36,12 +36,12 @@ MarkerPlace MarkerTime::ExactPlace(std::int64_t sample, std::string title) const
 
 std::optional<std::int64_t> MarkerTime::SampleAt(double seconds) const
 {
-    // Far past the end (or not a number) is refused before it is counted
-    // in samples, where it could leave the 64-bit range.
-    if (!(seconds >= 0) || seconds > timeline_.Seconds(samples_) + 1)
+    // Far outside the audio (or not a number) is refused before it is
+    // counted in samples, where it could leave the 64-bit range.
+    if (!(seconds > -1 && seconds < timeline_.Seconds(samples_) + 1))
         return std::nullopt;
     const std::int64_t sample = timeline_.Sample(seconds);
-    if (sample > samples_)
+    if (sample < 0 || sample > samples_)
         return std::nullopt;
     return sample;
 }
