@@ -251,8 +251,7 @@ private slots:
         QTest::addColumn<bool>("stoppedBefore");
         QTest::newRow("from the marker") << false << false << false;
         QTest::newRow("up to the marker") << true << false << false;
-        QTest::newRow("Opus from the marker") << false << true << false;
-        QTest::newRow("Opus after plays stopped at every stage") << false << true << true;
+        QTest::newRow("Opus from the marker, after plays stopped at every stage") << false << true << true;
     }
 
     void playsTheRangeAroundTheMarker()
@@ -355,20 +354,23 @@ private slots:
     }
 
     // A close, or the window going, while the pre-roll decodes: the
-    // decoding stops with the play and nothing is heard.
-    void closingInThePreRollIsSilent()
+    // decoding stops with the play, and no sound stream opens afterwards.
+    void closingInThePreRollOpensNoSound()
     {
-        Recorder recorder("test", kChannels, kOpusRate);
-        const std::int64_t before = recorder.Frames();
         auto window = OpenWindow(1, 0, opusFile_);
-        FindControl<EzRgnButton>(*window, "Vis_PlayFrom")->Click();
+        EzRgnButton* const play = FindControl<EzRgnButton>(*window, "Vis_PlayFrom");
+        play->Click();
         window->close();
         QVERIFY(!window->Playback().Playing());
-        window = OpenWindow(1, 0, opusFile_);
-        FindControl<EzRgnButton>(*window, "Vis_PlayFrom")->Click();
+        play->Click();
+        QVERIFY(window->Playback().Playing());
         window.reset();
+        // Long enough for the range's first reads to decode.
         QTest::qWait(300);
-        QVERIFY(!recorder.Heard(before));
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+        QVERIFY(pactl.waitForFinished(5000));
+        QCOMPARE(pactl.readAllStandardOutput(), QByteArray());
     }
 
     // The interface thread, which feeds the device, blocked for longer than
