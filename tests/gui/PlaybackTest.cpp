@@ -284,7 +284,7 @@ private slots:
         QElapsedTimer pressed;
         pressed.start();
         play->Click();
-        // The press returns before anything is decoded.
+        // What the press costs the interface thread: it returns before anything is decoded.
         const double pressMs = static_cast<double>(pressed.nsecsElapsed()) / 1e6;
         QVERIFY(window->Playback().Playing());
         QTRY_VERIFY_WITH_TIMEOUT(!window->Playback().Playing(), 5000);
