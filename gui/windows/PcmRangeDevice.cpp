@@ -39,8 +39,8 @@ qint64 PcmRangeDevice::readData(char* data, qint64 maxSize)
     if (!exhausted_) {
         given = static_cast<qint64>(readAhead_->Take(data, static_cast<std::size_t>(wanted)));
         bytesRead_ += given;
-        // Checked after the take: a range that ended while it copied still
-        // has its last reads queued.
+        // Only a take that came short can have met the end, which is there
+        // once the worker has ended and every byte it queued is taken.
         exhausted_ = given < wanted && readAhead_->Exhausted();
     }
     if (exhausted_) {
