@@ -7,9 +7,6 @@
 #include "base/PathParts.h"
 #include "base/TempFile.h"
 
-#include <cerrno>
-#include <cstdio>
-
 namespace oq {
 
 namespace {
@@ -46,13 +43,12 @@ std::string ReadWholeFile(const std::string& path)
 
 void WriteFileReplacing(const std::string& path, std::string_view contents, const std::vector<std::string>& inputs)
 {
-    RequireWritableOutput(path, inputs);
+    const OutputTarget target = RequireWritableOutput(path, inputs);
     TempFile temporary = TempFile::Create(FolderOf(path), kTempPrefix);
     File file = File::Create(temporary.Path());
     file.Write(contents.data(), contents.size());
     file.Close();
-    if (std::rename(temporary.Path().c_str(), path.c_str()) != 0)
-        throw IoError(path, "cannot write", errno);
+    MoveIntoPlace(temporary.Path(), target);
     temporary.Release();
 }
 

@@ -18,6 +18,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -34,7 +35,13 @@ constexpr int kDefaultRuns = 5;
 struct Options {
     int Runs = kDefaultRuns;
     std::string CacheRoot;
+    std::string Only; // the one scenario to run; empty: all
 };
+
+// The scenarios' names for --only, in the order they run.
+const std::vector<std::string> kScenarioNames = {
+    "long-split", "info",          "look-again",   "mono",            "surround", "opus-split", "headroom",
+    "decoding",   "opus-decoding", "desktop-open", "desktop-markers", "catalog",  "batch"};
 
 // The system's one-minute load average, -1 when it does not tell.
 double LoadAverage()
@@ -45,8 +52,14 @@ double LoadAverage()
     return in ? load : -1;
 }
 
-void RunAndReport(const ScenarioSetting& setting, std::ostream& out)
+void RunAndReport(const ScenarioSetting& setting, const std::string& only, std::ostream& out)
 {
+    // A scenario not chosen finds nothing and states no goal. The headroom
+    // is measured for every scenario whose goals are read beside it.
+    const auto wanted = [&](const std::string& name) { return only.empty() || only == name; };
+    const auto run = [&](const std::string& name, const std::function<Findings()>& scenario) {
+        return wanted(name) ? scenario() : Findings{};
+    };
     const BenchMaterial& material = setting.Material();
     WarmUp(material);
     const unsigned cores = std::thread::hardware_concurrency();
@@ -54,19 +67,21 @@ void RunAndReport(const ScenarioSetting& setting, std::ostream& out)
     out << "measuring: medians of " << setting.QuickRounds() << " rounds (decoding: " << setting.Runs() << "), "
         << cores << " cores, load average " << loadBefore << "\n";
 
-    const Findings longSplit = SplitLongFile(setting);
-    const Findings info = DescribeWithCli(setting);
-    const Findings lookAgain = LookAgainWithCli(setting);
-    const Findings mono = SplitFile(setting, "mono", material.Mono);
-    const Findings surround = SplitFile(setting, "6 channels", material.Surround);
-    const Findings opusSplit = SplitFile(setting, "Opus", material.LongOpus, "Opus");
-    const Headroom headroom = MeasureHeadroom(setting);
-    const Findings decoding = DecodeVorbis(setting, headroom.TwoThreadShare);
-    const Findings opusDecoding = DecodeOpus(setting);
-    const Findings desktopOpen = OpenInDesktop(setting);
-    const Findings desktopMarkers = EditMarkersInDesktop(setting);
-    const Findings catalog = CatalogFolder(setting);
-    const Findings batch = SplitBatch(setting);
+    const Findings longSplit = run("long-split", [&] { return SplitLongFile(setting); });
+    const Findings info = run("info", [&] { return DescribeWithCli(setting); });
+    const Findings lookAgain = run("look-again", [&] { return LookAgainWithCli(setting); });
+    const Findings mono = run("mono", [&] { return SplitFile(setting, "mono", material.Mono); });
+    const Findings surround = run("surround", [&] { return SplitFile(setting, "6 channels", material.Surround); });
+    const Findings opusSplit =
+        run("opus-split", [&] { return SplitFile(setting, "Opus", material.LongOpus, "Opus"); });
+    const Headroom headroom =
+        wanted("headroom") || wanted("decoding") || wanted("batch") ? MeasureHeadroom(setting) : Headroom{};
+    const Findings decoding = run("decoding", [&] { return DecodeVorbis(setting, headroom.TwoThreadShare); });
+    const Findings opusDecoding = run("opus-decoding", [&] { return DecodeOpus(setting); });
+    const Findings desktopOpen = run("desktop-open", [&] { return OpenInDesktop(setting); });
+    const Findings desktopMarkers = run("desktop-markers", [&] { return EditMarkersInDesktop(setting); });
+    const Findings catalog = run("catalog", [&] { return CatalogFolder(setting); });
+    const Findings batch = run("batch", [&] { return SplitBatch(setting, headroom.TwoThreadShare); });
     fs::remove_all(material.Scratch);
 
     const std::vector<const Findings*> all = {&longSplit,    &info,           &lookAgain,     &mono,
@@ -86,13 +101,19 @@ void RunAndReport(const ScenarioSetting& setting, std::ostream& out)
 
 void PrintUsage()
 {
-    std::cout << "usage: oq_bench [--runs N] [--material FOLDER]\n"
+    std::cout << "usage: oq_bench [--runs N] [--material FOLDER] [--only SCENARIO]\n"
                  "  --runs N           runs of each decoding measurement, median reported (default "
               << kDefaultRuns
               << ");\n"
                  "                     the quicker measurements get 2N+1\n"
                  "  --material FOLDER  where generated material is kept (default: bench-material in the build\n"
-                 "                     folder, beside bin/)\n";
+                 "                     folder, beside bin/)\n"
+                 "  --only SCENARIO    run that scenario alone (and the headroom, where its goals are\n"
+                 "                     read beside it), one of:\n"
+                 "                    ";
+    for (const std::string& name : kScenarioNames)
+        std::cout << " " << name;
+    std::cout << "\n";
 }
 
 Options ParseOptions(int argc, char** argv)
@@ -104,6 +125,9 @@ Options ParseOptions(int argc, char** argv)
             options.Runs = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--material" && i + 1 < argc) {
             options.CacheRoot = argv[++i];
+        } else if (arg == "--only" && i + 1 < argc &&
+                   std::find(kScenarioNames.begin(), kScenarioNames.end(), argv[i + 1]) != kScenarioNames.end()) {
+            options.Only = argv[++i];
         } else {
             PrintUsage();
             std::exit(arg == "--help" || arg == "-h" ? 0 : 2);
@@ -124,7 +148,8 @@ int main(int argc, char** argv)
         const oq::bench::Options options = oq::bench::ParseOptions(argc, argv);
         const oq::bench::BenchMaterial material = oq::bench::MaterialUnder(options.CacheRoot);
         oq::bench::EnsureMaterial(material, std::cout);
-        oq::bench::RunAndReport(oq::bench::ScenarioSetting(material, options.Runs, std::cout), std::cout);
+        oq::bench::RunAndReport(oq::bench::ScenarioSetting(material, options.Runs, std::cout), options.Only,
+                                std::cout);
         return 0;
     } catch (const std::exception& error) {
         std::cerr << "oq_bench: " << error.what() << "\n";

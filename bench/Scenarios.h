@@ -100,8 +100,9 @@ Findings OpenInDesktop(const ScenarioSetting& setting);
 Findings EditMarkersInDesktop(const ScenarioSetting& setting);
 // The catalog tool over a folder of short files.
 Findings CatalogFolder(const ScenarioSetting& setting);
-// Twenty files of a few minutes split by one run of the command line, by a
-// loop of runs, two runs side by side, and a loop of oggsplt.
-Findings SplitBatch(const ScenarioSetting& setting);
+// Twenty files of a few minutes split by one run of the command line, one
+// at a time and two at a time, by a loop of runs, and by a loop of oggsplt;
+// the two at a time is read beside `twoThreadShare` (see Headroom).
+Findings SplitBatch(const ScenarioSetting& setting, std::optional<double> twoThreadShare);
 
 } // namespace oq::bench

@@ -12,17 +12,23 @@ BatchReport::BatchReport(std::string command, std::size_t sources, bool json)
 {
 }
 
-void BatchReport::Done(std::size_t index, Json result) { results_.at(index) = std::move(result); }
+void BatchReport::Done(std::size_t index, Json result)
+{
+    std::lock_guard lock(mutex_);
+    results_.at(index) = std::move(result);
+}
 
 void BatchReport::Failed(std::size_t index, const std::string& source, const std::string& error)
 {
+    std::lock_guard lock(mutex_);
     std::cerr << "oggquorvel-cli " << command_ << ": " << error << "\n";
-    failed_.push_back(source);
+    failed_[index] = source;
     results_.at(index) = {{"source", source}, {"error", error}};
 }
 
 int BatchReport::Finish() const
 {
+    std::lock_guard lock(mutex_);
     if (json_) {
         Json document = Json::array();
         for (const Json& result : results_)
@@ -35,7 +41,7 @@ int BatchReport::Finish() const
     if (results_.size() > 1) {
         std::cerr << "oggquorvel-cli " << command_ << ": " << results_.size() - failed_.size() << " of "
                   << results_.size() << " files done; not done:";
-        for (const std::string& source : failed_)
+        for (const auto& [index, source] : failed_)
             std::cerr << " \"" << source << "\"";
         std::cerr << "\n";
     }
@@ -48,25 +54,28 @@ void RequireOneSourceFor(const std::vector<std::string>& methodInputs, std::size
         throw UsageError("\"" + methodInputs.front() + "\" describes one file; give one FILE with it");
 }
 
-void ForEachSource(const std::vector<std::string>& sources, BatchReport& report,
-                   const std::function<void(std::size_t index, const std::string& source)>& work)
+void ForSource(const std::vector<std::string>& sources, std::size_t i, BatchReport& report, const SourceWork& work)
 {
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        try {
-            work(i, sources[i]);
-        } catch (const CancelledError&) {
+    try {
+        work(i, sources[i]);
+    } catch (const CancelledError&) {
+        throw;
+    } catch (const Error& error) {
+        report.Failed(i, sources[i], error.what());
+    } catch (const UsageError& error) {
+        // What one input cannot give (a time past its end, a section it
+        // does not have): with one input the command line is at fault;
+        // among several, that input is passed over.
+        if (sources.size() == 1)
             throw;
-        } catch (const Error& error) {
-            report.Failed(i, sources[i], error.what());
-        } catch (const UsageError& error) {
-            // What one input cannot give (a time past its end, a section it
-            // does not have): with one input the command line is at fault;
-            // among several, that input is passed over.
-            if (sources.size() == 1)
-                throw;
-            report.Failed(i, sources[i], "\"" + sources[i] + "\": " + error.what());
-        }
+        report.Failed(i, sources[i], "\"" + sources[i] + "\": " + error.what());
     }
+}
+
+void ForEachSource(const std::vector<std::string>& sources, BatchReport& report, const SourceWork& work)
+{
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        ForSource(sources, i, report, work);
 }
 
 } // namespace oq::cli

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,7 +15,8 @@ namespace oq::cli {
 // not be done is named with the reason on standard error as it happens, and
 // the run ends with a summary and status 1. With --json the results and the
 // failures, in the order of the inputs, make one document, an array of one
-// object per input ({"source": ..., "error": ...} for a failure).
+// object per input ({"source": ..., "error": ...} for a failure). Inputs
+// done at once may report from their own threads.
 class BatchReport {
 public:
     BatchReport(std::string command, std::size_t sources, bool json);
@@ -31,8 +34,11 @@ public:
 private:
     std::string command_;
     bool json_;
+    // Guards the two lists below, and keeps each failure's line on standard
+    // error whole.
+    mutable std::mutex mutex_;
     std::vector<Json> results_; // at each input's place; null until known
-    std::vector<std::string> failed_;
+    std::map<std::size_t, std::string> failed_; // the inputs not done, by place
 };
 
 // A cue sheet or label file (`methodInputs`, the files a section method
@@ -40,10 +46,14 @@ private:
 // given with several inputs.
 void RequireOneSourceFor(const std::vector<std::string>& methodInputs, std::size_t sources);
 
+using SourceWork = std::function<void(std::size_t index, const std::string& source)>;
+
 // Runs `work` for each input in order, passing over one that raises
 // oq::Error (reported to `report`), or UsageError when there are several
 // inputs. A cancel ends the run, and so does UsageError for a single input.
-void ForEachSource(const std::vector<std::string>& sources, BatchReport& report,
-                   const std::function<void(std::size_t index, const std::string& source)>& work);
+void ForEachSource(const std::vector<std::string>& sources, BatchReport& report, const SourceWork& work);
+// The same for input `index` alone, from any thread.
+void ForSource(const std::vector<std::string>& sources, std::size_t index, BatchReport& report,
+               const SourceWork& work);
 
 } // namespace oq::cli

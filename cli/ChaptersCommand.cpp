@@ -5,13 +5,29 @@
 #include "cli/Console.h"
 #include "cli/SectionMethod.h"
 #include "jobs/ChapterCopy.h"
+#include "media/ChainTimeline.h"
 #include "model/Chapters.h"
 #include "base/OutputTarget.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 namespace oq::cli {
+
+namespace {
+
+constexpr std::int32_t kMillisecondsPerSecond = 1000;
+
+// `sample` as "HH:MM:SS.fff" from the start of the file: in a chain of
+// links at different rates each link's samples count at the link's rate.
+std::string WholeFileTime(std::int64_t sample, const ChainTimeline& timeline)
+{
+    // Whole milliseconds are samples at 1000 Hz to the chapter fields' format.
+    return ChapterFields::Time(std::llround(timeline.Seconds(sample) * kMillisecondsPerSecond), kMillisecondsPerSecond);
+}
+
+} // namespace
 
 std::string ChaptersCommand::Summary() const { return "list a file's chapters, or write a copy with new ones"; }
 
@@ -69,9 +85,10 @@ int ChaptersCommand::Run(const std::vector<std::string>& arguments)
         ForEachSource(sources, report, [&](std::size_t index, const std::string& source) {
             const MPEGData file = DescribeSourceFile(source);
             const std::vector<Chapter> chapters = ReadChapters(source);
+            const ChainTimeline timeline(file);
             if (report.WantsJson()) {
                 report.Done(index,
-                            {{"source", source}, {"rate", file.Rate}, {"chapters", ChaptersJson(chapters, file.Rate)}});
+                            {{"source", source}, {"rate", file.Rate}, {"chapters", ChaptersJson(chapters, file)}});
                 return;
             }
             if (sources.size() > 1)
@@ -80,7 +97,7 @@ int ChaptersCommand::Run(const std::vector<std::string>& arguments)
             if (chapters.empty())
                 std::cout << "\"" << source << "\" holds no chapters.\n";
             for (std::size_t k = 0; k < chapters.size(); ++k)
-                std::cout << k + 1 << "\t" << ChapterFields::Time(chapters[k].Sample, file.Rate) << "\t"
+                std::cout << k + 1 << "\t" << WholeFileTime(chapters[k].Sample, timeline) << "\t"
                           << chapters[k].Title << "\t(sample " << chapters[k].Sample << ")\n";
         });
         return report.Finish();
@@ -109,7 +126,7 @@ int ChaptersCommand::Run(const std::vector<std::string>& arguments)
         report.Done(index, {{"source", source},
                             {"file", *target},
                             {"rate", file.Rate},
-                            {"chapters", ChaptersJson(ReadChapters(*target), file.Rate)}});
+                            {"chapters", ChaptersJson(ReadChapters(*target), file)}});
     });
     return report.Finish();
 }

@@ -24,7 +24,8 @@ public:
 
 // The last line of the usage of every command that writes files: what
 // RequireWritableOutput refuses, in a user's words.
-inline constexpr char kRefusedOutputs[] = "An output that is an input, a link, a pipe or a device is refused.\n";
+inline constexpr char kRefusedOutputs[] = "An output that is an input, a link, a pipe or a device is refused, and so is\n"
+                                          "a name that something else takes while the output is written.\n";
 
 // Raised for a command line that cannot be understood; the tool prints the
 // message with the command's usage and exits with status 2.

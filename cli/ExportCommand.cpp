@@ -42,7 +42,8 @@ std::string ExportCommand::Usage() const
            "FILE that cannot be read or cut is named and passed over, the others are\n"
            "written, and the run ends with a summary and status 1.\n\n" +
            SectionMethod::Usage() + "\nOptions:\n" + UserTagsUsage() +
-           "  --dir DIR          folder for the section of each FILE, instead of --to\n"
+           "  --dir DIR          folder for the section of each FILE, instead of --to\n" +
+           JobsUsage() +
            "  --force            with --dir, replace existing files without asking\n"
            "  --quiet            no progress line\n"
            "  --json             print one JSON document instead of the files written\n\n" +
@@ -53,7 +54,7 @@ std::string ExportCommand::Usage() const
 int ExportCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options();
-    valueOptions.insert({"--section", "--to", "--dir"});
+    valueOptions.insert({"--section", "--to", "--dir", "--jobs"});
     std::set<std::string> flagOptions = SectionMethod::Flags();
     flagOptions.insert({"--quiet", "--force", "--json"});
     const Arguments options(arguments, valueOptions, flagOptions, {"--tag"});
@@ -74,6 +75,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
         throw UsageError("--to names one file; give --dir DIR for the sections of several FILEs");
     const std::string to = folder ? std::string() : options.Require("--to");
     const UserTags tags = ParseUserTags(options.Values("--tag"));
+    const unsigned workers = WorkersOf(options.Value("--jobs"));
 
     const auto plan = [&](const std::string& source, const JobControl& /*control*/,
                           JobObserver& observer) -> std::optional<PlannedSource> {
@@ -97,7 +99,7 @@ int ExportCommand::Run(const std::vector<std::string>& arguments)
         return PlannedSource{file, std::move(jobs)};
     };
     return WritingBatch(Name(), options.Has("--quiet"), options.Has("--json"))
-        .Run(sources, plan, !folder || options.Has("--force"));
+        .Run(sources, plan, !folder || options.Has("--force"), workers);
 }
 
 } // namespace oq::cli

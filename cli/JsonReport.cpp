@@ -1,11 +1,11 @@
 #include "cli/JsonReport.h"
 
 #include "jobs/JobList.h"
+#include "media/ChainTimeline.h"
 #include "media/FileLinks.h"
 #include "media/MPEGData.h"
 #include "model/Chapters.h"
 #include "model/MarkerGeometry.h"
-#include "model/MarkerTime.h"
 
 #include <iostream>
 #include <string>
@@ -15,11 +15,6 @@ namespace oq::cli {
 namespace {
 
 constexpr int kIndent = 2;
-
-double Seconds(std::int64_t samples, std::int64_t rate)
-{
-    return rate > 0 ? static_cast<double>(samples) / static_cast<double>(rate) : 0.0;
-}
 
 Json LinkJson(const FileLink& link)
 {
@@ -36,18 +31,20 @@ Json LinkJson(const FileLink& link)
                  {"comments", std::move(comments)},
                  {"first_byte", link.FirstByte},
                  {"end_byte", link.EndByte}};
-    json.update(SampleRangeJson(link.FirstSample, link.EndSample, static_cast<std::int32_t>(headers.Rate)));
+    // The link's own rate: its boundaries are those its pages give.
+    const ChainTimeline timeline(static_cast<std::int32_t>(headers.Rate));
+    json.update(SampleRangeJson(link.FirstSample, link.EndSample, timeline));
     return json;
 }
 
 } // namespace
 
-Json SampleRangeJson(std::int64_t first, std::int64_t end, std::int32_t rate)
+Json SampleRangeJson(std::int64_t first, std::int64_t end, const ChainTimeline& timeline)
 {
     return {{"first_sample", first},
             {"end_sample", end},
             {"samples", end - first},
-            {"seconds", Seconds(end - first, rate)}};
+            {"seconds", timeline.Length(first, end)}};
 }
 
 Json FileFactsJson(const MPEGData& record)
@@ -69,17 +66,20 @@ Json FileFactsJson(const MPEGData& record)
             {"links", std::move(links)}};
 }
 
-Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source)
+Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source, std::size_t outputs)
 {
+    const ChainTimeline timeline(source);
     Json files = Json::array();
     for (const JobStacker& job : jobs) {
         if (!job.FinishOutput)
             continue;
+        if (files.size() == outputs)
+            break;
         // The last section with audio runs to the source's end, which its
         // job leaves as 0.
         const std::int64_t end = job.EndGranule > job.StartGranule ? job.EndGranule : source.PcmTotal;
         Json file = {{"file", job.FinalName}, {"section", job.SectionNumber}};
-        file.update(SampleRangeJson(job.StartGranule, end, source.Rate));
+        file.update(SampleRangeJson(job.StartGranule, end, timeline));
         files.push_back(std::move(file));
     }
     return files;
@@ -87,11 +87,12 @@ Json WrittenSectionsJson(const JobList& jobs, const MPEGData& source)
 
 Json CutStretchesJson(const JobList& jobs, const MPEGData& source)
 {
+    const ChainTimeline timeline(source);
     Json stretches = Json::array();
     std::int64_t output = 0; // where the next kept link begins in the output
     const auto add = [&](std::int64_t first, std::int64_t end, const std::string& title) -> Json& {
         Json stretch = {{"stretch", stretches.size() + 1}, {"title", title}};
-        stretch.update(SampleRangeJson(first, end, source.Rate));
+        stretch.update(SampleRangeJson(first, end, timeline));
         stretch["output_first_sample"] = output;
         output += end - first;
         stretch["output_end_sample"] = output;
@@ -117,17 +118,18 @@ Json CutStretchesJson(const JobList& jobs, const MPEGData& source)
     return stretches;
 }
 
-Json ChaptersJson(const std::vector<Chapter>& chapters, std::int32_t rate)
+Json ChaptersJson(const std::vector<Chapter>& chapters, const MPEGData& file)
 {
+    const ChainTimeline timeline(file);
     Json listed = Json::array();
     for (const Chapter& chapter : chapters) {
         Json item = {{"chapter", listed.size() + 1},
                      {"sample", chapter.Sample},
-                     {"seconds", Seconds(chapter.Sample, rate)},
+                     {"seconds", timeline.Seconds(chapter.Sample)},
                      {"title", chapter.Title}};
         if (chapter.EndSample) {
             item["end_sample"] = *chapter.EndSample;
-            item["end_seconds"] = Seconds(*chapter.EndSample, rate);
+            item["end_seconds"] = timeline.Seconds(*chapter.EndSample);
         }
         listed.push_back(std::move(item));
     }
@@ -136,7 +138,7 @@ Json ChaptersJson(const std::vector<Chapter>& chapters, std::int32_t rate)
 
 Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers)
 {
-    const MarkerTime time(file);
+    const ChainTimeline timeline(file);
     Json laid = Json::array();
     for (int i = 1; i <= markers.Count(); ++i) {
         const Marker& at = markers.At(i);
@@ -145,7 +147,7 @@ Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers)
                        {"block", at.Position},
                        {"sample", sample},
                        {"exact", at.Sample.has_value()},
-                       {"seconds", static_cast<double>(sample) / time.Rate()}};
+                       {"seconds", timeline.Seconds(sample)}};
         if (!at.Title.empty())
             marker["title"] = at.Title;
         laid.push_back(std::move(marker));
@@ -156,7 +158,7 @@ Json MarkersJson(const MPEGData& file, const MarkerGeometry& markers)
         const auto number = static_cast<int>(j) + 1;
         const SampleRange samples = markers.SectionSamples(number);
         Json section = {{"section", number}, {"first_block", blocks[j].Start}, {"end_block", blocks[j].End}};
-        section.update(SampleRangeJson(samples.Start, samples.End, time.Rate()));
+        section.update(SampleRangeJson(samples.Start, samples.End, timeline));
         sections.push_back(std::move(section));
     }
     return {{"source", file.FileName},

@@ -9,9 +9,9 @@
 #include "model/MarkerGeometry.h"
 #include "model/MarkerItems.h"
 #include "model/MarkerTime.h"
+#include "base/NameOwners.h"
 #include "base/OutputTarget.h"
 
-#include <filesystem>
 #include <iostream>
 
 namespace oq::cli {
@@ -19,14 +19,13 @@ namespace oq::cli {
 namespace {
 
 // Whether two output names, either of which may not exist yet, name one
-// file: through "..", a linked folder or another spelling of the folder.
+// file: through "..", a linked folder, another spelling of the folder, or
+// in a folder that ignores case, another case of the name.
 bool SameOutput(const std::string& a, const std::string& b)
 {
-    const auto resolved = [](const std::string& name) {
-        std::error_code ignored;
-        return std::filesystem::weakly_canonical(std::filesystem::absolute(name, ignored), ignored);
-    };
-    return resolved(a) == resolved(b);
+    NameOwners owners;
+    owners.Claim(a, 0);
+    return owners.Claim(b, 1).Output == 0;
 }
 
 } // namespace
@@ -122,7 +121,7 @@ int MarkersCommand::Run(const std::vector<std::string>& arguments)
                 std::cout << ", \"" << marker.Title << "\"";
             std::cout << ")\n";
         }
-        for (const std::string& item : SectionItems(sections, markers.Converter()))
+        for (const std::string& item : SectionItems(markers))
             std::cout << item << "\n";
         std::cout << "Sections: " << sections.size() << "\n";
     });

@@ -71,7 +71,7 @@ std::string SplitCommand::Usage() const
            "                     name that comes out empty gives the usual one\n"
            "  --replaygain       give each section its own loudness (track gain and\n"
            "                     peak) and all of them the album's, measured first\n" +
-           UserTagsUsage() +
+           UserTagsUsage() + JobsUsage() +
            "  --force            replace existing files without asking\n"
            "  --quiet            no progress line\n"
            "  --json             print one JSON document instead of the files written\n\n" +
@@ -81,7 +81,7 @@ std::string SplitCommand::Usage() const
 int SplitCommand::Run(const std::vector<std::string>& arguments)
 {
     std::set<std::string> valueOptions = SectionMethod::Options();
-    valueOptions.insert({"--out", "--sections", "--pre", "--post", "--name"});
+    valueOptions.insert({"--out", "--sections", "--pre", "--post", "--name", "--jobs"});
     std::set<std::string> flagOptions = SectionMethod::Flags();
     flagOptions.insert({"--no-zeros", "--names-from-titles", "--replaygain", "--force", "--quiet", "--json"});
     const Arguments options(arguments, valueOptions, flagOptions, {"--tag"});
@@ -97,11 +97,12 @@ int SplitCommand::Run(const std::vector<std::string>& arguments)
     const UserTags tags = ParseUserTags(options.Values("--tag"));
     // A wrong --sections is refused before any file is read.
     ParseChoice(options.Value("--sections").value_or("all"));
+    const unsigned workers = WorkersOf(options.Value("--jobs"));
     const auto plan = [&](const std::string& source, const JobControl& control, JobObserver& observer) {
         return PlanSource(options, method, tags, source, control, observer);
     };
     return WritingBatch(Name(), options.Has("--quiet"), options.Has("--json"))
-        .Run(options.Plain(), plan, options.Has("--force"));
+        .Run(options.Plain(), plan, options.Has("--force"), workers);
 }
 
 namespace {

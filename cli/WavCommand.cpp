@@ -6,6 +6,7 @@
 #include "cli/JsonReport.h"
 #include "jobs/JobList.h"
 #include "jobs/JobPlanner.h"
+#include "media/ChainTimeline.h"
 
 namespace oq::cli {
 
@@ -50,7 +51,7 @@ int WavCommand::Run(const std::vector<std::string>& arguments)
     Json document = Json::array();
     for (std::size_t i = 0; i < sources.size(); ++i) {
         Json file = {{"file", jobs[i].FinalName}};
-        file.update(SampleRangeJson(0, sources[i].PcmTotal, sources[i].Rate));
+        file.update(SampleRangeJson(0, sources[i].PcmTotal, ChainTimeline(sources[i])));
         document.push_back({{"source", sources[i].FileName}, {"files", Json::array({std::move(file)})}});
     }
     PrintJson(document);

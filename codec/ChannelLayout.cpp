@@ -53,6 +53,11 @@ std::string ChannelLayout::Name() const
     return std::to_string(channels_) + (channels_ == 1 ? " channel" : " channels");
 }
 
+ChannelLayout::Speaker ChannelLayout::SpeakerOf(int channel) const noexcept
+{
+    return static_cast<Speaker>(kPlacedLayouts[channels_ - 1].speakers[static_cast<std::size_t>(channel)]);
+}
+
 void ChannelLayout::ToWavOrder(unsigned char* frames, std::size_t bytes) const noexcept
 {
     if (!reordered_)

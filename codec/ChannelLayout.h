@@ -53,6 +53,9 @@ public:
     int Channels() const noexcept { return channels_; }
     // Whether the channels have positions from the tables above.
     bool Placed() const noexcept { return mask_ != 0; }
+    // The position of decoded channel `channel` (0 .. Channels() - 1); only
+    // for a layout with positions.
+    Speaker SpeakerOf(int channel) const noexcept;
     // WAVE_FORMAT_EXTENSIBLE's dwChannelMask (SPEAKER_* bits); 0 without positions.
     std::uint32_t WavMask() const noexcept { return mask_; }
     // Whether any WAV channel carries another decoded channel than its own.

@@ -55,6 +55,8 @@ public:
     // The decoded format: channels per frame and frames per second.
     virtual int Channels() const noexcept = 0;
     virtual long Rate() const noexcept = 0;
+    // Whether the channels have loudspeaker positions (see ChannelLayout).
+    virtual bool PlacedChannels() const noexcept { return true; }
     // A clock standing before the stream's first audio packet. It refers to
     // this codec, which must outlive it and its copies.
     virtual std::unique_ptr<PacketClock> NewClock() const = 0;

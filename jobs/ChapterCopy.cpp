@@ -7,9 +7,6 @@
 #include "media/FileLinks.h"
 #include "tools/CommentCopy.h"
 
-#include <cerrno>
-#include <cstdio>
-
 namespace oq {
 
 namespace {
@@ -37,7 +34,7 @@ void WriteChapterCopy(const std::string& source, const std::string& target, std:
 {
     std::vector<std::string> inputs = otherInputs;
     inputs.push_back(source);
-    RequireWritableOutput(target, inputs);
+    const OutputTarget output = RequireWritableOutput(target, inputs);
 
     const std::vector<FileLink> links = ReadFileLinks(source);
     RequireInsideAndRising(chapters, links.back().EndSample);
@@ -65,8 +62,7 @@ void WriteChapterCopy(const std::string& source, const std::string& target, std:
         kept.insert(kept.end(), linkFields[link].begin(), linkFields[link].end());
         return kept;
     });
-    if (std::rename(temporary.Path().c_str(), target.c_str()) != 0)
-        throw IoError(target, "cannot write", errno);
+    MoveIntoPlace(temporary.Path(), output);
     temporary.Release();
 }
 

@@ -23,6 +23,18 @@ std::vector<std::string> JobList::FinalNames() const
     return names;
 }
 
+void JobList::RecordTarget(OutputTarget target)
+{
+    const std::string path = target.Path;
+    targets_.insert_or_assign(path, std::move(target));
+}
+
+OutputTarget JobList::Target(const std::string& finalName) const
+{
+    const auto found = targets_.find(finalName);
+    return found != targets_.end() ? found->second : OutputTarget{finalName, std::nullopt};
+}
+
 std::string JobList::Adopt(TempFile file)
 {
     return temporaries_.emplace_back(std::move(file)).Path();
@@ -49,7 +61,9 @@ void JobList::Clear() noexcept
     passedOver_.clear();
     RemoveTemporaries();
     notes_.clear();
+    targets_.clear();
     willOverwrite_ = false;
+    finishedOutputs_ = 0;
 }
 
 } // namespace oq

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "jobs/JobStacker.h"
+#include "base/OutputTarget.h"
 #include "base/TempFile.h"
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +46,18 @@ public:
     // files a finished run has written.
     std::vector<std::string> FinalNames() const;
 
+    // The outputs the runner has given their final names so far: the first
+    // FinishedOutputs() of FinalNames(), since the jobs finish in list
+    // order. What a run stopped part way has left on disk.
+    void NoteFinishedOutput() noexcept { ++finishedOutputs_; }
+    std::size_t FinishedOutputs() const noexcept { return finishedOutputs_; }
+
+    // What a final name held when the planner checked it (the answer of
+    // RequireWritableOutput), for the check at its rename; a final name
+    // with no record is taken to have been new.
+    void RecordTarget(OutputTarget target);
+    OutputTarget Target(const std::string& finalName) const;
+
     // Takes charge of a temporary file the jobs write; returns its name.
     std::string Adopt(TempFile file);
     // The temporary file of this name has received its final name.
@@ -77,9 +91,11 @@ private:
     JobTool tool_;
     std::vector<JobStacker> jobs_;
     std::vector<TempFile> temporaries_;
+    std::map<std::string, OutputTarget> targets_; // by final name
     std::vector<std::string> notes_;
     std::vector<std::string> passedOver_;
     bool willOverwrite_ = false;
+    std::size_t finishedOutputs_ = 0;
 };
 
 } // namespace oq

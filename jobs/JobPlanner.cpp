@@ -273,8 +273,8 @@ std::string Moved(std::int64_t samples, long rate)
 
 // The kept sections as one stream: placed on the source's packets now, so
 // that the chapters carry the output's own times and the user learns before
-// the run how far each end moved.
-JobList PlanOneStream(const CutOptions& options, const std::vector<std::int32_t>& sections,
+// the run how far each end moved. `target` is the output's name as checked.
+JobList PlanOneStream(const CutOptions& options, OutputTarget target, const std::vector<std::int32_t>& sections,
                       const std::function<bool(std::int32_t)>& kept, JobObserver& observer)
 {
     const SectionSource& source = options.Source;
@@ -295,6 +295,7 @@ JobList PlanOneStream(const CutOptions& options, const std::vector<std::int32_t>
     }
     const std::vector<StreamStretch> placed = OneStreamCut::Plan(source.FileName, std::move(asked));
     JobList jobs(JobTool::Split);
+    jobs.RecordTarget(std::move(target));
     if (FileSizeOf(options.FileName) > 0)
         jobs.NoteOverwrite();
     std::vector<std::pair<std::int64_t, std::string>> chapters;
@@ -389,6 +390,7 @@ SectionSource SectionsAtSamples(const MPEGData& file, std::vector<std::int64_t> 
     if (const CodecDescriptor* codec = FindCodec(file.Codec))
         source.Extension = codec->Extension;
     source.CutPoints = std::move(cutPoints);
+    source.Chained = file.Streams > 1;
     source.KeepsChapters = source.CutPoints == file.LinkStarts;
     return source;
 }
@@ -409,10 +411,10 @@ JobList PlanJobs(const SplitOptions& options, JobObserver& observer)
     const OutputNames names = SectionFileNames(options);
     const std::vector<std::int32_t> sections = SectionsWithAudio(source);
     const std::vector<std::string> inputs = InputsOf(source);
+    JobList jobs(JobTool::Split);
     for (const std::int32_t k : sections)
         if (Chosen(options.Sections, k))
-            RequireWritableOutput(names.Path(static_cast<std::size_t>(k - 1)), inputs);
-    JobList jobs(JobTool::Split);
+            jobs.RecordTarget(RequireWritableOutput(names.Path(static_cast<std::size_t>(k - 1)), inputs));
     // One temporary name serves every section: each is moved to its final
     // name before the next one writes it again.
     const std::string temporary = jobs.Adopt(TempFile::Create(options.OutputFolder, kOggPrefix));
@@ -446,23 +448,38 @@ JobList PlanJobs(const ExportOptions& options, JobObserver& observer)
     if (std::find(sections.begin(), sections.end(), options.Section) == sections.end())
         throw RangeError("cannot export section " + std::to_string(options.Section) + " of \"" + source.FileName +
                          "\": it holds no audio (its two markers stand at one place)");
-    RequireWritableOutput(options.FileName, InputsOf(source));
     JobList jobs(JobTool::Split);
+    jobs.RecordTarget(RequireWritableOutput(options.FileName, InputsOf(source)));
     const std::string folder = FolderOf(options.FileName);
+    // What the decoding job reports: the section's samples of the source.
+    const auto addDecoding = [&](const std::string& decoded) -> JobStacker& {
+        JobStacker& decode =
+            AddJob(jobs, observer, jobs.Adopt(TempFile::Create(folder, kWavPrefix)), options.FileName, decoded);
+        decode.MakeWav = true;
+        decode.SectionNumber = options.Section;
+        decode.StartGranule = SectionStart(source, options.Section);
+        decode.EndGranule = options.Section == count ? source.PcmTotal
+                                                     : source.CutPoints[static_cast<std::size_t>(options.Section - 1)];
+        decode.FinishOutput = true;
+        return decode;
+    };
+    if (options.Wav && !source.Chained) {
+        // Decoded straight from the source, from the places nearest the
+        // section: no section is cut for it.
+        addDecoding(source.FileName).DecodesRange = true;
+        return jobs;
+    }
     const std::string temporary = jobs.Adopt(TempFile::Create(folder, kOggPrefix));
     for (const std::int32_t k : sections) {
         JobStacker& job = AddJob(jobs, observer, temporary, options.FileName, source.FileName);
         SetSectionSteps(job, source, k, k == sections.front(), k == sections.back(), k == options.Section);
-        // The section's Ogg file is only the WAV file's source: it keeps its
-        // temporary name, which the list removes when it goes.
+        // A chain is decoded only from its start: its section is cut into
+        // an Ogg file of its own, which keeps its temporary name (the list
+        // removes it when it goes), and decoded from there.
         job.FinishOutput = job.FinishOutput && !options.Wav;
     }
-    if (options.Wav) {
-        JobStacker& decode =
-            AddJob(jobs, observer, jobs.Adopt(TempFile::Create(folder, kWavPrefix)), options.FileName, temporary);
-        decode.MakeWav = true;
-        decode.FinishOutput = true;
-    }
+    if (options.Wav)
+        addDecoding(temporary);
     return jobs;
 }
 
@@ -478,10 +495,11 @@ JobList PlanJobs(const CutOptions& options, JobObserver& observer)
     const auto lastKept = std::find_if(sections.rbegin(), sections.rend(), kept);
     if (lastKept == sections.rend())
         throw RangeError("cannot cut \"" + source.FileName + "\": nothing with audio is kept");
-    RequireWritableOutput(options.FileName, InputsOf(source));
+    OutputTarget target = RequireWritableOutput(options.FileName, InputsOf(source));
     if (options.OneStream)
-        return PlanOneStream(options, sections, kept, observer);
+        return PlanOneStream(options, std::move(target), sections, kept, observer);
     JobList jobs(JobTool::Split);
+    jobs.RecordTarget(std::move(target));
     if (FileSizeOf(options.FileName) > 0)
         jobs.NoteOverwrite();
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.FileName), kOggPrefix));
@@ -506,8 +524,8 @@ JobList PlanJobs(const JoinOptions& options, JobObserver& observer)
     std::vector<std::string> inputs;
     for (const MPEGData& file : options.Files)
         inputs.push_back(file.FileName);
-    RequireWritableOutput(options.OutputFile, inputs);
     JobList jobs(JobTool::Join);
+    jobs.RecordTarget(RequireWritableOutput(options.OutputFile, inputs));
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.OutputFile), kOggPrefix));
     for (const MPEGData& file : options.Files) {
         JobStacker& job = AddJob(jobs, observer, temporary, options.OutputFile, file.FileName);
@@ -547,9 +565,9 @@ JobList PlanJobs(const WavOptions& options, JobObserver& /*observer*/)
                           .Number = place});
     }
     const OutputNames names(wanted);
-    for (std::size_t i = 0; i < options.Files.size(); ++i)
-        RequireWritableOutput(names.Path(i), options.Files);
     JobList jobs(JobTool::Wav);
+    for (std::size_t i = 0; i < options.Files.size(); ++i)
+        jobs.RecordTarget(RequireWritableOutput(names.Path(i), options.Files));
     for (std::size_t i = 0; i < options.Files.size(); ++i) {
         const std::string& source = options.Files[i];
         if (!names.Note(i).empty())
@@ -580,7 +598,8 @@ JobList PlanJobs(const CatalogOptions& options, const JobControl& control, JobOb
     // Read once here only to refuse an unreadable or broken template before
     // anything is written; the run reads it again for the catalog itself.
     CatalogTemplate::Load(templateName);
-    RequireWritableOutput(options.OutputFile, CatalogInputs(files, templateName, options.OutputFile));
+    jobs.RecordTarget(
+        RequireWritableOutput(options.OutputFile, CatalogInputs(files, templateName, options.OutputFile)));
     const std::string temporary = jobs.Adopt(TempFile::Create(FolderOf(options.OutputFile), kCatalogPrefix));
     for (const std::string& file : files) {
         JobStacker& job = AddJob(jobs, observer, temporary, {}, file);

@@ -44,6 +44,9 @@ struct SectionSource {
     // file that laid the markers): inputs of the run as much as FileName,
     // so no section may be written over one.
     std::vector<std::string> OtherInputs{};
+    // Whether the source is a chain of links, which the decoder library
+    // follows only from the file's start.
+    bool Chained = false;
     // Whether the sections keep the source's chapter fields: only when each
     // is a whole link of it, whose own start the chapter times count from.
     bool KeepsChapters = false;
@@ -155,7 +158,8 @@ OutputNames SectionFileNames(const SplitOptions& options);
 // written to a final name here. Every output name is first held to
 // RequireWritableOutput against every file the run reads (the sources, the
 // cue sheet or label file of a split, a catalog's files and template), so
-// a refused name raises FileError before any temporary file is made. The
+// a refused name raises FileError before any temporary file is made, and
+// what each name held is kept in the list for the check at its rename. The
 // split and WAV planners settle every name they build first (OutputNames)
 // and add a note to the list for each output written under another name
 // than it wanted.

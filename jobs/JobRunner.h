@@ -29,8 +29,10 @@ enum class RunResult { Finished, Cancelled };
 // every file is closed, the temporary files of the list are deleted, and
 // only outputs that were finished carry a final name (each replacing an
 // older file of that name in one rename, so a failure never leaves a final
-// name without a complete file). A failure is raised again as the oq::Error
-// that caused it, after that clean-up.
+// name without a complete file). The rename replaces only what the plan
+// found at the name (see MoveIntoPlace): a file, link or folder put there
+// since fails the run with a FileError naming it, and stays. A failure is
+// raised again as the oq::Error that caused it, after that clean-up.
 //
 // Reports go to the observer from the running thread: the current file, the
 // job count text "3 / 12", the step texts and the progress position.

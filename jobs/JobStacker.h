@@ -34,6 +34,7 @@ struct JobStacker {
     bool CloseSource = false;
     bool CloseOutput = false;
     bool MakeWav = false;
+    bool DecodesRange = false;      // MakeWav decodes only StartGranule up to EndGranule of the source
     bool OpenSource = false;        // open the source and capture its headers
     bool BeginStream = false;       // start a new output stream with the headers
     bool CutFirst = false;

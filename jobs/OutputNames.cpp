@@ -1,22 +1,19 @@
 #include "jobs/OutputNames.h"
 
 #include "base/Error.h"
+#include "base/NameOwners.h"
 #include "base/PathParts.h"
 #include "base/Utf8Text.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <filesystem>
 #include <map>
 #include <unistd.h>
-#include <unordered_map>
 
 namespace oq {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The longest file name, in bytes, that Linux passes to any file system;
 // a file system may take fewer (pathconf tells).
@@ -26,31 +23,17 @@ constexpr std::size_t kLongestName = NAME_MAX;
 // cannot keep a run's outputs apart.
 constexpr std::size_t kShortestUsableName = 32;
 
-// What the names in one folder depend on: the folder itself, as one key for
-// every way of writing it, and the longest name its file system takes.
-struct FolderFacts {
-    std::string Key;
-    std::size_t Limit = kLongestName;
-};
-
-FolderFacts LookAt(const std::string& folder)
+// The longest name the file system of `folder` takes.
+std::size_t NameLimitOf(const std::string& folder)
 {
     const std::string path = folder.empty() ? "." : folder;
-    FolderFacts facts;
-    std::error_code error;
-    // weakly_canonical resolves links and "..", so "out", "./out" and a
-    // link to it are one folder; a folder that cannot be looked at is only
-    // made absolute and normal.
-    fs::path key = fs::weakly_canonical(path, error);
-    if (error)
-        key = fs::absolute(path, error).lexically_normal();
-    facts.Key = key.string();
+    std::size_t limit = kLongestName;
     const long reported = ::pathconf(path.c_str(), _PC_NAME_MAX);
     if (reported > 0)
-        facts.Limit = std::min(static_cast<std::size_t>(reported), kLongestName);
-    if (facts.Limit < kShortestUsableName)
+        limit = std::min(static_cast<std::size_t>(reported), kLongestName);
+    if (limit < kShortestUsableName)
         throw IoError(folder, "cannot keep the outputs' names apart in", ENAMETOOLONG);
-    return facts;
+    return limit;
 }
 
 // Only blanks and dots: no name of its own (an empty title, a template of
@@ -109,19 +92,17 @@ std::string Quoted(const std::string& name) { return '"' + name + '"'; }
 
 // One output on its way to its final name.
 struct Settling {
-    const FolderFacts* Folder = nullptr;
+    std::size_t Limit = kLongestName; // of the folder's names, in bytes
     NameParts Parts; // cleaned
     Fitted Wanted;   // the cleaned name within the limit, before any suffix
     std::vector<std::string> Reasons;
-
-    std::string Key(const std::string& name) const { return Folder->Key + '/' + name; }
 };
 
 // The output's name cleaned and fitted to its folder, not yet compared with
 // the others.
-Settling Prepare(const WantedOutput& want, const FolderFacts& folder)
+Settling Prepare(const WantedOutput& want, std::size_t limit)
 {
-    Settling out{.Folder = &folder, .Parts = {}, .Wanted = {}, .Reasons = {}};
+    Settling out{.Limit = limit, .Parts = {}, .Wanted = {}, .Reasons = {}};
     NameParts raw = want.Name;
     if (IsBlank(raw.Stem)) {
         raw = want.Usual;
@@ -132,41 +113,45 @@ Settling Prepare(const WantedOutput& want, const FolderFacts& folder)
     out.Parts = {SafeFileName(raw.Stem), SafeExtension(raw.Extension)};
     if (out.Parts.Stem.empty())
         out.Parts.Stem = "_"; // an extension alone would hide the file
-    out.Wanted = Fit(out.Parts, "", folder.Limit);
+    out.Wanted = Fit(out.Parts, "", limit);
     return out;
 }
 
 } // namespace
 
-OutputNames::OutputNames(const std::vector<WantedOutput>& wanted)
+OutputNames::OutputNames(const std::vector<WantedOutput>& wanted, const CaseProbe& probe)
 {
-    std::map<std::string, FolderFacts> folders;
+    std::map<std::string, std::size_t> limits;
     std::vector<Settling> outputs;
     for (const WantedOutput& want : wanted) {
-        const auto [folder, fresh] = folders.try_emplace(want.Folder);
+        const auto [limit, fresh] = limits.try_emplace(want.Folder);
         if (fresh)
-            folder->second = LookAt(want.Folder);
-        outputs.push_back(Prepare(want, folder->second));
+            limit->second = NameLimitOf(want.Folder);
+        outputs.push_back(Prepare(want, limit->second));
     }
 
     // Every name is first the first wanter's; an output that finds its name
     // taken looks for a suffixed one that nobody wants or has taken. Each
     // round's suffix differs from the others, and the outputs want or take
     // at most two names each, so the search ends.
-    std::unordered_map<std::string, std::size_t> owners;
+    NameOwners owners(probe);
     for (std::size_t i = 0; i < outputs.size(); ++i)
-        owners.try_emplace(outputs[i].Key(outputs[i].Wanted.Name), i);
+        owners.Claim(InFolder(wanted[i].Folder, outputs[i].Wanted.Name), i);
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         Settling& out = outputs[i];
         Fitted final = out.Wanted;
-        std::size_t owner = owners.at(out.Key(final.Name));
-        for (int round = 1; owner != i; ++round) {
-            out.Reasons.push_back(Quoted(final.Name) + " is " + wanted[owner].Item + "'s name");
-            final = Fit(out.Parts, Suffix(wanted[i].Number, round), out.Folder->Limit);
-            owner = owners.try_emplace(out.Key(final.Name), i).first->second;
+        NameOwners::Holder owner = owners.Claim(InFolder(wanted[i].Folder, final.Name), i);
+        for (int round = 1; owner.Output != i; ++round) {
+            const std::string& item = wanted[owner.Output].Item;
+            out.Reasons.push_back(owner.Name == final.Name
+                                      ? Quoted(final.Name) + " is " + item + "'s name"
+                                      : Quoted(final.Name) + " is one file with " + item + "'s " +
+                                            Quoted(owner.Name) + " in a folder that ignores case");
+            final = Fit(out.Parts, Suffix(wanted[i].Number, round), out.Limit);
+            owner = owners.Claim(InFolder(wanted[i].Folder, final.Name), i);
         }
         if (final.Shortened)
-            out.Reasons.push_back("a name in that folder has at most " + std::to_string(out.Folder->Limit) + " bytes");
+            out.Reasons.push_back("a name in that folder has at most " + std::to_string(out.Limit) + " bytes");
         paths_.push_back(InFolder(wanted[i].Folder, final.Name));
         std::string note;
         for (const std::string& reason : out.Reasons)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FolderCase.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,17 +33,19 @@ struct WantedOutput {
 //   for it, valid UTF-8;
 // - each fits the folder's file system: a longer name loses characters at
 //   the end of its stem, at a character boundary, keeping its extension;
-// - no two are equal (folders compared as the files they are, names byte for
-//   byte). An output whose name an earlier one wants, or that another one
-//   wants as it is, takes " (NN)" before the extension, NN its Number of
-//   two digits or more; where that is wanted or taken too, " (NN-2)",
-//   " (NN-3)" and so on.
+// - no two are one file: folders are compared as the files they are, names
+//   byte for byte, or in a folder that ignores case (a FAT or NTFS medium)
+//   with letters of either case equal (see NameOwners; `probe` tells
+//   whether a folder does). An output whose name an earlier one wants, or
+//   that another one wants as it is, takes " (NN)" before the extension,
+//   NN its Number of two digits or more; where that is wanted or taken
+//   too, " (NN-2)", " (NN-3)" and so on.
 // Every name that is not the one wanted gives a note saying why.
 class OutputNames {
 public:
     // Raises IoError for a folder whose file system takes too short names
     // to hold a suffix.
-    explicit OutputNames(const std::vector<WantedOutput>& wanted);
+    explicit OutputNames(const std::vector<WantedOutput>& wanted, const CaseProbe& probe = FolderIgnoresCase);
 
     std::size_t Count() const noexcept { return paths_.size(); }
     // Output `index`'s folder and final name, in the order wanted.

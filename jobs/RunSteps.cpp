@@ -6,9 +6,9 @@
 #include "base/Error.h"
 #include "base/JobControl.h"
 #include "base/JobObserver.h"
+#include "base/OutputTarget.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <optional>
@@ -182,7 +182,10 @@ bool RunSteps::MakeWav(const JobStacker& job)
     // they were added; one that no longer is must not become an empty WAV
     // file under its final name.
     try {
-        ConvertToWav(job.SourceName, job.OutputName, control_, observer_);
+        if (job.DecodesRange)
+            ConvertRangeToWav(job.SourceName, job.StartGranule, job.EndGranule, job.OutputName, control_, observer_);
+        else
+            ConvertToWav(job.SourceName, job.OutputName, control_, observer_);
     } catch (const NotOggAudioError&) {
         throw NotOggAudioError(job.SourceName, "is no longer an Ogg Vorbis or Opus file");
     }
@@ -224,14 +227,16 @@ void RunSteps::Finish(std::size_t index)
         Catalog(job).Finish();
         catalog_.reset();
     }
-    // rename() replaces an existing file of the final name in one step: the
-    // old file stays whole until the new one is complete, and stays when
-    // the rename fails.
-    if (std::rename(job.OutputName.c_str(), job.FinalName.c_str()) != 0) {
-        const int err = errno;
+    // The rename replaces an older file of the final name in one step: it
+    // stays whole until the new one is complete, and stays when the rename
+    // fails or is refused (something else took the name meanwhile).
+    try {
+        MoveIntoPlace(job.OutputName, jobs_.Target(job.FinalName));
+    } catch (const Error&) {
         std::remove(job.OutputName.c_str());
-        throw IoError(job.FinalName, "cannot give the finished output its name", err);
+        throw;
     }
+    jobs_.NoteFinishedOutput();
     // A temporary name that later jobs write again stays in the list's
     // charge until its last use.
     const auto later = std::next(jobs_.begin(), static_cast<std::ptrdiff_t>(index) + 1);

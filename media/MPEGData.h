@@ -30,6 +30,9 @@ struct MPEGData {
     // counted one after another (the decoder library's count of each link);
     // empty for a file of one link.
     std::vector<std::int64_t> LinkStarts{};
+    // The rate (Hz) of the audio from each of LinkStarts on, one for each:
+    // a chain's links may differ in rate (see ChainTimeline).
+    std::vector<std::int32_t> LinkRates{};
 };
 
 } // namespace oq

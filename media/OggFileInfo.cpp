@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace oq {
 
@@ -116,9 +117,18 @@ MPEGData ReadOggFileInfo(const std::string& fileName)
     std::int64_t linkStart = 0;
     for (int link = 0; link + 1 < info.Streams; ++link) {
         linkStart += std::max<std::int64_t>(decoder->Frames(link), 0);
-        // Links without audio give no boundary of their own.
-        if (linkStart > (info.LinkStarts.empty() ? 0 : info.LinkStarts.back()) && linkStart < pcmTotal)
+        if (linkStart >= pcmTotal)
+            break;
+        const std::optional<StreamFormat> next = decoder->Format(link + 1);
+        const auto rate = static_cast<std::int32_t>(std::min(next ? next->Rate : format.Rate, kMostRate));
+        // Links without audio give no boundary of their own: the audio from
+        // the boundary on is that of the next link that has some.
+        if (linkStart > (info.LinkStarts.empty() ? 0 : info.LinkStarts.back())) {
             info.LinkStarts.push_back(linkStart);
+            info.LinkRates.push_back(rate);
+        } else if (!info.LinkRates.empty()) {
+            info.LinkRates.back() = rate;
+        }
     }
     return info;
 }

@@ -21,12 +21,16 @@ const MPEGData& WithBlocks(const MPEGData& file)
 
 } // namespace
 
-MarkerGeometry::MarkerGeometry(const MPEGData& file) : converter_(WithBlocks(file)), rate_(file.Rate) {}
+MarkerGeometry::MarkerGeometry(const MPEGData& file)
+    : converter_(WithBlocks(file)), rate_(file.Rate), timeline_(file)
+{
+}
 
 void MarkerGeometry::Open(const MPEGData& file)
 {
     converter_ = PositionConverter(WithBlocks(file));
     rate_ = file.Rate;
+    timeline_ = ChainTimeline(file);
     markers_.clear();
 }
 

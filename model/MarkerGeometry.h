@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/ChainTimeline.h"
 #include "model/Marker.h"
 #include "model/PositionConverter.h"
 
@@ -63,6 +64,8 @@ public:
     std::int32_t Blocks() const noexcept { return converter_.BlockCount(); }
     // Samples per second per channel (of the first link in a chain).
     std::int32_t Rate() const noexcept { return rate_; }
+    // Seconds of samples, each link's at its own rate.
+    const ChainTimeline& Timeline() const noexcept { return timeline_; }
     std::int64_t TotalSamples() const { return converter_.PositionToSamples(Blocks()); }
 
     // --- Markers ------------------------------------------------------------
@@ -137,6 +140,7 @@ private:
 
     PositionConverter converter_;
     std::int32_t rate_;
+    ChainTimeline timeline_;
     std::vector<Marker> markers_; // marker i in slot i - 1
     MarkerId lastId_ = 0;
 };

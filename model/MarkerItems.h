@@ -14,6 +14,6 @@ namespace oq {
 std::vector<std::string> MarkerItems(const MarkerGeometry& markers);
 
 // "Section k - HH:MM:SS - 1,234Kb": each section's play length and size.
-std::vector<std::string> SectionItems(const std::vector<Section>& sections, const PositionConverter& convert);
+std::vector<std::string> SectionItems(const MarkerGeometry& markers);
 
 } // namespace oq

@@ -252,7 +252,7 @@ void MarkerList::RebuildSectionList()
 {
     std::vector<Section> sections = geometry_ ? geometry_->Sections() : std::vector<Section>{};
     std::vector<std::string> items =
-        ChoiceItems(geometry_ ? SectionItems(sections, geometry_->Converter()) : std::vector<std::string>{});
+        ChoiceItems(geometry_ ? SectionItems(*geometry_) : std::vector<std::string>{});
     sections_ = std::move(sections);
     sectionItems_ = std::move(items);
     sectionTotal_ = HasFile() ? std::to_string(sections_.size()) : "None";

@@ -146,11 +146,8 @@ std::optional<StreamFormat> OpusFileDecoder::Format(int link)
     const OpusHead* head = op_head(handle_.get(), link);
     if (!head)
         return std::nullopt;
-    // Families 0 and 1 place the channels in the Vorbis order; the others
-    // leave their meaning to the application.
-    constexpr int kMostPlacedFamily = 1;
     return StreamFormat{head->channel_count, kOpusRate, head->version, std::string(kOpusDescriptor.Name),
-                        head->mapping_family <= kMostPlacedFamily};
+                        head->mapping_family <= kOpusMostPlacedFamily};
 }
 
 std::int64_t OpusFileDecoder::Frames(int link) { return op_pcm_total(handle_.get(), link); }

@@ -14,5 +14,8 @@ constexpr int kOpusLargestPacketFrames = kOpusRate * 120 / 1000;
 constexpr std::int64_t kOpusMostPreSkip = 65535;
 // Where OpusHead holds it: after the magic, version and channel count; little-endian.
 constexpr std::size_t kOpusPreSkipOffset = 10;
+// Channel mapping families 0 and 1 place the channels in the Vorbis order;
+// the others leave their meaning to the application.
+constexpr int kOpusMostPlacedFamily = 1;
 
 } // namespace oq

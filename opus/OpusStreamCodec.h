@@ -33,6 +33,7 @@ public:
     PacketCopy SectionHeader(int index, std::int64_t preSkip) const override;
 
     int Channels() const noexcept override { return head_.channel_count; }
+    bool PlacedChannels() const noexcept override { return head_.mapping_family <= kOpusMostPlacedFamily; }
     long Rate() const noexcept override;
     std::unique_ptr<PacketClock> NewClock() const override;
     std::unique_ptr<PacketDecoder> NewDecoder() const override;

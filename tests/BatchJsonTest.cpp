@@ -95,29 +95,37 @@ protected:
 
 TEST_F(BatchJson, AnUnreadableFileIsNamedAndPassedOverWhileTheOthersAreWritten)
 {
+    // Two at a time, the long first input finishes after those behind it:
+    // what is printed still follows the order of the inputs.
+    const std::string longer = dir_.Path("long.ogg");
+    WriteBytes(longer, MakeOggVorbis({.seconds = 12, .signal = Signal::Mixed}));
     const std::string bad = dir_.Path("bad.ogg");
     WriteBytes(bad, Bytes(5000, 'x'));
-    const CliResult text =
-        RunCli({"split", dir_.Path("a.ogg"), bad, dir_.Path("b.ogg"), "--count", "2", "--quiet"});
+    std::vector<std::string> split{"split", longer, dir_.Path("a.ogg"), bad, dir_.Path("b.ogg")};
+    split.insert(split.end(), {"--count", "2", "--quiet", "--jobs", "2"});
+    const CliResult text = RunCli(split);
     EXPECT_EQ(text.Status, 1);
-    EXPECT_NE(text.Err.find(bad), std::string::npos) << text.Err;
-    EXPECT_NE(text.Err.find("2 of 3 files done"), std::string::npos) << text.Err;
-    EXPECT_EQ(text.Out, dir_.Path("Part 01 - a.ogg") + "\n" + dir_.Path("Part 02 - a.ogg") + "\n" +
-                            dir_.Path("Part 01 - b.ogg") + "\n" + dir_.Path("Part 02 - b.ogg") + "\n");
+    EXPECT_NE(text.Err.find("3 of 4 files done; not done: \"" + bad + "\""), std::string::npos) << text.Err;
+    std::string sections;
+    for (const char* name : {"long.ogg", "a.ogg", "b.ogg"})
+        for (const char* part : {"Part 01 - ", "Part 02 - "})
+            sections += dir_.Path(part + std::string(name)) + "\n";
+    EXPECT_EQ(text.Out, sections);
 
-    const CliResult run =
-        RunCli({"split", dir_.Path("a.ogg"), bad, dir_.Path("b.ogg"), "--count", "2", "--quiet", "--json", "--force"});
+    split.insert(split.end(), {"--json", "--force"});
+    const CliResult run = RunCli(split);
     EXPECT_EQ(run.Status, 1);
     const json document = Document(run);
-    ASSERT_EQ(document.size(), 3u) << document;
-    EXPECT_EQ(document[1]["source"], bad);
-    EXPECT_NE(document[1]["error"].get<std::string>().find(bad), std::string::npos);
-    for (const int k : {0, 2}) {
+    ASSERT_EQ(document.size(), 4u) << document;
+    EXPECT_EQ(document[2]["source"], bad);
+    EXPECT_NE(document[2]["error"].get<std::string>().find(bad), std::string::npos);
+    for (const int k : {0, 1, 3}) {
+        EXPECT_EQ(document[k]["source"], split[static_cast<std::size_t>(k) + 1]);
         EXPECT_FALSE(document[k].contains("error")) << document[k];
         ASSERT_EQ(document[k]["files"].size(), 2u);
-        ExpectSectionsCover(document[k]["files"], total_);
+        ExpectSectionsCover(document[k]["files"], k == 0 ? DecodedFrames(longer) : total_);
     }
-    EXPECT_EQ(FilesIn(dir_.Root()).size(), 7u) << "three sources and four sections, no temporary file";
+    EXPECT_EQ(FilesIn(dir_.Root()).size(), 10u) << "four sources and six sections, no temporary file";
 }
 
 TEST_F(BatchJson, OutputsThatMeetAcrossTheBatchRefuseTheRunBeforeAnythingIsWritten)
@@ -153,11 +161,29 @@ TEST_F(BatchJson, AFileReplacedAfterItWasReadIsNotCutByItsOldPlan)
     EXPECT_EQ(run.Out, dir_.Path("Part 01 - b.ogg") + "\n" + dir_.Path("Part 02 - b.ogg") + "\n");
 }
 
-TEST_F(BatchJson, AnInterruptEndsTheRunWithoutATemporaryFileOfAnyInput)
+// The quoted names in `text` after each occurrence of `after`, to the end of
+// its line.
+std::set<std::string> QuotedNamesAfter(const std::string& text, const std::string& after)
+{
+    std::set<std::string> names;
+    for (std::size_t at = text.find(after); at != std::string::npos; at = text.find(after, at)) {
+        const std::size_t end = text.find('\n', at);
+        for (at = text.find('"', at); at < end; at = text.find('"', at)) {
+            const std::size_t close = text.find('"', at + 1);
+            if (close == std::string::npos)
+                return names;
+            names.insert(fs::path(text.substr(at + 1, close - at - 1)).filename().string());
+            at = close + 1;
+        }
+    }
+    return names;
+}
+
+TEST_F(BatchJson, AnInterruptLeavesNoTemporaryFileAndNamesEverySectionThatStays)
 {
     // Every input's temporary file is made when the run is planned, before
-    // the first is cut: an interrupt while the first inputs are cut must
-    // take away those of the inputs not reached too.
+    // the first is cut: an interrupt while two inputs are cut must take away
+    // theirs and those of the inputs not reached.
     std::vector<std::string> split{"split"};
     WriteBytes(dir_.Path("in1.ogg"), MakeOggVorbis({.seconds = 20, .signal = Signal::Mixed}));
     split.push_back(dir_.Path("in1.ogg"));
@@ -166,30 +192,53 @@ TEST_F(BatchJson, AnInterruptEndsTheRunWithoutATemporaryFileOfAnyInput)
         fs::copy_file(dir_.Path("in1.ogg"), split.back());
     }
     const std::string out = dir_.Path("out");
-    fs::create_directory(out);
-    split.insert(split.end(), {"--count", "40", "--out", out, "--quiet"});
-    CliProcess run(split);
-    const auto cutting = [&] { return fs::exists(out + "/Part 01 - in1.ogg"); };
-    for (int wait = 0; wait < 20000 && !cutting(); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    run.Signal(SIGSTOP);
-    ASSERT_FALSE(fs::exists(out + "/Part 40 - in6.ogg")) << "the run ended before it could be interrupted";
-    run.Signal(SIGINT);
-    run.Signal(SIGCONT);
-    const std::optional<CliResult> result = run.WaitFor(std::chrono::seconds(60));
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->Status, 130) << result->Err;
+    split.insert(split.end(), {"--count", "40", "--out", out, "--quiet", "--jobs", "2"});
+    const auto interrupted = [&](const std::vector<std::string>& arguments) {
+        fs::remove_all(out);
+        fs::create_directory(out);
+        CliProcess run(arguments);
+        const auto cutting = [&] { return fs::exists(out + "/Part 01 - in1.ogg"); };
+        for (int wait = 0; wait < 20000 && !cutting(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        run.Signal(SIGSTOP);
+        EXPECT_FALSE(fs::exists(out + "/Part 40 - in6.ogg")) << "the run ended before it could be interrupted";
+        run.Signal(SIGINT);
+        run.Signal(SIGCONT);
+        const std::optional<CliResult> result = run.WaitFor(std::chrono::seconds(60));
+        EXPECT_TRUE(result);
+        EXPECT_EQ(result.value_or(CliResult{}).Status, 130) << result.value_or(CliResult{}).Err;
+        return result.value_or(CliResult{});
+    };
+
+    // Standard output lists the inputs finished whole; the summary names the
+    // finished sections of those stopped part way. Together they are every
+    // file that stays, and nothing else does.
+    const CliResult text = interrupted(split);
     std::set<std::string> printed;
-    for (std::size_t at = 0, end; (end = result->Out.find('\n', at)) != std::string::npos; at = end + 1)
-        printed.insert(fs::path(result->Out.substr(at, end - at)).filename().string());
-    // What stays is every section of the inputs finished and the finished
-    // sections of the one interrupted; only the former are listed.
-    const std::set<std::string> left = FilesIn(out);
-    EXPECT_TRUE(std::includes(left.begin(), left.end(), printed.begin(), printed.end()));
+    for (std::size_t at = 0, end; (end = text.Out.find('\n', at)) != std::string::npos; at = end + 1)
+        printed.insert(fs::path(text.Out.substr(at, end - at)).filename().string());
     EXPECT_EQ(printed.size() % 40, 0u) << "only whole inputs are listed";
-    for (const std::string& name : left)
-        EXPECT_EQ(name.rfind("Part ", 0), 0u) << name;
-    EXPECT_FALSE(fs::exists(out + "/Part 40 - in6.ogg"));
+    std::set<std::string> mentioned = QuotedNamesAfter(text.Err, "finished before the cancel and stay:");
+    mentioned.insert(printed.begin(), printed.end());
+    EXPECT_EQ(FilesIn(out), mentioned) << text.Err;
+
+    // The document holds every input, in order, with what of it stays.
+    split.push_back("--json");
+    const CliResult run = interrupted(split);
+    const json document = Document(run);
+    ASSERT_EQ(document.size(), 6u) << document;
+    std::set<std::string> listed;
+    bool someCancelled = false;
+    for (std::size_t k = 0; k < document.size(); ++k) {
+        EXPECT_EQ(document[k]["source"], split[k + 1]);
+        const bool cancelled = document[k].value("cancelled", false);
+        someCancelled = someCancelled || cancelled;
+        EXPECT_TRUE(cancelled || document[k]["files"].size() == 40u) << document[k];
+        for (const json& file : document[k]["files"])
+            listed.insert(fs::path(file["file"].get<std::string>()).filename().string());
+    }
+    EXPECT_TRUE(someCancelled);
+    EXPECT_EQ(FilesIn(out), listed);
 }
 
 TEST_F(BatchJson, OptionsThatNameOneFileAreRefusedWithSeveral)
@@ -283,6 +332,13 @@ TEST_F(BatchJson, EveryCommandPrintsOneDocumentOfWhatItDid)
         Document(RunCli({"export", a, "--count", "3", "--section", "3", "--to", dir_.Path("x.ogg"), "--json"}));
     EXPECT_EQ(exported[0]["files"][0]["first_sample"], sections[2]["first_sample"]);
     EXPECT_EQ(exported[0]["files"][0]["file"], dir_.Path("x.ogg"));
+    // A section decoded to WAV is told as the same section.
+    const TempDir elsewhere;
+    const json decoded =
+        Document(RunCli({"export", a, "--count", "3", "--section", "3", "--to", elsewhere.Path("x.wav"), "--json"}));
+    EXPECT_EQ(decoded[0]["files"][0]["section"], 3);
+    EXPECT_EQ(decoded[0]["files"][0]["first_sample"], sections[2]["first_sample"]);
+    EXPECT_EQ(decoded[0]["files"][0]["end_sample"], total_);
 
     const json wav = Document(RunCli({"wav", a, "--json", "--quiet"}));
     EXPECT_EQ(wav[0]["files"][0]["file"], dir_.Path("a.wav"));
@@ -336,6 +392,61 @@ TEST_F(BatchJson, EveryCommandPrintsOneDocumentOfWhatItDid)
         EXPECT_NEAR(chapter["sample"].get<double>(), sections[k]["first_sample"].get<double>(), kRate / 1000.0);
         EXPECT_DOUBLE_EQ(chapter["seconds"].get<double>(), chapter["sample"].get<double>() / kRate);
     }
+}
+
+// In a chain of links at different rates every figure's seconds count each
+// link's samples at that link's rate, after the whole links before it.
+TEST_F(BatchJson, SecondsInAChainCountEachLinkAtItsOwnRate)
+{
+    constexpr double kFirstRate = 22050;
+    constexpr double kSecondRate = 44100;
+    const std::string chain = dir_.Path("rates.ogg");
+    Bytes chained = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 2});
+    const Bytes second = MakeOggVorbis({.channels = 1, .rate = 44100, .seconds = 1}, {.serial = 77});
+    chained.insert(chained.end(), second.begin(), second.end());
+    WriteBytes(chain, chained);
+
+    const json info = Document(RunCli({"info", "--json", chain}));
+    const auto boundary = info[0]["links"][0]["end_sample"].get<std::int64_t>();
+    const auto total = info[0]["samples"].get<std::int64_t>();
+    const auto secondsAt = [boundary](std::int64_t sample) {
+        return sample <= boundary ? static_cast<double>(sample) / kFirstRate
+                                  : static_cast<double>(boundary) / kFirstRate +
+                                        static_cast<double>(sample - boundary) / kSecondRate;
+    };
+    const auto expectRangeSeconds = [&](const json& range) {
+        EXPECT_NEAR(range["seconds"].get<double>(),
+                    secondsAt(range["end_sample"].get<std::int64_t>()) -
+                        secondsAt(range["first_sample"].get<std::int64_t>()),
+                    1e-9)
+            << range;
+    };
+    EXPECT_NEAR(info[0]["seconds"].get<double>(), secondsAt(total), 1e-9);
+
+    const json markers = Document(RunCli({"markers", chain, "--links", "--json"}))[0];
+    ASSERT_EQ(markers["markers"].size(), 3u) << markers;
+    EXPECT_EQ(markers["markers"][2]["sample"], total);
+    for (const json& marker : markers["markers"])
+        EXPECT_NEAR(marker["seconds"].get<double>(), secondsAt(marker["sample"].get<std::int64_t>()), 1e-9);
+    for (const json& section : markers["sections"])
+        expectRangeSeconds(section);
+    // The text says the same: the end is at 3 s, not at the first link's 4,
+    // and the first link lasts 2 s of the 3.
+    const CliResult text = RunCli({"markers", chain, "--links"});
+    for (const char* line : {"Marker 3 - 00:00:03", "Section 1 - 00:00:02", "Section 2 - 00:00:01"})
+        EXPECT_NE(text.Out.find(line), std::string::npos) << line << " in\n" << text.Out;
+    // A marker on the block at the boundary cuts there, at 2 s.
+    const CliResult halves = RunCli({"markers", chain, "--count", "2"});
+    EXPECT_NE(halves.Out.find("Marker 2 - 00:00:02 (block 5)"), std::string::npos) << halves.Out;
+
+    const CliResult split = RunCli({"split", chain, "--links", "--json", "--quiet"});
+    ASSERT_EQ(split.Status, 0) << split.Err;
+    const json files = Document(split)[0]["files"];
+    ASSERT_EQ(files.size(), 2u) << files;
+    for (const json& file : files)
+        expectRangeSeconds(file);
+    EXPECT_NEAR(files[1]["seconds"].get<double>(),
+                static_cast<double>(DecodeSamples(files[1]["file"].get<std::string>()).size()) / kSecondRate, 1e-9);
 }
 
 TEST_F(BatchJson, ChaptersListsEveryReadableFileAndNamesTheOneItCannotRead)

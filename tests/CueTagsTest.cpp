@@ -13,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iterator>
+#include <limits>
 #include <thread>
 #include <ebur128.h>
 #include <gtest/gtest.h>
@@ -344,6 +345,40 @@ TEST(SectionLoudness, RunsOnThreadsGiveTheFiguresOfOnePass)
             EXPECT_EQ(parallel.Album.Peak, inOnePass->Album.Peak) << path;
         }
     }
+}
+
+// Loudness weights each channel by its loudspeaker: a surround behind counts
+// 1.41 times (+1.49 dB) a front channel, the LFE channel not at all. The
+// decoders give 5.1 as L C R Ls Rs LFE, not the WAV order the meter's
+// library assumes unless told, in one pass and in runs alike.
+TEST(SectionLoudness, SurroundChannelsCountByTheirLoudspeaker)
+{
+    TempDir dir;
+    constexpr int kFrontLeft = 0, kRearLeft = 3, kLowFrequency = 5;
+    const auto measure = [&](int channel) {
+        const std::string path = dir.Path("ch" + std::to_string(channel) + ".ogg");
+        // The same 1 kHz sine on whichever channel, so only the weight differs.
+        WriteBytes(path, MakeOggVorbis({.channels = 6, .seconds = 4, .signal = Signal::Shaped, .quality = 0.5f,
+                                        .shape = [channel](double seconds, int c, float, float) {
+                                            return c == channel ? 0.25f * float(std::sin(2 * M_PI * 1000 * seconds))
+                                                                : 0.0f;
+                                        }}));
+        JobControl control;
+        JobObserver quiet;
+        const std::vector<std::int64_t> cut{2 * 44100};
+        const auto inRuns = MeasureSections(path, cut, control, quiet);
+        const auto inOnePass = MeasureSections(path, cut, control, quiet, {.Targets = std::vector<std::int64_t>{}});
+        if (!inRuns || !inOnePass) {
+            ADD_FAILURE() << "channel " << channel << " was not measured";
+            return 0.0;
+        }
+        EXPECT_EQ(inRuns->Album.Lufs, inOnePass->Album.Lufs) << "channel " << channel;
+        return inOnePass->Album.Lufs;
+    };
+    const double front = measure(kFrontLeft);
+    ASSERT_TRUE(std::isfinite(front));
+    EXPECT_NEAR(measure(kRearLeft) - front, 10 * std::log10(1.41), 0.05);
+    EXPECT_EQ(measure(kLowFrequency), -std::numeric_limits<double>::infinity());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "tests/support/CliRunner.h"
 #include "tools/OneStreamCut.h"
 #include "tests/support/OggCheck.h"
+#include "tests/support/OggSurgery.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestName.h"
 #include "tests/support/TestOpus.h"
@@ -189,6 +190,70 @@ TEST_P(Cut, WritesOneStreamWhoseJoinsLieOnPacketBoundaries)
     ASSERT_EQ(chapters.size(), plan.size());
     for (std::size_t i = 0; i < plan.size(); ++i)
         EXPECT_LE(std::abs(chapters[i].Sample - plan[i].OutputStart), codec.rate / 2000) << "chapter " << i + 1;
+}
+
+// A Vorbis source whose first granule position counts fewer samples than
+// its first page's packets yield: its decoder drops the difference there.
+// One stream of it drops the same, so the first stretch decodes to the
+// source's own samples and the output to the planned length; the stretch
+// after the join is the source's once the join's blended packet is past.
+TEST(CutOneStream, CarriesTheSamplesAVorbisSourceDropsAtItsStart)
+{
+    constexpr long kRate = 44100;
+    TempDir dir;
+    const std::string source = dir.Path("trimmed.ogg");
+    WriteBytes(source, MakeOggVorbis({.seconds = 4, .signal = Signal::Mixed}, {.granuleOffset = -700}));
+    const std::string output = dir.Path("one.ogg");
+    const CliResult cut = RunCli({"cut", source, "--keep", "0,1.5", "--keep", "2.5,end", "--one-stream", "--to",
+                                  output, "--quiet"});
+    ASSERT_EQ(cut.Status, 0) << cut.Err;
+    EXPECT_EQ(ProblemWithStream(output, StreamSerials(output).at(0)), "");
+
+    const std::vector<std::int16_t> samples = DecodeSamples(source);
+    std::vector<StreamStretch> asked(2);
+    asked[0].To = std::lround(1.5 * kRate);
+    asked[1].From = std::lround(2.5 * kRate);
+    asked[1].To = std::int64_t(samples.size() / 2);
+    const std::vector<StreamStretch> plan = OneStreamCut::Plan(source, asked);
+    const std::vector<std::int16_t> got = DecodeSamples(output);
+    const auto frames = [](const std::vector<std::int16_t>& v, std::int64_t from, std::int64_t to) {
+        return std::vector<std::int16_t>(v.begin() + from * 2, v.begin() + to * 2);
+    };
+    ASSERT_EQ(std::int64_t(got.size() / 2), plan[1].OutputStart + plan[1].End - plan[1].Start);
+    EXPECT_TRUE(frames(got, 0, plan[1].OutputStart) == frames(samples, plan[0].Start, plan[0].End));
+    const std::int64_t settled = kRate / 20; // past one packet of 2048 samples
+    EXPECT_TRUE(frames(got, plan[1].OutputStart + settled, std::int64_t(got.size() / 2)) ==
+                frames(samples, plan[1].Start + settled, plan[1].End));
+}
+
+// An Opus source whose pre-skip reaches over several packets, cut from
+// within pre-roll reach of its start: the output's pre-skip drops every
+// sample before the stretch, none of the source's audio before it is kept.
+TEST(CutOneStream, DropsAnOpusSourcesLongPreSkipBeforeTheFirstStretch)
+{
+    constexpr std::uint16_t kPreSkip = 3000; // 3 packets of 20 ms and part of a fourth
+    constexpr std::size_t kPreSkipAt = 10;   // in the identification header, little-endian
+    TempDir dir;
+    Bytes file = MakeOggOpus({.seconds = 3});
+    const PageSpan head = PageSpans(file).at(0);
+    const std::size_t body = head.Offset + head.Size - 19; // the header's 19 bytes end the page
+    file[body + kPreSkipAt] = kPreSkip & 0xff;
+    file[body + kPreSkipAt + 1] = kPreSkip >> 8;
+    RenewChecksum(file, head);
+    const std::string source = dir.Path("preskip.opus");
+    WriteBytes(source, file);
+    const std::string output = dir.Path("one.opus");
+    const CliResult cut = RunCli({"cut", source, "--keep", "0.5,1.5", "--one-stream", "--to", output, "--quiet"});
+    ASSERT_EQ(cut.Status, 0) << cut.Err;
+
+    std::vector<StreamStretch> asked(1);
+    asked[0].From = 24000;
+    asked[0].To = 72000;
+    const StreamStretch kept = OneStreamCut::Plan(source, asked).at(0);
+    EXPECT_EQ(kept.OutputStart, 0);
+    const std::vector<std::int16_t> samples = DecodeOpusSamples(source);
+    const std::vector<std::int16_t> want(samples.begin() + kept.Start * 2, samples.begin() + kept.End * 2);
+    EXPECT_TRUE(DecodeOpusSamples(output) == want);
 }
 
 // The data of a 16-bit WAV file as samples.

@@ -234,6 +234,29 @@ TEST_P(FailedSplitRun, RaisesTheErrorAndCleansUp)
 INSTANTIATE_TEST_SUITE_P(SplitRun, FailedSplitRun, ::testing::ValuesIn(kFailedRuns),
                          [](const auto& info) { return TestName(info.param.label); });
 
+// A file that another program puts at a section's name while the run cuts
+// that section was not there to be replaced: the run stops there, naming
+// it, and leaves it as it is.
+TEST_F(SplitRun, AFileThatAppearsAtASectionsNameMeanwhileIsLeftAsItIs)
+{
+    JobList jobs = PlanJobs(Split({20000, 70000}), observer_);
+    const Bytes stranger = {'m', 'i', 'n', 'e'};
+    observer_.onTotal = [&](const std::string& text) {
+        if (text == "2 / 3")
+            WriteBytes(SectionName(2), stranger);
+    };
+    try {
+        RunJobs(jobs, control_, observer_);
+        ADD_FAILURE() << "the run replaced " << SectionName(2);
+    } catch (const FileError& refusal) {
+        EXPECT_EQ(refusal.Path(), SectionName(2));
+        EXPECT_NE(std::string(refusal.what()).find("appeared while the output was written"), std::string::npos)
+            << refusal.what();
+    }
+    EXPECT_TRUE(ReadBytes(SectionName(2)) == stranger);
+    EXPECT_EQ(FolderEntries(Out()), (std::set<std::string>{"Part 01.ogg", "Part 02.ogg"}));
+}
+
 // A section that cannot be cut exactly refuses the whole run before any
 // file is written, and the cut points the refusal names do work.
 TEST_F(SplitRun, ARunWithAnImpossibleThirdSectionWritesNothingAndNamesCutPointsThatWork)

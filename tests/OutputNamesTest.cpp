@@ -1,4 +1,5 @@
 #include "jobs/OutputNames.h"
+#include "base/FolderCase.h"
 #include "base/PathParts.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/TestAudio.h"
@@ -59,6 +60,57 @@ TEST(OutputNames, KeepsEveryOutputApartAndSaysWhy)
                              "\"same (02).ogg\" is section 3's name");
     EXPECT_EQ(names.Note(3), "section 4 is written as \"same (04).ogg\": \"same.ogg\" is section 1's name");
     EXPECT_EQ(names.Note(4), "");
+}
+
+// In a folder that ignores case, names that differ only in case are one
+// file and are kept apart as equal names are, suffixed ones too; the folder
+// is asked once, and only when such names meet. Elsewhere they stay as
+// wanted.
+TEST(OutputNames, NamesOfAnotherCaseAreOneFileInAFolderThatIgnoresCase)
+{
+    TempDir dir;
+    const std::string out = dir.Path("out");
+    fs::create_directory(out);
+    const std::vector<WantedOutput> wanted = {Section(out, "Track 1", 1), Section(out, "track 1", 2),
+                                              Section(out, "same", 3), Section(out, "same", 4),
+                                              Section(out, "SAME (04)", 5), Section(out, "Caf\u00e9", 6),
+                                              Section(out, "CAF\u00c9", 7)};
+    std::vector<std::string> asked;
+    const auto answer = [&](bool ignores) {
+        return [&asked, ignores](const std::string& folder) {
+            asked.push_back(folder);
+            return ignores;
+        };
+    };
+    const OutputNames folded(wanted, answer(true));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(fs::equivalent(asked[0], out));
+    const std::vector<std::string> expected = {"Track 1.ogg",   "track 1 (02).ogg", "same.ogg",
+                                               "same (04-2).ogg", "SAME (04).ogg",   "Caf\u00e9.ogg",
+                                               "CAF\u00c9 (07).ogg"};
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(NameOf(folded.Path(i)), expected[i]);
+    EXPECT_EQ(folded.Note(1), "section 2 is written as \"track 1 (02).ogg\": \"track 1.ogg\" is one file with "
+                              "section 1's \"Track 1.ogg\" in a folder that ignores case");
+
+    const OutputNames exact(wanted, answer(false));
+    EXPECT_EQ(NameOf(exact.Path(1)), "track 1.ogg");
+    EXPECT_EQ(NameOf(exact.Path(3)), "same (04).ogg");
+    EXPECT_EQ(NameOf(exact.Path(6)), "CAF\u00c9.ogg");
+
+    asked.clear();
+    const OutputNames apart({Section(out, "a", 1), Section(out, "b", 2), Section(out, "b", 3)}, answer(true));
+    EXPECT_TRUE(asked.empty());
+}
+
+// The real question, asked of a folder of this machine's usual file
+// systems: they tell case apart, and the trial leaves nothing behind.
+TEST(FolderCase, AnOrdinaryFolderTellsCaseApartAndKeepsNoTrace)
+{
+    TempDir dir;
+    EXPECT_FALSE(FolderIgnoresCase(dir.Root()));
+    EXPECT_TRUE(fs::is_empty(dir.Root()));
+    EXPECT_FALSE(FolderIgnoresCase(dir.Path("missing")));
 }
 
 // Whatever the texts, each name is one visible, valid UTF-8 file name

@@ -1,6 +1,8 @@
 // What no command may write over: its own inputs, links, pipes and devices;
 // text inputs that never end; and the temporary file left by an interrupt.
 
+#include "base/Error.h"
+#include "base/OutputTarget.h"
 #include "base/TextFile.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/TestAudio.h"
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
@@ -149,6 +152,53 @@ TEST_F(OutputSafety, TextInputsThatNeverEndAreRefusedUnread)
     ExpectRefused({"catalog", dir_.Root(), "--template", pipe, "--out", dir_.Path("c.txt"), "--quiet"}, pipe);
     ExpectRefused({"export", song_, "--cue", huge, "--section", "1", "--to", dir_.Path("x.ogg"), "--quiet"},
                   "16 MiB");
+}
+
+// What another program puts at an output's name while the output is
+// written stays: a new name must still be new at the rename, a replaced
+// file still the one that was there. The refusal names the file; the
+// temporary file is left to its owner.
+TEST(MoveIntoPlace, LeavesWhatAppearedAtTheNameMeanwhile)
+{
+    TempDir dir;
+    const std::string finished = dir.Path("finished.tmp");
+    const std::string name = dir.Path("out.ogg");
+    const std::string elsewhere = dir.Path("elsewhere");
+    WriteText(elsewhere, "a stranger's file\n");
+    const auto expectRefused = [&](const OutputTarget& target, const std::string& reason) {
+        const auto before = Snapshot(dir.Root());
+        try {
+            MoveIntoPlace(finished, target);
+            ADD_FAILURE() << "replaced " << name;
+        } catch (const FileError& refusal) {
+            EXPECT_EQ(refusal.Path(), name);
+            EXPECT_NE(refusal.Reason().find(reason), std::string::npos) << refusal.what();
+        }
+        EXPECT_EQ(Snapshot(dir.Root()), before);
+    };
+    WriteText(finished, "the output\n");
+
+    const std::vector<std::function<void()>> strangers = {
+        [&] { WriteText(name, "written meanwhile\n"); },
+        [&] { fs::create_symlink(elsewhere, name); },
+        [&] { fs::create_directory(name); },
+    };
+    for (const auto& appear : strangers) {
+        const OutputTarget fresh = RequireWritableOutput(name, {});
+        appear();
+        expectRefused(fresh, "appeared while the output was written");
+        fs::remove(name);
+    }
+
+    WriteText(name, "the old output\n");
+    const OutputTarget old = RequireWritableOutput(name, {});
+    fs::rename(elsewhere, name); // another file now, by another inode
+    expectRefused(old, "was replaced by another file");
+
+    // One removed since counts as new, and the output takes the name.
+    fs::remove(name);
+    MoveIntoPlace(finished, old);
+    EXPECT_EQ(Snapshot(dir.Root()), (std::map<std::string, std::string>{{"out.ogg", "the output\n"}}));
 }
 
 // A second interrupt may end the run at once, but never leaves its

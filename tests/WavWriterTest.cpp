@@ -307,6 +307,41 @@ TEST_F(WavWriter, CancelWhileInPartsCutsTheFileBackToItsCompleteFront)
     EXPECT_TRUE(std::equal(data.begin(), data.end(), all.begin())) << "the file holds more than its front";
 }
 
+// A range of frames is those bytes of the one-pass decoding, whether it is
+// decoded in parts from starts in and before it (Vorbis, and Opus over its
+// pre-roll) or, for a chain, in one pass; a range inside one link of a
+// chain of two formats has that link's format, one across both is refused.
+TEST_F(WavWriter, ARangeIsThoseFramesOfTheOnePassDecoding)
+{
+    const auto slice = [](const Bytes& bytes, std::int64_t from, std::int64_t to) {
+        return Bytes(bytes.begin() + from, bytes.begin() + to);
+    };
+    const std::string vorbis = Source(MakeOggVorbis({.seconds = 2.5, .signal = Signal::Mixed}, {.flushEveryPackets = 3}));
+    const std::string opus = dir_.Path("in.opus");
+    WriteBytes(opus, MakeOggOpus({.seconds = 3}));
+    for (const std::string& source : {vorbis, opus}) {
+        const auto size = static_cast<std::int64_t>(std::filesystem::file_size(source));
+        std::vector<std::int64_t> everyOffset(static_cast<std::size_t>(size));
+        std::iota(everyOffset.begin(), everyOffset.end(), 1);
+        const bool isOpus = source == opus;
+        const Bytes all = isOpus ? AsBytes(DecodeOpusSamples(source)) : DecodedBytes(source);
+        for (const PartLayout& layout : {PartLayout{.Threads = 2, .Targets = everyOffset, .OnePassOnMismatch = false},
+                                         PartLayout{.Targets = std::nullopt, .OnePassOnMismatch = false}}) {
+            ASSERT_EQ(ConvertRangeToWav(source, 20000, 90000, output_, control_, recorder_, kMostRiffSize, layout),
+                      WavOutcome::Written);
+            EXPECT_EQ(CheckedData(ReadBytes(output_), 2, isOpus ? 48000 : 44100), slice(all, 20000 * 4, 90000 * 4))
+                << source;
+        }
+    }
+
+    // Links of 26,460 stereo frames and of 19,845 mono ones.
+    const std::string chain = ChainedSource(true);
+    const Bytes all = DecodedBytes(chain);
+    ASSERT_EQ(ConvertRangeToWav(chain, 30000, 40000, output_, control_, recorder_), WavOutcome::Written);
+    EXPECT_EQ(CheckedData(ReadBytes(output_), 1, 22050), slice(all, 26460 * 4 + 3540 * 2, 26460 * 4 + 13540 * 2));
+    EXPECT_THROW(ConvertRangeToWav(chain, 20000, 30000, output_, control_, recorder_), FormatError);
+}
+
 TEST_F(WavWriter, SourcesThatCannotBeConverted)
 {
     EXPECT_THROW(ConvertToWav(Source(Bytes(4000, 'q')), output_, control_, recorder_), NotOggAudioError);

@@ -8,13 +8,39 @@
 
 namespace oq {
 
-LoudnessMeter::LoudnessMeter(int channels, long rate)
-    : state_(ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
+namespace {
+
+// The library's name for a loudspeaker position; it weights Mp110/Mm110
+// (the surrounds of 5.1) and Mp090/Mm090 (the sides of 6.1 and 7.1) by 1.41.
+int PositionOf(ChannelLayout::Speaker speaker)
+{
+    switch (speaker) {
+    case ChannelLayout::FrontLeft: return EBUR128_LEFT;
+    case ChannelLayout::FrontRight: return EBUR128_RIGHT;
+    case ChannelLayout::FrontCentre: return EBUR128_CENTER;
+    case ChannelLayout::LowFrequency: return EBUR128_UNUSED;
+    case ChannelLayout::BackLeft: return EBUR128_LEFT_SURROUND;
+    case ChannelLayout::BackRight: return EBUR128_RIGHT_SURROUND;
+    case ChannelLayout::BackCentre: return EBUR128_Mp180;
+    case ChannelLayout::SideLeft: return EBUR128_Mp090;
+    case ChannelLayout::SideRight: return EBUR128_Mm090;
+    }
+    return EBUR128_CENTER;
+}
+
+} // namespace
+
+LoudnessMeter::LoudnessMeter(const ChannelLayout& layout, long rate)
+    : state_(ebur128_init(static_cast<unsigned>(layout.Channels()), static_cast<unsigned long>(rate),
                           EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK))
 {
     if (state_ == nullptr)
-        throw Error("cannot set up a loudness measurement of " + std::to_string(channels) + " channels at " +
-                    std::to_string(rate) + " Hz");
+        throw Error("cannot set up a loudness measurement of " + std::to_string(layout.Channels()) +
+                    " channels at " + std::to_string(rate) + " Hz");
+    for (int channel = 0; channel < layout.Channels(); ++channel) {
+        const int position = layout.Placed() ? PositionOf(layout.SpeakerOf(channel)) : EBUR128_CENTER;
+        ebur128_set_channel(state_, static_cast<unsigned>(channel), position);
+    }
 }
 
 LoudnessMeter::LoudnessMeter(LoudnessMeter&& other) noexcept : state_(std::exchange(other.state_, nullptr)) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "codec/ChannelLayout.h"
+
 #include <cstdint>
 #include <ebur128.h>
 #include <vector>
@@ -8,10 +10,17 @@ namespace oq {
 
 // An EBU R128 integrated loudness and sample peak measurement of one stretch
 // of interleaved 16-bit audio, owning its libebur128 state.
+//
+// Each channel is weighted by its loudspeaker's position as ITU-R BS.1770
+// asks: front channels 1.0, surrounds at the sides and behind 1.41, the LFE
+// channel not at all. The library's own default assumes the WAV order
+// (L R C LFE Ls Rs), which is not the decoders' (L C R Ls Rs LFE for 5.1),
+// so the positions are always given. Channels without positions count 1.0
+// each.
 class LoudnessMeter {
 public:
     // Raises Error when the library cannot set up the state.
-    LoudnessMeter(int channels, long rate);
+    LoudnessMeter(const ChannelLayout& layout, long rate);
     LoudnessMeter(const LoudnessMeter&) = delete;
     LoudnessMeter& operator=(const LoudnessMeter&) = delete;
     LoudnessMeter(LoudnessMeter&& other) noexcept;

@@ -43,8 +43,10 @@ class OneStreamCut {
 public:
     // `stretches` rise and do not overlap (From, To and Title set). Raises
     // RangeError for a source of more than one link (whose links' headers
-    // may differ) and for a stretch that holds no packet's middle, naming
-    // it; IoError and NotOggAudioError as reading the source raises them.
+    // may differ), for a stretch that holds no packet's middle, naming it,
+    // and for kept audio that ends on a first page that drops samples from
+    // its front (see Emit in the source); IoError and NotOggAudioError as
+    // reading the source raises them.
     static std::vector<StreamStretch> Plan(const std::string& source, std::vector<StreamStretch> stretches);
     // Writes the planned stretches into job.OutputName (job.StreamSerial,
     // job.Comments) and closes it; raises IoError for a failed write.

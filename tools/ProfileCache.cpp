@@ -214,7 +214,9 @@ void ProfileCache::Store(const std::string& fileName, const FileIdentity& identi
 
 void ProfileCache::Warn(const std::string& message)
 {
-    failed_ = true;
+    // Told once, by whichever thread failed first.
+    if (failed_.exchange(true))
+        return;
     if (warning_)
         warning_(message);
 }

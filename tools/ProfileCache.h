@@ -3,6 +3,7 @@
 #include "tools/AmplitudeProfile.h"
 #include "tools/FileIdentity.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -27,6 +28,9 @@ namespace oq {
 // The cache only saves work: any failure to read or write it leaves the
 // caller to analyse the file itself. A folder that cannot be written is
 // reported once, through `warning`, and the cache is then left alone.
+//
+// One cache may serve several threads, as several processes share its
+// folder: entries go through temporary files of their own and a rename.
 class ProfileCache {
 public:
     // Room for the profiles of thousands of hour-long files (about 80 KiB
@@ -66,7 +70,7 @@ private:
     std::filesystem::path folder_;
     Warning warning_;
     std::uint64_t boundBytes_;
-    bool failed_ = false; // the folder could not be written: nothing more is tried
+    std::atomic<bool> failed_{false}; // the folder could not be written: nothing more is tried
 };
 
 } // namespace oq

@@ -37,11 +37,11 @@ SplitLoudness FiguresOf(std::vector<LoudnessMeter>& meters)
     return loudness;
 }
 
-std::vector<LoudnessMeter> MetersFor(std::size_t sections, int channels, long rate)
+std::vector<LoudnessMeter> MetersFor(std::size_t sections, const ChannelLayout& layout, long rate)
 {
     std::vector<LoudnessMeter> meters;
     for (std::size_t k = 0; k < sections; ++k)
-        meters.emplace_back(channels, rate);
+        meters.emplace_back(layout, rate);
     return meters;
 }
 
@@ -91,7 +91,7 @@ std::optional<SplitLoudness> MeasureInOnePass(const std::string& sourceName, con
     if (!format || format->Channels <= 0)
         throw FormatError(sourceName, "has no audio format to measure");
     const auto channels = static_cast<std::size_t>(format->Channels);
-    std::vector<LoudnessMeter> meters = MetersFor(cutPoints.size() + 1, format->Channels, format->Rate);
+    std::vector<LoudnessMeter> meters = MetersFor(cutPoints.size() + 1, ChannelLayout(format->Channels, format->PlacedChannels), format->Rate);
 
     // The meters run on a worker thread beside the decoder and take the
     // chunks in decoding order, so they see the very samples a one-thread
@@ -238,7 +238,7 @@ std::optional<SplitLoudness> MeasureInRuns(const StreamPlan& plan, std::vector<s
                                            JobObserver& observer, const PartLayout& layout)
 {
     const auto channels = static_cast<std::size_t>(plan.Channels());
-    std::vector<LoudnessMeter> meters = MetersFor(cutPoints.size() + 1, plan.Channels(), plan.Rate());
+    std::vector<LoudnessMeter> meters = MetersFor(cutPoints.size() + 1, ChannelLayout(plan.Channels(), plan.Codec().PlacedChannels()), plan.Rate());
     std::vector<PartJoin> joins(runs.size());
     for (std::size_t k = 0; k + 1 < runs.size(); ++k)
         joins[k].Next = runs[k + 1]->Start;

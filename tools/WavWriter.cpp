@@ -49,6 +49,36 @@ void RequireOneFormat(FileDecoder& decoder, const std::string& source)
     }
 }
 
+// The format of the links that hold frames [first, end) of the timeline of
+// all links: raises FormatError, as RequireOneFormat does, when they differ.
+// The links before and after the range may be of any format.
+StreamFormat RangeFormat(FileDecoder& decoder, const std::string& source, std::int64_t first, std::int64_t end)
+{
+    std::optional<StreamFormat> range;
+    int rangeLink = 0;
+    std::int64_t linkStart = 0;
+    for (int link = 0; link < decoder.Links() && linkStart < end; ++link) {
+        const std::int64_t frames = decoder.Frames(link);
+        const std::optional<StreamFormat> format = decoder.Format(link);
+        // A link the library cannot measure is taken to reach the range.
+        const bool holds = frames < 0 || (frames > 0 && linkStart + frames > first);
+        linkStart += std::max<std::int64_t>(frames, 0);
+        if (!holds || !format)
+            continue;
+        if (!range) {
+            range = format;
+            rangeLink = link;
+        } else if (format->Rate != range->Rate || format->Channels != range->Channels) {
+            throw FormatError(source, "link " + std::to_string(link + 1) + " is " + FormatText(*format) + "; link " +
+                                          std::to_string(rangeLink + 1) + " is " + FormatText(*range) +
+                                          ": one WAV file holds one format — export the section's links apart");
+        }
+    }
+    if (!range)
+        throw NotOggAudioError(source, "holds no audio of a known format from sample " + std::to_string(first));
+    return *range;
+}
+
 // Decoded bytes of all links together: every link has its own channel count.
 // Negative when the decoder cannot tell, or when the links claim more than
 // 64 bits can count (damaged granule positions); the limit is then watched
@@ -140,6 +170,44 @@ WavOutcome WriteInOnePass(FileDecoder& decoder, File& wav, const WavHeader& head
     }
 }
 
+// Decodes the whole source front to back through the codec library, as
+// WriteInOnePass does, and writes only frames [first, end) of the timeline
+// of all links: the one pass is the reference that every other decoding is
+// held to. The links that hold those frames have the header's format.
+WavOutcome WriteRangeInOnePass(FileDecoder& decoder, File& wav, const ChannelLayout& layout, std::int64_t first,
+                               std::int64_t end, const JobControl& control, StatusLine& status)
+{
+    const std::int64_t frameBytes = std::int64_t{layout.Channels()} * kBytesPerSample;
+    std::vector<char> buffer(std::max(kReadBytes, decoder.WholePacketReadBytes()));
+    std::int64_t position = 0; // frames decoded so far, all links
+    while (position < end) {
+        int link = 0;
+        const long got = decoder.ReadPcm16(buffer.data(), static_cast<int>(buffer.size()), &link);
+        if (got == 0)
+            break;
+        if (got > 0) {
+            // Frames of links before the range may have other channels.
+            const auto format = decoder.Format(link);
+            const std::int64_t readFrameBytes =
+                format && format->Channels > 0 ? std::int64_t{format->Channels} * kBytesPerSample : frameBytes;
+            const std::int64_t frames = got / readFrameBytes;
+            const std::int64_t from = std::clamp<std::int64_t>(first - position, 0, frames);
+            const std::int64_t to = std::clamp<std::int64_t>(end - position, 0, frames);
+            position += frames;
+            if (to > from) {
+                auto* data = reinterpret_cast<unsigned char*>(buffer.data()) + from * frameBytes;
+                const auto bytes = static_cast<std::size_t>((to - from) * frameBytes);
+                layout.ToWavOrder(data, bytes);
+                wav.Write(data, bytes);
+            }
+        }
+        status.Show(std::clamp<std::int64_t>(position - first, 0, end - first), end - first);
+        if (control.CheckPoint())
+            return WavOutcome::Cancelled;
+    }
+    return WavOutcome::Written;
+}
+
 // One stretch of the decoded output, written by one thread through a file
 // handle of its own straight to its place in the output.
 struct WavPart {
@@ -150,20 +218,34 @@ struct WavPart {
     std::atomic<std::int64_t> Consumed{0};  // source bytes read, from the file's start
 };
 
-// Decodes the parts of a plain source on several threads, each writing its
-// own stretch of the output. The calling thread shows the status, which
-// follows the source bytes of the stretch complete from the front, and
+// Bytes [From, To) of a planned stream's decoded output.
+struct ByteRange {
+    std::int64_t From = 0;
+    std::int64_t To = 0;
+};
+
+// Decodes the parts of `range` of a plain source on several threads, each
+// writing its own stretch of the output. The calling thread shows the
+// status, which follows the source bytes of the stretch complete from the
+// front (for part of the output: the bytes written from the front), and
 // waits there while paused, as do the threads. A cancelled conversion is cut
 // back to that stretch, so the file holds a front part of the samples.
-WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const WavHeader& header, const ChannelLayout& layout,
-                        const JobControl& control, StatusLine& status, std::int64_t sourceBytes, unsigned threads)
+WavOutcome WriteInParts(const StreamPlan& plan, ByteRange range, File& wav, const WavHeader& header,
+                        const ChannelLayout& layout, const JobControl& control, StatusLine& status,
+                        std::int64_t sourceBytes, unsigned threads)
 {
+    const bool whole = range.From == 0 && range.To == plan.DecodedBytes();
     std::vector<std::unique_ptr<WavPart>> parts;
     for (const DecodedSpan& span : DivideDecodedOutput(plan, 1)) {
+        // Each part of the range decodes from the latest start before it.
+        const std::int64_t begin = std::max(span.Begin, range.From);
+        const std::int64_t end = std::min(span.End, range.To);
+        if (end <= begin)
+            continue;
         auto part = std::make_unique<WavPart>();
         part->Start = span.Start;
-        part->Begin = span.Begin;
-        part->Bytes = span.End - span.Begin;
+        part->Begin = begin;
+        part->Bytes = end - begin;
         part->Consumed = plan.Starts()[span.Start].Offset;
         parts.push_back(std::move(part));
     }
@@ -175,8 +257,10 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const WavHeader& head
     const auto work = [&](std::size_t k, const std::atomic<bool>& stop) {
         WavPart& part = *parts[k];
         File out = File::OpenUpdate(wav.Path());
-        out.Seek(header.DataStart() + part.Begin);
-        const bool last = k + 1 == parts.size();
+        out.Seek(header.DataStart() + part.Begin - range.From);
+        // The output's last part decodes on to the stream's end, so that a
+        // stream longer than planned is found out.
+        const bool last = k + 1 == parts.size() && range.To == plan.DecodedBytes();
         std::vector<unsigned char> reordered; // the piece in the WAV order, when it differs
         const bool finished = DecodePart(plan, part.Start, part.Begin, last ? -1 : part.Begin + part.Bytes,
                                          [&](const unsigned char* data, std::size_t count, std::int64_t consumed) {
@@ -213,8 +297,11 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const WavHeader& head
     };
     const auto watch = [&] {
         std::int64_t consumed = 0;
-        front(consumed, parts.size());
-        status.Show(consumed, sourceBytes);
+        const std::int64_t written = front(consumed, parts.size());
+        if (whole)
+            status.Show(consumed, sourceBytes);
+        else
+            status.Show(written, range.To - range.From);
         return !control.CheckPoint();
     };
     if (RunParts(parts.size(), threads, work, watch)) {
@@ -225,6 +312,31 @@ WavOutcome WriteInParts(const StreamPlan& plan, File& wav, const WavHeader& head
     std::int64_t consumed = 0;
     wav.Truncate(header.DataStart() + front(consumed, JoinedParts(plan, joins)));
     return WavOutcome::Cancelled;
+}
+
+// Where the plan of a range should begin parts, in source bytes: a few
+// starts at shrinking distances before the range's estimated first byte
+// (the bit rate is uneven; the run begins from the closest that still lies
+// before it), and the range's own bytes spread for the threads.
+std::vector<std::int64_t> RangeTargets(std::int64_t fileBytes, std::int64_t totalFrames, std::int64_t first,
+                                       std::int64_t end, unsigned threads)
+{
+    constexpr std::int64_t kLeastMarginBytes = 16 * 1024; // a few pages
+    constexpr std::int64_t kWidestMarginBytes = 4 * 1024 * 1024;
+    constexpr std::int64_t kMarginStep = 4;
+    const auto byteOf = [&](std::int64_t frame) {
+        return static_cast<std::int64_t>(static_cast<double>(fileBytes) * static_cast<double>(frame) /
+                                         static_cast<double>(std::max<std::int64_t>(totalFrames, 1)));
+    };
+    const std::int64_t from = byteOf(first);
+    std::vector<std::int64_t> targets;
+    for (std::int64_t margin = kWidestMarginBytes; margin >= kLeastMarginBytes; margin /= kMarginStep)
+        targets.push_back(std::max<std::int64_t>(0, from - margin));
+    for (const std::int64_t target : PartTargets(byteOf(end) - from, threads))
+        targets.push_back(from + target);
+    std::sort(targets.begin(), targets.end());
+    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+    return targets;
 }
 
 } // namespace
@@ -264,7 +376,8 @@ WavOutcome ConvertToWav(const std::string& source, const std::string& output, co
     if (plan) {
         outcome = UnlessPlanMismatch(layout, [&] {
             // A plan is made only for a source of one link.
-            return WriteInParts(*plan, wav, header, channels, control, status, decoder->LastPageStart(), ThreadsOf(layout));
+            return WriteInParts(*plan, {0, plan->DecodedBytes()}, wav, header, channels, control, status,
+                                decoder->LastPageStart(), ThreadsOf(layout));
         });
         if (!outcome) {
             // Converted again in one pass.
@@ -274,6 +387,58 @@ WavOutcome ConvertToWav(const std::string& source, const std::string& output, co
     }
     if (!outcome)
         outcome = WriteInOnePass(*decoder, wav, header, control, status, source, mostRiffSize);
+    header.Complete(wav, mostRiffSize);
+    wav.Close();
+    return *outcome;
+}
+
+WavOutcome ConvertRangeToWav(const std::string& source, std::int64_t first, std::int64_t end, const std::string& output,
+                             const JobControl& control, JobObserver& observer, std::uint64_t mostRiffSize)
+{
+    return ConvertRangeToWav(source, first, end, output, control, observer, mostRiffSize, PartLayout{});
+}
+
+WavOutcome ConvertRangeToWav(const std::string& source, std::int64_t first, std::int64_t end, const std::string& output,
+                             const JobControl& control, JobObserver& observer, std::uint64_t mostRiffSize,
+                             const PartLayout& layout)
+{
+    const auto decoder = OpenFileDecoder(source);
+    if (first < 0 || end <= first)
+        throw RangeError("cannot decode samples " + std::to_string(first) + " to " + std::to_string(end) + " of \"" +
+                         source + "\": the range is empty");
+    const StreamFormat format = RangeFormat(*decoder, source, first, end);
+    const ChannelLayout channels = LayoutOf(format);
+    PartLayout ranged = layout;
+    if (!ranged.Targets)
+        ranged.Targets = RangeTargets(decoder->LastPageStart(), decoder->Frames(-1), first, end, ThreadsOf(layout));
+    const std::optional<StreamPlan> plan = PlanParts(source, ranged);
+    const std::int64_t frameBytes = std::int64_t{format.Channels} * kBytesPerSample;
+    // The plan's own count is the one its parts are held to.
+    const std::int64_t last = plan ? std::min(end, plan->Frames()) : end;
+    // Room for RF64 only where the range may need it, as for a whole file.
+    const WavHeader plain(channels, format.Rate, false);
+    const bool rf64Room = !plain.Fits(static_cast<std::uint64_t>(plain.DataStart()) +
+                                          static_cast<std::uint64_t>((end - first) * frameBytes),
+                                      mostRiffSize);
+    const WavHeader header = rf64Room ? WavHeader(channels, format.Rate, true) : plain;
+
+    File wav = File::Create(output);
+    wav.Write(header.Bytes().data(), header.Bytes().size());
+    StatusLine status(observer);
+    std::optional<WavOutcome> outcome;
+    if (plan && last > first) {
+        outcome = UnlessPlanMismatch(layout, [&] {
+            return WriteInParts(*plan, {first * frameBytes, last * frameBytes}, wav, header, channels, control, status,
+                                decoder->LastPageStart(), ThreadsOf(layout));
+        });
+        if (!outcome) {
+            // Decoded again in one pass.
+            wav.Truncate(header.DataStart());
+            wav.Seek(header.DataStart());
+        }
+    }
+    if (!outcome)
+        outcome = WriteRangeInOnePass(*decoder, wav, channels, first, end, control, status);
     header.Complete(wav, mostRiffSize);
     wav.Close();
     return *outcome;

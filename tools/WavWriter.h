@@ -50,4 +50,19 @@ WavOutcome ConvertToWav(const std::string& source, const std::string& output, co
 WavOutcome ConvertToWav(const std::string& source, const std::string& output, const JobControl& control,
                         JobObserver& observer, std::uint64_t mostRiffSize, const PartLayout& layout);
 
+// Decodes only sample frames [first, end) of `source` (per channel, on the
+// timeline of all links one after another) into `output`, as ConvertToWav
+// writes a whole file: exactly the frames one pass over the source gives
+// there, the range ending early where the source does. A plain source is
+// decoded in parts from the places nearest the range, the others in one
+// pass from their start. Raises RangeError for an empty range, FormatError
+// when the links that hold the range differ in rate or channels, and the
+// rest as ConvertToWav.
+WavOutcome ConvertRangeToWav(const std::string& source, std::int64_t first, std::int64_t end, const std::string& output,
+                             const JobControl& control, JobObserver& observer, std::uint64_t mostRiffSize = kMostRiffSize);
+// The same with the division of the work given.
+WavOutcome ConvertRangeToWav(const std::string& source, std::int64_t first, std::int64_t end, const std::string& output,
+                             const JobControl& control, JobObserver& observer, std::uint64_t mostRiffSize,
+                             const PartLayout& layout);
+
 } // namespace oq
