@@ -54,25 +54,28 @@ void RequireOneSourceFor(const std::vector<std::string>& methodInputs, std::size
         throw UsageError("\"" + methodInputs.front() + "\" describes one file; give one FILE with it");
 }
 
-void ForEachSource(const std::vector<std::string>& sources, BatchReport& report,
-                   const std::function<void(std::size_t index, const std::string& source)>& work)
+void ForSource(const std::vector<std::string>& sources, std::size_t i, BatchReport& report, const SourceWork& work)
 {
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        try {
-            work(i, sources[i]);
-        } catch (const CancelledError&) {
+    try {
+        work(i, sources[i]);
+    } catch (const CancelledError&) {
+        throw;
+    } catch (const Error& error) {
+        report.Failed(i, sources[i], error.what());
+    } catch (const UsageError& error) {
+        // What one input cannot give (a time past its end, a section it
+        // does not have): with one input the command line is at fault;
+        // among several, that input is passed over.
+        if (sources.size() == 1)
             throw;
-        } catch (const Error& error) {
-            report.Failed(i, sources[i], error.what());
-        } catch (const UsageError& error) {
-            // What one input cannot give (a time past its end, a section it
-            // does not have): with one input the command line is at fault;
-            // among several, that input is passed over.
-            if (sources.size() == 1)
-                throw;
-            report.Failed(i, sources[i], "\"" + sources[i] + "\": " + error.what());
-        }
+        report.Failed(i, sources[i], "\"" + sources[i] + "\": " + error.what());
     }
+}
+
+void ForEachSource(const std::vector<std::string>& sources, BatchReport& report, const SourceWork& work)
+{
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        ForSource(sources, i, report, work);
 }
 
 } // namespace oq::cli

@@ -46,10 +46,14 @@ private:
 // given with several inputs.
 void RequireOneSourceFor(const std::vector<std::string>& methodInputs, std::size_t sources);
 
+using SourceWork = std::function<void(std::size_t index, const std::string& source)>;
+
 // Runs `work` for each input in order, passing over one that raises
 // oq::Error (reported to `report`), or UsageError when there are several
 // inputs. A cancel ends the run, and so does UsageError for a single input.
-void ForEachSource(const std::vector<std::string>& sources, BatchReport& report,
-                   const std::function<void(std::size_t index, const std::string& source)>& work);
+void ForEachSource(const std::vector<std::string>& sources, BatchReport& report, const SourceWork& work);
+// The same for input `index` alone, from any thread.
+void ForSource(const std::vector<std::string>& sources, std::size_t index, BatchReport& report,
+               const SourceWork& work);
 
 } // namespace oq::cli

@@ -13,6 +13,7 @@
 #include "tools/ParallelParts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <filesystem>
 #include <iostream>
@@ -52,25 +53,6 @@ std::optional<FileStamp> StampOf(const std::string& path)
         return std::nullopt;
     return FileStamp{{status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec}};
 }
-
-// One file's progress within the run: the runner's job count follows the
-// file's place, "file 2 of 3: 1 / 4".
-class SourceOfRunObserver : public JobObserver {
-public:
-    SourceOfRunObserver(JobObserver& line, std::size_t place, std::size_t count)
-        : line_(line), prefix_(count > 1 ? "file " + std::to_string(place) + " of " + std::to_string(count) + ": " : "")
-    {
-    }
-
-    void CurrentFile(const std::string& name) override { line_.CurrentFile(name); }
-    void TotalText(const std::string& text) override { line_.TotalText(prefix_ + text); }
-    void ProcessText(const std::string& text) override { line_.ProcessText(text); }
-    void Progress(std::int64_t position, std::int64_t maximum) override { line_.Progress(position, maximum); }
-
-private:
-    JobObserver& line_;
-    std::string prefix_;
-};
 
 // An input planned: its place among the inputs, its stamp as it was read.
 struct Planned {
@@ -228,23 +210,33 @@ int WritingBatch::Run(const std::vector<std::string>& sources, const Planner& pl
 {
     BatchReport report(command_, sources.size(), json_);
     JobSession session(quiet_, !json_);
+    // The inputs are planned by the same workers that write them: reading
+    // one (its headers, the walk over its pages, an analysis or loudness
+    // where asked) is as much of a short file's work as writing it. Every
+    // plan is made, and every name checked, before the first byte is written.
+    std::vector<std::optional<Planned>> plans(sources.size());
+    std::atomic<bool> cancelled = false;
+    BatchProgress planning(session.Observer(), sources.size(), static_cast<std::int64_t>(sources.size()));
+    const auto planOne = [&](std::size_t k, const std::atomic<bool>& stop) {
+        ForSource(sources, k, report, [&](std::size_t index, const std::string& source) {
+            if (stop || cancelled)
+                return;
+            // Taken before the source is read, so that a change while it is
+            // planned counts too.
+            std::optional<FileStamp> stamp = StampOf(source);
+            BatchProgress::Input observer(planning, index + 1, NameOf(source), 1);
+            std::optional<PlannedSource> made = plan(source, session.Control(), observer);
+            if (!made)
+                cancelled = true;
+            else
+                plans[index] = Planned{index, source, stamp, std::move(*made)};
+        });
+    };
+    RunParts(sources.size(), workers, planOne, [&] { return !session.Control().Cancelled(); });
     std::vector<Planned> planned;
-    bool cancelled = false;
-    ForEachSource(sources, report, [&](std::size_t index, const std::string& source) {
-        if (cancelled)
-            return;
-        // Taken before the source is read, so that a change while it is
-        // planned counts too.
-        std::optional<FileStamp> stamp = StampOf(source);
-        SourceOfRunObserver observer(session.Observer(), index + 1, sources.size());
-        observer.TotalText("");
-        observer.CurrentFile(NameOf(source));
-        std::optional<PlannedSource> made = plan(source, session.Control(), observer);
-        if (!made)
-            cancelled = true;
-        else
-            planned.push_back({index, source, stamp, std::move(*made)});
-    });
+    for (std::optional<Planned>& one : plans)
+        if (one)
+            planned.push_back(std::move(*one));
     if (cancelled || session.Control().Cancelled()) {
         session.FinishProgress();
         std::cerr << "Cancelled: nothing was written.\n";

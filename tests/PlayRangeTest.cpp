@@ -1,4 +1,5 @@
 #include "tools/PlayRange.h"
+#include "tools/PcmReadAhead.h"
 #include "base/Error.h"
 #include "tests/support/TestAudio.h"
 #include "tests/support/TestName.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 namespace oq::test {
 namespace {
@@ -167,6 +169,42 @@ TEST(PlayRangeTest, ReaderKeepsToTheFormatOfItsFirstLink)
     EXPECT_EQ(reader->Channels(), 1);
     const auto monoStart = decoded.begin() + kStereoFrames * 2 + 1000;
     EXPECT_EQ(ReadAll(*reader), std::vector<std::int16_t>(monoStart, monoStart + 2000));
+}
+
+// The worker hands over exactly the reader's bytes, whatever the sizes
+// taken; a read-ahead that goes while its worker decodes the pre-roll or
+// waits for room stops it (a worker deaf to the stop would hang here).
+TEST(PlayRangeTest, ReadAheadGivesTheReadersBytesAndGoesAtAnyPoint)
+{
+    TempDir dir;
+    const std::string path = dir.Path("surround.opus");
+    WriteBytes(path, MakeOggOpus({.channels = 6, .seconds = 2.5}));
+    constexpr std::int64_t kStart = 70001; // the whole pre-roll lies before it
+    constexpr std::int64_t kLength = 40009;
+    constexpr std::size_t kFrameBytes = 6 * 2;
+    constexpr std::size_t kBytesAhead = 2 * PcmRangeReader::kReadBytes;
+    std::vector<char> expected;
+    const auto reader = PcmRangeReader::Open(path, kStart, kLength);
+    for (std::vector<char> read = reader->Next(); !read.empty(); read = reader->Next())
+        expected.insert(expected.end(), read.begin(), read.end());
+    ASSERT_EQ(expected.size(), kLength * kFrameBytes);
+
+    PcmReadAhead readAhead(PcmRangeReader::Open(path, kStart, kLength), kBytesAhead);
+    std::vector<char> taken;
+    std::vector<char> piece(3 * PcmRangeReader::kReadBytes);
+    // Pieces from one frame to more than a read, in frames.
+    for (std::size_t frames = 1; !readAhead.Exhausted(); frames = frames * 7 % (piece.size() / kFrameBytes) + 1) {
+        const std::size_t n = readAhead.Take(piece.data(), frames * kFrameBytes);
+        taken.insert(taken.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(n));
+        if (n == 0)
+            std::this_thread::yield();
+    }
+    EXPECT_TRUE(taken == expected);
+
+    { PcmReadAhead inThePreRoll(PcmRangeReader::Open(path, kStart, kLength), kBytesAhead); }
+    PcmReadAhead full(PcmRangeReader::Open(path, kStart, kLength), kBytesAhead);
+    while (!full.Primed())
+        std::this_thread::yield();
 }
 
 TEST(PlayRangeTest, NothingOpensForAMissingOrForeignFile)

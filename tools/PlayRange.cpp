@@ -100,34 +100,32 @@ std::unique_ptr<PcmRangeReader> PcmRangeReader::Open(const std::string& fileName
         return nullptr;
     // Pre-roll from an earlier link is of no use: a link's decoder starts anew.
     const std::int64_t from = std::max(place.First, start - PreRollOf(*format));
-    std::unique_ptr<PcmRangeReader> reader(new PcmRangeReader(std::move(file), *format, length));
-    reader->SkipTo(from, start);
-    return reader;
+    return std::unique_ptr<PcmRangeReader>(new PcmRangeReader(std::move(file), *format, from, start, length));
 }
 
-PcmRangeReader::PcmRangeReader(std::unique_ptr<FileDecoder> file, const StreamFormat& format, std::int64_t length)
+PcmRangeReader::PcmRangeReader(std::unique_ptr<FileDecoder> file, const StreamFormat& format, std::int64_t from,
+                               std::int64_t start, std::int64_t length)
     : file_(std::move(file)), layout_(format.Channels, format.PlacedChannels), rate_(format.Rate),
       buffer_(std::max<std::size_t>(kReadBytes, file_->WholePacketReadBytes())),
-      remaining_(length * FrameBytes(format))
+      remaining_(length * FrameBytes(format)), seekFrom_(from), preRollBytes_((start - from) * FrameBytes(format))
 {
 }
 
 PcmRangeReader::~PcmRangeReader() = default;
 
-void PcmRangeReader::SkipTo(std::int64_t from, std::int64_t start)
+bool PcmRangeReader::SkipToStart(const std::stop_token& stop)
 {
     // A failed seek leaves the decoder where it was (the file start); the
     // range then plays from the wrong place rather than not at all.
-    file_->SeekFrame(from);
-    std::int64_t dropped = (start - from) * FrameBytes(Channels());
+    file_->SeekFrame(seekFrom_);
+    std::int64_t dropped = preRollBytes_;
     while (dropped > 0) {
-        if (!Refill()) {
-            end_ = true;
-            return;
-        }
+        if (stop.stop_requested() || !Refill())
+            return false;
         at_ = static_cast<std::size_t>(std::min<std::int64_t>(dropped, static_cast<std::int64_t>(filled_)));
         dropped -= static_cast<std::int64_t>(at_);
     }
+    return true;
 }
 
 bool PcmRangeReader::Refill()
@@ -150,8 +148,12 @@ bool PcmRangeReader::Refill()
     return false;
 }
 
-std::vector<char> PcmRangeReader::Next()
+std::vector<char> PcmRangeReader::Next(std::stop_token stop)
 {
+    if (!sought_) {
+        sought_ = true;
+        end_ = !SkipToStart(stop);
+    }
     if (!end_ && remaining_ > 0 && at_ == filled_ && !Refill())
         end_ = true;
     // The range ends exactly: a read past it gives only its first part.

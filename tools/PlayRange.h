@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,11 @@ PlayRange ComputePlayRange(const MPEGData& file, std::int32_t position, int play
 // to the start is dropped. That seek trusts the page granule positions: on
 // files whose granules disagree with the running sum of their packets (some
 // muxers write such files) it can land a few hundred samples off.
+//
+// Opening reads only the headers: the seek and the pre-roll (for Opus up to
+// 1.4 s of audio, tens of ms of decoding for 5.1) wait for the first Next(),
+// so that they run on the thread that reads the range, not the one that
+// opens it.
 class PcmRangeReader {
 public:
     // The usual decoder read: 2048 frames of 16-bit stereo. A codec whose
@@ -70,15 +76,18 @@ public:
     // The next read (whole frames, at most ReadBytes()), empty at the end of
     // the range or of the stream. A link of another format than the range's
     // first ends the range: its samples would be played at the wrong speed
-    // or with mixed-up channels.
-    std::vector<char> Next();
+    // or with mixed-up channels. A stop requested while the first read
+    // decodes the pre-roll ends the range at the next decoder read.
+    std::vector<char> Next(std::stop_token stop = {});
     bool AtEnd() const noexcept { return end_; }
     std::size_t ReadBytes() const noexcept { return buffer_.size(); }
 
 private:
-    PcmRangeReader(std::unique_ptr<FileDecoder> file, const StreamFormat& format, std::int64_t length);
-    // Seeks frame `from` and decodes up to frame `start`, which is dropped.
-    void SkipTo(std::int64_t from, std::int64_t start);
+    PcmRangeReader(std::unique_ptr<FileDecoder> file, const StreamFormat& format, std::int64_t from,
+                   std::int64_t start, std::int64_t length);
+    // Seeks frame seekFrom_ and decodes up to the range's start, which is
+    // dropped; false when the stream or the stop came first.
+    bool SkipToStart(const std::stop_token& stop);
     // Refills buffer_ with one decoder read; false at the end of the stream
     // or of the range's format.
     bool Refill();
@@ -90,6 +99,9 @@ private:
     std::size_t at_ = 0;       // bytes of buffer_ handed over or dropped
     std::size_t filled_ = 0;   // bytes of buffer_ the last read gave
     std::int64_t remaining_ = 0; // bytes of the range still to hand over
+    std::int64_t seekFrom_ = 0;  // the frame sought before the first read
+    std::int64_t preRollBytes_ = 0; // decoded from seekFrom_ on and dropped
+    bool sought_ = false;        // the seek and the pre-roll are done
     bool end_ = false;
 };
 

@@ -497,6 +497,8 @@ bool MainWindow::OpenOggFile(const QString& fileName)
         return false;
     }
 
+    // The sound of the file shown before ends with it.
+    player_->Stop();
     record_ = record;
     profile_ = {};
     cueFile_.clear();

@@ -1,8 +1,8 @@
 #include "gui/windows/PcmRangeDevice.h"
 
+#include "tools/PcmReadAhead.h"
 #include "tools/PlayRange.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace oq {
@@ -13,38 +13,41 @@ constexpr qint64 kSampleBytes = 2; // 16-bit PCM
 
 } // namespace
 
-PcmRangeDevice::PcmRangeDevice(std::unique_ptr<PcmRangeReader> reader)
-    : reader_(std::move(reader))
+PcmRangeDevice::PcmRangeDevice(std::unique_ptr<PcmRangeReader> reader, qint64 bytesAhead)
+    : frameBytes_(reader->Channels() * kSampleBytes),
+      readAhead_(std::make_unique<PcmReadAhead>(std::move(reader), static_cast<std::size_t>(bytesAhead)))
 {
 }
 
 PcmRangeDevice::~PcmRangeDevice() = default;
 
+bool PcmRangeDevice::Primed() const { return readAhead_->Primed(); }
+
+void PcmRangeDevice::WakeSink()
+{
+    if (starved_ && (readAhead_->Queued() || readAhead_->Exhausted())) {
+        starved_ = false;
+        emit readyRead();
+    }
+}
+
 qint64 PcmRangeDevice::readData(char* data, qint64 maxSize)
 {
     // Whole frames only, so the channels never slip.
-    const qint64 frameBytes = reader_->Channels() * kSampleBytes;
-    const qint64 wanted = maxSize / frameBytes * frameBytes;
+    const qint64 wanted = maxSize / frameBytes_ * frameBytes_;
     qint64 given = 0;
-    while (given < wanted && !exhausted_) {
-        if (pending_.isEmpty()) {
-            const std::vector<char> read = reader_->Next();
-            if (read.empty()) {
-                exhausted_ = true;
-                break;
-            }
-            pending_ = QByteArray(read.data(), static_cast<qsizetype>(read.size()));
-        }
-        const qint64 take = std::min<qint64>(wanted - given, pending_.size());
-        std::memcpy(data + given, pending_.constData(), static_cast<std::size_t>(take));
-        pending_.remove(0, static_cast<qsizetype>(take));
-        given += take;
+    if (!exhausted_) {
+        given = static_cast<qint64>(readAhead_->Take(data, static_cast<std::size_t>(wanted)));
+        bytesRead_ += given;
+        // Only a take that came short can have met the end, which is there
+        // once the worker has ended and every byte it queued is taken.
+        exhausted_ = given < wanted && readAhead_->Exhausted();
     }
-    bytesRead_ += given;
     if (exhausted_) {
         std::memset(data + given, 0, static_cast<std::size_t>(wanted - given));
         return wanted;
     }
+    starved_ = given == 0 && wanted > 0;
     return given;
 }
 

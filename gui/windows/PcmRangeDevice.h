@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QIODevice>
 
 #include <memory>
@@ -8,9 +7,14 @@
 namespace oq {
 
 class PcmRangeReader;
+class PcmReadAhead;
 
 // A range's decoded reads as a device that the audio sink pulls from, in
-// whole frames, on the interface thread.
+// whole frames, on the interface thread. The decoding runs ahead on a
+// worker (see PcmReadAhead), so a read here only copies what is queued;
+// the device is ready to start once Primed(). A read that finds nothing
+// queued (the worker fell behind) gives nothing, and the sink then stops
+// pulling until readyRead: WakeSink() emits it once there is more.
 //
 // It never reports its end: after the range's last frame it gives silence
 // for as long as it is read. Qt Multimedia 6.4's PulseAudio sink answers an
@@ -25,11 +29,18 @@ class PcmRangeReader;
 // the end has been heard.
 class PcmRangeDevice : public QIODevice {
 public:
-    explicit PcmRangeDevice(std::unique_ptr<PcmRangeReader> reader);
+    // Starts decoding at once, keeping `bytesAhead` decoded ahead of the sink.
+    PcmRangeDevice(std::unique_ptr<PcmRangeReader> reader, qint64 bytesAhead);
+    // Stops the decoding and waits for at most one decoder read.
     ~PcmRangeDevice() override;
     PcmRangeDevice(const PcmRangeDevice&) = delete;
     PcmRangeDevice& operator=(const PcmRangeDevice&) = delete;
 
+    // Whether the first reads are decoded (or the range is over), so that a
+    // sink started now begins on sound rather than on an empty queue.
+    bool Primed() const;
+    // Emits readyRead when a read found nothing and there is something now.
+    void WakeSink();
     // Whether the range's last frame has been handed over.
     bool Exhausted() const noexcept { return exhausted_; }
     // Bytes of the range handed over so far, the silence after it left out.
@@ -43,10 +54,11 @@ protected:
     qint64 writeData(const char* data, qint64 maxSize) override;
 
 private:
-    std::unique_ptr<PcmRangeReader> reader_;
-    QByteArray pending_; // the part of a decoder read not yet handed over
+    const qint64 frameBytes_;
+    std::unique_ptr<PcmReadAhead> readAhead_;
     qint64 bytesRead_ = 0;
     bool exhausted_ = false;
+    bool starved_ = false; // the last read gave nothing: the sink waits for readyRead
 };
 
 } // namespace oq

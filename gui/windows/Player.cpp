@@ -24,6 +24,11 @@ constexpr qint64 kTailGuardUs = 100'000;
 // A device whose played time stops short (one that stalled) is closed this
 // long after the range should have been heard.
 constexpr qint64 kDrainGraceUs = 500'000;
+// The device's queue in bytes, and what the decoding keeps ahead of it:
+// twice as much, so that the device fills its queue at the start from what
+// is decoded and the worker is still a whole queue ahead afterwards.
+constexpr qint64 kDeviceQueueBytes = qint64{Player::kMaxQueuedBuffers} * PcmRangeReader::kReadBytes;
+constexpr qint64 kDecodedAheadBytes = 2 * kDeviceQueueBytes;
 
 // Qt's position of each mask bit. Qt orders a frame's channels by position
 // as the mask does by bit, so frames in the mask's order need no other
@@ -87,23 +92,29 @@ bool Player::PlaySamples(const std::string& fileName, std::int64_t start, std::i
     if (!device.isFormatSupported(format))
         return false;
 
-    auto source = std::make_unique<PcmRangeDevice>(std::move(reader));
-    source->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    auto sink = std::make_unique<QAudioSink>(device, format);
+    source_ = std::make_unique<PcmRangeDevice>(std::move(reader), kDecodedAheadBytes);
+    device_ = device;
+    format_ = format;
     bytesPerSecond_ = static_cast<qint64>(format.bytesForDuration(1'000'000));
-    sink->setBufferSize(kMaxQueuedBuffers * PcmRangeReader::kReadBytes);
-    // The sink pulls from the source rather than taking writes: see
-    // PcmRangeDevice for why it must never meet the source's end.
-    sink->start(source.get());
-    if (sink->state() == QAudio::StoppedState || sink->error() != QAudio::NoError)
-        return false;
-    source_ = std::move(source);
-    sink_ = std::move(sink);
     draining_ = false;
     drainClock_.invalidate();
     stopRequested_ = false;
-    ApplyVolume();
     tick_.start();
+    return true;
+}
+
+bool Player::OpenSink()
+{
+    auto sink = std::make_unique<QAudioSink>(device_, format_);
+    sink->setBufferSize(kDeviceQueueBytes);
+    // The sink pulls from the source rather than taking writes: see
+    // PcmRangeDevice for why it must never meet the source's end.
+    source_->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    sink->start(source_.get());
+    if (sink->state() == QAudio::StoppedState || sink->error() != QAudio::NoError)
+        return false;
+    sink_ = std::move(sink);
+    ApplyVolume();
     return true;
 }
 
@@ -148,12 +159,20 @@ void Player::Close()
 
 void Player::Tick()
 {
-    if (!sink_)
+    if (!source_)
         return;
+    if (!sink_) {
+        if (source_->Primed() && !OpenSink()) {
+            Close();
+            emit finished();
+        }
+        return;
+    }
     if (sink_->error() == QAudio::OpenError || sink_->error() == QAudio::FatalError) {
         Stop();
         return;
     }
+    source_->WakeSink();
     if (!draining_ && source_->Exhausted()) {
         draining_ = true;
         rangeUs_ = bytesPerSecond_ > 0 ? source_->BytesRead() * 1'000'000 / bytesPerSecond_ : 0;

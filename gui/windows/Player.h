@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAudioDevice>
 #include <QAudioFormat>
 #include <QElapsedTimer>
 #include <QObject>
@@ -20,12 +21,16 @@ class PcmRangeDevice;
 // the program's output volume.
 //
 // A playback opens the device for itself and closes it when it ends. The
-// device pulls decoded audio on the interface thread as its queue empties, a
-// period at a time, so the windows stay usable; a short timer watches for
-// the end, which the device has heard when its played time passes it (the
-// device plays silence after the range until then). The device's queue
-// holds at most kMaxQueuedBuffers reads: sound starts as soon as the first
-// reads are in, and a stop silences it at once.
+// range is decoded on a worker thread (see PcmRangeDevice), so starting and
+// stopping a play never wait on the decoder: a play opens the file's headers
+// and returns, and a short timer opens the device once the first reads are
+// decoded (after the seek and the pre-roll). The device pulls the decoded
+// audio on the interface thread as its queue empties, a period at a time;
+// the timer also watches for the end, which the device has heard when its
+// played time passes it (the device plays silence after the range until
+// then). The device's queue holds at most kMaxQueuedBuffers reads, and the
+// worker keeps twice that decoded ahead of it: sound starts as soon as the
+// first reads are in, and a stop silences it at once.
 class Player : public QObject {
     Q_OBJECT
 
@@ -38,19 +43,22 @@ public:
     ~Player() override;
 
     // Starts playing `length` frames from frame `start` of `fileName` and
-    // returns at once; `finished` follows when the range has been heard or
-    // the playback was stopped. Returns false, and plays nothing, when the
-    // file cannot be decoded, there is no output device, or one is playing.
+    // returns at once, without decoding; `finished` follows when the range
+    // has been heard or the playback was stopped (or the device failed to
+    // open). Returns false, and plays nothing, when the file cannot be
+    // decoded, there is no output device for its format, or one is playing.
     bool PlaySamples(const std::string& fileName, std::int64_t start, std::int64_t length);
     // The device format for 16-bit frames of `layout` at `rate` Hz: placed
     // channels carry their loudspeaker positions, so that the sound server
     // sends each to its speaker.
     static QAudioFormat DeviceFormat(const ChannelLayout& layout, long rate);
-    // Silences the device, releases it and the decoder; `finished` follows
-    // when a playback was running. Harmless when idle.
+    // Silences the device, releases it and the decoder (waiting for at most
+    // one decoder read); `finished` follows when a playback was running.
+    // Harmless when idle.
     void Stop();
-    bool Playing() const noexcept { return sink_ != nullptr; }
-    // Set by Stop, cleared when the next playback opens the device.
+    // True from PlaySamples until `finished`, while the first reads decode too.
+    bool Playing() const noexcept { return source_ != nullptr; }
+    // Set by Stop, cleared when the next playback starts.
     bool StopRequested() const noexcept { return stopRequested_; }
 
     // The program's output volume, left channel in the low 16 bits and right
@@ -65,14 +73,20 @@ signals:
 
 private:
     void Tick();
+    // Opens the device on the primed source; false when it did not open.
+    bool OpenSink();
     bool Drained() const;
     void ApplyVolume();
-    // Silences and releases the device, and releases the decoder.
+    // Silences and releases the device, and releases the decoder after
+    // stopping its worker.
     void Close();
 
-    // The sink reads the source: it goes first and the source after it.
+    // The sink reads the source: it goes first and the source after it. The
+    // sink is opened once the source is primed.
     std::unique_ptr<PcmRangeDevice> source_;
     std::unique_ptr<QAudioSink> sink_;
+    QAudioDevice device_;
+    QAudioFormat format_;
     qint64 bytesPerSecond_ = 0;
     bool draining_ = false; // the range has been handed over; silence follows it
     QElapsedTimer drainClock_;

@@ -248,18 +248,30 @@ private slots:
     {
         QTest::addColumn<bool>("upTo");
         QTest::addColumn<bool>("opus");
-        QTest::newRow("from the marker") << false << false;
-        QTest::newRow("up to the marker") << true << false;
-        QTest::newRow("Opus from the marker") << false << true;
+        QTest::addColumn<bool>("stoppedBefore");
+        QTest::newRow("from the marker") << false << false << false;
+        QTest::newRow("up to the marker") << true << false << false;
+        QTest::newRow("Opus from the marker, after plays stopped at every stage") << false << true << true;
     }
 
     void playsTheRangeAroundTheMarker()
     {
         QFETCH(bool, upTo);
         QFETCH(bool, opus);
+        QFETCH(bool, stoppedBefore);
         const int rate = opus ? kOpusRate : kRate;
         const std::vector<std::int16_t>& decoded = opus ? opusDecoded_ : decoded_;
         const auto window = OpenWindow(1, 0, opus ? opusFile_ : file_);
+        EzRgnButton* const play = FindControl<EzRgnButton>(*window, upTo ? "Vis_PlayTo" : "Vis_PlayFrom");
+        // Stopped in the pre-roll, as the first reads come in, and after the
+        // sound began: nothing of those plays may reach the one after them.
+        if (stoppedBefore)
+            for (const int playedMs : {0, 1, 3, 10, 30, 100}) {
+                play->Click();
+                QTest::qWait(playedMs);
+                play->Click();
+                QVERIFY(!window->Playback().Playing());
+            }
         const MarkerList& markers = window->Markers();
         const PlayRange range =
             ComputePlayRange(window->OpenFileRecord(), markers.Position(markers.SelectedMarker()), 1, upTo);
@@ -269,7 +281,11 @@ private slots:
         Recorder recorder("test", kChannels, rate);
         const std::int64_t before = recorder.Frames();
         const qint64 clicked = recorder.Now();
-        FindControl<EzRgnButton>(*window, upTo ? "Vis_PlayTo" : "Vis_PlayFrom")->Click();
+        QElapsedTimer pressed;
+        pressed.start();
+        play->Click();
+        // What the press costs the interface thread: it returns before anything is decoded.
+        const double pressMs = static_cast<double>(pressed.nsecsElapsed()) / 1e6;
         QVERIFY(window->Playback().Playing());
         QTRY_VERIFY_WITH_TIMEOUT(!window->Playback().Playing(), 5000);
         QTest::qWait(300);
@@ -282,11 +298,11 @@ private slots:
         const auto [at, correlation] = Align(decoded, recorder.Samples().data() + first * kChannels, compared,
                                              range.Start, kReadFrames);
         qInfo("heard %lld frames from decoded frame %lld: %lld missing at the start, %lld at the end of range %lld + %lld;"
-              " correlation %.5f, start latency %lld ms",
+              " correlation %.5f, start latency %lld ms, the press took %.1f ms",
               static_cast<long long>(length), static_cast<long long>(at), static_cast<long long>(at - range.Start),
               static_cast<long long>(range.Start + range.Length - (at + length)), static_cast<long long>(range.Start),
               static_cast<long long>(range.Length), correlation,
-              static_cast<long long>(recorder.ArrivalOf(first) - clicked));
+              static_cast<long long>(recorder.ArrivalOf(first) - clicked), pressMs);
         // The range's end is heard whole and nothing after it. Its start is
         // checked loosely: a null sink's monitor misses the first few hundred
         // frames of any new stream (a plain client's as well).
@@ -335,6 +351,26 @@ private slots:
         const auto second = recorder.Heard(again);
         QVERIFY(second);
         QVERIFY(recorder.ArrivalOf(second->second) - closed < 250);
+    }
+
+    // A close, or the window going, while the pre-roll decodes: the
+    // decoding stops with the play, and no sound stream opens afterwards.
+    void closingInThePreRollOpensNoSound()
+    {
+        auto window = OpenWindow(1, 0, opusFile_);
+        EzRgnButton* const play = FindControl<EzRgnButton>(*window, "Vis_PlayFrom");
+        play->Click();
+        window->close();
+        QVERIFY(!window->Playback().Playing());
+        play->Click();
+        QVERIFY(window->Playback().Playing());
+        window.reset();
+        // Long enough for the range's first reads to decode.
+        QTest::qWait(300);
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+        QVERIFY(pactl.waitForFinished(5000));
+        QCOMPARE(pactl.readAllStandardOutput(), QByteArray());
     }
 
     // The interface thread, which feeds the device, blocked for longer than
@@ -418,10 +454,11 @@ private slots:
         Recorder recorder("six", kSurroundChannels, rate, kSurroundMap);
         const std::int64_t before = recorder.Frames();
         Player player;
-        // Two seconds: the stream is moved to the six loudspeakers while it plays.
+        // Two seconds: the stream is moved to the six loudspeakers while it
+        // plays, once the device has opened on the first decoded reads.
         QVERIFY(player.PlaySamples(path, 0, 2 * rate));
-        const QString map = MoveStreamsTo("six");
-        QVERIFY2(!map.isEmpty(), "the stream was not moved to the six loudspeakers");
+        QString map;
+        QTRY_VERIFY2_WITH_TIMEOUT(!(map = MoveStreamsTo("six")).isEmpty(), "the stream was not moved to the six loudspeakers", 1000);
         qInfo("the stream's %s", qPrintable(map));
         QTRY_VERIFY_WITH_TIMEOUT(!player.Playing(), 5000);
         QTest::qWait(300);
