@@ -26,6 +26,12 @@ void BatchReport::Failed(std::size_t index, const std::string& source, const std
     results_.at(index) = {{"source", source}, {"error", error}};
 }
 
+void BatchReport::FailedAfter(std::size_t index, Json files)
+{
+    std::lock_guard lock(mutex_);
+    results_.at(index)["files"] = std::move(files);
+}
+
 int BatchReport::Finish() const
 {
     std::lock_guard lock(mutex_);

@@ -26,6 +26,9 @@ public:
     void Done(std::size_t index, Json result);
     // Input `index` (`source`) was not done, for the reason `error` gives.
     void Failed(std::size_t index, const std::string& source, const std::string& error);
+    // The outputs of failed input `index` that were finished before it
+    // failed and stay, for the document.
+    void FailedAfter(std::size_t index, Json files);
 
     // Prints the document, and the summary when some of several inputs
     // failed; returns the exit status, 1 when any failed.

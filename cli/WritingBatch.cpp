@@ -115,9 +115,10 @@ Outcome WriteOne(Planned& input, const JobControl& control, JobObserver& observe
     return Outcome::Written;
 }
 
-// Names the outputs of an input stopped part way that were finished and
-// stay, so that nothing written goes unmentioned.
-void PrintFinishedPart(const std::string& command, const Planned& input)
+// Names the outputs of an input stopped part way (`how`: "before the
+// cancel", "before it failed") that were finished and stay, so that nothing
+// written goes unmentioned.
+void PrintFinishedPart(const std::string& command, const Planned& input, const char* how)
 {
     const JobList& jobs = input.Plan.Jobs;
     const std::vector<std::string> names = jobs.FinalNames();
@@ -125,7 +126,7 @@ void PrintFinishedPart(const std::string& command, const Planned& input)
     if (finished == 0)
         return;
     std::cerr << "oggquorvel-cli " << command << ": of \"" << input.Source << "\", " << finished << " of "
-              << names.size() << " files were finished before the cancel and stay:";
+              << names.size() << " files were finished " << how << " and stay:";
     for (std::size_t k = 0; k < finished; ++k)
         std::cerr << " \"" << names[k] << "\"";
     std::cerr << "\n";
@@ -168,10 +169,11 @@ std::string JsonWrittenUsage()
            "\"end_sample\", \"samples\", \"seconds\"}, ...]}, the files written with the\n"
            "samples they hold (from first_sample up to end_sample, per channel, counted\n"
            "from the start of FILE); or {\"source\": FILE, \"error\": REASON} for a FILE\n"
-           "not done. After Ctrl-C a FILE stopped part way or not begun is\n"
-           "{\"source\": FILE, \"cancelled\": true, \"files\": [...]}, with the files of\n"
-           "it that were finished and stay. Errors and progress still go to standard\n"
-           "error.\n";
+           "not done, with \"files\": [...] when some of its files were finished\n"
+           "before it failed and stay. After Ctrl-C a FILE stopped part way or not\n"
+           "begun is {\"source\": FILE, \"cancelled\": true, \"files\": [...]}, with the\n"
+           "files of it that were finished and stay. Errors and progress still go to\n"
+           "standard error.\n";
 }
 
 std::string JobsUsage()
@@ -267,7 +269,15 @@ int WritingBatch::Run(const std::vector<std::string>& sources, const Planner& pl
             else
                 for (const std::string& name : input.Plan.Jobs.FinalNames())
                     std::cout << name << "\n";
-        } else if (outcomes[k] != Outcome::Failed && json_) {
+        } else if (outcomes[k] == Outcome::Failed) {
+            // Failed part way: the sections finished before stay.
+            const JobList& jobs = input.Plan.Jobs;
+            if (jobs.FinishedOutputs() == 0)
+                continue;
+            PrintFinishedPart(command_, input, "before it failed");
+            if (json_)
+                report.FailedAfter(input.Index, WrittenSectionsJson(jobs, input.Plan.Source, jobs.FinishedOutputs()));
+        } else if (json_) {
             // Stopped part way, or not begun: what of it stays.
             const JobList& jobs = input.Plan.Jobs;
             report.Done(input.Index, {{"source", input.Source},
@@ -281,7 +291,7 @@ int WritingBatch::Run(const std::vector<std::string>& sources, const Planner& pl
     std::cerr << "Cancelled: the unfinished output was removed; finished files stay.\n";
     for (std::size_t k = 0; k < planned.size(); ++k)
         if (outcomes[k] == Outcome::Cancelled)
-            PrintFinishedPart(command_, planned[k]);
+            PrintFinishedPart(command_, planned[k], "before the cancel");
     return kExitCancelled;
 }
 

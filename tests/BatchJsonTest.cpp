@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <pty.h>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -239,6 +240,44 @@ TEST_F(BatchJson, AnInterruptLeavesNoTemporaryFileAndNamesEverySectionThatStays)
     }
     EXPECT_TRUE(someCancelled);
     EXPECT_EQ(FilesIn(out), listed);
+}
+
+// A file that fails part way (here: a size limit on the files the tool may
+// write, met by the second section) leaves its finished sections, and they
+// are named in the text and in the document as well as the failure.
+TEST_F(BatchJson, AFileThatFailsPartWayNamesTheSectionsThatStay)
+{
+    const std::string source = dir_.Path("long.ogg");
+    WriteBytes(source, MakeOggVorbis({.seconds = 20}));
+    const std::string out = dir_.Path("out");
+    fs::create_directory(out);
+    const auto limited = [&](std::vector<std::string> arguments) {
+        // The child inherits the limit, and SIGXFSZ ignored makes a write
+        // past it fail with EFBIG instead of ending the tool.
+        rlimit was{};
+        getrlimit(RLIMIT_FSIZE, &was);
+        rlimit limit = was;
+        limit.rlim_cur = static_cast<rlim_t>(fs::file_size(source) / 2);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        CliProcess run(arguments);
+        std::signal(SIGXFSZ, handler);
+        setrlimit(RLIMIT_FSIZE, &was);
+        return run.Wait();
+    };
+    const CliResult text = limited({"split", source, "--at", "1", "--out", out, "--quiet"});
+    EXPECT_EQ(text.Status, 1) << text.Err;
+    EXPECT_EQ(FilesIn(out), (std::set<std::string>{"Part 01 - long.ogg"}));
+    EXPECT_EQ(QuotedNamesAfter(text.Err, "finished before it failed and stay:"),
+              (std::set<std::string>{"Part 01 - long.ogg"}))
+        << text.Err;
+
+    fs::remove(out + "/Part 01 - long.ogg");
+    const json document = Document(limited({"split", source, "--at", "1", "--out", out, "--json"}));
+    ASSERT_EQ(document.size(), 1u) << document;
+    EXPECT_TRUE(document[0].contains("error")) << document;
+    ASSERT_EQ(document[0]["files"].size(), 1u) << document;
+    EXPECT_EQ(document[0]["files"][0]["end_sample"], 44100);
 }
 
 TEST_F(BatchJson, OptionsThatNameOneFileAreRefusedWithSeveral)
