@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -339,6 +340,50 @@ std::vector<std::int64_t> RangeTargets(std::int64_t fileBytes, std::int64_t tota
     return targets;
 }
 
+// What WriteWavFile decodes, and how.
+struct WavSamples {
+    const std::optional<StreamPlan>& Plan; // decodes `Bytes` in parts, when there is one
+    ByteRange Bytes;                       // of the plan's decoded output
+    std::int64_t ExpectedBytes;            // of samples; < 0 when not known
+    std::function<WavOutcome(File&, const WavHeader&, StatusLine&)> OnePass; // without a plan, or on a mismatch
+};
+
+// Writes `output`: a header with room for RF64 only where the samples may
+// need it (every other file keeps the plain header), the samples decoded in
+// parts where the plan allows, else in one pass, and the header completed.
+WavOutcome WriteWavFile(const std::string& output, const ChannelLayout& channels, long rate, FileDecoder& decoder,
+                        const WavSamples& samples, const JobControl& control, JobObserver& observer,
+                        std::uint64_t mostRiffSize, const PartLayout& layout)
+{
+    const WavHeader plain(channels, rate, false);
+    const bool rf64Room = samples.ExpectedBytes < 0 ||
+                          !plain.Fits(static_cast<std::uint64_t>(plain.DataStart()) +
+                                          static_cast<std::uint64_t>(samples.ExpectedBytes),
+                                      mostRiffSize);
+    const WavHeader header = rf64Room ? WavHeader(channels, rate, true) : plain;
+
+    File wav = File::Create(output);
+    wav.Write(header.Bytes().data(), header.Bytes().size());
+    StatusLine status(observer);
+    std::optional<WavOutcome> outcome;
+    if (samples.Plan && samples.Bytes.To > samples.Bytes.From) {
+        outcome = UnlessPlanMismatch(layout, [&] {
+            return WriteInParts(*samples.Plan, samples.Bytes, wav, header, channels, control, status,
+                                decoder.LastPageStart(), ThreadsOf(layout));
+        });
+        if (!outcome) {
+            // Decoded again in one pass.
+            wav.Truncate(header.DataStart());
+            wav.Seek(header.DataStart());
+        }
+    }
+    if (!outcome)
+        outcome = samples.OnePass(wav, header, status);
+    header.Complete(wav, mostRiffSize);
+    wav.Close();
+    return *outcome;
+}
+
 } // namespace
 
 void RequireOneWavFormat(const std::string& source)
@@ -360,36 +405,13 @@ WavOutcome ConvertToWav(const std::string& source, const std::string& output, co
     const std::optional<StreamPlan> plan = PlanParts(source, layout);
     const std::int64_t expected = plan ? plan->DecodedBytes() : DecodedBytes(*decoder);
     const StreamFormat format = *decoder->Format(0);
-    const ChannelLayout channels = LayoutOf(format);
-    // Room for RF64 only where the file may need it, so that every other
-    // file keeps the plain header.
-    const WavHeader plain(channels, format.Rate, false);
-    const bool rf64Room =
-        expected < 0 ||
-        !plain.Fits(static_cast<std::uint64_t>(plain.DataStart()) + static_cast<std::uint64_t>(expected), mostRiffSize);
-    const WavHeader header = rf64Room ? WavHeader(channels, format.Rate, true) : plain;
-
-    File wav = File::Create(output);
-    wav.Write(header.Bytes().data(), header.Bytes().size());
-    StatusLine status(observer);
-    std::optional<WavOutcome> outcome;
-    if (plan) {
-        outcome = UnlessPlanMismatch(layout, [&] {
-            // A plan is made only for a source of one link.
-            return WriteInParts(*plan, {0, plan->DecodedBytes()}, wav, header, channels, control, status,
-                                decoder->LastPageStart(), ThreadsOf(layout));
-        });
-        if (!outcome) {
-            // Converted again in one pass.
-            wav.Truncate(header.DataStart());
-            wav.Seek(header.DataStart());
-        }
-    }
-    if (!outcome)
-        outcome = WriteInOnePass(*decoder, wav, header, control, status, source, mostRiffSize);
-    header.Complete(wav, mostRiffSize);
-    wav.Close();
-    return *outcome;
+    // A plan is made only for a source of one link.
+    const WavSamples samples{plan, {0, plan ? plan->DecodedBytes() : 0}, expected,
+                             [&](File& wav, const WavHeader& header, StatusLine& status) {
+                                 return WriteInOnePass(*decoder, wav, header, control, status, source, mostRiffSize);
+                             }};
+    return WriteWavFile(output, LayoutOf(format), format.Rate, *decoder, samples, control, observer, mostRiffSize,
+                        layout);
 }
 
 WavOutcome ConvertRangeToWav(const std::string& source, std::int64_t first, std::int64_t end, const std::string& output,
@@ -415,33 +437,11 @@ WavOutcome ConvertRangeToWav(const std::string& source, std::int64_t first, std:
     const std::int64_t frameBytes = std::int64_t{format.Channels} * kBytesPerSample;
     // The plan's own count is the one its parts are held to.
     const std::int64_t last = plan ? std::min(end, plan->Frames()) : end;
-    // Room for RF64 only where the range may need it, as for a whole file.
-    const WavHeader plain(channels, format.Rate, false);
-    const bool rf64Room = !plain.Fits(static_cast<std::uint64_t>(plain.DataStart()) +
-                                          static_cast<std::uint64_t>((end - first) * frameBytes),
-                                      mostRiffSize);
-    const WavHeader header = rf64Room ? WavHeader(channels, format.Rate, true) : plain;
-
-    File wav = File::Create(output);
-    wav.Write(header.Bytes().data(), header.Bytes().size());
-    StatusLine status(observer);
-    std::optional<WavOutcome> outcome;
-    if (plan && last > first) {
-        outcome = UnlessPlanMismatch(layout, [&] {
-            return WriteInParts(*plan, {first * frameBytes, last * frameBytes}, wav, header, channels, control, status,
-                                decoder->LastPageStart(), ThreadsOf(layout));
-        });
-        if (!outcome) {
-            // Decoded again in one pass.
-            wav.Truncate(header.DataStart());
-            wav.Seek(header.DataStart());
-        }
-    }
-    if (!outcome)
-        outcome = WriteRangeInOnePass(*decoder, wav, channels, first, end, control, status);
-    header.Complete(wav, mostRiffSize);
-    wav.Close();
-    return *outcome;
+    const WavSamples samples{plan, {first * frameBytes, std::max(first, last) * frameBytes}, (end - first) * frameBytes,
+                             [&](File& wav, const WavHeader&, StatusLine& status) {
+                                 return WriteRangeInOnePass(*decoder, wav, channels, first, end, control, status);
+                             }};
+    return WriteWavFile(output, channels, format.Rate, *decoder, samples, control, observer, mostRiffSize, layout);
 }
 
 } // namespace oq
