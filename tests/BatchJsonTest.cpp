@@ -90,6 +90,25 @@ protected:
         return names;
     }
 
+    // A chain of 2 s of mono at 22.05 kHz, then 1 s at 44.1 kHz: its path,
+    // the sample where the second link begins and the samples in all, as
+    // `info` gives them.
+    struct MixedRateChain {
+        std::string Path;
+        std::int64_t Boundary = 0;
+        std::int64_t Total = 0;
+    };
+    MixedRateChain WriteMixedRateChain()
+    {
+        const std::string chain = dir_.Path("rates.ogg");
+        Bytes chained = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 2});
+        const Bytes second = MakeOggVorbis({.channels = 1, .rate = 44100, .seconds = 1}, {.serial = 77});
+        chained.insert(chained.end(), second.begin(), second.end());
+        WriteBytes(chain, chained);
+        const json info = Document(RunCli({"info", "--json", chain}));
+        return {chain, info[0]["links"][0]["end_sample"].get<std::int64_t>(), info[0]["samples"].get<std::int64_t>()};
+    }
+
     TempDir dir_;
     std::int64_t total_ = 0;
 };
@@ -439,15 +458,10 @@ TEST_F(BatchJson, SecondsInAChainCountEachLinkAtItsOwnRate)
 {
     constexpr double kFirstRate = 22050;
     constexpr double kSecondRate = 44100;
-    const std::string chain = dir_.Path("rates.ogg");
-    Bytes chained = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 2});
-    const Bytes second = MakeOggVorbis({.channels = 1, .rate = 44100, .seconds = 1}, {.serial = 77});
-    chained.insert(chained.end(), second.begin(), second.end());
-    WriteBytes(chain, chained);
-
+    const MixedRateChain made = WriteMixedRateChain();
+    const std::string chain = made.Path;
+    const std::int64_t boundary = made.Boundary, total = made.Total;
     const json info = Document(RunCli({"info", "--json", chain}));
-    const auto boundary = info[0]["links"][0]["end_sample"].get<std::int64_t>();
-    const auto total = info[0]["samples"].get<std::int64_t>();
     const auto secondsAt = [boundary](std::int64_t sample) {
         return sample <= boundary ? static_cast<double>(sample) / kFirstRate
                                   : static_cast<double>(boundary) / kFirstRate +
@@ -492,14 +506,9 @@ TEST_F(BatchJson, SecondsInAChainCountEachLinkAtItsOwnRate)
 // the seconds printed for it say, in whichever link it falls.
 TEST_F(BatchJson, TimesTypedOrReadInAChainCountEachLinkAtItsOwnRate)
 {
-    const std::string chain = dir_.Path("rates.ogg");
-    Bytes chained = MakeOggVorbis({.channels = 1, .rate = 22050, .seconds = 2});
-    const Bytes second = MakeOggVorbis({.channels = 1, .rate = 44100, .seconds = 1}, {.serial = 77});
-    chained.insert(chained.end(), second.begin(), second.end());
-    WriteBytes(chain, chained);
-    const json info = Document(RunCli({"info", "--json", chain}));
-    const auto boundary = info[0]["links"][0]["end_sample"].get<std::int64_t>();
-    const auto total = info[0]["samples"].get<std::int64_t>();
+    const MixedRateChain made = WriteMixedRateChain();
+    const std::string chain = made.Path;
+    const std::int64_t boundary = made.Boundary, total = made.Total;
 
     // 2.5 s is half a second, 22050 samples at 44.1 kHz, into the second
     // link; a second before the end lies at the boundary.
